@@ -1,0 +1,16 @@
+#pragma once
+
+enum class TcStatus : int { Ok = 1, BadType = 2, BelowRange = 3, AboveRange = 4 };
+
+struct TcResult {
+    double celsius = 0.0; // 0 unless status is Ok
+    TcStatus status = TcStatus::BadType;
+};
+
+// Inverse ITS-90 thermocouple functions; type index in "JKTNERSB" order, EMF in mV with the
+// reference junction at 0 °C. The range limits themselves are in range.
+TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv);
+
+// Callendar-Van Dusen inverted by bisection; below -70 °C gives UnderRangeValue, above 550 °C
+// OverRangeValue.
+double RtdResistanceToCelsius(double nominalOhms, double measuredOhms);

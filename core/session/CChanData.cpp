@@ -1,0 +1,520 @@
+#include "session/CChanData.h"
+
+#include "common/DurationFormat.h"
+#include "common/Rounding.h"
+#include "common/StringTable.h"
+#include "common/Temperature.h"
+#include "common/TimeFormat.h"
+#include "common/ValueFormat.h"
+#include "common/ValueMarkers.h"
+#include "session/MovingAverage.h"
+#include "session/TemperatureUnitSource.h"
+#include "session/ThermocoupleEmf.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+constexpr double ToFahrenheitIfAsked(double celsius, bool fahrenheit) {
+    return fahrenheit ? celsius * 1.8 + 32.0 : celsius;
+}
+
+ValueStatusType StatusOf(double v) {
+    if (v == OverRangeValue)
+        return ValueStatusType::OverRange;
+    if (v == UnderRangeValue)
+        return ValueStatusType::UnderRange;
+    if (v == NoValue)
+        return ValueStatusType::NoValue;
+    return ValueStatusType::Valid;
+}
+
+// Event states are 63 ms apart within a second, 16 to a word.
+int64_t StateOffsetMs(int64_t index) {
+    return (index / 16) * 1000 + 63 * (index % 16);
+}
+
+} // namespace
+
+CChanData::CChanData(const TemperatureUnitSource* units) : units_(units) {}
+
+void CChanData::SetModel(int row) {
+    row_ = row < 0 || row >= kModelTableRows ? 0 : row;
+    flags_ = KindFlags::Of(Entry().Kind);
+    if (!channels_.empty()) {
+        channels_[0]->SetEntry(Entry());
+        channels_[0]->SetLabel(Entry().LabelText());
+    }
+}
+
+CChanRecord& CChanData::AddChannel(int row, int64_t startTime) {
+    const ModelEntry& entry = ModelTableRow(row);
+    CChanRecordList* channel = nullptr;
+    for (const auto& c : channels_) {
+        if (c->TcIndex() == entry.TcIndex && c->SubKey() == entry.SubKey) {
+            channel = c.get();
+            break;
+        }
+    }
+    if (!channel) {
+        channels_.push_back(std::make_unique<CChanRecordList>());
+        channel = channels_.back().get();
+    }
+    channel->SetEntry(entry);
+    channel->SetLabel(entry.LabelText());
+    channel->SetName(entry.NameText());
+    return channel->AddRecord(this, startTime);
+}
+
+void CChanData::SetConversion(int tcIndex, bool cjc, bool polarity, bool linear, double rangeLow,
+                              double rangeHigh, double scaleLow, double scaleHigh,
+                              int filterSize) {
+    if (configured_ && tcIndex == tcIndex_ && cjc == cjc_ && polarity == polarity_ &&
+        linear == linear_ && rangeLow == rangeLow_ && rangeHigh == rangeHigh_ &&
+        scaleLow == scaleLow_ && scaleHigh == scaleHigh_ && filterSize == filterSize_)
+        return;
+    tcIndex_ = tcIndex;
+    cjc_ = cjc;
+    polarity_ = polarity;
+    linear_ = linear;
+    rangeLow_ = rangeLow;
+    rangeHigh_ = rangeHigh;
+    scaleLow_ = scaleLow;
+    scaleHigh_ = scaleHigh;
+    filterSize_ = std::max(1, filterSize);
+    cjcEmfCache_.clear();
+
+    const double gain = Entry().Gain;
+    if (linear) {
+        overThreshold_ = rangeHigh * 1.1;
+        underThreshold_ = rangeLow < 0 ? rangeLow * 0.9 : rangeHigh * -1.1;
+        double factor = 1.0;
+        if (rangeHigh != rangeLow && scaleHigh != scaleLow)
+            factor = (scaleHigh - scaleLow) / (rangeHigh - rangeLow);
+        // A reversed scale has a negative factor; its magnitude sets the resolution.
+        const double digits = std::ceil(std::log10(std::fabs(factor)));
+        extraDecimals_ = std::isfinite(digits) && digits > 0 ? static_cast<int>(std::min(digits, 9.0)) : 0;
+        scalingFactor_ = factor * gain;
+    } else {
+        scalingFactor_ = gain;
+        extraDecimals_ = 0;
+    }
+    configured_ = true;
+}
+
+void CChanData::SetRtdParameters(double reference, double nominal, double fullScaleCount) {
+    rtdReference_ = reference;
+    rtdNominal_ = nominal;
+    fullScaleCount_ = fullScaleCount;
+    cjcEmfCache_.clear();
+}
+
+void CChanData::SetCountScale(double scale) {
+    if (HasRecord())
+        FirstRecord().SetCountScale(scale);
+}
+
+void CChanData::Reserve(std::size_t samples) {
+    if (HasRecord())
+        FirstRecord().Reserve(samples);
+}
+
+double CChanData::ConvertValue(double v, double cjcEmf) const {
+    if (!std::isfinite(v))
+        return NoValue;
+    if (flags_.thermocouple) {
+        if (cjc_) {
+            if (!std::isfinite(cjcEmf))
+                return NoValue;
+            v += cjcEmf;
+        }
+        const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(tcIndex_), v);
+        switch (t.status) {
+        case TcStatus::Ok:
+            return ToFahrenheitIfAsked(t.celsius, fahrenheit_);
+        case TcStatus::AboveRange:
+            return OverRangeValue;
+        case TcStatus::BelowRange:
+            return UnderRangeValue;
+        default:
+            return NoValue;
+        }
+    }
+    if (flags_.rtd) {
+        if (fullScaleCount_ == 0.0)
+            return NoValue;
+        const double resistance = rtdReference_ * v / (fullScaleCount_ - v);
+        const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
+        return IsValueMarker(t) ? t : ToFahrenheitIfAsked(t, fahrenheit_);
+    }
+    if (v < underThreshold_)
+        return UnderRangeValue;
+    if (flags_.rangeCheck && v > overThreshold_)
+        return OverRangeValue;
+    if (flags_.linear && configured_ && rangeHigh_ != rangeLow_)
+        return (v - rangeLow_) * scalingFactor_ + scaleLow_;
+    return v;
+}
+
+double CChanData::PulseValue(int32_t count) const {
+    const double v = ConvertValue(static_cast<double>(count), 0.0);
+    if (IsValueMarker(v))
+        return v;
+    const ModelEntry& e = Entry();
+    const int stepsPerUnit =
+        SaturatingRound(std::pow(10.0, e.Decimals)) / (e.Step == 0 ? 1 : e.Step);
+    return RoundToStep(stepsPerUnit, v);
+}
+
+double CChanData::CountScaleFor(const CChanRecord& r) const {
+    return flags_.pulse || flags_.event || flags_.rtd ? 1.0 : r.countScale_;
+}
+
+double CChanData::ColdJunctionEmf(int averagedCount) {
+    const auto hit = cjcEmfCache_.find(averagedCount);
+    if (hit != cjcEmfCache_.end())
+        return hit->second;
+    double emf = kNaN;
+    const double c = averagedCount;
+    if (fullScaleCount_ != 0.0 && fullScaleCount_ != c) {
+        const double resistance = rtdReference_ * c / (fullScaleCount_ - c);
+        const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
+        // A cold junction outside the sensor's range makes the compensation meaningless.
+        if (!IsValueMarker(t) && std::isfinite(t))
+            emf = ThermocoupleCelsiusToMv(tcIndex_, t);
+    }
+    cjcEmfCache_.emplace(averagedCount, emf);
+    return emf;
+}
+
+void CChanData::Recompute(bool filtered) {
+    fahrenheit_ = units_ && units_->UseFahrenheit();
+    if (flags_.event) {
+        ExtractEvents();
+        return;
+    }
+    filterSkip_ = std::max(0, filterSize_ - 1);
+    filterDelay_ = SaturatingRound(filterSkip_ * Entry().SampleInterval);
+    for (auto& channel : channels_)
+        for (int i = 0; i < channel->RecordCount(); ++i)
+            RecomputeRecord(channel->Record(i), filtered);
+}
+
+void CChanData::RecomputeRecord(CChanRecord& r, bool filtered) {
+    const double scale = CountScaleFor(r);
+    const std::size_t counts = r.raw_.size();
+    const std::size_t skip = static_cast<std::size_t>(filterSkip_);
+    if (filtered && !flags_.pulse && counts > skip) {
+        r.values_.resize(counts - skip);
+        const bool compensate = flags_.thermocouple && cjc_;
+        const int window = std::min(filterSize_, MovingAverage::kMaxWindow);
+        MovingAverage average(window);
+        const int32_t* raw = r.raw_.data();
+        double* values = r.values_.data();
+        if (!compensate) {
+            r.cjcEmf_.clear();
+            for (std::size_t i = 0; i < counts; ++i) {
+                const int a = average.Add(raw[i]);
+                if (i >= skip)
+                    values[i - skip] = ConvertValue(a * scale, 0.0);
+            }
+            return;
+        }
+        r.cjcEmf_.resize(counts - skip);
+        MovingAverage cjcAverage(window);
+        const std::size_t cjcCounts = r.cjc_.size();
+        int lastCount = 0;
+        double lastEmf = kNaN;
+        bool haveLast = false;
+        for (std::size_t i = 0; i < counts; ++i) {
+            const int a = average.Add(raw[i]);
+            const int c = cjcAverage.Add(i < cjcCounts ? r.cjc_[i] : 0);
+            if (!haveLast || c != lastCount) {
+                lastEmf = ColdJunctionEmf(c);
+                lastCount = c;
+                haveLast = true;
+            }
+            if (i >= skip) {
+                values[i - skip] = ConvertValue(a * scale, lastEmf);
+                r.cjcEmf_[i - skip] = lastEmf;
+            }
+        }
+        return;
+    }
+    const std::size_t n = std::min(r.values_.size(), counts);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (flags_.pulse)
+            r.values_[i] = PulseValue(r.raw_[i]);
+        else
+            r.values_[i] = ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
+    }
+}
+
+void CChanData::ExtractEvents() {
+    events_.clear();
+    for (const auto& channel : channels_)
+        for (int i = 0; i < channel->RecordCount(); ++i)
+            ExtractRecordEvents(channel->Record(i));
+    std::sort(events_.begin(), events_.end(), [](const SessionEvent& a, const SessionEvent& b) {
+        if (a.startSeconds != b.startSeconds)
+            return a.startSeconds < b.startSeconds;
+        if (a.startMs != b.startMs)
+            return a.startMs < b.startMs;
+        if (a.lengthSeconds != b.lengthSeconds)
+            return a.lengthSeconds < b.lengthSeconds;
+        return a.lengthMs < b.lengthMs;
+    });
+}
+
+void CChanData::ExtractRecordEvents(const CChanRecord& r) {
+    const int64_t base = r.startTime_ + filterDelay_;
+    bool active = false;
+    SessionEvent current;
+    const auto close = [&](int64_t endSeconds, int32_t endMs) {
+        int64_t seconds = endSeconds - current.startSeconds;
+        int32_t ms = endMs - current.startMs;
+        if (ms < 0) {
+            ms += 1000;
+            --seconds;
+        }
+        current.lengthSeconds = seconds;
+        current.lengthMs = static_cast<int16_t>(ms);
+        events_.push_back(current);
+        active = false;
+    };
+    const std::size_t words = r.raw_.size();
+    for (std::size_t k = 0; k < words; ++k) {
+        const uint32_t w = static_cast<uint32_t>(r.raw_[k]) & 0xFFFFu;
+        const int64_t second = base + static_cast<int64_t>(k);
+        for (int b = 0; b < 16; ++b) {
+            const bool set = (w >> (15 - b)) & 1u;
+            const bool on = set == polarity_;
+            const int32_t ms = 63 * b;
+            if (on && !active) {
+                current = SessionEvent{static_cast<int32_t>(k), second, ms, 0, 0};
+                active = true;
+            } else if (!on && active) {
+                close(second, ms);
+            }
+        }
+    }
+    if (active)
+        close(base + static_cast<int64_t>(words), 0);
+}
+
+double CChanData::SampleSpan(bool excludeLast) const {
+    if (!HasRecord())
+        return 0.0;
+    const int64_t samples =
+        static_cast<int64_t>(FirstRecord().raw_.size()) - (excludeLast ? 1 : 0);
+    return static_cast<double>(std::max<int64_t>(0, samples)) *
+           (flags_.event ? 1.0 : Entry().SampleInterval);
+}
+
+int CChanData::ValueCount() const {
+    if (channels_.empty())
+        return 0;
+    std::size_t n = 0;
+    for (int i = 0; i < channels_[0]->RecordCount(); ++i)
+        n += channels_[0]->Record(i).values_.size();
+    return static_cast<int>(std::min<std::size_t>(n, INT32_MAX));
+}
+
+double CChanData::ValueTime(int index, int64_t sessionStart) const {
+    if (flags_.event)
+        return static_cast<double>(sessionStart) + index * 0.0625;
+    const int period = std::max(1, SaturatingRound(Entry().SampleInterval));
+    return static_cast<double>(sessionStart) + (static_cast<double>(index) + 1.0) * period;
+}
+
+const std::vector<double>& CChanData::StatisticValues(const CChanRecord& r) const {
+    if (flags_.event && !polarity_ && !r.complements_.empty())
+        return r.complements_;
+    return r.values_;
+}
+
+RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, int last) const {
+    RangeStatisticsValues out;
+    if (!HasRecord())
+        return out;
+    const std::vector<double>& values = StatisticValues(FirstRecord());
+    const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
+    if (count == 0)
+        return out;
+    int lo = 0;
+    int hi = count - 1;
+    if (useWindow) {
+        lo = std::max(0, std::min(first, count - 1));
+        hi = last >= 0 && last <= count - 1 ? last : count - 1;
+    }
+    ValueStatusType minStatus = ValueStatusType::NoValue;
+    ValueStatusType maxStatus = ValueStatusType::NoValue;
+    double mn = 0.0, mx = 0.0, sum = 0.0;
+    int64_t counted = 0;
+    for (int i = lo; i <= hi; ++i) {
+        const double v = values[static_cast<std::size_t>(i)];
+        if (v == OverRangeValue) {
+            maxStatus = ValueStatusType::OverRange;
+        } else if (v == UnderRangeValue) {
+            minStatus = ValueStatusType::UnderRange;
+        } else if (v != NoValue) {
+            if (counted++ == 0) {
+                mn = mx = sum = v;
+            } else {
+                mn = std::min(mn, v);
+                mx = std::max(mx, v);
+                sum += v;
+            }
+            if (maxStatus != ValueStatusType::OverRange)
+                maxStatus = ValueStatusType::Valid;
+            if (minStatus != ValueStatusType::UnderRange)
+                minStatus = ValueStatusType::Valid;
+        }
+    }
+    out.min = {minStatus, mn};
+    out.max = {maxStatus, mx};
+    if (counted > 0)
+        out.avg = {ValueStatusType::Valid, sum / static_cast<double>(counted)};
+    else if (maxStatus == ValueStatusType::OverRange)
+        out.avg = {ValueStatusType::OverRange, 0.0};
+    else if (minStatus == ValueStatusType::UnderRange)
+        out.avg = {ValueStatusType::UnderRange, 0.0};
+    out.total = {out.avg.status, sum};
+    if (lo <= hi) {
+        const double v = values[static_cast<std::size_t>(hi)];
+        out.last = {StatusOf(v), v};
+    }
+    if (flags_.event)
+        out.eventTotalSeconds =
+            useWindow ? EventWindowTotalSeconds(first, last) : EventWindowTotalSeconds(0, count);
+    return out;
+}
+
+RangeStatisticsTexts CChanData::RangeStatistics(bool useWindow, int first, int last,
+                                                const QString& units) const {
+    const RangeStatisticsValues v = RangeStatisticsOf(useWindow, first, last);
+    RangeStatisticsTexts t{ValueText(v.min, units), ValueText(v.max, units),
+                           ValueText(v.avg, units), ValueText(v.last, units),
+                           ValueText(v.total, units), QString()};
+    if (flags_.event)
+        t.eventTotal = v.eventTotalSeconds == 0.0 ? ResourceString(616)
+                                                  : FormatSpanWordsMs(v.eventTotalSeconds);
+    return t;
+}
+
+QString CChanData::ValueText(StatValue v, const QString& units) const {
+    switch (v.status) {
+    case ValueStatusType::NoValue:
+        return ResourceString(612);
+    case ValueStatusType::UnderRange:
+        return ResourceString(613);
+    case ValueStatusType::OverRange:
+        return ResourceString(614);
+    case ValueStatusType::Valid:
+        break;
+    }
+    const ModelEntry& e = Entry();
+    QString text = FormatMeasurement(std::max(0, e.Decimals + extraDecimals_), v.value, e.Step);
+    if (!units.isEmpty()) {
+        text += u' ';
+        text += units;
+    }
+    return text;
+}
+
+QString CChanData::ValueText(double value, const QString& units) const {
+    return ValueText(StatValue{StatusOf(value), value}, units);
+}
+
+double CChanData::EventWindowTotalSeconds(int first, int last) const {
+    const int count = ValueCount();
+    if (count == 0 || events_.empty() || !HasRecord())
+        return 0.0;
+    const int64_t lo = std::max(0, std::min(first, count - 1));
+    const int64_t hi = std::min(last, count);
+    const int64_t windowStart = StateOffsetMs(lo);
+    const int64_t windowEnd = StateOffsetMs(hi);
+    const int64_t base = FirstRecord().startTime_ + filterDelay_;
+    int64_t totalMs = 0;
+    for (const SessionEvent& e : events_) {
+        const int64_t start = (e.startSeconds - base) * 1000 + e.startMs;
+        const int64_t end = start + e.lengthSeconds * 1000 + e.lengthMs;
+        const int64_t overlap = std::min(end, windowEnd) - std::max(start, windowStart);
+        if (overlap > 0)
+            totalMs += overlap;
+    }
+    return static_cast<double>(totalMs) / 1000.0;
+}
+
+QString CChanData::EventWindowTotal(int first, int last) const {
+    const double total = EventWindowTotalSeconds(first, last);
+    return total == 0.0 ? ResourceString(616) : FormatSpanWordsMs(total);
+}
+
+QString CChanData::EventLengthAt(int64_t second, int millisecond) const {
+    const int64_t t = second * 1000 + millisecond;
+    for (const SessionEvent& e : events_) {
+        const int64_t start = e.startSeconds * 1000 + e.startMs;
+        if (start > t)
+            break;
+        if (t <= start + e.lengthSeconds * 1000 + e.lengthMs)
+            return FormatSpanWordsMs(e.LengthInSeconds());
+    }
+    return ResourceString(616);
+}
+
+QString CChanData::EventCellText(int row, int column) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= events_.size())
+        return QString();
+    const SessionEvent& e = events_[static_cast<std::size_t>(row)];
+    switch (column) {
+    case 0:
+        return FormatDateAndTime(e.startSeconds, e.startMs).date;
+    case 1:
+        return FormatDateAndTime(e.startSeconds, e.startMs).time;
+    case 2:
+        return FormatSpanWordsMs(e.LengthInSeconds());
+    default:
+        return QString();
+    }
+}
+
+void CChanRecord::Reserve(std::size_t samples) {
+    if (data_->flags_.event) {
+        raw_.reserve(samples);
+        values_.reserve(samples * 16);
+        complements_.reserve(samples * 16);
+        return;
+    }
+    raw_.reserve(samples);
+    if (data_->flags_.thermocouple)
+        cjc_.reserve(samples);
+    if (data_->flags_.pulse)
+        values_.reserve(samples);
+}
+
+void CChanRecord::AppendSample(int32_t count, int32_t cjcCount) {
+    const KindFlags& f = data_->flags_;
+    if (f.event) {
+        const uint32_t w = static_cast<uint32_t>(count) & 0xFFFFu;
+        for (int b = 15; b >= 0; --b) {
+            const bool set = (w >> b) & 1u;
+            values_.push_back(set ? 1.0 : 0.0);
+            complements_.push_back(set ? 0.0 : 1.0);
+        }
+        raw_.push_back(count);
+        return;
+    }
+    if (f.pulse) {
+        values_.push_back(data_->PulseValue(count));
+        raw_.push_back(count);
+        return;
+    }
+    raw_.push_back(count);
+    if (f.thermocouple)
+        cjc_.push_back(cjcCount);
+}

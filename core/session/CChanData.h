@@ -1,0 +1,136 @@
+#pragma once
+
+#include "session/CChanRecordList.h"
+#include "session/ModelTable.h"
+#include "session/ValueStatus.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class TemperatureUnitSource;
+
+// One active run of event states.
+struct SessionEvent {
+    int32_t wordIndex = 0;
+    int64_t startSeconds = 0;
+    int32_t startMs = 0;
+    int64_t lengthSeconds = 0;
+    int16_t lengthMs = 0;
+
+    double LengthInSeconds() const { return static_cast<double>(lengthSeconds) + lengthMs / 1000.0; }
+};
+
+struct RangeStatisticsValues {
+    StatValue min, max, avg, last, total;
+    double eventTotalSeconds = 0.0; // event channels only
+};
+
+struct RangeStatisticsTexts {
+    QString min, max, avg, last, total;
+    QString eventTotal; // empty unless the channel is an event channel
+};
+
+// The conversion settings and the channels of one session.
+class CChanData {
+public:
+    explicit CChanData(const TemperatureUnitSource* units = nullptr);
+    CChanData(const CChanData&) = delete;
+    CChanData& operator=(const CChanData&) = delete;
+
+    void SetModel(int row);
+    CChanRecord& AddChannel(int row, int64_t startTime);
+    void SetConversion(int tcIndex, bool cjc, bool polarity, bool linear, double rangeLow,
+                       double rangeHigh, double scaleLow, double scaleHigh, int filterSize);
+    void SetRtdParameters(double reference, double nominal, double fullScaleCount);
+    void SetCountScale(double scale);
+    void Reserve(std::size_t samples);
+    void Recompute(bool filtered);
+    void ExtractEvents();
+
+    double ConvertValue(double v, double cjcEmf) const;
+
+    double SampleSpan(bool excludeLast) const;
+    int ValueCount() const;
+    // Seconds since 1970 of value `index` of the first record, as the table stamps it.
+    double ValueTime(int index, int64_t sessionStart) const;
+
+    RangeStatisticsValues RangeStatisticsOf(bool useWindow, int first, int last) const;
+    RangeStatisticsTexts RangeStatistics(bool useWindow, int first, int last,
+                                         const QString& units) const;
+    QString ValueText(StatValue v, const QString& units) const;
+    QString ValueText(double value, const QString& units) const;
+    double EventWindowTotalSeconds(int first, int last) const;
+    QString EventWindowTotal(int first, int last) const;
+    QString EventLengthAt(int64_t second, int millisecond) const;
+    QString EventCellText(int row, int column) const;
+
+    int Row() const { return row_; }
+    const ModelEntry& Entry() const { return ModelTableRow(row_); }
+    const KindFlags& Flags() const { return flags_; }
+    int ChannelCount() const { return static_cast<int>(channels_.size()); }
+    CChanRecordList& Channel(int i) { return *channels_[static_cast<std::size_t>(i)]; }
+    const CChanRecordList& Channel(int i) const { return *channels_[static_cast<std::size_t>(i)]; }
+    bool HasRecord() const { return !channels_.empty() && channels_[0]->RecordCount() > 0; }
+    const CChanRecord& FirstRecord() const { return channels_[0]->Record(0); }
+    CChanRecord& FirstRecord() { return channels_[0]->Record(0); }
+    const std::vector<SessionEvent>& Events() const { return events_; }
+
+    int TcIndex() const { return tcIndex_; }
+    bool Cjc() const { return cjc_; }
+    bool Polarity() const { return polarity_; }
+    int FilterSize() const { return filterSize_; }
+    int FilterSkip() const { return filterSkip_; }
+    int FilterDelay() const { return filterDelay_; }
+    double ScalingFactor() const { return scalingFactor_; }
+    int ExtraDecimals() const { return extraDecimals_; }
+    double OverRangeThreshold() const { return overThreshold_; }
+    double UnderRangeThreshold() const { return underThreshold_; }
+    double ScaleLow() const { return scaleLow_; }
+    double ScaleHigh() const { return scaleHigh_; }
+
+private:
+    friend class CChanRecord;
+
+    double PulseValue(int32_t count) const;
+    double CountScaleFor(const CChanRecord& r) const;
+    double ColdJunctionEmf(int averagedCount);
+    void RecomputeRecord(CChanRecord& r, bool filtered);
+    void ExtractRecordEvents(const CChanRecord& r);
+    const std::vector<double>& StatisticValues(const CChanRecord& r) const;
+
+    const TemperatureUnitSource* units_;
+    std::vector<std::unique_ptr<CChanRecordList>> channels_;
+    int row_ = 0;
+    KindFlags flags_ = KindFlags::Of(ChannelKindType::Undefined);
+
+    int tcIndex_ = 1;
+    bool cjc_ = false;
+    bool polarity_ = true;
+    bool linear_ = false;
+    bool configured_ = false;
+    double rangeLow_ = 0.0;
+    double rangeHigh_ = 0.0;
+    double scaleLow_ = 0.0;
+    double scaleHigh_ = 1.0;
+    double scalingFactor_ = 1.0;
+    int extraDecimals_ = 0;
+    double overThreshold_ = 0.0;
+    double underThreshold_ = 0.0;
+    int filterSize_ = 1;
+    int filterSkip_ = 0;
+    int filterDelay_ = 0;
+    double rtdReference_ = 4750.0;
+    double rtdNominal_ = 1000.0;
+    double fullScaleCount_ = 4096.0;
+    bool fahrenheit_ = false;
+
+    // The cold-junction chain (count -> resistance -> °C -> EMF) is a pure function of the
+    // averaged count, which barely moves during a recording.
+    std::unordered_map<int, double> cjcEmfCache_;
+
+    std::vector<SessionEvent> events_;
+};

@@ -1,0 +1,69 @@
+#include "session/CRecSession.h"
+
+#include "common/DurationFormat.h"
+#include "common/Rounding.h"
+#include "common/StringTable.h"
+#include "session/TemperatureUnitSource.h"
+
+#include <algorithm>
+#include <cmath>
+
+QString HeaderKeyText(HeaderKeyType key) {
+    static constexpr const char16_t* kKeys[kHeaderKeyCount] = {
+        u"AppName=",  u"GenBy=",      u"FVer=",     u"Model=",       u"SerNum=",
+        u"VRef=",     u"MaxCnt=",     u"ZLevel=",   u"NumChans=",    u"Ch1Gain=",
+        u"Ch1Off=",   u"Ch1Rng=",     u"Ch1Mult=",  u"Start=",       u"End=",
+        u"Per=",      u"Ch1LowScale=", u"Ch1HighScale=", u"Ch1Units=", u"TC_Type=",
+        u"EnableCJC=", u"Polarity=",  u"FilterSize=", u"RTDRef=",    u"RTDNom=",
+    };
+    return QString::fromUtf16(kKeys[static_cast<int>(key)]);
+}
+
+CRecSession::CRecSession(const TemperatureUnitSource* units) : units_(units), chanData_(units) {}
+
+void CRecSession::SelectModel(int modelCode, int tcIndex) {
+    modelCode_ = modelCode;
+    row_ = FindModelEntry(modelCode, tcIndex);
+    flags_ = KindFlags::Of(Entry().Kind);
+    chanData_.SetModel(row_);
+}
+
+QString CRecSession::ModelName(bool eventForm) const {
+    return ModelDisplayName(modelCode_, eventForm, polarity_);
+}
+
+bool CRecSession::UsesFahrenheit() const {
+    return units_ && units_->UseFahrenheit();
+}
+
+void CRecSession::NormaliseDisplayUnits(const QString& proposed) {
+    if (flags_.temperature)
+        displayUnits_ = ResourceString(UsesFahrenheit() ? 651 : 650);
+    else if (proposed.isEmpty())
+        displayUnits_ = storedUnits_;
+    else
+        displayUnits_ = proposed;
+}
+
+void CRecSession::UpdateStartTime() {
+    startTime_ = correctedStart_.ToLocalTimeStamp() + chanData_.FilterDelay();
+    SetHeaderValue(HeaderKeyType::Start, FormatDateTimeText(correctedStart_));
+}
+
+void CRecSession::SetDuration(double seconds) {
+    duration_ = std::max(0.0, seconds);
+    durationSeconds_ = std::max(0, SaturatingRound(seconds));
+    end_ = correctedStart_.AddSeconds(durationSeconds_);
+    endText_ = FormatDateTimeText(end_);
+    durationText_ = FormatSecondsClock(static_cast<quint32>(durationSeconds_)).Joined();
+}
+
+void CRecSession::SetStoragePeriodFromModel() {
+    storagePeriod_ = std::max(1, SaturatingRound(Entry().SampleInterval));
+    storagePeriodText_ = QStringLiteral("%1 %2").arg(storagePeriod_).arg(
+        ResourceString(storagePeriod_ == 1 ? 642 : 638));
+}
+
+void CRecSession::RecomputeValues() {
+    chanData_.Recompute(flags_.analog);
+}

@@ -1,0 +1,115 @@
+#include "common/Temperature.h"
+#include "common/ValueMarkers.h"
+
+#include <QFile>
+#include <QMap>
+#include <QString>
+#include <QVector>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+// The inverse polynomials themselves are within about 0.06 °C of the reference tables.
+constexpr double kTableTolerance = 0.06;
+constexpr char kLetters[] = "JKTNERSB";
+
+double Celsius(char type, double emfMv) {
+    const unsigned index = static_cast<unsigned>(QByteArray(kLetters).indexOf(type));
+    const TcResult r = ThermocoupleMvToCelsius(index, emfMv);
+    EXPECT_EQ(r.status, TcStatus::Ok) << type << " " << emfMv;
+    return r.celsius;
+}
+
+struct CsvRange {
+    double minMv = 0;
+    double maxMv = 0;
+    QVector<double> coefficients;
+};
+
+double Horner(const QVector<double>& c, double x) {
+    double sum = 0;
+    for (qsizetype i = c.size() - 1; i >= 0; --i)
+        sum = sum * x + c[i];
+    return sum;
+}
+
+QMap<QString, CsvRange> ReadCsv(QFile& file) {
+    QMap<QString, CsvRange> ranges;
+    while (!file.atEnd()) {
+        const QList<QByteArray> f = file.readLine().trimmed().split(',');
+        if (f.size() != 6 || f[0].startsWith('#') || f[0] == "type")
+            continue;
+        CsvRange& r = ranges[QString::fromLatin1(f[0] + f[1])];
+        r.minMv = f[2].toDouble();
+        r.maxMv = f[3].toDouble();
+        EXPECT_EQ(f[4].toInt(), r.coefficients.size());
+        r.coefficients.append(f[5].toDouble());
+    }
+    return ranges;
+}
+
+} // namespace
+
+TEST(Thermocouple, ReferenceTablePoints) {
+    const struct {
+        char type;
+        double emfMv;
+        double celsius;
+    } points[] = {{'J', 27.393, 500},  {'K', 41.276, 1000}, {'K', 4.096, 100},
+                  {'T', 9.288, 200},   {'N', 2.774, 100},   {'E', 6.319, 100},
+                  {'R', 10.506, 1000}, {'S', 9.587, 1000},  {'B', 4.834, 1000}};
+    for (const auto& p : points)
+        EXPECT_NEAR(Celsius(p.type, p.emfMv), p.celsius, kTableTolerance) << p.type;
+}
+
+TEST(Thermocouple, RangeLimitsAndStatus) {
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, 54.886).status, TcStatus::Ok);
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.891).status, TcStatus::Ok);
+    const TcResult above = ThermocoupleMvToCelsius(1, 54.8861);
+    EXPECT_EQ(above.status, TcStatus::AboveRange);
+    EXPECT_EQ(above.celsius, 0.0);
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.8911).status, TcStatus::BelowRange);
+    EXPECT_EQ(ThermocoupleMvToCelsius(7, 0.29).status, TcStatus::BelowRange);
+    EXPECT_EQ(ThermocoupleMvToCelsius(8, 1.0).status, TcStatus::BadType);
+    EXPECT_EQ(ThermocoupleMvToCelsius(0, std::numeric_limits<double>::quiet_NaN()).status,
+              TcStatus::BelowRange);
+    EXPECT_EQ(ThermocoupleMvToCelsius(0, std::numeric_limits<double>::infinity()).status,
+              TcStatus::AboveRange);
+}
+
+// Catches a mistyped embedded coefficient. The probes lie where only one sub-range applies (R
+// and S have overlapping ones).
+TEST(Thermocouple, AgreesWithPublishedCoefficients) {
+    QFile file(QStringLiteral(VEXLO_REFERENCE_DIR "/its90-inverse.csv"));
+    if (!file.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "reference coefficients not available";
+    const QMap<QString, CsvRange> ranges = ReadCsv(file);
+    ASSERT_EQ(ranges.size(), 23);
+    for (auto it = ranges.begin(); it != ranges.end(); ++it) {
+        const unsigned type =
+            static_cast<unsigned>(QByteArray(kLetters).indexOf(it.key()[0].toLatin1()));
+        for (double f : {0.3, 0.5, 0.7}) {
+            const double emf = it->minMv + f * (it->maxMv - it->minMv);
+            const double expected = Horner(it->coefficients, emf);
+            EXPECT_NEAR(ThermocoupleMvToCelsius(type, emf).celsius, expected,
+                        1e-9 * (1.0 + std::abs(expected)))
+                << qPrintable(it.key()) << " at " << emf;
+        }
+    }
+}
+
+TEST(Rtd, BisectionAndMarkers) {
+    // Resolution of sixteen halvings: about 0.001 °C below zero, 0.005 °C above.
+    EXPECT_NEAR(RtdResistanceToCelsius(1000.0, 1385.055), 100.0, 0.01);
+    EXPECT_NEAR(RtdResistanceToCelsius(1000.0, 1000.0), 0.0, 0.01);
+    EXPECT_NEAR(RtdResistanceToCelsius(1000.0, 842.71), -40.0, 0.01);
+    EXPECT_EQ(RtdResistanceToCelsius(1000.0, 700.0), UnderRangeValue);
+    EXPECT_EQ(RtdResistanceToCelsius(1000.0, 3000.0), OverRangeValue);
+    EXPECT_EQ(RtdResistanceToCelsius(1000.0, -5.0), UnderRangeValue);
+    EXPECT_EQ(RtdResistanceToCelsius(1000.0, std::numeric_limits<double>::infinity()),
+              OverRangeValue);
+    EXPECT_EQ(RtdResistanceToCelsius(1000.0, std::numeric_limits<double>::quiet_NaN()),
+              UnderRangeValue);
+}

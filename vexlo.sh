@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Set-up, build, test and run of the Vexlo control panel on Debian.
+#   ./vexlo.sh run [ARGS]   build, then start the program
+#   ./vexlo.sh test         build, then run every test through ctest
+#   ./vexlo.sh build        build only
+# BUILD_DIR (default build) and VEXLO_SANITIZE=1 select a sanitizer tree.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
+          libgtest-dev libgmock-dev libbenchmark-dev tzdata)
+
+install_missing_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installation des paquets manquants : ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+BUILD_DIR=${BUILD_DIR:-build}
+
+configure_and_build() {
+    install_missing_packages
+    local args=(-S . -B "$BUILD_DIR" -G Ninja)
+    if [ "${VEXLO_SANITIZE:-0}" = 1 ]; then
+        args+=(-DVEXLO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    fi
+    if [ ! -f "$BUILD_DIR/build.ninja" ] || [ "${VEXLO_SANITIZE:-0}" = 1 ]; then
+        cmake "${args[@]}" >/dev/null
+    fi
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}
+
+case "${1:-}" in
+    build)
+        configure_and_build
+        ;;
+    test)
+        configure_and_build
+        export QT_QPA_PLATFORM=offscreen
+        ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+        ;;
+    run)
+        shift
+        configure_and_build
+        if [ -x "$BUILD_DIR/bin/vexlo" ]; then
+            exec "$BUILD_DIR/bin/vexlo" "$@"
+        fi
+        exec "$BUILD_DIR/bin/vexlo-cli" --help
+        ;;
+    *)
+        echo "usage: $0 run|test|build" >&2
+        exit 64
+        ;;
+esac
