@@ -1,1 +1,135 @@
-int main() { return 0; }
+// vexlo-cli: a headless look into session files, for scripts and for checking the core.
+#include "app/TemperatureSetting.h"
+#include "cli/SessionReport.h"
+#include "common/StringTable.h"
+#include "platform/QtSettingsStore.h"
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int kExitRefused = 2;
+constexpr int kExitUsage = 64;
+
+constexpr const char* kUsage =
+    "usage : vexlo-cli COMMANDE FICHIER.vx [--json]\n"
+    "\n"
+    "Commandes :\n"
+    "  info      en-tête, paramètres et durée de la session\n"
+    "  values    chaque valeur avec sa date, son heure et son texte\n"
+    "  stats     MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
+    "  events    événements d’une session d’événements\n"
+    "\n"
+    "Options :\n"
+    "  --json      un objet JSON sur la sortie standard\n"
+    "  --first N   première valeur de la fenêtre des statistiques\n"
+    "  --last M    dernière valeur de la fenêtre des statistiques\n"
+    "  --help      cette aide\n"
+    "\n"
+    "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
+    "température choisie dans les réglages du programme.\n";
+
+struct Arguments {
+    std::string command;
+    QString path;
+    bool json = false;
+    int first = -1;
+    int last = -1;
+};
+
+int UsageError(const char* what) {
+    std::fprintf(stderr, "vexlo-cli : %s\n\n%s", what, kUsage);
+    return kExitUsage;
+}
+
+std::optional<int> ParseIndex(const char* text) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 0 || v > 2147483647L)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+// Returns an exit status when the arguments are not usable.
+std::optional<int> Parse(int argc, char** argv, Arguments& args) {
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(a, "--json")) {
+            args.json = true;
+        } else if (!std::strcmp(a, "--first") || !std::strcmp(a, "--last")) {
+            if (i + 1 >= argc)
+                return UsageError("valeur manquante après --first ou --last");
+            const auto v = ParseIndex(argv[++i]);
+            if (!v)
+                return UsageError("--first et --last attendent un entier positif ou nul");
+            (a[2] == 'f' ? args.first : args.last) = *v;
+        } else if (a[0] == '-' && a[1] == '-') {
+            return UsageError("option inconnue");
+        } else if (args.command.empty()) {
+            args.command = a;
+        } else if (args.path.isEmpty()) {
+            args.path = QString::fromLocal8Bit(a);
+        } else {
+            return UsageError("trop d’arguments");
+        }
+    }
+    if (args.command.empty())
+        return UsageError("commande manquante");
+    if (args.command != "info" && args.command != "values" && args.command != "stats" &&
+        args.command != "events")
+        return UsageError("commande inconnue");
+    if (args.path.isEmpty())
+        return UsageError("fichier de session manquant");
+    if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
+        return UsageError("--first et --last ne servent qu’à la commande stats");
+    return std::nullopt;
+}
+
+int Refuse(const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return kExitRefused;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const auto status = Parse(argc, argv, args))
+        return *status;
+
+    const QtSettingsStore settings;
+    const TemperatureSetting temperature(settings);
+    CRecSession session(&temperature);
+    session.SetPath(args.path);
+    {
+        QByteArray image;
+        if (const Outcome loaded = LoadSessionImage(args.path, image); !loaded)
+            return Refuse(loaded.message);
+        if (const Outcome checked = CheckSessionImage(args.path, image); !checked)
+            return Refuse(checked.message);
+        if (const Outcome read = ReadSessionImage(session, image, false); !read)
+            return Refuse(read.message);
+    }
+
+    const SessionReport report(session, stdout, args.json);
+    if (args.command == "info")
+        report.Info();
+    else if (args.command == "values")
+        report.Values();
+    else if (args.command == "stats")
+        report.Statistics(args.first, args.last);
+    else
+        report.Events();
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

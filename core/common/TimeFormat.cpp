@@ -51,12 +51,13 @@ QString TimeWithSecondsFormat(const QLocale& locale) {
             while (i < format.size() && format[i] == u't')
                 ++i;
             // One side's blanks go with the zone, so "HH:mm:ss t" and "t HH:mm:ss" both lose it.
-            if (out.endsWith(u' '))
+            if (out.endsWith(u' ')) {
                 while (out.endsWith(u' '))
                     out.chop(1);
-            else
+            } else {
                 while (i < format.size() && format[i] == u' ')
                     ++i;
+            }
         } else {
             out += format[i++];
         }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+// Pieces of JSON text, written by hand so that long value lists stream out without
+// building a document in memory.
+namespace JsonText {
+
+inline std::string String(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(utf8.size()) + 2);
+    out += '"';
+    for (const char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+// Shortest text that reads back as the same double; whole numbers without a fraction.
+inline std::string Number(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+inline std::string Number(int64_t v) {
+    return std::to_string(v);
+}
+
+inline std::string Bool(bool b) {
+    return b ? "true" : "false";
+}
+
+} // namespace JsonText

@@ -1,0 +1,186 @@
+#include "cli/SessionReport.h"
+
+#include "JsonText.h"
+#include "common/CalendarDateTime.h"
+#include "common/TimeFormat.h"
+#include "common/ValueMarkers.h"
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Field = std::pair<const char*, std::string>; // key, JSON value
+
+void Print(std::FILE* out, const std::string& s) {
+    std::fwrite(s.data(), 1, s.size(), out);
+}
+
+std::string Text(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+
+// Readable form: one "key  value" line per field; JSON strings lose their quotes.
+void PrintFields(std::FILE* out, const std::vector<Field>& fields, bool json,
+                 const std::vector<QString>& plain) {
+    if (json) {
+        std::string s = "{";
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i)
+                s += ", ";
+            s += '"';
+            s += fields[i].first;
+            s += "\": ";
+            s += fields[i].second;
+        }
+        s += "}\n";
+        Print(out, s);
+        return;
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        std::fprintf(out, "%-22s %s\n", fields[i].first, Text(plain[i]).c_str());
+}
+
+const char* StateName(double v) {
+    if (v == OverRangeValue)
+        return "over";
+    if (v == UnderRangeValue)
+        return "under";
+    if (v == NoValue)
+        return "none";
+    return "value";
+}
+
+} // namespace
+
+void SessionReport::Info() const {
+    const CRecSession& s = session_;
+    const CChanData& d = s.ChanData();
+    std::vector<Field> f;
+    std::vector<QString> plain;
+    const auto add = [&](const char* key, std::string json, QString text) {
+        f.emplace_back(key, std::move(json));
+        plain.push_back(std::move(text));
+    };
+    const auto addText = [&](const char* key, const QString& text) {
+        add(key, JsonText::String(text), text);
+    };
+    const auto addInt = [&](const char* key, int64_t v) {
+        add(key, JsonText::Number(v), QString::number(v));
+    };
+    const auto addBool = [&](const char* key, bool v) {
+        add(key, JsonText::Bool(v), v ? QStringLiteral("oui") : QStringLiteral("non"));
+    };
+    const auto addNumber = [&](const char* key, double v) {
+        add(key, JsonText::Number(v), QString::fromStdString(JsonText::Number(v)));
+    };
+    addInt("model_code", s.ModelCode());
+    addText("model_name", s.ModelName(true));
+    addText("channel_name", s.ChannelName());
+    addText("instrument_name", s.InstrumentName());
+    addText("session_name", s.SessionName());
+    addText("serial", s.SerialNumber());
+    addText("generated_by", s.IsInstrumentFile() ? QStringLiteral("Inst") : QStringLiteral("VXCP"));
+    addInt("header_size", s.HeaderSize());
+    addText("start", s.HeaderValue(HeaderKeyType::Start));
+    addText("end", s.EndText());
+    addNumber("duration_s", s.Duration());
+    addText("duration_text", s.DurationText());
+    addInt("period_s", s.StoragePeriod());
+    addText("period_text", s.StoragePeriodText());
+    addText("units", s.DisplayUnits());
+    addInt("filter_size", s.FilterSize());
+    addNumber("low_scale", s.LowScale());
+    addNumber("high_scale", s.HighScale());
+    addText("tc_type", TcIndexToLetter(s.TcIndex()));
+    addBool("cjc", s.Cjc());
+    addBool("polarity", s.Polarity());
+    addBool("recording_in_progress", s.RecordingInProgress());
+    addInt("value_count", d.ValueCount());
+    addInt("event_count", static_cast<int64_t>(d.Events().size()));
+    PrintFields(out_, f, json_, plain);
+}
+
+void SessionReport::Values() const {
+    const CChanData& d = session_.ChanData();
+    const QString& units = session_.DisplayUnits();
+    const int count = d.ValueCount();
+    const bool event = d.Flags().event;
+    if (json_)
+        Print(out_, "{\"values\": [");
+    std::string line;
+    int index = 0;
+    for (int ri = 0; d.ChannelCount() > 0 && ri < d.Channel(0).RecordCount(); ++ri) {
+        for (const double v : d.Channel(0).Record(ri).Values()) {
+            const double t = d.ValueTime(index, session_.StartTime());
+            const QString text = d.ValueText(v, units);
+            if (json_) {
+                line = index ? ",\n  " : "\n  ";
+                line += "{\"i\": " + JsonText::Number(int64_t{index});
+                line += ", \"t\": " + JsonText::Number(t);
+                line += ", \"v\": ";
+                line += IsValueMarker(v) ? std::string("null") : JsonText::Number(v);
+                line += ", \"state\": \"";
+                line += StateName(v);
+                line += "\", \"text\": " + JsonText::String(text) + "}";
+            } else {
+                const int64_t whole = static_cast<int64_t>(std::floor(t));
+                const int ms = event ? static_cast<int>(std::lround((t - whole) * 1000)) : 0;
+                const DateAndTimeText when = FormatDateAndTime(whole, ms);
+                line = std::to_string(index) + '\t' + Text(when.date) + '\t' + Text(when.time) +
+                       '\t' + Text(text) + '\n';
+            }
+            Print(out_, line);
+            ++index;
+        }
+    }
+    if (json_)
+        Print(out_, count ? "\n]}\n" : "]}\n");
+}
+
+void SessionReport::Statistics(int first, int last) const {
+    const CChanData& d = session_.ChanData();
+    const bool window = first >= 0 || last >= 0;
+    const RangeStatisticsTexts t = d.RangeStatistics(window, first < 0 ? 0 : first, last,
+                                                     session_.DisplayUnits());
+    const std::vector<QString> plain = {t.min, t.max, t.avg, t.last, t.total, t.eventTotal};
+    static constexpr const char* kKeys[] = {"min", "max", "avg", "last", "total", "event_total"};
+    std::vector<Field> f;
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        f.emplace_back(kKeys[i], JsonText::String(plain[i]));
+    PrintFields(out_, f, json_, plain);
+}
+
+void SessionReport::Events() const {
+    const CChanData& d = session_.ChanData();
+    if (json_)
+        Print(out_, "{\"events\": [");
+    std::string line;
+    const auto& events = d.Events();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const SessionEvent& e = events[i];
+        const int row = static_cast<int>(i);
+        const QString date = d.EventCellText(row, 0);
+        const QString time = d.EventCellText(row, 1);
+        const QString length = d.EventCellText(row, 2);
+        if (json_) {
+            line = i ? ",\n  " : "\n  ";
+            line += "{\"start\": " + JsonText::Number(e.startSeconds);
+            line += ", \"start_ms\": " + JsonText::Number(int64_t{e.startMs});
+            line += ", \"length\": " + JsonText::Number(e.lengthSeconds);
+            line += ", \"length_ms\": " + JsonText::Number(int64_t{e.lengthMs});
+            line += ", \"date\": " + JsonText::String(date);
+            line += ", \"time\": " + JsonText::String(time);
+            line += ", \"length_text\": " + JsonText::String(length) + "}";
+        } else {
+            line = Text(date) + '\t' + Text(time) + '\t' + Text(length) + '\n';
+        }
+        Print(out_, line);
+    }
+    if (json_)
+        Print(out_, events.empty() ? "]}\n" : "\n]}\n");
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+
+class CRecSession;
+
+// What vexlo-cli prints about one session: readable tables, or one JSON object.
+class SessionReport {
+public:
+    SessionReport(const CRecSession& session, std::FILE* out, bool json)
+        : session_(session), out_(out), json_(json) {}
+
+    void Info() const;
+    void Values() const;
+    // first < 0 and last < 0: the whole record.
+    void Statistics(int first, int last) const;
+    void Events() const;
+
+private:
+    const CRecSession& session_;
+    std::FILE* out_;
+    bool json_;
+};

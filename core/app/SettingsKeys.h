@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Sections and value names of the program's settings, with their defaults.
+namespace SettingsKeys {
+inline QString SettingsSection() { return QStringLiteral("Settings"); }
+inline QString TempUnits() { return QStringLiteral("TempUnits"); }
+inline constexpr int kTempUnitsDefault = 1; // 0 °C, 1 °F
+} // namespace SettingsKeys

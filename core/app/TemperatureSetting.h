@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/SettingsStore.h"
+#include "session/TemperatureUnitSource.h"
+
+// The user's temperature unit as stored in the settings; any positive value means °F.
+class TemperatureSetting final : public TemperatureUnitSource {
+public:
+    explicit TemperatureSetting(const SettingsStore& settings);
+    bool UseFahrenheit() const override { return fahrenheit_; }
+
+private:
+    bool fahrenheit_;
+};

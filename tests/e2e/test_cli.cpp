@@ -1,0 +1,209 @@
+#include "support/SessionImageBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QByteArray out;
+    QString err;
+    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        // Settings live under XDG_CONFIG_HOME; a private one keeps the user's out of it.
+        ASSERT_TRUE(QDir(dir_.path()).mkpath(u"config/Marvane"_qs));
+    }
+
+    void SetTempUnits(int units) {
+        QFile f(dir_.filePath(u"config/Marvane/Vexlo.conf"_qs));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Settings]\nTempUnits=" + QByteArray::number(units) + "\n");
+    }
+
+    QString Write(const QString& name, const QByteArray& image) {
+        QFile f(dir_.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image);
+        return f.fileName();
+    }
+
+    CliRun Cli(const QStringList& args, const QString& locale = u"fr_FR.UTF-8"_qs) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"LC_ALL"_qs, locale);
+        env.insert(u"LANG"_qs, locale);
+        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
+        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
+        env.insert(u"HOME"_qs, dir_.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VEXLO_CLI), args);
+        p.waitForFinished(60000);
+        CliRun r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput();
+        r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir dir_;
+};
+
+SessionImageBuilder ThermocoupleLogger() {
+    SessionImageBuilder b;
+    // Type K, 0.01 mV per count: 41.28 mV is about 1000 °C.
+    b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    b.Set("SerNum", "A42").Set("Start", "2024/03/05 14:07:09");
+    b.PairSamples({{4128, 0}, {0, 0}, {7000, 0}});
+    return b;
+}
+
+} // namespace
+
+TEST_F(CliTest, InfoOfALoggerFile) {
+    const QString path = Write(u"RECORD.VX"_qs, ThermocoupleLogger().Build());
+    const CliRun r = Cli({u"info"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = r.Json();
+    EXPECT_EQ(o.size(), 24);
+    EXPECT_EQ(o[u"model_code"_qs].toInt(), 8);
+    EXPECT_EQ(o[u"model_name"_qs].toString(), u"VX50 (TC)"_qs);
+    EXPECT_EQ(o[u"channel_name"_qs].toString(), u"TC1VK"_qs);
+    EXPECT_EQ(o[u"instrument_name"_qs].toString(), u"VX50 (TC) A42"_qs);
+    EXPECT_FALSE(o[u"session_name"_qs].toString().isEmpty());
+    EXPECT_EQ(o[u"serial"_qs].toString(), u"A42"_qs);
+    EXPECT_EQ(o[u"generated_by"_qs].toString(), u"Inst"_qs);
+    EXPECT_EQ(o[u"header_size"_qs].toInt(), 512);
+    EXPECT_EQ(o[u"start"_qs].toString(), u"2024/03/05 14:07:09"_qs);
+    EXPECT_EQ(o[u"end"_qs].toString(), u"2024/03/05 14:07:15"_qs);
+    EXPECT_EQ(o[u"duration_s"_qs].toDouble(), 6.0);
+    EXPECT_EQ(o[u"duration_text"_qs].toString(), u"6 (s)"_qs);
+    EXPECT_EQ(o[u"period_s"_qs].toInt(), 2);
+    EXPECT_EQ(o[u"period_text"_qs].toString(), u"2 secondes"_qs);
+    EXPECT_EQ(o[u"units"_qs].toString(), u"°F"_qs) << "the default setting is °F";
+    EXPECT_EQ(o[u"tc_type"_qs].toString(), u"K"_qs);
+    EXPECT_TRUE(o[u"polarity"_qs].isBool());
+    EXPECT_FALSE(o[u"cjc"_qs].toBool());
+    EXPECT_FALSE(o[u"recording_in_progress"_qs].toBool());
+    EXPECT_EQ(o[u"value_count"_qs].toInt(), 3);
+    EXPECT_EQ(o[u"event_count"_qs].toInt(), 0);
+    EXPECT_EQ(o[u"low_scale"_qs].toDouble(), 0.0);
+
+    const CliRun plain = Cli({u"info"_qs, path});
+    ASSERT_EQ(plain.status, 0);
+    EXPECT_TRUE(plain.out.contains("instrument_name        VX50 (TC) A42\n"));
+}
+
+TEST_F(CliTest, ValuesFollowTheTemperatureSettingAndTheLocale) {
+    const QString path = Write(u"tc.vx"_qs, ThermocoupleLogger().Build());
+    SetTempUnits(0);
+    CliRun r = Cli({u"values"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray values = r.Json()[u"values"_qs].toArray();
+    ASSERT_EQ(values.size(), 3);
+    const QJsonObject v0 = values[0].toObject();
+    EXPECT_EQ(v0[u"i"_qs].toInt(), 0);
+    EXPECT_NEAR(v0[u"v"_qs].toDouble(), 1000.0, 0.2);
+    EXPECT_EQ(v0[u"state"_qs].toString(), u"value"_qs);
+    EXPECT_TRUE(v0[u"text"_qs].toString().endsWith(u" °C"_qs));
+    EXPECT_EQ(values[1].toObject()[u"text"_qs].toString(), u"0,0 °C"_qs);
+    // 2024-03-05 14:07:09 in Paris is 13:07:09 UTC; value 0 is one period after the start.
+    EXPECT_EQ(v0[u"t"_qs].toDouble(), 1709644029.0 + 2);
+    const QJsonObject v2 = values[2].toObject();
+    EXPECT_TRUE(v2[u"v"_qs].isNull());
+    EXPECT_EQ(v2[u"state"_qs].toString(), u"over"_qs);
+    EXPECT_EQ(v2[u"text"_qs].toString(), u"Au-dessus de la gamme"_qs);
+
+    r = Cli({u"values"_qs, path}, u"en_US.UTF-8"_qs);
+    ASSERT_EQ(r.status, 0);
+    const QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("0\t3/5/24\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(" PM\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("\t0.0 °C")) << lines[1].toStdString();
+
+    SetTempUnits(1);
+    r = Cli({u"stats"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.Json()[u"max"_qs].toString(), u"Au-dessus de la gamme"_qs);
+    EXPECT_TRUE(r.Json()[u"min"_qs].toString().startsWith(u"32,0"_qs));
+    EXPECT_TRUE(r.Json()[u"min"_qs].toString().endsWith(u" °F"_qs));
+}
+
+TEST_F(CliTest, StatisticsWindowAndEvents) {
+    SessionImageBuilder b;
+    b.Set("Model", "6").Set("Polarity", "1");
+    b.Samples({0, static_cast<int16_t>(0x8001), 0});
+    const QString path = Write(u"events.vx"_qs, b.Build());
+    CliRun r = Cli({u"events"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray events = r.Json()[u"events"_qs].toArray();
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_EQ(events[1].toObject()[u"start_ms"_qs].toInt(), 945);
+    EXPECT_EQ(events[1].toObject()[u"length"_qs].toInt(), 0);
+    EXPECT_EQ(events[1].toObject()[u"length_ms"_qs].toInt(), 55);
+    EXPECT_EQ(events[1].toObject()[u"length_text"_qs].toString(), u"0.055 s"_qs);
+    EXPECT_EQ(events[0].toObject()[u"start"_qs].toDouble(), 1709644029.0 + 1);
+    EXPECT_EQ(events[0].toObject()[u"date"_qs].toString(), u"05/03/2024"_qs);
+    EXPECT_EQ(events[0].toObject()[u"time"_qs].toString(), u"14:07:10"_qs);
+    EXPECT_EQ(events[1].toObject()[u"time"_qs].toString(), u"14:07:10.945"_qs);
+
+    r = Cli({u"stats"_qs, path, u"--json"_qs, u"--first"_qs, u"16"_qs, u"--last"_qs, u"31"_qs});
+    ASSERT_EQ(r.status, 0);
+    const QJsonObject s = r.Json();
+    EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs,
+                                     u"min"_qs, u"total"_qs}));
+    EXPECT_EQ(s[u"total"_qs].toString().trimmed(), u"2"_qs);
+    EXPECT_EQ(s[u"event_total"_qs].toString(), u"0.063 s"_qs)
+        << "the window ends where state 31 starts, before the second event";
+
+    r = Cli({u"events"_qs, path});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.count('\n'), 2);
+}
+
+TEST_F(CliTest, RefusalsAndUsageErrors) {
+    const QString small = Write(u"small.vx"_qs, QByteArray(100, 'x'));
+    CliRun r = Cli({u"info"_qs, small});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(u"ne contient aucune donnée utilisable"_qs)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+
+    const QString other = Write(u"other.vx"_qs, SessionImageBuilder().Set("AppName", "X.exe").Build());
+    r = Cli({u"stats"_qs, other});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(u"Il est supporté par X.exe"_qs));
+
+    r = Cli({u"info"_qs, dir_.filePath(u"missing.vx"_qs)});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith(u"Impossible d’ouvrir le fichier source"_qs));
+
+    // Garbage that passes the checks still opens without a crash.
+    QByteArray junk = SessionImageBuilder().Build();
+    for (int i = 0; i < 4000; ++i)
+        junk.append(static_cast<char>((i * 7919) & 0xFF));
+    r = Cli({u"values"_qs, Write(u"junk.vx"_qs, junk), u"--json"_qs});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.Json().contains(u"values"_qs));
+
+    EXPECT_EQ(Cli({}).status, 64);
+    EXPECT_EQ(Cli({u"frobnicate"_qs, small}).status, 64);
+    EXPECT_EQ(Cli({u"info"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"stats"_qs, small, u"--first"_qs, u"x"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"info"_qs, small, u"--bogus"_qs}).status, 64);
+    r = Cli({u"--help"_qs});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("vexlo-cli"));
+}
