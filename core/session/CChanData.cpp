@@ -191,8 +191,35 @@ double CChanData::ColdJunctionEmf(int averagedCount) {
     return emf;
 }
 
-void CChanData::Recompute(bool filtered) {
+void CChanData::RefreshTemperatureUnit() {
     fahrenheit_ = units_ && units_->UseFahrenheit();
+}
+
+void CChanData::ClearRecords() {
+    channels_.clear();
+    events_.clear();
+}
+
+void CChanData::AppendLiveSample(int32_t count, double cjcEmf) {
+    if (!HasRecord())
+        return;
+    CChanRecord& r = FirstRecord();
+    if (flags_.pulse || flags_.event) {
+        r.AppendSample(count, 0);
+        if (flags_.event)
+            ExtractEvents();
+        return;
+    }
+    r.raw_.push_back(count);
+    r.values_.push_back(ConvertValue(count * CountScaleFor(r), cjcEmf));
+    if (flags_.thermocouple) {
+        r.cjc_.push_back(0);
+        r.cjcEmf_.push_back(cjcEmf);
+    }
+}
+
+void CChanData::Recompute(bool filtered) {
+    RefreshTemperatureUnit();
     if (flags_.event) {
         ExtractEvents();
         return;

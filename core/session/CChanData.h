@@ -52,6 +52,10 @@ public:
     void ExtractEvents();
 
     double ConvertValue(double v, double cjcEmf) const;
+    // A live reading, already filtered: converted at once with the record's count scale.
+    void AppendLiveSample(int32_t count, double cjcEmf);
+    void RefreshTemperatureUnit();
+    void ClearRecords();
 
     double SampleSpan(bool excludeLast) const;
     int ValueCount() const;

@@ -31,6 +31,10 @@ public:
         return static_cast<int>(sum_ / held_);
     }
 
+    int Window() const { return window_; }
+    // Entries held, at most the window.
+    int Held() const { return held_; }
+
 private:
     std::array<int32_t, kMaxWindow> ring_{};
     int window_ = 1;
