@@ -1,15 +1,20 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "app/TemperatureSetting.h"
+#include "cli/InstrumentReport.h"
 #include "cli/SessionReport.h"
-#include "common/StringTable.h"
+#include "common/Clock.h"
+#include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
 #include "session/CRecSession.h"
+#include "session/CVexloDoc.h"
 #include "session/SessionFile.h"
+#include "sim/SimulatedDrive.h"
 
 #include <QString>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,22 +24,27 @@ constexpr int kExitRefused = 2;
 constexpr int kExitUsage = 64;
 
 constexpr const char* kUsage =
-    "usage : vexlo-cli COMMANDE FICHIER.vx [--json]\n"
+    "usage : vexlo-cli COMMANDE [FICHIER.vx] [options]\n"
     "\n"
-    "Commandes :\n"
-    "  info      en-tête, paramètres et durée de la session\n"
-    "  values    chaque valeur avec sa date, son heure et son texte\n"
-    "  stats     MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
-    "  events    événements d’une session d’événements\n"
+    "Sessions :\n"
+    "  info FICHIER.vx     en-tête, paramètres et durée de la session\n"
+    "  values FICHIER.vx   chaque valeur avec sa date, son heure et son texte\n"
+    "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
+    "  events FICHIER.vx   événements d’une session d’événements\n"
+    "Instrument :\n"
+    "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
+    "  status              se connecte à l’instrument et affiche sa page d’état\n"
     "\n"
     "Options :\n"
-    "  --json      un objet JSON sur la sortie standard\n"
-    "  --first N   première valeur de la fenêtre des statistiques\n"
-    "  --last M    dernière valeur de la fenêtre des statistiques\n"
-    "  --help      cette aide\n"
+    "  --json              un objet JSON sur la sortie standard\n"
+    "  --first N           première valeur de la fenêtre des statistiques\n"
+    "  --last M            dernière valeur de la fenêtre des statistiques\n"
+    "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
+    "  --help              cette aide\n"
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
-    "température choisie dans les réglages du programme.\n";
+    "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
+    "(séparés par « : ») aux lecteurs recherchés.\n";
 
 struct Arguments {
     std::string command;
@@ -42,6 +52,13 @@ struct Arguments {
     bool json = false;
     int first = -1;
     int last = -1;
+    int simulatedModel = -1;
+
+    bool IsSessionCommand() const {
+        return command == "info" || command == "values" || command == "stats" ||
+               command == "events";
+    }
+    bool IsInstrumentCommand() const { return command == "drives" || command == "status"; }
 };
 
 int UsageError(const char* what) {
@@ -74,6 +91,11 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
             if (!v)
                 return UsageError("--first et --last attendent un entier positif ou nul");
             (a[2] == 'f' ? args.first : args.last) = *v;
+        } else if (!std::strcmp(a, "--simulate")) {
+            const auto v = i + 1 < argc ? ParseIndex(argv[++i]) : std::nullopt;
+            if (!v || *v > 9)
+                return UsageError("--simulate attend un code de modèle de 0 à 9");
+            args.simulatedModel = *v;
         } else if (a[0] == '-' && a[1] == '-') {
             return UsageError("option inconnue");
         } else if (args.command.empty()) {
@@ -86,11 +108,14 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
     }
     if (args.command.empty())
         return UsageError("commande manquante");
-    if (args.command != "info" && args.command != "values" && args.command != "stats" &&
-        args.command != "events")
+    if (!args.IsSessionCommand() && !args.IsInstrumentCommand())
         return UsageError("commande inconnue");
-    if (args.path.isEmpty())
+    if (args.IsSessionCommand() && args.path.isEmpty())
         return UsageError("fichier de session manquant");
+    if (args.IsInstrumentCommand() && !args.path.isEmpty())
+        return UsageError("trop d’arguments");
+    if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
+        return UsageError("--simulate ne sert qu’aux commandes drives et status");
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return UsageError("--first et --last ne servent qu’à la commande stats");
     return std::nullopt;
@@ -101,13 +126,24 @@ int Refuse(const QString& message) {
     return kExitRefused;
 }
 
-} // namespace
+int RunInstrumentCommand(const Arguments& args) {
+    QtSettingsStore settings;
+    const SystemClock clock;
+    std::unique_ptr<DriveBackend> drives;
+    if (args.simulatedModel >= 0) {
+        LoggerSettings logger;
+        logger.modelCode = args.simulatedModel;
+        drives = std::make_unique<SimulatedDrive>(clock, logger);
+    } else {
+        drives = std::make_unique<PosixDriveBackend>();
+    }
+    if (args.command == "drives")
+        return InstrumentReport::ListDrives(*drives, args.json, stdout);
+    CVexloDoc doc(settings, *drives, clock);
+    return InstrumentReport::ShowStatus(doc, args.json, stdout);
+}
 
-int main(int argc, char** argv) {
-    Arguments args;
-    if (const auto status = Parse(argc, argv, args))
-        return *status;
-
+int RunSessionCommand(const Arguments& args) {
     const QtSettingsStore settings;
     const TemperatureSetting temperature(settings);
     CRecSession session(&temperature);
@@ -131,5 +167,15 @@ int main(int argc, char** argv) {
         report.Statistics(args.first, args.last);
     else
         report.Events();
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const auto status = Parse(argc, argv, args))
+        return *status;
+    const int status = args.IsInstrumentCommand() ? RunInstrumentCommand(args) : RunSessionCommand(args);
+    return std::fflush(stdout) == 0 ? status : 1;
 }

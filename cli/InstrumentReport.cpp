@@ -1,0 +1,102 @@
+#include "cli/InstrumentReport.h"
+
+#include "JsonText.h"
+#include "instrument/CInstComm.h"
+#include "instrument/CInstrumentMonitor.h"
+#include "instrument/DriveBackend.h"
+#include "session/CVexloDoc.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int kExitNoLogger = 3;
+constexpr auto kWaitLimit = std::chrono::seconds(10);
+
+void Print(std::FILE* out, const std::string& s) {
+    std::fwrite(s.data(), 1, s.size(), out);
+}
+
+std::string Text(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+
+} // namespace
+
+int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out) {
+    // The same scan as a connect, so that the answer is the one the program would act on.
+    CInstComm link(drives, std::chrono::milliseconds(5));
+    link.Start();
+    link.RequestScan();
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+    while (!link.IsIdle() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const QString logger = link.IsIdle() ? link.DriveRoot() : QString();
+    link.Stop();
+
+    const std::vector<QString> roots = drives.CandidateDrives();
+    if (json) {
+        std::string s = "{\"drives\": [";
+        for (std::size_t i = 0; i < roots.size(); ++i) {
+            s += i ? ", " : "";
+            s += "{\"root\": " + JsonText::String(roots[i]) +
+                 ", \"logger\": " + JsonText::Bool(!logger.isEmpty() && roots[i] == logger) + "}";
+        }
+        s += "], \"logger\": " + (logger.isEmpty() ? std::string("null") : JsonText::String(logger));
+        s += "}\n";
+        Print(out, s);
+        return 0;
+    }
+    for (const QString& root : roots)
+        Print(out, Text(root) + (root == logger ? "\tinstrument Vexlo\n" : "\n"));
+    if (roots.empty())
+        Print(out, "aucun lecteur amovible\n");
+    return 0;
+}
+
+int InstrumentReport::ShowStatus(CVexloDoc& doc, bool json, std::FILE* out) {
+    CInstrumentMonitor& monitor = doc.Monitor();
+    monitor.Connect();
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+    while (monitor.ProcessedStatusCount() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        monitor.MonitorTick();
+        // No logger yet: look again, as a device change would make the program do.
+        if (monitor.Phase() == MonitorPhase::Idle)
+            monitor.Connect();
+    }
+    if (monitor.ProcessedStatusCount() == 0) {
+        std::fprintf(stderr, "vexlo-cli : aucun instrument Vexlo n’a répondu en %d secondes.\n",
+                     static_cast<int>(kWaitLimit.count()));
+        return kExitNoLogger;
+    }
+    const QStringList labels = monitor.PageLabels();
+    const QStringList values = monitor.PageValues();
+    const LiveStatisticsTexts& stats = monitor.LiveStatistics();
+    if (json) {
+        std::string s = "{\"rows\": [";
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            s += i ? ",\n  " : "\n  ";
+            s += "{\"label\": " + JsonText::String(labels[i]) +
+                 ", \"value\": " + JsonText::String(i < values.size() ? values[i] : QString()) + "}";
+        }
+        s += "\n], \"stats\": {\"min\": " + JsonText::String(stats.min) +
+             ", \"max\": " + JsonText::String(stats.max) + ", \"avg\": " + JsonText::String(stats.avg) +
+             ", \"last\": " + JsonText::String(stats.last) +
+             ", \"total\": " + JsonText::String(stats.total) + "}}\n";
+        Print(out, s);
+        return 0;
+    }
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const QString value = i < values.size() ? values[i] : QString();
+        if (labels[i].isEmpty() && value.isEmpty())
+            Print(out, "\n");
+        else
+            Print(out, Text(labels[i].leftJustified(28)) + ' ' + Text(value) + '\n');
+    }
+    Print(out, "\nMIN " + Text(stats.min) + "   MAX " + Text(stats.max) + "   AVG " + Text(stats.avg) +
+                   "   Dernière " + Text(stats.last) + "   Total " + Text(stats.total) + "\n");
+    return 0;
+}

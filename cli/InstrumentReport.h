@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdio>
+
+class CVexloDoc;
+class DriveBackend;
+
+// What vexlo-cli prints about the drives and the connected logger.
+namespace InstrumentReport {
+
+// Each candidate drive in scan order, and which one holds the logger.
+int ListDrives(DriveBackend& drives, bool json, std::FILE* out);
+// Connects as the program does and prints the instrument page once a full status has been
+// processed; exit status 3 when no logger answers within 10 s.
+int ShowStatus(CVexloDoc& doc, bool json, std::FILE* out);
+
+} // namespace InstrumentReport

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "instrument/ControlBlock.h"
+#include "instrument/DriveBackend.h"
+
+#include <QString>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+enum class CommRequest : int {
+    Unset = -1,
+    None = 0,
+    ScanDrives = 1,
+    ReadStatus = 2,
+    ReadConfig = 3
+};
+
+// The link to the logger drive. A worker thread does the blocking text-file reads; command and
+// recording transfers run synchronously on the caller's thread. The request word is the
+// handshake: a requester fills its inputs before posting, the worker publishes its results
+// before it stores None, and the buffers are read only after None has been seen.
+class CInstComm {
+public:
+    static constexpr int kBufferSize = 1024;
+    static constexpr int kTextReadSize = 512;
+    static constexpr int kMaxCodePageSize = 256;
+    static constexpr qint64 kMaxRecordRead = 32768;
+
+    explicit CInstComm(DriveBackend& drives,
+                       std::chrono::milliseconds passInterval = std::chrono::milliseconds(50));
+    ~CInstComm();
+    CInstComm(const CInstComm&) = delete;
+    CInstComm& operator=(const CInstComm&) = delete;
+
+    void Start();
+    void Stop();
+    bool IsRunning() const;
+
+    void RequestScan();
+    void RequestStatusRead();
+    void RequestConfigRead();
+    bool IsIdle() const;
+    CommRequest Request() const;
+    int ReadLength() const;
+    const char* StatusBuffer() const { return status_.data(); }
+    const char* ConfigBuffer() const { return config_.data(); }
+
+    int DriveIndex() const;
+    QString DriveRoot() const;
+    void ClearDrive();
+    int CodePageSize() const;
+    int CodePageCount() const;
+    int MemoryUsed() const;
+
+    void Pause();
+    void Resume();
+    bool IsPaused() const;
+
+    qint64 WriteControlBlock(const ControlBlock& block);
+    qint64 ReadControlBlock(uint8_t* buffer512);
+    qint64 ReadRecord(char* buffer, qint64 offset, qint64 count);
+
+private:
+    using TextBuffer = std::array<char, kBufferSize>;
+    struct TextRead {
+        bool opened = false;
+        int bytes = 0;
+        TextBuffer data{};
+    };
+
+    void Run();
+    bool StopRequested();
+    void Pass();
+    TextRead ReadText(const QString& root, DriveFileType file);
+    // Copies a status read into the status buffer and parses it; called with publish_ held.
+    void ApplyStatus(const TextRead& read);
+    bool StillRequested(CommRequest request) const;
+    void Complete(int bytes);
+    void PostTextRead(TextBuffer& buffer, CommRequest request);
+    void StatusPass();
+    void ConfigPass();
+    void ScanPass();
+    void SetDrive(int index, const QString& root);
+
+    DriveBackend& drives_;
+    const std::chrono::milliseconds passInterval_;
+
+    // Written by the worker before it stores None, by a requester before it posts.
+    TextBuffer status_{};
+    TextBuffer config_{};
+    std::atomic<int> readLength_{kTextReadSize};
+    std::atomic<int> codePageSize_{0};
+    std::atomic<int> codePageCount_{0};
+    std::atomic<int> memoryUsed_{-1};
+    std::atomic<int> request_{static_cast<int>(CommRequest::Unset)};
+    std::atomic<int> paused_{0};
+    // Serialises a requester's post against the worker's publication, so that a request posted
+    // while the worker is busy is neither lost nor raced with.
+    std::mutex publish_;
+
+    mutable std::mutex driveMutex_;
+    int driveIndex_ = -1;
+    QString driveRoot_;
+
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    bool stopRequested_ = false;
+    std::thread worker_;
+};

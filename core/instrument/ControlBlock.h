@@ -1,0 +1,45 @@
+#pragma once
+
+#include "common/CalendarDateTime.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// One command for the logger: the 512 bytes written to CONTROL.DAT at offset 0.
+class ControlBlock {
+public:
+    static constexpr int kSize = 512;
+    static constexpr int kMaxCodePage = 256;
+
+    const uint8_t* Data() const { return bytes_.data(); }
+    uint8_t Code() const { return bytes_[2]; }
+
+    static ControlBlock SetClock(uint32_t instrumentTime);
+    static ControlBlock EraseMemory();
+    static ControlBlock StartRecording();
+    static ControlBlock ScheduleRecording(uint32_t start, uint32_t durationSeconds);
+    static ControlBlock StopRecording();
+    static ControlBlock SetScalesAndUnits(float low, float high, const QString& units);
+    // tcIndex 0..7 for "JKTNERSB"; other values are clamped into that range.
+    static ControlBlock SetThermocouple(int tcIndex, bool cjc);
+    // Clamped to 1..255, the range of the single payload byte.
+    static ControlBlock SetFilterSize(int size);
+    static ControlBlock SetPolarity(bool on);
+    static ControlBlock EnterFlashMode();
+    // `address` keeps its low 24 bits; `count` is clamped to 0..256.
+    static ControlBlock WriteCodePage(uint32_t address, const uint8_t* code, int count);
+    static ControlBlock EndFlashMode();
+
+private:
+    class Writer;
+    std::array<uint8_t, kSize> bytes_{};
+};
+
+// Whether the acknowledgement map read back from CONTROL.DAT holds the page at `address`.
+bool IsPageAcknowledged(const uint8_t* map512, uint32_t address);
+
+// Seconds since 1970 of the wall-clock fields taken as UTC; 0 for an invalid date, clamped to
+// the 32-bit range.
+uint32_t InstrumentTimeValue(const CalendarDateTime& localWallClock);
+CalendarDateTime FromInstrumentTimeValue(uint32_t value);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Values of the "Key=value" lines of STATUS.INI and CONFIG.INI. Only the first `length` bytes of
+// `text` are looked at; the key includes its "=" and is found by plain substring search, so it
+// also matches inside another line when that comes first.
+QString DriveTextValue(const char* text, int length, const char* key, bool* found = nullptr);
+// The leading integer of the value (as C's atoi), clamped to the int range; `fallback` when the
+// key is missing.
+int DriveTextInt(const char* text, int length, const char* key, int fallback);
+// The leading decimal of the value (as C's strtod in the C locale), finite; `fallback` when the
+// key is missing.
+double DriveTextNumber(const char* text, int length, const char* key, double fallback);
+
+// The conversions themselves, on a value already looked up.
+int LeadingInt(QStringView value);
+double LeadingDecimal(QStringView value);

@@ -1,0 +1,91 @@
+#include "instrument/InstrumentRecords.h"
+
+#include "instrument/DriveText.h"
+#include "session/ModelTable.h"
+#include "session/SessionFile.h"
+
+#include <algorithm>
+
+namespace {
+
+int64_t LeadingInteger(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    const bool negative = i < text.size() && text[i] == u'-';
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        ++i;
+    int64_t v = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        v = std::min<int64_t>(v * 10 + (text[i].unicode() - u'0'), INT64_C(1) << 40);
+    return negative ? -v : v;
+}
+
+} // namespace
+
+void InstrumentStatusRecord::ReadTexts(const char* text, int length) {
+    const auto value = [&](const char* key) { return DriveTextValue(text, length, key); };
+    model = value("Model=");
+    serial = value("SerNum=");
+    version = value("Version=");
+    memSize = value("MemSize=");
+    memUsed = value("MemUsed=");
+    memErase = value("MemErase=");
+    recordingState = value("RecordingState=");
+    recStart = value("RecStart=");
+    recEnd = value("RecEnd=");
+    recDur = value("RecDur=");
+    time = value("Time=");
+}
+
+void InstrumentStatusRecord::ReadNumbers(const char* text, int length) {
+    vRef = DriveTextNumber(text, length, "VRef=", 1.0);
+    maxCount = DriveTextNumber(text, length, "MaxCnt=", 1.0);
+    rtdReference = DriveTextNumber(text, length, "RTDRef=", 4750.0);
+    rtdNominal = DriveTextNumber(text, length, "RTDNom=", 1000.0);
+    DriveTextValue(text, length, "RTDCnt=", &hasRtdCount);
+    rtdCount = DriveTextInt(text, length, "RTDCnt=", 0);
+    chan1Mult = DriveTextNumber(text, length, "Chan1Mult=", 1.0);
+    chan1Count = DriveTextInt(text, length, "Chan1Cnt=", 1);
+    batteryCount = DriveTextNumber(text, length, "BatCnt=", 1.0);
+}
+
+int InstrumentStatusRecord::ModelCode() const {
+    return ParseLeadingInt(model);
+}
+
+int64_t InstrumentStatusRecord::MemorySize() const {
+    return LeadingInteger(memSize);
+}
+
+int64_t InstrumentStatusRecord::MemoryUsed() const {
+    return LeadingInteger(memUsed);
+}
+
+bool InstrumentStatusRecord::IsErasing() const {
+    return LeadingInteger(memErase) != 0;
+}
+
+bool InstrumentStatusRecord::IsRecording() const {
+    return LeadingInteger(recordingState) != 0;
+}
+
+int64_t InstrumentStatusRecord::RecordingDuration() const {
+    return LeadingInteger(recDur);
+}
+
+void InstrumentConfigRecord::Read(const char* text, int length, int modelRow) {
+    const auto value = [&](const char* key) { return DriveTextValue(text, length, key); };
+    lowScaleText = value("Chan1LowScale=");
+    highScaleText = value("Chan1HighScale=");
+    units = value("Chan1Units=");
+    tcType = value("TC_Type=");
+    enableCjc = value("EnableCJC=");
+    polarity = value("Polarity=");
+    filterSizeText = value("FilterSize=");
+    const ModelEntry& entry = ModelTableRow(modelRow);
+    lowScale = DecodeScaleText(lowScaleText, entry.RangeLow());
+    highScale = DecodeScaleText(highScaleText, entry.RangeHigh());
+    tcIndex = TcLetterToIndex(tcType);
+    filterSize = std::max(1, ParseLeadingInt(filterSizeText));
+}

@@ -1,0 +1,171 @@
+// vexlo-sim: keeps a folder up to date as the drive of an emulated logger.
+#include "common/Clock.h"
+#include "sim/DirectoryWatch.h"
+#include "sim/FolderDrive.h"
+#include "sim/LoggerEmulator.h"
+
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kUsageExit = 64;
+constexpr int kRefreshMs = 250;
+
+const char kUsage[] = "usage : vexlo-sim serve DOSSIER [--model N] [--serial S] [--speed X]\n"
+                      "  Tient DOSSIER à jour comme le lecteur d’un enregistreur émulé.\n"
+                      "  --model N   code de modèle, de 0 à 9 (0 par défaut)\n"
+                      "  --serial S  numéro de série (100001 par défaut)\n"
+                      "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n";
+
+struct Arguments {
+    QString folder;
+    LoggerSettings settings;
+};
+
+std::optional<Arguments> Parse(int argc, char** argv) {
+    if (argc < 3 || std::strcmp(argv[1], "serve") != 0)
+        return std::nullopt;
+    Arguments a;
+    a.folder = QString::fromLocal8Bit(argv[2]);
+    for (int i = 3; i < argc; i += 2) {
+        if (i + 1 >= argc)
+            return std::nullopt;
+        const std::string option = argv[i];
+        const char* value = argv[i + 1];
+        char* end = nullptr;
+        if (option == "--model") {
+            const long model = std::strtol(value, &end, 10);
+            if (*value == '\0' || *end != '\0' || model < 0 || model > 9)
+                return std::nullopt;
+            a.settings.modelCode = static_cast<int>(model);
+        } else if (option == "--serial") {
+            if (*value == '\0')
+                return std::nullopt;
+            a.settings.serialNumber = QString::fromLocal8Bit(value);
+        } else if (option == "--speed") {
+            const double speed = std::strtod(value, &end);
+            if (*value == '\0' || *end != '\0' || !(speed > 0.0) || speed > 1e6)
+                return std::nullopt;
+            a.settings.speed = speed;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return a;
+}
+
+const char* OutcomeSuffix(CommandOutcome outcome) {
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return "";
+    case CommandOutcome::Refused:
+        return " (refusée)";
+    case CommandOutcome::Invalid:
+        return " (bloc invalide, ignoré)";
+    }
+    return "";
+}
+
+// The stop signals, read as events rather than handled asynchronously.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        sigprocmask(SIG_BLOCK, &set_, nullptr);
+        fd_ = signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC);
+    }
+    ~StopSignals() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        sigprocmask(SIG_UNBLOCK, &set_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    int Descriptor() const { return fd_; }
+    // Takes the pending signal, so that unblocking it later does not deliver it again.
+    void Consume() const {
+        signalfd_siginfo info{};
+        while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        }
+    }
+
+private:
+    sigset_t set_{};
+    int fd_ = -1;
+};
+
+int Serve(const Arguments& args) {
+    const SystemClock clock;
+    LoggerEmulator logger(clock, args.settings);
+    FolderDrive drive(logger, args.folder);
+    if (Outcome o = drive.Open(); !o) {
+        std::fprintf(stderr, "%s\n", qPrintable(o.message));
+        return EXIT_FAILURE;
+    }
+    Outcome watched;
+    const auto watch = DirectoryWatch::Open(args.folder, &watched);
+    if (!watch) {
+        std::fprintf(stderr, "%s\n", qPrintable(watched.message));
+        return EXIT_FAILURE;
+    }
+    const StopSignals stop;
+    if (stop.Descriptor() < 0) {
+        std::perror("signalfd");
+        return EXIT_FAILURE;
+    }
+    std::printf("enregistreur modèle %d, série %s, dans %s\n", args.settings.modelCode,
+                qPrintable(args.settings.serialNumber), qPrintable(args.folder));
+    std::fflush(stdout);
+
+    const QString control = DriveFileName(DriveFileType::Control);
+    qint64 lastRefresh = clock.MonotonicMs();
+    for (;;) {
+        pollfd fds[2] = {{watch->Descriptor(), POLLIN, 0}, {stop.Descriptor(), POLLIN, 0}};
+        if (::poll(fds, 2, kRefreshMs) < 0 && errno != EINTR) {
+            std::perror("poll");
+            return EXIT_FAILURE;
+        }
+        if (fds[1].revents & POLLIN) {
+            stop.Consume();
+            break;
+        }
+        if ((fds[0].revents & POLLIN) && watch->DrainFor(control)) {
+            if (const auto received = drive.ProcessControlFile()) {
+                std::printf("commande 0x%02X %s%s\n", received->code, CommandName(received->code),
+                            OutcomeSuffix(received->outcome));
+                std::fflush(stdout);
+            }
+        }
+        if (clock.MonotonicMs() - lastRefresh >= kRefreshMs) {
+            lastRefresh = clock.MonotonicMs();
+            if (Outcome o = drive.Refresh(); !o)
+                std::fprintf(stderr, "%s\n", qPrintable(o.message));
+        }
+    }
+    std::printf("arrêt\n");
+    std::fflush(stdout);
+    return EXIT_SUCCESS;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto args = Parse(argc, argv);
+    if (!args) {
+        std::fputs(kUsage, stderr);
+        return kUsageExit;
+    }
+    return Serve(*args);
+}

@@ -1,0 +1,280 @@
+#include "common/CalendarDateTime.h"
+#include "common/Clock.h"
+#include "common/StringTable.h"
+#include "instrument/CInstComm.h"
+#include "instrument/CInstrumentMonitor.h"
+#include "instrument/DriveBackend.h"
+#include "session/CRecSession.h"
+#include "support/SessionTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+class FakeClock final : public Clock {
+public:
+    qint64 MonotonicMs() const override { return ms_; }
+    qint64 WallSeconds() const override { return 1700000000 + ms_ / 1000; }
+    void Advance(qint64 ms) { ms_ += ms; }
+
+private:
+    qint64 ms_ = 1000;
+};
+
+// One logger drive whose two text files the test rewrites between ticks.
+class ScriptedDrive final : public DriveBackend {
+public:
+    std::vector<QString> CandidateDrives() const override { return {u"/drive"_qs}; }
+    bool DriveExists(const QString&) const override {
+        const std::lock_guard lock(mutex_);
+        return present_;
+    }
+    qint64 ReadFile(const QString&, DriveFileType file, qint64, char* buffer, qint64 size) override {
+        const std::lock_guard lock(mutex_);
+        const auto it = files_.find(file);
+        if (!present_ || it == files_.end())
+            return kCannotOpen;
+        const qint64 n = std::min<qint64>(size, it->second.size());
+        std::memcpy(buffer, it->second.constData(), static_cast<std::size_t>(n));
+        return n;
+    }
+    qint64 WriteFile(const QString&, DriveFileType, qint64, const char*, qint64 size) override {
+        return size;
+    }
+    void Set(DriveFileType file, const QByteArray& text) {
+        const std::lock_guard lock(mutex_);
+        files_[file] = text;
+    }
+    void SetPresent(bool on) {
+        const std::lock_guard lock(mutex_);
+        present_ = on;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::map<DriveFileType, QByteArray> files_;
+    bool present_ = true;
+};
+
+struct LoggerState {
+    int model = 2;
+    int memSize = 2048000;
+    int memUsed = 512;
+    QByteArray time = "2024/03/05 14:07:09";
+    int chanCount = 5000;
+    int recording = 0;
+    QByteArray extra;
+    QByteArray filter = "1";
+    QByteArray polarity = "1";
+
+    QByteArray Status() const {
+        return "Model=" + QByteArray::number(model) + "\r\nSerNum=4711\r\nVersion=2.05\r\n" +
+               "MemSize=" + QByteArray::number(memSize) + "\r\nMemUsed=" +
+               QByteArray::number(memUsed) + "\r\nMemErase=0\r\nRecordingState=" +
+               QByteArray::number(recording) +
+               "\r\nRecStart=2024/03/05 14:00:00\r\nRecEnd=2024/03/05 15:00:00\r\nRecDur=3600\r\n"
+               "Time=" + time + "\r\nVRef=2.5\r\nMaxCnt=25000\r\nChan1Mult=1\r\nChan1Cnt=" +
+               QByteArray::number(chanCount) + "\r\nBatCnt=10000\r\n" + extra +
+               "CodePageSize=256\r\nNumCodePages=4096\r\n";
+    }
+    QByteArray Config() const {
+        return "Chan1LowScale=00000000\r\nChan1HighScale=00002041\r\nChan1Units=\r\nTC_Type=K\r\n"
+               "EnableCJC=0\r\nPolarity=" + polarity + "\r\nFilterSize=" + filter + "\r\n";
+    }
+};
+
+class MonitorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        monitor.SetLinkPassInterval(1);
+        Publish();
+    }
+
+    void Publish() {
+        drive.Set(DriveFileType::Status, logger.Status());
+        drive.Set(DriveFileType::Config, logger.Config());
+    }
+
+    // The next timer tick, once the link has done what it was asked.
+    void Tick() {
+        if (CInstComm* link = monitor.Link()) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        clock.Advance(10);
+        monitor.MonitorTick();
+    }
+
+    // Ticks until the monitor has processed `count` more statuses (at most 200 ticks).
+    bool ProcessStatuses(int count) {
+        const int target = monitor.ProcessedStatusCount() + count;
+        for (int i = 0; i < 200 && monitor.ProcessedStatusCount() < target; ++i)
+            Tick();
+        return monitor.ProcessedStatusCount() >= target;
+    }
+
+    // Advances the logger's clock by `seconds`.
+    void LoggerSeconds(int seconds) {
+        loggerClock_ = loggerClock_.AddSeconds(seconds);
+        logger.time = FormatDateTimeText(loggerClock_).toLatin1();
+        Publish();
+    }
+
+    // Connects, lets the monitor see the logger's clock advance and process its first status.
+    void ConnectAndVerify() {
+        monitor.Connect();
+        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollConfig; ++i)
+            Tick();
+        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+            Tick();
+        LoggerSeconds(1);
+        for (int i = 0; i < 100 && !monitor.ClockVerified(); ++i)
+            Tick();
+        ASSERT_TRUE(monitor.ClockVerified());
+        ASSERT_TRUE(ProcessStatuses(1));
+    }
+
+    QString Value(int labelId) const {
+        const QStringList labels = monitor.PageLabels();
+        const QStringList values = monitor.PageValues();
+        const int i = static_cast<int>(labels.indexOf(ResourceString(labelId)));
+        return i >= 0 && i < values.size() ? values[i] : u"<absent>"_qs;
+    }
+
+    CalendarDateTime loggerClock_ = CalendarDateTime::FromFields(2024, 3, 5, 14, 7, 9);
+    FakeClock clock;
+    ScriptedDrive drive;
+    FixedTemperatureUnit units{false};
+    LoggerState logger;
+    int refreshes = 0;
+    CInstrumentMonitor monitor{drive, clock, units, [this] { ++refreshes; }};
+};
+
+} // namespace
+
+TEST_F(MonitorTest, ConnectVerifiesTheClockThenFillsThePage) {
+    monitor.Connect();
+    EXPECT_EQ(monitor.Phase(), MonitorPhase::Scanning);
+    EXPECT_EQ(monitor.PageValues(), QStringList{u"Établir une connexion"_qs});
+    for (int i = 0; i < 20 && !monitor.IsConnected(); ++i)
+        Tick();
+    ASSERT_TRUE(monitor.IsConnected());
+
+    // Status and configuration alternate; the first configuration poll stores the clock.
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollConfig; ++i)
+        Tick();
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+        Tick();
+    EXPECT_FALSE(monitor.ClockVerified());
+    EXPECT_EQ(monitor.ProcessedStatusCount(), 0) << "nothing is shown before the clock runs";
+
+    LoggerSeconds(1);
+    for (int i = 0; i < 100 && !monitor.ClockVerified(); ++i)
+        Tick();
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_TRUE(monitor.ClockVerified());
+    EXPECT_EQ(monitor.StallCount(), 0);
+    EXPECT_EQ(Value(654), u"Connecté"_qs);
+    EXPECT_EQ(Value(660), u"VX12(10 Vdc)"_qs);
+    EXPECT_EQ(Value(1023), u"4711"_qs);
+    EXPECT_EQ(Value(1024), u"2.05"_qs);
+    EXPECT_EQ(Value(1028), u"2048k octets"_qs);
+    EXPECT_EQ(Value(1030), u"512 octets"_qs);
+    EXPECT_EQ(Value(1031), u"2047k octets"_qs);
+    EXPECT_EQ(Value(1025), u"05/03/2024 14:07:10"_qs);
+    EXPECT_EQ(Value(628), u"Pas d’enregistrement"_qs);
+    EXPECT_EQ(Value(1048), u"1:00:00 (h:m:s)"_qs) << "a planned duration is shown";
+    EXPECT_EQ(Value(785), QString()) << "no time left while not recording";
+    EXPECT_EQ(Value(1021), u"0,50 Vdc"_qs) << "5000 counts of 0.1 mV";
+    EXPECT_EQ(Value(1027), u"3,00 Vdc"_qs);
+    EXPECT_EQ(Value(1051), u"0 Vdc = 0 Vdc"_qs);
+    EXPECT_EQ(Value(1052), u"10 Vdc = 10 Vdc"_qs);
+    EXPECT_EQ(Value(1055), u"1 Point"_qs);
+    EXPECT_EQ(Value(1056), u"<absent>"_qs) << "thermocouple rows only for thermocouples";
+    EXPECT_EQ(monitor.FreeMemory(), 2047488);
+    EXPECT_GT(refreshes, 0);
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 1);
+
+    // An unchanged "Time=" leaves the page alone and is read again without a config read.
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+        Tick();
+    logger.chanCount = 9000;
+    Publish();
+    const int before = monitor.ProcessedStatusCount();
+    for (int i = 0; i < 30; ++i) {
+        Tick();
+        EXPECT_NE(monitor.Phase(), MonitorPhase::PollConfig) << "tick " << i;
+    }
+    EXPECT_EQ(monitor.ProcessedStatusCount(), before);
+    EXPECT_EQ(Value(1021), u"0,50 Vdc"_qs);
+
+    monitor.Disconnect();
+    EXPECT_EQ(monitor.PageValues().front(), u"Déconnecté"_qs);
+    EXPECT_EQ(monitor.Link()->DriveIndex(), -1);
+}
+
+TEST_F(MonitorTest, ALoggerWhoseClockStandsStillIsDropped) {
+    monitor.Connect();
+    int configPolls = 0;
+    MonitorPhase previous = monitor.Phase();
+    for (int i = 0; i < 400 && (monitor.IsConnected() || configPolls == 0); ++i) {
+        Tick();
+        if (previous == MonitorPhase::PollConfig && monitor.Phase() == MonitorPhase::PollStatus)
+            ++configPolls;
+        previous = monitor.Phase();
+    }
+    EXPECT_FALSE(monitor.IsConnected());
+    EXPECT_EQ(configPolls, 8) << "the first poll stores the clock, seven stalls drop the logger";
+    EXPECT_EQ(monitor.Link()->DriveIndex(), -1);
+}
+
+TEST_F(MonitorTest, AGapOfTwoPeriodsClearsTheLiveData) {
+    ConnectAndVerify();
+    for (int k = 0; k < 3; ++k) {
+        LoggerSeconds(1);
+        ASSERT_TRUE(ProcessStatuses(1));
+    }
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 4);
+    LoggerSeconds(2);
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 1) << "the gap restarts the data";
+    EXPECT_FALSE(monitor.LiveStatistics().last.isEmpty());
+}
+
+TEST_F(MonitorTest, EventChannelRowAndFilteredStart) {
+    logger.model = 6;
+    logger.chanCount = 0x8001;
+    logger.polarity = "0";
+    Publish();
+    ConnectAndVerify();
+    EXPECT_EQ(Value(1021), u"0111111111111110"_qs) << "polarity off marks the clear bits";
+    EXPECT_EQ(Value(1055), u"<absent>"_qs);
+    EXPECT_EQ(Value(1051), QString());
+    EXPECT_EQ(Value(660), u"VX31 (Event falling)"_qs);
+}
+
+TEST_F(MonitorTest, FilteredKindsWaitForAFullWindowAndUnpluggingDrops) {
+    logger.filter = "3";
+    Publish();
+    ConnectAndVerify();
+    LoggerSeconds(1);
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 0) << "two of three samples";
+    LoggerSeconds(1);
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 1);
+    EXPECT_EQ(Value(1055), u"3 points"_qs);
+
+    drive.SetPresent(false);
+    monitor.OnDeviceChange();
+    Tick();
+    EXPECT_FALSE(monitor.IsConnected());
+    EXPECT_EQ(monitor.PageValues().front(), u"Déconnecté"_qs);
+}

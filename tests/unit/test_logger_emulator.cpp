@@ -1,0 +1,437 @@
+#include "common/CalendarDateTime.h"
+#include "common/Temperature.h"
+#include "session/ModelTable.h"
+#include "session/SessionFile.h"
+#include "sim/LoggerEmulator.h"
+#include "sim/ManualClock.h"
+#include "support/SessionTestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kWall = 1709643600; // 2024-03-05 13:00:00 UTC
+
+// A command block laid out by hand: marker, code, complement, payload, checksum.
+std::vector<std::uint8_t> Block(std::uint8_t code, std::vector<std::uint8_t> payload) {
+    std::vector<std::uint8_t> b(512, 0);
+    b[0] = 0x55;
+    b[1] = 0xAA;
+    b[2] = code;
+    b[3] = static_cast<std::uint8_t>(0xFF - code);
+    std::copy(payload.begin(), payload.end(), b.begin() + 4);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 4 + payload.size(); ++i)
+        sum += b[i];
+    b[4 + payload.size()] = static_cast<std::uint8_t>(-sum & 0xFF);
+    return b;
+}
+
+std::vector<std::uint8_t> Be32(qint64 v) {
+    return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+}
+
+std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const auto kStart = Block(0x03, {0x43, 0x21});
+const auto kStop = Block(0x05, {0x21, 0x43});
+const auto kErase = Block(0x02, {0x12, 0x34});
+const auto kEnterFlash = Block(0x40, {0x57, 0x75});
+const auto kEndFlash = Block(0x42, {0x75, 0x57});
+
+qint64 InstrumentSeconds(int y, int mo, int d, int h, int mi, int s) {
+    return CalendarDateTime::FromFields(y, mo, d, h, mi, s)
+        .SecondsSince(CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0));
+}
+
+class Logger {
+public:
+    explicit Logger(int model, qint64 memory = 2048000) : logger_(clock_, Settings(model, memory)) {
+        logger_.Advance();
+    }
+    CommandOutcome Send(const std::vector<std::uint8_t>& block) {
+        logger_.Advance();
+        return logger_.HandleCommand(block.data());
+    }
+    void Wait(qint64 seconds) {
+        clock_.AdvanceSeconds(seconds);
+        logger_.Advance();
+    }
+    void WaitMs(qint64 ms) {
+        clock_.AdvanceMs(ms);
+        logger_.Advance();
+    }
+    QString Status(const char* key) const {
+        return FindHeaderValue(QString::fromLatin1(logger_.StatusText()), QString::fromLatin1(key));
+    }
+    QString Config(const char* key) const {
+        return FindHeaderValue(QString::fromLatin1(logger_.ConfigText()), QString::fromLatin1(key));
+    }
+    qint64 StatusNumber(const char* key) const { return Status(key).toLongLong(); }
+    std::unique_ptr<CRecSession> Session() const { return ReadImage(logger_.RecordBytes()); }
+    LoggerEmulator& operator*() { return logger_; }
+    LoggerEmulator* operator->() { return &logger_; }
+
+private:
+    static LoggerSettings Settings(int model, qint64 memory) {
+        LoggerSettings s;
+        s.modelCode = model;
+        s.serialNumber = QStringLiteral("SN4711");
+        s.memorySize = memory;
+        return s;
+    }
+    ManualClock clock_{kWall, 5000};
+    LoggerEmulator logger_;
+};
+
+struct RangeCase {
+    int model;
+    double low;
+    double high;
+};
+
+std::pair<double, double> MinMax(const std::vector<double>& v) {
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    return {*lo, *hi};
+}
+
+} // namespace
+
+// The recording is a session file as the logger writes it: the program's own reader takes it.
+TEST(LoggerEmulatorRecording, LinearModelsRecordValuesInsideTheirRange) {
+    for (const RangeCase c : {RangeCase{0, 0, 100}, RangeCase{1, 0, 1}, RangeCase{3, 0, 50},
+                              RangeCase{4, 4, 20}, RangeCase{9, 0, 5}}) {
+        Logger logger(c.model);
+        ASSERT_EQ(logger.Send(kStart), CommandOutcome::Done);
+        logger.Wait(299);
+        ASSERT_EQ(logger.Send(kStop), CommandOutcome::Done);
+        const auto session = logger.Session();
+        ASSERT_TRUE(session) << c.model;
+        EXPECT_TRUE(session->IsInstrumentFile());
+        EXPECT_EQ(session->ModelCode(), c.model);
+        EXPECT_EQ(session->SerialNumber(), u"SN4711"_qs);
+        EXPECT_EQ(session->HeaderSize(), 512);
+        const auto& values = session->ChanData().FirstRecord().Values();
+        ASSERT_EQ(values.size(), 300u) << c.model;
+        const auto [lo, hi] = MinMax(values);
+        EXPECT_GE(lo, c.low) << c.model;
+        EXPECT_LE(hi, c.high) << c.model;
+        EXPECT_GT(hi - lo, (c.high - c.low) * 0.05) << "a wave, not a constant: " << c.model;
+    }
+}
+
+TEST(LoggerEmulatorRecording, TemperatureModelsGiveSensibleDegrees) {
+    {
+        Logger rtd(7);
+        rtd.Send(kStart);
+        rtd.Wait(199);
+        const auto session = rtd.Session();
+        ASSERT_TRUE(session);
+        const auto [lo, hi] = MinMax(session->ChanData().FirstRecord().Values());
+        EXPECT_GT(lo, 5.0);
+        EXPECT_LT(hi, 35.0);
+    }
+    for (const char letter : {'K', 'J', 'S', 'B'}) {
+        Logger tc(8);
+        ASSERT_EQ(tc.Send(Block(0x07, {static_cast<std::uint8_t>(letter), '1'})),
+                  CommandOutcome::Done);
+        tc.Send(kStart);
+        tc.Wait(199);
+        const auto session = tc.Session();
+        ASSERT_TRUE(session);
+        EXPECT_EQ(session->TcIndex(), TcLetterToIndex(QString(QChar(letter))));
+        EXPECT_TRUE(session->Cjc());
+        const auto& record = session->ChanData().FirstRecord();
+        EXPECT_EQ(record.RawCounts().size(), 100u) << "one pair every 2 s";
+        const auto [lo, hi] = MinMax(record.Values());
+        const double mid = letter == 'B' ? 700 : letter == 'S' ? 400 : 150;
+        EXPECT_GT(lo, mid * 0.6) << letter;
+        EXPECT_LT(hi, mid * 1.4) << letter;
+    }
+}
+
+TEST(LoggerEmulatorRecording, PulseAndEventModels) {
+    Logger pulse(5);
+    pulse.Send(kStart);
+    pulse.Wait(299);
+    const auto pulses = pulse.Session();
+    ASSERT_TRUE(pulses);
+    const auto [lo, hi] = MinMax(pulses->ChanData().FirstRecord().Values());
+    EXPECT_GE(lo, 0.0);
+    EXPECT_LE(hi, 12.0);
+
+    Logger event(6);
+    event.Send(kStart);
+    event.Wait(119);
+    const auto events = event.Session();
+    ASSERT_TRUE(events);
+    EXPECT_EQ(events->ChanData().FirstRecord().RawCounts().size(), 120u) << "one word a second";
+    const auto& list = events->ChanData().Events();
+    ASSERT_GE(list.size(), 8u);
+    // The first and last runs may be cut by the start and end of the recording.
+    for (std::size_t i = 1; i + 1 < list.size(); ++i) {
+        const SessionEvent& e = list[i];
+        EXPECT_GT(e.LengthInSeconds(), 1.0);
+        EXPECT_LT(e.LengthInSeconds(), 5.0);
+    }
+}
+
+TEST(LoggerEmulatorRecording, MemoryUsedCountsHeaderAndBegunBlocks) {
+    Logger logger(2);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
+    logger.Send(kStart);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 1);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 512 + 256) << "the first sample is taken at once";
+    logger.Wait(124);
+    EXPECT_EQ(logger->SampleCount(), 125);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 768);
+    logger.Wait(1);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 1024);
+    EXPECT_EQ(logger->RecordBytes().size(), 1024);
+}
+
+TEST(LoggerEmulatorRecording, StopsWhenTheMemoryIsFull) {
+    Logger logger(2, 512 + 2 * 256);
+    logger.Send(kStart);
+    logger.Wait(1000);
+    EXPECT_EQ(logger->SampleCount(), 250);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 1024);
+    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Refused) << "memory must be erased first";
+    const auto session = logger.Session();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->ChanData().ValueCount(), 250);
+}
+
+TEST(LoggerEmulatorSchedule, WaitsThenRecordsForTheDuration) {
+    Logger logger(0);
+    const qint64 now = InstrumentSeconds(2024, 3, 5, 14, 0, 0);
+    logger.Send(Block(0x01, Be32(now)));
+    ASSERT_EQ(logger.Send(Block(0x04, Concat(Be32(now + 100), Be32(50)))), CommandOutcome::Done);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 2) << "waiting counts as recording";
+    EXPECT_EQ(logger.Status("RecStart="), u"2024/03/05 14:01:40"_qs);
+    EXPECT_EQ(logger.Status("RecEnd="), u"2024/03/05 14:02:30"_qs);
+    EXPECT_EQ(logger.StatusNumber("RecDur="), 50);
+    logger.Wait(99);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
+    // One long step: the logger catches up on what it would have done meanwhile.
+    logger.Wait(30);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 1);
+    EXPECT_EQ(logger->SampleCount(), 30);
+    logger.Wait(100);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
+    EXPECT_EQ(logger->SampleCount(), 50);
+    const auto session = logger.Session();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->HeaderValue(HeaderKeyType::Start), u"2024/03/05 14:01:40"_qs);
+}
+
+TEST(LoggerEmulatorSchedule, StopCancelsAWaitingSchedule) {
+    Logger logger(0);
+    const qint64 now = logger->InstrumentSeconds();
+    logger.Send(Block(0x04, Concat(Be32(now + 60), Be32(3600))));
+    EXPECT_EQ(logger.Send(kStop), CommandOutcome::Done);
+    logger.Wait(120);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
+}
+
+TEST(LoggerEmulatorErase, TakesTimeAndMemoryUsedFallsToZero) {
+    Logger logger(1);
+    logger.Send(kStart);
+    logger.Wait(999);
+    EXPECT_EQ(logger.Send(kErase), CommandOutcome::Refused) << "not while recording";
+    logger.Send(kStop);
+    const qint64 used = logger.StatusNumber("MemUsed=");
+    ASSERT_GT(used, 0);
+    ASSERT_EQ(logger.Send(kErase), CommandOutcome::Done);
+    EXPECT_EQ(logger.StatusNumber("MemErase="), 1);
+    qint64 last = used;
+    int steps = 0;
+    while (logger.StatusNumber("MemErase=") == 1 && steps < 100) {
+        logger.WaitMs(250);
+        const qint64 now = logger.StatusNumber("MemUsed=");
+        EXPECT_LE(now, last);
+        last = now;
+        ++steps;
+    }
+    EXPECT_GE(steps, 8) << "at least two seconds";
+    EXPECT_LE(steps, 17) << "at most about four seconds";
+    EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
+    EXPECT_TRUE(logger->RecordBytes().isEmpty());
+    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Done);
+}
+
+TEST(LoggerEmulatorCommands, MalformedBlocksAreIgnored) {
+    Logger logger(0);
+    auto badChecksum = kStart;
+    badChecksum[6] ^= 1;
+    auto badComplement = kStart;
+    badComplement[3] = 0xFB;
+    auto badMarker = kStart;
+    badMarker[0] = 0x54;
+    const auto wrongConstant = Block(0x03, {0x43, 0x22});
+    const auto unknownCode = Block(0x0A, {0x01});
+    for (const auto& block : {badChecksum, badComplement, badMarker, wrongConstant, unknownCode})
+        EXPECT_EQ(logger.Send(block), CommandOutcome::Invalid);
+    EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
+    EXPECT_EQ(logger.Send(Block(0x09, {'x'})), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Send(Block(0x07, {'Q', '1'})), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Send(Block(0x08, {0})), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Config("FilterSize="), u"1"_qs);
+}
+
+TEST(LoggerEmulatorCommands, SetClockTakesLocalWallTimeAsUtcSeconds) {
+    Logger logger(0);
+    const CalendarDateTime local = CalendarDateTime::FromLocalTimeStamp(kWall);
+    EXPECT_EQ(logger.Status("Time="), FormatDateTimeText(local)) << "starts at local time";
+
+    // 1000000000 travels as 3B 9A CA 00 with checksum 0x63.
+    std::vector<std::uint8_t> block(512, 0);
+    const std::uint8_t head[] = {0x55, 0xAA, 0x01, 0xFE, 0x3B, 0x9A, 0xCA, 0x00, 0x63};
+    std::copy(std::begin(head), std::end(head), block.begin());
+    ASSERT_EQ(logger.Send(block), CommandOutcome::Done);
+    EXPECT_EQ(logger.Status("Time="), u"2001/09/09 01:46:40"_qs);
+    EXPECT_EQ(logger.Config("Time="), u"2001/09/09 01:46:40"_qs);
+    logger.WaitMs(61500);
+    EXPECT_EQ(logger.Status("Time="), u"2001/09/09 01:47:41"_qs);
+}
+
+TEST(LoggerEmulatorCommands, ConfigurationReachesTextsAndRecordingHeader) {
+    Logger logger(4);
+    EXPECT_EQ(logger.Config("Chan1LowScale="), EncodeScaleText(4.0f)) << "the input range";
+    EXPECT_EQ(logger.Config("Chan1HighScale="), EncodeScaleText(20.0f));
+    // 0.0 to 100.0, units "bar" followed by its zero byte.
+    auto payload = std::vector<std::uint8_t>{'0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
+                                             '0', '0', 'C', '8', '4', '2', 'b', 'a', 'r', 0};
+    ASSERT_EQ(logger.Send(Block(0x06, payload)), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(Block(0x08, {4})), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(Block(0x09, {'0'})), CommandOutcome::Done);
+    EXPECT_EQ(logger.Config("Chan1LowScale="), u"00000000"_qs);
+    EXPECT_EQ(logger.Config("Chan1HighScale="), u"0000C842"_qs);
+    EXPECT_EQ(logger.Config("Chan1Units="), u"bar"_qs);
+    EXPECT_EQ(logger.Config("FilterSize="), u"4"_qs);
+    EXPECT_EQ(logger.Config("Polarity="), u"0"_qs);
+
+    logger.Send(kStart);
+    logger.Wait(20);
+    const auto session = logger.Session();
+    ASSERT_TRUE(session);
+    EXPECT_FLOAT_EQ(session->HighScale(), 100.0f);
+    EXPECT_EQ(session->DisplayUnits(), u"bar"_qs);
+    EXPECT_EQ(session->FilterSize(), 4);
+    for (const double v : session->ChanData().FirstRecord().Values()) {
+        EXPECT_GE(v, 0.0);
+        EXPECT_LE(v, 100.0);
+    }
+}
+
+TEST(LoggerEmulatorFlash, PagesAreAcknowledgedInTheMap) {
+    Logger logger(0);
+    EXPECT_EQ(logger.Status("FlashUpState="), u"0"_qs);
+    EXPECT_EQ(logger->ControlReadBack(), QByteArray(512, '\0'));
+    ASSERT_EQ(logger.Send(kEnterFlash), CommandOutcome::Done);
+    EXPECT_EQ(logger.Status("FlashUpState="), u"1"_qs);
+    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Refused) << "nothing else in flash mode";
+
+    auto page = [](std::uint32_t address, std::uint8_t fill) {
+        std::vector<std::uint8_t> p = {static_cast<std::uint8_t>(address >> 16),
+                                       static_cast<std::uint8_t>(address >> 8),
+                                       static_cast<std::uint8_t>(address)};
+        p.resize(3 + 256, fill);
+        return Block(0x41, p);
+    };
+    EXPECT_EQ(logger.Send(page(0x000000, 0x11)), CommandOutcome::Done);
+    EXPECT_EQ(logger.Send(page(0x000100, 0x22)), CommandOutcome::Done);
+    EXPECT_EQ(logger.Send(page(0x000800, 0x33)), CommandOutcome::Done);
+    EXPECT_EQ(logger.Send(page(0x0FFF00, 0x44)), CommandOutcome::Done) << "the last page";
+    EXPECT_EQ(logger.Send(page(0x100000, 0x55)), CommandOutcome::Refused) << "past the map";
+    logger->Flash().DropNextPages(1);
+    EXPECT_EQ(logger.Send(page(0x000200, 0x66)), CommandOutcome::Refused);
+
+    const QByteArray map = logger->ControlReadBack();
+    ASSERT_EQ(map.size(), 512);
+    EXPECT_EQ(static_cast<std::uint8_t>(map[0]), 0x03) << "pages 0 and 1, not the lost page 2";
+    EXPECT_EQ(static_cast<std::uint8_t>(map[1]), 0x01);
+    EXPECT_EQ(static_cast<std::uint8_t>(map[511]), 0x80);
+    EXPECT_EQ(logger->Flash().Image().at(0x100), 0x22);
+
+    ASSERT_EQ(logger.Send(kEndFlash), CommandOutcome::Done);
+    EXPECT_EQ(logger.Status("FlashUpState="), u"0"_qs);
+    EXPECT_EQ(logger->ControlReadBack(), QByteArray(512, '\0'));
+    EXPECT_EQ(logger.Send(page(0, 0)), CommandOutcome::Refused);
+}
+
+TEST(LoggerEmulatorTexts, IdentifyTheLoggerAndFitOneSector) {
+    for (int model = 0; model <= 9; ++model) {
+        Logger logger(model);
+        logger.Send(kStart);
+        logger.Wait(3);
+        for (const QByteArray& text : {logger->StatusText(), logger->ConfigText()}) {
+            EXPECT_LT(text.size(), 480) << model;
+            EXPECT_TRUE(text.endsWith("\r\n"));
+            EXPECT_EQ(text.count("\r\n"), text.count('\n')) << "CR LF lines only";
+        }
+        EXPECT_EQ(logger.Status("CodePageSize="), u"256"_qs);
+        EXPECT_EQ(logger.Status("NumCodePages="), u"4096"_qs);
+        EXPECT_EQ(logger.StatusNumber("Model="), model);
+        EXPECT_EQ(logger.Status("SerNum="), u"SN4711"_qs);
+        EXPECT_EQ(logger.StatusNumber("MemSize="), 2048000);
+        EXPECT_TRUE(ParseDateTimeText(logger.Status("RecStart=")).valid);
+        EXPECT_TRUE(ParseDateTimeText(logger.Config("Time=")).valid);
+        for (const char* key : {"Version=", "RecEnd=", "RecDur=", "MemErase=", "Chan1Mult=",
+                                "Chan1Cnt=", "BatCnt=", "RTDCnt=", "FlashUpState="})
+            EXPECT_FALSE(logger.Status(key).isEmpty()) << key;
+        for (const char* key : {"Chan1LowScale=", "Chan1HighScale=", "TC_Type=", "EnableCJC=",
+                                "Polarity=", "FilterSize="})
+            EXPECT_FALSE(logger.Config(key).isEmpty()) << key;
+    }
+}
+
+// The live values convert the way the program converts them.
+TEST(LoggerEmulatorTexts, LiveCountsAreConsistentWithTheReportedConstants) {
+    Logger logger(2);
+    logger.Wait(1);
+    const double perCount = logger.Status("VRef=").toDouble() / logger.Status("MaxCnt=").toDouble();
+    const double volts =
+        logger.StatusNumber("Chan1Cnt=") * logger.Status("Chan1Mult=").toDouble() * perCount;
+    EXPECT_GT(volts, 0.0);
+    EXPECT_LT(volts, 10.0);
+    const double battery = logger.StatusNumber("BatCnt=") * perCount * 3.0;
+    EXPECT_NEAR(battery, 3.55, 0.05);
+    const double n = static_cast<double>(logger.StatusNumber("RTDCnt="));
+    const double ohms =
+        n * logger.Status("RTDRef=").toDouble() / (logger.Status("MaxCnt=").toDouble() - n);
+    EXPECT_NEAR(RtdResistanceToCelsius(logger.Status("RTDNom=").toDouble(), ohms), 22.0, 2.0)
+        << "room temperature";
+
+    const QString before = logger.Status("Chan1Cnt=");
+    bool changed = false;
+    for (int i = 0; i < 10 && !changed; ++i) {
+        logger.Wait(1);
+        changed = logger.Status("Chan1Cnt=") != before;
+    }
+    EXPECT_TRUE(changed) << "the live count follows the signal";
+}
+
+TEST(LoggerEmulatorClock, SpeedFactorRunsTheInstrumentClockFaster) {
+    ManualClock clock(kWall, 0);
+    LoggerSettings settings;
+    settings.speed = 60.0;
+    LoggerEmulator logger(clock, settings);
+    logger.Advance();
+    const qint64 start = logger.InstrumentSeconds();
+    clock.AdvanceSeconds(10);
+    logger.Advance();
+    EXPECT_EQ(logger.InstrumentSeconds() - start, 600);
+    logger.SetSpeed(1.0);
+    clock.AdvanceSeconds(10);
+    logger.Advance();
+    EXPECT_EQ(logger.InstrumentSeconds() - start, 610);
+}
