@@ -6,7 +6,9 @@
 #include "common/ValueMarkers.h"
 #include "session/CRecSession.h"
 #include "session/SessionFile.h"
+#include "session/SessionParams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -183,4 +185,33 @@ void SessionReport::Events() const {
     }
     if (json_)
         Print(out_, events.empty() ? "]}\n" : "\n]}\n");
+}
+
+void SessionReport::Params() const {
+    const std::vector<SessionParamsRow> rows = BuildSessionParams(session_);
+    if (json_) {
+        std::string s = "{\"rows\": [";
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            s += i ? ",\n  " : "\n  ";
+            s += "{\"label\": " + JsonText::String(rows[i].label);
+            s += ", \"value\": " + JsonText::String(rows[i].value);
+            s += ", \"header\": " + JsonText::Bool(rows[i].header) + "}";
+        }
+        s += rows.empty() ? "]}\n" : "\n]}\n";
+        Print(out_, s);
+        return;
+    }
+    // Group titles at the margin, their rows indented in two aligned columns.
+    qsizetype width = 0;
+    for (const SessionParamsRow& r : rows)
+        if (!r.header)
+            width = std::max(width, r.label.size());
+    for (const SessionParamsRow& r : rows) {
+        if (r.IsBlank())
+            Print(out_, "\n");
+        else if (r.header)
+            Print(out_, Text(r.label) + "\n");
+        else
+            Print(out_, "  " + Text(r.label.leftJustified(width)) + "  " + Text(r.value) + "\n");
+    }
 }

@@ -15,6 +15,8 @@ public:
     // first < 0 and last < 0: the whole record.
     void Statistics(int first, int last) const;
     void Events() const;
+    // The parameters list as the session views show it.
+    void Params() const;
 
 private:
     const CRecSession& session_;

@@ -31,6 +31,7 @@ constexpr const char* kUsage =
     "  values FICHIER.vx   chaque valeur avec sa date, son heure et son texte\n"
     "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
+    "  params FICHIER.vx   liste des paramètres de la session\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
     "  status              se connecte à l’instrument et affiche sa page d’état\n"
@@ -56,7 +57,7 @@ struct Arguments {
 
     bool IsSessionCommand() const {
         return command == "info" || command == "values" || command == "stats" ||
-               command == "events";
+               command == "events" || command == "params";
     }
     bool IsInstrumentCommand() const { return command == "drives" || command == "status"; }
 };
@@ -165,6 +166,8 @@ int RunSessionCommand(const Arguments& args) {
         report.Values();
     else if (args.command == "stats")
         report.Statistics(args.first, args.last);
+    else if (args.command == "params")
+        report.Params();
     else
         report.Events();
     return 0;

@@ -2,19 +2,67 @@
 
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/UserInterface.h"
+#include "common/StringTable.h"
+#include "session/InstrumentSettings.h"
+#include "session/SessionFile.h"
+#include "session/SessionOpener.h"
+#include "session/SessionParamsEditModel.h"
+
+#include <QFile>
 
 #include <algorithm>
 
+namespace {
+
+constexpr qsizetype kRecentFileCount = 4;
+
+// For a document with nobody to ask: says nothing and declines everything.
+class QuietUserInterface final : public UserInterface {
+public:
+    void ShowMessage(const QString&, MessageIconType) override {}
+    AnswerType AskYesNoCancel(const QString&) override { return AnswerType::Cancel; }
+    bool AskOkCancel(const QString&) override { return false; }
+    QString AskSavePath(const SavePathRequest&) override { return QString(); }
+    FileExistsChoiceType AskFileExists(const QString&) override {
+        return FileExistsChoiceType::Cancel;
+    }
+    JobEndType RunModalJob(StepJob& job, const QString&) override {
+        for (;;) {
+            const StepProgress p = job.Step();
+            if (p.state == JobStateType::Done)
+                return JobEndType::Done;
+            if (p.state == JobStateType::Failed)
+                return JobEndType::Failed;
+        }
+    }
+};
+
+} // namespace
+
 CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock)
+    : CVexloDoc(settings, drives, clock, std::make_unique<QuietUserInterface>(), nullptr) {}
+
+CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
+                     UserInterface& ui)
+    : CVexloDoc(settings, drives, clock, nullptr, &ui) {}
+
+CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
+                     std::unique_ptr<UserInterface> quietUi, UserInterface* ui)
     : settings_(settings),
+      quietUi_(std::move(quietUi)),
+      ui_(ui ? *ui : *quietUi_),
       temperatureUnits_(std::max(0, settings.GetInt(SettingsKeys::SettingsSection(),
                                                     SettingsKeys::TempUnits(),
                                                     SettingsKeys::kTempUnitsDefault))),
       monitor_(drives, clock, *this,
-               [this] { UpdateAllViews(UpdateHintType::InstrumentStatus); }) {
+               [this] { UpdateAllViews(UpdateHintType::InstrumentStatus); }),
+      saver_(ui_) {
     monitor_.SetFirmwareCheckEnabled(
         settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::CheckFirmware(), 1) != 0);
 }
+
+CVexloDoc::~CVexloDoc() = default;
 
 void CVexloDoc::SetTemperatureUnits(int units) {
     const int normalised = std::max(0, units);
@@ -38,4 +86,162 @@ void CVexloDoc::UpdateAllViews(UpdateHintType hint) {
     const std::vector<DocObserver*> observers = observers_;
     for (DocObserver* o : observers)
         o->OnDocumentUpdate(hint);
+}
+
+void CVexloDoc::ShowSession(uint32_t number) {
+    if (printPreview_)
+        return;
+    hintSession_ = number;
+    UpdateAllViews(UpdateHintType::ShowSession);
+}
+
+bool CVexloDoc::OpenSessionFile(const QString& path, bool isTemporary) {
+    if (!isTemporary && FindSessionByPath(path))
+        return true;
+    const std::optional<SessionImage> image = SessionOpener(ui_).Load(path);
+    if (!image)
+        return false;
+
+    auto owned = std::make_unique<CRecSession>(this);
+    // The reader names a logger's session after its file.
+    owned->SetPath(path);
+    CRecSession& session = registry_.Add(std::move(owned));
+    const Outcome read = ReadSessionImage(session, image->buffer.constData(), image->length,
+                                          isTemporary, image->buffer.size());
+    if (!read) {
+        registry_.Remove(session.Number());
+        if (!read.message.isEmpty())
+            ui_.ShowMessage(read.message, MessageIconType::Error);
+        return false;
+    }
+    hintSession_ = session.Number();
+    UpdateAllViews(UpdateHintType::SessionAdded);
+    Remember(path, !isTemporary);
+    ShowSession(session.Number());
+    return true;
+}
+
+bool CVexloDoc::FindSessionByPath(const QString& path) {
+    const CRecSession* session = registry_.FindByPath(path);
+    if (!session)
+        return false;
+    ShowSession(session->Number());
+    return true;
+}
+
+void CVexloDoc::RemoveSession(uint32_t number) {
+    if (!registry_.Remove(number))
+        return;
+    hintSession_ = number;
+    UpdateAllViews(UpdateHintType::SessionRemoved);
+}
+
+void CVexloDoc::Remember(const QString& path, bool addToRecent) {
+    pathName_ = path;
+    if (!addToRecent)
+        return;
+    recentFiles_.removeIf([&](const QString& p) { return p.compare(path, Qt::CaseInsensitive) == 0; });
+    recentFiles_.prepend(path);
+    while (recentFiles_.size() > kRecentFileCount)
+        recentFiles_.removeLast();
+}
+
+bool CVexloDoc::CanSaveSession(const CRecSession& session) const {
+    return !session.IsInstrumentFile() && (session.IsModified() || session.IsTemporary());
+}
+
+bool CVexloDoc::SaveSession(CRecSession& session) {
+    return CanSaveSession(session) && saver_.SaveSession(session);
+}
+
+bool CVexloDoc::SaveSessionAsCommand(CRecSession& session) {
+    const SavePathChoice choice = saver_.ChooseSavePath(session, session.IsTemporary());
+    if (!choice.Chosen() || !SaveSessionAs(choice.path, session, choice.samePath))
+        return false;
+    Remember(choice.path, true);
+    return true;
+}
+
+bool CVexloDoc::SaveSessionAs(const QString& path, CRecSession& session, bool samePath) {
+    return saver_.SaveSessionAs(path, session, samePath);
+}
+
+bool CVexloDoc::WriteSessionTo(const QString& path, CRecSession& session) {
+    return saver_.WriteSessionTo(path, session);
+}
+
+bool CVexloDoc::RewriteSessionParams(const QString& path, CRecSession& session) {
+    return saver_.RewriteSessionParams(path, session);
+}
+
+SavePathChoice CVexloDoc::ChooseSavePath(const CRecSession& session, bool keepName) const {
+    return saver_.ChooseSavePath(session, keepName);
+}
+
+CVexloDoc::CloseAnswerType CVexloDoc::AskToSave(CRecSession& session) {
+    if (!session.IsModified() && !session.IsTemporary())
+        return CloseAnswerType::Discarded;
+    switch (ui_.AskYesNoCancel(FormatResource(604, {session.SessionName()}))) {
+    case AnswerType::Cancel: return CloseAnswerType::Cancelled;
+    case AnswerType::No: return CloseAnswerType::Discarded;
+    case AnswerType::Yes: break;
+    }
+    if (session.IsTemporary() || session.IsInstrumentFile()) {
+        const SavePathChoice choice = saver_.ChooseSavePath(session, session.IsTemporary());
+        // A save that did not happen keeps the session, whatever the reason.
+        return choice.Chosen() && saver_.SaveSessionAs(choice.path, session, choice.samePath)
+                   ? CloseAnswerType::Saved
+                   : CloseAnswerType::Cancelled;
+    }
+    return saver_.RewriteSessionParams(session.Path(), session) ? CloseAnswerType::Saved
+                                                                : CloseAnswerType::Cancelled;
+}
+
+bool CVexloDoc::CloseSession(CRecSession& session) {
+    if (AskToSave(session) == CloseAnswerType::Cancelled)
+        return false;
+    // A download that was not saved is not kept on the disk either.
+    const QString unsavedDownload = session.IsTemporary() ? session.Path() : QString();
+    RemoveSession(session.Number());
+    if (!unsavedDownload.isEmpty())
+        QFile::remove(unsavedDownload);
+    return true;
+}
+
+bool CVexloDoc::QueryCloseAll() {
+    // Downloads answered "Non" are deleted only once the program is sure to close, so that a
+    // later "Annuler" leaves every open session with its file.
+    QStringList unsavedDownloads;
+    for (CRecSession* session : registry_.Sessions()) {
+        if (AskToSave(*session) == CloseAnswerType::Cancelled)
+            return false;
+        if (session->IsTemporary())
+            unsavedDownloads.append(session->Path());
+    }
+    for (const QString& path : unsavedDownloads)
+        QFile::remove(path);
+    return true;
+}
+
+std::vector<SessionParamsRow> CVexloDoc::BuildSessionParams(const CRecSession& session) const {
+    return ::BuildSessionParams(session);
+}
+
+bool CVexloDoc::EditSessionParams(CRecSession& session,
+                                  const std::function<bool(SessionParamsEditModel&)>& runDialog) {
+    SessionParamsEditModel model(session);
+    const SessionParamsValues before = SessionParamsValues::Of(session);
+    if (!runDialog(model) || model.Validate())
+        return false;
+    ApplySessionParams(session, before, model.Result());
+    StoreInstrumentTexts(settings_, session);
+    return true;
+}
+
+ApplyOutcome CVexloDoc::ApplySessionParams(CRecSession& session, const SessionParamsValues& before,
+                                           const SessionParamsValues& after) {
+    const ApplyOutcome outcome = ::ApplySessionParams(session, before, after);
+    hintSession_ = session.Number();
+    UpdateAllViews(UpdateHintType::Refresh);
+    return outcome;
 }

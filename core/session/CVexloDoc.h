@@ -1,20 +1,34 @@
 #pragma once
 
 #include "instrument/CInstrumentMonitor.h"
+#include "session/SessionParams.h"
+#include "session/SessionParamsValues.h"
+#include "session/SessionRegistry.h"
+#include "session/SessionSaver.h"
 #include "session/TemperatureUnitSource.h"
 #include "session/UpdateHint.h"
 
+#include <QStringList>
+
+#include <functional>
+#include <memory>
 #include <vector>
 
 class Clock;
 class DriveBackend;
+class SessionParamsEditModel;
 class SettingsStore;
+class UserInterface;
 
-// The one document: it owns the instrument connection (and, later, the open sessions) and
-// tells its views what changed.
+// The one document: it owns the instrument connection and the open sessions, and tells its
+// views what changed.
 class CVexloDoc final : public TemperatureUnitSource {
 public:
+    // Without a user interface every question is declined and no message is shown.
     CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock);
+    CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
+              UserInterface& ui);
+    ~CVexloDoc() override;
     CVexloDoc(const CVexloDoc&) = delete;
     CVexloDoc& operator=(const CVexloDoc&) = delete;
 
@@ -25,14 +39,68 @@ public:
     void AddObserver(DocObserver* observer);
     void RemoveObserver(DocObserver* observer);
     void UpdateAllViews(UpdateHintType hint);
+    // The session that came with the last hint about one session (added, shown, removed,
+    // edited).
+    uint32_t HintSession() const { return hintSession_; }
 
     CInstrumentMonitor& Monitor() { return monitor_; }
     const CInstrumentMonitor& Monitor() const { return monitor_; }
     SettingsStore& Settings() { return settings_; }
 
+    // Sessions
+    void SetDataFolder(const QString& folder) { saver_.SetDataFolder(folder); }
+    void SetPrintPreviewShowing(bool on) { printPreview_ = on; }
+    bool OpenSessionFile(const QString& path, bool isTemporary);
+    // Brings an open session with that path (ignoring case) forward.
+    bool FindSessionByPath(const QString& path);
+    CRecSession* FindSession(uint32_t number) const { return registry_.Find(number); }
+    void RemoveSession(uint32_t number);
+    std::vector<CRecSession*> Sessions() const { return registry_.Sessions(); }
+    const QString& PathName() const { return pathName_; }
+    // Most recent first.
+    const QStringList& RecentFiles() const { return recentFiles_; }
+
+    // "Enregistrer": only for a control-panel file with something to save.
+    bool CanSaveSession(const CRecSession& session) const;
+    bool SaveSession(CRecSession& session);
+    // "Enregistrer sous": asks for a path, then writes the whole file there.
+    bool SaveSessionAsCommand(CRecSession& session);
+    bool SaveSessionAs(const QString& path, CRecSession& session, bool samePath);
+    bool WriteSessionTo(const QString& path, CRecSession& session);
+    bool RewriteSessionParams(const QString& path, CRecSession& session);
+    SavePathChoice ChooseSavePath(const CRecSession& session, bool keepName) const;
+
+    // False when the user cancels; the session is then still open.
+    bool CloseSession(CRecSession& session);
+    // Asks about every unsaved session before the program ends; false keeps it open.
+    bool QueryCloseAll();
+
+    std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& session) const;
+    // `runDialog` shows the dialog bound to the model and returns true on OK.
+    bool EditSessionParams(CRecSession& session,
+                           const std::function<bool(SessionParamsEditModel&)>& runDialog);
+    ApplyOutcome ApplySessionParams(CRecSession& session, const SessionParamsValues& before,
+                                    const SessionParamsValues& after);
+
 private:
+    enum class CloseAnswerType { Saved, Discarded, Cancelled };
+    CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
+              std::unique_ptr<UserInterface> quietUi, UserInterface* ui);
+    // The modified prompt, and the save that answers "Oui" to it.
+    CloseAnswerType AskToSave(CRecSession& session);
+    void ShowSession(uint32_t number);
+    void Remember(const QString& path, bool addToRecent);
+
     SettingsStore& settings_;
+    std::unique_ptr<UserInterface> quietUi_;
+    UserInterface& ui_;
     int temperatureUnits_;
     std::vector<DocObserver*> observers_;
     CInstrumentMonitor monitor_;
+    SessionRegistry registry_;
+    SessionSaver saver_;
+    uint32_t hintSession_ = 0;
+    bool printPreview_ = false;
+    QString pathName_;
+    QStringList recentFiles_;
 };

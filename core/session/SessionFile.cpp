@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <bit>
@@ -531,22 +532,35 @@ bool FormatParameterBlock(QFileDevice& file, qint64 offset, const ParameterBlock
 
 Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
     const Outcome failure = Outcome::Failure(FormatResource(1012, {path}));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+    // Written beside the target and renamed over it, so the old file stays whole until the
+    // new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return failure;
     const QByteArray& header = session.HeaderCopy();
     const QByteArray& data = session.DataCopy();
     const bool written = file.write(header) == header.size() &&
-                         FormatParameterBlock(file, header.size(), ParameterBlockFields::Of(session)) &&
-                         file.write(data) == data.size() && file.flush();
-    file.close();
-    return written && file.error() == QFileDevice::NoError ? Outcome::Success() : failure;
+                         file.write(BuildParameterBlock(ParameterBlockFields::Of(session))) ==
+                             kParameterBlockSize &&
+                         file.write(data) == data.size();
+    if (!written) {
+        file.cancelWriting();
+        file.commit();
+        return failure;
+    }
+    return file.commit() ? Outcome::Success() : failure;
 }
 
 Outcome RewriteParameterBlock(const CRecSession& session, const QString& path) {
     const Outcome failure = Outcome::Failure(FormatResource(1013, {path}));
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return failure;
+    // Only the file the session was read from is rewritten: one replaced or cut short since
+    // would be damaged by a block written at the old offset.
+    const QByteArray& header = session.HeaderCopy();
+    if (header.isEmpty() || file.size() < header.size() + kParameterBlockSize ||
+        file.read(header.size()) != header)
         return failure;
     const bool written =
         FormatParameterBlock(file, session.HeaderSize(), ParameterBlockFields::Of(session)) &&

@@ -2,6 +2,7 @@
 
 // What changed in the document, as its views are told.
 enum class UpdateHintType : int {
+    Refresh = 0, // anything about the sessions may have changed: redraw
     InstrumentStatus = 2,
     DisplaySettings = 3,
     SessionAdded = 5,

@@ -207,3 +207,40 @@ TEST_F(CliTest, RefusalsAndUsageErrors) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("vexlo-cli"));
 }
+
+class CliParams : public CliTest {};
+
+TEST_F(CliParams, ListsTheParametersAsTheViewsShowThem) {
+    const QString path = Write(u"tc.vx"_qs, ThermocoupleLogger().Build());
+    const CliRun r = Cli({u"params"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray rows = r.Json()[u"rows"_qs].toArray();
+    ASSERT_EQ(rows.size(), 20);
+    QStringList headers;
+    QHash<QString, QString> values;
+    for (const QJsonValue& v : rows) {
+        const QJsonObject row = v.toObject();
+        ASSERT_EQ(row.size(), 3);
+        if (row[u"header"_qs].toBool())
+            headers.append(row[u"label"_qs].toString());
+        else
+            values.insert(row[u"label"_qs].toString(), row[u"value"_qs].toString());
+    }
+    EXPECT_EQ(headers, (QStringList{u"État de l’enregistrement"_qs, u"ID de l`instrument"_qs,
+                                    u"Configuration de la voie"_qs}));
+    EXPECT_EQ(values.value(u"Type de TC"_qs), u"K"_qs);
+    EXPECT_EQ(values.value(u"CJC activé"_qs), u"non"_qs);
+    EXPECT_EQ(values.value(u"Unités"_qs), u"°F"_qs);
+    EXPECT_EQ(values.value(u"Numéro de série"_qs), u"A42"_qs);
+    EXPECT_FALSE(values.contains(u"Échelle basse"_qs));
+
+    const CliRun plain = Cli({u"params"_qs, path});
+    ASSERT_EQ(plain.status, 0);
+    const QString text = QString::fromUtf8(plain.out);
+    EXPECT_TRUE(text.startsWith(u"État de l’enregistrement\n  Nom de la session "_qs)) << plain.out.data();
+    EXPECT_TRUE(text.contains(u"\n  Type de TC"_qs));
+    EXPECT_TRUE(text.contains(u"  K\n"_qs));
+
+    EXPECT_EQ(Cli({u"params"_qs, dir_.filePath(u"missing.vx"_qs)}).status, 2);
+    EXPECT_EQ(Cli({u"params"_qs}).status, 64);
+}

@@ -1,0 +1,54 @@
+#include "app/OptionsModel.h"
+
+#include "app/SettingsKeys.h"
+
+#include <algorithm>
+
+namespace {
+int ClampedUnitIndex(int units) {
+    return std::clamp(units, 0, 1);
+}
+} // namespace
+
+DocumentOptions DocumentOptions::Load(const SettingsStore& settings) {
+    using namespace SettingsKeys;
+    const QString section = SettingsSection();
+    DocumentOptions o;
+    o.checkFirmware = settings.GetInt(section, CheckFirmware(), kCheckFirmwareDefault) != 0;
+    o.checkSoftware = settings.GetInt(section, CheckSoftware(), kCheckSoftwareDefault) != 0;
+    o.dashedOverload = settings.GetInt(section, DashedOverload(), kDashedOverloadDefault) != 0;
+    o.temperatureUnits = std::max(0, settings.GetInt(section, TempUnits(), kTempUnitsDefault));
+    return o;
+}
+
+void DocumentOptions::Save(SettingsStore& settings) const {
+    using namespace SettingsKeys;
+    const QString section = SettingsSection();
+    settings.SetInt(section, CheckFirmware(), checkFirmware ? 1 : 0);
+    settings.SetInt(section, CheckSoftware(), checkSoftware ? 1 : 0);
+    settings.SetInt(section, DashedOverload(), dashedOverload ? 1 : 0);
+    settings.SetInt(section, TempUnits(), temperatureUnits);
+}
+
+OptionsModel::OptionsModel(const DocumentOptions& current)
+    : current_(current), checkFirmware_(current.checkFirmware),
+      checkSoftware_(current.checkSoftware), dashedOverload_(current.dashedOverload),
+      unitIndex_(ClampedUnitIndex(current.temperatureUnits)) {}
+
+void OptionsModel::SetTemperatureUnitIndex(int index) {
+    unitIndex_ = ClampedUnitIndex(index);
+}
+
+OptionsModel::Accepted OptionsModel::Accept(SettingsStore& settings) const {
+    Accepted result;
+    result.options.checkFirmware = checkFirmware_;
+    result.options.checkSoftware = checkSoftware_;
+    result.options.dashedOverload = dashedOverload_;
+    result.options.temperatureUnits = unitIndex_;
+    result.options.Save(settings);
+    // The web checks only matter at the next start or status read; drawing changes at once.
+    if (result.options.dashedOverload != current_.dashedOverload ||
+        result.options.temperatureUnits != current_.temperatureUnits)
+        result.hint = UpdateHintType::DisplaySettings;
+    return result;
+}

@@ -1,0 +1,99 @@
+#include "app/TraceColours.h"
+
+#include "app/SettingsKeys.h"
+#include "common/StringTable.h"
+
+#include <utility>
+
+namespace {
+constexpr int kVoltageLabel = 645;
+constexpr int kCurrentLabel = 646;
+constexpr int kOtherLabel = 647;
+constexpr int kBackgroundLabel = 648;
+constexpr int kCursorLabel = 649;
+constexpr int kOtherColoursText = 643;
+constexpr int kAutomaticText = 644;
+
+ColorRef Read(const SettingsStore& settings, const QString& key, int fallback) {
+    return ColorRef(settings.GetInt(SettingsKeys::ColorsSection(), key, fallback));
+}
+
+void Write(SettingsStore& settings, const QString& key, ColorRef colour) {
+    settings.SetInt(SettingsKeys::ColorsSection(), key, int(colour));
+}
+} // namespace
+
+TraceColours TraceColours::Load(const SettingsStore& settings) {
+    using namespace SettingsKeys;
+    TraceColours c;
+    c.voltage = Read(settings, DisplayColorV(), kDisplayColorVDefault);
+    c.current = Read(settings, DisplayColorA(), kDisplayColorADefault);
+    c.other = Read(settings, DisplayColorOther(), kDisplayColorOtherDefault);
+    c.graphBackground = Read(settings, GraphBackgroundColor(), kGraphBackgroundColorDefault);
+    c.cursor = Read(settings, CursorColor(), kCursorColorDefault);
+    return c;
+}
+
+void TraceColours::Save(SettingsStore& settings) const {
+    using namespace SettingsKeys;
+    Write(settings, DisplayColorV(), voltage);
+    Write(settings, DisplayColorA(), current);
+    Write(settings, DisplayColorOther(), other);
+    Write(settings, GraphBackgroundColor(), graphBackground);
+    Write(settings, CursorColor(), cursor);
+}
+
+ColorRef TraceColours::TraceColourOfGroup(int colourGroup) const {
+    switch (colourGroup) {
+    case 0:
+        return voltage;
+    case 1:
+        return current;
+    default:
+        return other;
+    }
+}
+
+QVector<ColorChangeInfo> BuildColorChangeList(TraceColours& colours) {
+    using namespace SettingsKeys;
+    return {
+        {&colours.voltage, ColorRef(kDisplayColorVDefault), ResourceString(kVoltageLabel)},
+        {&colours.current, ColorRef(kDisplayColorADefault), ResourceString(kCurrentLabel)},
+        {&colours.other, ColorRef(kDisplayColorOtherDefault), ResourceString(kOtherLabel)},
+        {&colours.graphBackground, ColorRef(kGraphBackgroundColorDefault),
+         ResourceString(kBackgroundLabel)},
+        {&colours.cursor, ColorRef(kCursorColorDefault), ResourceString(kCursorLabel)},
+    };
+}
+
+TraceColorsDlgModel::TraceColorsDlgModel(QVector<ColorChangeInfo> entries)
+    : entries_(std::move(entries)) {
+    choices_.reserve(entries_.size());
+    for (const ColorChangeInfo& e : entries_)
+        choices_.append(e.colour ? std::optional<ColorRef>(*e.colour) : std::nullopt);
+}
+
+QString TraceColorsDlgModel::OtherColoursText() {
+    return ResourceString(kOtherColoursText);
+}
+
+QString TraceColorsDlgModel::AutomaticText() {
+    return ResourceString(kAutomaticText);
+}
+
+ColorRef TraceColorsDlgModel::EffectiveColour(int index) const {
+    return choices_.at(index).value_or(entries_.at(index).defaultColour);
+}
+
+void TraceColorsDlgModel::ResetToDefaults() {
+    for (qsizetype i = 0; i < entries_.size(); ++i)
+        choices_[i] = entries_.at(i).defaultColour;
+}
+
+UpdateHintType TraceColorsDlgModel::Accept() const {
+    for (int i = 0; i < Count(); ++i) {
+        if (entries_.at(i).colour)
+            *entries_.at(i).colour = EffectiveColour(i);
+    }
+    return UpdateHintType::Colours;
+}

@@ -1,0 +1,139 @@
+#include "session/SessionParamsEditModel.h"
+
+#include "common/StringTable.h"
+#include "common/ValueFormat.h"
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kScaleLimit = 100000.0;
+
+QString LimitText(double v) {
+    return QString::number(v, 'g', 7);
+}
+
+// The number an edit holds, or none when its text is not a number.
+std::optional<double> NumberIn(const QString& text) {
+    QString t = text.trimmed();
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+SessionParamsEditModel::SessionParamsEditModel(const CRecSession& s)
+    : values_(SessionParamsValues::Of(s)),
+      lowScaleText_(FormatTrimmed(8, static_cast<double>(s.LowScale()))),
+      highScaleText_(FormatTrimmed(8, static_cast<double>(s.HighScale()))),
+      thermocouple_(s.Flags().thermocouple),
+      linear_(s.Flags().linear),
+      pulse_(s.ModelCode() == kPulseModelCode),
+      event_(s.Flags().event),
+      analog_(s.Flags().analog),
+      rangeLow_(s.Entry().RangeLow()),
+      rangeHigh_(s.Entry().RangeHigh()),
+      scaleMin_(s.ModelCode() == kAcVoltageModelCode ? 0.0 : -kScaleLimit),
+      scaleMax_(kScaleLimit) {
+    values_.filterSize = std::clamp(values_.filterSize, 1, kFilterSizes);
+}
+
+int SessionParamsEditModel::LimitOf(SessionParamsFieldType field) {
+    switch (field) {
+    case SessionParamsFieldType::Comments: return kCommentsLimit;
+    case SessionParamsFieldType::Units: return kUnitsLimit;
+    default: return kTextLimit;
+    }
+}
+
+void SessionParamsEditModel::SetTcButton(int button) {
+    if (button >= 0 && button < kTcButtons)
+        values_.tcIndex = button;
+}
+
+void SessionParamsEditModel::SetFilterIndex(int index) {
+    values_.filterSize = std::clamp(index, 0, kFilterSizes - 1) + 1;
+}
+
+void SessionParamsEditModel::SetCorrectedStart(const CalendarDateTime& start) {
+    values_.correctedStart = start;
+    values_.correctedStartMs = 0;
+}
+
+QString SessionParamsEditModel::Text(SessionParamsFieldType field) const {
+    switch (field) {
+    case SessionParamsFieldType::InstrumentName: return values_.instrumentName;
+    case SessionParamsFieldType::Location: return values_.location;
+    case SessionParamsFieldType::SessionName: return values_.sessionName;
+    case SessionParamsFieldType::Header: return values_.header;
+    case SessionParamsFieldType::Footer: return values_.footer;
+    case SessionParamsFieldType::Comments: return values_.comments;
+    case SessionParamsFieldType::LowScale: return lowScaleText_;
+    case SessionParamsFieldType::HighScale: return highScaleText_;
+    case SessionParamsFieldType::Units: return values_.units;
+    }
+    return QString();
+}
+
+void SessionParamsEditModel::SetText(SessionParamsFieldType field, const QString& text) {
+    switch (field) {
+    case SessionParamsFieldType::InstrumentName: values_.instrumentName = text; break;
+    case SessionParamsFieldType::Location: values_.location = text; break;
+    case SessionParamsFieldType::SessionName: values_.sessionName = text; break;
+    case SessionParamsFieldType::Header: values_.header = text; break;
+    case SessionParamsFieldType::Footer: values_.footer = text; break;
+    case SessionParamsFieldType::Comments: values_.comments = text; break;
+    case SessionParamsFieldType::LowScale: lowScaleText_ = text; break;
+    case SessionParamsFieldType::HighScale: highScaleText_ = text; break;
+    case SessionParamsFieldType::Units: values_.units = text; break;
+    }
+}
+
+std::optional<FieldProblem> SessionParamsEditModel::CheckScale(SessionParamsFieldType field) const {
+    const std::optional<double> v = NumberIn(Text(field));
+    if (v && *v >= scaleMin_ && *v <= scaleMax_)
+        return std::nullopt;
+    return FieldProblem{field, FormatResource(61715, {LimitText(scaleMin_), LimitText(scaleMax_)})};
+}
+
+std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
+    using F = SessionParamsFieldType;
+    for (const F field : {F::InstrumentName, F::Location, F::SessionName, F::Header, F::Footer,
+                          F::Comments}) {
+        const int limit = LimitOf(field);
+        if (Text(field).size() > limit)
+            return FieldProblem{field, FormatResource(61716, {QString::number(limit)})};
+    }
+    if (!linear_)
+        return std::nullopt;
+    if (auto problem = CheckScale(F::LowScale))
+        return problem;
+    if (auto problem = CheckScale(F::HighScale))
+        return problem;
+    if (values_.units.size() > kUnitsLimit)
+        return FieldProblem{F::Units, FormatResource(61716, {QString::number(kUnitsLimit)})};
+    return std::nullopt;
+}
+
+SessionParamsValues SessionParamsEditModel::Result() const {
+    SessionParamsValues out = values_;
+    if (linear_) {
+        // An unchanged edit gives back the stored float, not its 8-decimal text.
+        const auto scale = [](const QString& text, const QString& shown, float stored) {
+            if (text == shown)
+                return stored;
+            const std::optional<double> v = NumberIn(text);
+            return v ? static_cast<float>(*v) : stored;
+        };
+        out.lowScale = scale(lowScaleText_, FormatTrimmed(8, static_cast<double>(values_.lowScale)), values_.lowScale);
+        out.highScale = scale(highScaleText_, FormatTrimmed(8, static_cast<double>(values_.highScale)), values_.highScale);
+    }
+    return out;
+}

@@ -1,0 +1,87 @@
+#include "session/SessionParamsValues.h"
+
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+#include <cstdlib>
+
+namespace {
+constexpr qint64 kStartToleranceMs = 500;
+}
+
+SessionParamsValues SessionParamsValues::Of(const CRecSession& s) {
+    SessionParamsValues v;
+    v.instrumentName = s.InstrumentName();
+    v.location = s.Location();
+    v.sessionName = s.SessionName();
+    v.header = s.ReportHeader();
+    v.footer = s.ReportFooter();
+    v.comments = s.Comments();
+    v.correctedStart = s.CorrectedStart();
+    v.lowScale = s.LowScale();
+    v.highScale = s.HighScale();
+    v.units = s.DisplayUnits();
+    v.tcIndex = s.TcIndex();
+    v.cjc = s.Cjc();
+    v.polarity = s.Polarity();
+    v.filterSize = s.FilterSize();
+    return v;
+}
+
+bool SessionParamsValues::TextsDiffer(const SessionParamsValues& o) const {
+    return instrumentName != o.instrumentName || location != o.location ||
+           sessionName != o.sessionName || header != o.header || footer != o.footer ||
+           comments != o.comments || units != o.units;
+}
+
+bool SessionParamsValues::ConversionDiffers(const SessionParamsValues& o) const {
+    return lowScale != o.lowScale || highScale != o.highScale || tcIndex != o.tcIndex ||
+           cjc != o.cjc || polarity != o.polarity || filterSize != o.filterSize;
+}
+
+qint64 SessionParamsValues::StartShiftMs(const SessionParamsValues& o) const {
+    return correctedStart.SecondsSince(o.correctedStart) * 1000 +
+           (correctedStartMs - o.correctedStartMs);
+}
+
+ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& before,
+                                const SessionParamsValues& after) {
+    ApplyOutcome result;
+    if (after.TextsDiffer(before)) {
+        s.SetInstrumentName(after.instrumentName);
+        s.SetLocation(after.location);
+        s.SetSessionName(after.sessionName);
+        s.SetReportHeader(after.header);
+        s.SetReportFooter(after.footer);
+        s.SetComments(after.comments);
+        s.NormaliseDisplayUnits(after.units);
+        result.modified = true;
+    }
+    if (after.ConversionDiffers(before)) {
+        s.SetScales(after.lowScale, after.highScale);
+        s.SetCjc(after.cjc);
+        s.SetPolarity(after.polarity);
+        s.SetFilterSize(after.filterSize);
+        if (after.tcIndex != before.tcIndex) {
+            s.SetTcIndex(after.tcIndex);
+            s.SelectModel(s.ModelCode(), after.tcIndex);
+        }
+        const ModelEntry& entry = s.Entry();
+        s.ChanData().SetConversion(s.TcIndex(), s.Cjc(), s.Polarity(), s.Flags().linear,
+                                   ParseLeadingInt(entry.RangeLow()),
+                                   ParseLeadingInt(entry.RangeHigh()), s.LowScale(),
+                                   s.HighScale(), s.FilterSize());
+        // The cold-junction switch changes every temperature too, so it reconverts as well.
+        s.RecomputeValues();
+        result.modified = result.recomputed = true;
+    }
+    if (std::llabs(after.StartShiftMs(before)) > kStartToleranceMs) {
+        s.SetCorrectedStart(after.correctedStart);
+        s.UpdateStartTime();
+        s.SetDuration(s.ChanData().SampleSpan(false));
+        result.modified = result.startMoved = true;
+    }
+    if (result.modified)
+        s.SetModified(true);
+    return result;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "common/CalendarDateTime.h"
+
+#include <QString>
+
+class CRecSession;
+
+// What the user may change about a session: a snapshot before editing, and the result.
+struct SessionParamsValues {
+    QString instrumentName, location, sessionName, header, footer, comments;
+    CalendarDateTime correctedStart;
+    int correctedStartMs = 0; // the pickers give whole seconds; kept for finer callers
+    float lowScale = 0.0f;
+    float highScale = 1.0f;
+    QString units;
+    int tcIndex = 0;
+    bool cjc = false;
+    bool polarity = true;
+    int filterSize = 1;
+
+    static SessionParamsValues Of(const CRecSession& session);
+    bool TextsDiffer(const SessionParamsValues& other) const;
+    bool ConversionDiffers(const SessionParamsValues& other) const;
+    // Milliseconds from `other`'s corrected start to this one's.
+    qint64 StartShiftMs(const SessionParamsValues& other) const;
+};
+
+struct ApplyOutcome {
+    bool modified = false;
+    bool recomputed = false;
+    bool startMoved = false;
+};
+
+// Carries the edited values into the session, reconverting its values only when a setting
+// of the conversion changed.
+ApplyOutcome ApplySessionParams(CRecSession& session, const SessionParamsValues& before,
+                                const SessionParamsValues& after);

@@ -1,0 +1,105 @@
+#include "app/OptionsModel.h"
+#include "app/SettingsKeys.h"
+#include "app/TemperatureSetting.h"
+#include "support/MemorySettingsStore.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+int Stored(const MemorySettingsStore& settings, const QString& key) {
+    return settings.GetInt(SettingsKeys::SettingsSection(), key, -100);
+}
+} // namespace
+
+TEST(AppOptions, FirstRunShowsEverythingCheckedAndFahrenheit) {
+    const MemorySettingsStore settings;
+    const DocumentOptions options = DocumentOptions::Load(settings);
+    EXPECT_EQ(options, DocumentOptions{});
+    const OptionsModel model(options);
+    EXPECT_TRUE(model.CheckFirmware());
+    EXPECT_TRUE(model.CheckSoftware());
+    EXPECT_TRUE(model.DashedOverload());
+    EXPECT_EQ(model.TemperatureUnitIndex(), 1);
+    EXPECT_TRUE(TemperatureSetting(settings).UseFahrenheit());
+}
+
+TEST(AppOptions, LoadReadsEachValueAndClampsANegativeUnit) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    settings.SetInt(SettingsSection(), CheckFirmware(), 0);
+    settings.SetInt(SettingsSection(), CheckSoftware(), 7);
+    settings.SetInt(SettingsSection(), DashedOverload(), 0);
+    settings.SetInt(SettingsSection(), TempUnits(), -3);
+    const DocumentOptions options = DocumentOptions::Load(settings);
+    EXPECT_FALSE(options.checkFirmware);
+    EXPECT_TRUE(options.checkSoftware);
+    EXPECT_FALSE(options.dashedOverload);
+    EXPECT_EQ(options.temperatureUnits, 0);
+}
+
+TEST(AppOptions, UnitRadioIsClampedBothWays) {
+    DocumentOptions options;
+    options.temperatureUnits = -2;
+    EXPECT_EQ(OptionsModel(options).TemperatureUnitIndex(), 0);
+    options.temperatureUnits = 5;
+    EXPECT_EQ(OptionsModel(options).TemperatureUnitIndex(), 1);
+    OptionsModel model(options);
+    model.SetTemperatureUnitIndex(9);
+    EXPECT_EQ(model.TemperatureUnitIndex(), 1);
+    model.SetTemperatureUnitIndex(-1);
+    EXPECT_EQ(model.TemperatureUnitIndex(), 0);
+}
+
+TEST(AppOptions, AUnitOfFiveIsWrittenBackAsOne) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    settings.SetInt(SettingsSection(), TempUnits(), 5);
+    const DocumentOptions loaded = DocumentOptions::Load(settings);
+    EXPECT_EQ(loaded.temperatureUnits, 5);
+    const OptionsModel::Accepted accepted = OptionsModel(loaded).Accept(settings);
+    EXPECT_EQ(accepted.options.temperatureUnits, 1);
+    EXPECT_EQ(Stored(settings, TempUnits()), 1);
+}
+
+TEST(AppOptions, OkWritesAllFourValuesAsZeroOrOne) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    settings.SetInt(SettingsSection(), CheckSoftware(), 7);
+    OptionsModel model(DocumentOptions::Load(settings));
+    model.SetCheckFirmware(false);
+    model.SetTemperatureUnitIndex(0);
+    const OptionsModel::Accepted accepted = model.Accept(settings);
+    EXPECT_EQ(Stored(settings, CheckFirmware()), 0);
+    EXPECT_EQ(Stored(settings, CheckSoftware()), 1);
+    EXPECT_EQ(Stored(settings, DashedOverload()), 1);
+    EXPECT_EQ(Stored(settings, TempUnits()), 0);
+    EXPECT_EQ(accepted.options, DocumentOptions::Load(settings));
+    EXPECT_FALSE(TemperatureSetting(settings).UseFahrenheit());
+}
+
+TEST(AppOptions, OnlyDrawingChangesAskForARedraw) {
+    MemorySettingsStore settings;
+    const DocumentOptions current;
+
+    OptionsModel webOnly(current);
+    webOnly.SetCheckFirmware(false);
+    webOnly.SetCheckSoftware(false);
+    EXPECT_FALSE(webOnly.Accept(settings).hint.has_value());
+
+    OptionsModel unchanged(current);
+    EXPECT_FALSE(unchanged.Accept(settings).hint.has_value());
+
+    OptionsModel unit(current);
+    unit.SetTemperatureUnitIndex(0);
+    EXPECT_EQ(unit.Accept(settings).hint, UpdateHintType::DisplaySettings);
+
+    OptionsModel dashed(current);
+    dashed.SetDashedOverload(false);
+    EXPECT_EQ(dashed.Accept(settings).hint, UpdateHintType::DisplaySettings);
+
+    // Flipping back and forth before OK is no change.
+    OptionsModel toggled(current);
+    toggled.SetDashedOverload(false);
+    toggled.SetDashedOverload(true);
+    EXPECT_FALSE(toggled.Accept(settings).hint.has_value());
+}
