@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build, test and run of the Vexlo control panel on Debian.
-#   ./vexlo.sh run [ARGS]   build, then start the program
+#   ./vexlo.sh run [ARGS]   build, then start the program (with an emulated thermocouple
+#                           logger unless ARGS say otherwise; without a display, its page)
 #   ./vexlo.sh test         build, then run every test through ctest
 #   ./vexlo.sh build        build only
 # BUILD_DIR (default build) and VEXLO_SANITIZE=1 select a sanitizer tree.
@@ -49,10 +50,12 @@ case "${1:-}" in
     run)
         shift
         configure_and_build
-        if [ -x "$BUILD_DIR/bin/vexlo" ]; then
+        if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+            [ $# -eq 0 ] && set -- --simulate=8
             exec "$BUILD_DIR/bin/vexlo" "$@"
         fi
-        exec "$BUILD_DIR/bin/vexlo-cli" --help
+        echo "Aucun affichage disponible : voici la page de l'enregistreur émulé (thermocouple)."
+        exec "$BUILD_DIR/bin/vexlo-cli" status --simulate 8
         ;;
     *)
         echo "usage: $0 run|test|build" >&2

@@ -31,11 +31,15 @@ private:
 // lower-case hexadecimal: 0x40001 gives "#ctx-40001"); 0 opens the page at its start.
 QUrl HelpPageUrl(const QString& helpFilePath, quint32 contextId);
 
-// Help contexts of the right-hand views, and the one when no view was chosen yet.
+// Help contexts of the right-hand views, the one when no view was chosen yet, and those of
+// the dialogs' "Aide" buttons.
 namespace HelpContext {
 inline constexpr quint32 kRealtimeView = 0x40001;
 inline constexpr quint32 kSessionTrend = 0x40002;
 inline constexpr quint32 kOpenSessions = 0x40003;
 inline constexpr quint32 kSessionTable = 0x40004;
 inline constexpr quint32 kNone = 128;
+inline constexpr quint32 kSessionParamsDialog = 0x20136;
+inline constexpr quint32 kOptionsDialog = 0x20137;
+inline constexpr quint32 kColoursDialog = 0x20143;
 } // namespace HelpContext

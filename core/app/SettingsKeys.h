@@ -41,6 +41,16 @@ inline constexpr int kDisplayColorOtherDefault = 255;
 inline constexpr int kGraphBackgroundColorDefault = 0xFFFFFF;
 inline constexpr int kCursorColorDefault = 255;
 
+// The recent files, most recent first: "File1" to "File4".
+inline QString RecentFilesSection() { return QStringLiteral("Recent File List"); }
+inline QString RecentFile(int index) { return QStringLiteral("File%1").arg(index + 1); }
+inline constexpr int kRecentFileCount = 4;
+
+// The window's bars and docks as the toolkit saves them, base64.
+inline QString WindowSection() { return QStringLiteral("Window"); }
+inline QString WindowState() { return QStringLiteral("State"); }
+inline QString WindowGeometry() { return QStringLiteral("Geometry"); }
+
 // One section per instrument, remembering its last session parameters.
 // "VX", the model code as "_%.4d_", then the serial: model 4, serial "12345" gives
 // "VX_0004_12345"; a negative code keeps its sign ("VX_-0004_...").

@@ -1,7 +1,7 @@
 #include "session/CVexloDoc.h"
 
-#include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/SettingsKeys.h"
 #include "app/UserInterface.h"
 #include "common/StringTable.h"
 #include "session/InstrumentSettings.h"
@@ -14,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr qsizetype kRecentFileCount = 4;
 
 // For a document with nobody to ask: says nothing and declines everything.
 class QuietUserInterface final : public UserInterface {
@@ -52,24 +50,63 @@ CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock&
     : settings_(settings),
       quietUi_(std::move(quietUi)),
       ui_(ui ? *ui : *quietUi_),
-      temperatureUnits_(std::max(0, settings.GetInt(SettingsKeys::SettingsSection(),
-                                                    SettingsKeys::TempUnits(),
-                                                    SettingsKeys::kTempUnitsDefault))),
+      options_(DocumentOptions::Load(settings)),
+      colours_(TraceColours::Load(settings)),
       monitor_(drives, clock, *this,
                [this] { UpdateAllViews(UpdateHintType::InstrumentStatus); }),
       saver_(ui_) {
-    monitor_.SetFirmwareCheckEnabled(
-        settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::CheckFirmware(), 1) != 0);
+    monitor_.SetFirmwareCheckEnabled(options_.checkFirmware);
+    LoadRecentFiles();
+}
+
+void CVexloDoc::LoadRecentFiles() {
+    using namespace SettingsKeys;
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        const QString path = settings_.GetString(RecentFilesSection(), RecentFile(i), QString());
+        if (!path.isEmpty())
+            recentFiles_.append(path);
+    }
+}
+
+void CVexloDoc::SaveRecentFiles() {
+    using namespace SettingsKeys;
+    for (int i = 0; i < kRecentFileCount; ++i)
+        settings_.SetString(RecentFilesSection(), RecentFile(i), recentFiles_.value(i));
 }
 
 CVexloDoc::~CVexloDoc() = default;
 
 void CVexloDoc::SetTemperatureUnits(int units) {
     const int normalised = std::max(0, units);
-    if (normalised == temperatureUnits_)
+    if (normalised == options_.temperatureUnits)
         return;
-    temperatureUnits_ = normalised;
+    options_.temperatureUnits = normalised;
     UpdateAllViews(UpdateHintType::DisplaySettings);
+}
+
+bool CVexloDoc::EditOptions(const std::function<bool(OptionsModel&)>& runDialog) {
+    OptionsModel model(options_);
+    if (!runDialog(model))
+        return false;
+    const OptionsModel::Accepted accepted = model.Accept(settings_);
+    options_ = accepted.options;
+    monitor_.SetFirmwareCheckEnabled(options_.checkFirmware);
+    if (accepted.hint && !printPreview_)
+        UpdateAllViews(*accepted.hint);
+    return true;
+}
+
+bool CVexloDoc::EditColours(const std::function<bool(TraceColorsDlgModel&)>& runDialog) {
+    TraceColours edited = colours_;
+    TraceColorsDlgModel model(BuildColorChangeList(edited));
+    if (!runDialog(model))
+        return false;
+    const UpdateHintType hint = model.Accept();
+    colours_ = edited;
+    colours_.Save(settings_);
+    if (!printPreview_)
+        UpdateAllViews(hint);
+    return true;
 }
 
 void CVexloDoc::AddObserver(DocObserver* observer) {
@@ -142,8 +179,9 @@ void CVexloDoc::Remember(const QString& path, bool addToRecent) {
         return;
     recentFiles_.removeIf([&](const QString& p) { return p.compare(path, Qt::CaseInsensitive) == 0; });
     recentFiles_.prepend(path);
-    while (recentFiles_.size() > kRecentFileCount)
+    while (recentFiles_.size() > SettingsKeys::kRecentFileCount)
         recentFiles_.removeLast();
+    SaveRecentFiles();
 }
 
 bool CVexloDoc::CanSaveSession(const CRecSession& session) const {

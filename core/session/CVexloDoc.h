@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/OptionsModel.h"
+#include "app/TraceColours.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "session/SessionParams.h"
 #include "session/SessionParamsValues.h"
@@ -32,9 +34,15 @@ public:
     CVexloDoc(const CVexloDoc&) = delete;
     CVexloDoc& operator=(const CVexloDoc&) = delete;
 
-    bool UseFahrenheit() const override { return temperatureUnits_ > 0; }
-    int TemperatureUnits() const { return temperatureUnits_; }
+    bool UseFahrenheit() const override { return options_.temperatureUnits > 0; }
+    int TemperatureUnits() const { return options_.temperatureUnits; }
     void SetTemperatureUnits(int units);
+    const DocumentOptions& Options() const { return options_; }
+    // `runDialog` shows the dialog bound to the model and returns true on OK.
+    bool EditOptions(const std::function<bool(OptionsModel&)>& runDialog);
+
+    const TraceColours& Colours() const { return colours_; }
+    bool EditColours(const std::function<bool(TraceColorsDlgModel&)>& runDialog);
 
     void AddObserver(DocObserver* observer);
     void RemoveObserver(DocObserver* observer);
@@ -90,11 +98,14 @@ private:
     CloseAnswerType AskToSave(CRecSession& session);
     void ShowSession(uint32_t number);
     void Remember(const QString& path, bool addToRecent);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
 
     SettingsStore& settings_;
     std::unique_ptr<UserInterface> quietUi_;
     UserInterface& ui_;
-    int temperatureUnits_;
+    DocumentOptions options_;
+    TraceColours colours_;
     std::vector<DocObserver*> observers_;
     CInstrumentMonitor monitor_;
     SessionRegistry registry_;

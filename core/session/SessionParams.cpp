@@ -29,10 +29,6 @@ private:
     std::vector<SessionParamsRow> rows_;
 };
 
-QString LocalDateAndTime(const QString& dateTimeText) {
-    const qint64 seconds = ParseDateTimeText(dateTimeText).ToLocalTimeStamp();
-    return FormatShortDate(seconds) + u' ' + FormatTimeOfDay(seconds, 0);
-}
 
 QString ScaleText(const QString& rangeText, const QString& modelUnit, float scale,
                   const QString& units) {
@@ -48,8 +44,8 @@ std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& s) {
     RowList rows;
     rows.Header(628);
     rows.Value(902, s.SessionName());
-    rows.Value(906, LocalDateAndTime(s.HeaderValue(HeaderKeyType::Start)), kDateRowTag);
-    rows.Value(907, LocalDateAndTime(s.EndText()), kDateRowTag);
+    rows.Value(906, LocalDateAndTimeText(s.HeaderValue(HeaderKeyType::Start)), kDateRowTag);
+    rows.Value(907, LocalDateAndTimeText(s.EndText()), kDateRowTag);
     rows.Value(908, s.DurationText());
     rows.Value(905, s.StoragePeriodText());
     rows.Value(909, ResourceString(s.RecordingInProgress() ? 633 : 634));
@@ -77,4 +73,9 @@ std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& s) {
                    kFilterRowTag);
     }
     return rows.Take();
+}
+
+QString LocalDateAndTimeText(const QString& dateTimeText) {
+    const qint64 seconds = ParseDateTimeText(dateTimeText).ToLocalTimeStamp();
+    return FormatShortDate(seconds) + u' ' + FormatTimeOfDay(seconds, 0);
 }

@@ -25,3 +25,6 @@ inline constexpr uint16_t kDateRowTag = 157;
 inline constexpr uint16_t kFilterRowTag = 12;
 
 std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& session);
+
+// A "Start=" or end text as the local short date followed by the local time of day.
+QString LocalDateAndTimeText(const QString& dateTimeText);

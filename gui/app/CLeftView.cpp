@@ -40,6 +40,7 @@ void CLeftView::SelectInstrument() {
 }
 
 void CLeftView::RefreshSessions(const std::vector<std::pair<uint32_t, QString>>& sessions) {
+    const uint32_t selectedBefore = DataOf(currentItem());
     suppress_ = true;
     for (int i = sessions_->childCount() - 1; i >= 0; --i) {
         const uint32_t id = TreeSelection::FromData(DataOf(sessions_->child(i))).sessionId;
@@ -66,9 +67,20 @@ void CLeftView::RefreshSessions(const std::vector<std::pair<uint32_t, QString>>&
         sessions_->setExpanded(true);
     }
     suppress_ = false;
-    // The selected session may have gone with its item.
+    // The selected session may have gone with its item: the page follows the new selection.
     if (!currentItem())
         SelectInstrument();
+    else if (DataOf(currentItem()) != selectedBefore)
+        emit SelectionChanged(CurrentSelection());
+}
+
+void CLeftView::RenameSessions(const std::function<QString(uint32_t)>& nameOf) {
+    for (int i = 0; i < sessions_->childCount(); ++i) {
+        QTreeWidgetItem* item = sessions_->child(i);
+        const QString name = nameOf(TreeSelection::FromData(DataOf(item)).sessionId);
+        if (!name.isEmpty() && item->text(0) != name)
+            item->setText(0, name);
+    }
 }
 
 void CLeftView::SelectSession(uint32_t id) {

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
 
     // The open sessions in the document's order: id and name.
     void RefreshSessions(const std::vector<std::pair<uint32_t, QString>>& sessions);
+    // Session items take the names `nameOf` gives their ids now (after an edit).
+    void RenameSessions(const std::function<QString(uint32_t)>& nameOf);
     void SelectSession(uint32_t id);
     void SelectInstrument();
     TreeSelection CurrentSelection() const;

@@ -1,17 +1,35 @@
 #include "app/CMainFrame.h"
 
+#include "app/AppFolders.h"
+#include "app/CCustomiseToolBar.h"
 #include "app/GlyphIcons.h"
+#include "app/HelpLauncher.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CEditSessionParams.h"
+#include "dialogs/CToolsOptions.h"
+#include "dialogs/CVXTraceColorsDlg.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CVXRealtimeView.h"
 #include "platform/MountTableWatcher.h"
+#include "platform/XdgFileAssociation.h"
+#include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
+#include "sessions/CVXOpenSessionsView.h"
+#include "sessions/CVXSessionView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QLabel>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QShortcut>
 #include <QSocketNotifier>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -75,43 +93,70 @@ QIcon StandardIconFor(CommandType command) {
     }
 }
 
+
+// Session files dragged from a file manager, as local paths.
+QStringList DroppedSessionFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(QStringLiteral(".vx"), Qt::CaseInsensitive))
+            paths << path;
+    }
+    return paths;
+}
+
 } // namespace
 
-CMainFrame::CMainFrame(CVexloDoc& doc, QWidget* parent)
-    : QMainWindow(parent), doc_(doc), splitter_(new QSplitter(this)),
-      tree_(new CLeftView(splitter_)), pages_(new QStackedWidget(splitter_)),
-      realtimeView_(new CVXRealtimeView(doc, pages_)),
-      openSessionsView_(new QLabel(pages_)), sessionView_(new QLabel(pages_)) {
+CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& help,
+                       QWidget* parent)
+    : QMainWindow(parent), doc_(doc), folders_(folders), help_(help),
+      splitter_(new QSplitter(this)), tree_(new CLeftView(splitter_)),
+      pages_(new QStackedWidget(splitter_)), openSessionsView_(new CVXOpenSessionsView(doc, pages_)),
+      sessionView_(new CVXSessionView(doc, pages_)), realtimeView_(new CVXRealtimeView(doc, pages_)) {
     setWindowTitle(QStringLiteral("Vexlo"));
     setObjectName(QStringLiteral("CMainFrame"));
+    setWindowIcon(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)));
+    setAcceptDrops(true);
+    sinceStart_.start();
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    CreateShortcuts();
     statusBar()->showMessage(QStringLiteral("Prêt"));
 
     pages_->addWidget(openSessionsView_);
     pages_->addWidget(sessionView_);
     pages_->addWidget(realtimeView_);
+    pages_->setCurrentWidget(realtimeView_);
     splitter_->addWidget(tree_);
     splitter_->addWidget(pages_);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({200, 700});
+    splitter_->setSizes({200, 800});
     setCentralWidget(splitter_);
-    resize(1000, 680);
+    resize(1024, 700);
 
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);
     tree_->SelectInstrument();
     ShowSelection(tree_->CurrentSelection());
 
     doc_.AddObserver(this);
-    connect(&monitorTimer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
-    monitorTimer_.start(10);
+    StartMonitorTimer();
     WatchMountTable();
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
     doc_.RemoveObserver(this);
+}
+
+void CMainFrame::StartMonitorTimer() {
+    connect(&monitorTimer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
+    monitorTimer_.start(10);
+    if (!monitorTimer_.isActive())
+        QMessageBox::critical(this, QStringLiteral("Vexlo"),
+                              QStringLiteral("Impossible de créer une minuterie pour le transfert de données."));
 }
 
 void CMainFrame::CreateActions() {
@@ -130,7 +175,6 @@ void CMainFrame::CreateActions() {
     }
     Action(CommandType::FileOpen)->setShortcut(QKeySequence::Open);
     Action(CommandType::FileSave)->setShortcut(QKeySequence::Save);
-    Action(CommandType::HelpTopics)->setShortcut(QKeySequence::HelpContents);
 }
 
 QAction* CMainFrame::Action(CommandType command) const {
@@ -142,13 +186,15 @@ void CMainFrame::CreateMenus() {
         for (const CommandType c : commands)
             menu->addAction(Action(c));
     };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&Fichier"));
-    add(file, {CommandType::FileOpen, CommandType::FileClose, CommandType::FileSave,
-               CommandType::FileSaveAs});
-    file->addSeparator();
-    add(file, {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport});
-    file->addSeparator();
-    add(file, {CommandType::FileExit});
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    add(fileMenu_, {CommandType::FileOpen, CommandType::FileClose, CommandType::FileSave,
+                    CommandType::FileSaveAs});
+    fileMenu_->addSeparator();
+    add(fileMenu_, {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport});
+    recentSeparator_ = fileMenu_->addSeparator();
+    add(fileMenu_, {CommandType::FileExit});
+    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFiles);
+    FillRecentFiles();
     add(menuBar()->addMenu(QStringLiteral("É&diter")), {CommandType::EditSessionParams});
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Vue"));
     add(view, {CommandType::ViewCustomise});
@@ -167,33 +213,50 @@ void CMainFrame::CreateMenus() {
          CommandType::About});
 }
 
+void CMainFrame::FillRecentFiles() {
+    for (QAction* action : fileMenu_->actions()) {
+        if (action->property("recent").toBool()) {
+            fileMenu_->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const QStringList& recent = doc_.RecentFiles();
+    QAction* before = recentSeparator_;
+    for (qsizetype i = recent.size() - 1; i >= 0; --i) {
+        const QString path = recent[i];
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)),
+                                   fileMenu_);
+        action->setProperty("recent", true);
+        connect(action, &QAction::triggered, this, [this, path] { doc_.OpenSessionFile(path, false); });
+        fileMenu_->insertAction(before, action);
+        before = action;
+    }
+    if (!recent.isEmpty()) {
+        auto* separator = new QAction(fileMenu_);
+        separator->setSeparator(true);
+        separator->setProperty("recent", true);
+        fileMenu_->insertAction(before, separator);
+    }
+}
+
 void CMainFrame::CreateToolBar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Standard"));
-    bar->setObjectName(QStringLiteral("Standard"));
-    bar->setIconSize(QSize(24, 24));
-    const std::initializer_list<std::initializer_list<CommandType>> groups = {
-        {CommandType::FileOpen, CommandType::FileClose, CommandType::FileSave,
-         CommandType::FileSaveAs},
-        {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport},
-        {CommandType::EditSessionParams},
-        {CommandType::ZoomTool, CommandType::ZoomIn, CommandType::ZoomOut, CommandType::ZoomAll,
-         CommandType::ZoomTo},
-        {CommandType::Connect, CommandType::Disconnect},
-        {CommandType::Configure, CommandType::Download, CommandType::SetClock,
-         CommandType::StartRecording, CommandType::EraseMemory},
-        {CommandType::Colours},
-        {CommandType::Options},
-        {CommandType::Associate},
-        {CommandType::HelpTopics, CommandType::Manual, CommandType::FirmwareUpgrade,
-         CommandType::About},
-    };
-    bool first = true;
-    for (const auto& group : groups) {
-        if (!first)
-            bar->addSeparator();
-        first = false;
-        for (const CommandType c : group)
-            bar->addAction(Action(c));
+    toolBar_ = addToolBar(QStringLiteral("Standard"));
+    toolBar_->setObjectName(QStringLiteral("Standard"));
+    toolBar_->setIconSize(QSize(24, 24));
+    CCustomiseToolBar::Fill(*toolBar_, actions_, CCustomiseToolBar::LoadHidden(doc_.Settings()));
+}
+
+void CMainFrame::CreateShortcuts() {
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, &CMainFrame::ContextHelp);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+        auto* pane = new QShortcut(key, this);
+        connect(pane, &QShortcut::activated, this, &CMainFrame::SwitchPane);
+    }
+    for (const QKeySequence& key : {QKeySequence(QKeySequence::Copy),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Insert)}) {
+        auto* copy = new QShortcut(key, this);
+        connect(copy, &QShortcut::activated, this, &CMainFrame::CopyCommand);
     }
 }
 
@@ -201,15 +264,24 @@ QWidget* CMainFrame::CurrentPage() const {
     return pages_->currentWidget();
 }
 
+CRecSession* CMainFrame::SelectedSession() const {
+    const TreeSelection selection = tree_->CurrentSelection();
+    if (selection.kind != TreeSelection::kSessions || selection.sessionId == 0)
+        return nullptr;
+    return doc_.FindSession(selection.sessionId);
+}
+
 void CMainFrame::ShowSelection(const TreeSelection& selection) {
     QWidget* page = realtimeView_;
-    helpContext_ = kHelpRealtime;
+    helpContext_ = HelpContext::kRealtimeView;
     if (selection.kind == TreeSelection::kSessions && selection.sessionId == 0) {
         page = openSessionsView_;
-        helpContext_ = kHelpOpenSessions;
+        helpContext_ = HelpContext::kOpenSessions;
     } else if (selection.kind == TreeSelection::kSessions) {
         page = sessionView_;
-        helpContext_ = selection.trend ? kHelpTrend : kHelpSession;
+        helpContext_ = selection.trend ? HelpContext::kSessionTrend : HelpContext::kSessionTable;
+        sessionView_->SetTrendMode(selection.trend);
+        sessionView_->ShowSession(selection.sessionId);
     }
     if (pages_->currentWidget() != page)
         pages_->setCurrentWidget(page);
@@ -219,48 +291,180 @@ void CMainFrame::ShowSelection(const TreeSelection& selection) {
 }
 
 void CMainFrame::OnDocumentUpdate(UpdateHintType hint) {
-    if (hint == UpdateHintType::InstrumentStatus)
+    switch (hint) {
+    case UpdateHintType::SessionAdded:
+    case UpdateHintType::SessionRemoved:
+    case UpdateHintType::ShowSession: {
+        // A notification arriving while the tree is still busy with one is dropped.
+        if (inTreeUpdate_)
+            return;
+        inTreeUpdate_ = true;
+        if (hint == UpdateHintType::ShowSession) {
+            tree_->SelectSession(doc_.HintSession());
+        } else {
+            std::vector<std::pair<uint32_t, QString>> sessions;
+            for (const CRecSession* s : doc_.Sessions())
+                sessions.emplace_back(s->Number(), s->SessionName());
+            tree_->RefreshSessions(sessions);
+        }
+        inTreeUpdate_ = false;
         UpdateCommandStates();
+        break;
+    }
+    case UpdateHintType::Refresh:
+        tree_->RenameSessions([this](uint32_t id) {
+            const CRecSession* s = doc_.FindSession(id);
+            return s ? s->SessionName() : QString();
+        });
+        UpdateCommandStates();
+        break;
+    case UpdateHintType::InstrumentStatus:
+        UpdateCommandStates();
+        break;
+    default:
+        break;
+    }
 }
 
 void CMainFrame::UpdateCommandStates() {
-    const CInstrumentMonitor& monitor = doc_.Monitor();
-    const bool connected = monitor.IsConnected();
-    Action(CommandType::FileOpen)->setEnabled(true);
-    Action(CommandType::FileExit)->setEnabled(true);
-    Action(CommandType::About)->setEnabled(true);
+    const bool connected = doc_.Monitor().IsConnected();
+    const CRecSession* session = SelectedSession();
+    for (const CommandType always :
+         {CommandType::FileOpen, CommandType::FileExit, CommandType::About, CommandType::Colours,
+          CommandType::Options, CommandType::Associate, CommandType::HelpTopics,
+          CommandType::ViewCustomise})
+        Action(always)->setEnabled(true);
     Action(CommandType::Connect)->setEnabled(!connected);
     Action(CommandType::Disconnect)->setEnabled(connected);
+    Action(CommandType::FileClose)->setEnabled(session != nullptr);
+    Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
+    Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
+    Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
 }
 
 void CMainFrame::Run(CommandType command) {
     CInstrumentMonitor& monitor = doc_.Monitor();
+    CRecSession* session = SelectedSession();
     switch (command) {
+    case CommandType::FileOpen:
+        OpenFileCommand();
+        break;
+    case CommandType::FileClose:
+        if (session)
+            doc_.CloseSession(*session);
+        break;
+    case CommandType::FileSave:
+        if (session)
+            doc_.SaveSession(*session);
+        break;
+    case CommandType::FileSaveAs:
+        if (session)
+            doc_.SaveSessionAsCommand(*session);
+        break;
+    case CommandType::EditSessionParams:
+        if (session)
+            EditSessionParamsCommand(*session);
+        break;
+    case CommandType::FileExit:
+        close();
+        break;
+    case CommandType::ViewCustomise:
+        if (CCustomiseToolBar::Run(*toolBar_, actions_, doc_.Settings(), this))
+            UpdateCommandStates();
+        break;
     case CommandType::Connect:
         monitor.Connect();
         break;
     case CommandType::Disconnect:
         monitor.Disconnect();
         break;
-    case CommandType::FileExit:
-        close();
+    case CommandType::Colours:
+        doc_.EditColours([this](TraceColorsDlgModel& model) {
+            return CVXTraceColorsDlg::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+        });
         break;
-    case CommandType::About:
-        About();
+    case CommandType::Options:
+        doc_.EditOptions([this](OptionsModel& model) {
+            return CToolsOptions::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+        });
         break;
+    case CommandType::Associate:
+        AssociateCommand();
+        break;
+    case CommandType::HelpTopics:
+        OpenHelpAt(0);
+        break;
+    case CommandType::About: {
+        CAboutDlg about(this);
+        about.exec();
+        break;
+    }
     default:
         break;
     }
     UpdateCommandStates();
 }
 
-void CMainFrame::About() {
-    QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("À propos"));
-    box.setText(QStringLiteral("Vexlo, version %1").arg(QStringLiteral("1.1.0000")));
-    box.setIconPixmap(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)).pixmap(48, 48));
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+void CMainFrame::OpenFileCommand() {
+    // The first time in a run the dialog opens among the user's session files.
+    if (lastOpenFolder_.isEmpty())
+        lastOpenFolder_ = QFileInfo::exists(folders_.DataFolder()) ? folders_.DataFolder()
+                                                                    : folders_.ProgramFolder();
+    QFileDialog dialog(this, QStringLiteral("Ouvrir"), lastOpenFolder_,
+                       QStringLiteral("Fichiers Vexlo (*.vx)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("vx"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Ouvrir"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    lastOpenFolder_ = dialog.directory().absolutePath();
+    doc_.OpenSessionFile(dialog.selectedFiles().constFirst(), false);
+}
+
+void CMainFrame::EditSessionParamsCommand(CRecSession& session) {
+    doc_.EditSessionParams(session, [this](SessionParamsEditModel& model) {
+        return CEditSessionParams::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+    });
+}
+
+void CMainFrame::AssociateCommand() {
+    const XdgFileAssociation association(QCoreApplication::applicationFilePath());
+    if (association.Register(XdgFileAssociation::ToolsType::Run))
+        statusBar()->showMessage(QStringLiteral("Les fichiers .vx s’ouvrent désormais avec Vexlo."), 5000);
+    else
+        QMessageBox::warning(this, QStringLiteral("Vexlo"),
+                             QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
+                                            "les fichiers de description n’ont pas pu être écrits."));
+}
+
+void CMainFrame::CopyCommand() {
+    QString text;
+    if (pages_->currentWidget() == openSessionsView_)
+        text = openSessionsView_->CopyText();
+    else if (pages_->currentWidget() == sessionView_)
+        text = sessionView_->CopyText();
+    else
+        text = realtimeView_->CopyText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void CMainFrame::SwitchPane() {
+    if (tree_->hasFocus())
+        pages_->currentWidget()->setFocus(Qt::ShortcutFocusReason);
+    else
+        tree_->setFocus(Qt::ShortcutFocusReason);
+}
+
+void CMainFrame::ContextHelp() {
+    help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, sinceStart_.elapsed());
+}
+
+void CMainFrame::OpenHelpAt(quint32 context) {
+    if (!help_.OpenAt(context))
+        QMessageBox::warning(this, QStringLiteral("Vexlo"),
+                             QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
 }
 
 void CMainFrame::OnTimer() {
@@ -288,9 +492,55 @@ void CMainFrame::ActivateFromOtherInstance(const QString& path) {
         showMaximized();
     raise();
     activateWindow();
-    Q_UNUSED(path);
+    if (!path.isEmpty())
+        doc_.OpenSessionFile(path, false);
+}
+
+void CMainFrame::RestoreLayout(bool builtIn) {
+    SettingsStore& settings = doc_.Settings();
+    if (builtIn) {
+        CCustomiseToolBar::SaveHidden(settings, {});
+        CCustomiseToolBar::Fill(*toolBar_, actions_, {});
+        return;
+    }
+    const QByteArray geometry = QByteArray::fromBase64(
+        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(), QString()).toLatin1());
+    const QByteArray state = QByteArray::fromBase64(
+        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(), QString()).toLatin1());
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (!state.isEmpty())
+        restoreState(state);
+}
+
+void CMainFrame::SaveLayout() const {
+    SettingsStore& settings = doc_.Settings();
+    settings.SetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(),
+                       QString::fromLatin1(saveGeometry().toBase64()));
+    settings.SetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(),
+                       QString::fromLatin1(saveState().toBase64()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!doc_.QueryCloseAll()) {
+        event->ignore();
+        return;
+    }
+    SaveLayout();
     event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedSessionFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedSessionFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QString& path : paths)
+        doc_.OpenSessionFile(path, false);
 }

@@ -4,19 +4,27 @@
 #include "app/CommandType.h"
 #include "session/UpdateHint.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
 #include <map>
 #include <memory>
 
+class AppFolders;
+class CRecSession;
 class CVexloDoc;
+class CVXOpenSessionsView;
 class CVXRealtimeView;
+class CVXSessionView;
+class HelpLauncher;
 class MountTableWatcher;
 class QAction;
+class QMenu;
 class QSocketNotifier;
 class QSplitter;
 class QStackedWidget;
+class QToolBar;
 
 // The main window: menus, tool bar, status bar, the navigation tree and the right-hand page;
 // its 10 ms timer drives the instrument monitor and mount-table changes reach it as device
@@ -24,48 +32,74 @@ class QStackedWidget;
 class CMainFrame : public QMainWindow, public DocObserver {
     Q_OBJECT
 public:
-    static constexpr int kHelpRealtime = 0x40001;
-    static constexpr int kHelpTrend = 0x40002;
-    static constexpr int kHelpOpenSessions = 0x40003;
-    static constexpr int kHelpSession = 0x40004;
-    static constexpr int kHelpNone = 128;
-
-    explicit CMainFrame(CVexloDoc& doc, QWidget* parent = nullptr);
+    CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& help,
+               QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     void OnDocumentUpdate(UpdateHintType hint) override;
+    // The help context of the page shown; 0 until one was chosen.
     int HelpContext() const { return helpContext_; }
     CLeftView* Tree() const { return tree_; }
     QWidget* CurrentPage() const;
+    CVXOpenSessionsView* OpenSessionsView() const { return openSessionsView_; }
+    CVXSessionView* SessionView() const { return sessionView_; }
+    CVXRealtimeView* RealtimeView() const { return realtimeView_; }
     QAction* Action(CommandType command) const;
+    QToolBar* StandardBar() const { return toolBar_; }
+    // The session of the selected tree item, if any.
+    CRecSession* SelectedSession() const;
+
+    // Bars and docks as the user left them, unless the layout is to be the built-in one.
+    void RestoreLayout(bool builtIn);
     // Another start of the program handed over this file (empty: just come to the front).
     void ActivateFromOtherInstance(const QString& path);
+    // Opens the help at the page shown, as F1 does.
+    void ContextHelp();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
+    void CreateShortcuts();
+    void FillRecentFiles();
     void ShowSelection(const TreeSelection& selection);
     void UpdateCommandStates();
     void Run(CommandType command);
+    void OpenFileCommand();
+    void EditSessionParamsCommand(CRecSession& session);
+    void AssociateCommand();
+    void CopyCommand();
+    void SwitchPane();
     void OnTimer();
     void WatchMountTable();
-    void About();
+    void SaveLayout() const;
+    void OpenHelpAt(quint32 context);
+    void StartMonitorTimer();
 
     CVexloDoc& doc_;
+    const AppFolders& folders_;
+    HelpLauncher& help_;
     std::map<CommandType, QAction*> actions_;
     QSplitter* splitter_;
     CLeftView* tree_;
     QStackedWidget* pages_;
+    CVXOpenSessionsView* openSessionsView_;
+    CVXSessionView* sessionView_;
     CVXRealtimeView* realtimeView_;
-    QWidget* openSessionsView_;
-    QWidget* sessionView_;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
     int helpContext_ = 0;
+    QString lastOpenFolder_;
     QTimer monitorTimer_;
     bool inTimer_ = false;
+    bool inTreeUpdate_ = false;
+    QElapsedTimer sinceStart_;
     std::unique_ptr<MountTableWatcher> mountWatcher_;
     QSocketNotifier* mountNotifier_ = nullptr;
 };

@@ -1,24 +1,38 @@
 // vexlo: the desktop control panel.
+#include "app/AppFolders.h"
+#include "app/AppIdentity.h"
 #include "app/CMainFrame.h"
+#include "app/CustomisationReset.h"
+#include "app/HelpLauncher.h"
+#include "app/LeftoverExecutable.h"
+#include "app/QtUserInterface.h"
 #include "common/Clock.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CombinedDriveBackend.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/SingleInstance.h"
+#include "platform/XdgFileAssociation.h"
 #include "session/CVexloDoc.h"
 #include "sim/SimulatedDrive.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vexlo"));
-    QApplication::setOrganizationName(QStringLiteral("Marvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1.0000"));
+namespace {
 
+constexpr int kHandOverTimeoutMs = 1000;
+
+struct CommandLine {
+    QString file;
+    std::optional<int> simulatedModel;
+};
+
+CommandLine ParseCommandLine(const QApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Panneau de commande des enregistreurs Vexlo"));
     parser.addHelpOption();
@@ -30,23 +44,61 @@ int main(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("fichier"), QStringLiteral("Session à ouvrir (.vx)"));
     parser.process(app);
 
+    CommandLine line;
+    if (!parser.positionalArguments().isEmpty())
+        // Another copy may be running elsewhere: it needs a path that does not depend on ours.
+        line.file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
+    if (parser.isSet(simulate))
+        line.simulatedModel = std::clamp(parser.value(simulate).toInt(), 0, 9);
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(AppIdentity::ApplicationName());
+    QApplication::setOrganizationName(AppIdentity::CompanyKey());
+    QApplication::setApplicationVersion(AppIdentity::ProgramVersion());
+    const CommandLine line = ParseCommandLine(app);
+
+    SingleInstance instance;
+    if (instance.TryHandOver(line.file, kHandOverTimeoutMs))
+        return 0;
+
+    const QString program = QCoreApplication::applicationFilePath();
+    const XdgFileAssociation association(program);
+    if (!association.IsRegisteredHandler())
+        association.Register(XdgFileAssociation::ToolsType::Skip);
+
     QtSettingsStore settings;
+    const AppFolders folders(AppFolders::SystemDocumentsFolder());
     const SystemClock clock;
     PosixDriveBackend realDrives;
     std::unique_ptr<SimulatedDrive> emulated;
     std::vector<DriveBackend*> sources{&realDrives};
-    if (parser.isSet(simulate)) {
+    if (line.simulatedModel) {
         LoggerSettings logger;
-        logger.modelCode = std::clamp(parser.value(simulate).toInt(), 0, 9);
+        logger.modelCode = *line.simulatedModel;
         emulated = std::make_unique<SimulatedDrive>(clock, logger);
         sources.push_back(emulated.get());
     }
     CombinedDriveBackend drives(sources);
-    CVexloDoc doc(settings, drives, clock);
+    QtUserInterface ui;
+    CVexloDoc doc(settings, drives, clock, ui);
+    doc.SetDataFolder(folders.DataFolder());
+    HelpLauncher help(folders.HelpFilePath());
 
-    CMainFrame frame(doc);
+    CMainFrame frame(doc, folders, help);
+    ui.SetParent(&frame);
+    instance.Listen([&frame](const QString& path) { frame.ActivateFromOtherInstance(path); });
+    frame.RestoreLayout(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()));
+    RemoveLeftoverExecutable(program);
+
     frame.show();
-    // Connect at once, as plugging a logger in would.
+    // Look for a logger at once, as plugging one in would.
     doc.Monitor().Connect();
+    if (!line.file.isEmpty())
+        doc.OpenSessionFile(line.file, false);
     return QApplication::exec();
 }

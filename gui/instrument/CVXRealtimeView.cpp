@@ -58,3 +58,12 @@ void CVXRealtimeView::Refresh() {
             item->setText(1, value);
     }
 }
+
+QString CVXRealtimeView::CopyText() const {
+    QString text;
+    for (int r = 0; r < rows_->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = rows_->topLevelItem(r);
+        text += item->text(0) + u'\t' + item->text(1) + u'\n';
+    }
+    return text;
+}

@@ -17,6 +17,8 @@ public:
 
     void OnDocumentUpdate(UpdateHintType hint) override;
     void Refresh();
+    // The rows, tab-separated, for the clipboard.
+    QString CopyText() const;
 
 private:
     CVexloDoc& doc_;

@@ -389,3 +389,54 @@ TEST_F(DocSessions, SavingADownloadElsewhereDeletesTheDownload) {
 }
 
 } // namespace
+
+TEST_F(DocSessions, RecentFilesKeepTheLastFourAndOutliveTheDocument) {
+    for (int i = 0; i < 5; ++i)
+        Open(Write(QStringLiteral("s%1.vx").arg(i), ControlPanelImage(QStringLiteral("S%1").arg(i))));
+    // Asking again for an open file only shows it.
+    EXPECT_TRUE(doc_.OpenSessionFile(dir_.filePath(u"s2.vx"_qs), false));
+    const QStringList expected{dir_.filePath(u"s4.vx"_qs), dir_.filePath(u"s3.vx"_qs),
+                               dir_.filePath(u"s2.vx"_qs), dir_.filePath(u"s1.vx"_qs)};
+    EXPECT_EQ(doc_.RecentFiles(), expected);
+    // Downloads are not offered again.
+    Open(Write(u"download.vx"_qs, LoggerImage()), true);
+    EXPECT_EQ(doc_.RecentFiles(), expected);
+
+    const CVexloDoc later(settings_, drives_, clock_, ui_);
+    EXPECT_EQ(later.RecentFiles(), expected);
+}
+
+TEST_F(DocSessions, OptionsAndColoursReachTheViewsOnlyWhenDrawingChanges) {
+    hints_.hints.clear();
+    EXPECT_TRUE(doc_.EditOptions([](OptionsModel& m) {
+        m.SetCheckSoftware(false);
+        return true;
+    }));
+    EXPECT_TRUE(hints_.hints.empty());
+    EXPECT_FALSE(doc_.Options().checkSoftware);
+
+    EXPECT_TRUE(doc_.EditOptions([](OptionsModel& m) {
+        m.SetTemperatureUnitIndex(0);
+        return true;
+    }));
+    EXPECT_EQ(hints_.hints, std::vector<UpdateHintType>{UpdateHintType::DisplaySettings});
+    EXPECT_FALSE(doc_.UseFahrenheit());
+    EXPECT_EQ(settings_.GetInt(u"Settings"_qs, u"TempUnits"_qs, -1), 0);
+
+    // Cancelled: nothing changes, nothing is stored.
+    hints_.hints.clear();
+    EXPECT_FALSE(doc_.EditColours([](TraceColorsDlgModel& m) {
+        m.Choose(0, 0x00FF00);
+        return false;
+    }));
+    EXPECT_EQ(doc_.Colours().voltage, 0u);
+    EXPECT_TRUE(hints_.hints.empty());
+
+    EXPECT_TRUE(doc_.EditColours([](TraceColorsDlgModel& m) {
+        m.Choose(0, 0x00FF00);
+        return true;
+    }));
+    EXPECT_EQ(doc_.Colours().voltage, 0x00FF00u);
+    EXPECT_EQ(settings_.GetInt(u"Colors"_qs, u"DisplayColorV"_qs, -1), 0x00FF00);
+    EXPECT_EQ(hints_.hints, std::vector<UpdateHintType>{UpdateHintType::Colours});
+}

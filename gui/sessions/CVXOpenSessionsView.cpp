@@ -1,0 +1,85 @@
+#include "sessions/CVXOpenSessionsView.h"
+
+#include "common/StringTable.h"
+#include "session/CRecSession.h"
+#include "session/CVexloDoc.h"
+#include "session/SessionParams.h"
+#include "sessions/PageTitle.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+struct Column {
+    int labelId;
+    int width;
+};
+constexpr Column kColumns[] = {{901, 140}, {902, 200}, {903, 125}, {904, 125}, {905, 125}};
+} // namespace
+
+CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
+    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(629), this)),
+      list_(new QTreeWidget(this)) {
+    list_->setObjectName(QStringLiteral("openSessionsList"));
+    list_->setRootIsDecorated(false);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setAlternatingRowColors(true);
+    QStringList headers;
+    for (const Column& c : kColumns)
+        headers << ResourceString(c.labelId);
+    list_->setHeaderLabels(headers);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
+        list_->header()->resizeSection(i, kColumns[i].width);
+    list_->header()->setStretchLastSection(false);
+    // Grid lines, as a report list has them.
+    list_->setStyleSheet(QStringLiteral(
+        "QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid "
+        "palette(midlight); }"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title_);
+    layout->addWidget(list_);
+    doc_.AddObserver(this);
+    Refill();
+}
+
+CVXOpenSessionsView::~CVXOpenSessionsView() {
+    doc_.RemoveObserver(this);
+}
+
+void CVXOpenSessionsView::OnDocumentUpdate(UpdateHintType hint) {
+    if (hint == UpdateHintType::SessionAdded || hint == UpdateHintType::SessionRemoved ||
+        hint == UpdateHintType::Refresh)
+        Refill();
+}
+
+void CVXOpenSessionsView::Refill() {
+    list_->clear();
+    for (const CRecSession* s : doc_.Sessions()) {
+        new QTreeWidgetItem(list_, QStringList{
+                                       s->InstrumentName(),
+                                       s->SessionName(),
+                                       LocalDateAndTimeText(s->HeaderValue(HeaderKeyType::Start)),
+                                       LocalDateAndTimeText(s->EndText()),
+                                       s->StoragePeriodText(),
+                                   });
+    }
+}
+
+QString CVXOpenSessionsView::CopyText() const {
+    QStringList lines;
+    QStringList header;
+    for (int c = 0; c < list_->columnCount(); ++c)
+        header << list_->headerItem()->text(c);
+    lines << header.join(u'\t');
+    for (int r = 0; r < list_->topLevelItemCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < list_->columnCount(); ++c)
+            cells << list_->topLevelItem(r)->text(c);
+        lines << cells.join(u'\t');
+    }
+    return lines.join(u'\n') + u'\n';
+}
