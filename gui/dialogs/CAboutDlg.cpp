@@ -1,0 +1,43 @@
+#include "dialogs/CAboutDlg.h"
+
+#include "app/AppIdentity.h"
+#include "app/GlyphIcons.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("À propos"));
+
+    auto* glyph = new QLabel(this);
+    glyph->setPixmap(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)).pixmap(32, 32));
+    auto* version = new QLabel(VersionText(), this);
+    version->setObjectName(QStringLiteral("versionText"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(glyph, 0, Qt::AlignTop);
+    row->addSpacing(12);
+    row->addWidget(version, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CAboutDlg::Run(QWidget* parent) {
+    CAboutDlg dialog(parent);
+    dialog.exec();
+}
+
+QString CAboutDlg::VersionText() {
+    return QStringLiteral("Vexlo, version %1").arg(AppIdentity::ProgramVersion());
+}

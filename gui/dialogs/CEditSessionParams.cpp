@@ -1,0 +1,242 @@
+#include "dialogs/CEditSessionParams.h"
+
+#include "app/AppFolders.h"
+#include "app/AppIdentity.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+#include <iterator>
+
+namespace {
+
+using F = SessionParamsFieldType;
+
+// In the order of the model's thermocouple indexes.
+constexpr char16_t kTcLetters[] = u"JKTNERS";
+static_assert(std::size(kTcLetters) - 1 == SessionParamsEditModel::kTcButtons);
+
+} // namespace
+
+CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const HelpOpener& openHelp,
+                                       QWidget* parent)
+    : QDialog(parent), model_(model) {
+    setWindowTitle(QStringLiteral("Paramètres de session"));
+
+    auto* form = new QFormLayout;
+    AddTextRow(*form, QStringLiteral("Nom de l’instrument:"), F::InstrumentName,
+               QStringLiteral("instrumentName"));
+    AddTextRow(*form, QStringLiteral("Emplacement de l’instrument:"), F::Location,
+               QStringLiteral("location"));
+    AddTextRow(*form, QStringLiteral("Nom de la session:"), F::SessionName,
+               QStringLiteral("sessionName"));
+    AddTextRow(*form, QStringLiteral("En-tête:"), F::Header, QStringLiteral("header"));
+    AddTextRow(*form, QStringLiteral("Pied:"), F::Footer, QStringLiteral("footer"));
+
+    comments_ = new QPlainTextEdit(model_.Text(F::Comments), this);
+    comments_->setObjectName(QStringLiteral("comments"));
+    comments_->setTabChangesFocus(true);
+    comments_->setFixedHeight(comments_->fontMetrics().lineSpacing() * 4 + 12);
+    form->addRow(QStringLiteral("Commentaires:"), comments_);
+
+    const CalendarDateTime& start = model_.CorrectedStart();
+    date_ = new QDateEdit(this);
+    date_->setObjectName(QStringLiteral("startDate"));
+    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    date_->setCalendarPopup(true);
+    date_->setDate(QDate(start.year, start.month, start.day));
+    time_ = new QTimeEdit(this);
+    time_->setObjectName(QStringLiteral("startTime"));
+    time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    time_->setTime(QTime(start.hour, start.minute, start.second));
+    shownStart_ = PickedStart();
+    form->addRow(QStringLiteral("Date de début:"), date_);
+    form->addRow(QStringLiteral("Heure de début:"), time_);
+
+    cjc_ = new QCheckBox(QStringLiteral("Activer la compensation CJC"), this);
+    cjc_->setObjectName(QStringLiteral("cjc"));
+    cjc_->setChecked(model_.Cjc());
+    cjc_->setHidden(!model_.ShowsThermocouple());
+
+    polarity_ =
+        new QCheckBox(QStringLiteral("Événements commencent avec une valeur croissante"), this);
+    polarity_->setObjectName(QStringLiteral("risingEvents"));
+    polarity_->setChecked(model_.RisingEvents());
+    polarity_->setHidden(!model_.ShowsPolarity());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(MakeThermocoupleGroup());
+    layout->addWidget(cjc_);
+    layout->addWidget(MakeScaleGroup());
+    layout->addWidget(polarity_);
+    layout->addWidget(MakeFilterGroup());
+    layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kSessionParamsDialog));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool CEditSessionParams::Run(SessionParamsEditModel& model, QWidget* parent, HelpOpener openHelp) {
+    CEditSessionParams dialog(model, openHelp, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CEditSessionParams::AddTextRow(QFormLayout& form, const QString& label,
+                                    SessionParamsFieldType field, const QString& name) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    edit->setMaxLength(SessionParamsEditModel::LimitOf(field));
+    edit->setText(model_.Text(field));
+    form.addRow(label, edit);
+    lineEdits_.emplace_back(field, edit);
+}
+
+void CEditSessionParams::AddScaleRow(QGridLayout& grid, int row, const QString& label,
+                                     const QString& rangeText, SessionParamsFieldType field,
+                                     const QString& name) {
+    auto* range = new QLabel(rangeText, this);
+    range->setObjectName(name + QStringLiteral("Range"));
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    edit->setMaxLength(SessionParamsEditModel::LimitOf(field));
+    edit->setText(model_.Text(field));
+    grid.addWidget(new QLabel(label, this), row, 0);
+    grid.addWidget(range, row, 1);
+    grid.addWidget(new QLabel(QStringLiteral("="), this), row, 2);
+    grid.addWidget(edit, row, 3);
+    // Hidden scales keep the session's values untouched.
+    if (model_.ShowsScales())
+        lineEdits_.emplace_back(field, edit);
+}
+
+QWidget* CEditSessionParams::MakeThermocoupleGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Type de TC"), this);
+    group->setObjectName(QStringLiteral("tcGroup"));
+    auto* row = new QHBoxLayout(group);
+    tcButtons_ = new QButtonGroup(this);
+    for (int i = 0; i < SessionParamsEditModel::kTcButtons; ++i) {
+        const QString letter(QChar(kTcLetters[i]));
+        auto* button = new QRadioButton(letter, group);
+        button->setObjectName(QStringLiteral("tc") + letter);
+        tcButtons_->addButton(button, i);
+        row->addWidget(button);
+    }
+    // Type B has no button: none is checked, and an exclusive group starts with none.
+    if (QAbstractButton* current = tcButtons_->button(model_.TcButton()))
+        current->setChecked(true);
+    group->setHidden(!model_.ShowsThermocouple());
+    return group;
+}
+
+QWidget* CEditSessionParams::MakeScaleGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Échelle"), this);
+    group->setObjectName(QStringLiteral("scaleGroup"));
+    auto* grid = new QGridLayout(group);
+    AddScaleRow(*grid, 0, QStringLiteral("Basse:"), model_.RangeLowText(), F::LowScale,
+                QStringLiteral("lowScale"));
+    AddScaleRow(*grid, 1, QStringLiteral("Haute:"), model_.RangeHighText(), F::HighScale,
+                QStringLiteral("highScale"));
+
+    auto* units = new QLineEdit(this);
+    units->setObjectName(QStringLiteral("units"));
+    units->setMaxLength(SessionParamsEditModel::LimitOf(F::Units));
+    units->setText(model_.Text(F::Units));
+    if (model_.ShowsScales())
+        lineEdits_.emplace_back(F::Units, units);
+    grid->addWidget(new QLabel(QStringLiteral("Unités:"), this), 2, 0);
+    grid->addWidget(units, 2, 3);
+    grid->addWidget(
+        new QLabel(QStringLiteral("(4 caractères max) Vide pour les unités par défaut"), this), 3,
+        0, 1, 4);
+
+    auto* pulseNote = new QLabel(QStringLiteral("Impulsions par seconde"), this);
+    pulseNote->setObjectName(QStringLiteral("pulseNote"));
+    pulseNote->setHidden(!model_.ShowsPulseNote());
+    grid->addWidget(pulseNote, 0, 4);
+
+    group->setHidden(!model_.ShowsScales());
+    return group;
+}
+
+QWidget* CEditSessionParams::MakeFilterGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Filtre"), this);
+    group->setObjectName(QStringLiteral("filterGroup"));
+    auto* row = new QHBoxLayout(group);
+    filter_ = new QComboBox(group);
+    filter_->setObjectName(QStringLiteral("filterSize"));
+    for (int size = 1; size <= SessionParamsEditModel::kFilterSizes; ++size)
+        filter_->addItem(QString::number(size));
+    filter_->setCurrentIndex(model_.FilterIndex());
+    row->addWidget(filter_);
+    row->addWidget(new QLabel(QStringLiteral("Point"), group));
+    row->addStretch();
+    group->setHidden(!model_.ShowsFilter());
+    return group;
+}
+
+CalendarDateTime CEditSessionParams::PickedStart() const {
+    const QDate d = date_->date();
+    const QTime t = time_->time();
+    return CalendarDateTime::FromFields(d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                                        t.second());
+}
+
+void CEditSessionParams::WriteBack() {
+    for (const auto& [field, edit] : lineEdits_)
+        model_.SetText(field, edit->text());
+    model_.SetText(F::Comments, comments_->toPlainText());
+    // Setting the start drops its milliseconds: only a start the user changed is set.
+    const CalendarDateTime picked = PickedStart();
+    if (picked != shownStart_)
+        model_.SetCorrectedStart(picked);
+    model_.SetTcButton(tcButtons_->checkedId());
+    model_.SetCjc(cjc_->isChecked());
+    model_.SetRisingEvents(polarity_->isChecked());
+    model_.SetFilterIndex(filter_->currentIndex());
+}
+
+QWidget* CEditSessionParams::EditOf(SessionParamsFieldType field) const {
+    if (field == F::Comments)
+        return comments_;
+    for (const auto& [f, edit] : lineEdits_)
+        if (f == field)
+            return edit;
+    return nullptr;
+}
+
+void CEditSessionParams::ShowProblem(const FieldProblem& problem) {
+    if (QWidget* edit = EditOf(problem.field)) {
+        edit->setFocus(Qt::OtherFocusReason);
+        if (auto* line = qobject_cast<QLineEdit*>(edit))
+            line->selectAll();
+    }
+    // Window-modal and not blocking: the dialog simply stays open behind it.
+    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(),
+                                problem.message, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("problemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->open();
+}
+
+void CEditSessionParams::accept() {
+    WriteBack();
+    lastProblem_ = model_.Validate();
+    if (lastProblem_) {
+        ShowProblem(*lastProblem_);
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,69 @@
+#include "dialogs/CToolsOptions.h"
+
+#include "app/AppFolders.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QWidget* parent)
+    : QDialog(parent), model_(model),
+      checkFirmware_(AddCheckBox(
+          QStringLiteral("Vérifiez automatiquement le nouveau firmware pour les instruments "
+                         "connectés"),
+          QStringLiteral("checkFirmware"), model.CheckFirmware())),
+      checkSoftware_(AddCheckBox(
+          QStringLiteral("Vérifiez automatiquement les nouveaux logiciels et les informations "
+                         "d’aide"),
+          QStringLiteral("checkSoftware"), model.CheckSoftware())),
+      dashedOverload_(AddCheckBox(QStringLiteral("Affichez une ligne pointillée sur le graphique "
+                                                 "pour tous les paramètres hors gamme."),
+                                  QStringLiteral("dashedOverload"), model.DashedOverload())),
+      units_(new QButtonGroup(this)) {
+    setWindowTitle(OptionsModel::Title());
+
+    auto* unitsBox = new QGroupBox(QStringLiteral("Affichage de la température"), this);
+    auto* unitsRow = new QHBoxLayout(unitsBox);
+    int index = 0;
+    for (const auto& [text, name] :
+         {std::pair{QStringLiteral("°C"), QStringLiteral("celsius")},
+          std::pair{QStringLiteral("°F"), QStringLiteral("fahrenheit")}}) {
+        auto* button = new QRadioButton(text, unitsBox);
+        button->setObjectName(name);
+        units_->addButton(button, index++);
+        unitsRow->addWidget(button);
+    }
+    unitsRow->addStretch();
+    units_->button(model.TemperatureUnitIndex())->setChecked(true);
+
+    auto* layout = new QVBoxLayout(this);
+    for (QCheckBox* box : {checkFirmware_, checkSoftware_, dashedOverload_})
+        layout->addWidget(box);
+    layout->addWidget(unitsBox);
+    layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kOptionsDialog));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool CToolsOptions::Run(OptionsModel& model, QWidget* parent, HelpOpener openHelp) {
+    CToolsOptions dialog(model, openHelp, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QCheckBox* CToolsOptions::AddCheckBox(const QString& text, const QString& name, bool checked) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
+}
+
+void CToolsOptions::accept() {
+    model_.SetCheckFirmware(checkFirmware_->isChecked());
+    model_.SetCheckSoftware(checkSoftware_->isChecked());
+    model_.SetDashedOverload(dashedOverload_->isChecked());
+    model_.SetTemperatureUnitIndex(units_->checkedId());
+    QDialog::accept();
+}

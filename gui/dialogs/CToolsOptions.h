@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/OptionsModel.h"
+#include "dialogs/DialogButtons.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QCheckBox;
+
+// "Options": the three check boxes and the temperature unit, bound to an OptionsModel;
+// OK writes them back.
+class CToolsOptions final : public QDialog {
+    Q_OBJECT
+public:
+    CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QWidget* parent = nullptr);
+
+    // Modal; true on OK, the model then holding the chosen values.
+    static bool Run(OptionsModel& model, QWidget* parent, HelpOpener openHelp);
+
+    void accept() override;
+
+private:
+    QCheckBox* AddCheckBox(const QString& text, const QString& name, bool checked);
+
+    OptionsModel& model_;
+    QCheckBox* checkFirmware_;
+    QCheckBox* checkSoftware_;
+    QCheckBox* dashedOverload_;
+    QButtonGroup* units_;
+};

@@ -1,0 +1,105 @@
+#include "dialogs/ColourPalette.h"
+
+#include <QGridLayout>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+QColor ToQColor(ColorRef colour) {
+    return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+ColorRef ToColorRef(const QColor& colour) {
+    return MakeColorRef(colour.red(), colour.green(), colour.blue());
+}
+
+QIcon SwatchIcon(ColorRef colour, QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(ToQColor(colour));
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(64, 64, 64));
+    painter.drawRect(QRect(QPoint(0, 0), size - QSize(1, 1)));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+const QVector<NamedColour>& NamedColours() {
+    static const QVector<NamedColour> colours = {
+        {MakeColorRef(0, 0, 0), QStringLiteral("Noir")},
+        {MakeColorRef(64, 64, 64), QStringLiteral("Gris foncé")},
+        {MakeColorRef(128, 128, 128), QStringLiteral("Gris")},
+        {MakeColorRef(192, 192, 192), QStringLiteral("Gris clair")},
+        {MakeColorRef(255, 255, 255), QStringLiteral("Blanc")},
+        {MakeColorRef(128, 0, 0), QStringLiteral("Bordeaux")},
+        {MakeColorRef(255, 0, 0), QStringLiteral("Rouge")},
+        {MakeColorRef(255, 128, 0), QStringLiteral("Orange")},
+
+        {MakeColorRef(255, 255, 0), QStringLiteral("Jaune")},
+        {MakeColorRef(128, 128, 0), QStringLiteral("Olive")},
+        {MakeColorRef(0, 128, 0), QStringLiteral("Vert")},
+        {MakeColorRef(0, 255, 0), QStringLiteral("Vert clair")},
+        {MakeColorRef(0, 128, 128), QStringLiteral("Sarcelle")},
+        {MakeColorRef(0, 255, 255), QStringLiteral("Cyan")},
+        {MakeColorRef(0, 0, 128), QStringLiteral("Bleu marine")},
+        {MakeColorRef(0, 0, 255), QStringLiteral("Bleu")},
+
+        {MakeColorRef(128, 192, 255), QStringLiteral("Bleu ciel")},
+        {MakeColorRef(128, 0, 128), QStringLiteral("Violet")},
+        {MakeColorRef(255, 0, 255), QStringLiteral("Magenta")},
+        {MakeColorRef(255, 192, 203), QStringLiteral("Rose")},
+        {MakeColorRef(255, 215, 0), QStringLiteral("Or")},
+        {MakeColorRef(245, 245, 220), QStringLiteral("Beige")},
+        {MakeColorRef(128, 64, 0), QStringLiteral("Brun")},
+        {MakeColorRef(64, 224, 208), QStringLiteral("Turquoise")},
+    };
+    return colours;
+}
+
+QString ColourName(ColorRef colour) {
+    const QVector<NamedColour>& named = NamedColours();
+    const auto it = std::find_if(named.begin(), named.end(),
+                                 [colour](const NamedColour& n) { return n.colour == colour; });
+    return it != named.end() ? it->name : ToQColor(colour).name();
+}
+
+ColourPalette::ColourPalette(QWidget* parent) : QWidget(parent) {
+    const auto textButton = [this](const QString& text, const QString& name) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(name);
+        button->setText(text);
+        button->setAutoRaise(true);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        return button;
+    };
+
+    QToolButton* automatic =
+        textButton(TraceColorsDlgModel::AutomaticText(), QStringLiteral("automaticColour"));
+    connect(automatic, &QToolButton::clicked, this, &ColourPalette::AutomaticChosen);
+
+    auto* grid = new QGridLayout;
+    grid->setSpacing(2);
+    const QVector<NamedColour>& named = NamedColours();
+    for (int i = 0; i < named.size(); ++i) {
+        auto* swatch = new QToolButton(this);
+        swatch->setObjectName(QStringLiteral("paletteColour%1").arg(i));
+        swatch->setIcon(SwatchIcon(named[i].colour, QSize(16, 16)));
+        swatch->setToolTip(named[i].name);
+        swatch->setAutoRaise(true);
+        const ColorRef colour = named[i].colour;
+        connect(swatch, &QToolButton::clicked, this, [this, colour] { emit ColourChosen(colour); });
+        grid->addWidget(swatch, i / TraceColorsDlgModel::kPaletteColumns,
+                        i % TraceColorsDlgModel::kPaletteColumns);
+    }
+
+    QToolButton* more =
+        textButton(TraceColorsDlgModel::OtherColoursText(), QStringLiteral("moreColours"));
+    connect(more, &QToolButton::clicked, this, &ColourPalette::MoreColoursRequested);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(automatic);
+    layout->addLayout(grid);
+    layout->addWidget(more);
+}
