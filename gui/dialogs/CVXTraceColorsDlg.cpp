@@ -25,6 +25,7 @@ CVXTraceColorsDlg::CVXTraceColorsDlg(TraceColorsDlgModel& model, const HelpOpene
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setMinimumWidth(320);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->viewport()->installEventFilter(this);
     for (int row = 0; row < model_.Count(); ++row) {
         auto* item = new QTreeWidgetItem(list_, {model_.Name(row)});
@@ -108,6 +109,8 @@ void CVXTraceColorsDlg::RefreshSwatches() {
 }
 
 void CVXTraceColorsDlg::SizeColumns() {
-    list_->setColumnWidth(0, list_->viewport()->width() * TraceColorsDlgModel::kNameColumnPercent /
-                                 100);
+    const int width = list_->viewport()->width();
+    const int nameWidth = width * TraceColorsDlgModel::kNameColumnPercent / 100;
+    list_->setColumnWidth(0, nameWidth);
+    list_->setColumnWidth(1, width - nameWidth);
 }
