@@ -81,7 +81,17 @@ void CVexloDoc::SetTemperatureUnits(int units) {
     if (normalised == options_.temperatureUnits)
         return;
     options_.temperatureUnits = normalised;
+    ConvertSessionsToTemperatureUnit();
     UpdateAllViews(UpdateHintType::DisplaySettings);
+}
+
+void CVexloDoc::ConvertSessionsToTemperatureUnit() {
+    // Every open session, not only the one shown, so that none shows the old unit later.
+    for (CRecSession* session : registry_.Sessions()) {
+        session->NormaliseDisplayUnits(session->DisplayUnits());
+        if (session->Flags().temperature)
+            session->RecomputeValues();
+    }
 }
 
 bool CVexloDoc::EditOptions(const std::function<bool(OptionsModel&)>& runDialog) {
@@ -89,7 +99,10 @@ bool CVexloDoc::EditOptions(const std::function<bool(OptionsModel&)>& runDialog)
     if (!runDialog(model))
         return false;
     const OptionsModel::Accepted accepted = model.Accept(settings_);
+    const bool unitChanged = accepted.options.temperatureUnits != options_.temperatureUnits;
     options_ = accepted.options;
+    if (unitChanged)
+        ConvertSessionsToTemperatureUnit();
     monitor_.SetFirmwareCheckEnabled(options_.checkFirmware);
     if (accepted.hint && !printPreview_)
         UpdateAllViews(*accepted.hint);

@@ -98,6 +98,7 @@ private:
     CloseAnswerType AskToSave(CRecSession& session);
     void ShowSession(uint32_t number);
     void Remember(const QString& path, bool addToRecent);
+    void ConvertSessionsToTemperatureUnit();
     void LoadRecentFiles();
     void SaveRecentFiles();
 

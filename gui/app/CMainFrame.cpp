@@ -138,6 +138,10 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     resize(1024, 700);
 
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);
+    connect(sessionView_, &CVXSessionView::EditRequested, this, [this](uint32_t number) {
+        if (CRecSession* session = doc_.FindSession(number))
+            EditSessionParamsCommand(*session);
+    });
     tree_->SelectInstrument();
     ShowSelection(tree_->CurrentSelection());
 

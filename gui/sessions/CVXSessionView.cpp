@@ -1,27 +1,123 @@
 #include "sessions/CVXSessionView.h"
 
+#include "app/GlyphIcons.h"
+#include "common/StringTable.h"
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
 #include "session/SessionParams.h"
+#include "session/SessionTable.h"
+#include "sessions/CChannelListCtrl.h"
 #include "sessions/PageTitle.h"
+#include "sessions/SessionDataTableModel.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr int kTableColumnWidth = 120;
+constexpr int kScrollRange = 1000;
+
+QToolButton* ModeButton(const QString& glyph, int tooltipId, bool checkable, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setIcon(GlyphIcon(glyph, QColor(0x15, 0x65, 0xc0)));
+    button->setIconSize(QSize(22, 22));
+    button->setToolTip(ResourceString(tooltipId));
+    button->setCheckable(checkable);
+    button->setAutoRaise(true);
+    return button;
+}
+
+bool HasValues(const CRecSession& session) {
+    const CChanData& data = session.ChanData();
+    return data.Flags().event ? !data.Events().empty() || data.ValueCount() > 0
+                              : data.ValueCount() > 0;
+}
+
+} // namespace
+
 CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     : QWidget(parent), doc_(doc), title_(MakePageTitle(QString(), this)),
-      list_(new QTreeWidget(this)) {
-    list_->setObjectName(QStringLiteral("sessionParamsList"));
-    list_->setColumnCount(2);
-    list_->setRootIsDecorated(false);
-    list_->setHeaderHidden(true);
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+      editButton_(ModeButton(QStringLiteral("✎"), 625, false, this)),
+      graphButton_(ModeButton(QStringLiteral("∿"), 673, true, this)),
+      tableButton_(ModeButton(QStringLiteral("▦"), 674, true, this)),
+      minMaxButton_(ModeButton(QStringLiteral("↕"), 615, true, this)),
+      params_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
+      modeStack_(new QStackedWidget(this)), graphArea_(new QWidget(modeStack_)),
+      table_(new QTableView(modeStack_)), tableModel_(new SessionDataTableModel(this)),
+      scroll_(new QScrollBar(Qt::Horizontal, this)) {
+    editButton_->setObjectName(QStringLiteral("editButton"));
+    graphButton_->setObjectName(QStringLiteral("graphButton"));
+    tableButton_->setObjectName(QStringLiteral("tableButton"));
+    minMaxButton_->setObjectName(QStringLiteral("minMaxButton"));
+
+    params_->setObjectName(QStringLiteral("sessionParamsList"));
+    params_->setColumnCount(2);
+    params_->setHeaderLabels({ResourceString(626), ResourceString(627)});
+    params_->setRootIsDecorated(false);
+    params_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    params_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+
+    table_->setObjectName(QStringLiteral("dataTable"));
+    table_->setModel(tableModel_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setShowGrid(true);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    // Fixed row heights keep scrolling free of any per-row measuring.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->horizontalHeader()->setDefaultSectionSize(kTableColumnWidth);
+    table_->horizontalHeader()->setStretchLastSection(false);
+    modeStack_->addWidget(graphArea_);
+    modeStack_->addWidget(table_);
+    scroll_->setRange(0, kScrollRange);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(title_);
+    top->addWidget(editButton_);
+    top->addStretch(1);
+    top->addWidget(graphButton_);
+    top->addWidget(tableButton_);
+    top->addWidget(minMaxButton_);
+
+    auto* values = new QWidget(this);
+    auto* valuesLayout = new QVBoxLayout(values);
+    valuesLayout->setContentsMargins(0, 0, 0, 0);
+    valuesLayout->addWidget(channels_);
+    valuesLayout->addWidget(modeStack_, 1);
+    valuesLayout->addWidget(scroll_);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(params_);
+    split->addWidget(values);
+    split->setStretchFactor(1, 1);
+    split->setSizes({320, 700});
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title_);
-    layout->addWidget(list_);
+    layout->addLayout(top);
+    layout->addWidget(split, 1);
+
+    connect(editButton_, &QToolButton::clicked, this, [this] {
+        if (number_)
+            emit EditRequested(number_);
+    });
+    connect(params_, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (number_)
+            emit EditRequested(number_);
+    });
+    connect(graphButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(0); });
+    connect(tableButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(1); });
+    connect(minMaxButton_, &QToolButton::clicked, this, [this] { ShowMinMax(!minMax_, true); });
     doc_.AddObserver(this);
+    ApplyMode();
 }
 
 CVXSessionView::~CVXSessionView() {
@@ -33,6 +129,8 @@ CRecSession* CVXSessionView::Session() const {
 }
 
 void CVXSessionView::ShowSession(uint32_t number) {
+    if (number == number_ && Session())
+        return;
     number_ = number;
     Refresh();
 }
@@ -41,6 +139,7 @@ void CVXSessionView::OnDocumentUpdate(UpdateHintType hint) {
     switch (hint) {
     case UpdateHintType::Refresh:
     case UpdateHintType::DisplaySettings:
+    case UpdateHintType::Colours:
     case UpdateHintType::SessionAdded:
     case UpdateHintType::SessionRemoved:
         Refresh();
@@ -51,19 +150,44 @@ void CVXSessionView::OnDocumentUpdate(UpdateHintType hint) {
 }
 
 void CVXSessionView::Refresh() {
-    list_->clear();
     const CRecSession* session = Session();
     if (!session) {
         // The session was closed: nothing of it stays on the page.
         number_ = 0;
         title_->clear();
+        params_->clear();
+        channels_->Clear();
+        tableModel_->Reset(nullptr);
+        ShowValueWidgets(false);
+        editButton_->hide();
         return;
     }
-    title_->setText(session->SessionName());
-    QFont bold = list_->font();
+    editButton_->show();
+    RebuildParams(*session);
+    tableModel_->Reset(session);
+    const bool hasValues = HasValues(*session);
+    ShowValueWidgets(hasValues);
+    if (hasValues) {
+        SetupChannelColumns(*session);
+        UpdateWindowStatistics(*session);
+        UpdateChannelLine(*session);
+        ApplyMode();
+    }
+    title_->setText(ResourceString(hasValues ? 1050 : 624));
+}
+
+void CVXSessionView::ShowValueWidgets(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{graphButton_, tableButton_, minMaxButton_,
+                                                      channels_, modeStack_, scroll_})
+        w->setVisible(on);
+}
+
+void CVXSessionView::RebuildParams(const CRecSession& session) {
+    params_->clear();
+    QFont bold = params_->font();
     bold.setBold(true);
-    for (const SessionParamsRow& row : doc_.BuildSessionParams(*session)) {
-        auto* item = new QTreeWidgetItem(list_, QStringList{row.label, row.value});
+    for (const SessionParamsRow& row : doc_.BuildSessionParams(session)) {
+        auto* item = new QTreeWidgetItem(params_, QStringList{row.label, row.value});
         if (row.header) {
             item->setFont(0, bold);
             item->setFirstColumnSpanned(true);
@@ -71,10 +195,59 @@ void CVXSessionView::Refresh() {
     }
 }
 
+void CVXSessionView::SetupChannelColumns(const CRecSession& session) {
+    // Without a graph to compare the view with its plot width, a column's minimum and
+    // maximum are the value itself.
+    constexpr bool cursorColumns = false;
+    channels_->SetColumns(SessionChannelColumns(session.Flags(), minMax_ && cursorColumns));
+}
+
+void CVXSessionView::UpdateWindowStatistics(const CRecSession& session) {
+    window_ = WindowStatistics::Of(session, -1, -1);
+}
+
+void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
+    const QString label = session.ChanData().ChannelCount() > 0
+                              ? session.ChanData().Channel(0).Label()
+                              : session.ChannelName();
+    channels_->SetLine(label.isEmpty() ? session.ChannelName() : label,
+                       doc_.Colours().TraceColourOfGroup(session.Entry().ColourGroup), cursor_,
+                       window_);
+    channels_->updateGeometry();
+}
+
+void CVXSessionView::SelectModeByIndex(int index) {
+    mode_ = index == 1 ? ModeType::Table : ModeType::Graph;
+    ApplyMode();
+}
+
+void CVXSessionView::ApplyMode() {
+    graphButton_->setChecked(mode_ == ModeType::Graph);
+    tableButton_->setChecked(mode_ == ModeType::Table);
+    modeStack_->setCurrentWidget(mode_ == ModeType::Graph ? graphArea_ : table_);
+    scroll_->setVisible(mode_ == ModeType::Graph && modeStack_->isVisibleTo(this));
+}
+
+void CVXSessionView::ShowMinMax(bool on, bool refresh) {
+    const bool changed = on != minMax_;
+    minMax_ = on;
+    minMaxButton_->setChecked(on);
+    if (refresh && changed)
+        Refresh();
+}
+
+bool CVXSessionView::ModeButtonsShown() const {
+    return graphButton_->isVisibleTo(this) && tableButton_->isVisibleTo(this);
+}
+
+QString CVXSessionView::Title() const {
+    return title_->text();
+}
+
 QString CVXSessionView::CopyText() const {
     QString text;
-    for (int r = 0; r < list_->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = list_->topLevelItem(r);
+    for (int r = 0; r < params_->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = params_->topLevelItem(r);
         text += item->text(0) + u'\t' + item->text(1) + u'\n';
     }
     return text;

@@ -1,20 +1,30 @@
 #pragma once
 
+#include "session/ChannelColumns.h"
 #include "session/UpdateHint.h"
 
 #include <QWidget>
 
 #include <cstdint>
 
+class CChannelListCtrl;
 class CRecSession;
 class CVexloDoc;
 class QLabel;
+class QScrollBar;
+class QStackedWidget;
+class QTableView;
+class QToolButton;
 class QTreeWidget;
+class SessionDataTableModel;
 
-// The page of one session: its parameters list, group titles in bold.
+// The page of one session: its parameters, its channel line with the window statistics and
+// its values as a trend graph or as a table. It holds the session's number, never the session.
 class CVXSessionView final : public QWidget, public DocObserver {
     Q_OBJECT
 public:
+    enum class ModeType { Graph, Table };
+
     explicit CVXSessionView(CVexloDoc& doc, QWidget* parent = nullptr);
     ~CVXSessionView() override;
 
@@ -25,14 +35,49 @@ public:
     // The session shown, or null once it was closed.
     CRecSession* Session() const;
     void Refresh();
-    // Label and value of every row, tab-separated, for the clipboard.
+
+    void SelectModeByIndex(int index);
+    ModeType Mode() const { return mode_; }
+    void ShowMinMax(bool on, bool refresh);
+    bool MinMaxShown() const { return minMax_; }
+
+    // Label and value of every parameter row, tab-separated, for the clipboard.
     QString CopyText() const;
-    const QTreeWidget* List() const { return list_; }
+    QString Title() const;
+    const QTreeWidget* ParamsList() const { return params_; }
+    const CChannelListCtrl* ChannelList() const { return channels_; }
+    const QTableView* DataTable() const { return table_; }
+    bool ModeButtonsShown() const;
+
+signals:
+    // The user asked to edit this session's parameters.
+    void EditRequested(uint32_t session);
 
 private:
+    void RebuildParams(const CRecSession& session);
+    void SetupChannelColumns(const CRecSession& session);
+    void UpdateWindowStatistics(const CRecSession& session);
+    void UpdateChannelLine(const CRecSession& session);
+    void ApplyMode();
+    void ShowValueWidgets(bool on);
+
     CVexloDoc& doc_;
     uint32_t number_ = 0;
     bool trend_ = false;
+    ModeType mode_ = ModeType::Graph;
+    bool minMax_ = false;
+    WindowStatistics window_;
+    CursorReadouts cursor_;
     QLabel* title_;
-    QTreeWidget* list_;
+    QToolButton* editButton_;
+    QToolButton* graphButton_;
+    QToolButton* tableButton_;
+    QToolButton* minMaxButton_;
+    QTreeWidget* params_;
+    CChannelListCtrl* channels_;
+    QStackedWidget* modeStack_;
+    QWidget* graphArea_;
+    QTableView* table_;
+    SessionDataTableModel* tableModel_;
+    QScrollBar* scroll_;
 };

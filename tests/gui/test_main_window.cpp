@@ -149,7 +149,7 @@ TEST_F(MainWindow, ClosingTheShownSessionLeavesNothingOfItOnThePage) {
     ASSERT_EQ(frame_.CurrentPage(), frame_.SessionView());
     ASSERT_TRUE(doc_.CloseSession(session));
     EXPECT_EQ(frame_.SessionView()->Session(), nullptr);
-    EXPECT_EQ(frame_.SessionView()->List()->topLevelItemCount(), 0);
+    EXPECT_EQ(frame_.SessionView()->ParamsList()->topLevelItemCount(), 0);
     // The page follows whatever the tree selects instead.
     ASSERT_NE(frame_.Tree()->currentItem(), nullptr);
     EXPECT_NE(frame_.CurrentPage(), frame_.SessionView());

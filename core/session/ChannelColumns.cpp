@@ -1,0 +1,68 @@
+#include "session/ChannelColumns.h"
+
+#include "common/StringTable.h"
+#include "session/CRecSession.h"
+
+namespace {
+constexpr int kHeaderIds[] = {661, 662, 663, 664, 665, 686, 627, 666, 667, 668,
+                              669, 683, 685, 670, 671, 672, 669, 682, 684};
+constexpr int kNarrow = 60;
+constexpr int kStatistic = 80;
+constexpr int kEventColumn = 140;
+} // namespace
+
+QString ChanListHeaderText(ChanListHeaderType kind) {
+    const int index = static_cast<int>(kind);
+    if (index < 0 || index >= static_cast<int>(std::size(kHeaderIds)))
+        return QString();
+    return ResourceString(kHeaderIds[index]);
+}
+
+std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cursorColumns) {
+    using K = ChanListHeaderType;
+    std::vector<ChannelColumn> columns{{K::Channel, kNarrow}, {K::Colour, kNarrow}};
+    if (flags.event) {
+        columns.push_back({K::CursorEventLength, kEventColumn});
+        columns.push_back({K::WindowEventsLength, kEventColumn});
+        return columns;
+    }
+    if (cursorColumns)
+        columns.push_back({K::CursorMin, kStatistic});
+    columns.push_back({K::CursorAvg, kStatistic});
+    if (cursorColumns)
+        columns.push_back({K::CursorMax, kStatistic});
+    for (const K k : {K::WindowMin, K::WindowMax, K::WindowAvg})
+        columns.push_back({k, kStatistic});
+    if (flags.pulse)
+        columns.push_back({K::WindowTotal, kStatistic});
+    return columns;
+}
+
+WindowStatistics WindowStatistics::Of(const CRecSession& session, int first, int last) {
+    const CChanData& data = session.ChanData();
+    if (!data.HasRecord())
+        return {};
+    const bool useWindow = first >= 0 && last > first;
+    const RangeStatisticsTexts t =
+        data.RangeStatistics(useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0,
+                             session.DisplayUnits());
+    return {t.min, t.max, t.avg, t.total, t.eventTotal};
+}
+
+QString ChannelCellText(ChanListHeaderType kind, const QString& channelLabel,
+                        const CursorReadouts& cursor, const WindowStatistics& window) {
+    using K = ChanListHeaderType;
+    switch (kind) {
+    case K::Channel: return channelLabel;
+    case K::CursorMin: return cursor.min;
+    case K::CursorAvg: return cursor.avg;
+    case K::CursorMax: return cursor.max;
+    case K::CursorEventLength: return cursor.eventLength;
+    case K::WindowMin: return window.min;
+    case K::WindowMax: return window.max;
+    case K::WindowAvg: return window.avg;
+    case K::WindowTotal: return window.total;
+    case K::WindowEventsLength: return window.eventsLength;
+    default: return QString();
+    }
+}

@@ -1,0 +1,107 @@
+#include "sessions/CChannelListCtrl.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kColourRole = Qt::UserRole;
+
+// The trace colour with its lightness falling from the top of the cell, in the 0-240
+// lightness scale of the colour picker.
+class ColourCellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QVariant value = index.data(kColourRole);
+        if (!value.isValid()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const ColorRef colour = value.toUInt();
+        const QColor base(RedOf(colour), GreenOf(colour), BlueOf(colour));
+        const QRect cell = option.rect.adjusted(1, 1, -1, -1);
+        const double hue = base.hslHueF();
+        const double saturation = base.hslSaturationF();
+        const double top = std::min(base.lightnessF() * 240.0 + 36.0, 240.0);
+        const double step = cell.height() > 0 ? 72.0 / cell.height() : 0.0;
+        for (int y = 0; y < cell.height(); ++y) {
+            const double lightness = std::clamp(top - y * step, 0.0, 240.0) / 240.0;
+            painter->setPen(QColor::fromHslF(std::max(0.0, hue), saturation, lightness));
+            painter->drawLine(cell.left(), cell.top() + y, cell.right(), cell.top() + y);
+        }
+    }
+};
+
+} // namespace
+
+CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent) {
+    setObjectName(QStringLiteral("channelList"));
+    verticalHeader()->hide();
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new ColourCellDelegate(this));
+    horizontalHeader()->setStretchLastSection(false);
+    setRowHeight(0, 24);
+}
+
+QSize CChannelListCtrl::sizeHint() const {
+    return {QTableWidget::sizeHint().width(),
+            horizontalHeader()->sizeHint().height() + rowHeight(0) + 2 * frameWidth() +
+                (horizontalScrollBar()->isVisible() ? horizontalScrollBar()->height() : 0)};
+}
+
+void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
+    if (columns == columns_)
+        return;
+    columns_ = columns;
+    setColumnCount(static_cast<int>(columns_.size()));
+    QStringList headers;
+    for (const ChannelColumn& c : columns_)
+        headers << ChanListHeaderText(c.kind);
+    setHorizontalHeaderLabels(headers);
+    for (int i = 0; i < columnCount(); ++i)
+        setColumnWidth(i, columns_[static_cast<std::size_t>(i)].width);
+}
+
+void CChannelListCtrl::SetLine(const QString& label, ColorRef traceColour,
+                               const CursorReadouts& cursor, const WindowStatistics& window) {
+    for (int i = 0; i < columnCount(); ++i) {
+        const ChanListHeaderType kind = columns_[static_cast<std::size_t>(i)].kind;
+        QTableWidgetItem* cell = item(0, i);
+        if (!cell) {
+            cell = new QTableWidgetItem;
+            setItem(0, i, cell);
+        }
+        if (kind == ChanListHeaderType::Colour) {
+            cell->setData(kColourRole, traceColour);
+            continue;
+        }
+        cell->setData(kColourRole, QVariant());
+        const QString text = ChannelCellText(kind, label, cursor, window);
+        if (cell->text() != text)
+            cell->setText(text);
+    }
+}
+
+void CChannelListCtrl::Clear() {
+    clearContents();
+}
+
+QString CChannelListCtrl::HeaderText(int column) const {
+    const QTableWidgetItem* header = horizontalHeaderItem(column);
+    return header ? header->text() : QString();
+}
+
+QString CChannelListCtrl::CellText(int column) const {
+    const QTableWidgetItem* cell = item(0, column);
+    return cell ? cell->text() : QString();
+}

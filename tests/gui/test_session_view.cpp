@@ -1,0 +1,143 @@
+#include "session/CRecSession.h"
+#include "session/CVexloDoc.h"
+#include "sessions/CChannelListCtrl.h"
+#include "sessions/CVXSessionView.h"
+#include "sim/ManualClock.h"
+#include "support/FakeDriveBackend.h"
+#include "support/MemorySettingsStore.h"
+#include "support/ScriptedUserInterface.h"
+#include "support/SessionImageBuilder.h"
+
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SessionView : public testing::Test {
+protected:
+    CRecSession& Open(const SessionImageBuilder& builder) {
+        const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(builder.Build());
+        f.close();
+        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
+        CRecSession& session = *doc_.Sessions().back();
+        view_.ShowSession(session.Number());
+        return session;
+    }
+
+    QStringList ChannelHeaders() const {
+        QStringList headers;
+        for (int i = 0; i < view_.ChannelList()->columnCount(); ++i)
+            headers << view_.ChannelList()->HeaderText(i);
+        return headers;
+    }
+
+    QString TableHeader(int column) const {
+        return view_.DataTable()->model()->headerData(column, Qt::Horizontal).toString();
+    }
+
+    QTemporaryDir dir_;
+    int files_ = 0;
+    MemorySettingsStore settings_;
+    FakeDriveBackend drives_;
+    ManualClock clock_;
+    ScriptedUserInterface ui_;
+    CVexloDoc doc_{settings_, drives_, clock_, ui_};
+    CVXSessionView view_{doc_};
+};
+
+TEST_F(SessionView, AVoltageSessionShowsItsValuesAndTheWindowStatistics) {
+    SessionImageBuilder b;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 5000; ++i)
+        samples.push_back(static_cast<int16_t>(i % 1000));
+    b.Samples(samples);
+    const CRecSession& session = Open(b);
+
+    EXPECT_EQ(view_.Title(), u"Tendance"_qs);
+    EXPECT_TRUE(view_.ModeButtonsShown());
+    EXPECT_EQ(view_.Mode(), CVXSessionView::ModeType::Graph);
+    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Curseur AVG"_qs,
+                                             u"Fenêtre MIN"_qs, u"Fenêtre MAX"_qs,
+                                             u"Fenêtre AVG"_qs}));
+    const RangeStatisticsTexts all =
+        session.ChanData().RangeStatistics(false, 0, 0, session.DisplayUnits());
+    EXPECT_EQ(view_.ChannelList()->CellText(3), all.min);
+    EXPECT_EQ(view_.ChannelList()->CellText(4), all.max);
+
+    view_.SelectModeByIndex(1);
+    EXPECT_EQ(view_.Mode(), CVXSessionView::ModeType::Table);
+    const QAbstractItemModel* table = view_.DataTable()->model();
+    EXPECT_EQ(table->rowCount(), 5000);
+    EXPECT_EQ(table->columnCount(), 3);
+    EXPECT_EQ(TableHeader(2), session.ChannelName());
+    EXPECT_EQ(table->index(4999, 1).data().toString(), u"15:30:29"_qs);
+    // A mode index outside the two modes gives the first.
+    view_.SelectModeByIndex(7);
+    EXPECT_EQ(view_.Mode(), CVXSessionView::ModeType::Graph);
+}
+
+TEST_F(SessionView, AnEventSessionHasTheEventTableAndTwoEventColumns) {
+    SessionImageBuilder b;
+    b.Set("Model", "6").Set("Polarity", "1");
+    b.Samples({0x0000, static_cast<int16_t>(0x8001), 0x0000, 0x0001});
+    const CRecSession& session = Open(b);
+    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs,
+                                             u"Cursor Event Length"_qs,
+                                             u"Window Total Events Length"_qs}));
+    EXPECT_EQ(TableHeader(0), u"Date"_qs);
+    EXPECT_EQ(TableHeader(1), u"Time"_qs);
+    EXPECT_EQ(TableHeader(2), u"Durée"_qs);
+    EXPECT_EQ(view_.DataTable()->model()->rowCount(),
+              static_cast<int>(session.ChanData().Events().size()));
+    EXPECT_FALSE(view_.ChannelList()->CellText(3).isEmpty());
+}
+
+TEST_F(SessionView, APulseSessionEndsWithItsWindowTotal) {
+    SessionImageBuilder b;
+    b.Set("Model", "5").Set("Ch1LowScale", "00000000").Set("Ch1HighScale", "00000041");
+    b.Samples({1, 2, 3, 4});
+    Open(b);
+    EXPECT_EQ(ChannelHeaders().last(), u"Window Total"_qs);
+    EXPECT_FALSE(view_.ChannelList()->CellText(view_.ChannelList()->columnCount() - 1).isEmpty());
+}
+
+TEST_F(SessionView, ASessionWithoutValuesShowsOnlyItsParameters) {
+    Open(SessionImageBuilder());
+    EXPECT_EQ(view_.Title(), u"Paramètres de session"_qs);
+    EXPECT_FALSE(view_.ModeButtonsShown());
+    EXPECT_GT(view_.ParamsList()->topLevelItemCount(), 10);
+}
+
+TEST_F(SessionView, DoubleClickingAParameterAsksForTheEditor) {
+    const CRecSession& session = Open(SessionImageBuilder().Samples({1, 2}));
+    std::vector<uint32_t> edits;
+    QObject::connect(&view_, &CVXSessionView::EditRequested,
+                     [&edits](uint32_t number) { edits.push_back(number); });
+    QTreeWidget* params = const_cast<QTreeWidget*>(view_.ParamsList());
+    emit params->itemDoubleClicked(params->topLevelItem(1), 0);
+    view_.findChild<QToolButton*>(u"editButton"_qs)->click();
+    EXPECT_EQ(edits, (std::vector<uint32_t>{session.Number(), session.Number()}));
+}
+
+TEST_F(SessionView, ATemperatureUnitChangeReconvertsTheSessionShown) {
+    SessionImageBuilder b;
+    b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    b.Samples({10, 20, 30});
+    CRecSession& session = Open(b);
+    const double fahrenheit = session.ChanData().FirstRecord().Values()[0];
+    ASSERT_TRUE(doc_.UseFahrenheit());
+    doc_.SetTemperatureUnits(0);
+    EXPECT_EQ(session.DisplayUnits(), u"°C"_qs);
+    EXPECT_NEAR(session.ChanData().FirstRecord().Values()[0], (fahrenheit - 32) * 5 / 9, 0.05);
+    EXPECT_TRUE(view_.ChannelList()->CellText(3).contains(u"°C"_qs)) << view_.ChannelList()->CellText(3).toStdString();
+}
+
+} // namespace

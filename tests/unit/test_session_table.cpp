@@ -1,0 +1,95 @@
+#include "session/ChannelColumns.h"
+#include "session/SessionTable.h"
+#include "support/SessionTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using K = ChanListHeaderType;
+
+std::vector<K> Kinds(const std::vector<ChannelColumn>& columns) {
+    std::vector<K> kinds;
+    for (const ChannelColumn& c : columns)
+        kinds.push_back(c.kind);
+    return kinds;
+}
+
+TEST(SessionTable, ValuesAreStampedOnePeriodAfterTheStart) {
+    SessionImageBuilder b;
+    b.Samples({100, 200, 300});
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    const SessionTable table(*s);
+    EXPECT_FALSE(table.IsEventTable());
+    ASSERT_EQ(table.RowCount(), 3);
+    EXPECT_EQ(table.Header(0), u"Date"_qs);
+    EXPECT_EQ(table.Header(1), u"Time"_qs);
+    EXPECT_EQ(table.Header(2), s->ChannelName());
+    EXPECT_EQ(table.Cell(0, 0), u"05/03/2024"_qs);
+    EXPECT_EQ(table.Cell(0, 1), u"14:07:10"_qs) << "value 0 is one period after the start";
+    EXPECT_EQ(table.Cell(2, 1), u"14:07:12"_qs);
+    EXPECT_EQ(table.Cell(1, 2), s->ChanData().ValueText(s->ChanData().FirstRecord().Values()[1],
+                                                        s->DisplayUnits()));
+    // Past the end and outside the columns: nothing, never a crash.
+    EXPECT_EQ(table.Cell(3, 0), QString());
+    EXPECT_EQ(table.Cell(-1, 0), QString());
+    EXPECT_EQ(table.Cell(0, 3), QString());
+}
+
+TEST(SessionTable, AnEventSessionListsItsEvents) {
+    SessionImageBuilder b;
+    b.Set("Model", "6").Set("Polarity", "1");
+    b.Samples({0x0000, static_cast<int16_t>(0x8001), 0x0000});
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    const SessionTable table(*s);
+    EXPECT_TRUE(table.IsEventTable());
+    EXPECT_EQ(table.Header(2), u"Durée"_qs);
+    ASSERT_EQ(table.RowCount(), static_cast<int>(s->ChanData().Events().size()));
+    ASSERT_GT(table.RowCount(), 0);
+    for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(table.Cell(0, column), s->ChanData().EventCellText(0, column));
+}
+
+TEST(ChannelColumns, FollowTheKindOfChannelAndTheMinMaxDisplay) {
+    const KindFlags voltage = KindFlags::Of(ChannelKindType::Voltage);
+    EXPECT_EQ(Kinds(SessionChannelColumns(voltage, false)),
+              (std::vector<K>{K::Channel, K::Colour, K::CursorAvg, K::WindowMin, K::WindowMax,
+                              K::WindowAvg}));
+    EXPECT_EQ(Kinds(SessionChannelColumns(voltage, true)),
+              (std::vector<K>{K::Channel, K::Colour, K::CursorMin, K::CursorAvg, K::CursorMax,
+                              K::WindowMin, K::WindowMax, K::WindowAvg}));
+
+    const auto pulse = SessionChannelColumns(KindFlags::Of(ChannelKindType::Pulse), false);
+    EXPECT_EQ(pulse.back().kind, K::WindowTotal);
+    EXPECT_EQ(ChanListHeaderText(pulse.back().kind), u"Window Total"_qs);
+
+    const auto event = SessionChannelColumns(KindFlags::Of(ChannelKindType::Event), true);
+    EXPECT_EQ(Kinds(event), (std::vector<K>{K::Channel, K::Colour, K::CursorEventLength,
+                                            K::WindowEventsLength}));
+    EXPECT_EQ(event[2].width, 140);
+
+    EXPECT_EQ(ChanListHeaderText(K::WindowLast), ChanListHeaderText(K::Last));
+    EXPECT_EQ(ChanListHeaderText(static_cast<K>(19)), QString());
+    EXPECT_EQ(ChanListHeaderText(static_cast<K>(-1)), QString());
+}
+
+TEST(ChannelColumns, WindowStatisticsCoverTheVisibleValuesOrTheWholeRecord) {
+    SessionImageBuilder b;
+    b.Set("Model", "5").Set("Ch1LowScale", "00000000").Set("Ch1HighScale", "00000041");
+    b.Samples({1, 2, 3, 4});
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    const CChanData& d = s->ChanData();
+    const WindowStatistics whole = WindowStatistics::Of(*s, -1, -1);
+    const RangeStatisticsTexts all = d.RangeStatistics(false, 0, 0, s->DisplayUnits());
+    EXPECT_EQ(whole.total, all.total);
+    // The view's last visible index is one past the last value counted.
+    const WindowStatistics part = WindowStatistics::Of(*s, 1, 3);
+    EXPECT_EQ(part.min, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).min);
+    EXPECT_EQ(part.max, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).max);
+    EXPECT_NE(part.total, whole.total);
+}
+
+} // namespace
