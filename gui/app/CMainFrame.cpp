@@ -9,7 +9,9 @@
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CEditSessionParams.h"
 #include "dialogs/CToolsOptions.h"
+#include "dialogs/CZoomTo.h"
 #include "dialogs/CVXTraceColorsDlg.h"
+#include "graph/CTrendGraphWidget.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CVXRealtimeView.h"
 #include "platform/MountTableWatcher.h"
@@ -138,6 +140,9 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     resize(1024, 700);
 
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);
+    connect(sessionView_->GraphWidget(), &CTrendGraphWidget::ViewChanged, this,
+            &CMainFrame::UpdateCommandStates);
+    connect(sessionView_, &CVXSessionView::ModeChanged, this, &CMainFrame::UpdateCommandStates);
     connect(sessionView_, &CVXSessionView::EditRequested, this, [this](uint32_t number) {
         if (CRecSession* session = doc_.FindSession(number))
             EditSessionParamsCommand(*session);
@@ -344,6 +349,37 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
     Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
+
+    // Zooming acts on the graph of the session page, and only while it is shown.
+    const bool graphShown = session && pages_->currentWidget() == sessionView_ &&
+                            sessionView_->Mode() == CVXSessionView::ModeType::Graph &&
+                            sessionView_->ModeButtonsShown();
+    const CTrendGraph& graph = sessionView_->GraphWidget()->Graph();
+    Action(CommandType::ZoomTool)->setCheckable(true);
+    Action(CommandType::ZoomTool)->setEnabled(graphShown);
+    Action(CommandType::ZoomTool)->setChecked(graphShown && sessionView_->GraphWidget()->ZoomTool());
+    Action(CommandType::ZoomIn)->setEnabled(graphShown && graph.CanZoomIn());
+    Action(CommandType::ZoomOut)->setEnabled(graphShown && !graph.IsShowingAll());
+    Action(CommandType::ZoomAll)->setEnabled(graphShown && !graph.IsShowingAll());
+    Action(CommandType::ZoomTo)->setEnabled(graphShown);
+}
+
+void CMainFrame::Zoom(CommandType command) {
+    CTrendGraphWidget& widget = *sessionView_->GraphWidget();
+    CTrendGraph& graph = widget.Graph();
+    switch (command) {
+    case CommandType::ZoomTool: widget.SetZoomTool(!widget.ZoomTool()); return;
+    case CommandType::ZoomIn: graph.ZoomIn(); break;
+    case CommandType::ZoomOut: graph.ZoomOut(); break;
+    case CommandType::ZoomAll: graph.ZoomToAll(); break;
+    case CommandType::ZoomTo:
+        if (!graph.OpenZoomDialog([this](ZoomToModel& model) { return CZoomTo::Run(model, this); }))
+            return;
+        break;
+    default: return;
+    }
+    widget.Redraw();
+    emit widget.ViewChanged();
 }
 
 void CMainFrame::Run(CommandType command) {
@@ -375,6 +411,13 @@ void CMainFrame::Run(CommandType command) {
     case CommandType::ViewCustomise:
         if (CCustomiseToolBar::Run(*toolBar_, actions_, doc_.Settings(), this))
             UpdateCommandStates();
+        break;
+    case CommandType::ZoomTool:
+    case CommandType::ZoomIn:
+    case CommandType::ZoomOut:
+    case CommandType::ZoomAll:
+    case CommandType::ZoomTo:
+        Zoom(command);
         break;
     case CommandType::Connect:
         monitor.Connect();

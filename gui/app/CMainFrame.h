@@ -71,6 +71,7 @@ private:
     void UpdateCommandStates();
     void Run(CommandType command);
     void OpenFileCommand();
+    void Zoom(CommandType command);
     void EditSessionParamsCommand(CRecSession& session);
     void AssociateCommand();
     void CopyCommand();

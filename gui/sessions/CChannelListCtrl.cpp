@@ -51,6 +51,7 @@ CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent)
     setItemDelegate(new ColourCellDelegate(this));
     horizontalHeader()->setStretchLastSection(false);
     setRowHeight(0, 24);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 QSize CChannelListCtrl::sizeHint() const {

@@ -2,6 +2,7 @@
 
 #include "app/GlyphIcons.h"
 #include "common/StringTable.h"
+#include "graph/CTrendGraphWidget.h"
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
 #include "session/SessionParams.h"
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
@@ -50,7 +52,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
       tableButton_(ModeButton(QStringLiteral("▦"), 674, true, this)),
       minMaxButton_(ModeButton(QStringLiteral("↕"), 615, true, this)),
       params_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
-      modeStack_(new QStackedWidget(this)), graphArea_(new QWidget(modeStack_)),
+      modeStack_(new QStackedWidget(this)), graph_(new CTrendGraphWidget(doc, modeStack_)),
       table_(new QTableView(modeStack_)), tableModel_(new SessionDataTableModel(this)),
       scroll_(new QScrollBar(Qt::Horizontal, this)) {
     editButton_->setObjectName(QStringLiteral("editButton"));
@@ -76,7 +78,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setDefaultSectionSize(kTableColumnWidth);
     table_->horizontalHeader()->setStretchLastSection(false);
-    modeStack_->addWidget(graphArea_);
+    modeStack_->addWidget(graph_);
     modeStack_->addWidget(table_);
     scroll_->setRange(0, kScrollRange);
 
@@ -116,6 +118,9 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     connect(graphButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(0); });
     connect(tableButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(1); });
     connect(minMaxButton_, &QToolButton::clicked, this, [this] { ShowMinMax(!minMax_, true); });
+    connect(graph_, &CTrendGraphWidget::ViewChanged, this, &CVXSessionView::OnViewChanged);
+    connect(graph_, &CTrendGraphWidget::CursorMoved, this, &CVXSessionView::OnCursorMoved);
+    connect(scroll_, &QScrollBar::valueChanged, this, &CVXSessionView::OnScroll);
     doc_.AddObserver(this);
     ApplyMode();
 }
@@ -158,11 +163,20 @@ void CVXSessionView::Refresh() {
         params_->clear();
         channels_->Clear();
         tableModel_->Reset(nullptr);
+        attached_ = 0;
+        graph_->SetSession(nullptr);
         ShowValueWidgets(false);
         editButton_->hide();
         return;
     }
     editButton_->show();
+    if (attached_ != number_) {
+        attached_ = number_;
+        graph_->SetSession(session);
+    } else {
+        graph_->Graph().SetUnitText(session->DisplayUnits());
+        graph_->Redraw();
+    }
     RebuildParams(*session);
     tableModel_->Reset(session);
     const bool hasValues = HasValues(*session);
@@ -196,14 +210,62 @@ void CVXSessionView::RebuildParams(const CRecSession& session) {
 }
 
 void CVXSessionView::SetupChannelColumns(const CRecSession& session) {
-    // Without a graph to compare the view with its plot width, a column's minimum and
-    // maximum are the value itself.
-    constexpr bool cursorColumns = false;
-    channels_->SetColumns(SessionChannelColumns(session.Flags(), minMax_ && cursorColumns));
+    // A column's minimum and maximum differ only when it stands for several values.
+    const auto range = graph_->VisibleRange();
+    const bool cursorColumns =
+        minMax_ && range && range->second - range->first > graph_->Graph().InnerRect().Width();
+    channels_->SetColumns(SessionChannelColumns(session.Flags(), cursorColumns));
 }
 
 void CVXSessionView::UpdateWindowStatistics(const CRecSession& session) {
-    window_ = WindowStatistics::Of(session, -1, -1);
+    const auto range = graph_->VisibleRange();
+    window_ = range ? WindowStatistics::Of(session, range->first, range->second)
+                    : WindowStatistics::Of(session, -1, -1);
+}
+
+void CVXSessionView::OnViewChanged() {
+    const CRecSession* session = Session();
+    if (!session)
+        return;
+    SetupChannelColumns(*session);
+    UpdateWindowStatistics(*session);
+    OnCursorMoved();
+    SyncScrollBar();
+}
+
+void CVXSessionView::OnCursorMoved() {
+    const CRecSession* session = Session();
+    if (!session)
+        return;
+    const CTrendGraph& g = graph_->Graph();
+    const QString& units = session->DisplayUnits();
+    cursor_ = g.CursorValid() ? CursorReadouts{g.CursorMinimumText(units), g.CursorValueText(units),
+                                               g.CursorMaximumText(units), g.CursorEventText()}
+                              : CursorReadouts{};
+    UpdateChannelLine(*session);
+}
+
+void CVXSessionView::SyncScrollBar() {
+    const CTrendGraph& g = graph_->Graph();
+    const double free = g.TotalSpan() - g.ViewSpan();
+    const QSignalBlocker block(scroll_);
+    scroll_->setEnabled(free > 0);
+    // A thumb as wide as the share of the recording in view.
+    scroll_->setPageStep(g.TotalSpan() > 0 ? std::max(1, static_cast<int>(std::lround(
+                                                 g.ViewSpan() / g.TotalSpan() * kScrollRange)))
+                                           : kScrollRange);
+    scroll_->setValue(free > 0 ? static_cast<int>(std::lround(g.ViewStart() / free * kScrollRange))
+                               : 0);
+}
+
+void CVXSessionView::OnScroll(int position) {
+    CTrendGraph& g = graph_->Graph();
+    const double free = g.TotalSpan() - g.ViewSpan();
+    if (free <= 0)
+        return;
+    g.SetViewWindow(g.SessionStart() + free * position / kScrollRange, g.ViewSpan(), 0, 0);
+    graph_->Redraw();
+    OnViewChanged();
 }
 
 void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
@@ -224,8 +286,9 @@ void CVXSessionView::SelectModeByIndex(int index) {
 void CVXSessionView::ApplyMode() {
     graphButton_->setChecked(mode_ == ModeType::Graph);
     tableButton_->setChecked(mode_ == ModeType::Table);
-    modeStack_->setCurrentWidget(mode_ == ModeType::Graph ? graphArea_ : table_);
+    modeStack_->setCurrentWidget(mode_ == ModeType::Graph ? static_cast<QWidget*>(graph_) : table_);
     scroll_->setVisible(mode_ == ModeType::Graph && modeStack_->isVisibleTo(this));
+    emit ModeChanged();
 }
 
 void CVXSessionView::ShowMinMax(bool on, bool refresh) {

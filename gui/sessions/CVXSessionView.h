@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class CChannelListCtrl;
+class CTrendGraphWidget;
 class CRecSession;
 class CVexloDoc;
 class QLabel;
@@ -47,11 +48,13 @@ public:
     const QTreeWidget* ParamsList() const { return params_; }
     const CChannelListCtrl* ChannelList() const { return channels_; }
     const QTableView* DataTable() const { return table_; }
+    CTrendGraphWidget* GraphWidget() const { return graph_; }
     bool ModeButtonsShown() const;
 
 signals:
     // The user asked to edit this session's parameters.
     void EditRequested(uint32_t session);
+    void ModeChanged();
 
 private:
     void RebuildParams(const CRecSession& session);
@@ -60,9 +63,15 @@ private:
     void UpdateChannelLine(const CRecSession& session);
     void ApplyMode();
     void ShowValueWidgets(bool on);
+    void OnViewChanged();
+    void OnCursorMoved();
+    void OnScroll(int position);
+    void SyncScrollBar();
 
     CVexloDoc& doc_;
     uint32_t number_ = 0;
+    // The session the graph was given, to tell a new session from a refresh of the same.
+    uint32_t attached_ = 0;
     bool trend_ = false;
     ModeType mode_ = ModeType::Graph;
     bool minMax_ = false;
@@ -76,7 +85,7 @@ private:
     QTreeWidget* params_;
     CChannelListCtrl* channels_;
     QStackedWidget* modeStack_;
-    QWidget* graphArea_;
+    CTrendGraphWidget* graph_;
     QTableView* table_;
     SessionDataTableModel* tableModel_;
     QScrollBar* scroll_;

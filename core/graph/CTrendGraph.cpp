@@ -1,0 +1,187 @@
+#include "graph/CTrendGraph.h"
+
+#include "common/Rounding.h"
+#include "graph/ValueScan.h"
+#include "session/CRecSession.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Event channels hold sixteen states per second.
+constexpr double kEventStatePeriod = 1.0 / 16.0;
+
+int ClampedIndex(double i) {
+    return i <= 0.0 ? 0 : i >= 2147483647.0 ? 2147483647 : static_cast<int>(i);
+}
+
+} // namespace
+
+PointRange VisiblePointRange(double offset, double period, int count, double viewStart,
+                             double viewSpan) {
+    const double p = period < 1.0 ? 1.0 : period;
+    const int first = offset >= viewStart ? 0 : ClampedIndex(std::ceil((viewStart - offset) / p));
+    // Limited to the record before the check, so that a view past its end never gives an
+    // end before the first index.
+    const int end = static_cast<int>(std::min<int64_t>(
+        int64_t{SaturatingRound((viewStart + viewSpan - offset) / p)} + 1, count));
+    if (first >= end)
+        return {first, first == 2147483647 ? first : first + 1};
+    return {first, end};
+}
+
+void CTrendGraph::SetChannelMask(uint32_t mask) {
+    if (mask != channelMask_)
+        MarkDirty();
+    channelMask_ = mask;
+}
+
+void CTrendGraph::SetFixedTotalSpan(double seconds) {
+    fixedTotalSpan_ = true;
+    fixedSpan_ = seconds;
+    MarkDirty();
+}
+
+void CTrendGraph::ClearFixedTotalSpan() {
+    fixedTotalSpan_ = false;
+    MarkDirty();
+}
+
+int CTrendGraph::LargestPointCount() const {
+    const CChanData& chan = Session()->ChanData();
+    std::size_t largest = 0;
+    for (int c = 0; c < chan.ChannelCount(); ++c) {
+        if (!InMask(c))
+            continue;
+        const CChanRecordList& list = chan.Channel(c);
+        for (int r = 0; r < list.RecordCount(); ++r)
+            largest = std::max(largest, list.Record(r).Values().size());
+    }
+    return static_cast<int>(std::min<std::size_t>(largest, 2147483647));
+}
+
+// The records' own times decide, so that a live recording, whose session has no start of
+// its own, is placed like a loaded one; value 0 of a filtered record comes after the delay.
+double CTrendGraph::RecordOffset(const CChanRecord& record) const {
+    const CChanData& chan = Session()->ChanData();
+    return static_cast<double>(record.StartTime() + chan.FilterDelay() - timeline_.sessionStart);
+}
+
+CTrendGraph::Timeline CTrendGraph::MakeTimeline() const {
+    const CRecSession& session = *Session();
+    const CChanData& chan = session.ChanData();
+    const double interval = chan.Entry().SampleInterval;
+    Timeline t;
+    t.pointPeriod = chan.Flags().event ? kEventStatePeriod : interval > 0.0 ? interval : 1.0;
+    t.samplePeriod = std::max(1, SaturatingRound(interval));
+    t.sessionStart = chan.HasRecord() ? chan.FirstRecord().StartTime() + chan.FilterDelay()
+                                      : session.StartTime();
+    for (int c = 0; c < chan.ChannelCount(); ++c) {
+        if (!InMask(c))
+            continue;
+        const CChanRecordList& list = chan.Channel(c);
+        for (int r = 0; r < list.RecordCount(); ++r) {
+            const CChanRecord& record = list.Record(r);
+            const auto n = static_cast<double>(record.Values().size());
+            const double end = static_cast<double>(record.StartTime() + chan.FilterDelay() -
+                                                   t.sessionStart) +
+                               std::max(0.0, n - 1.0) * t.pointPeriod;
+            t.totalSpan = std::max(t.totalSpan, end);
+        }
+    }
+    if (fixedTotalSpan_)
+        t.totalSpan = fixedSpan_;
+    return t;
+}
+
+PointRange CTrendGraph::VisiblePoints(int channel, int record) const {
+    if (!Session() || channel < 0 || channel >= Session()->ChanData().ChannelCount())
+        return {};
+    const CChanRecordList& list = Session()->ChanData().Channel(channel);
+    if (record < 0 || record >= list.RecordCount())
+        return {};
+    const CChanRecord& r = list.Record(record);
+    return VisiblePointRange(RecordOffset(r), timeline_.samplePeriod,
+                             static_cast<int>(r.Values().size()), ViewStart(), ViewSpan());
+}
+
+void CTrendGraph::Rescale() {
+    const CChanData& chan = Session()->ChanData();
+    if (chan.Flags().event) {
+        SetValueRange({-0.5, 1.5});
+    } else if (ValueAxisMode() == ValueAxisModeType::Normal) {
+        double lowest = kNoValueLimit;
+        double highest = -kNoValueLimit;
+        for (int c = 0; c < chan.ChannelCount(); ++c) {
+            if (!InMask(c))
+                continue;
+            const CChanRecordList& list = chan.Channel(c);
+            for (int r = 0; r < list.RecordCount(); ++r) {
+                const std::vector<double>& values = list.Record(r).Values();
+                const int n = static_cast<int>(values.size());
+                const PointRange range = ShowingAllFlag() ? PointRange{0, n} : VisiblePoints(c, r);
+                const int first = std::min(range.first, n);
+                const ValueScan scan = ScanValues(values.data() + first, std::min(range.end, n) - first);
+                if (scan.real == 0)
+                    continue;
+                lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
+                highest = std::max(highest, std::clamp(scan.maximum, LowerLimit(), UpperLimit()));
+            }
+        }
+        if (lowest == kNoValueLimit)
+            lowest = highest = 0.0;
+        SetValueRange(
+            NiceValueRange(lowest, highest, ValueResolution(), UpperLimit(), LowerLimit()));
+        const ValueRange& v = CurrentValueRange();
+        SetCanZoomInVertically((v.highest - v.lowest) / ValueResolution() > 5.0);
+    } else if (ValueAxisMode() == ValueAxisModeType::None) {
+        SetValueRange({-1.0, 5.0 * chan.ChannelCount()});
+    }
+    SetAutomaticValueRange();
+}
+
+void CTrendGraph::DrawPass(Canvas& canvas) {
+    Layout(&canvas, true);
+    BeginPass();
+    canvas.FillRect(DrawingRect(), TraceColours::kWindowBackground);
+    canvas.FrameRect(DrawingRect(), 0);
+    const CChanData& chan = Session()->ChanData();
+    for (int c = 0; c < chan.ChannelCount(); ++c) {
+        if (!InMask(c))
+            continue;
+        const CChanRecordList& list = chan.Channel(c);
+        const ColorRef colour = Colours().TraceColourOfGroup(list.Entry().ColourGroup);
+        for (int r = 0; r < list.RecordCount(); ++r) {
+            const CChanRecord& record = list.Record(r);
+            const int n = static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
+            GraphTrace trace;
+            trace.record = {record.StartTime() + chan.FilterDelay(), record.Values().data(), n, 0.0,
+                            std::max(0, n - 1) * timeline_.pointPeriod};
+            trace.colour = colour;
+            trace.pointPeriod = timeline_.pointPeriod;
+            trace.channel = &chan;
+            DrawTrace(canvas, trace);
+        }
+    }
+}
+
+bool CTrendGraph::Draw(Canvas& canvas) {
+    const bool printer = canvas.IsPrinter();
+    if (!Session() || Session()->ChanData().ChannelCount() == 0 || LargestPointCount() <= 1)
+        return printer;
+    timeline_ = MakeTimeline();
+    SetTimeFrame(timeline_.sessionStart, timeline_.totalSpan, timeline_.samplePeriod);
+    const ModelEntry& entry = Session()->ChanData().Entry();
+    const int decimals = std::max(0, entry.Decimals + Session()->ChanData().ExtraDecimals());
+    SetResolution(entry.Step * std::pow(10.0, -decimals));
+
+    if (autoScaling_ && IsDirty() && !printer && !lastDrawnForPrinter_)
+        Rescale();
+    DrawPass(canvas);
+    if (LayoutChanged())
+        DrawPass(canvas);
+    ClearDirty();
+    lastDrawnForPrinter_ = printer;
+    return printer;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "graph/GraphSettingsSource.h"
+#include "session/CVexloDoc.h"
+
+// The document's colours and options, as the graphs of its views see them.
+class DocGraphSettings final : public GraphSettingsSource {
+public:
+    explicit DocGraphSettings(const CVexloDoc& doc) : doc_(doc) {}
+
+    const TraceColours& GraphColours() const override { return doc_.Colours(); }
+    bool DashedOverload() const override { return doc_.Options().dashedOverload; }
+
+private:
+    const CVexloDoc& doc_;
+};

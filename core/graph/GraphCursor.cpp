@@ -1,0 +1,111 @@
+#include "graph/GraphCursor.h"
+
+#include "common/DurationFormat.h"
+#include "common/Rounding.h"
+#include "common/StringTable.h"
+#include "common/TimeFormat.h"
+#include "common/ValueMarkers.h"
+#include "graph/ValueScan.h"
+#include "session/CChanData.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kNoValueText = 612;
+constexpr int kUnderRangeText = 613;
+constexpr int kOverRangeText = 614;
+
+double ColumnTimeOffset(const TraceColumn& column, const CursorFrame& frame) {
+    const double offset = (column.x - frame.plot.left - 1) / frame.pixelsPerSecond;
+    return offset > 0.0 ? offset : 0.0;
+}
+
+CursorReadout ReadoutOf(double v, const CChanData& channel) {
+    return {channel.ValueText(v, QString()), IsRealValue(v)};
+}
+
+} // namespace
+
+QString CursorReadout::WithUnit(const QString& unit) const {
+    return valid && !unit.isEmpty() ? text + u' ' + unit : text;
+}
+
+void GraphCursor::PlaceAt(int x, const GraphRect& plot) {
+    if (x <= plot.left)
+        offset_ = 0;
+    else if (x < plot.right)
+        offset_ = x - 1 - plot.left;
+    else
+        offset_ = plot.right - 2 - plot.left;
+}
+
+void GraphCursor::ResetReadouts() {
+    const CursorReadout none{ResourceString(kNoValueText), false};
+    valid_ = false;
+    minimum_ = maximum_ = value_ = none;
+    eventText_.clear();
+    label_.clear();
+}
+
+bool GraphCursor::Holds(const TraceColumn& column, const CursorFrame& frame) const {
+    if (column.isLast)
+        return true;
+    if (frame.printer)
+        return timeOffset_ <= ColumnTimeOffset(column, frame);
+    const double centre = column.x + column.groupSize * column.pixelsPerPoint * 0.5;
+    return frame.plot.left + offset_ + 1 <= centre;
+}
+
+void GraphCursor::TakeReadouts(const TraceColumn& column, const CChanData& channel) {
+    valid_ = column.realCount > 0;
+    if (valid_) {
+        minimum_ = ReadoutOf(column.minimum, channel);
+        maximum_ = ReadoutOf(column.maximum, channel);
+        value_ = ReadoutOf(column.last, channel);
+        return;
+    }
+    const int state = column.maximum == OverRangeValue    ? kOverRangeText
+                      : column.minimum == UnderRangeValue ? kUnderRangeText
+                                                          : kNoValueText;
+    minimum_ = maximum_ = value_ = CursorReadout{ResourceString(state), false};
+}
+
+void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
+                       const CChanData& channel, Canvas& canvas) {
+    TakeReadouts(column, channel);
+
+    const double offset = ColumnTimeOffset(column, frame);
+    if (!frame.printer)
+        timeOffset_ = offset;
+    double t = frame.viewStart + offset;
+    int ms = 0;
+    const bool twoState = channel.Flags().event;
+    if (twoState) {
+        ms = SaturatingRound(t * 1000.0) % 1000;
+        t -= ms / 1000.0;
+        eventText_ = channel.EventLengthAt(frame.sessionStart + SaturatingRound(t), ms);
+    }
+    const qint64 at = frame.sessionStart + SaturatingRound(t);
+    const double duration = column.groupSize * frame.pointPeriod;
+    const QString span = twoState ? FormatSpanWordsMs(duration)
+                                  : FormatSpanWords(SaturatingRound(duration));
+    label_ = FormatShortDate(at) + u' ' + FormatTimeOfDay(at, ms) + QStringLiteral(" (") + span + u')';
+
+    const GraphRect& plot = frame.plot;
+    const int x = SaturatingRound(column.x);
+    canvas.SetPen({PenStyleType::Solid, 1, frame.colour});
+    canvas.Line({x, plot.top}, {x, plot.bottom + 2});
+    const int width = canvas.MeasureText(label_).width;
+    const int left = std::max(plot.left, std::min(x - width / 2, frame.drawing.right - width));
+    canvas.Text({left, plot.bottom + 2}, label_);
+}
+
+bool CursorProbe::TakeColumn(const TraceColumn& column) {
+    if (!cursor_.Holds(column, frame_))
+        return false;
+    cursor_.Take(column, frame_, channel_, canvas_);
+    placed_ = true;
+    return true;
+}

@@ -1,0 +1,112 @@
+#include "dialogs/CZoomTo.h"
+
+#include "app/AppFolders.h"
+#include "graph/ZoomToModel.h"
+
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+QDate DateOf(const CalendarDateTime& dt) { return QDate(dt.year, dt.month, dt.day); }
+QTime TimeOf(const CalendarDateTime& dt) { return QTime(dt.hour, dt.minute, dt.second); }
+QDate DayOf(qint64 stamp) { return DateOf(CalendarDateTime::FromLocalTimeStamp(stamp)); }
+
+CalendarDateTime FromDate(const QDate& d) {
+    return CalendarDateTime::FromFields(d.year(), d.month(), d.day(), 0, 0, 0);
+}
+CalendarDateTime FromTime(const QDate& day, const QTime& t) {
+    return CalendarDateTime::FromFields(day.year(), day.month(), day.day(), t.hour(), t.minute(),
+                                        t.second());
+}
+
+QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, QWidget* parent) {
+    auto* group = new QGroupBox(title, parent);
+    auto* form = new QFormLayout(group);
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    form->addRow(QStringLiteral("Date :"), date);
+    form->addRow(QStringLiteral("Heure :"), time);
+    return group;
+}
+
+} // namespace
+
+CZoomTo::CZoomTo(ZoomToModel& model, const HelpOpener& openHelp, QWidget* parent)
+    : QDialog(parent), model_(model), startDate_(new QDateEdit(this)),
+      startTime_(new QTimeEdit(this)), endDate_(new QDateEdit(this)), endTime_(new QTimeEdit(this)) {
+    setWindowTitle(ZoomToModel::Title());
+    startDate_->setObjectName(QStringLiteral("startDate"));
+    startTime_->setObjectName(QStringLiteral("startTime"));
+    endDate_->setObjectName(QStringLiteral("endDate"));
+    endTime_->setObjectName(QStringLiteral("endTime"));
+    auto* whole = new QPushButton(ZoomToModel::WholeDurationText(), this);
+    whole->setObjectName(QStringLiteral("wholeRange"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PickerGroup(ZoomToModel::StartGroupText(), startDate_, startTime_, this));
+    layout->addWidget(PickerGroup(ZoomToModel::EndGroupText(), endDate_, endTime_, this));
+    layout->addWidget(whole, 0, Qt::AlignLeft);
+    layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kSessionTrend));
+
+    connect(whole, &QPushButton::clicked, this, [this] {
+        model_.ChooseWholeRange();
+        ShowModel();
+    });
+    for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(startDate_),
+                                static_cast<QDateTimeEdit*>(startTime_),
+                                static_cast<QDateTimeEdit*>(endDate_),
+                                static_cast<QDateTimeEdit*>(endTime_)}) {
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this] {
+            if (showing_)
+                return;
+            ReadPickers();
+            RefreshRanges();
+        });
+    }
+    ShowModel();
+}
+
+bool CZoomTo::Run(ZoomToModel& model, QWidget* parent, HelpOpener openHelp) {
+    CZoomTo dialog(model, openHelp, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CZoomTo::ShowModel() {
+    showing_ = true;
+    startDate_->setDate(DateOf(model_.StartDate()));
+    startTime_->setTime(TimeOf(model_.StartTime()));
+    endDate_->setDate(DateOf(model_.EndDate()));
+    endTime_->setTime(TimeOf(model_.EndTime()));
+    showing_ = false;
+    RefreshRanges();
+}
+
+void CZoomTo::ReadPickers() {
+    model_.SetStartDate(FromDate(startDate_->date()));
+    model_.SetStartTime(FromTime(startDate_->date(), startTime_->time()));
+    model_.SetEndDate(FromDate(endDate_->date()));
+    model_.SetEndTime(FromTime(endDate_->date(), endTime_->time()));
+}
+
+void CZoomTo::RefreshRanges() {
+    showing_ = true;
+    const ZoomToModel::PickerRange start = model_.StartRange();
+    const ZoomToModel::PickerRange end = model_.EndRange();
+    startDate_->setDateRange(DayOf(start.first), DayOf(start.last));
+    endDate_->setDateRange(DayOf(end.first), DayOf(end.last));
+    showing_ = false;
+}
+
+void CZoomTo::accept() {
+    ReadPickers();
+    const ZoomToResultType result = model_.Accept();
+    ShowModel();
+    if (result == ZoomToResultType::Accepted)
+        QDialog::accept();
+}

@@ -1,0 +1,146 @@
+#include "graph/CTrendGraphWidget.h"
+
+#include "graph/QtCanvas.h"
+#include "session/CRecSession.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace {
+// One wheel notch forward shows a third less around the pointer; back zooms out.
+constexpr double kWheelZoomIn = 2.0 / 3.0;
+} // namespace
+
+CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent)
+    : QWidget(parent), settings_(doc) {
+    setObjectName(QStringLiteral("trendGraph"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(200, 120);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    graph_.SetSettingsSource(&settings_);
+    graph_.EnableCursor();
+}
+
+void CTrendGraphWidget::SetSession(const CRecSession* session) {
+    graph_.SetChannelSource(session);
+    if (session)
+        graph_.SetUnitText(session->DisplayUnits());
+    graph_.ZoomToAll();
+    Redraw();
+}
+
+void CTrendGraphWidget::SetZoomTool(bool on) {
+    zoomTool_ = on;
+    setCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void CTrendGraphWidget::Redraw() {
+    graph_.MarkDirty();
+    update();
+}
+
+std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
+    // Before its first drawing the graph knows no view.
+    if (graph_.InnerRect().IsEmpty())
+        return std::nullopt;
+    const PointRange range = graph_.VisiblePoints(0, 0);
+    if (range.end <= range.first)
+        return std::nullopt;
+    return std::pair{range.first, range.end};
+}
+
+void CTrendGraphWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    graph_.SetOuterRect({0, 0, width(), height()});
+}
+
+void CTrendGraphWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    graph_.SetOuterRect({0, 0, width(), height()});
+    QtCanvas canvas(painter, false);
+    graph_.Draw(canvas);
+    // A new size or a first drawing changes what is visible without any zoom.
+    if (const auto range = VisibleRange(); range != drawnRange_) {
+        drawnRange_ = range;
+        emit ViewChanged();
+    }
+    if (dragStart_) {
+        painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(*dragStart_, dragNow_).normalized());
+    }
+}
+
+void CTrendGraphWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    if (zoomTool_ && graph_.PointInPlot({p.x(), p.y()})) {
+        dragStart_ = p;
+        dragNow_ = p;
+        return;
+    }
+    graph_.PlaceCursor(p.x());
+    update();
+    emit CursorMoved();
+}
+
+void CTrendGraphWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragStart_)
+        return;
+    dragNow_ = event->position().toPoint();
+    update();
+}
+
+void CTrendGraphWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragStart_ || event->button() != Qt::LeftButton)
+        return;
+    const QRect r = QRect(*dragStart_, event->position().toPoint()).normalized();
+    dragStart_.reset();
+    // A click without a drag is not a zoom.
+    if (r.width() > 2) {
+        graph_.ZoomToRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        emit ViewChanged();
+    }
+    update();
+}
+
+void CTrendGraphWidget::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y() / 120;
+    const GraphRect plot = graph_.InnerRect();
+    if (notches == 0 || plot.Width() <= 1) {
+        event->ignore();
+        return;
+    }
+    const double x = std::clamp(event->position().x(), double(plot.left), double(plot.right));
+    if (notches > 0) {
+        // The time under the pointer stays under it.
+        const double left = x - (x - plot.left) * kWheelZoomIn;
+        const double right = x + (plot.right - x) * kWheelZoomIn;
+        graph_.ZoomToPixelRange(static_cast<int>(std::lround(left)),
+                                static_cast<int>(std::lround(right)));
+    } else {
+        graph_.ZoomOut();
+    }
+    event->accept();
+    update();
+    emit ViewChanged();
+}
+
+void CTrendGraphWidget::MoveCursor(int columns) {
+    const GraphRect plot = graph_.InnerRect();
+    graph_.PlaceCursor(plot.left + 1 + graph_.CursorOffset() + columns);
+    update();
+    emit CursorMoved();
+}
+
+void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left: MoveCursor(-1); break;
+    case Qt::Key_Right: MoveCursor(1); break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+}

@@ -1,0 +1,56 @@
+#include "graph/QtCanvas.h"
+
+#include <QPainter>
+
+QtCanvas::QtCanvas(QPainter& painter, bool isPrinter)
+    : painter_(painter), metrics_(painter.font(), painter.device()), printer_(isPrinter) {
+    pen_.setCapStyle(Qt::FlatCap);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+}
+
+QColor QtCanvas::ToQColor(ColorRef colour) {
+    return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+void QtCanvas::SetPen(const GraphPen& pen) {
+    switch (pen.style) {
+    case PenStyleType::Solid: pen_.setStyle(Qt::SolidLine); break;
+    case PenStyleType::Dash: pen_.setStyle(Qt::DashLine); break;
+    case PenStyleType::Dot: pen_.setStyle(Qt::DotLine); break;
+    }
+    pen_.setWidth(std::max(0, pen.width));
+    pen_.setColor(ToQColor(pen.colour));
+    painter_.setPen(pen_);
+}
+
+void QtCanvas::Line(GraphPoint from, GraphPoint to) {
+    // The end point is not part of a line: a one-pixel step is a point, a null line nothing.
+    if (from == to)
+        return;
+    if (std::abs(to.x - from.x) <= 1 && std::abs(to.y - from.y) <= 1)
+        painter_.drawPoint(from.x, from.y);
+    else
+        painter_.drawLine(from.x, from.y, to.x, to.y);
+}
+
+void QtCanvas::Text(GraphPoint topLeft, const QString& text) {
+    painter_.drawText(QPointF(topLeft.x, topLeft.y + metrics_.ascent()), text);
+}
+
+TextExtent QtCanvas::MeasureText(const QString& text) const {
+    return {metrics_.horizontalAdvance(text), metrics_.height()};
+}
+
+void QtCanvas::FillRect(const GraphRect& rect, ColorRef colour) {
+    painter_.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(colour));
+}
+
+void QtCanvas::FrameRect(const GraphRect& rect, ColorRef colour) {
+    if (rect.IsEmpty())
+        return;
+    const QPen saved = painter_.pen();
+    painter_.setPen(QPen(ToQColor(colour), 0));
+    painter_.setBrush(Qt::NoBrush);
+    painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
+    painter_.setPen(saved);
+}
