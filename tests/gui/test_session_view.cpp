@@ -1,5 +1,6 @@
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
+#include "graph/CTrendGraphWidget.h"
 #include "sessions/CChannelListCtrl.h"
 #include "sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
@@ -9,6 +10,7 @@
 #include "support/SessionImageBuilder.h"
 
 #include <QAbstractItemModel>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -138,6 +140,43 @@ TEST_F(SessionView, ATemperatureUnitChangeReconvertsTheSessionShown) {
     EXPECT_EQ(session.DisplayUnits(), u"°C"_qs);
     EXPECT_NEAR(session.ChanData().FirstRecord().Values()[0], (fahrenheit - 32) * 5 / 9, 0.05);
     EXPECT_TRUE(view_.ChannelList()->CellText(3).contains(u"°C"_qs)) << view_.ChannelList()->CellText(3).toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SessionView, MinMaxColumnsAppearOnlyWhenAColumnHoldsSeveralValues) {
+    SessionImageBuilder b;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 20000; ++i)
+        samples.push_back(static_cast<int16_t>((i * 37) % 1500));
+    b.Samples(samples);
+    Open(b);
+    view_.resize(900, 600);
+    view_.show();
+    QCoreApplication::processEvents();
+    view_.GraphWidget()->repaint();
+
+    EXPECT_FALSE(ChannelHeaders().contains(u"Curseur MIN"_qs));
+    view_.ShowMinMax(true, true);
+    view_.GraphWidget()->repaint();
+    EXPECT_EQ(ChannelHeaders().mid(2, 3),
+              (QStringList{u"Curseur MIN"_qs, u"Curseur AVG"_qs, u"Curseur MAX"_qs}));
+
+    // Zoomed in until every value has pixels of its own, a column is a single value again.
+    CTrendGraph& graph = view_.GraphWidget()->Graph();
+    for (int i = 0; i < 12 && graph.CanZoomIn(); ++i)
+        graph.ZoomIn();
+    view_.GraphWidget()->Redraw();
+    view_.GraphWidget()->repaint();
+    EXPECT_FALSE(ChannelHeaders().contains(u"Curseur MIN"_qs));
+
+    // The cursor's read-outs follow a click.
+    const GraphRect plot = graph.InnerRect();
+    view_.GraphWidget()->MoveCursor(plot.Width() / 2);
+    view_.GraphWidget()->repaint();
+    EXPECT_FALSE(view_.ChannelList()->CellText(2).isEmpty());
 }
 
 } // namespace
