@@ -1,6 +1,7 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "app/TemperatureSetting.h"
 #include "cli/InstrumentReport.h"
+#include "cli/PlotCommand.h"
 #include "cli/SessionReport.h"
 #include "common/Clock.h"
 #include "platform/PosixDriveBackend.h"
@@ -10,9 +11,11 @@
 #include "session/SessionFile.h"
 #include "sim/SimulatedDrive.h"
 
+#include <QGuiApplication>
 #include <QString>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -32,6 +35,8 @@ constexpr const char* kUsage =
     "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
     "  params FICHIER.vx   liste des paramètres de la session\n"
+    "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
+    "                      [--describe]   graphique de tendance, comme la page de la session\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
     "  status              se connecte à l’instrument et affiche sa page d’état\n"
@@ -41,6 +46,8 @@ constexpr const char* kUsage =
     "  --first N           première valeur de la fenêtre des statistiques\n"
     "  --last M            dernière valeur de la fenêtre des statistiques\n"
     "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
+    "  --from T, --to T    fenêtre du graphique, en secondes depuis le début\n"
+    "  --describe          décrit ce qui a été dessiné (JSON)\n"
     "  --help              cette aide\n"
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
@@ -54,10 +61,12 @@ struct Arguments {
     int first = -1;
     int last = -1;
     int simulatedModel = -1;
+    PlotRequest plot;
+    bool plotOptions = false;
 
     bool IsSessionCommand() const {
         return command == "info" || command == "values" || command == "stats" ||
-               command == "events" || command == "params";
+               command == "events" || command == "params" || command == "plot";
     }
     bool IsInstrumentCommand() const { return command == "drives" || command == "status"; }
 };
@@ -97,6 +106,30 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
             if (!v || *v > 9)
                 return UsageError("--simulate attend un code de modèle de 0 à 9");
             args.simulatedModel = *v;
+        } else if (!std::strcmp(a, "--out") || !std::strcmp(a, "--width") ||
+                   !std::strcmp(a, "--height") || !std::strcmp(a, "--from") ||
+                   !std::strcmp(a, "--to")) {
+            if (i + 1 >= argc)
+                return UsageError("valeur manquante après une option de plot");
+            const char* value = argv[++i];
+            args.plotOptions = true;
+            if (a[2] == 'o') {
+                args.plot.out = QString::fromLocal8Bit(value);
+            } else if (a[2] == 'w' || a[2] == 'h') {
+                const auto v = ParseIndex(value);
+                if (!v || *v < 100 || *v > 10000)
+                    return UsageError("--width et --height attendent un nombre de pixels de 100 à 10000");
+                (a[2] == 'w' ? args.plot.width : args.plot.height) = *v;
+            } else {
+                char* end = nullptr;
+                const double v = std::strtod(value, &end);
+                if (!*value || *end || !(v >= 0))
+                    return UsageError("--from et --to attendent un nombre de secondes positif ou nul");
+                (a[2] == 'f' ? args.plot.from : args.plot.to) = v;
+            }
+        } else if (!std::strcmp(a, "--describe")) {
+            args.plot.describe = true;
+            args.plotOptions = true;
         } else if (a[0] == '-' && a[1] == '-') {
             return UsageError("option inconnue");
         } else if (args.command.empty()) {
@@ -117,6 +150,12 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
         return UsageError("trop d’arguments");
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
         return UsageError("--simulate ne sert qu’aux commandes drives et status");
+    if (args.plotOptions && args.command != "plot")
+        return UsageError("--out, --width, --height, --from, --to et --describe ne servent qu’à plot");
+    if (args.command == "plot" && args.plot.out.isEmpty())
+        return UsageError("plot attend --out IMAGE.png ou IMAGE.pdf");
+    if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
+        return UsageError("--to doit suivre --from");
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return UsageError("--first et --last ne servent qu’à la commande stats");
     return std::nullopt;
@@ -159,6 +198,8 @@ int RunSessionCommand(const Arguments& args) {
             return Refuse(read.message);
     }
 
+    if (args.command == "plot")
+        return RunPlot(session, settings, args.plot, stdout);
     const SessionReport report(session, stdout, args.json);
     if (args.command == "info")
         report.Info();
@@ -179,6 +220,12 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
+    // Drawing needs fonts, hence a GUI application, but never a display.
+    std::unique_ptr<QGuiApplication> gui;
+    if (args.command == "plot") {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        gui = std::make_unique<QGuiApplication>(argc, argv);
+    }
     const int status = args.IsInstrumentCommand() ? RunInstrumentCommand(args) : RunSessionCommand(args);
     return std::fflush(stdout) == 0 ? status : 1;
 }

@@ -158,9 +158,14 @@ void CGraphClass::DrawTrace(Canvas& canvas, const GraphTrace& trace) {
         renderer.Draw(trace.record, nullptr);
         return;
     }
-    const CursorFrame cursorFrame{plot,           DrawingRect(),     canvas.IsPrinter(),
-                                  sessionStart_,  window_.Start(),   pixelsPerSecond_,
-                                  trace.pointPeriod, Colours().cursor};
+    const CursorFrame cursorFrame{plot,
+                                  DrawingRect(),
+                                  canvas.IsPrinter(),
+                                  sessionStart_,
+                                  window_.Start(),
+                                  pixelsPerSecond_,
+                                  trace.pointPeriod,
+                                  Colours().cursor};
     CursorProbe probe(cursor_, cursorFrame, *trace.channel, canvas);
     renderer.Draw(trace.record, &probe);
     cursorPlaced_ = probe.Placed();
@@ -195,8 +200,10 @@ double CGraphClass::ValueAtRow(int y) const {
     const GraphRect& plot = InnerRect();
     const ValueMapping m = Mapping();
     const auto rowOf = [&](double v) { return plot.bottom - (v - m.lowest) * m.pixelsPerUnit; };
-    const double upperLine = IsLimit(upperLimit_) ? std::max<double>(plot.top, rowOf(upperLimit_)) : plot.top;
-    const double lowerLine = IsLimit(lowerLimit_) ? std::min<double>(plot.bottom, rowOf(lowerLimit_)) : plot.bottom;
+    const double upperLine =
+        IsLimit(upperLimit_) ? std::max<double>(plot.top, rowOf(upperLimit_)) : plot.top;
+    const double lowerLine =
+        IsLimit(lowerLimit_) ? std::min<double>(plot.bottom, rowOf(lowerLimit_)) : plot.bottom;
     if (y <= upperLine)
         return range_.highest;
     if (y >= lowerLine)

@@ -10,16 +10,15 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <functional>
 
 class CChanData;
 class CRecSession;
 
 enum class ValueAxisModeType {
-    Normal = 0,  // the range follows the data
-    None = 1,    // no value axis; the caller fixes the range
-    Caller = 2,  // the axis is drawn but its range is left alone
+    Normal = 0, // the range follows the data
+    None = 1,   // no value axis; the caller fixes the range
+    Caller = 2, // the axis is drawn but its range is left alone
 };
 
 // One record as the graph draws it, with what its cursor read-outs need.
@@ -84,8 +83,12 @@ public:
     // A click at window x.
     void PlaceCursor(int x);
     bool CursorValid() const { return cursor_.IsValid(); }
-    QString CursorMinimumText(const QString& unit) const { return cursor_.Minimum().WithUnit(unit); }
-    QString CursorMaximumText(const QString& unit) const { return cursor_.Maximum().WithUnit(unit); }
+    QString CursorMinimumText(const QString& unit) const {
+        return cursor_.Minimum().WithUnit(unit);
+    }
+    QString CursorMaximumText(const QString& unit) const {
+        return cursor_.Maximum().WithUnit(unit);
+    }
     QString CursorValueText(const QString& unit) const { return cursor_.Value().WithUnit(unit); }
     const QString& CursorEventText() const { return cursor_.EventText(); }
     const QString& CursorLabel() const { return cursor_.Label(); }

@@ -84,9 +84,9 @@ CTrendGraph::Timeline CTrendGraph::MakeTimeline() const {
         for (int r = 0; r < list.RecordCount(); ++r) {
             const CChanRecord& record = list.Record(r);
             const auto n = static_cast<double>(record.Values().size());
-            const double end = static_cast<double>(record.StartTime() + chan.FilterDelay() -
-                                                   t.sessionStart) +
-                               std::max(0.0, n - 1.0) * t.pointPeriod;
+            const double end =
+                static_cast<double>(record.StartTime() + chan.FilterDelay() - t.sessionStart) +
+                std::max(0.0, n - 1.0) * t.pointPeriod;
             t.totalSpan = std::max(t.totalSpan, end);
         }
     }
@@ -122,7 +122,8 @@ void CTrendGraph::Rescale() {
                 const int n = static_cast<int>(values.size());
                 const PointRange range = ShowingAllFlag() ? PointRange{0, n} : VisiblePoints(c, r);
                 const int first = std::min(range.first, n);
-                const ValueScan scan = ScanValues(values.data() + first, std::min(range.end, n) - first);
+                const ValueScan scan =
+                    ScanValues(values.data() + first, std::min(range.end, n) - first);
                 if (scan.real == 0)
                     continue;
                 lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
@@ -154,7 +155,8 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
         const ColorRef colour = Colours().TraceColourOfGroup(list.Entry().ColourGroup);
         for (int r = 0; r < list.RecordCount(); ++r) {
             const CChanRecord& record = list.Record(r);
-            const int n = static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
+            const int n =
+                static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
             GraphTrace trace;
             trace.record = {record.StartTime() + chan.FilterDelay(), record.Values().data(), n, 0.0,
                             std::max(0, n - 1) * timeline_.pointPeriod};

@@ -89,9 +89,10 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
     }
     const qint64 at = frame.sessionStart + SaturatingRound(t);
     const double duration = column.groupSize * frame.pointPeriod;
-    const QString span = twoState ? FormatSpanWordsMs(duration)
-                                  : FormatSpanWords(SaturatingRound(duration));
-    label_ = FormatShortDate(at) + u' ' + FormatTimeOfDay(at, ms) + QStringLiteral(" (") + span + u')';
+    const QString span =
+        twoState ? FormatSpanWordsMs(duration) : FormatSpanWords(SaturatingRound(duration));
+    label_ =
+        FormatShortDate(at) + u' ' + FormatTimeOfDay(at, ms) + QStringLiteral(" (") + span + u')';
 
     const GraphRect& plot = frame.plot;
     const int x = SaturatingRound(column.x);

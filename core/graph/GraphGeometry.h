@@ -25,14 +25,16 @@ struct GraphRect {
     bool SameSize(const GraphRect& other) const {
         return Width() == other.Width() && Height() == other.Height();
     }
-    GraphRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    GraphRect Offset(int dx, int dy) const {
+        return {left + dx, top + dy, right + dx, bottom + dy};
+    }
     GraphRect Normalized() const {
         return {std::min(left, right), std::min(top, bottom), std::max(left, right),
                 std::max(top, bottom)};
     }
     GraphRect Intersected(const GraphRect& other) const {
-        return {std::max(left, other.left), std::max(top, other.top),
-                std::min(right, other.right), std::min(bottom, other.bottom)};
+        return {std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
+                std::min(bottom, other.bottom)};
     }
 
     bool operator==(const GraphRect&) const = default;

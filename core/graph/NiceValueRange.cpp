@@ -6,8 +6,8 @@
 namespace {
 
 double RaisedStep(double step, double magnitude) {
-    const double floorStep = magnitude > 0.0 ? std::pow(10.0, std::floor(std::log10(magnitude)) - 1.0)
-                                             : 1e-12;
+    const double floorStep =
+        magnitude > 0.0 ? std::pow(10.0, std::floor(std::log10(magnitude)) - 1.0) : 1e-12;
     return step <= floorStep ? floorStep : step;
 }
 
@@ -30,8 +30,9 @@ ValueRange NiceValueRange(double lowest, double highest, double r, double upper,
     if (high >= 0.0 && high < 5.0 * r && low >= 0.0)
         return {0.0, 5.0 * r};
 
-    const double margin = std::max(std::fabs(high + low) / 40.0,
-                                   std::max({std::fabs(high), std::fabs(low), std::fabs(r)}) / 10000.0);
+    const double margin =
+        std::max(std::fabs(high + low) / 40.0,
+                 std::max({std::fabs(high), std::fabs(low), std::fabs(r)}) / 10000.0);
     double top = high >= 0.0 ? std::ceil((high + margin) / r) * r
                              : std::ceil(std::min(0.0, high + margin) / r) * r;
     if (top > upper) {

@@ -16,8 +16,9 @@ constexpr int kMarkOffset = 3;
 } // namespace
 
 TraceRenderer::TraceRenderer(Canvas& canvas, const TraceFrame& frame, const TraceStyle& style)
-    : canvas_(canvas), frame_(frame), style_(style), solid_{PenStyleType::Solid, 1, style.colour},
-      dashed_{PenStyleType::Dash, 1, style.colour} {}
+    : canvas_(canvas), frame_(frame),
+      style_(style), solid_{PenStyleType::Solid, 1, style.colour}, dashed_{PenStyleType::Dash, 1,
+                                                                           style.colour} {}
 
 int TraceRenderer::FirstVisibleIndex(double base, double perPoint, int count) const {
     const int left = frame_.plot.left;
@@ -34,8 +35,7 @@ int TraceRenderer::FirstVisibleIndex(double base, double perPoint, int count) co
 int TraceRenderer::ValueY(double v) const {
     const double step = frame_.labelStep;
     const double q = step > 0.0 ? std::round(v / step) * step : v;
-    return frame_.plot.bottom -
-           TruncateToPixel((q - frame_.lowest) * frame_.pixelsPerUnit + 0.5);
+    return frame_.plot.bottom - TruncateToPixel((q - frame_.lowest) * frame_.pixelsPerUnit + 0.5);
 }
 
 void TraceRenderer::Segment(GraphPoint from, GraphPoint to) {
@@ -98,8 +98,8 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
                             (n < 2 ? 1.0 : static_cast<double>(n - 1));
     if (!(perPoint > 0.0) || !std::isfinite(perPoint))
         return;
-    const double base =
-        static_cast<double>(record.startTime - frame_.sessionStart) + record.offset - frame_.viewStart;
+    const double base = static_cast<double>(record.startTime - frame_.sessionStart) +
+                        record.offset - frame_.viewStart;
     const double x0 = base * frame_.pixelsPerSecond + plot.left + 1;
     const double* values = record.values;
 

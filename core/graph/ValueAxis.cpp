@@ -31,8 +31,8 @@ double NormalisedStep(double u) {
     }
 }
 
-// The first line at or just past the lowest value, counted in steps from -divisions × step
-// as the axis has always started there.
+// Lines are multiples of the step counted from −divisions × step; the first is the one at
+// (or within a thousandth of a step of) the lowest value, on the side away from zero.
 double FirstLineValue(double lowest, double step, int divisions) {
     const double start = -divisions * step;
     const double slack = step / 1000.0;
@@ -85,8 +85,9 @@ int DrawValueAxis(Canvas& canvas, const ValueAxisLayout& axis) {
 
     const int bound = plot.top - canvas.MeasureText(QStringLiteral("0")).height / 2;
     const double stepPixels = steps.step * axis.pixelsPerUnit;
-    const double lineStep =
-        stepPixels > 0.0 && (plot.bottom - bound) / stepPixels > 10.0 ? 2.0 * steps.step : steps.step;
+    const double lineStep = stepPixels > 0.0 && (plot.bottom - bound) / stepPixels > 10.0
+                                ? 2.0 * steps.step
+                                : steps.step;
 
     const int unitWidth = canvas.MeasureText(axis.unitText).width;
     if (!axis.unitText.isEmpty())

@@ -10,5 +10,5 @@ struct NarrowedValueRange {
 
 // The value range between two values picked in the plot: it only narrows, in whole
 // resolution steps, to no less than five steps where the current range allows.
-NarrowedValueRange NarrowValueRange(const ValueRange& current, double resolution,
-                                    double topValue, double bottomValue);
+NarrowedValueRange NarrowValueRange(const ValueRange& current, double resolution, double topValue,
+                                    double bottomValue);

@@ -59,7 +59,8 @@ std::optional<int> ViewWindow::ZoomIn(int plotWidth, std::optional<int> cursorOf
     Push();
     const double oldStart = start_;
     const double oldSpan = span_;
-    const double c = cursorOffset ? static_cast<double>(*cursorOffset) / std::max(1, plotWidth - 1) : 0.0;
+    const double c =
+        cursorOffset ? static_cast<double>(*cursorOffset) / std::max(1, plotWidth - 1) : 0.0;
     const double newSpan = ClampedSpan(oldSpan * 0.5);
     // Without a cursor the centre stays; with one, the cursor's time moves to the middle.
     const double shift = cursorOffset ? (4.0 * c - 1.0) * newSpan * 0.5 : newSpan * 0.5;

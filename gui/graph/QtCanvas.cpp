@@ -18,18 +18,15 @@ void QtCanvas::SetPen(const GraphPen& pen) {
     case PenStyleType::Dash: pen_.setStyle(Qt::DashLine); break;
     case PenStyleType::Dot: pen_.setStyle(Qt::DotLine); break;
     }
-    pen_.setWidth(std::max(0, pen.width));
+    pen_.setWidth(std::max(1, pen.width));
     pen_.setColor(ToQColor(pen.colour));
     painter_.setPen(pen_);
 }
 
 void QtCanvas::Line(GraphPoint from, GraphPoint to) {
-    // The end point is not part of a line: a one-pixel step is a point, a null line nothing.
-    if (from == to)
-        return;
-    if (std::abs(to.x - from.x) <= 1 && std::abs(to.y - from.y) <= 1)
-        painter_.drawPoint(from.x, from.y);
-    else
+    // A null line draws nothing; otherwise the end pixel is drawn too, which no raster or
+    // vector device shows as different, while single points vanish on vector devices.
+    if (from != to)
         painter_.drawLine(from.x, from.y, to.x, to.y);
 }
 

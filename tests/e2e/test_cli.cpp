@@ -244,3 +244,48 @@ TEST_F(CliParams, ListsTheParametersAsTheViewsShowThem) {
     EXPECT_EQ(Cli({u"params"_qs, dir_.filePath(u"missing.vx"_qs)}).status, 2);
     EXPECT_EQ(Cli({u"params"_qs}).status, 64);
 }
+
+TEST_F(CliTest, PlotDrawsTheTrendGraphAndDescribesIt) {
+    SessionImageBuilder b;
+    std::vector<int16_t> ramp;
+    for (int i = 0; i < 3600; ++i)
+        ramp.push_back(static_cast<int16_t>(i % 1200));
+    b.Samples(ramp);
+    const QString session = Write(u"rampe.vx"_qs, b.Build());
+    const QString png = dir_.filePath(u"rampe.png"_qs);
+
+    const CliRun whole = Cli({u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs,
+                              u"--width"_qs, u"900"_qs, u"--height"_qs, u"400"_qs});
+    ASSERT_EQ(whole.status, 0) << whole.err.toStdString();
+    QFile image(png);
+    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(image.read(8).startsWith("\x89PNG"));
+    const QJsonObject d = whole.Json();
+    for (const char* key : {"lowest", "highest", "division_text", "span_text", "grid_x",
+                            "value_labels", "plot", "segments"})
+        EXPECT_TRUE(d.contains(QLatin1String(key))) << key;
+    EXPECT_LT(d[u"lowest"_qs].toDouble(), d[u"highest"_qs].toDouble());
+    const QJsonObject plot = d[u"plot"_qs].toObject();
+    EXPECT_GT(plot[u"left"_qs].toInt(), 0);
+    EXPECT_LE(plot[u"right"_qs].toInt(), 900);
+    EXPECT_LE(plot[u"bottom"_qs].toInt(), 400);
+    EXPECT_TRUE(d[u"division_text"_qs].toString().endsWith(u"/Div"_qs));
+    EXPECT_FALSE(d[u"value_labels"_qs].toArray().isEmpty());
+    // Grouped per pixel column: the segments follow the plot's width, not the 3600 points.
+    const int segments = d[u"segments"_qs].toInt();
+    EXPECT_GT(segments, 0);
+    EXPECT_LT(segments, 3 * (plot[u"right"_qs].toInt() - plot[u"left"_qs].toInt()));
+
+    const CliRun part = Cli({u"plot"_qs, session, u"--out"_qs, dir_.filePath(u"p.pdf"_qs),
+                             u"--from"_qs, u"600"_qs, u"--to"_qs, u"1200"_qs, u"--describe"_qs});
+    ASSERT_EQ(part.status, 0) << part.err.toStdString();
+    EXPECT_NE(part.Json()[u"span_text"_qs], d[u"span_text"_qs]);
+    QFile pdf(dir_.filePath(u"p.pdf"_qs));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+
+    EXPECT_EQ(Cli({u"plot"_qs, session}).status, 64) << "no --out";
+    EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--from"_qs, u"9"_qs, u"--to"_qs,
+                   u"3"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"info"_qs, session, u"--describe"_qs}).status, 64);
+}

@@ -3,7 +3,6 @@
 #include "graph/Canvas.h"
 
 #include <QString>
-
 #include <vector>
 
 // Records every drawing call in order. Texts measure 7 px per character and 13 px high, so

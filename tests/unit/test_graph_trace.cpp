@@ -4,7 +4,6 @@
 #include "support/RecordingCanvas.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace {

@@ -3,9 +3,8 @@
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -22,7 +21,8 @@ std::unique_ptr<CRecSession> Voltage(const std::vector<int16_t>& counts,
 std::vector<int16_t> Ramp(int n, int from, int to) {
     std::vector<int16_t> counts(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        counts[static_cast<std::size_t>(i)] = static_cast<int16_t>(from + (to - from) * i / (n - 1));
+        counts[static_cast<std::size_t>(i)] =
+            static_cast<int16_t>(from + (to - from) * i / (n - 1));
     return counts;
 }
 
@@ -205,8 +205,10 @@ TEST(GraphTrend, CursorReadsTheColumnUnderIt) {
     // Three regions: real values mixed with over-range, over-range only, under-range only.
     std::vector<int16_t> counts(3000);
     for (int i = 0; i < 3000; ++i)
-        counts[static_cast<std::size_t>(i)] = i < 1000 ? (i % 2 ? 12000 : static_cast<int16_t>(5000 + i % 4))
-                                               : i < 2000 ? 12000 : -12000;
+        counts[static_cast<std::size_t>(i)] =
+            i < 1000   ? (i % 2 ? 12000 : static_cast<int16_t>(5000 + i % 4))
+            : i < 2000 ? 12000
+                       : -12000;
     Fixture f(Voltage(counts));
     f.graph.EnableCursor();
     f.Draw();
@@ -241,7 +243,8 @@ TEST(GraphTrend, CursorReadsTheColumnUnderIt) {
     ASSERT_NE(line, solid.end());
     EXPECT_EQ(line->from.y, p.top);
     EXPECT_EQ(line->to.y, p.bottom + 2);
-    EXPECT_TRUE(f.graph.CursorLabel().startsWith(u"05/03/2024 14:"_qs)) << f.graph.CursorLabel().toStdString();
+    EXPECT_TRUE(f.graph.CursorLabel().startsWith(u"05/03/2024 14:"_qs))
+        << f.graph.CursorLabel().toStdString();
     EXPECT_TRUE(f.graph.CursorLabel().endsWith(u" s)"_qs));
     ASSERT_NE(f.last.FindText(f.graph.CursorLabel()), nullptr);
     EXPECT_EQ(f.last.FindText(f.graph.CursorLabel())->topLeft.y, p.bottom + 2);
@@ -336,8 +339,8 @@ TEST(GraphTrend, ViewWindowFromOutside) {
 
 TEST(GraphCursorReadouts, LabelAndReadoutsOfTheTakenColumn) {
     const auto session = Voltage(Ramp(300, 2000, 8000));
-    CursorFrame frame{{10, 10, 110, 110}, {0, 0, 120, 130}, false, session->StartTime(),
-                      100.0, 1.0, 1.0, 255};
+    CursorFrame frame{
+        {10, 10, 110, 110}, {0, 0, 120, 130}, false, session->StartTime(), 100.0, 1.0, 1.0, 255};
     GraphCursor cursor;
     cursor.Enable();
     const TraceColumn column{31.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false};
@@ -363,8 +366,14 @@ TEST(GraphCursorReadouts, LabelAndReadoutsOfTheTakenColumn) {
 TEST(GraphCursorReadouts, TwoStateColumnsGiveTheEventLength) {
     const auto session = Events(4, true);
     // 16 px per second: the column at x = 19 is half a second into a view at 1 s.
-    const CursorFrame frame{{10, 10, 110, 110}, {0, 0, 400, 130}, false, session->StartTime(),
-                            1.0, 16.0, 1.0 / 16.0, 255};
+    const CursorFrame frame{{10, 10, 110, 110},
+                            {0, 0, 400, 130},
+                            false,
+                            session->StartTime(),
+                            1.0,
+                            16.0,
+                            1.0 / 16.0,
+                            255};
     GraphCursor cursor;
     cursor.Enable();
     RecordingCanvas canvas;

@@ -5,7 +5,6 @@
 #include "support/SessionTestSupport.h"
 
 #include <gtest/gtest.h>
-
 #include <utility>
 #include <vector>
 

@@ -1,0 +1,192 @@
+#include "cli/PlotCommand.h"
+
+#include "app/OptionsModel.h"
+#include "app/TraceColours.h"
+#include "cli/JsonText.h"
+#include "graph/CTrendGraph.h"
+#include "graph/QtCanvas.h"
+#include "session/CRecSession.h"
+
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+class StoredGraphSettings final : public GraphSettingsSource {
+public:
+    explicit StoredGraphSettings(const SettingsStore& settings)
+        : colours_(TraceColours::Load(settings)),
+          dashed_(DocumentOptions::Load(settings).dashedOverload) {}
+    const TraceColours& GraphColours() const override { return colours_; }
+    bool DashedOverload() const override { return dashed_; }
+
+private:
+    TraceColours colours_;
+    bool dashed_;
+};
+
+// Passes every call on and keeps what a description of the drawing needs.
+class DescribingCanvas final : public Canvas {
+public:
+    struct DrawnText {
+        GraphPoint at;
+        QString text;
+    };
+    struct DrawnLine {
+        GraphPoint from, to;
+        GraphPen pen;
+    };
+
+    DescribingCanvas(Canvas& inner, int width) : inner_(inner), width_(width) {}
+
+    void SetPen(const GraphPen& pen) override {
+        pen_ = pen;
+        inner_.SetPen(pen);
+    }
+    void Line(GraphPoint from, GraphPoint to) override {
+        lines.push_back({from, to, pen_});
+        inner_.Line(from, to);
+    }
+    void Text(GraphPoint topLeft, const QString& text) override {
+        texts.push_back({topLeft, text});
+        inner_.Text(topLeft, text);
+    }
+    TextExtent MeasureText(const QString& text) const override { return inner_.MeasureText(text); }
+    void FillRect(const GraphRect& rect, ColorRef colour) override {
+        // The background of a second pass: only the last drawing counts.
+        if (rect.Width() * 10 >= width_ * 9)
+            Clear();
+        inner_.FillRect(rect, colour);
+    }
+    void FrameRect(const GraphRect& rect, ColorRef colour) override { inner_.FrameRect(rect, colour); }
+    bool IsPrinter() const override { return inner_.IsPrinter(); }
+
+    void Clear() {
+        lines.clear();
+        texts.clear();
+    }
+
+    std::vector<DrawnLine> lines;
+    std::vector<DrawnText> texts;
+
+private:
+    Canvas& inner_;
+    int width_;
+    GraphPen pen_;
+};
+
+bool Within(const GraphRect& r, GraphPoint p) {
+    return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
+}
+
+std::string Describe(const CTrendGraph& graph, const DescribingCanvas& drawn, ColorRef trace,
+                     const QString& unit) {
+    const GraphRect plot = graph.InnerRect();
+    std::vector<int> gridX;
+    std::vector<DescribingCanvas::DrawnText> labels;
+    QString division, span;
+    std::int64_t segments = 0;
+    for (const auto& line : drawn.lines) {
+        const bool vertical = line.from.x == line.to.x;
+        if (line.pen.style == PenStyleType::Dot && vertical && std::abs(line.to.y - line.from.y) > plot.Height() / 2)
+            gridX.push_back(line.from.x);
+        else if (line.pen.style == PenStyleType::Solid && line.pen.colour == trace &&
+                 Within(plot, line.from) && Within(plot, line.to))
+            ++segments;
+    }
+    for (const auto& text : drawn.texts) {
+        if (text.at.x < plot.left && text.at.y < plot.bottom && text.text != unit)
+            labels.push_back(text);
+        else if (text.text.contains(QStringLiteral("/Div")))
+            division = text.text;
+        else if (text.at.y >= plot.bottom && text.text.contains(u'(') && span.isEmpty() &&
+                 text.at.x > plot.left + plot.Width() / 4 && text.at.x < plot.right - plot.Width() / 4)
+            span = text.text;
+    }
+    std::sort(gridX.begin(), gridX.end());
+    gridX.erase(std::unique(gridX.begin(), gridX.end()), gridX.end());
+    std::stable_sort(labels.begin(), labels.end(),
+                     [](const auto& a, const auto& b) { return a.at.y < b.at.y; });
+
+    using namespace JsonText;
+    const ValueRange& range = graph.CurrentValueRange();
+    std::string json = "{\"lowest\": " + Number(range.lowest) + ", \"highest\": " + Number(range.highest);
+    json += ", \"division_text\": " + String(division) + ", \"span_text\": " + String(span);
+    json += ", \"grid_x\": [";
+    for (std::size_t i = 0; i < gridX.size(); ++i)
+        json += (i ? ", " : "") + Number(std::int64_t{gridX[i]});
+    json += "], \"value_labels\": [";
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        json += (i ? ", " : "") + String(labels[i].text);
+    json += "], \"plot\": {\"left\": " + Number(std::int64_t{plot.left}) +
+            ", \"top\": " + Number(std::int64_t{plot.top}) +
+            ", \"right\": " + Number(std::int64_t{plot.right}) +
+            ", \"bottom\": " + Number(std::int64_t{plot.bottom}) + "}";
+    json += ", \"segments\": " + Number(segments) + "}\n";
+    return json;
+}
+
+// One drawing into `device`, twice when a window was asked for: the first pass gives the
+// graph the recording's time frame the window is measured in.
+void Draw(CTrendGraph& graph, QPaintDevice& device, const PlotRequest& request,
+          std::string& description, ColorRef trace, const QString& unit) {
+    for (int pass = 0; pass < 2; ++pass) {
+        QPainter painter(&device);
+        painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
+        QtCanvas canvas(painter, false);
+        DescribingCanvas recorder(canvas, request.width);
+        graph.MarkDirty();
+        graph.Draw(recorder);
+        const bool windowed = request.from || request.to;
+        if (pass == 1 || !windowed) {
+            description = Describe(graph, recorder, trace, unit);
+            break;
+        }
+        const double from = std::max(0.0, request.from.value_or(0.0));
+        const double to = std::min(graph.TotalSpan(), request.to.value_or(graph.TotalSpan()));
+        graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + from,
+                            std::max(0.0, to - from), 0, 0);
+    }
+}
+
+} // namespace
+
+int RunPlot(const CRecSession& session, const SettingsStore& settings, const PlotRequest& request,
+            std::FILE* out) {
+    const StoredGraphSettings graphSettings(settings);
+    CTrendGraph graph;
+    graph.SetSettingsSource(&graphSettings);
+    graph.SetChannelSource(&session);
+    graph.SetUnitText(session.DisplayUnits());
+    graph.SetOuterRect({0, 0, request.width, request.height});
+    const ColorRef trace = graphSettings.GraphColours().TraceColourOfGroup(session.Entry().ColourGroup);
+
+    std::string description;
+    bool written = false;
+    if (request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(request.out);
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(request.width * 0.75, request.height * 0.75),
+                                  QPageSize::Point));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        Draw(graph, pdf, request, description, trace, session.DisplayUnits());
+        written = true;
+    } else {
+        QImage image(request.width, request.height, QImage::Format_RGB32);
+        Draw(graph, image, request, description, trace, session.DisplayUnits());
+        written = image.save(request.out);
+    }
+    if (!written) {
+        std::fprintf(stderr, "Impossible d’écrire l’image %s.\n", request.out.toLocal8Bit().constData());
+        return 1;
+    }
+    if (request.describe)
+        std::fputs(description.c_str(), out);
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <optional>
+
+class CRecSession;
+class SettingsStore;
+
+struct PlotRequest {
+    QString out; // .png or .pdf
+    int width = 1200;
+    int height = 600;
+    std::optional<double> from; // seconds from the start of the recording
+    std::optional<double> to;
+    bool describe = false;
+};
+
+// Draws the session's trend graph as the session page does, into an image or a PDF page;
+// with `describe`, prints what was drawn as JSON. Returns the exit status.
+int RunPlot(const CRecSession& session, const SettingsStore& settings, const PlotRequest& request,
+            std::FILE* out);
