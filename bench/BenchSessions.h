@@ -41,4 +41,25 @@ inline QByteArray Thermocouple(int samples) {
     return b.PairSamples(pairs).Build();
 }
 
+// A door contact: 16 states per word, on for a few seconds now and then.
+inline QByteArray Events(int words) {
+    std::vector<int16_t> counts(static_cast<std::size_t>(words));
+    uint32_t rng = 3;
+    bool on = false;
+    for (int w = 0; w < words; ++w) {
+        uint16_t word = 0;
+        for (int bit = 0; bit < 16; ++bit) {
+            rng = rng * 1664525u + 1013904223u;
+            if ((rng >> 24) < (on ? 4u : 1u))
+                on = !on;
+            if (on)
+                word = static_cast<uint16_t>(word | (1u << bit));
+        }
+        counts[static_cast<std::size_t>(w)] = static_cast<int16_t>(word);
+    }
+    SessionImageBuilder b;
+    b.Set("Model", "6").Set("Polarity", "1");
+    return b.Samples(counts).Build();
+}
+
 } // namespace BenchSessions

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QPainter>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -52,12 +51,12 @@ CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent)
     horizontalHeader()->setStretchLastSection(false);
     setRowHeight(0, 24);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 QSize CChannelListCtrl::sizeHint() const {
     return {QTableWidget::sizeHint().width(),
-            horizontalHeader()->sizeHint().height() + rowHeight(0) + 2 * frameWidth() +
-                (horizontalScrollBar()->isVisible() ? horizontalScrollBar()->height() : 0)};
+            horizontalHeader()->sizeHint().height() + rowHeight(0) + 2 * frameWidth() + 2};
 }
 
 void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
@@ -69,8 +68,11 @@ void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
     for (const ChannelColumn& c : columns_)
         headers << ChanListHeaderText(c.kind);
     setHorizontalHeaderLabels(headers);
+    // A header never shows cut: the column takes at least its header's width.
     for (int i = 0; i < columnCount(); ++i)
-        setColumnWidth(i, columns_[static_cast<std::size_t>(i)].width);
+        setColumnWidth(i, std::max(columns_[static_cast<std::size_t>(i)].width,
+                                   horizontalHeader()->sectionSizeHint(i)));
+    setFixedHeight(sizeHint().height());
 }
 
 void CChannelListCtrl::SetLine(const QString& label, ColorRef traceColour,

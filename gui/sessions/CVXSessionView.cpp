@@ -250,20 +250,27 @@ void CVXSessionView::SyncScrollBar() {
     const double free = g.TotalSpan() - g.ViewSpan();
     const QSignalBlocker block(scroll_);
     scroll_->setEnabled(free > 0);
-    // A thumb as wide as the share of the recording in view.
-    scroll_->setPageStep(g.TotalSpan() > 0 ? std::max(1, static_cast<int>(std::lround(
-                                                 g.ViewSpan() / g.TotalSpan() * kScrollRange)))
-                                           : kScrollRange);
-    scroll_->setValue(free > 0 ? static_cast<int>(std::lround(g.ViewStart() / free * kScrollRange))
+    // The thumb is as wide as the share of the recording in view; the bar's positions cover
+    // the rest.
+    const int page = g.TotalSpan() > 0
+                         ? std::clamp(static_cast<int>(std::lround(g.ViewSpan() / g.TotalSpan() *
+                                                                   kScrollRange)),
+                                      1, kScrollRange)
+                         : kScrollRange;
+    scroll_->setPageStep(page);
+    scroll_->setRange(0, kScrollRange - page);
+    scroll_->setValue(free > 0 ? static_cast<int>(std::lround(g.ViewStart() / free *
+                                                              scroll_->maximum()))
                                : 0);
 }
 
 void CVXSessionView::OnScroll(int position) {
     CTrendGraph& g = graph_->Graph();
     const double free = g.TotalSpan() - g.ViewSpan();
-    if (free <= 0)
+    if (free <= 0 || scroll_->maximum() <= 0)
         return;
-    g.SetViewWindow(g.SessionStart() + free * position / kScrollRange, g.ViewSpan(), 0, 0);
+    g.SetViewWindow(static_cast<double>(g.SessionStart()) + free * position / scroll_->maximum(),
+                    g.ViewSpan(), 0, 0);
     graph_->Redraw();
     OnViewChanged();
 }
