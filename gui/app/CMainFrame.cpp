@@ -373,7 +373,7 @@ void CMainFrame::Zoom(CommandType command) {
     case CommandType::ZoomOut: graph.ZoomOut(); break;
     case CommandType::ZoomAll: graph.ZoomToAll(); break;
     case CommandType::ZoomTo:
-        if (!graph.OpenZoomDialog([this](ZoomToModel& model) { return CZoomTo::Run(model, this); }))
+        if (!graph.OpenZoomDialog([this](ZoomToModel& model) { return CZoomTo::Run(model, this, [this](quint32 c) { OpenHelpAt(c); }); }))
             return;
         break;
     default: return;

@@ -67,6 +67,13 @@ void CTrendGraphWidget::paintEvent(QPaintEvent*) {
         drawnRange_ = range;
         emit ViewChanged();
     }
+    // The read-outs are taken while drawing: whoever shows them hears of them afterwards.
+    const QString readout = graph_.CursorLabel() + graph_.CursorValueText(QString()) +
+                            graph_.CursorMinimumText(QString()) + graph_.CursorMaximumText(QString());
+    if (readout != drawnReadout_) {
+        drawnReadout_ = readout;
+        emit CursorMoved();
+    }
     if (dragStart_) {
         painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
@@ -85,7 +92,6 @@ void CTrendGraphWidget::mousePressEvent(QMouseEvent* event) {
     }
     graph_.PlaceCursor(p.x());
     update();
-    emit CursorMoved();
 }
 
 void CTrendGraphWidget::mouseMoveEvent(QMouseEvent* event) {
@@ -134,7 +140,6 @@ void CTrendGraphWidget::MoveCursor(int columns) {
     const GraphRect plot = graph_.InnerRect();
     graph_.PlaceCursor(plot.left + 1 + graph_.CursorOffset() + columns);
     update();
-    emit CursorMoved();
 }
 
 void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {

@@ -32,8 +32,9 @@ public:
     void MoveCursor(int columns);
 
 signals:
-    // The view window or the cursor moved: statistics and read-outs follow.
+    // The view window moved: the window statistics follow.
     void ViewChanged();
+    // A drawing took new cursor read-outs.
     void CursorMoved();
 
 protected:
@@ -52,4 +53,5 @@ private:
     std::optional<QPoint> dragStart_;
     QPoint dragNow_;
     std::optional<std::pair<int, int>> drawnRange_;
+    QString drawnReadout_;
 };

@@ -152,7 +152,7 @@ TEST_F(SessionView, MinMaxColumnsAppearOnlyWhenAColumnHoldsSeveralValues) {
     for (int i = 0; i < 20000; ++i)
         samples.push_back(static_cast<int16_t>((i * 37) % 1500));
     b.Samples(samples);
-    Open(b);
+    const CRecSession& session = Open(b);
     view_.resize(900, 600);
     view_.show();
     QCoreApplication::processEvents();
@@ -176,7 +176,13 @@ TEST_F(SessionView, MinMaxColumnsAppearOnlyWhenAColumnHoldsSeveralValues) {
     const GraphRect plot = graph.InnerRect();
     view_.GraphWidget()->MoveCursor(plot.Width() / 2);
     view_.GraphWidget()->repaint();
-    EXPECT_FALSE(view_.ChannelList()->CellText(2).isEmpty());
+    ASSERT_TRUE(graph.CursorValid());
+    EXPECT_EQ(view_.ChannelList()->CellText(2), graph.CursorValueText(session.DisplayUnits()));
+    const QString before = view_.ChannelList()->CellText(2);
+    view_.GraphWidget()->MoveCursor(-plot.Width() / 3);
+    view_.GraphWidget()->repaint();
+    EXPECT_EQ(view_.ChannelList()->CellText(2), graph.CursorValueText(session.DisplayUnits()));
+    EXPECT_NE(view_.ChannelList()->CellText(2), before) << "the read-out follows the cursor";
 }
 
 } // namespace
