@@ -13,14 +13,16 @@ namespace {
 constexpr double kWheelZoomIn = 2.0 / 3.0;
 } // namespace
 
-CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), settings_(doc) {
+CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent,
+                                     InteractionType interaction)
+    : QWidget(parent), settings_(doc), interactive_(interaction == InteractionType::CursorAndZoom) {
     setObjectName(QStringLiteral("trendGraph"));
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(interactive_ ? Qt::StrongFocus : Qt::NoFocus);
     setMinimumSize(200, 120);
     setAttribute(Qt::WA_OpaquePaintEvent);
     graph_.SetSettingsSource(&settings_);
-    graph_.EnableCursor();
+    if (interactive_)
+        graph_.EnableCursor();
 }
 
 void CTrendGraphWidget::SetSession(const CRecSession* session) {
@@ -82,7 +84,7 @@ void CTrendGraphWidget::paintEvent(QPaintEvent*) {
 }
 
 void CTrendGraphWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
+    if (!interactive_ || event->button() != Qt::LeftButton)
         return;
     const QPoint p = event->position().toPoint();
     if (zoomTool_ && graph_.PointInPlot({p.x(), p.y()})) {
@@ -115,6 +117,10 @@ void CTrendGraphWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CTrendGraphWidget::wheelEvent(QWheelEvent* event) {
+    if (!interactive_) {
+        event->ignore();
+        return;
+    }
     const int notches = event->angleDelta().y() / 120;
     const GraphRect plot = graph_.InnerRect();
     if (notches == 0 || plot.Width() <= 1) {
@@ -143,6 +149,10 @@ void CTrendGraphWidget::MoveCursor(int columns) {
 }
 
 void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
+    if (!interactive_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left: MoveCursor(-1); break;
     case Qt::Key_Right: MoveCursor(1); break;

@@ -16,7 +16,10 @@ class CVexloDoc;
 class CTrendGraphWidget final : public QWidget {
     Q_OBJECT
 public:
-    explicit CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent = nullptr);
+    enum class InteractionType { CursorAndZoom, DisplayOnly };
+
+    explicit CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent = nullptr,
+                               InteractionType interaction = InteractionType::CursorAndZoom);
 
     // Null detaches; the session must stay alive while attached.
     void SetSession(const CRecSession* session);
@@ -49,6 +52,7 @@ protected:
 private:
     DocGraphSettings settings_;
     CTrendGraph graph_;
+    bool interactive_;
     bool zoomTool_ = false;
     std::optional<QPoint> dragStart_;
     QPoint dragNow_;

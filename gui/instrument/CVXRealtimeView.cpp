@@ -1,29 +1,71 @@
 #include "instrument/CVXRealtimeView.h"
 
-#include "instrument/CInstrumentMonitor.h"
+#include "common/StringTable.h"
+#include "graph/CTrendGraphWidget.h"
+#include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
+#include "session/ModelTable.h"
+#include "sessions/CChannelListCtrl.h"
+#include "sessions/PageTitle.h"
 
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+std::vector<ChannelColumn> LiveColumns(bool pulse, bool event) {
+    using K = ChanListHeaderType;
+    std::vector<ChannelColumn> columns{{K::Channel, 60}, {K::Colour, 60}};
+    if (event) {
+        columns.push_back({K::EventLength, 140});
+        columns.push_back({K::WindowEventsLength, 140});
+        return columns;
+    }
+    for (const K k : {K::Min, K::Max, K::Avg, K::Last})
+        columns.push_back({k, 80});
+    if (pulse)
+        columns.push_back({K::Total, 80});
+    return columns;
+}
+
+} // namespace
+
 CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), title_(new QLabel(QStringLiteral("Instrument"), this)),
-      rows_(new QTreeWidget(this)) {
-    QFont font = title_->font();
-    font.setPointSizeF(font.pointSizeF() * 1.4);
-    font.setBold(true);
-    title_->setFont(font);
+    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(653), this)),
+      rows_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
+      graph_(new CTrendGraphWidget(doc, this, CTrendGraphWidget::InteractionType::DisplayOnly)) {
+    rows_->setObjectName(QStringLiteral("statusList"));
     rows_->setColumnCount(2);
+    rows_->setHeaderLabels({ResourceString(626), ResourceString(627)});
     rows_->setRootIsDecorated(false);
-    rows_->setHeaderHidden(true);
-    rows_->setSelectionMode(QAbstractItemView::NoSelection);
-    rows_->setFocusPolicy(Qt::NoFocus);
-    rows_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    rows_->setAllColumnsShowFocus(true);
+    rows_->setFixedWidth(kStatusListWidth);
+    // Wider names than a 100/160 split, so that the labels can be read whole.
+    rows_->header()->resizeSection(0, 138);
+    rows_->header()->resizeSection(1, 120);
+    graph_->setMinimumSize(kMinimumGraphSize, kMinimumGraphSize);
+
+    // The page scrolls rather than squeezing the graph below its minimum.
+    auto* content = new QWidget;
+    auto* grid = new QGridLayout(content);
+    grid->addWidget(title_, 0, 0, 1, 2);
+    grid->addWidget(rows_, 1, 0, 2, 1);
+    grid->addWidget(channels_, 1, 1);
+    grid->addWidget(graph_, 2, 1);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title_);
-    layout->addWidget(rows_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+
     doc_.AddObserver(this);
     Refresh();
 }
@@ -33,29 +75,93 @@ CVXRealtimeView::~CVXRealtimeView() {
 }
 
 void CVXRealtimeView::OnDocumentUpdate(UpdateHintType hint) {
-    if (hint == UpdateHintType::InstrumentStatus || hint == UpdateHintType::DisplaySettings)
+    if (hint == UpdateHintType::InstrumentStatus || hint == UpdateHintType::Colours)
         Refresh();
+    else if (hint == UpdateHintType::DisplaySettings) {
+        doc_.Monitor().ClearLiveData();
+        graph_->Redraw();
+    }
 }
 
 void CVXRealtimeView::Refresh() {
-    if (!isVisible() && rows_->topLevelItemCount() > 0)
+    cellUpdates_ = 0;
+    RefreshColumns();
+    RefreshStatistics();
+    RefreshStatusValues();
+    const CRecSession* live = doc_.Monitor().LiveData();
+    if (live != graphSource_) {
+        graphSource_ = live;
+        graph_->SetSession(live);
+    }
+    graph_->Graph().SetUnitText(doc_.Monitor().ChannelUnits());
+    graph_->Graph().ZoomToAll();
+    graph_->Redraw();
+}
+
+void CVXRealtimeView::RefreshColumns() {
+    const int model = doc_.Monitor().Status().ModelCode();
+    const bool pulse = model == kPulseModelCode;
+    const bool event = model == kEventModelCode;
+    if (columnsBuilt_ && pulse == pulseModel_ && event == eventModel_)
         return;
+    pulseModel_ = pulse;
+    eventModel_ = event;
+    columnsBuilt_ = true;
+    channels_->SetColumns(LiveColumns(pulse, event));
+}
+
+void CVXRealtimeView::RefreshStatistics() {
+    const LiveStatisticsTexts& now = doc_.Monitor().LiveStatistics();
+    bool changed = now.min != shown_.min || now.max != shown_.max || now.avg != shown_.avg ||
+                   now.last != shown_.last;
+    changed = changed || (pulseModel_ && now.total != shown_.total);
+    changed = changed || (eventModel_ && (now.eventLength != shown_.eventLength ||
+                                          now.eventWindowTotal != shown_.eventWindowTotal));
+    shown_ = now;
+    if (!changed && channels_->item(0, 0))
+        return;
+    const CRecSession* live = doc_.Monitor().LiveData();
+    const int group = ModelTableRow(std::max(0, doc_.Monitor().ModelIndex())).ColourGroup;
+    const QString label = live ? live->ChannelName() : QString();
+    channels_->SetLine(doc_.Colours().TraceColourOfGroup(group), [&](ChanListHeaderType kind) {
+        using K = ChanListHeaderType;
+        switch (kind) {
+        case K::Channel: return label;
+        case K::Min: return shown_.min;
+        case K::Max: return shown_.max;
+        case K::Avg: return shown_.avg;
+        case K::Last: return shown_.last;
+        case K::Total: return shown_.total;
+        case K::EventLength: return shown_.eventLength;
+        case K::WindowEventsLength: return shown_.eventWindowTotal;
+        default: return QString();
+        }
+    });
+    ++cellUpdates_;
+}
+
+void CVXRealtimeView::RefreshStatusValues() {
     const CInstrumentMonitor& monitor = doc_.Monitor();
-    const QStringList labels = monitor.PageLabels();
+    const QStringList& labels = monitor.PageLabels();
     const QStringList values = monitor.PageValues();
-    const qsizetype count = std::max(labels.size(), values.size());
-    while (rows_->topLevelItemCount() > count)
-        delete rows_->takeTopLevelItem(rows_->topLevelItemCount() - 1);
-    while (rows_->topLevelItemCount() < count)
-        new QTreeWidgetItem(rows_);
-    for (qsizetype i = 0; i < count; ++i) {
-        QTreeWidgetItem* item = rows_->topLevelItem(static_cast<int>(i));
-        const QString label = i < labels.size() ? labels[i] : QString();
-        const QString value = i < values.size() ? values[i] : QString();
-        if (item->text(0) != label)
-            item->setText(0, label);
-        if (item->text(1) != value)
+    if (rows_->topLevelItemCount() != labels.size()) {
+        rows_->clear();
+        for (const QString& label : labels)
+            new QTreeWidgetItem(rows_, QStringList{label});
+        ++cellUpdates_;
+    }
+    for (int i = 0; i < rows_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = rows_->topLevelItem(i);
+        if (item->text(0) != labels.value(i)) {
+            item->setText(0, labels.value(i));
+            ++cellUpdates_;
+        }
+        // Only a changed value is set, so an unchanged page does not flicker.
+        const QString value = values.value(i);
+        if (item->text(1) != value) {
             item->setText(1, value);
+            ++cellUpdates_;
+        }
     }
 }
 

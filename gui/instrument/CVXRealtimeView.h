@@ -1,17 +1,25 @@
 #pragma once
 
+#include "instrument/CInstrumentMonitor.h"
 #include "session/UpdateHint.h"
 
 #include <QWidget>
 
+class CChannelListCtrl;
+class CRecSession;
+class CTrendGraphWidget;
 class CVexloDoc;
 class QLabel;
 class QTreeWidget;
 
-// The instrument page: the rows the connection monitor keeps, as a two-column list.
+// The instrument page: the monitor's status rows, the live statistics line and the live
+// trend graph. It shows what the monitor read; it sends nothing to the logger.
 class CVXRealtimeView final : public QWidget, public DocObserver {
     Q_OBJECT
 public:
+    static constexpr int kStatusListWidth = 260;
+    static constexpr int kMinimumGraphSize = 400;
+
     CVXRealtimeView(CVexloDoc& doc, QWidget* parent = nullptr);
     ~CVXRealtimeView() override;
 
@@ -19,9 +27,26 @@ public:
     void Refresh();
     // The rows, tab-separated, for the clipboard.
     QString CopyText() const;
+    const QTreeWidget* StatusList() const { return rows_; }
+    const CChannelListCtrl* ChannelList() const { return channels_; }
+    CTrendGraphWidget* GraphWidget() const { return graph_; }
+    // Cell changes made by the last refresh, to keep an unchanged page still.
+    int LastCellUpdates() const { return cellUpdates_; }
 
 private:
+    void RefreshStatusValues();
+    void RefreshStatistics();
+    void RefreshColumns();
+
     CVexloDoc& doc_;
     QLabel* title_;
     QTreeWidget* rows_;
+    CChannelListCtrl* channels_;
+    CTrendGraphWidget* graph_;
+    const CRecSession* graphSource_ = nullptr;
+    LiveStatisticsTexts shown_;
+    bool pulseModel_ = false;
+    bool eventModel_ = false;
+    bool columnsBuilt_ = false;
+    int cellUpdates_ = 0;
 };

@@ -75,8 +75,8 @@ void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
     setFixedHeight(sizeHint().height());
 }
 
-void CChannelListCtrl::SetLine(const QString& label, ColorRef traceColour,
-                               const CursorReadouts& cursor, const WindowStatistics& window) {
+void CChannelListCtrl::SetLine(ColorRef traceColour,
+                               const std::function<QString(ChanListHeaderType)>& textOf) {
     for (int i = 0; i < columnCount(); ++i) {
         const ChanListHeaderType kind = columns_[static_cast<std::size_t>(i)].kind;
         QTableWidgetItem* cell = item(0, i);
@@ -89,7 +89,7 @@ void CChannelListCtrl::SetLine(const QString& label, ColorRef traceColour,
             continue;
         }
         cell->setData(kColourRole, QVariant());
-        const QString text = ChannelCellText(kind, label, cursor, window);
+        const QString text = textOf(kind);
         if (cell->text() != text)
             cell->setText(text);
     }

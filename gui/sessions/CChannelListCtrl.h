@@ -5,6 +5,7 @@
 
 #include <QTableWidget>
 
+#include <functional>
 #include <vector>
 
 // The statistics line of a channel: one row whose columns follow their kinds; the colour
@@ -17,8 +18,8 @@ public:
     // Rebuilds the headers only when the kinds changed.
     void SetColumns(const std::vector<ChannelColumn>& columns);
     const std::vector<ChannelColumn>& Columns() const { return columns_; }
-    void SetLine(const QString& label, ColorRef traceColour, const CursorReadouts& cursor,
-                 const WindowStatistics& window);
+    // The line of one channel; `textOf` gives the text of each column kind but the colour.
+    void SetLine(ColorRef traceColour, const std::function<QString(ChanListHeaderType)>& textOf);
     void Clear();
     QString HeaderText(int column) const;
     QString CellText(int column) const;

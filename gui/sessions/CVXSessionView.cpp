@@ -279,9 +279,11 @@ void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
     const QString label = session.ChanData().ChannelCount() > 0
                               ? session.ChanData().Channel(0).Label()
                               : session.ChannelName();
-    channels_->SetLine(label.isEmpty() ? session.ChannelName() : label,
-                       doc_.Colours().TraceColourOfGroup(session.Entry().ColourGroup), cursor_,
-                       window_);
+    const QString shown = label.isEmpty() ? session.ChannelName() : label;
+    channels_->SetLine(doc_.Colours().TraceColourOfGroup(session.Entry().ColourGroup),
+                       [&](ChanListHeaderType kind) {
+                           return ChannelCellText(kind, shown, cursor_, window_);
+                       });
     channels_->updateGeometry();
 }
 

@@ -1,0 +1,95 @@
+#include "common/StringTable.h"
+#include "graph/CTrendGraphWidget.h"
+#include "instrument/CInstComm.h"
+#include "instrument/CVXRealtimeView.h"
+#include "session/CRecSession.h"
+#include "session/CVexloDoc.h"
+#include "sessions/CChannelListCtrl.h"
+#include "sim/ManualClock.h"
+#include "sim/SimulatedDrive.h"
+#include "support/MemorySettingsStore.h"
+#include "support/ScriptedUserInterface.h"
+
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The instrument page over the real link and an emulated logger whose time the test moves.
+class RealtimeView : public testing::Test {
+protected:
+    void Connect(int model) {
+        LoggerSettings logger;
+        logger.modelCode = model;
+        drive_ = std::make_unique<SimulatedDrive>(clock_, logger);
+        doc_ = std::make_unique<CVexloDoc>(settings_, *drive_, clock_, ui_);
+        doc_->Monitor().SetLinkPassInterval(1);
+        view_ = std::make_unique<CVXRealtimeView>(*doc_);
+        doc_->Monitor().Connect();
+    }
+
+    void TickUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 4000 && !done(); ++i) {
+            if (CInstComm* link = doc_->Monitor().Link()) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            clock_.AdvanceMs(10);
+            doc_->Monitor().MonitorTick();
+        }
+        ASSERT_TRUE(done());
+    }
+
+    QStringList ChannelHeaders() const {
+        QStringList headers;
+        for (int i = 0; i < view_->ChannelList()->columnCount(); ++i)
+            headers << view_->ChannelList()->HeaderText(i);
+        return headers;
+    }
+
+    ManualClock clock_{1733650000, 0};
+    MemorySettingsStore settings_;
+    ScriptedUserInterface ui_;
+    std::unique_ptr<SimulatedDrive> drive_;
+    std::unique_ptr<CVexloDoc> doc_;
+    std::unique_ptr<CVXRealtimeView> view_;
+};
+
+TEST_F(RealtimeView, ShowsTheStatusRowsTheLiveLineAndTheGraph) {
+    Connect(8);
+    TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 6; });
+    const QTreeWidget* rows = view_->StatusList();
+    ASSERT_EQ(rows->topLevelItemCount(), doc_->Monitor().PageLabels().size());
+    EXPECT_EQ(rows->headerItem()->text(0), u"Nom"_qs);
+    EXPECT_EQ(rows->topLevelItem(0)->text(1), doc_->Monitor().PageValues().value(0));
+    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs, u"MIN"_qs, u"MAX"_qs,
+                                             u"AVG"_qs, u"Dernière"_qs}));
+    EXPECT_EQ(view_->ChannelList()->CellText(5), doc_->Monitor().LiveStatistics().last);
+    EXPECT_FALSE(view_->ChannelList()->CellText(5).isEmpty());
+    ASSERT_NE(doc_->Monitor().LiveData(), nullptr);
+    EXPECT_GT(doc_->Monitor().LiveData()->ChanData().ValueCount(), 1);
+
+    // Nothing new from the logger: nothing on the page is touched.
+    view_->Refresh();
+    view_->Refresh();
+    EXPECT_EQ(view_->LastCellUpdates(), 0);
+}
+
+TEST_F(RealtimeView, AnEventLoggerHasTheTwoEventColumns) {
+    Connect(6);
+    TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
+    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Event Length"_qs,
+                                             u"Window Total Events Length"_qs}));
+}
+
+TEST_F(RealtimeView, APulseLoggerEndsWithItsTotal) {
+    Connect(5);
+    TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
+    EXPECT_EQ(ChannelHeaders().last(), u"Total"_qs);
+}
+
+} // namespace
