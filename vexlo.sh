@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
-          libgtest-dev libgmock-dev libbenchmark-dev tzdata time fonts-dejavu-core)
+          libgtest-dev libgmock-dev libbenchmark-dev tzdata time fonts-dejavu-core
+          python3 python3-openpyxl)
 
 install_missing_packages() {
     local missing=()

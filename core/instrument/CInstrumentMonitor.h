@@ -81,6 +81,8 @@ public:
     const LiveStatisticsTexts& LiveStatistics() const { return liveStats_; }
     const CRecSession* LiveData() const { return live_.get(); }
     void ClearLiveData();
+    // After a command that changes what the page shows, the next status is processed in full.
+    void ForgetLastTimeText() { lastTimeText_.clear(); }
     CInstComm* Link() { return link_.get(); }
     const CInstComm* Link() const { return link_.get(); }
 
