@@ -11,20 +11,7 @@ constexpr qint64 kStartToleranceMs = 500;
 
 SessionParamsValues SessionParamsValues::Of(const CRecSession& s) {
     SessionParamsValues v;
-    v.instrumentName = s.InstrumentName();
-    v.location = s.Location();
-    v.sessionName = s.SessionName();
-    v.header = s.ReportHeader();
-    v.footer = s.ReportFooter();
-    v.comments = s.Comments();
-    v.correctedStart = s.CorrectedStart();
-    v.lowScale = s.LowScale();
-    v.highScale = s.HighScale();
-    v.units = s.DisplayUnits();
-    v.tcIndex = s.TcIndex();
-    v.cjc = s.Cjc();
-    v.polarity = s.Polarity();
-    v.filterSize = s.FilterSize();
+    static_cast<ParameterBlockFields&>(v) = ParameterBlockFields::Of(s);
     return v;
 }
 

@@ -1,23 +1,16 @@
 #pragma once
 
 #include "common/CalendarDateTime.h"
+#include "session/SessionFile.h"
 
 #include <QString>
 
 class CRecSession;
 
 // What the user may change about a session: a snapshot before editing, and the result.
-struct SessionParamsValues {
-    QString instrumentName, location, sessionName, header, footer, comments;
-    CalendarDateTime correctedStart;
+// The fields are those the parameter block keeps.
+struct SessionParamsValues : ParameterBlockFields {
     int correctedStartMs = 0; // the pickers give whole seconds; kept for finer callers
-    float lowScale = 0.0f;
-    float highScale = 1.0f;
-    QString units;
-    int tcIndex = 0;
-    bool cjc = false;
-    bool polarity = true;
-    int filterSize = 1;
 
     static SessionParamsValues Of(const CRecSession& session);
     bool TextsDiffer(const SessionParamsValues& other) const;
