@@ -48,6 +48,7 @@ CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock&
 CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
                      std::unique_ptr<UserInterface> quietUi, UserInterface* ui)
     : settings_(settings),
+      clock_(clock),
       quietUi_(std::move(quietUi)),
       ui_(ui ? *ui : *quietUi_),
       options_(DocumentOptions::Load(settings)),

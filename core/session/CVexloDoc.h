@@ -54,6 +54,8 @@ public:
     CInstrumentMonitor& Monitor() { return monitor_; }
     const CInstrumentMonitor& Monitor() const { return monitor_; }
     SettingsStore& Settings() { return settings_; }
+    UserInterface& Ui() { return ui_; }
+    const Clock& ClockSource() const { return clock_; }
 
     // Sessions
     void SetDataFolder(const QString& folder) { saver_.SetDataFolder(folder); }
@@ -103,6 +105,7 @@ private:
     void SaveRecentFiles();
 
     SettingsStore& settings_;
+    const Clock& clock_;
     std::unique_ptr<UserInterface> quietUi_;
     UserInterface& ui_;
     DocumentOptions options_;

@@ -7,6 +7,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
+#include "dialogs/CDateTimeDlg.h"
 #include "dialogs/CEditSessionParams.h"
 #include "dialogs/CToolsOptions.h"
 #include "dialogs/CZoomTo.h"
@@ -14,6 +15,9 @@
 #include "graph/CTrendGraphWidget.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CVXRealtimeView.h"
+#include "instrument/InstrumentClock.h"
+#include "instrument/InstrumentCommands.h"
+#include "instrument/InstrumentPort.h"
 #include "platform/MountTableWatcher.h"
 #include "platform/XdgFileAssociation.h"
 #include "session/CRecSession.h"
@@ -116,7 +120,8 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     : QMainWindow(parent), doc_(doc), folders_(folders), help_(help),
       splitter_(new QSplitter(this)), tree_(new CLeftView(splitter_)),
       pages_(new QStackedWidget(splitter_)), openSessionsView_(new CVXOpenSessionsView(doc, pages_)),
-      sessionView_(new CVXSessionView(doc, pages_)), realtimeView_(new CVXRealtimeView(doc, pages_)) {
+      sessionView_(new CVXSessionView(doc, pages_)), realtimeView_(new CVXRealtimeView(doc, pages_)),
+      instrument_(std::make_unique<MonitorInstrumentPort>(doc.Monitor())) {
     setWindowTitle(QStringLiteral("Vexlo"));
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)));
@@ -345,6 +350,20 @@ void CMainFrame::UpdateCommandStates() {
         Action(always)->setEnabled(true);
     Action(CommandType::Connect)->setEnabled(!connected);
     Action(CommandType::Disconnect)->setEnabled(connected);
+    const InstrumentState state = instrument_->State();
+    const bool clockBusy = clockSetter_ && clockSetter_->Pending();
+    Action(CommandType::SetClock)->setEnabled(!clockBusy &&
+                                              SetClockBlocker(state) == CommandBlockerType::None);
+    Action(CommandType::EraseMemory)->setEnabled(EraseBlocker(state) == CommandBlockerType::None);
+    Action(CommandType::StartRecording)->setEnabled(RecordingBlocker(state) ==
+                                                    CommandBlockerType::None);
+    const QString recordingText = RecordingCommandText(state);
+    QAction* recording = Action(CommandType::StartRecording);
+    if (recording->text() != recordingText) {
+        recording->setText(recordingText);
+        recording->setToolTip(recordingText);
+        recording->setStatusTip(recordingText);
+    }
     Action(CommandType::FileClose)->setEnabled(session != nullptr);
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
@@ -418,6 +437,15 @@ void CMainFrame::Run(CommandType command) {
     case CommandType::ZoomAll:
     case CommandType::ZoomTo:
         Zoom(command);
+        break;
+    case CommandType::EraseMemory:
+        EraseMemoryCommand(*instrument_, doc_.Ui());
+        break;
+    case CommandType::StartRecording:
+        RecordingCommand(*instrument_, doc_.Ui());
+        break;
+    case CommandType::SetClock:
+        SetClockCommand();
         break;
     case CommandType::Connect:
         monitor.Connect();
@@ -514,11 +542,22 @@ void CMainFrame::OpenHelpAt(quint32 context) {
                              QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
 }
 
+void CMainFrame::SetClockCommand() {
+    DateTimeDlgModel model(doc_.ClockSource());
+    const DateTimeDlgEndType end = CDateTimeDlg::Run(model, this);
+    if (end == DateTimeDlgEndType::Cancel)
+        return;
+    clockSetter_ = std::make_unique<InstrumentClockSetter>(*instrument_, doc_.ClockSource());
+    clockSetter_->Begin(end, model.Chosen());
+}
+
 void CMainFrame::OnTimer() {
     // A nested event loop inside a tick must not start another one.
     if (inTimer_)
         return;
     inTimer_ = true;
+    if (clockSetter_ && clockSetter_->Pending())
+        clockSetter_->Tick();
     doc_.Monitor().MonitorTick();
     inTimer_ = false;
 }

@@ -18,6 +18,8 @@ class CVXOpenSessionsView;
 class CVXRealtimeView;
 class CVXSessionView;
 class HelpLauncher;
+class InstrumentClockSetter;
+class MonitorInstrumentPort;
 class MountTableWatcher;
 class QAction;
 class QMenu;
@@ -72,6 +74,7 @@ private:
     void Run(CommandType command);
     void OpenFileCommand();
     void Zoom(CommandType command);
+    void SetClockCommand();
     void EditSessionParamsCommand(CRecSession& session);
     void AssociateCommand();
     void CopyCommand();
@@ -101,6 +104,9 @@ private:
     bool inTimer_ = false;
     bool inTreeUpdate_ = false;
     QElapsedTimer sinceStart_;
+    std::unique_ptr<MonitorInstrumentPort> instrument_;
+    // A synchronised clock setting waits for the next whole second between timer ticks.
+    std::unique_ptr<InstrumentClockSetter> clockSetter_;
     std::unique_ptr<MountTableWatcher> mountWatcher_;
     QSocketNotifier* mountNotifier_ = nullptr;
 };

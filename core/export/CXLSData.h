@@ -1,0 +1,40 @@
+#pragma once
+
+#include "common/Outcome.h"
+#include "export/CWorkbook.h"
+#include "export/CellStyle.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class CWorksheet;
+class WorkbookProgress;
+
+// What an export writes a workbook through: sheets with their title row and frozen panes,
+// cells, and sheets that continue one that is full.
+class CXLSData {
+public:
+    // The caller has removed any file of that name.
+    Outcome Open(const QString& path);
+    // Finishes the current sheet and starts one whose row 1 holds its name (style 1); the
+    // next cells go into row 2.
+    void AddSheet(const QString& name, int frozenRows, int frozenColumns);
+    void AddText(QStringView text, CellStyleType style = CellStyleType::Plain);
+    void AddNumber(double value, CellStyleType style = CellStyleType::Plain);
+    // Ends the current row and starts `count` new ones, the first `count` - 1 left empty.
+    void NewRows(int count);
+    WorkbookCloseResult Close(WorkbookProgress& progress);
+    // Gives up the workbook being written and removes its file.
+    void Discard();
+
+    const QStringList& SheetNames() const { return m_names; }
+
+private:
+    void Continue();
+
+    CWorkbook m_workbook;
+    CWorksheet* m_sheet = nullptr;
+    QStringList m_names;
+    int m_continuations = 1;
+};

@@ -1,0 +1,131 @@
+#include "export/DeflateStream.h"
+
+#include "export/CompressorPool.h"
+
+#include <algorithm>
+#include <memory>
+
+#define ZLIB_CONST
+#include <zlib.h>
+
+namespace {
+
+constexpr int kLevel = 9;
+constexpr int kRawWindowBits = -15;
+constexpr int kMemLevel = 8;
+constexpr qsizetype kWindow = 32 * 1024;
+// A full flush adds an empty stored block that deflateBound does not count.
+constexpr uLong kFlushMargin = 64;
+
+DeflateStream::Block CompressBlock(const std::vector<char>& dictionary,
+                                   const std::vector<char>& input, bool last) {
+    DeflateStream::Block block;
+    block.inputSize = static_cast<qsizetype>(input.size());
+    block.crc = static_cast<uint32_t>(
+        crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
+
+    z_stream z{};
+    if (deflateInit2(&z, kLevel, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        return block;
+    if (!dictionary.empty() &&
+        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
+                             static_cast<uInt>(dictionary.size())) != Z_OK) {
+        deflateEnd(&z);
+        return block;
+    }
+    block.bytes.resize(deflateBound(&z, static_cast<uLong>(input.size())) + kFlushMargin);
+    z.next_in = reinterpret_cast<const Bytef*>(input.data());
+    z.avail_in = static_cast<uInt>(input.size());
+    const int flush = last ? Z_FINISH : Z_FULL_FLUSH;
+    for (;;) {
+        z.next_out = reinterpret_cast<Bytef*>(block.bytes.data()) + z.total_out;
+        z.avail_out = static_cast<uInt>(block.bytes.size() - z.total_out);
+        const int rc = deflate(&z, flush);
+        if (last ? rc == Z_STREAM_END : rc == Z_OK && z.avail_out != 0) {
+            block.ok = true;
+            break;
+        }
+        if (rc != Z_OK && rc != Z_BUF_ERROR)
+            break;
+        block.bytes.resize(block.bytes.size() * 2);
+    }
+    block.bytes.resize(z.total_out);
+    deflateEnd(&z);
+    return block;
+}
+
+} // namespace
+
+DeflateStream::DeflateStream(CompressorPool* pool, Sink sink)
+    : m_pool(pool), m_sink(std::move(sink)) {
+    m_input.reserve(kBlockSize);
+}
+
+bool DeflateStream::Feed(QByteArrayView data) {
+    if (!m_ok)
+        return false;
+    m_inputSize += static_cast<uint64_t>(data.size());
+    const char* from = data.data();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const qsizetype room = kBlockSize - static_cast<qsizetype>(m_input.size());
+        const qsizetype take = std::min(room, left);
+        m_input.insert(m_input.end(), from, from + take);
+        from += take;
+        left -= take;
+        if (static_cast<qsizetype>(m_input.size()) == kBlockSize)
+            Submit(false);
+    }
+    return m_ok;
+}
+
+bool DeflateStream::Finish() {
+    if (m_ok)
+        Submit(true);
+    Deliver(true);
+    return m_ok;
+}
+
+void DeflateStream::Submit(bool last) {
+    std::vector<char> input = std::move(m_input);
+    m_input = {};
+    if (!last)
+        m_input.reserve(kBlockSize);
+    std::vector<char> dictionary = std::move(m_dictionary);
+    const qsizetype keep = std::min(kWindow, static_cast<qsizetype>(input.size()));
+    m_dictionary.assign(input.end() - keep, input.end());
+
+    auto task = std::make_shared<std::packaged_task<Block()>>(
+        [input = std::move(input), dictionary = std::move(dictionary), last] {
+            return CompressBlock(dictionary, input, last);
+        });
+    m_inFlight.push_back(task->get_future());
+    if (!m_pool || !m_pool->Post([task] { (*task)(); }))
+        (*task)();
+    Deliver(false);
+}
+
+void DeflateStream::Deliver(bool waitForAll) {
+    // Enough blocks in flight to keep every worker busy while the caller fills the next.
+    const size_t maxInFlight = m_pool ? m_pool->ThreadCount() + 1 : 0;
+    while (!m_inFlight.empty()) {
+        std::future<Block>& front = m_inFlight.front();
+        const bool mustWait = waitForAll || m_inFlight.size() > maxInFlight;
+        if (!mustWait && front.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            break;
+        Accept(front.get());
+        m_inFlight.pop_front();
+    }
+}
+
+void DeflateStream::Accept(const Block& block) {
+    if (!m_ok)
+        return;
+    if (!block.ok || !m_sink(QByteArrayView(block.bytes.data(), block.bytes.size()))) {
+        m_ok = false;
+        return;
+    }
+    m_crc = static_cast<uint32_t>(crc32_combine(m_crc, block.crc, block.inputSize));
+    m_outputSize += block.bytes.size();
+}

@@ -1,0 +1,36 @@
+#include "export/SheetName.h"
+
+#include "common/FileNames.h"
+
+namespace {
+
+constexpr qsizetype kMaxLength = 31;
+// Leaves room for a number of up to three digits.
+constexpr qsizetype kRenumberedLength = 28;
+
+void Clean(QString& name) {
+    MakeSafeName(name);
+    name.removeIf([](QChar c) { return c == u'[' || c == u']' || c == u'\0' || c == u'\x03'; });
+    if (name == u"'")
+        name.clear();
+    if (name.startsWith(u'\''))
+        name.remove(0, 1);
+    if (name.endsWith(u'\''))
+        name.chop(1);
+}
+
+} // namespace
+
+QString MakeSheetName(const QString& wanted, unsigned number, const QStringList& taken) {
+    QString name = wanted.left(kMaxLength);
+    Clean(name);
+    // A name that cleaning empties is as good as none.
+    if (name.isEmpty())
+        name = QString::number(number);
+    while (taken.contains(name, Qt::CaseInsensitive)) {
+        if (name.size() >= kMaxLength)
+            name.truncate(kRenumberedLength);
+        name = AppendNameNumber(name, 2);
+    }
+    return name;
+}

@@ -1,0 +1,320 @@
+#include "instrument/ConfigurationModel.h"
+
+#include "app/UserInterface.h"
+#include "common/Clock.h"
+#include "common/DurationFormat.h"
+#include "common/StringTable.h"
+#include "instrument/ControlBlock.h"
+#include "instrument/InstrumentClock.h"
+#include "instrument/InstrumentPort.h"
+#include "instrument/RecordingDurations.h"
+#include "session/ModelTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+namespace RD = RecordingDurations;
+
+constexpr qint64 kStartLeadSeconds = 60;
+constexpr qint64 kRecordNowLeadSeconds = 2;
+
+const ModelEntry& EntryOf(int modelIndex) {
+    return ModelTableRow(modelIndex < 0 ? 0 : modelIndex);
+}
+
+uint32_t ToInstrumentSeconds(qint64 seconds) {
+    return static_cast<uint32_t>(
+        std::clamp<qint64>(seconds, 0, std::numeric_limits<uint32_t>::max()));
+}
+
+QString LimitText(double v) {
+    return QString::number(v, 'g', 7);
+}
+
+} // namespace
+
+QString ConfigurationModel::MemoryNoteText() {
+    return QStringLiteral("*** La mémoire doit être effacée avant qu’un enregistrement puisse "
+                          "démarrer. ***");
+}
+
+QString ConfigurationModel::PulseScaleLabel() {
+    return QStringLiteral("Impulsions par seconde");
+}
+
+ConfigurationModel::ConfigurationModel(InstrumentPort& port, const Clock& clock)
+    : port_(port), clock_(clock) {
+    const InstrumentState s = port_.State();
+    modelIndex_ = s.modelIndex;
+    totalMemory_ = s.status.MemorySize();
+    start_ = InstrumentClock(s).AddSeconds(kStartLeadSeconds);
+    end_ = start_.AddSeconds(RD::EntrySeconds(RD::kDefaultEntry, totalMemory_));
+    durationEntry_ = RD::kDefaultEntry;
+    clockText_ = ClockStatusText(ParseDateTimeText(s.status.time), ComputerWallClock(clock_));
+    scaledLow_ = s.config.lowScale;
+    scaledHigh_ = s.config.highScale;
+    units_ = s.config.units;
+    tcIndex_ = s.config.tcIndex;
+    cjc_ = s.config.CjcOn();
+    rising_ = s.config.PolarityOn();
+    filterSize_ = std::clamp(s.config.filterSize, 1, kFilterSizes);
+}
+
+InstrumentState ConfigurationModel::Now() const {
+    return port_.State();
+}
+
+// The logger's clock, or the computer's when the logger shows none.
+CalendarDateTime ConfigurationModel::InstrumentClock(const InstrumentState& state) const {
+    const CalendarDateTime t = ParseDateTimeText(state.status.time);
+    return t.valid ? t : ComputerWallClock(clock_);
+}
+
+ConfigGroups ConfigurationModel::Groups() const {
+    ConfigGroups g;
+    switch (EntryOf(modelIndex_).Kind) {
+    case ChannelKindType::Voltage:
+    case ChannelKindType::Current:
+        g.scale = g.filter = true;
+        break;
+    case ChannelKindType::Pulse:
+        g.scale = g.pulseLabel = true;
+        break;
+    case ChannelKindType::Event:
+        g.edge = true;
+        break;
+    case ChannelKindType::Rtd:
+        g.filter = true;
+        break;
+    case ChannelKindType::Thermocouple:
+        g.thermocouple = g.filter = true;
+        break;
+    case ChannelKindType::Undefined:
+        break;
+    }
+    return g;
+}
+
+QString ConfigurationModel::InputLowText() const {
+    return EntryOf(modelIndex_).RangeLow();
+}
+
+QString ConfigurationModel::InputHighText() const {
+    return EntryOf(modelIndex_).RangeHigh();
+}
+
+QString ConfigurationModel::TotalText() const {
+    return RD::TotalMemoryText(totalMemory_);
+}
+
+bool ConfigurationModel::RadiosEnabled() const {
+    return !Now().MemoryInUse();
+}
+
+RecordModeType ConfigurationModel::RecordMode() const {
+    return RadiosEnabled() ? mode_ : RecordModeType::None;
+}
+
+bool ConfigurationModel::SetRecordMode(RecordModeType mode) {
+    if (!RadiosEnabled())
+        return false;
+    mode_ = mode;
+    return true;
+}
+
+void ConfigurationModel::SetStart(const CalendarDateTime& start) {
+    if (!start.valid)
+        return;
+    start_ = start;
+    RecomputeEntry();
+}
+
+void ConfigurationModel::SetEnd(const CalendarDateTime& end) {
+    if (!end.valid)
+        return;
+    end_ = end;
+    RecomputeEntry();
+}
+
+void ConfigurationModel::RecomputeEntry() {
+    durationEntry_ = RD::EntryOf(SpanSeconds());
+}
+
+void ConfigurationModel::SelectDuration(int entry) {
+    if (entry < 0 || entry >= RD::kEntryCount)
+        return;
+    durationEntry_ = entry;
+    end_ = start_.AddSeconds(RD::EntrySeconds(entry, totalMemory_));
+}
+
+void ConfigurationModel::ResetDates() {
+    const qint64 span = durationEntry_ == RD::kNoEntry
+                            ? SpanSeconds()
+                            : RD::EntrySeconds(durationEntry_, totalMemory_);
+    start_ = ComputerWallClock(clock_);
+    end_ = start_.AddSeconds(span);
+}
+
+qint64 ConfigurationModel::SpanSeconds() const {
+    return end_.SecondsSince(start_);
+}
+
+QString ConfigurationModel::DurationNote() const {
+    if (durationEntry_ != RD::kNoEntry && durationEntry_ != RD::kMaximumEntry)
+        return QString();
+    const qint64 span = std::clamp<qint64>(SpanSeconds(), 0, std::numeric_limits<quint32>::max());
+    return FormatSecondsClock(static_cast<quint32>(span)).Joined();
+}
+
+qint64 ConfigurationModel::MemoryNeeded() const {
+    return RD::MemoryNeededBytes(SpanSeconds());
+}
+
+QString ConfigurationModel::MemoryNeededText() const {
+    return RD::MemoryNeededText(MemoryNeeded());
+}
+
+MemorySignType ConfigurationModel::MemorySign() const {
+    const qint64 needed = MemoryNeeded();
+    if (EraseWatchRunning() || (Now().Erasing() && needed >= totalMemory_) || needed > totalMemory_)
+        return MemorySignType::Greater;
+    return needed == totalMemory_ ? MemorySignType::Equal : MemorySignType::Less;
+}
+
+QString ConfigurationModel::MemorySignText() const {
+    switch (MemorySign()) {
+    case MemorySignType::Less: return QStringLiteral("<");
+    case MemorySignType::Equal: return QStringLiteral("=");
+    case MemorySignType::Greater: return QStringLiteral(">");
+    }
+    return QString();
+}
+
+bool ConfigurationModel::MemoryNoteShown() const {
+    return EraseWatchRunning() || Now().MemoryInUse();
+}
+
+bool ConfigurationModel::OkEnabled() const {
+    return MemorySign() != MemorySignType::Greater;
+}
+
+bool ConfigurationModel::EraseShown() const {
+    return MemorySign() == MemorySignType::Greater || MemoryNoteShown();
+}
+
+bool ConfigurationModel::EraseEnabled() const {
+    const InstrumentState s = Now();
+    return EraseShown() && !EraseWatchRunning() && s.connected && s.MemoryInUse() &&
+           !s.Recording() && !s.Erasing();
+}
+
+bool ConfigurationModel::SetClockEnabled() const {
+    const InstrumentState s = Now();
+    return !EraseWatchRunning() && s.connected && !s.Recording() && !s.Erasing();
+}
+
+void ConfigurationModel::SetTcButton(int button) {
+    if (button >= 0 && button < kTcButtons)
+        tcIndex_ = button;
+}
+
+void ConfigurationModel::SetFilterIndex(int index) {
+    filterSize_ = std::clamp(index, 0, kFilterSizes - 1) + 1;
+}
+
+bool ConfigurationModel::StartErase(UserInterface& ui) {
+    if (!EraseEnabled())
+        return false;
+    if (ui.AskYesNoCancel(ResourceString(1016)) != AnswerType::Yes || !EraseEnabled())
+        return false;
+    port_.WriteControlBlock(ControlBlock::EraseMemory());
+    watch_ = WatchType::WaitingForStart;
+    watchStartMs_ = clock_.MonotonicMs();
+    return true;
+}
+
+void ConfigurationModel::EraseWatchTick() {
+    const InstrumentState s = Now();
+    switch (watch_) {
+    case WatchType::Off:
+        return;
+    case WatchType::WaitingForStart:
+        if (s.eraseReported)
+            watch_ = WatchType::Erasing;
+        // A quick erase may come and go between two processed statuses.
+        else if (!s.MemoryInUse() && !s.Erasing())
+            watch_ = WatchType::Off;
+        else if (clock_.MonotonicMs() - watchStartMs_ >= kEraseStartTimeoutMs)
+            watch_ = WatchType::Off;
+        return;
+    case WatchType::Erasing:
+        if (!s.eraseReported)
+            watch_ = WatchType::Off;
+        return;
+    }
+}
+
+void ConfigurationModel::ClockWasSet(const CalendarDateTime& sent) {
+    if (!sent.valid)
+        return;
+    clockText_ = ClockStatusText(sent, ComputerWallClock(clock_));
+    if (start_.SecondsSince(sent) < 0) {
+        const qint64 span = SpanSeconds();
+        start_ = sent.AddSeconds(kStartLeadSeconds);
+        end_ = start_.AddSeconds(span);
+    }
+}
+
+bool ConfigurationModel::ScalesAcceptable() const {
+    const auto inRange = [](double v) {
+        return std::isfinite(v) && v >= -kScaleLimit && v <= kScaleLimit;
+    };
+    return !Groups().scale || (inRange(scaledLow_) && inRange(scaledHigh_));
+}
+
+void ConfigurationModel::ApplyScheduleMinimums(const InstrumentState& state) {
+    CalendarDateTime minimum = InstrumentClock(state).AddSeconds(kStartLeadSeconds);
+    minimum.second = 0;
+    if (start_.SecondsSince(minimum) < 0)
+        start_ = minimum;
+    const CalendarDateTime minimumEnd = start_.AddSeconds(1);
+    if (end_.SecondsSince(minimumEnd) < 0)
+        end_ = minimumEnd;
+    RecomputeEntry();
+}
+
+ConfigurationChoice ConfigurationModel::Choice(const InstrumentState& state) const {
+    ConfigurationChoice c;
+    c.lowScale = static_cast<float>(scaledLow_);
+    c.highScale = static_cast<float>(scaledHigh_);
+    c.units = units_.left(kUnitsLimit);
+    c.tcIndex = tcIndex_;
+    c.cjc = cjc_;
+    c.risingEdge = rising_;
+    c.filterSize = filterSize_;
+    c.mode = RecordMode();
+    const qint64 span = std::max<qint64>(0, SpanSeconds());
+    c.durationSeconds = ToInstrumentSeconds(span);
+    if (c.mode == RecordModeType::Now)
+        c.start = ToInstrumentSeconds(qint64{InstrumentTimeValue(InstrumentClock(state))} +
+                                      kRecordNowLeadSeconds);
+    else if (c.mode == RecordModeType::Schedule)
+        c.start = InstrumentTimeValue(start_);
+    return c;
+}
+
+ConfigAcceptResult ConfigurationModel::Accept() {
+    if (!OkEnabled())
+        return {};
+    if (!ScalesAcceptable())
+        return {false, FormatResource(61715, {LimitText(-kScaleLimit), LimitText(kScaleLimit)})};
+    const InstrumentState state = Now();
+    if (RecordMode() == RecordModeType::Schedule)
+        ApplyScheduleMinimums(state);
+    SendConfiguration(port_, Choice(state));
+    watch_ = WatchType::Off;
+    return {true, QString()};
+}

@@ -1,0 +1,200 @@
+#include "instrument/DownloadJob.h"
+
+#include "app/SettingsStore.h"
+#include "app/UserInterface.h"
+#include "common/FileNames.h"
+#include "common/StringTable.h"
+#include "instrument/DriveBackend.h"
+#include "instrument/InstrumentPort.h"
+#include "session/CRecSession.h"
+#include "session/InstrumentSettings.h"
+#include "session/ModelTable.h"
+#include "session/SessionFile.h"
+#include "session/SessionParamsEditModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <climits>
+
+namespace {
+
+constexpr int kNoType = INT_MIN;
+
+QString WithSlash(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+void ApplyValues(CRecSession& s, const SessionParamsValues& v) {
+    s.SetInstrumentName(v.instrumentName);
+    s.SetLocation(v.location);
+    s.SetSessionName(v.sessionName);
+    s.SetReportHeader(v.header);
+    s.SetReportFooter(v.footer);
+    s.SetComments(v.comments);
+    s.SetCorrectedStart(v.correctedStart);
+    s.SetScales(v.lowScale, v.highScale);
+    s.SetDisplayUnits(v.units);
+    s.SetTcIndex(v.tcIndex);
+    s.SetCjc(v.cjc);
+    s.SetPolarity(v.polarity);
+    s.SetFilterSize(v.filterSize);
+}
+
+} // namespace
+
+DownloadJob::DownloadJob(InstrumentPort& port, UserInterface& ui, SettingsStore& settings,
+                         const Clock& clock)
+    : port_(port), ui_(ui), settings_(settings), clock_(clock) {}
+
+DownloadJob::~DownloadJob() {
+    if (file_.isOpen())
+        Discard();
+    Release();
+}
+
+QString DownloadJob::DestinationPath(const QString& folder, int modelCode) {
+    QString name = FormatResource(1022, {ModelDisplayName(modelCode, false, true)});
+    MakeSafeName(name);
+    return NextFreeFileName(WithSlash(folder) + name + u'.' + ResourceString(605));
+}
+
+bool DownloadJob::Begin(const QString& dataFolder) {
+    if (transfer_ || ended_)
+        return false;
+    const qint64 used = port_.LinkMemoryUsed();
+    if (used <= 0)
+        return false;
+    const InstrumentState state = port_.State();
+    modelCode_ = state.status.ModelCode();
+    serial_ = state.status.serial;
+    recordingAtStart_ = state.Recording();
+    port_.SetBusy(true);
+    busy_ = true;
+
+    QDir().mkpath(dataFolder);
+    path_ = DestinationPath(dataFolder, modelCode_);
+    file_.setFileName(path_);
+    if (!file_.open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
+        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        Release();
+        ended_ = true;
+        return false;
+    }
+    transfer_ = std::make_unique<DownloadTransfer>(port_, file_, used, clock_);
+    return true;
+}
+
+TransferStateType DownloadJob::Tick() {
+    if (!transfer_)
+        return TransferStateType::NoData;
+    if (ended_)
+        return transfer_->State();
+    const TransferStateType state = transfer_->Tick();
+    if (state == TransferStateType::WaitingForLink || state == TransferStateType::Copying ||
+        state == TransferStateType::Finished)
+        return state;
+    // The file goes before the message, so that a tick run from inside the message box finds
+    // nothing left to report.
+    Discard();
+    switch (state) {
+    case TransferStateType::NoData:
+        ui_.ShowMessage(ResourceString(681), MessageIconType::Information);
+        break;
+    case TransferStateType::Unreadable:
+        ui_.ShowMessage(FormatResource(623, {DriveFileName(DriveFileType::Record)}),
+                        MessageIconType::Error);
+        break;
+    default:
+        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        break;
+    }
+    return state;
+}
+
+void DownloadJob::Cancel() {
+    if (!ended_)
+        Discard();
+}
+
+std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
+    const LoggerHeaderValues& h = transfer_->Header();
+    auto s = std::make_unique<CRecSession>();
+    s->SelectModel(modelCode_, h.tcIndex);
+    s->SetHeaderValue(HeaderKeyType::Model, QString::number(modelCode_));
+    s->SetHeaderValue(HeaderKeyType::SerNum, serial_);
+    const ModelEntry& entry = s->Entry();
+    QString stored = h.unitsText;
+    if (s->Flags().temperature)
+        stored = ResourceString(650);
+    else if (!s->Flags().linear || stored.isEmpty())
+        stored = entry.UnitText();
+    s->SetStoredUnits(stored);
+    s->NormaliseDisplayUnits(stored);
+    s->SetScales(DecodeScaleText(h.lowScaleText, entry.RangeLow()),
+                 DecodeScaleText(h.highScaleText, entry.RangeHigh()));
+    s->SetTcIndex(h.tcIndex);
+    s->SetCjc(h.cjc);
+    s->SetPolarity(h.polarity);
+    s->SetFilterSize(h.filterSize);
+    s->SetCorrectedStart(ParseDateTimeText(h.startText));
+    s->SetRecordingInProgress(recordingAtStart_);
+    s->SetSessionName(QFileInfo(path_).completeBaseName());
+
+    const QString section = InstrumentSettingsSection(modelCode_, serial_);
+    const bool remembered = settings_.GetInt(section, QStringLiteral("Type"), kNoType) != kNoType;
+    const QString defaultName = FormatResource(1022, {ModelDisplayName(modelCode_, false, h.polarity)});
+    const auto value = [&](const char16_t* key, const QString& fallback) {
+        return remembered ? settings_.GetString(section, QString::fromUtf16(key), fallback) : fallback;
+    };
+    s->SetInstrumentName(value(u"InstName", defaultName));
+    s->SetLocation(value(u"Location", QString()));
+    s->SetReportHeader(value(u"Header", QString()));
+    s->SetReportFooter(value(u"Footer", QString()));
+    return s;
+}
+
+bool DownloadJob::WriteParameters(const CRecSession& session) {
+    return FormatParameterBlock(file_, transfer_->HeaderLength(), ParameterBlockFields::Of(session)) &&
+           file_.flush();
+}
+
+bool DownloadJob::CompleteParameters(
+    const std::function<bool(SessionParamsEditModel&)>& runDialog) {
+    if (ended_ || !transfer_ || transfer_->State() != TransferStateType::Finished)
+        return false;
+    const std::unique_ptr<CRecSession> session = ParameterSession();
+    SessionParamsEditModel model(*session);
+    const bool accepted = runDialog && runDialog(model) && !model.Validate();
+    if (accepted) {
+        ApplyValues(*session, model.Result());
+        StoreInstrumentTexts(settings_, *session);
+    }
+    // Even when the editor is cancelled the block carries the logger's values, so the copy on
+    // the disk reads back with the right scales.
+    if (!WriteParameters(*session)) {
+        Discard();
+        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        return false;
+    }
+    file_.close();
+    Release();
+    ended_ = true;
+    completed_ = accepted;
+    return completed_;
+}
+
+void DownloadJob::Discard() {
+    file_.close();
+    if (!path_.isEmpty())
+        QFile::remove(path_);
+    Release();
+    ended_ = true;
+}
+
+void DownloadJob::Release() {
+    if (!busy_)
+        return;
+    port_.SetBusy(false);
+    busy_ = false;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "instrument/DownloadTransfer.h"
+
+#include <QFile>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class CRecSession;
+class InstrumentPort;
+class SessionParamsEditModel;
+class SettingsStore;
+class UserInterface;
+
+// "Télécharger les données enregistrées" from start to end: the destination file, the copy
+// under the download window, the parameter step and the finished session file that the
+// document then opens as a temporary session. A download that does not finish leaves no file
+// behind, and the monitor is suspended only while the job runs.
+class DownloadJob {
+public:
+    DownloadJob(InstrumentPort& port, UserInterface& ui, SettingsStore& settings,
+                const Clock& clock);
+    ~DownloadJob();
+    DownloadJob(const DownloadJob&) = delete;
+    DownloadJob& operator=(const DownloadJob&) = delete;
+
+    // "Modèle VX20 (420 mAdc).vx" in `folder`, or the first free name with _1, _2, ...
+    static QString DestinationPath(const QString& folder, int modelCode);
+
+    // False when the logger holds nothing, or the file cannot be created (the user is told).
+    bool Begin(const QString& dataFolder);
+    // The window's 10 ms timer. Once it is no longer running the window closes; a refusal has
+    // been shown to the user by then.
+    TransferStateType Tick();
+    // Null before Begin() succeeded.
+    const DownloadTransfer* Transfer() const { return transfer_.get(); }
+    // Closing the window during the copy; the job is over.
+    void Cancel();
+
+    // After a finished copy: `runDialog` shows the session parameters editor bound to the
+    // model and returns true on OK. The remembered values of this instrument come first;
+    // OK remembers the new ones. On cancel the file keeps the logger's own values and is not
+    // to be opened.
+    bool CompleteParameters(const std::function<bool(SessionParamsEditModel&)>& runDialog);
+
+    const QString& FilePath() const { return path_; }
+    // The finished session file; empty until CompleteParameters() returned true.
+    QString SessionFilePath() const { return completed_ ? path_ : QString(); }
+
+private:
+    std::unique_ptr<CRecSession> ParameterSession() const;
+    bool WriteParameters(const CRecSession& session);
+    void Discard();
+    void Release();
+
+    InstrumentPort& port_;
+    UserInterface& ui_;
+    SettingsStore& settings_;
+    const Clock& clock_;
+    QString path_;
+    QFile file_;
+    std::unique_ptr<DownloadTransfer> transfer_;
+    int modelCode_ = 0;
+    QString serial_;
+    bool recordingAtStart_ = false;
+    bool busy_ = false;
+    bool ended_ = false;
+    bool completed_ = false;
+};

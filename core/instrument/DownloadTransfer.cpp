@@ -1,0 +1,159 @@
+#include "instrument/DownloadTransfer.h"
+
+#include "common/Clock.h"
+#include "instrument/DriveText.h"
+#include "instrument/InstrumentPort.h"
+#include "session/SessionFile.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 kSector = 512;
+constexpr char kGenBy[] = "GenBy=";
+constexpr char kControlPanelMark[] = "VXCP";
+
+// Stamps the header as the control panel's own.
+void MarkGenerator(char* text, qint64 length) {
+    const qint64 keyLength = static_cast<qint64>(std::strlen(kGenBy));
+    for (qint64 i = 0; i + keyLength <= length; ++i) {
+        if (std::memcmp(text + i, kGenBy, static_cast<std::size_t>(keyLength)) != 0)
+            continue;
+        const qint64 at = i + keyLength;
+        const qint64 count = std::min<qint64>(4, length - at);
+        std::memcpy(text + at, kControlPanelMark, static_cast<std::size_t>(std::max<qint64>(0, count)));
+        return;
+    }
+}
+
+} // namespace
+
+LoggerHeaderValues LoggerHeaderValues::Read(const char* text, int length) {
+    const auto value = [&](const char* key) { return DriveTextValue(text, length, key); };
+    LoggerHeaderValues v;
+    v.startText = value("Start=");
+    v.lowScaleText = value("Ch1LowScale=");
+    v.highScaleText = value("Ch1HighScale=");
+    v.unitsText = value("Ch1Units=");
+    v.tcIndex = TcLetterToIndex(value("TC_Type="));
+    v.cjc = DriveTextInt(text, length, "EnableCJC=", 0) != 0;
+    v.polarity = DriveTextInt(text, length, "Polarity=", 0) != 0;
+    v.filterSize = std::max(1, DriveTextInt(text, length, "FilterSize=", 1));
+    return v;
+}
+
+QString DownloadTransfer::StallText() {
+    return QStringLiteral("L’instrument ne répond plus. Vérifiez qu’il est toujours branché ou "
+                          "annulez le transfert.");
+}
+
+DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
+                                   const Clock& clock)
+    : port_(port), output_(output), clock_(clock),
+      total_((std::max<qint64>(0, memoryUsed) + kSector - 1) / kSector * kSector),
+      dropTail_(total_ - std::max<qint64>(0, memoryUsed) > kTailBytes),
+      lastProgressMs_(clock.MonotonicMs()) {
+    writeLimit_ = dropTail_ ? total_ - kTailBytes : total_;
+}
+
+bool DownloadTransfer::Running() const {
+    return state_ == TransferStateType::WaitingForLink || state_ == TransferStateType::Copying;
+}
+
+TransferStateType DownloadTransfer::Tick() {
+    if (inStep_ || !Running())
+        return state_;
+    inStep_ = true;
+    if (state_ == TransferStateType::WaitingForLink) {
+        // A read the monitor posted before the download began finishes first.
+        if (port_.LinkIdle())
+            state_ = TransferStateType::Copying;
+        else
+            NoteNoProgress();
+    } else {
+        CopyStep();
+    }
+    inStep_ = false;
+    return state_;
+}
+
+void DownloadTransfer::NoteNoProgress() {
+    if (clock_.MonotonicMs() - lastProgressMs_ >= kStallMs)
+        stalled_ = true;
+}
+
+void DownloadTransfer::CopyStep() {
+    const qint64 chunk = std::min(total_ - done_, kChunkBytes);
+    if (chunk <= 0) {
+        state_ = TransferStateType::Finished;
+        return;
+    }
+    if (buffer_.size() < kChunkBytes)
+        buffer_.resize(kChunkBytes);
+    const qint64 read = std::clamp<qint64>(port_.ReadRecord(buffer_.data(), done_, chunk), 0, chunk);
+    if (read == 0) {
+        NoteNoProgress();
+        return;
+    }
+    stalled_ = false;
+    lastProgressMs_ = clock_.MonotonicMs();
+    const qint64 offset = done_;
+    done_ += read;
+    const qint64 writable = std::clamp<qint64>(writeLimit_ - offset, 0, read);
+    if (firstChunk_) {
+        firstChunk_ = false;
+        HandleFirstChunk(read, writable);
+    } else if (!Write(buffer_.constData(), writable)) {
+        state_ = TransferStateType::WriteFailed;
+    }
+    if (Running() && done_ >= total_)
+        state_ = TransferStateType::Finished;
+}
+
+void DownloadTransfer::HandleFirstChunk(qint64 read, qint64 writable) {
+    char* bytes = buffer_.data();
+    const qint64 probe = std::min(read, kTailBytes);
+    if (std::all_of(bytes, bytes + probe, [](char c) { return static_cast<unsigned char>(c) == 0xFF; })) {
+        state_ = TransferStateType::NoData;
+        return;
+    }
+    const qint64 textLength = HeaderTextLength(bytes, read);
+    // A header that does not end in the first chunk would shift every sample after it.
+    if (textLength >= read) {
+        state_ = TransferStateType::Unreadable;
+        return;
+    }
+    headerLength_ = HeaderSizeFor(textLength);
+    header_ = LoggerHeaderValues::Read(bytes, static_cast<int>(textLength));
+    MarkGenerator(bytes, textLength);
+
+    const qint64 headerPart = std::min(writable, headerLength_);
+    bool ok = Write(bytes, headerPart);
+    if (headerLength_ < writable)
+        ok = ok && WriteZeros(kParameterBlockSize) &&
+             Write(bytes + headerLength_, writable - headerLength_);
+    else
+        ok = ok && WriteZeros(headerLength_ - writable + kParameterBlockSize);
+    if (!ok)
+        state_ = TransferStateType::WriteFailed;
+}
+
+bool DownloadTransfer::Write(const char* data, qint64 count) {
+    return count <= 0 || output_.write(data, count) == count;
+}
+
+bool DownloadTransfer::WriteZeros(qint64 count) {
+    const QByteArray zeros(count, '\0');
+    return Write(zeros.constData(), count);
+}
+
+QString DownloadTransfer::ProgressText() const {
+    const double percent = total_ > 0 ? static_cast<double>(done_) / static_cast<double>(total_) * 100.0 : 0.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%0.0f%% complete", percent);
+    return QString::fromLatin1(text);
+}

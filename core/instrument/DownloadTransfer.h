@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+class Clock;
+class InstrumentPort;
+class QIODevice;
+
+// The keys of the logger's own header that the parameter step offers.
+struct LoggerHeaderValues {
+    QString startText, lowScaleText, highScaleText, unitsText;
+    int tcIndex = 0;
+    bool cjc = false;
+    bool polarity = false;
+    int filterSize = 1;
+
+    static LoggerHeaderValues Read(const char* text, int length);
+};
+
+enum class TransferStateType { WaitingForLink, Copying, Finished, NoData, Unreadable, WriteFailed };
+
+// The copy of the download window (`CDownloadDlg`): RECORD.VX in chunks into the session file,
+// with the logger's header first, then a zeroed parameter block, then the recording.
+class DownloadTransfer {
+public:
+    static constexpr qint64 kChunkBytes = 32768;
+    static constexpr qint64 kTailBytes = 256;
+    static constexpr int kTickMs = 10;
+    // Without a byte for this long the copy is reported as stalled; it goes on trying.
+    static constexpr qint64 kStallMs = 3000;
+
+    static QString StallText();
+
+    DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed, const Clock& clock);
+
+    // One step of the window's timer; re-entry does nothing.
+    TransferStateType Tick();
+    TransferStateType State() const { return state_; }
+    bool Running() const;
+
+    qint64 Total() const { return total_; }
+    qint64 Done() const { return done_; }
+    bool DropsTail() const { return dropTail_; }
+    // "%0.0f%% complete".
+    QString ProgressText() const;
+    bool Stalled() const { return stalled_; }
+
+    // Known once the first chunk has been handled.
+    qint64 HeaderLength() const { return headerLength_; }
+    const LoggerHeaderValues& Header() const { return header_; }
+
+private:
+    void CopyStep();
+    void NoteNoProgress();
+    void HandleFirstChunk(qint64 read, qint64 writable);
+    bool Write(const char* data, qint64 count);
+    bool WriteZeros(qint64 count);
+
+    InstrumentPort& port_;
+    QIODevice& output_;
+    const Clock& clock_;
+    QByteArray buffer_;
+    qint64 total_;
+    qint64 writeLimit_;
+    qint64 done_ = 0;
+    bool dropTail_;
+    bool firstChunk_ = true;
+    qint64 headerLength_ = 0;
+    LoggerHeaderValues header_;
+    TransferStateType state_ = TransferStateType::WaitingForLink;
+    bool inStep_ = false;
+    bool stalled_ = false;
+    qint64 lastProgressMs_;
+};

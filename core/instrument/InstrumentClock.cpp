@@ -1,0 +1,77 @@
+#include "instrument/InstrumentClock.h"
+
+#include "common/Clock.h"
+#include "common/DurationFormat.h"
+#include "common/StringTable.h"
+#include "instrument/ControlBlock.h"
+#include "instrument/InstrumentPort.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kFirstSetYear = 2002;
+
+} // namespace
+
+CalendarDateTime ComputerWallClock(const Clock& clock) {
+    return CalendarDateTime::FromLocalTimeStamp(clock.WallSeconds());
+}
+
+QString ClockStatusText(const CalendarDateTime& instrumentClock,
+                        const CalendarDateTime& computerClock) {
+    if (!instrumentClock.valid || instrumentClock.year < kFirstSetYear)
+        return ResourceString(945);
+    const qint64 diff = instrumentClock.SecondsSince(computerClock);
+    if (diff >= -1 && diff <= 1)
+        return QString();
+    const qint64 magnitude = std::min<qint64>(diff < 0 ? -diff : diff,
+                                              std::numeric_limits<quint32>::max());
+    const QString span = FormatSecondsClock(static_cast<quint32>(magnitude)).Joined();
+    return FormatResource(944, {diff < 0 ? QStringLiteral("-") + span : span});
+}
+
+DateTimeDlgModel::DateTimeDlgModel(const Clock& clock)
+    : date_(ComputerWallClock(clock)), time_(date_) {}
+
+CalendarDateTime DateTimeDlgModel::Chosen() const {
+    return CombineDateAndTime(&date_, &time_);
+}
+
+void InstrumentClockSetter::Begin(DateTimeDlgEndType end, const CalendarDateTime& chosen) {
+    if (phase_ != PhaseType::NotStarted)
+        return;
+    switch (end) {
+    case DateTimeDlgEndType::Cancel:
+        phase_ = PhaseType::Finished;
+        break;
+    case DateTimeDlgEndType::Ok:
+        // A date the pickers could not make is not sent.
+        if (chosen.valid)
+            Send(chosen);
+        phase_ = PhaseType::Finished;
+        break;
+    case DateTimeDlgEndType::Synchronise:
+        pressedSecond_ = clock_.WallSeconds();
+        phase_ = PhaseType::WaitingForSecond;
+        break;
+    }
+}
+
+void InstrumentClockSetter::Tick() {
+    if (phase_ != PhaseType::WaitingForSecond)
+        return;
+    const qint64 now = clock_.WallSeconds();
+    if (now == pressedSecond_)
+        return;
+    phase_ = PhaseType::Finished;
+    Send(CalendarDateTime::FromLocalTimeStamp(now));
+}
+
+void InstrumentClockSetter::Send(const CalendarDateTime& time) {
+    port_.WriteControlBlock(ControlBlock::SetClock(InstrumentTimeValue(time)));
+    port_.ClearLiveData();
+    port_.ForgetLastStatus();
+    result_ = {true, time};
+}

@@ -1,0 +1,91 @@
+#include "instrument/InstrumentCommands.h"
+
+#include "app/UserInterface.h"
+#include "common/StringTable.h"
+#include "instrument/ControlBlock.h"
+#include "instrument/InstrumentPort.h"
+
+namespace {
+
+// Connected, neither recording nor erasing.
+CommandBlockerType IdleLoggerBlocker(const InstrumentState& s) {
+    if (!s.connected)
+        return CommandBlockerType::NotConnected;
+    if (s.Erasing())
+        return CommandBlockerType::Erasing;
+    if (s.Recording())
+        return CommandBlockerType::Recording;
+    return CommandBlockerType::None;
+}
+
+CommandResultType Send(InstrumentPort& port, const ControlBlock& block) {
+    return port.WriteControlBlock(block) == ControlBlock::kSize ? CommandResultType::Sent
+                                                                : CommandResultType::WriteFailed;
+}
+
+bool UserSaysYes(UserInterface& ui, int questionId) {
+    return ui.AskYesNoCancel(ResourceString(questionId)) == AnswerType::Yes;
+}
+
+} // namespace
+
+CommandBlockerType ConfigureBlocker(const InstrumentState& state) {
+    return IdleLoggerBlocker(state);
+}
+
+CommandBlockerType DownloadBlocker(const InstrumentState& state) {
+    if (!state.connected)
+        return CommandBlockerType::NotConnected;
+    if (state.Erasing())
+        return CommandBlockerType::Erasing;
+    if (!state.MemoryInUse())
+        return CommandBlockerType::MemoryEmpty;
+    return CommandBlockerType::None;
+}
+
+CommandBlockerType EraseBlocker(const InstrumentState& state) {
+    const CommandBlockerType idle = IdleLoggerBlocker(state);
+    if (idle != CommandBlockerType::None)
+        return idle;
+    return state.MemoryInUse() ? CommandBlockerType::None : CommandBlockerType::MemoryEmpty;
+}
+
+CommandBlockerType RecordingBlocker(const InstrumentState& state) {
+    if (!state.connected)
+        return CommandBlockerType::NotConnected;
+    if (state.Erasing())
+        return CommandBlockerType::Erasing;
+    if (!state.Recording() && state.MemoryInUse())
+        return CommandBlockerType::MemoryInUse;
+    return CommandBlockerType::None;
+}
+
+CommandBlockerType SetClockBlocker(const InstrumentState& state) {
+    return IdleLoggerBlocker(state);
+}
+
+QString RecordingCommandText(const InstrumentState& state) {
+    return ResourceString(state.Recording() ? 1015 : 1014);
+}
+
+CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui) {
+    if (EraseBlocker(port.State()) != CommandBlockerType::None)
+        return CommandResultType::Refused;
+    if (!UserSaysYes(ui, 1016))
+        return CommandResultType::Declined;
+    // The monitor kept polling while the question was open: a recording may have begun.
+    if (EraseBlocker(port.State()) != CommandBlockerType::None)
+        return CommandResultType::Refused;
+    return Send(port, ControlBlock::EraseMemory());
+}
+
+CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui) {
+    const InstrumentState state = port.State();
+    if (RecordingBlocker(state) != CommandBlockerType::None)
+        return CommandResultType::Refused;
+    if (!state.Recording())
+        return Send(port, ControlBlock::StartRecording());
+    if (!UserSaysYes(ui, 820))
+        return CommandResultType::Declined;
+    return Send(port, ControlBlock::StopRecording());
+}

@@ -1,0 +1,59 @@
+#include "dialogs/CDateTimeDlg.h"
+
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
+    : QDialog(parent), model_(model), date_(new QDateEdit(this)), time_(new QTimeEdit(this)) {
+    setWindowTitle(QStringLiteral("Date/heure"));
+    date_->setObjectName(QStringLiteral("date"));
+    time_->setObjectName(QStringLiteral("time"));
+    date_->setCalendarPopup(true);
+    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    const CalendarDateTime& d = model.Date();
+    const CalendarDateTime& t = model.Time();
+    date_->setDate(QDate(d.year, d.month, d.day));
+    time_->setTime(QTime(t.hour, t.minute, t.second));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Date"), date_);
+    form->addRow(QStringLiteral("Time"), time_);
+    auto* sync = new QPushButton(QStringLiteral("Synchroniser avec l`horloge du PC"), this);
+    sync->setObjectName(QStringLiteral("synchronise"));
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        ReadPickers();
+        end_ = DateTimeDlgEndType::Ok;
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(sync, &QPushButton::clicked, this, [this] {
+        end_ = DateTimeDlgEndType::Synchronise;
+        accept();
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(sync);
+    layout->addWidget(buttons);
+}
+
+void CDateTimeDlg::ReadPickers() {
+    const QDate d = date_->date();
+    const QTime t = time_->time();
+    model_.SetDate(CalendarDateTime::FromFields(d.year(), d.month(), d.day(), 0, 0, 0));
+    model_.SetTime(CalendarDateTime::FromFields(d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                                                t.second()));
+}
+
+DateTimeDlgEndType CDateTimeDlg::Run(DateTimeDlgModel& model, QWidget* parent) {
+    CDateTimeDlg dialog(model, parent);
+    dialog.exec();
+    return dialog.End();
+}
