@@ -50,7 +50,7 @@ ConfigurationModel::ConfigurationModel(InstrumentPort& port, const Clock& clock)
     const InstrumentState s = port_.State();
     modelIndex_ = s.modelIndex;
     totalMemory_ = s.status.MemorySize();
-    start_ = InstrumentClock(s).AddSeconds(kStartLeadSeconds);
+    start_ = LoggerClock(s).AddSeconds(kStartLeadSeconds);
     end_ = start_.AddSeconds(RD::EntrySeconds(RD::kDefaultEntry, totalMemory_));
     durationEntry_ = RD::kDefaultEntry;
     clockText_ = ClockStatusText(ParseDateTimeText(s.status.time), ComputerWallClock(clock_));
@@ -68,7 +68,7 @@ InstrumentState ConfigurationModel::Now() const {
 }
 
 // The logger's clock, or the computer's when the logger shows none.
-CalendarDateTime ConfigurationModel::InstrumentClock(const InstrumentState& state) const {
+CalendarDateTime ConfigurationModel::LoggerClock(const InstrumentState& state) const {
     const CalendarDateTime t = ParseDateTimeText(state.status.time);
     return t.valid ? t : ComputerWallClock(clock_);
 }
@@ -276,7 +276,7 @@ bool ConfigurationModel::ScalesAcceptable() const {
 }
 
 void ConfigurationModel::ApplyScheduleMinimums(const InstrumentState& state) {
-    CalendarDateTime minimum = InstrumentClock(state).AddSeconds(kStartLeadSeconds);
+    CalendarDateTime minimum = LoggerClock(state).AddSeconds(kStartLeadSeconds);
     minimum.second = 0;
     if (start_.SecondsSince(minimum) < 0)
         start_ = minimum;
@@ -299,7 +299,7 @@ ConfigurationChoice ConfigurationModel::Choice(const InstrumentState& state) con
     const qint64 span = std::max<qint64>(0, SpanSeconds());
     c.durationSeconds = ToInstrumentSeconds(span);
     if (c.mode == RecordModeType::Now)
-        c.start = ToInstrumentSeconds(qint64{InstrumentTimeValue(InstrumentClock(state))} +
+        c.start = ToInstrumentSeconds(qint64{InstrumentTimeValue(LoggerClock(state))} +
                                       kRecordNowLeadSeconds);
     else if (c.mode == RecordModeType::Schedule)
         c.start = InstrumentTimeValue(start_);

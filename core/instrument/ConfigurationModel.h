@@ -118,7 +118,7 @@ private:
     enum class WatchType { Off, WaitingForStart, Erasing };
 
     InstrumentState Now() const;
-    CalendarDateTime InstrumentClock(const InstrumentState& state) const;
+    CalendarDateTime LoggerClock(const InstrumentState& state) const;
     void RecomputeEntry();
     bool ScalesAcceptable() const;
     void ApplyScheduleMinimums(const InstrumentState& state);

@@ -5,6 +5,7 @@
 #include "common/FileNames.h"
 #include "common/StringTable.h"
 #include "instrument/DriveBackend.h"
+#include "instrument/InstrumentCommands.h"
 #include "instrument/InstrumentPort.h"
 #include "session/CRecSession.h"
 #include "session/InstrumentSettings.h"
@@ -20,6 +21,10 @@
 namespace {
 
 constexpr int kNoType = INT_MIN;
+
+QString ModelText(int modelCode) {
+    return FormatResource(1022, {ModelDisplayName(modelCode, false, true)});
+}
 
 QString WithSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
@@ -54,7 +59,7 @@ DownloadJob::~DownloadJob() {
 }
 
 QString DownloadJob::DestinationPath(const QString& folder, int modelCode) {
-    QString name = FormatResource(1022, {ModelDisplayName(modelCode, false, true)});
+    QString name = ModelText(modelCode);
     MakeSafeName(name);
     return NextFreeFileName(WithSlash(folder) + name + u'.' + ResourceString(605));
 }
@@ -62,10 +67,10 @@ QString DownloadJob::DestinationPath(const QString& folder, int modelCode) {
 bool DownloadJob::Begin(const QString& dataFolder) {
     if (transfer_ || ended_)
         return false;
-    const qint64 used = port_.LinkMemoryUsed();
-    if (used <= 0)
-        return false;
     const InstrumentState state = port_.State();
+    const qint64 used = port_.LinkMemoryUsed();
+    if (used <= 0 || DownloadBlocker(state) != CommandBlockerType::None)
+        return false;
     modelCode_ = state.status.ModelCode();
     serial_ = state.status.serial;
     recordingAtStart_ = state.Recording();
@@ -86,10 +91,8 @@ bool DownloadJob::Begin(const QString& dataFolder) {
 }
 
 TransferStateType DownloadJob::Tick() {
-    if (!transfer_)
-        return TransferStateType::NoData;
-    if (ended_)
-        return transfer_->State();
+    if (!Running())
+        return transfer_ ? transfer_->State() : TransferStateType::NoData;
     const TransferStateType state = transfer_->Tick();
     if (state == TransferStateType::WaitingForLink || state == TransferStateType::Copying ||
         state == TransferStateType::Finished)
@@ -143,11 +146,10 @@ std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
 
     const QString section = InstrumentSettingsSection(modelCode_, serial_);
     const bool remembered = settings_.GetInt(section, QStringLiteral("Type"), kNoType) != kNoType;
-    const QString defaultName = FormatResource(1022, {ModelDisplayName(modelCode_, false, h.polarity)});
     const auto value = [&](const char16_t* key, const QString& fallback) {
         return remembered ? settings_.GetString(section, QString::fromUtf16(key), fallback) : fallback;
     };
-    s->SetInstrumentName(value(u"InstName", defaultName));
+    s->SetInstrumentName(value(u"InstName", ModelText(modelCode_)));
     s->SetLocation(value(u"Location", QString()));
     s->SetReportHeader(value(u"Header", QString()));
     s->SetReportFooter(value(u"Footer", QString()));

@@ -30,11 +30,14 @@ public:
     // "Modèle VX20 (420 mAdc).vx" in `folder`, or the first free name with _1, _2, ...
     static QString DestinationPath(const QString& folder, int modelCode);
 
-    // False when the logger holds nothing, or the file cannot be created (the user is told).
+    // False when the command is disabled or the logger holds nothing, or when the file cannot
+    // be created (the user is told).
     bool Begin(const QString& dataFolder);
     // The window's 10 ms timer. Once it is no longer running the window closes; a refusal has
     // been shown to the user by then.
     TransferStateType Tick();
+    // While true, keep ticking; false once the copy ended, failed or was cancelled.
+    bool Running() const { return transfer_ && !ended_ && transfer_->Running(); }
     // Null before Begin() succeeded.
     const DownloadTransfer* Transfer() const { return transfer_.get(); }
     // Closing the window during the copy; the job is over.

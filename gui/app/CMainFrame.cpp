@@ -8,6 +8,7 @@
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CDateTimeDlg.h"
+#include "dialogs/CEraseMemDlg.h"
 #include "dialogs/CEditSessionParams.h"
 #include "dialogs/CToolsOptions.h"
 #include "dialogs/CZoomTo.h"
@@ -156,13 +157,35 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     ShowSelection(tree_->CurrentSelection());
 
     doc_.AddObserver(this);
+    doc_.Monitor().SetHooks(this);
     StartMonitorTimer();
     WatchMountTable();
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    doc_.Monitor().SetHooks(nullptr);
     doc_.RemoveObserver(this);
+}
+
+bool CMainFrame::IsEraseWindowShowing() const {
+    // A window the user sent away stays away until this erase is over.
+    return eraseDismissed_ || (eraseWindow_ && eraseWindow_->isVisible());
+}
+
+void CMainFrame::OpenEraseWindow(int64_t memorySize) {
+    if (IsEraseWindowShowing())
+        return;
+    eraseWindow_ = new CEraseMemDlg(memorySize, *instrument_, doc_.Ui(), this);
+    eraseWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(eraseWindow_, &CEraseMemDlg::DismissedByUser, this, [this] { eraseDismissed_ = true; });
+    eraseWindow_->show();
+}
+
+void CMainFrame::CloseEraseWindow() {
+    eraseDismissed_ = false;
+    if (eraseWindow_)
+        eraseWindow_->CloseFinished();
 }
 
 void CMainFrame::StartMonitorTimer() {

@@ -2,16 +2,19 @@
 
 #include "app/CLeftView.h"
 #include "app/CommandType.h"
+#include "instrument/CInstrumentMonitor.h"
 #include "session/UpdateHint.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <map>
 #include <memory>
 
 class AppFolders;
+class CEraseMemDlg;
 class CRecSession;
 class CVexloDoc;
 class CVXOpenSessionsView;
@@ -31,7 +34,7 @@ class QToolBar;
 // The main window: menus, tool bar, status bar, the navigation tree and the right-hand page;
 // its 10 ms timer drives the instrument monitor and mount-table changes reach it as device
 // changes.
-class CMainFrame : public QMainWindow, public DocObserver {
+class CMainFrame : public QMainWindow, public DocObserver, public InstrumentHooks {
     Q_OBJECT
 public:
     CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& help,
@@ -39,6 +42,12 @@ public:
     ~CMainFrame() override;
 
     void OnDocumentUpdate(UpdateHintType hint) override;
+
+    // The monitor opens and closes the erase window as the logger reports its erase.
+    bool IsEraseWindowShowing() const override;
+    void OpenEraseWindow(int64_t memorySize) override;
+    void CloseEraseWindow() override;
+    void CheckFirmware() override {}
     // The help context of the page shown; 0 until one was chosen.
     int HelpContext() const { return helpContext_; }
     CLeftView* Tree() const { return tree_; }
@@ -107,6 +116,8 @@ private:
     std::unique_ptr<MonitorInstrumentPort> instrument_;
     // A synchronised clock setting waits for the next whole second between timer ticks.
     std::unique_ptr<InstrumentClockSetter> clockSetter_;
+    QPointer<CEraseMemDlg> eraseWindow_;
+    bool eraseDismissed_ = false;
     std::unique_ptr<MountTableWatcher> mountWatcher_;
     QSocketNotifier* mountNotifier_ = nullptr;
 };

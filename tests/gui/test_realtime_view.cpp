@@ -93,3 +93,50 @@ TEST_F(RealtimeView, APulseLoggerEndsWithItsTotal) {
 }
 
 } // namespace
+
+#include "app/AppFolders.h"
+#include "app/CMainFrame.h"
+#include "app/HelpLauncher.h"
+#include "dialogs/CEraseMemDlg.h"
+#include "instrument/InstrumentCommands.h"
+#include "instrument/InstrumentPort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST_F(RealtimeView, TheEraseWindowFollowsTheLoggersErase) {
+    Connect(2);
+    QTemporaryDir dir;
+    const AppFolders folders(dir.path());
+    HelpLauncher help(dir.filePath(u"Vexlo.html"_qs), [](const QUrl&) { return true; });
+    CMainFrame frame(*doc_, folders, help);
+    TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
+
+    // Something in memory, so that there is something to erase.
+    MonitorInstrumentPort port(doc_->Monitor());
+    ASSERT_EQ(RecordingCommand(port, ui_), CommandResultType::Sent);
+    TickUntil([&] { return port.State().Recording(); });
+    clock_.AdvanceMs(5000);
+    ui_.Answer(AnswerType::Yes);
+    ASSERT_EQ(RecordingCommand(port, ui_), CommandResultType::Sent);
+    TickUntil([&] { return !port.State().Recording() && port.State().MemoryInUse(); });
+    frame.OnDocumentUpdate(UpdateHintType::InstrumentStatus);
+    EXPECT_TRUE(frame.Action(CommandType::EraseMemory)->isEnabled());
+
+    ui_.Answer(AnswerType::Yes);
+    ASSERT_EQ(EraseMemoryCommand(port, ui_), CommandResultType::Sent);
+    TickUntil([&] { return frame.IsEraseWindowShowing(); });
+    auto* window = frame.findChild<CEraseMemDlg*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->Text().isEmpty());
+    TickUntil([&] {
+        QApplication::processEvents();
+        return !frame.IsEraseWindowShowing();
+    });
+    EXPECT_FALSE(port.State().MemoryInUse());
+}
+
+} // namespace

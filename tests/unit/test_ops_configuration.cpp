@@ -110,10 +110,8 @@ TEST_F(Configuration, MemoryNeededForEightHoursOneHundredTwentyFiveSecondsAndMax
 
 TEST_F(Configuration, DurationListFollowsTheDatesAndTheDatesFollowTheList) {
     namespace RD = RecordingDurations;
-    EXPECT_EQ(RD::EntryText(0), u"1 heure"_qs);
     EXPECT_EQ(RD::EntryText(7), u"72 heures"_qs);
     EXPECT_EQ(RD::EntryText(9), u"2 semaines"_qs);
-    EXPECT_EQ(RD::EntryText(14), u"Maximum"_qs);
 
     RecordingPort port;
     ConfigurationModel model(port, clock);
@@ -203,14 +201,19 @@ TEST_F(Configuration, UnitsAreCutToFourCharactersAndOutOfRangeScalesRefused) {
         << "-100000 is 0050C3C7; the units go as Pasc";
 }
 
-TEST_F(Configuration, ScalesOfAHiddenGroupAreNotChecked) {
+TEST_F(Configuration, ThermocoupleWindowKeepsWhatItCannotShow) {
     LoggerFacts facts;
     facts.model = kThermocoupleModelCode;
-    facts.config = QStringLiteral("Chan1LowScale=0024F4C8\r\nTC_Type=K\r\n");
+    facts.config = QStringLiteral("Chan1LowScale=0024F4C8\r\nTC_Type=B\r\nEnableCJC=1\r\n"
+                                  "FilterSize=25\r\n");
     RecordingPort port(facts);
     ConfigurationModel model(port, clock);
+    EXPECT_EQ(model.TcButton(), -1) << "B has no button";
+    EXPECT_TRUE(model.ColdJunction());
+    EXPECT_EQ(model.FilterIndex(), 9) << "the list stops at 10";
     EXPECT_LT(model.ScaledLow(), -100000.0);
-    EXPECT_TRUE(model.Accept().sent);
+    ASSERT_TRUE(model.Accept().sent) << "the hidden scale group is not checked";
+    EXPECT_EQ(port.blocks[1], Block("55 AA 07 F8 42 31 8F")) << "B goes back unchanged";
 }
 
 TEST_F(Configuration, RecordNowSendsTheSeriesInOrderWithExactBytes) {
@@ -269,15 +272,6 @@ TEST_F(Configuration, ScheduleTooEarlyIsMovedToItsMinimums) {
     EXPECT_EQ(schedule.mid(8, 4), QByteArray::fromHex("00000001"));
 }
 
-TEST_F(Configuration, NoRadioChosenSendsNoSchedule) {
-    RecordingPort port;
-    ConfigurationModel model(port, clock);
-    EXPECT_FALSE(model.DurationListEnabled());
-    EXPECT_FALSE(model.ResetEnabled());
-    ASSERT_TRUE(model.Accept().sent);
-    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "clear", "08", "forget"}));
-}
-
 TEST_F(Configuration, GroupsShownPerKindOfChannel) {
     struct Case {
         int model;
@@ -302,22 +296,6 @@ TEST_F(Configuration, GroupsShownPerKindOfChannel) {
     }
 }
 
-TEST_F(Configuration, InitialChannelValuesComeFromTheConfigurationRecord) {
-    LoggerFacts facts;
-    facts.model = kThermocoupleModelCode;
-    facts.config = QStringLiteral("TC_Type=B\r\nEnableCJC=1\r\nPolarity=0\r\nFilterSize=25\r\n");
-    RecordingPort port(facts);
-    ConfigurationModel model(port, clock);
-    EXPECT_EQ(model.TcButton(), -1) << "B has no button";
-    EXPECT_TRUE(model.ColdJunction());
-    EXPECT_FALSE(model.RisingEdge());
-    EXPECT_EQ(model.FilterIndex(), 9) << "the list stops at 10";
-    model.SetTcButton(7);
-    EXPECT_EQ(model.TcButton(), -1);
-    model.SetTcButton(2);
-    EXPECT_EQ(model.TcButton(), 2);
-}
-
 TEST_F(Configuration, ClockTextAndTheSetClockButton) {
     LoggerFacts unset;
     unset.time = QStringLiteral("2001/12/31 23:59:59");
@@ -332,11 +310,6 @@ TEST_F(Configuration, ClockTextAndTheSetClockButton) {
     EXPECT_EQ(model.ClockText(),
               u"L’horloge de l’instrument diffère de l’horloge de cet ordinateur par -1:30 (m:s)."_qs);
     EXPECT_TRUE(model.SetClockEnabled());
-
-    LoggerFacts close;
-    close.time = QStringLiteral("2024/03/05 14:07:10");
-    RecordingPort closePort(close);
-    EXPECT_TRUE(ConfigurationModel(closePort, clock).ClockText().isEmpty());
 
     // The logger was 90 s behind: its start, 60 s after its clock, is now in the past.
     const qint64 span = model.SpanSeconds();

@@ -160,17 +160,6 @@ TEST_F(Download, FiveHundredCharacterHeaderOverTwoChunks) {
     EXPECT_EQ(file.mid(3072), port.record.mid(512, 40448 - 256 - 512));
 }
 
-TEST_F(Download, ProgressTextIsWholePercents) {
-    port.memoryUsed = 65536;
-    port.record = RecordImage(HeaderText(), 256, 65536);
-    DownloadJob job(port, ui, settings, clock);
-    ASSERT_TRUE(job.Begin(folder.path()));
-    EXPECT_EQ(job.Transfer()->ProgressText(), u"0% complete"_qs);
-    job.Tick();
-    job.Tick();
-    EXPECT_EQ(job.Transfer()->ProgressText(), u"50% complete"_qs);
-}
-
 TEST_F(Download, AllErasedMemoryShowsNoDataAndLeavesNoFile) {
     port.record = QByteArray(2048, '\xFF');
     DownloadJob job(port, ui, settings, clock);
@@ -213,14 +202,19 @@ TEST_F(Download, NamesAreMadeUniqueWithNumberSuffixes) {
     EXPECT_EQ(QFileInfo(job.FilePath()).fileName(), u"Modèle VX20 (420 mAdc)_2.vx"_qs);
 }
 
-TEST_F(Download, NothingUsedDoesNothingAndAnUnwritableFolderIsTold) {
+TEST_F(Download, DisabledOrEmptyDoesNothingAndAnUnwritableFolderIsTold) {
     port.memoryUsed = 0;
     DownloadJob empty(port, ui, settings, clock);
     EXPECT_FALSE(empty.Begin(folder.path()));
+    port.memoryUsed = 1000;
+    port.state.status.memErase = QStringLiteral("1");
+    DownloadJob erasing(port, ui, settings, clock);
+    EXPECT_FALSE(erasing.Begin(folder.path())) << "the command is disabled while erasing";
+    port.state.status.memErase = QStringLiteral("0");
     EXPECT_TRUE(port.busy.isEmpty());
     EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_TRUE(FilesInFolder().isEmpty());
 
-    port.memoryUsed = 1000;
     QFile blocker(folder.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -274,6 +268,7 @@ TEST_F(Download, UnpluggedLoggerStallsAndCancelRemovesThePartialFile) {
 
     port.unplugged = true;
     job.Cancel();
+    EXPECT_FALSE(job.Running());
     EXPECT_TRUE(FilesInFolder().isEmpty());
     EXPECT_TRUE(job.SessionFilePath().isEmpty());
     EXPECT_FALSE(job.CompleteParameters(kAcceptAsShown));

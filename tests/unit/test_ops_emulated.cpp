@@ -133,7 +133,7 @@ TEST(OperationsWithEmulatedLogger, ConfigureRecordStopDownloadAndErase) {
     ASSERT_TRUE(job.Begin(folder.path()));
     EXPECT_TRUE(rig.monitor.IsBusy());
     TransferStateType state = TransferStateType::WaitingForLink;
-    for (int i = 0; i < 100 && job.Transfer()->Running(); ++i)
+    for (int i = 0; i < 100 && job.Running(); ++i)
         state = job.Tick();
     ASSERT_EQ(state, TransferStateType::Finished);
     ASSERT_TRUE(job.CompleteParameters([](SessionParamsEditModel&) { return true; }));
