@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <vector>
 

@@ -96,9 +96,9 @@ WorkbookCloseResult CWorkbook::Close(WorkbookProgress& progress) {
     if (cancelled)
         return Abandon({WorkbookCloseType::Cancelled, {}});
     if (m_failed)
-        return Abandon({WorkbookCloseType::Failed, m_failure.isEmpty()
-                                                       ? FormatResource(kCannotWrite, {m_zip.Path()})
-                                                       : m_failure});
+        return Abandon(
+            {WorkbookCloseType::Failed,
+             m_failure.isEmpty() ? FormatResource(kCannotWrite, {m_zip.Path()}) : m_failure});
     Reset();
     return {};
 }

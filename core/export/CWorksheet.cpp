@@ -97,7 +97,8 @@ bool CWorksheet::NewRow() {
     m_fill = Put(m_buffer.get() + m_fill, "<row>") - m_buffer.get();
     m_rowOpen = true;
     ++m_row;
-    m_rowTextLength = static_cast<int>(std::to_chars(m_rowText, m_rowText + sizeof m_rowText, m_row).ptr - m_rowText);
+    m_rowTextLength = static_cast<int>(
+        std::to_chars(m_rowText, m_rowText + sizeof m_rowText, m_row).ptr - m_rowText);
     m_cells = 0;
     m_styleFlags = 0;
     return true;

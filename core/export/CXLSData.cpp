@@ -63,6 +63,6 @@ void CXLSData::Discard() {
 
 void CXLSData::Continue() {
     const QString continued = m_names.last();
-    AddSheet(QStringLiteral("%1 (%2)").arg(continued).arg(m_continuations++),
-             kContinuationFrozen, kContinuationFrozen);
+    AddSheet(QStringLiteral("%1 (%2)").arg(continued).arg(m_continuations++), kContinuationFrozen,
+             kContinuationFrozen);
 }

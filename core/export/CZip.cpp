@@ -10,7 +10,7 @@
 
 namespace {
 
-const QByteArray kEntryComment = QByteArrayLiteral("No comment");
+constexpr QByteArrayView kEntryComment("No comment");
 
 bool IsAcceptedName(const QByteArray& name) {
     return !name.isEmpty() && name.size() <= CZip::kMaxNameBytes && !name.startsWith('/') &&
@@ -130,8 +130,8 @@ bool CZip::Close() {
         return false;
     if (m_entryOpen)
         CloseEntry();
-    const uint64_t end = m_archiveSize + static_cast<uint64_t>(m_directory.size()) +
-                         ZipRecords::kEndRecordSize;
+    const uint64_t end =
+        m_archiveSize + static_cast<uint64_t>(m_directory.size()) + ZipRecords::kEndRecordSize;
     bool ok = !m_failed && end <= ZipRecords::kSizeLimit;
     if (ok) {
         const QByteArray endRecord = ZipRecords::EndRecord(

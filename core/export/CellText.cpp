@@ -1,7 +1,6 @@
 #include "export/CellText.h"
 
 #include <QString>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,7 +10,7 @@ namespace CellText {
 
 namespace {
 
-constexpr double kPowersOfTen[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6,
+constexpr double kPowersOfTen[] = {1.0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
                                    1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
 
 int DecimalsFor(double magnitude) {
@@ -52,9 +51,9 @@ char* AppendNumber(char* out, double value) {
     if (!(scaled >= -0x1p63 && scaled < 0x1p63))
         return nullptr;
     const long long rounded = std::llround(scaled); // halves away from zero
-    const unsigned long long magnitude =
-        rounded < 0 ? 0ULL - static_cast<unsigned long long>(rounded)
-                    : static_cast<unsigned long long>(rounded);
+    const unsigned long long magnitude = rounded < 0
+                                             ? 0ULL - static_cast<unsigned long long>(rounded)
+                                             : static_cast<unsigned long long>(rounded);
     // At least one digit before the point.
     char digits[32];
     const int length =
@@ -80,8 +79,8 @@ char* AppendNumber(char* out, double value) {
 
 void AppendEscaped(QByteArray& out, QStringView text) {
     QString clean;
-    const bool allValid = std::all_of(text.begin(), text.end(),
-                                      [](QChar c) { return IsXmlCharacter(c.unicode()); });
+    const bool allValid =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return IsXmlCharacter(c.unicode()); });
     if (!allValid) {
         clean.reserve(text.size());
         for (QChar c : text)
@@ -91,12 +90,23 @@ void AppendEscaped(QByteArray& out, QStringView text) {
     const QByteArray utf8 = allValid ? text.toUtf8() : clean.toUtf8();
     for (const char c : utf8) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
         }
     }
 }

@@ -25,8 +25,7 @@ DeflateStream::Block CompressBlock(const std::vector<char>& dictionary,
         crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
 
     z_stream z{};
-    if (deflateInit2(&z, kLevel, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) !=
-        Z_OK)
+    if (deflateInit2(&z, kLevel, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
         return block;
     if (!dictionary.empty() &&
         deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),

@@ -34,20 +34,19 @@ void AppendSheetEntry(QByteArray& sheets, const QByteArray& escapedName, unsigne
 }
 
 QByteArray ContentTypes(const QByteArray& sheetOverrides) {
-    return Part(
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">" +
-        sheetOverrides +
-        "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
-        "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>\n"
-        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>\n"
-        "<Override PartName=\"/_rels/.rels\" ContentType=\"application/"
-        "vnd.openxmlformats-package.relationships+xml\"/>\n"
-        "<Override PartName=\"/xl/_rels/workbook.xml.rels\" ContentType=\"application/"
-        "vnd.openxmlformats-package.relationships+xml\"/>\n"
-        "</Types>");
+    return Part("<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">" +
+                sheetOverrides +
+                "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
+                "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
+                "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
+                "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>\n"
+                "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>\n"
+                "<Override PartName=\"/_rels/.rels\" ContentType=\"application/"
+                "vnd.openxmlformats-package.relationships+xml\"/>\n"
+                "<Override PartName=\"/xl/_rels/workbook.xml.rels\" ContentType=\"application/"
+                "vnd.openxmlformats-package.relationships+xml\"/>\n"
+                "</Types>");
 }
 
 QByteArray RootRelationships() {
@@ -59,8 +58,8 @@ QByteArray RootRelationships() {
 }
 
 QByteArray Styles() {
-    // Kept byte for byte, down to the trailing space of the last two xfId values: files
-    // written before read the same.
+    // The trailing space of the last two xfId values is intended: readers accept it, and the
+    // part stays byte for byte what the program has always written.
     return Part(
         "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">\n"
         "<numFmts count=\"3\"><numFmt formatCode=\"GENERAL\" numFmtId=\"164\"/>"
@@ -108,8 +107,8 @@ QByteArray Workbook(const QByteArray& sheetEntries) {
 
 QByteArray SharedStrings(uint32_t uniqueCount, uint64_t cellCount, const QByteArray& items) {
     return Part("<sst uniqueCount=\"" + Number(uniqueCount) + "\" count=\"" + Number(cellCount) +
-                "\" xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
-                items + "</sst>");
+                "\" xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" + items +
+                "</sst>");
 }
 
 } // namespace PackageParts

@@ -62,8 +62,7 @@ QByteArray LocalHeader(const EntryRecord& entry) {
     return header;
 }
 
-void AppendCentralRecord(QByteArray& directory, const EntryRecord& entry,
-                         const QByteArray& comment) {
+void AppendCentralRecord(QByteArray& directory, const EntryRecord& entry, QByteArrayView comment) {
     char record[kCentralRecordSize];
     LittleEndianWriter w(record);
     w.U32(kCentralSignature);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <cstdint>
 #include <ctime>
 
@@ -33,8 +34,7 @@ struct EntryRecord {
 
 // The 30 bytes before the name.
 QByteArray LocalHeader(const EntryRecord& entry);
-void AppendCentralRecord(QByteArray& directory, const EntryRecord& entry,
-                         const QByteArray& comment);
+void AppendCentralRecord(QByteArray& directory, const EntryRecord& entry, QByteArrayView comment);
 QByteArray EndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset);
 
 } // namespace ZipRecords

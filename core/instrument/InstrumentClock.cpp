@@ -75,3 +75,17 @@ void InstrumentClockSetter::Send(const CalendarDateTime& time) {
     port_.ForgetLastStatus();
     result_ = {true, time};
 }
+
+ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,
+                                  const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
+                                  const std::function<void()>& pause) {
+    DateTimeDlgModel dialog(clock);
+    InstrumentClockSetter setter(port, clock);
+    setter.Begin(runDialog ? runDialog(dialog) : DateTimeDlgEndType::Cancel, dialog.Chosen());
+    while (setter.Pending()) {
+        if (pause)
+            pause();
+        setter.Tick();
+    }
+    return setter.Result();
+}

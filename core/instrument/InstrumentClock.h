@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class Clock;
 class InstrumentPort;
 
@@ -64,3 +66,10 @@ private:
     qint64 pressedSecond_ = 0;
     ClockSetResult result_;
 };
+
+// The whole operation: `runDialog` shows the set-clock window bound to the model and tells how
+// it closed; a synchronised setting then calls `pause` (a few milliseconds, or an event-loop
+// turn) until the next whole second has been sent.
+ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,
+                                  const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
+                                  const std::function<void()>& pause);

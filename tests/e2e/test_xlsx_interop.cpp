@@ -61,8 +61,8 @@ ReaderRun RunReader(const QString& python, const QString& path) {
     QProcess p;
     p.start(python, {QStringLiteral("-c"), QString::fromUtf8(kReaderScript), path});
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            p.readAllStandardOutput(), p.readAllStandardError()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
 
 class XlsxInteropTest : public testing::Test {

@@ -205,11 +205,27 @@ TEST(InstrumentClockSetting, PickedDateAndTimeAreSentAtOnceAndCancelSendsNothing
     EXPECT_EQ(port.blocks.size(), 1u);
 
     RecordingPort cancelled;
-    InstrumentClockSetter cancel(cancelled, clock);
-    cancel.Begin(DateTimeDlgEndType::Cancel, dialog.Chosen());
-    EXPECT_TRUE(cancel.Finished());
-    EXPECT_FALSE(cancel.Result().set);
+    const ClockSetResult none = SetInstrumentClock(
+        cancelled, clock, [](DateTimeDlgModel&) { return DateTimeDlgEndType::Cancel; }, nullptr);
+    EXPECT_FALSE(none.set);
     EXPECT_TRUE(cancelled.log.isEmpty());
+}
+
+TEST(InstrumentClockSetting, SetInstrumentClockWaitsForTheNextSecondWhenSynchronising) {
+    ManualClock clock(kComputerNow);
+    clock.AdvanceMs(990);
+    RecordingPort port;
+    int pauses = 0;
+    const ClockSetResult r = SetInstrumentClock(
+        port, clock, [](DateTimeDlgModel&) { return DateTimeDlgEndType::Synchronise; },
+        [&] {
+            ++pauses;
+            clock.AdvanceMs(5);
+        });
+    EXPECT_TRUE(r.set);
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(FormatDateTimeText(r.time), u"2024/03/05 14:07:10"_qs);
+    EXPECT_EQ(port.blocks.size(), 1u);
 }
 
 TEST(EraseProgress, ShowsFreeMemoryAsBarAndPercentage) {

@@ -7,9 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <utility>
 #include <vector>
@@ -69,13 +68,19 @@ TEST_F(WorkbookTest, PartsComeInOrderAndAreWellFormed) {
     std::vector<QByteArray> names;
     for (const testzip::Entry& e : a.entries) {
         names.push_back(e.name);
-        EXPECT_TRUE(e.data.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><")) << e.name.data();
+        EXPECT_TRUE(e.data.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?><"))
+            << e.name.data();
         EXPECT_TRUE(IsWellFormed(e.data)) << e.name.data();
     }
-    const std::vector<QByteArray> expected = {
-        "xl/worksheets/sheet1.xml",   "xl/worksheets/sheet2.xml", "xl/worksheets/sheet3.xml",
-        "[Content_Types].xml",        "_rels/.rels",              "xl/styles.xml",
-        "xl/_rels/workbook.xml.rels", "xl/workbook.xml",          "xl/sharedStrings.xml"};
+    const std::vector<QByteArray> expected = {"xl/worksheets/sheet1.xml",
+                                              "xl/worksheets/sheet2.xml",
+                                              "xl/worksheets/sheet3.xml",
+                                              "[Content_Types].xml",
+                                              "_rels/.rels",
+                                              "xl/styles.xml",
+                                              "xl/_rels/workbook.xml.rels",
+                                              "xl/workbook.xml",
+                                              "xl/sharedStrings.xml"};
     EXPECT_EQ(names, expected);
 }
 
@@ -105,7 +110,8 @@ TEST_F(WorkbookTest, StylesListTheFiveCellFormats) {
     CWorkbook book;
     ASSERT_TRUE(book.Open(Path()));
     const QByteArray styles = Part(CloseAndRead(book), "xl/styles.xml");
-    EXPECT_TRUE(styles.contains("<numFmt formatCode=\"[$-F400]h:mm:ss\\ AM/PM\" numFmtId=\"166\"/>"));
+    EXPECT_TRUE(
+        styles.contains("<numFmt formatCode=\"[$-F400]h:mm:ss\\ AM/PM\" numFmtId=\"166\"/>"));
     EXPECT_TRUE(styles.contains("<cellXfs count=\"5\">\n"));
     EXPECT_EQ(styles.count("<xf "), 6);
     EXPECT_EQ(styles.count("xfId=\"0 \""), 2);

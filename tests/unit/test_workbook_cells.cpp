@@ -1,5 +1,5 @@
-#include "export/CXLSData.h"
 #include "export/CWorksheet.h"
+#include "export/CXLSData.h"
 #include "export/CellText.h"
 #include "export/SheetName.h"
 #include "export/WorkbookProgress.h"
@@ -7,9 +7,8 @@
 
 #include <QLocale>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -183,7 +182,8 @@ TEST_F(WorkbookCellsTest, ASecondSheetOfTheSameNameIsNumbered) {
     const QStringList expected = {"DataPoints", "DataPoints2", "DATAPOINTS3", "4"};
     EXPECT_EQ(data.SheetNames(), expected);
     const testzip::Archive a = CloseAndRead(data);
-    EXPECT_TRUE(a.Find("xl/workbook.xml")->data.contains("<sheet name=\"DATAPOINTS3\" sheetId=\"3\""));
+    EXPECT_TRUE(
+        a.Find("xl/workbook.xml")->data.contains("<sheet name=\"DATAPOINTS3\" sheetId=\"3\""));
     EXPECT_TRUE(a.Find("xl/sharedStrings.xml")->data.contains("<si><t>DataPoints2</t></si>"));
 }
 

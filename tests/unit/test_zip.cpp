@@ -7,10 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace {
@@ -129,7 +128,8 @@ TEST(DeflateStreamTest, WorkersAndCallerThreadMakeEquivalentStreams) {
             return true;
         });
         for (qsizetype at = 0; at < text.size(); at += 70000)
-            ASSERT_TRUE(stream.Feed(QByteArrayView(text).sliced(at, std::min<qsizetype>(70000, text.size() - at))));
+            ASSERT_TRUE(stream.Feed(
+                QByteArrayView(text).sliced(at, std::min<qsizetype>(70000, text.size() - at))));
         ASSERT_TRUE(stream.Finish());
         QByteArray back;
         ASSERT_TRUE(testzip::Inflate(out.constData(), static_cast<uint32_t>(out.size()), back));

@@ -41,8 +41,8 @@ struct Archive {
 };
 
 inline uint16_t U16(const QByteArray& b, qsizetype at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) |
-                                 static_cast<uint8_t>(b[at + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1])
+                                                                   << 8);
 }
 
 inline uint32_t U32(const QByteArray& b, qsizetype at) {
@@ -115,8 +115,8 @@ inline Archive Read(const QByteArray& b) {
         at += 46 + nameLength + commentLength;
 
         const qsizetype h = e.headerOffset;
-        if (h + 30 > b.size() || U32(b, h) != 0x04034B50 ||
-            b.mid(h + 4, 24) != sharedFields || U16(b, h + 28) != 0 || b.mid(h + 30, nameLength) != e.name) {
+        if (h + 30 > b.size() || U32(b, h) != 0x04034B50 || b.mid(h + 4, 24) != sharedFields ||
+            U16(b, h + 28) != 0 || b.mid(h + 30, nameLength) != e.name) {
             a.problem = "local header differs from its central record: " + e.name.toStdString();
             return a;
         }
