@@ -3,7 +3,7 @@
 # 1,000,000-sample thermocouple session.
 set -euo pipefail
 BUILD_DIR=${1:-build}
-for bench in session graph table; do
+for bench in session graph table export; do
     "$BUILD_DIR/bench/vexlo_bench_$bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 done
 tmp=$(mktemp -d)

@@ -10,9 +10,9 @@
 class CompressorPool;
 
 // Raw deflate at level 9 of one entry's data. The data is cut into blocks compressed
-// independently, each primed with the 32 KiB before it, so that several cores share the
-// work: every block but the last ends on a byte boundary with a full flush, and the blocks,
-// delivered in order, form one valid stream.
+// independently, each primed with the window of data before it, so that several cores share
+// the work: every block but the last ends on a byte boundary with a full flush, and the
+// blocks, delivered in order, form one valid stream.
 class DeflateStream {
 public:
     // Receives the compressed bytes in stream order, on the caller's thread; false stops
