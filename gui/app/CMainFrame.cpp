@@ -17,6 +17,7 @@
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CVXRealtimeView.h"
 #include "instrument/InstrumentClock.h"
+#include "instrument/DownloadJob.h"
 #include "instrument/InstrumentCommands.h"
 #include "instrument/InstrumentPort.h"
 #include "platform/MountTableWatcher.h"
@@ -36,6 +37,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QSplitter>
@@ -378,6 +381,7 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::SetClock)->setEnabled(!clockBusy &&
                                               SetClockBlocker(state) == CommandBlockerType::None);
     Action(CommandType::EraseMemory)->setEnabled(EraseBlocker(state) == CommandBlockerType::None);
+    Action(CommandType::Download)->setEnabled(DownloadBlocker(state) == CommandBlockerType::None);
     Action(CommandType::StartRecording)->setEnabled(RecordingBlocker(state) ==
                                                     CommandBlockerType::None);
     const QString recordingText = RecordingCommandText(state);
@@ -469,6 +473,9 @@ void CMainFrame::Run(CommandType command) {
         break;
     case CommandType::SetClock:
         SetClockCommand();
+        break;
+    case CommandType::Download:
+        DownloadCommand();
         break;
     case CommandType::Connect:
         monitor.Connect();
@@ -563,6 +570,50 @@ void CMainFrame::OpenHelpAt(quint32 context) {
     if (!help_.OpenAt(context))
         QMessageBox::warning(this, QStringLiteral("Vexlo"),
                              QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
+}
+
+void CMainFrame::DownloadCommand() {
+    DownloadJob job(*instrument_, doc_.Ui(), doc_.Settings(), doc_.ClockSource());
+    if (!job.Begin(folders_.DataFolder()))
+        return;
+    QProgressDialog window(QStringLiteral("Télécharger les données enregistrées"),
+                           QStringLiteral("Annuler"), 0, 1000, this);
+    window.setWindowTitle(QStringLiteral("Vexlo"));
+    window.setWindowModality(Qt::WindowModal);
+    window.setMinimumDuration(0);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    QTimer ticks;
+    QEventLoop loop;
+    bool cancelled = false;
+    connect(&window, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.quit();
+    });
+    connect(&ticks, &QTimer::timeout, &loop, [&] {
+        job.Tick();
+        if (const DownloadTransfer* t = job.Transfer()) {
+            window.setLabelText(t->Stalled() ? DownloadTransfer::StallText() : t->ProgressText());
+            if (t->Total() > 0)
+                window.setValue(static_cast<int>(t->Done() * 1000 / t->Total()));
+        }
+        if (!job.Running())
+            loop.quit();
+    });
+    window.show();
+    ticks.start(10);
+    loop.exec();
+    ticks.stop();
+    window.hide();
+    if (cancelled) {
+        job.Cancel();
+        return;
+    }
+    const bool edited = job.CompleteParameters([this](SessionParamsEditModel& model) {
+        return CEditSessionParams::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+    });
+    if (edited && !job.SessionFilePath().isEmpty())
+        doc_.OpenSessionFile(job.SessionFilePath(), true);
 }
 
 void CMainFrame::SetClockCommand() {

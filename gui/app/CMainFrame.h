@@ -84,6 +84,7 @@ private:
     void OpenFileCommand();
     void Zoom(CommandType command);
     void SetClockCommand();
+    void DownloadCommand();
     void EditSessionParamsCommand(CRecSession& session);
     void AssociateCommand();
     void CopyCommand();
