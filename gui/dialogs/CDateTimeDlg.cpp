@@ -1,5 +1,7 @@
 #include "dialogs/CDateTimeDlg.h"
 
+#include "dialogs/PickerValues.h"
+
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,10 +17,8 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     date_->setCalendarPopup(true);
     date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    const CalendarDateTime& d = model.Date();
-    const CalendarDateTime& t = model.Time();
-    date_->setDate(QDate(d.year, d.month, d.day));
-    time_->setTime(QTime(t.hour, t.minute, t.second));
+    date_->setDate(PickerDate(model.Date()));
+    time_->setTime(PickerTime(model.Time()));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Date"), date_);
@@ -45,11 +45,8 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
 }
 
 void CDateTimeDlg::ReadPickers() {
-    const QDate d = date_->date();
-    const QTime t = time_->time();
-    model_.SetDate(CalendarDateTime::FromFields(d.year(), d.month(), d.day(), 0, 0, 0));
-    model_.SetTime(CalendarDateTime::FromFields(d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                                                t.second()));
+    model_.SetDate(CalendarDay(date_->date()));
+    model_.SetTime(CalendarMoment(date_->date(), time_->time()));
 }
 
 DateTimeDlgEndType CDateTimeDlg::Run(DateTimeDlgModel& model, QWidget* parent) {

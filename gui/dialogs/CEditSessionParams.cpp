@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/AppIdentity.h"
+#include "dialogs/PickerValues.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -57,11 +58,11 @@ CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const Help
     date_->setObjectName(QStringLiteral("startDate"));
     date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     date_->setCalendarPopup(true);
-    date_->setDate(QDate(start.year, start.month, start.day));
+    date_->setDate(PickerDate(start));
     time_ = new QTimeEdit(this);
     time_->setObjectName(QStringLiteral("startTime"));
     time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    time_->setTime(QTime(start.hour, start.minute, start.second));
+    time_->setTime(PickerTime(start));
     shownStart_ = PickedStart();
     form->addRow(QStringLiteral("Date de début:"), date_);
     form->addRow(QStringLiteral("Heure de début:"), time_);
@@ -187,10 +188,7 @@ QWidget* CEditSessionParams::MakeFilterGroup() {
 }
 
 CalendarDateTime CEditSessionParams::PickedStart() const {
-    const QDate d = date_->date();
-    const QTime t = time_->time();
-    return CalendarDateTime::FromFields(d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                                        t.second());
+    return CalendarMoment(date_->date(), time_->time());
 }
 
 void CEditSessionParams::WriteBack() {

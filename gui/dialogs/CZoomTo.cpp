@@ -1,6 +1,7 @@
 #include "dialogs/CZoomTo.h"
 
 #include "app/AppFolders.h"
+#include "dialogs/PickerValues.h"
 #include "graph/ZoomToModel.h"
 
 #include <QDateEdit>
@@ -13,17 +14,7 @@
 
 namespace {
 
-QDate DateOf(const CalendarDateTime& dt) { return QDate(dt.year, dt.month, dt.day); }
-QTime TimeOf(const CalendarDateTime& dt) { return QTime(dt.hour, dt.minute, dt.second); }
-QDate DayOf(qint64 stamp) { return DateOf(CalendarDateTime::FromLocalTimeStamp(stamp)); }
-
-CalendarDateTime FromDate(const QDate& d) {
-    return CalendarDateTime::FromFields(d.year(), d.month(), d.day(), 0, 0, 0);
-}
-CalendarDateTime FromTime(const QDate& day, const QTime& t) {
-    return CalendarDateTime::FromFields(day.year(), day.month(), day.day(), t.hour(), t.minute(),
-                                        t.second());
-}
+QDate DayOf(qint64 stamp) { return PickerDate(CalendarDateTime::FromLocalTimeStamp(stamp)); }
 
 QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
@@ -79,19 +70,19 @@ bool CZoomTo::Run(ZoomToModel& model, QWidget* parent, HelpOpener openHelp) {
 
 void CZoomTo::ShowModel() {
     showing_ = true;
-    startDate_->setDate(DateOf(model_.StartDate()));
-    startTime_->setTime(TimeOf(model_.StartTime()));
-    endDate_->setDate(DateOf(model_.EndDate()));
-    endTime_->setTime(TimeOf(model_.EndTime()));
+    startDate_->setDate(PickerDate(model_.StartDate()));
+    startTime_->setTime(PickerTime(model_.StartTime()));
+    endDate_->setDate(PickerDate(model_.EndDate()));
+    endTime_->setTime(PickerTime(model_.EndTime()));
     showing_ = false;
     RefreshRanges();
 }
 
 void CZoomTo::ReadPickers() {
-    model_.SetStartDate(FromDate(startDate_->date()));
-    model_.SetStartTime(FromTime(startDate_->date(), startTime_->time()));
-    model_.SetEndDate(FromDate(endDate_->date()));
-    model_.SetEndTime(FromTime(endDate_->date(), endTime_->time()));
+    model_.SetStartDate(CalendarDay(startDate_->date()));
+    model_.SetStartTime(CalendarMoment(startDate_->date(), startTime_->time()));
+    model_.SetEndDate(CalendarDay(endDate_->date()));
+    model_.SetEndTime(CalendarMoment(endDate_->date(), endTime_->time()));
 }
 
 void CZoomTo::RefreshRanges() {

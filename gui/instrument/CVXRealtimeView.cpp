@@ -1,5 +1,6 @@
 #include "instrument/CVXRealtimeView.h"
 
+#include "app/ListText.h"
 #include "common/StringTable.h"
 #include "graph/CTrendGraphWidget.h"
 #include "session/CRecSession.h"
@@ -166,10 +167,5 @@ void CVXRealtimeView::RefreshStatusValues() {
 }
 
 QString CVXRealtimeView::CopyText() const {
-    QString text;
-    for (int r = 0; r < rows_->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = rows_->topLevelItem(r);
-        text += item->text(0) + u'\t' + item->text(1) + u'\n';
-    }
-    return text;
+    return ListText(*rows_, false);
 }

@@ -1,5 +1,6 @@
 #include "sessions/CVXOpenSessionsView.h"
 
+#include "app/ListText.h"
 #include "common/StringTable.h"
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
@@ -70,16 +71,5 @@ void CVXOpenSessionsView::Refill() {
 }
 
 QString CVXOpenSessionsView::CopyText() const {
-    QStringList lines;
-    QStringList header;
-    for (int c = 0; c < list_->columnCount(); ++c)
-        header << list_->headerItem()->text(c);
-    lines << header.join(u'\t');
-    for (int r = 0; r < list_->topLevelItemCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < list_->columnCount(); ++c)
-            cells << list_->topLevelItem(r)->text(c);
-        lines << cells.join(u'\t');
-    }
-    return lines.join(u'\n') + u'\n';
+    return ListText(*list_, true);
 }

@@ -1,6 +1,7 @@
 #include "sessions/CVXSessionView.h"
 
 #include "app/GlyphIcons.h"
+#include "app/ListText.h"
 #include "common/StringTable.h"
 #include "graph/CTrendGraphWidget.h"
 #include "session/CRecSession.h"
@@ -317,10 +318,5 @@ QString CVXSessionView::Title() const {
 }
 
 QString CVXSessionView::CopyText() const {
-    QString text;
-    for (int r = 0; r < params_->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = params_->topLevelItem(r);
-        text += item->text(0) + u'\t' + item->text(1) + u'\n';
-    }
-    return text;
+    return ListText(*params_, false);
 }
