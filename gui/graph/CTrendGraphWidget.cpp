@@ -53,11 +53,6 @@ std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
     return std::pair{range.first, range.end};
 }
 
-void CTrendGraphWidget::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    graph_.SetOuterRect({0, 0, width(), height()});
-}
-
 void CTrendGraphWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
