@@ -1,6 +1,7 @@
 #include "instrument/DownloadTransfer.h"
 
 #include "common/Clock.h"
+#include "common/StringTable.h"
 #include "instrument/DriveText.h"
 #include "instrument/InstrumentPort.h"
 #include "session/SessionFile.h"
@@ -47,8 +48,7 @@ LoggerHeaderValues LoggerHeaderValues::Read(const char* text, int length) {
 }
 
 QString DownloadTransfer::StallText() {
-    return QStringLiteral("L’instrument ne répond plus. Vérifiez qu’il est toujours branché ou "
-                          "annulez le transfert.");
+    return ResourceString(1005);
 }
 
 DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,

@@ -1,0 +1,80 @@
+#include "dialogs/CDownloadDlg.h"
+
+#include "instrument/DownloadJob.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The bar counts in thousandths: a 32-bit range cannot hold every memory size in bytes.
+constexpr int kBarRange = 1000;
+constexpr int kTickMs = 10;
+
+} // namespace
+
+CDownloadDlg::CDownloadDlg(DownloadJob& job, QWidget* parent)
+    : QDialog(parent), job_(job), bar_(new QProgressBar(this)), text_(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("Télécharger les données enregistrées"));
+    bar_->setObjectName(QStringLiteral("progress"));
+    bar_->setRange(0, kBarRange);
+    bar_->setValue(0);
+    bar_->setTextVisible(false);
+    text_->setObjectName(QStringLiteral("progressText"));
+    text_->setWordWrap(true);
+    text_->setMinimumWidth(360);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bar_);
+    layout->addWidget(text_);
+    layout->addWidget(buttons);
+    connect(&timer_, &QTimer::timeout, this, &CDownloadDlg::Tick);
+    timer_.start(kTickMs);
+}
+
+bool CDownloadDlg::Run(DownloadJob& job, QWidget* parent) {
+    CDownloadDlg window(job, parent);
+    return window.exec() == QDialog::Accepted;
+}
+
+QString CDownloadDlg::Text() const {
+    return text_->text();
+}
+
+int CDownloadDlg::Position() const {
+    return bar_->value();
+}
+
+void CDownloadDlg::reject() {
+    timer_.stop();
+    if (job_.Running())
+        job_.Cancel();
+    QDialog::reject();
+}
+
+void CDownloadDlg::Tick() {
+    // A message box shown from inside a tick runs its own loop; the timer keeps firing.
+    if (ticking_)
+        return;
+    ticking_ = true;
+    const TransferStateType state = job_.Tick();
+    if (const DownloadTransfer* t = job_.Transfer()) {
+        text_->setText(t->Stalled() ? DownloadTransfer::StallText() : t->ProgressText());
+        if (t->Total() > 0)
+            bar_->setValue(static_cast<int>(t->Done() * kBarRange / t->Total()));
+    }
+    ticking_ = false;
+    if (job_.Running())
+        return;
+    timer_.stop();
+    if (state == TransferStateType::Finished)
+        QDialog::accept();
+    else
+        QDialog::reject();
+}
