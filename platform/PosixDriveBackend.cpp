@@ -119,7 +119,11 @@ bool ValidTransfer(qint64 offset, qint64 size) {
 }
 
 // Opens without the cache where the filesystem allows it; `direct` tells which way it went.
-UniqueFd OpenDriveFile(const QByteArray& path, int access, bool& direct) {
+// The mailbox may be a named pipe (an emulated logger's folder): non-blocking, its open fails
+// at once when nobody reads it instead of hanging, and a regular file does not mind.
+UniqueFd OpenDriveFile(const QByteArray& path, DriveFileType file, int access, bool& direct) {
+    if (file == DriveFileType::Control)
+        access |= O_NONBLOCK;
     int fd = direct ? ::open(path.constData(), access | O_CLOEXEC | O_DIRECT) : -1;
     if (!direct || (fd < 0 && errno == EINVAL)) {
         direct = false;
@@ -150,8 +154,12 @@ qint64 ReadAll(int fd, char* buffer, qint64 offset, qint64 size) {
 qint64 WriteAll(int fd, const char* data, qint64 offset, qint64 size) {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, static_cast<std::size_t>(size - done),
-                                   static_cast<off_t>(offset + done));
+        ssize_t n = ::pwrite(fd, data + done, static_cast<std::size_t>(size - done),
+                             static_cast<off_t>(offset + done));
+        // A pipe has no offsets: each block written is the next one its reader takes, which
+        // is what a write at the start of the mailbox means to a device.
+        if (n < 0 && errno == ESPIPE && offset == 0)
+            n = ::write(fd, data + done, static_cast<std::size_t>(size - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -251,7 +259,9 @@ qint64 PosixDriveBackend::ReadFile(const QString& root, DriveFileType file, qint
                                    char* buffer, qint64 size) {
     bool direct = directIo_;
     const QByteArray path = FilePath(root, file);
-    UniqueFd fd = OpenDriveFile(path, O_RDONLY, direct);
+    // A pipe's pread fails (ESPIPE) and reads nothing: reading it would take the logger's
+    // commands away.
+    UniqueFd fd = OpenDriveFile(path, file, O_RDONLY, direct);
     if (!fd.Valid())
         return kCannotOpen;
     if (!buffer || !ValidTransfer(offset, size))
@@ -280,7 +290,7 @@ qint64 PosixDriveBackend::WriteFile(const QString& root, DriveFileType file, qin
                                     const char* data, qint64 size) {
     bool direct = directIo_;
     const QByteArray path = FilePath(root, file);
-    UniqueFd fd = OpenDriveFile(path, O_WRONLY, direct);
+    UniqueFd fd = OpenDriveFile(path, file, O_WRONLY, direct);
     if (!fd.Valid())
         return kCannotOpen;
     if (!data || !ValidTransfer(offset, size))

@@ -132,8 +132,11 @@ int Serve(const Arguments& args) {
     const QString control = DriveFileName(DriveFileType::Control);
     qint64 lastRefresh = clock.MonotonicMs();
     for (;;) {
-        pollfd fds[2] = {{watch->Descriptor(), POLLIN, 0}, {stop.Descriptor(), POLLIN, 0}};
-        if (::poll(fds, 2, kRefreshMs) < 0 && errno != EINTR) {
+        // A negative descriptor (the mailbox is a plain file in flash mode) is left out by poll.
+        pollfd fds[3] = {{watch->Descriptor(), POLLIN, 0},
+                         {stop.Descriptor(), POLLIN, 0},
+                         {drive.MailboxDescriptor(), POLLIN, 0}};
+        if (::poll(fds, 3, kRefreshMs) < 0 && errno != EINTR) {
             std::perror("poll");
             return EXIT_FAILURE;
         }
@@ -141,8 +144,9 @@ int Serve(const Arguments& args) {
             stop.Consume();
             break;
         }
-        if ((fds[0].revents & POLLIN) && watch->DrainFor(control)) {
-            if (const auto received = drive.ProcessControlFile()) {
+        const bool fileWritten = (fds[0].revents & POLLIN) && watch->DrainFor(control);
+        if (fileWritten || (fds[2].revents & POLLIN)) {
+            while (const auto received = drive.ProcessControlFile()) {
                 std::printf("commande 0x%02X %s%s\n", received->code, CommandName(received->code),
                             OutcomeSuffix(received->outcome));
                 std::fflush(stdout);

@@ -81,7 +81,9 @@ ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,
                                   const std::function<void()>& pause) {
     DateTimeDlgModel dialog(clock);
     InstrumentClockSetter setter(port, clock);
-    setter.Begin(runDialog ? runDialog(dialog) : DateTimeDlgEndType::Cancel, dialog.Chosen());
+    // The window runs first: the time to send is what it holds once it has closed.
+    const DateTimeDlgEndType end = runDialog ? runDialog(dialog) : DateTimeDlgEndType::Cancel;
+    setter.Begin(end, dialog.Chosen());
     while (setter.Pending()) {
         if (pause)
             pause();

@@ -211,6 +211,24 @@ TEST(InstrumentClockSetting, PickedDateAndTimeAreSentAtOnceAndCancelSendsNothing
     EXPECT_TRUE(cancelled.log.isEmpty());
 }
 
+TEST(InstrumentClockSetting, SetInstrumentClockSendsWhatTheWindowHeldWhenItClosed) {
+    const ManualClock clock(kComputerNow);
+    RecordingPort port;
+    const ClockSetResult r = SetInstrumentClock(
+        port, clock,
+        [](DateTimeDlgModel& dialog) {
+            const CalendarDateTime chosen = ParseDateTimeText(QStringLiteral("2024/03/01 08:00:00"));
+            dialog.SetDate(chosen);
+            dialog.SetTime(chosen);
+            return DateTimeDlgEndType::Ok;
+        },
+        nullptr);
+    EXPECT_TRUE(r.set);
+    EXPECT_EQ(FormatDateTimeText(r.time), u"2024/03/01 08:00:00"_qs);
+    ASSERT_EQ(port.blocks.size(), 1u);
+    EXPECT_EQ(port.blocks[0].mid(4, 4), QByteArray::fromHex("65E18B00"));
+}
+
 TEST(InstrumentClockSetting, SetInstrumentClockWaitsForTheNextSecondWhenSynchronising) {
     ManualClock clock(kComputerNow);
     clock.AdvanceMs(990);

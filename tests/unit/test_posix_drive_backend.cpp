@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -215,6 +218,33 @@ TEST_P(PosixDriveIoTest, WritesTheControlBlockInPlaceWithoutTruncating) {
     char back[512] = {};
     ASSERT_EQ(drives.ReadFile(first_, DriveFileType::Control, 0, back, 512), 512);
     EXPECT_EQ(QByteArray(back, 512), block);
+}
+
+// The mailbox of an emulator's folder: a named pipe, each block the next one its reader takes.
+TEST_P(PosixDriveIoTest, WritesControlBlocksIntoAPipeInOrderAndNeverReadsIt) {
+    PosixDriveBackend drives = Drives(first_);
+    const QByteArray path = QFile::encodeName(first_ + "/CONTROL.DAT");
+    ASSERT_EQ(::mkfifo(path.constData(), 0666), 0);
+    char buffer[512] = {};
+    EXPECT_EQ(drives.WriteFile(first_, DriveFileType::Control, 0, buffer, 512),
+              DriveBackend::kCannotOpen)
+        << "nobody reads the pipe: the open fails at once instead of waiting";
+
+    const int reader = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const QByteArray first = Pattern(512, 5);
+    const QByteArray second = Pattern(512, 6);
+    ASSERT_EQ(drives.WriteFile(first_, DriveFileType::Control, 0, first.constData(), 512), 512);
+    ASSERT_EQ(drives.WriteFile(first_, DriveFileType::Control, 0, second.constData(), 512), 512);
+    EXPECT_EQ(drives.ReadFile(first_, DriveFileType::Control, 0, buffer, 512), 0)
+        << "reading would take the blocks away from the logger";
+    EXPECT_EQ(drives.WriteFile(first_, DriveFileType::Control, 512, first.constData(), 512), 0)
+        << "a pipe has no offset beyond the start";
+
+    char got[2048] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 1024);
+    EXPECT_EQ(QByteArray(got, 1024), first + second);
+    ::close(reader);
 }
 
 TEST_F(PosixDriveTest, FileNamesWithSpacesInTheRoot) {

@@ -1,3 +1,4 @@
+#include "platform/PosixDriveBackend.h"
 #include "session/SessionFile.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -72,6 +74,11 @@ QString StatusValue(DriveBackend& drive, const char* key) {
 QByteArray FileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool IsPipe(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
 void WriteInPlace(const QString& path, const QByteArray& bytes) {
@@ -253,8 +260,11 @@ TEST(SimulatedDriveFolder, FlashModeAnswersThroughTheMailboxFile) {
     FolderDrive drive(logger, dir.path());
     ASSERT_TRUE(drive.Open());
     const QString control = drive.PathOf(DriveFileType::Control);
+    EXPECT_TRUE(IsPipe(control));
     WriteInPlace(control, kEnterFlash);
     ASSERT_TRUE(drive.ProcessControlFile());
+    EXPECT_FALSE(IsPipe(control)) << "a map to read back needs a plain file";
+    EXPECT_EQ(drive.MailboxDescriptor(), -1);
     EXPECT_EQ(FileBytes(control), QByteArray(512, '\0')) << "an empty map";
     EXPECT_FALSE(drive.ProcessControlFile()) << "its own answer is no command";
 
@@ -267,6 +277,46 @@ TEST(SimulatedDriveFolder, FlashModeAnswersThroughTheMailboxFile) {
         EXPECT_EQ(static_cast<std::uint8_t>(FileBytes(control)[0]), 0x01);
     }
     EXPECT_EQ(logger.Flash().PagesReceived(), 2);
+
+    WriteInPlace(control, Block(0x42, {0x75, 0x57}));
+    ASSERT_TRUE(drive.ProcessControlFile());
+    EXPECT_FALSE(logger.Flash().Active());
+    EXPECT_TRUE(IsPipe(control)) << "out of flash mode every block counts again";
+    EXPECT_GE(drive.MailboxDescriptor(), 0);
+}
+
+TEST(SimulatedDriveFolder, BlocksWrittenBackToBackAreEachActedOnInOrder) {
+    QTemporaryDir dir;
+    ManualClock clock(1709643600, 0);
+    LoggerEmulator logger(clock, Model(2));
+    FolderDrive drive(logger, dir.path());
+    ASSERT_TRUE(drive.Open());
+    PosixDriveBackend drives({dir.path()});
+    const std::vector<QByteArray> blocks = {Block(0x08, {4}), Block(0x09, {'0'}), Block(0x08, {7}),
+                                            kStart};
+    for (const QByteArray& block : blocks)
+        ASSERT_EQ(drives.WriteFile(dir.path(), DriveFileType::Control, 0, block.data(), 512), 512);
+    char readBack[512] = {};
+    EXPECT_EQ(drives.ReadFile(dir.path(), DriveFileType::Control, 0, readBack, 512), 0);
+
+    for (const std::uint8_t code : {0x08, 0x09, 0x08, 0x03}) {
+        const auto received = drive.ProcessControlFile();
+        ASSERT_TRUE(received);
+        EXPECT_EQ(received->code, code);
+        EXPECT_EQ(received->outcome, CommandOutcome::Done);
+    }
+    EXPECT_FALSE(drive.ProcessControlFile());
+    EXPECT_EQ(logger.Configuration().filterSize, 7);
+    EXPECT_FALSE(logger.Configuration().polarity);
+    EXPECT_EQ(logger.RecordingState(), 1);
+
+    // The same block twice is two commands, as two sector writes are.
+    const QByteArray stop = Block(0x05, {0x21, 0x43});
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(drives.WriteFile(dir.path(), DriveFileType::Control, 0, stop.data(), 512), 512);
+    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcome::Done);
+    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcome::Refused);
+    EXPECT_FALSE(drive.ProcessControlFile());
 }
 
 TEST(SimulatedDriveWatch, ReportsWritesToTheNamedFileOnly) {

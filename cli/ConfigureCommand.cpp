@@ -1,0 +1,121 @@
+#include "cli/ConfigureCommand.h"
+
+#include "cli/InstrumentArguments.h"
+#include "cli/InstrumentConnection.h"
+#include "cli/LoggerCommand.h"
+#include "common/ValueFormat.h"
+#include "instrument/ConfigurationModel.h"
+#include "instrument/RecordingDurations.h"
+#include "session/ModelTable.h"
+
+#include <cstdio>
+
+namespace {
+
+// An option for a group of controls that the model's kind of channel does not show.
+QString HiddenGroupProblem(const ConfigureRequest& r, const ConfigGroups& g, const QString& model) {
+    if (r.TouchesScale() && !g.scale)
+        return QStringLiteral("l’instrument %1 n’a pas d’échelle : --low, --high et --units ne "
+                              "s’appliquent pas.")
+            .arg(model);
+    if ((r.tcButton || r.cjc) && !g.thermocouple)
+        return QStringLiteral("l’instrument %1 n’a pas de thermocouple : --tc et --cjc ne "
+                              "s’appliquent pas.")
+            .arg(model);
+    if (r.rising && !g.edge)
+        return QStringLiteral("l’instrument %1 n’enregistre pas d’événements : --polarity ne "
+                              "s’applique pas.")
+            .arg(model);
+    if (r.filterSize && !g.filter)
+        return QStringLiteral("l’instrument %1 n’a pas de filtre : --filter ne s’applique pas.")
+            .arg(model);
+    return QString();
+}
+
+void Bind(ConfigurationModel& m, const ConfigureRequest& r) {
+    if (r.low)
+        m.SetScaledLow(*r.low);
+    if (r.high)
+        m.SetScaledHigh(*r.high);
+    if (r.units)
+        m.SetUnits(*r.units);
+    if (r.tcButton)
+        m.SetTcButton(*r.tcButton);
+    if (r.cjc)
+        m.SetColdJunction(*r.cjc);
+    if (r.rising)
+        m.SetRisingEdge(*r.rising);
+    if (r.filterSize)
+        m.SetFilterIndex(*r.filterSize - 1);
+}
+
+// "0 Vdc = -5 Bar", as the instrument page writes a scale line.
+QString ScaleLine(const QString& input, const QString& inputUnit, double scaled,
+                  const QString& units) {
+    return QStringLiteral("%1 %2 = %3 %4")
+        .arg(input, inputUnit, FormatTrimmed(8, scaled), units)
+        .trimmed();
+}
+
+void PrintSummary(const ConfigurationModel& m, const QString& model, const QString& inputUnit) {
+    PrintLine(QStringLiteral("Configuration envoyée à l’instrument %1.").arg(model));
+    if (m.Groups().scale) {
+        const QString units = m.Units().left(ConfigurationModel::kUnitsLimit);
+        PrintLine(QStringLiteral("Échelle : %1, %2")
+                      .arg(ScaleLine(m.InputLowText(), inputUnit, m.ScaledLow(), units),
+                           ScaleLine(m.InputHighText(), inputUnit, m.ScaledHigh(), units)));
+    }
+    const QString memory =
+        QStringLiteral("%1 requis, %2 au total").arg(m.MemoryNeededText(), m.TotalText());
+    switch (m.RecordMode()) {
+    case RecordModeType::None:
+        PrintLine(QStringLiteral("Aucun enregistrement n’est programmé."));
+        break;
+    case RecordModeType::Now:
+        PrintLine(QStringLiteral("Enregistrement maintenant, pendant %1 (%2).")
+                      .arg(RecordingDurations::EntryText(m.DurationEntry()), memory));
+        break;
+    case RecordModeType::Schedule:
+        PrintLine(QStringLiteral("Enregistrement programmé du %1 au %2 (%3).")
+                      .arg(FormatDateTimeText(m.Start()), FormatDateTimeText(m.End()), memory));
+        break;
+    }
+}
+
+} // namespace
+
+int RunConfigureCommand(const LoggerCommandContext& c) {
+    const InstrumentState state = c.link.State();
+    if (const int refused = RefuseBlocked(ConfigureBlocker(state)))
+        return refused;
+    const ConfigureRequest& r = c.args.configure;
+    ConfigurationModel model(c.link.Port(), c.link.ClockSource());
+    const QString modelName = ModelDisplayName(state.status.ModelCode(), false, true);
+    if (const QString problem = HiddenGroupProblem(r, model.Groups(), modelName);
+        !problem.isEmpty())
+        return Refuse(LoggerExit::kRefused, problem);
+    Bind(model, r);
+    if (r.mode != RecordModeType::None && !model.SetRecordMode(r.mode))
+        return RefuseBlocked(CommandBlockerType::MemoryInUse);
+    if (r.mode == RecordModeType::Now && r.durationEntry)
+        model.SelectDuration(*r.durationEntry);
+    if (r.mode == RecordModeType::Schedule) {
+        model.SetStart(r.start);
+        model.SetEnd(r.end);
+    }
+    if (model.MemorySign() == MemorySignType::Greater)
+        return Refuse(LoggerExit::kRefused,
+                      QStringLiteral("la mémoire de l’instrument (%1) est trop petite pour cette "
+                                     "durée (%2 requis) ; choisissez une durée plus courte.")
+                          .arg(model.TotalText(), model.MemoryNeededText()));
+    if (!model.ClockText().isEmpty())
+        std::fprintf(stderr, "%s\n", model.ClockText().toLocal8Bit().constData());
+    const ConfigAcceptResult accepted = model.Accept();
+    if (!accepted.sent)
+        return Refuse(LoggerExit::kRefused,
+                      accepted.message.isEmpty()
+                          ? QStringLiteral("la configuration n’a pas été acceptée.")
+                          : accepted.message);
+    PrintSummary(model, modelName, state.Model().UnitText().trimmed());
+    return LoggerExit::kDone;
+}

@@ -1,0 +1,130 @@
+#include "cli/ControlCommands.h"
+
+#include "cli/InstrumentArguments.h"
+#include "cli/InstrumentConnection.h"
+#include "cli/LoggerCommand.h"
+#include "cli/TerminalUserInterface.h"
+#include "common/StringTable.h"
+#include "instrument/CInstrumentMonitor.h"
+#include "instrument/ConfigurationModel.h"
+#include "instrument/EraseProgressModel.h"
+#include "instrument/InstrumentClock.h"
+#include "session/CVexloDoc.h"
+
+#include <optional>
+
+namespace {
+
+// The monitor opens and closes the erase window as the logger reports its erase; here the
+// window is its model, shown as a line of text.
+class EraseWindow final : public InstrumentHooks {
+public:
+    bool IsEraseWindowShowing() const override { return progress_.has_value(); }
+    void OpenEraseWindow(int64_t memorySize) override {
+        progress_.emplace(memorySize);
+        opened_ = true;
+    }
+    void CloseEraseWindow() override { progress_.reset(); }
+    void CheckFirmware() override {}
+
+    bool Opened() const { return opened_; }
+    EraseProgressModel* Progress() { return progress_ ? &*progress_ : nullptr; }
+
+private:
+    std::optional<EraseProgressModel> progress_;
+    bool opened_ = false;
+};
+
+// Follows an erase that was just sent until the logger reports it finished.
+int FollowErase(const LoggerCommandContext& c) {
+    CInstrumentMonitor& monitor = c.link.Doc().Monitor();
+    EraseWindow window;
+    monitor.SetHooks(&window);
+    const Clock& clock = c.link.ClockSource();
+    const qint64 sentAt = clock.MonotonicMs();
+    int status = LoggerExit::kDone;
+    for (;;) {
+        c.link.Pump();
+        if (c.link.Interrupted()) {
+            // As when the erase window is closed: the logger goes on without it.
+            EraseProgressModel::Dismiss(c.ui);
+            status = LoggerExit::kDeclined;
+            break;
+        }
+        const InstrumentState s = c.link.State();
+        if (!s.connected) {
+            status = Refuse(LoggerExit::kRefused,
+                            QStringLiteral("l’instrument a été déconnecté pendant l’effacement."));
+            break;
+        }
+        if (EraseProgressModel* progress = window.Progress()) {
+            const bool erasing = progress->Update(s);
+            c.ui.ShowProgress(progress->Text());
+            if (!erasing)
+                break;
+        } else if (window.Opened()) {
+            break;
+        } else if (!s.MemoryInUse() && !s.Erasing()) {
+            // A quick erase may come and go between two processed statuses.
+            break;
+        } else if (clock.MonotonicMs() - sentAt >= ConfigurationModel::kEraseStartTimeoutMs) {
+            status = Refuse(LoggerExit::kRefused,
+                            QStringLiteral("l’instrument n’a pas commencé l’effacement."));
+            break;
+        }
+    }
+    monitor.SetHooks(nullptr);
+    c.ui.EndProgress();
+    if (status == LoggerExit::kDone)
+        PrintLine(QStringLiteral("La mémoire de l’instrument est effacée."));
+    return status;
+}
+
+} // namespace
+
+int RunRecordCommand(const LoggerCommandContext& c, bool start) {
+    const InstrumentState state = c.link.State();
+    // The desktop's one command toggles; here the user names the way wanted.
+    if (start && state.Recording())
+        return Refuse(LoggerExit::kNotNow, QStringLiteral("un enregistrement est déjà en cours."));
+    if (!start && !state.Recording())
+        return Refuse(LoggerExit::kNotNow, QStringLiteral("aucun enregistrement n’est en cours."));
+    if (const int refused = RefuseBlocked(RecordingBlocker(state)))
+        return refused;
+    const QString text = RecordingCommandText(state);
+    const CommandResultType result = RecordingCommand(c.link.Port(), c.ui);
+    return ReportResult(result, c, QStringLiteral("Commande envoyée : %1.").arg(text),
+                        RecordingBlocker(c.link.State()));
+}
+
+int RunClockCommand(const LoggerCommandContext& c) {
+    if (const int refused = RefuseBlocked(SetClockBlocker(c.link.State())))
+        return refused;
+    const ClockSetResult result = SetInstrumentClock(
+        c.link.Port(), c.link.ClockSource(),
+        [&c](DateTimeDlgModel& window) {
+            if (const auto& time = c.args.clockTime) {
+                window.SetDate(*time);
+                window.SetTime(*time);
+            }
+            return c.args.synchronise ? DateTimeDlgEndType::Synchronise : DateTimeDlgEndType::Ok;
+        },
+        [&c] { c.link.Pump(); });
+    if (!result.set)
+        return Refuse(LoggerExit::kRefused, QStringLiteral("cette heure n’existe pas."));
+    PrintLine(QStringLiteral("Horloge de l’instrument réglée sur %1.")
+                  .arg(FormatDateTimeText(result.time)));
+    return LoggerExit::kDone;
+}
+
+int RunEraseCommand(const LoggerCommandContext& c) {
+    if (const int refused = RefuseBlocked(EraseBlocker(c.link.State())))
+        return refused;
+    const CommandResultType result = EraseMemoryCommand(c.link.Port(), c.ui);
+    const int status =
+        ReportResult(result, c, QStringLiteral("Commande envoyée : effacer la mémoire."),
+                     EraseBlocker(c.link.State()));
+    if (status != LoggerExit::kDone || !c.args.waitForErase)
+        return status;
+    return FollowErase(c);
+}

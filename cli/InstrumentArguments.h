@@ -1,0 +1,47 @@
+#pragma once
+
+#include "common/CalendarDateTime.h"
+#include "instrument/ConfigurationCommands.h"
+
+#include <QString>
+#include <optional>
+#include <variant>
+
+enum class LoggerCommandType { Configure, RecordStart, RecordStop, ClockSet, Erase, Download };
+
+// What `configure` asks of the configuration window; unset values keep the window's own.
+struct ConfigureRequest {
+    RecordModeType mode = RecordModeType::None;
+    std::optional<int> durationEntry;
+    CalendarDateTime start;
+    CalendarDateTime end;
+    std::optional<double> low;
+    std::optional<double> high;
+    std::optional<QString> units;
+    std::optional<int> tcButton;
+    std::optional<bool> cjc;
+    std::optional<bool> rising;
+    std::optional<int> filterSize;
+
+    bool TouchesScale() const { return low || high || units; }
+};
+
+struct LoggerArguments {
+    LoggerCommandType command = LoggerCommandType::Configure;
+    int simulatedModel = -1;
+    bool yes = false;
+    int timeoutSeconds = 10;
+    ConfigureRequest configure;
+    // clock set: the window's own time (the computer's) unless one of these.
+    bool synchronise = false;
+    std::optional<CalendarDateTime> clockTime;
+    bool waitForErase = false;
+    QString outFolder;
+    std::optional<QString> sessionName;
+    std::optional<QString> location;
+};
+
+// Whether argv names one of the logger commands.
+bool IsLoggerCommand(const char* name);
+// The arguments, or the exit status when they are not usable (or --help was asked).
+std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv);

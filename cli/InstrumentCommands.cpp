@@ -1,0 +1,68 @@
+#include "cli/InstrumentCommands.h"
+
+#include "cli/ConfigureCommand.h"
+#include "cli/ControlCommands.h"
+#include "cli/DownloadCommand.h"
+#include "cli/InstrumentArguments.h"
+#include "cli/InstrumentConnection.h"
+#include "cli/LoggerCommand.h"
+#include "cli/TerminalUserInterface.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+AnswerSourceType AnswerSource(bool yes) {
+    if (yes)
+        return AnswerSourceType::AssumeYes;
+    return ::isatty(STDIN_FILENO) == 1 ? AnswerSourceType::Terminal : AnswerSourceType::None;
+}
+
+int Dispatch(const LoggerCommandContext& c) {
+    switch (c.args.command) {
+    case LoggerCommandType::Configure:
+        return RunConfigureCommand(c);
+    case LoggerCommandType::RecordStart:
+        return RunRecordCommand(c, true);
+    case LoggerCommandType::RecordStop:
+        return RunRecordCommand(c, false);
+    case LoggerCommandType::ClockSet:
+        return RunClockCommand(c);
+    case LoggerCommandType::Erase:
+        return RunEraseCommand(c);
+    case LoggerCommandType::Download:
+        return RunDownloadCommand(c);
+    }
+    return LoggerExit::kRefused;
+}
+
+int RunParsed(const LoggerArguments& args) {
+    TerminalUserInterface ui(AnswerSource(args.yes), STDIN_FILENO, stderr);
+    InstrumentConnection link(args.simulatedModel, ui);
+    ui.SetWhileWaiting([&link] {
+        link.Pump();
+        return !link.Interrupted();
+    });
+    const LoggerCommandContext context{args, link, ui};
+    if (args.command == LoggerCommandType::Download)
+        if (const int refused = CheckDownloadTexts(context))
+            return refused;
+    if (!link.Connect(std::chrono::seconds(args.timeoutSeconds)) && !link.Interrupted())
+        return Refuse(LoggerExit::kNotNow, QStringLiteral("aucun instrument Vexlo n’a répondu en "
+                                                          "%1 secondes.")
+                                               .arg(args.timeoutSeconds));
+    return link.Interrupted() ? LoggerExit::kDeclined : Dispatch(context);
+}
+
+} // namespace
+
+std::optional<int> InstrumentCommands::Run(int argc, char** argv) {
+    if (argc < 2 || !IsLoggerCommand(argv[1]))
+        return std::nullopt;
+    const std::variant<LoggerArguments, int> parsed = ParseLoggerArguments(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed))
+        return *status;
+    const int status = RunParsed(std::get<LoggerArguments>(parsed));
+    return std::fflush(stdout) == 0 ? status : 1;
+}

@@ -1,0 +1,62 @@
+#include "cli/LoggerCommand.h"
+
+#include "cli/TerminalUserInterface.h"
+
+#include <cstdio>
+
+int Refuse(int status, const QString& message) {
+    std::fprintf(stderr, "vexlo-cli : %s\n", message.toLocal8Bit().constData());
+    return status;
+}
+
+QString BlockerText(CommandBlockerType blocker) {
+    switch (blocker) {
+    case CommandBlockerType::None:
+        return QString();
+    case CommandBlockerType::NotConnected:
+        return QStringLiteral("aucun instrument Vexlo n’est connecté.");
+    case CommandBlockerType::Recording:
+        return QStringLiteral("un enregistrement est en cours ; arrêtez-le d’abord "
+                              "(vexlo-cli record stop).");
+    case CommandBlockerType::Erasing:
+        return QStringLiteral("l’instrument efface sa mémoire ; attendez la fin de l’effacement.");
+    case CommandBlockerType::MemoryInUse:
+        return QStringLiteral("la mémoire doit être effacée avant qu’un enregistrement puisse "
+                              "démarrer (vexlo-cli erase).");
+    case CommandBlockerType::MemoryEmpty:
+        return QStringLiteral("la mémoire de l’instrument ne contient aucune donnée.");
+    }
+    return QString();
+}
+
+int RefuseBlocked(CommandBlockerType blocker) {
+    return blocker == CommandBlockerType::None ? LoggerExit::kDone
+                                               : Refuse(LoggerExit::kNotNow, BlockerText(blocker));
+}
+
+int ReportResult(CommandResultType result, const LoggerCommandContext& context, const QString& sent,
+                 CommandBlockerType blockerNow) {
+    switch (result) {
+    case CommandResultType::Sent:
+        PrintLine(sent);
+        return LoggerExit::kDone;
+    case CommandResultType::Declined:
+        if (const QString& question = context.ui.UnansweredQuestion(); !question.isEmpty())
+            return Refuse(LoggerExit::kNotNow,
+                          QStringLiteral("« %1 » attend une réponse : lancez la commande depuis "
+                                         "un terminal ou ajoutez --yes. Rien n’a été envoyé.")
+                              .arg(question));
+        return Refuse(LoggerExit::kDeclined, QStringLiteral("rien n’a été envoyé."));
+    case CommandResultType::Refused:
+        return Refuse(LoggerExit::kNotNow, BlockerText(blockerNow));
+    case CommandResultType::WriteFailed:
+        return Refuse(LoggerExit::kRefused,
+                      QStringLiteral("la commande n’a pas pu être écrite sur le lecteur de "
+                                     "l’instrument."));
+    }
+    return LoggerExit::kRefused;
+}
+
+void PrintLine(const QString& text) {
+    std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData());
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "instrument/InstrumentCommands.h"
+
+#include <QString>
+
+class InstrumentConnection;
+class TerminalUserInterface;
+struct LoggerArguments;
+
+// Exit statuses of the commands that act on a logger.
+namespace LoggerExit {
+inline constexpr int kDone = 0;
+inline constexpr int kDeclined = 1; // the user answered no: nothing was sent
+inline constexpr int kRefused = 2;  // a value the program refuses, or a failed transfer
+inline constexpr int kNotNow = 3;   // no logger, or its state forbids the command now
+} // namespace LoggerExit
+
+// What one command works with: its arguments, the connected document, the terminal.
+struct LoggerCommandContext {
+    const LoggerArguments& args;
+    InstrumentConnection& link;
+    TerminalUserInterface& ui;
+};
+
+// "vexlo-cli : " and the text on standard error; returns `status`.
+int Refuse(int status, const QString& message);
+// Why a command is disabled now, in words; empty for CommandBlockerType::None.
+QString BlockerText(CommandBlockerType blocker);
+// Refuses with kNotNow when `blocker` is set.
+int RefuseBlocked(CommandBlockerType blocker);
+// The exit status of a command block sent or not, with its message; `sent` is printed on
+// standard output when the block went out.
+int ReportResult(CommandResultType result, const LoggerCommandContext& context, const QString& sent,
+                 CommandBlockerType blockerNow);
+// Standard output, one line.
+void PrintLine(const QString& text);
