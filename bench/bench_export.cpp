@@ -1,4 +1,6 @@
+#include "common/TimeFormat.h"
 #include "export/CXLSData.h"
+#include "export/DateTimeTextCache.h"
 #include "export/WorkbookProgress.h"
 
 #include <QFileInfo>
@@ -81,6 +83,26 @@ void BM_ExportMillionRows(benchmark::State& state) {
     state.counters["MB_written"] = static_cast<double>(written) / 1e6;
 }
 BENCHMARK(BM_ExportMillionRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The date and time texts of the points of a million-second recording, as the export needs
+// them: formatted stamp by stamp, and through the export's cache.
+constexpr qint64 kFirstStamp = 1709647630; // 2024/03/05 14:07:10 in Paris
+
+void BM_PointTextsFormatted(benchmark::State& state) {
+    for (auto _ : state)
+        for (qint64 t = kFirstStamp; t < kFirstStamp + kRows; ++t)
+            benchmark::DoNotOptimize(FormatDateAndTime(t, 0));
+}
+BENCHMARK(BM_PointTextsFormatted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void BM_PointTextsCached(benchmark::State& state) {
+    for (auto _ : state) {
+        DateTimeTextCache cache;
+        for (qint64 t = kFirstStamp; t < kFirstStamp + kRows; ++t)
+            benchmark::DoNotOptimize(cache.At(t));
+    }
+}
+BENCHMARK(BM_PointTextsCached)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

@@ -1,5 +1,7 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "app/TemperatureSetting.h"
+#include "cli/ExportCommand.h"
+#include "cli/InstrumentCommands.h"
 #include "cli/InstrumentReport.h"
 #include "cli/PlotCommand.h"
 #include "cli/SessionReport.h"
@@ -35,11 +37,20 @@ constexpr const char* kUsage =
     "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
     "  params FICHIER.vx   liste des paramètres de la session\n"
+    "  export FICHIER.vx [CLASSEUR.xlsx] [--force]   feuille de calcul de la session\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
     "                      [--describe]   graphique de tendance, comme la page de la session\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
     "  status              se connecte à l’instrument et affiche sa page d’état\n"
+    "  configure [--now | --schedule DÉBUT FIN] [--duration DURÉE] [--low X] [--high Y]\n"
+    "            [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off] [--polarity rising|falling]\n"
+    "            [--filter N]   configure l’instrument (voir vexlo-cli configure --help)\n"
+    "  record start|stop   démarre ou arrête l’enregistrement\n"
+    "  clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]   règle l’horloge de l’instrument\n"
+    "  erase [--wait]      efface la mémoire de l’instrument\n"
+    "  download [--out DOSSIER] [--session-name NOM] [--location LIEU]\n"
+    "                      télécharge l’enregistrement dans un fichier de session\n"
     "\n"
     "Options :\n"
     "  --json              un objet JSON sur la sortie standard\n"
@@ -48,6 +59,9 @@ constexpr const char* kUsage =
     "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
     "  --from T, --to T    fenêtre du graphique, en secondes depuis le début\n"
     "  --describe          décrit ce qui a été dessiné (JSON)\n"
+    "  --yes               répond oui aux questions de record et erase\n"
+    "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
+    "                      download, en secondes (10 par défaut)\n"
     "  --help              cette aide\n"
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
@@ -217,6 +231,10 @@ int RunSessionCommand(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = InstrumentCommands::Run(argc, argv))
+        return *status;
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0)
+        return ExportCommand::Run(argc, argv);
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;

@@ -42,4 +42,8 @@ public:
     virtual FileExistsChoiceType AskFileExists(const QString& text) = 0;
     // Runs `job` modally behind a progress bar with an "Annuler" button.
     virtual JobEndType RunModalJob(StepJob& job, const QString& title) = 0;
+    // "Oui" or "Non" only; where there is no such question, the three-button one stands in.
+    virtual bool AskYesNo(const QString& text) { return AskYesNoCancel(text) == AnswerType::Yes; }
+    // Opens a file or a folder with the desktop's program for it; false when nothing could.
+    virtual bool OpenExternally(const QString&) { return false; }
 };

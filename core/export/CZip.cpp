@@ -4,6 +4,8 @@
 #include "export/DeflateStream.h"
 #include "export/ZipRecords.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -142,7 +144,8 @@ bool CZip::Close() {
              m_file.resize(static_cast<qint64>(end)) && m_file.flush();
     }
     m_file.close();
-    ok = ok && m_file.error() == QFileDevice::NoError;
+    // Written into a file whose folder went away, the archive is nowhere to be found.
+    ok = ok && m_file.error() == QFileDevice::NoError && QFileInfo::exists(m_path);
     Release();
     return ok;
 }

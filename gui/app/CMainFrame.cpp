@@ -7,16 +7,20 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
+#include "dialogs/CConfigDlg.h"
 #include "dialogs/CDateTimeDlg.h"
+#include "dialogs/CDownloadDlg.h"
 #include "dialogs/CEraseMemDlg.h"
 #include "dialogs/CEditSessionParams.h"
 #include "dialogs/CToolsOptions.h"
 #include "dialogs/CZoomTo.h"
 #include "dialogs/CVXTraceColorsDlg.h"
+#include "export/SessionExportCommand.h"
 #include "graph/CTrendGraphWidget.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/CVXRealtimeView.h"
 #include "instrument/InstrumentClock.h"
+#include "instrument/ConfigurationModel.h"
 #include "instrument/DownloadJob.h"
 #include "instrument/InstrumentCommands.h"
 #include "instrument/InstrumentPort.h"
@@ -37,8 +41,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QEventLoop>
-#include <QProgressDialog>
+#include <QThread>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QSplitter>
@@ -382,6 +385,7 @@ void CMainFrame::UpdateCommandStates() {
                                               SetClockBlocker(state) == CommandBlockerType::None);
     Action(CommandType::EraseMemory)->setEnabled(EraseBlocker(state) == CommandBlockerType::None);
     Action(CommandType::Download)->setEnabled(DownloadBlocker(state) == CommandBlockerType::None);
+    Action(CommandType::Configure)->setEnabled(ConfigureBlocker(state) == CommandBlockerType::None);
     Action(CommandType::StartRecording)->setEnabled(RecordingBlocker(state) ==
                                                     CommandBlockerType::None);
     const QString recordingText = RecordingCommandText(state);
@@ -393,6 +397,7 @@ void CMainFrame::UpdateCommandStates() {
     }
     Action(CommandType::FileClose)->setEnabled(session != nullptr);
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
+    Action(CommandType::FileExport)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
     Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
 
@@ -451,6 +456,10 @@ void CMainFrame::Run(CommandType command) {
         if (session)
             EditSessionParamsCommand(*session);
         break;
+    case CommandType::FileExport:
+        if (session)
+            SessionExportCommand(doc_.Ui(), folders_.DataFolder()).Run(*session);
+        break;
     case CommandType::FileExit:
         close();
         break;
@@ -476,6 +485,9 @@ void CMainFrame::Run(CommandType command) {
         break;
     case CommandType::Download:
         DownloadCommand();
+        break;
+    case CommandType::Configure:
+        ConfigureCommand();
         break;
     case CommandType::Connect:
         monitor.Connect();
@@ -574,46 +586,26 @@ void CMainFrame::OpenHelpAt(quint32 context) {
 
 void CMainFrame::DownloadCommand() {
     DownloadJob job(*instrument_, doc_.Ui(), doc_.Settings(), doc_.ClockSource());
-    if (!job.Begin(folders_.DataFolder()))
+    if (!job.Begin(folders_.DataFolder()) || !CDownloadDlg::Run(job, this))
         return;
-    QProgressDialog window(QStringLiteral("Télécharger les données enregistrées"),
-                           QStringLiteral("Annuler"), 0, 1000, this);
-    window.setWindowTitle(QStringLiteral("Vexlo"));
-    window.setWindowModality(Qt::WindowModal);
-    window.setMinimumDuration(0);
-    window.setAutoClose(false);
-    window.setAutoReset(false);
-    QTimer ticks;
-    QEventLoop loop;
-    bool cancelled = false;
-    connect(&window, &QProgressDialog::canceled, &loop, [&] {
-        cancelled = true;
-        loop.quit();
-    });
-    connect(&ticks, &QTimer::timeout, &loop, [&] {
-        job.Tick();
-        if (const DownloadTransfer* t = job.Transfer()) {
-            window.setLabelText(t->Stalled() ? DownloadTransfer::StallText() : t->ProgressText());
-            if (t->Total() > 0)
-                window.setValue(static_cast<int>(t->Done() * 1000 / t->Total()));
-        }
-        if (!job.Running())
-            loop.quit();
-    });
-    window.show();
-    ticks.start(10);
-    loop.exec();
-    ticks.stop();
-    window.hide();
-    if (cancelled) {
-        job.Cancel();
-        return;
-    }
     const bool edited = job.CompleteParameters([this](SessionParamsEditModel& model) {
         return CEditSessionParams::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
     });
     if (edited && !job.SessionFilePath().isEmpty())
         doc_.OpenSessionFile(job.SessionFilePath(), true);
+}
+
+void CMainFrame::ConfigureCommand() {
+    if (ConfigureBlocker(instrument_->State()) != CommandBlockerType::None)
+        return;
+    ConfigurationModel model(*instrument_, doc_.ClockSource());
+    const auto setClock = [this] {
+        return SetInstrumentClock(
+            *instrument_, doc_.ClockSource(),
+            [this](DateTimeDlgModel& m) { return CDateTimeDlg::Run(m, this); },
+            [] { QThread::msleep(5); QCoreApplication::processEvents(); });
+    };
+    CConfigDlg::Run(model, doc_.Ui(), setClock, [this](quint32 c) { OpenHelpAt(c); }, this);
 }
 
 void CMainFrame::SetClockCommand() {

@@ -83,6 +83,7 @@ private:
     void Run(CommandType command);
     void OpenFileCommand();
     void Zoom(CommandType command);
+    void ConfigureCommand();
     void SetClockCommand();
     void DownloadCommand();
     void EditSessionParamsCommand(CRecSession& session);

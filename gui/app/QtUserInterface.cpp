@@ -2,12 +2,14 @@
 
 #include "app/AppIdentity.h"
 
+#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -80,6 +82,14 @@ QString QtUserInterface::AskSavePath(const SavePathRequest& request) {
         return QString();
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+bool QtUserInterface::AskYesNo(const QString& text) {
+    return Ask(QMessageBox::Question, text, {QStringLiteral("Oui"), QStringLiteral("Non")}, 0) == 0;
+}
+
+bool QtUserInterface::OpenExternally(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 FileExistsChoiceType QtUserInterface::AskFileExists(const QString& text) {

@@ -25,6 +25,8 @@ public:
     QString AskSavePath(const SavePathRequest& request) override;
     FileExistsChoiceType AskFileExists(const QString& text) override;
     JobEndType RunModalJob(StepJob& job, const QString& title) override;
+    bool AskYesNo(const QString& text) override;
+    bool OpenExternally(const QString& path) override;
 
 private:
     // The index in `buttons` of the one pressed; the last one also answers Escape and closing.

@@ -25,7 +25,10 @@ CDownloadDlg::CDownloadDlg(DownloadJob& job, QWidget* parent)
     bar_->setTextVisible(false);
     text_->setObjectName(QStringLiteral("progressText"));
     text_->setWordWrap(true);
-    text_->setMinimumWidth(360);
+    text_->setMinimumWidth(420);
+    // Room for the two lines of the stall text, so that it never shows cut.
+    text_->setMinimumHeight(text_->fontMetrics().lineSpacing() * 2 + 4);
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cancelButton"));

@@ -3,11 +3,15 @@
 
 #include "export/CXLSData.h"
 #include "export/WorkbookProgress.h"
+#include "support/SessionImageBuilder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -86,6 +90,27 @@ protected:
     }
 
     QString Path() const { return m_dir.filePath(QStringLiteral("interop.xlsx")); }
+
+    struct CliRun {
+        int status = -1;
+        QByteArray out;
+        QString err;
+    };
+
+    // vexlo-cli in a French locale and the Paris zone, with a home and settings of its own.
+    CliRun Cli(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+        env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Paris"));
+        env.insert(QStringLiteral("HOME"), m_dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VEXLO_CLI), args);
+        p.waitForFinished(120000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                p.readAllStandardOutput(), QString::fromLocal8Bit(p.readAllStandardError())};
+    }
 
     QTemporaryDir m_dir;
     bool m_skipped = false;
@@ -179,6 +204,109 @@ TEST_F(XlsxInteropTest, AReaderSeesSheetsPanesCellsAndFormats) {
 
     EXPECT_EQ(sheets[2].toObject()["freeze"].toString(), "C3");
     EXPECT_EQ(Cell(sheets[2].toObject(), "A1")["value"].toString(), "DataPoints2");
+}
+
+// A 4-20 mA loop scaled to 0-100 %: a negative value, one below the range, one within it.
+QByteArray CurrentLoopSession() {
+    SessionImageBuilder b;
+    b.Set("Model", "4").Set("VRef", "1").Set("MaxCnt", "100").Set("Ch1Mult", "1");
+    b.Set("Ch1LowScale", "00000000").Set("Ch1HighScale", "0000C842").Set("Ch1Units", "%");
+    b.Set("SerNum", "A42");
+    b.Samples({300, -2201, 1200});
+    return b.Build();
+}
+
+TEST_F(XlsxInteropTest, TheCommandLineExportIsReadBackSheetBySheet) {
+    const QString session = m_dir.filePath(QStringLiteral("boucle.vx"));
+    {
+        QFile f(session);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(CurrentLoopSession());
+    }
+    const QString out = m_dir.filePath(QStringLiteral("boucle.xlsx"));
+    const CliRun written = Cli({QStringLiteral("export"), session, out});
+    ASSERT_EQ(written.status, 0) << written.err.toStdString();
+    EXPECT_EQ(written.out, out.toLocal8Bit() + "\n");
+    EXPECT_EQ(written.err, QString()) << "no progress line off a terminal";
+
+    const QJsonObject book = Read(out);
+    if (m_skipped)
+        GTEST_SKIP() << "python3 with openpyxl is not installed";
+    EXPECT_TRUE(book["badEntry"].isNull());
+    const QJsonArray sheets = book["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 2);
+    const QJsonObject config = sheets[0].toObject();
+    EXPECT_EQ(config["title"].toString(), "Configuration");
+    EXPECT_TRUE(config["freeze"].isNull());
+    EXPECT_EQ(Cell(config, "A2")["value"].toString(), "Vexlo, version 1.1.0000");
+    EXPECT_EQ(Cell(config, "A4")["value"].toString(), "Nom");
+    EXPECT_EQ(Cell(config, "A4")["bottom"].toString(), "medium");
+    EXPECT_EQ(Cell(config, "A9")["bottom"].toString(), "medium") << "a group title";
+
+    const QJsonObject points = sheets[1].toObject();
+    EXPECT_EQ(points["title"].toString(), "DataPoints");
+    EXPECT_EQ(points["freeze"].toString(), "C3");
+    EXPECT_FALSE(Cell(points, "A5").isEmpty());
+    EXPECT_TRUE(Cell(points, "A6").isEmpty()) << "three points, three rows";
+    EXPECT_EQ(Cell(points, "C2")["value"].toString(), "A1DC");
+    EXPECT_EQ(Cell(points, "D2")["value"].toString(), "%");
+    EXPECT_EQ(Cell(points, "A3")["value"].toString(), "05/03/2024");
+    EXPECT_EQ(Cell(points, "A3")["type"].toString(), "s");
+    EXPECT_EQ(Cell(points, "A3")["format"].toString(), "m/d/yyyy");
+    EXPECT_EQ(Cell(points, "B3")["value"].toString(), "14:07:10");
+    EXPECT_EQ(Cell(points, "B3")["format"].toString(), "[$-F400]h:mm:ss\\ AM/PM");
+    EXPECT_EQ(Cell(points, "C3")["type"].toString(), "n");
+    EXPECT_EQ(Cell(points, "C3")["value"].toDouble(), -6.25);
+    EXPECT_EQ(Cell(points, "C3")["format"].toString(), "GENERAL");
+    EXPECT_EQ(Cell(points, "C4")["value"].toString(), "Sous la gamme");
+    EXPECT_EQ(Cell(points, "C4")["type"].toString(), "s");
+    EXPECT_EQ(Cell(points, "B4")["value"].toString(), "14:07:11");
+    EXPECT_EQ(Cell(points, "C5")["value"].toDouble(), 50.0);
+}
+
+TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
+    const QString session = m_dir.filePath(QStringLiteral("boucle.vx"));
+    {
+        QFile f(session);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(CurrentLoopSession());
+    }
+    const QString out = m_dir.filePath(QStringLiteral("existant.xlsx"));
+    {
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("à garder");
+    }
+    const CliRun refused = Cli({QStringLiteral("export"), session, out});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Le fichier '") + out +
+                                     QStringLiteral("’ existe déjà.")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(refused.out.isEmpty());
+    QFile kept(out);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "à garder");
+    kept.close();
+
+    const CliRun forced = Cli({QStringLiteral("export"), session, out, QStringLiteral("--force")});
+    ASSERT_EQ(forced.status, 0) << forced.err.toStdString();
+    const QJsonObject book = Read(out);
+    if (m_skipped)
+        GTEST_SKIP() << "python3 with openpyxl is not installed";
+    EXPECT_EQ(book["sheets"].toArray().size(), 2);
+
+    // Without a name the workbook goes to the data folder under the session's safe name.
+    const CliRun proposed = Cli({QStringLiteral("export"), session});
+    ASSERT_EQ(proposed.status, 0) << proposed.err.toStdString();
+    const QString expected =
+        m_dir.filePath(QStringLiteral("Documents/Vexlo/DataFiles/VX20 (420 mAdc) A42  boucle.xlsx"));
+    EXPECT_EQ(proposed.out, expected.toLocal8Bit() + "\n");
+    EXPECT_TRUE(QFile::exists(expected));
+    EXPECT_EQ(Cli({QStringLiteral("export"), session}).status, 2) << "there now";
+
+    const CliRun missing = Cli({QStringLiteral("export"), m_dir.filePath(QStringLiteral("absent.vx"))});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_FALSE(missing.err.isEmpty());
 }
 
 } // namespace

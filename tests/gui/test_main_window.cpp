@@ -162,7 +162,6 @@ TEST_F(MainWindow, SessionCommandsFollowTheSelectionAndTheSessionState) {
     EXPECT_TRUE(frame_.Action(CommandType::FileOpen)->isEnabled());
     EXPECT_TRUE(frame_.Action(CommandType::Options)->isEnabled());
     // Built by later work: present but not yet usable.
-    EXPECT_FALSE(frame_.Action(CommandType::FileExport)->isEnabled());
     EXPECT_FALSE(frame_.Action(CommandType::ZoomIn)->isEnabled());
 
     CRecSession& session = Open(u"Étuve"_qs);
@@ -175,6 +174,30 @@ TEST_F(MainWindow, SessionCommandsFollowTheSelectionAndTheSessionState) {
     session.SetModified(true);
     doc_.UpdateAllViews(UpdateHintType::Refresh);
     EXPECT_TRUE(frame_.Action(CommandType::FileSave)->isEnabled());
+}
+
+TEST_F(MainWindow, ExportFollowsTheSelectedSessionAndWritesItsWorkbook) {
+    QAction* exportCommand = frame_.Action(CommandType::FileExport);
+    EXPECT_FALSE(exportCommand->isEnabled());
+    Open(u"Étuve"_qs);
+    QTreeWidgetItem* item = SessionsRoot()->child(0);
+    frame_.Tree()->setCurrentItem(SessionsRoot());
+    EXPECT_FALSE(exportCommand->isEnabled()) << "no one session";
+    frame_.Tree()->setCurrentItem(item->child(0));
+    EXPECT_TRUE(exportCommand->isEnabled()) << "the session's Tendance item";
+    frame_.Tree()->setCurrentItem(item);
+    EXPECT_TRUE(exportCommand->isEnabled());
+
+    const QString path = folders_.DataFolder() + u"/Étuve.xlsx"_qs;
+    ui_.SavePath(path).Answer(AnswerType::No);
+    exportCommand->trigger();
+    EXPECT_EQ(ui_.LastSaveRequest().proposal, path);
+    EXPECT_TRUE(QFile::exists(path));
+    ASSERT_EQ(ui_.EventsOf(ScriptedUserInterface::KindType::YesNoCancel).size(), 1u);
+    EXPECT_TRUE(ui_.Messages().empty());
+
+    frame_.Tree()->SelectInstrument();
+    EXPECT_FALSE(exportCommand->isEnabled());
 }
 
 TEST_F(MainWindow, ARenamedSessionIsRenamedInTheTree) {

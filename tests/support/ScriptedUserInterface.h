@@ -11,7 +11,7 @@
 // An empty queue answers like a user who gives up (Cancel, empty path).
 class ScriptedUserInterface final : public UserInterface {
 public:
-    enum class KindType { Message, YesNoCancel, OkCancel, SavePath, FileExists, Job };
+    enum class KindType { Message, YesNoCancel, OkCancel, SavePath, FileExists, Job, OpenExternally };
     struct Event {
         KindType kind;
         QString text;
@@ -24,6 +24,8 @@ public:
     ScriptedUserInterface& FileExists(FileExistsChoiceType c) { choices_.push_back(c); return *this; }
     // The next job is cancelled after this many steps (as if "Annuler" were pressed).
     ScriptedUserInterface& CancelJobAfter(int steps) { cancelAfter_.push_back(steps); return *this; }
+    // Whether the desktop manages to open the next file or folder it is handed.
+    ScriptedUserInterface& OpenSucceeds(bool ok) { opens_.push_back(ok); return *this; }
 
     void ShowMessage(const QString& text, MessageIconType icon) override {
         events_.push_back({KindType::Message, text, icon});
@@ -60,6 +62,11 @@ public:
         }
     }
 
+    bool OpenExternally(const QString& path) override {
+        events_.push_back({KindType::OpenExternally, path});
+        return Take(opens_, false);
+    }
+
     const std::vector<Event>& Events() const { return events_; }
     std::vector<Event> EventsOf(KindType kind) const {
         std::vector<Event> out;
@@ -88,6 +95,7 @@ private:
     std::deque<QString> paths_;
     std::deque<FileExistsChoiceType> choices_;
     std::deque<int> cancelAfter_;
+    std::deque<bool> opens_;
     std::vector<Event> events_;
     std::vector<int> progress_;
     SavePathRequest lastRequest_;

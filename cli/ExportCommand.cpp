@@ -1,0 +1,160 @@
+#include "cli/ExportCommand.h"
+
+#include "app/AppFolders.h"
+#include "app/TemperatureSetting.h"
+#include "common/StringTable.h"
+#include "export/CXLSData.h"
+#include "export/SessionExport.h"
+#include "export/SessionExportCommand.h"
+#include "platform/QtSettingsStore.h"
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitRefused = 2;
+constexpr int kExitUsage = 64;
+constexpr int kFileExists = 606;
+constexpr int kCannotWrite = 1012;
+
+constexpr const char* kUsage =
+    "usage : vexlo-cli export FICHIER.vx [CLASSEUR.xlsx] [--force]\n"
+    "  Écrit la session dans une feuille de calcul : une feuille Configuration et une feuille\n"
+    "  de valeurs (ou d’événements). Sans CLASSEUR.xlsx, le nom de la session dans le dossier\n"
+    "  des données du programme. Un classeur qui existe n’est remplacé qu’avec --force.\n"
+    "  Le chemin écrit s’affiche sur la sortie standard.\n";
+
+struct ExportArguments {
+    QString session;
+    QString out;
+    bool force = false;
+};
+
+int UsageError(const char* what) {
+    std::fprintf(stderr, "vexlo-cli export : %s\n\n%s", what, kUsage);
+    return kExitUsage;
+}
+
+int Refuse(const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return kExitRefused;
+}
+
+// Returns an exit status when the arguments are not usable or only help was asked for.
+std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
+    for (int i = 2; i < argc; ++i) {
+        const char* a = argv[i];
+        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(a, "--force"))
+            args.force = true;
+        else if (a[0] == '-' && a[1] == '-')
+            return UsageError("option inconnue");
+        else if (args.session.isEmpty())
+            args.session = QString::fromLocal8Bit(a);
+        else if (args.out.isEmpty())
+            args.out = QString::fromLocal8Bit(a);
+        else
+            return UsageError("trop d’arguments");
+    }
+    if (args.session.isEmpty())
+        return UsageError("fichier de session manquant");
+    return std::nullopt;
+}
+
+Outcome ReadSession(const QString& path, CRecSession& session) {
+    session.SetPath(path);
+    QByteArray image;
+    if (Outcome loaded = LoadSessionImage(path, image); !loaded)
+        return loaded;
+    if (Outcome checked = CheckSessionImage(path, image); !checked)
+        return checked;
+    return ReadSessionImage(session, image, false);
+}
+
+// As the desktop proposes it; a name with nothing safe left takes the session file's.
+QString DefaultOutput(const CRecSession& session, const QString& sessionPath) {
+    QString name = DefaultExportFileName(session.SessionName());
+    if (name == QStringLiteral(".xlsx"))
+        name = QFileInfo(sessionPath).completeBaseName() + name;
+    const AppFolders folders(AppFolders::SystemDocumentsFolder());
+    return folders.DataFolder() + u'/' + name;
+}
+
+// Leaves no file at `path`, or says why it cannot.
+Outcome MakeRoom(const QString& path, bool force) {
+    if (!QFileInfo::exists(path))
+        return Outcome::Success();
+    if (!force)
+        return Outcome::Failure(FormatResource(kFileExists, {path}) +
+                                QStringLiteral(" --force le remplace."));
+    QFile existing(path);
+    if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
+        return Outcome::Failure(FormatResource(kCannotWrite, {path}));
+    existing.close();
+    if (!existing.remove())
+        return Outcome::Failure(FormatResource(kCannotWrite, {path}));
+    return Outcome::Success();
+}
+
+// Steps the job to its end, with a progress line for a user watching the terminal.
+StepProgress RunJob(SessionExportJob& job) {
+    const bool showProgress = isatty(STDERR_FILENO) == 1;
+    int shown = -1;
+    for (;;) {
+        const StepProgress p = job.Step();
+        if (showProgress && p.percent != shown) {
+            shown = p.percent;
+            std::fprintf(stderr, "\r%s : %3d %%",
+                         SessionExportCommand::ProgressTitle().toLocal8Bit().constData(), shown);
+        }
+        if (p.state != JobStateType::Running) {
+            if (showProgress)
+                std::fputc('\n', stderr);
+            return p;
+        }
+    }
+}
+
+} // namespace
+
+namespace ExportCommand {
+
+int Run(int argc, char** argv) {
+    ExportArguments args;
+    if (const auto status = Parse(argc, argv, args))
+        return *status;
+
+    const QtSettingsStore settings;
+    const TemperatureSetting temperature(settings);
+    CRecSession session(&temperature);
+    if (const Outcome read = ReadSession(args.session, session); !read)
+        return Refuse(read.message);
+
+    const QString out = QDir::cleanPath(
+        QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session) : args.out)
+            .absoluteFilePath());
+    if (const Outcome room = MakeRoom(out, args.force); !room)
+        return Refuse(room.message);
+    CXLSData workbook;
+    if (const Outcome opened = workbook.Open(out); !opened)
+        return Refuse(opened.message);
+    SessionExportJob job(session, workbook);
+    if (RunJob(job).state != JobStateType::Done)
+        return Refuse(job.FailureMessage());
+    std::printf("%s\n", out.toLocal8Bit().constData());
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace ExportCommand
