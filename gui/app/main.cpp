@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <algorithm>
 #include <memory>
@@ -60,6 +62,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(AppIdentity::ApplicationName());
     QApplication::setOrganizationName(AppIdentity::CompanyKey());
     QApplication::setApplicationVersion(AppIdentity::ProgramVersion());
+    // The interface is French whatever the locale, the toolkit's own dialogs included.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
     const CommandLine line = ParseCommandLine(app);
 
     SingleInstance instance;
