@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/TemperatureSetting.h"
+#include "cli/InterruptWatch.h"
 #include "common/StringTable.h"
 #include "export/CXLSData.h"
 #include "export/SessionExport.h"
@@ -23,6 +24,8 @@ namespace {
 
 constexpr int kExitRefused = 2;
 constexpr int kExitUsage = 64;
+// As a shell reports a command ended by Ctrl-C.
+constexpr int kExitInterrupted = 130;
 constexpr int kFileExists = 606;
 constexpr int kCannotWrite = 1012;
 
@@ -108,11 +111,17 @@ Outcome MakeRoom(const QString& path, bool force) {
     return Outcome::Success();
 }
 
-// Steps the job to its end, with a progress line for a user watching the terminal.
-StepProgress RunJob(SessionExportJob& job) {
+// Steps the job to its end, with a progress line for a user watching the terminal. An
+// interrupt stops it between two steps; dropping the job then removes the unfinished file.
+StepProgress RunJob(SessionExportJob& job, const InterruptWatch& interrupt) {
     const bool showProgress = isatty(STDERR_FILENO) == 1;
     int shown = -1;
     for (;;) {
+        if (interrupt.Pending()) {
+            if (showProgress)
+                std::fputc('\n', stderr);
+            return {JobStateType::Failed, shown};
+        }
         const StepProgress p = job.Step();
         if (showProgress && p.percent != shown) {
             shown = p.percent;
@@ -132,6 +141,8 @@ StepProgress RunJob(SessionExportJob& job) {
 namespace ExportCommand {
 
 int Run(int argc, char** argv) {
+    // Before the compressor threads start, which inherit the held-back signals.
+    const InterruptWatch interrupt;
     ExportArguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
@@ -151,8 +162,8 @@ int Run(int argc, char** argv) {
     if (const Outcome opened = workbook.Open(out); !opened)
         return Refuse(opened.message);
     SessionExportJob job(session, workbook);
-    if (RunJob(job).state != JobStateType::Done)
-        return Refuse(job.FailureMessage());
+    if (RunJob(job, interrupt).state != JobStateType::Done)
+        return job.FailureMessage().isEmpty() ? kExitInterrupted : Refuse(job.FailureMessage());
     std::printf("%s\n", out.toLocal8Bit().constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

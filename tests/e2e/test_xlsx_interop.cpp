@@ -14,6 +14,7 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -307,6 +308,38 @@ TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
     const CliRun missing = Cli({QStringLiteral("export"), m_dir.filePath(QStringLiteral("absent.vx"))});
     EXPECT_EQ(missing.status, 2);
     EXPECT_FALSE(missing.err.isEmpty());
+}
+
+TEST_F(XlsxInteropTest, AnInterruptedExportLeavesNoFile) {
+    const QString session = m_dir.filePath(QStringLiteral("long.vx"));
+    {
+        // Long enough to be caught in the middle: a few seconds of writing.
+        std::vector<int16_t> counts(2000000);
+        for (std::size_t i = 0; i < counts.size(); ++i)
+            counts[i] = static_cast<int16_t>(i % 2000);
+        SessionImageBuilder b;
+        b.Samples(counts);
+        QFile f(session);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b.Build());
+    }
+    const QString out = m_dir.filePath(QStringLiteral("long.xlsx"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_dir.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VEXLO_CLI), {QStringLiteral("export"), session, out});
+    ASSERT_TRUE(p.waitForStarted());
+    // The workbook's file appears once the export runs.
+    for (int i = 0; i < 6000 && !QFile::exists(out) && p.state() == QProcess::Running; ++i)
+        QThread::msleep(5);
+    ASSERT_TRUE(QFile::exists(out));
+    ASSERT_EQ(p.state(), QProcess::Running) << "the export ended before it could be interrupted";
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_NE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, 0);
+    EXPECT_FALSE(QFile::exists(out));
 }
 
 } // namespace
