@@ -95,7 +95,8 @@ QString DefaultOutput(const CRecSession& session, const QString& sessionPath) {
     return folders.DataFolder() + u'/' + name;
 }
 
-// Leaves no file at `path`, or says why it cannot.
+// Whether the workbook may take `path`; an existing file is replaced only once the new one
+// is whole.
 Outcome MakeRoom(const QString& path, bool force) {
     if (!QFileInfo::exists(path))
         return Outcome::Success();
@@ -104,9 +105,6 @@ Outcome MakeRoom(const QString& path, bool force) {
                                 QStringLiteral(" --force le remplace."));
     QFile existing(path);
     if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
-        return Outcome::Failure(FormatResource(kCannotWrite, {path}));
-    existing.close();
-    if (!existing.remove())
         return Outcome::Failure(FormatResource(kCannotWrite, {path}));
     return Outcome::Success();
 }

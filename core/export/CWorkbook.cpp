@@ -85,16 +85,13 @@ WorkbookCloseResult CWorkbook::Close(WorkbookProgress& progress) {
         m_failed = true;
     position += kPartsWork;
     progress.Report(position, total);
-    bool cancelled = progress.CancelRequested();
+    if (progress.CancelRequested())
+        return Abandon({WorkbookCloseType::Cancelled, {}});
+    // Past this point the archive takes the place of the file, and there is no going back.
     if (!m_zip.Close())
         m_failed = true;
-    if (!cancelled) {
-        position += kArchiveWork;
-        progress.Report(position, total);
-        cancelled = progress.CancelRequested();
-    }
-    if (cancelled)
-        return Abandon({WorkbookCloseType::Cancelled, {}});
+    position += kArchiveWork;
+    progress.Report(position, total);
     if (m_failed)
         return Abandon(
             {WorkbookCloseType::Failed,
@@ -115,10 +112,8 @@ bool CWorkbook::WritePart(const QString& name, const QByteArray& bytes) {
 }
 
 WorkbookCloseResult CWorkbook::Abandon(WorkbookCloseResult result) {
-    if (m_zip.IsOpen())
-        m_zip.Discard();
-    else
-        QFile::remove(m_zip.Path());
+    // A failed Close has already given up its archive and left any earlier file alone.
+    m_zip.Discard();
     Reset();
     return result;
 }

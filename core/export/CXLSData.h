@@ -15,7 +15,7 @@ class WorkbookProgress;
 // cells, and sheets that continue one that is full.
 class CXLSData {
 public:
-    // The caller has removed any file of that name.
+    // A file of that name stays until Close succeeds, which replaces it.
     Outcome Open(const QString& path);
     // Finishes the current sheet and starts one whose row 1 holds its name (style 1); the
     // next cells go into row 2.

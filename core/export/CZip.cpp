@@ -4,8 +4,6 @@
 #include "export/DeflateStream.h"
 #include "export/ZipRecords.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -143,9 +141,10 @@ bool CZip::Close() {
         ok = WriteAt(m_archiveSize, m_directory + endRecord) &&
              m_file.resize(static_cast<qint64>(end)) && m_file.flush();
     }
-    m_file.close();
-    // Written into a file whose folder went away, the archive is nowhere to be found.
-    ok = ok && m_file.error() == QFileDevice::NoError && QFileInfo::exists(m_path);
+    if (!ok)
+        m_file.cancelWriting();
+    // The rename fails too when the folder went away meanwhile.
+    ok = m_file.commit() && ok;
     Release();
     return ok;
 }
@@ -153,8 +152,8 @@ bool CZip::Close() {
 void CZip::Discard() {
     if (!IsOpen())
         return;
-    m_file.close();
-    m_file.remove();
+    m_file.cancelWriting();
+    m_file.commit();
     Release();
 }
 

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
+#include <QSaveFile>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -25,7 +25,8 @@ public:
     CZip(const CZip&) = delete;
     CZip& operator=(const CZip&) = delete;
 
-    // Finishes an archive still open, then starts a new, empty one on `path`.
+    // Finishes an archive still open, then starts a new, empty one for `path`. It is written
+    // beside it and takes the place of any file there only when Close succeeds.
     bool Open(const QString& path);
     bool OpenEntry(const QString& name);
     // The length taken, or kNoArchive / kNoEntry. A failed write surfaces at CloseEntry.
@@ -33,7 +34,7 @@ public:
     bool CloseEntry();
     // Writes the central directory and the end record; an entry still open is closed first.
     bool Close();
-    // Closes without finishing and removes the file.
+    // Gives up the archive; a file that was at the path stays as it was.
     void Discard();
 
     bool IsOpen() const { return m_file.isOpen(); }
@@ -47,7 +48,7 @@ private:
     void Release();
 
     QString m_path;
-    QFile m_file;
+    QSaveFile m_file;
     bool m_failed = false;
     uint64_t m_archiveSize = 0;
     uint32_t m_entries = 0;

@@ -41,7 +41,7 @@ bool SessionExportCommand::Run(const CRecSession& session) const {
         return false;
     JobEndType end = JobEndType::Cancelled;
     {
-        // Dropped unfinished, the job removes what it wrote.
+        // Dropped unfinished, the job gives up what it wrote.
         SessionExportJob job(session, workbook);
         end = m_ui.RunModalJob(job, ProgressTitle());
         if (end == JobEndType::Failed)
@@ -74,12 +74,10 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, CXLSData& w
                 m_ui.AskFileExists(FormatResource(kFileExists, {path}));
             if (choice == FileExistsChoiceType::Cancel)
                 return {};
+            // "Remplacer": the finished workbook takes the old file's place, so an export
+            // that is cancelled or fails keeps it.
             if (choice == FileExistsChoiceType::SelectOther)
                 continue;
-            if (!QFile::remove(path)) {
-                m_ui.ShowMessage(FormatResource(kCannotWrite, {path}), MessageIconType::Error);
-                continue;
-            }
         }
         if (const Outcome opened = workbook.Open(path); !opened) {
             m_ui.ShowMessage(opened.message, MessageIconType::Error);

@@ -431,7 +431,7 @@ TEST(DateTimeTextCache, FollowsAZoneThatChangesInTheMiddleOfAnHour) {
     EXPECT_EQ(CacheMismatches({{change - 7200, 14400}}), 0);
 }
 
-TEST_F(SessionExportTest, AJobDroppedBeforeItsEndRemovesTheFile) {
+TEST_F(SessionExportTest, AJobDroppedBeforeItsEndLeavesNothing) {
     const auto s = Voltage(1000);
     ASSERT_TRUE(s);
     {
@@ -440,10 +440,42 @@ TEST_F(SessionExportTest, AJobDroppedBeforeItsEndRemovesTheFile) {
         SessionExportJob job(*s, workbook);
         EXPECT_EQ(job.Step().state, JobStateType::Running);
         EXPECT_EQ(job.Step().state, JobStateType::Running);
-        EXPECT_TRUE(QFile::exists(Path()));
+        EXPECT_FALSE(QFile::exists(Path())) << "written beside it until whole";
     }
     EXPECT_FALSE(QFile::exists(Path()));
     EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+}
+
+TEST_F(SessionExportTest, AnEarlierFileIsReplacedOnlyByAWholeWorkbook) {
+    const auto s = Voltage(1000);
+    ASSERT_TRUE(s);
+    {
+        QFile earlier(Path());
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    const auto readBack = [this] {
+        QFile f(Path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        CXLSData workbook;
+        ASSERT_TRUE(workbook.Open(Path()));
+        SessionExportJob job(*s, workbook);
+        EXPECT_EQ(job.Step().state, JobStateType::Running);
+    }
+    EXPECT_EQ(readBack(), "earlier") << "a cancelled export keeps the file it was to replace";
+
+    CXLSData workbook;
+    ASSERT_TRUE(workbook.Open(Path()));
+    SessionExportJob job(*s, workbook);
+    StepProgress p;
+    do
+        p = job.Step();
+    while (p.state == JobStateType::Running);
+    ASSERT_EQ(p.state, JobStateType::Done);
+    EXPECT_TRUE(readBack().startsWith("PK"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(SessionExportTest, AFileWhoseFolderWentAwayIsAFailureAndLeavesNoFile) {
