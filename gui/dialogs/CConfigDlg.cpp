@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/AppIdentity.h"
+#include "dialogs/ChannelControls.h"
 #include "dialogs/PickerValues.h"
 #include "instrument/RecordingDurations.h"
 
@@ -22,15 +23,11 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include <iterator>
 #include <limits>
 
 namespace {
 
 namespace RD = RecordingDurations;
-
-constexpr char16_t kTcLetters[] = u"JKTNERS";
-static_assert(std::size(kTcLetters) - 1 == ConfigurationModel::kTcButtons);
 
 QString ScaleText(double v) {
     return QLocale().toString(v, 'g', 7);
@@ -253,16 +250,7 @@ QWidget* CConfigDlg::MakeThermocoupleGroup() {
     group->setObjectName(QStringLiteral("tcGroup"));
     auto* column = new QVBoxLayout(group);
     auto* letters = new QHBoxLayout;
-    tcButtons_ = new QButtonGroup(this);
-    for (int i = 0; i < ConfigurationModel::kTcButtons; ++i) {
-        const QString letter(QChar(kTcLetters[i]));
-        auto* button = new QRadioButton(letter, group);
-        button->setObjectName(QStringLiteral("tc") + letter);
-        tcButtons_->addButton(button, i);
-        letters->addWidget(button);
-    }
-    if (QAbstractButton* current = tcButtons_->button(model_.TcButton()))
-        current->setChecked(true);
+    tcButtons_ = AddThermocoupleButtons(*group, *letters, model_.TcButton());
     cjc_ = new QCheckBox(QStringLiteral("Activer la compensation CJC"), group);
     cjc_->setObjectName(QStringLiteral("cjc"));
     cjc_->setChecked(model_.ColdJunction());
@@ -273,17 +261,7 @@ QWidget* CConfigDlg::MakeThermocoupleGroup() {
 }
 
 QWidget* CConfigDlg::MakeFilterGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Filtre"), this);
-    group->setObjectName(QStringLiteral("filterGroup"));
-    auto* row = new QHBoxLayout(group);
-    filter_ = new QComboBox(group);
-    filter_->setObjectName(QStringLiteral("filterSize"));
-    for (int size = 1; size <= ConfigurationModel::kFilterSizes; ++size)
-        filter_->addItem(QString::number(size));
-    filter_->setCurrentIndex(model_.FilterIndex());
-    row->addWidget(filter_);
-    row->addWidget(new QLabel(QStringLiteral("Point"), group));
-    row->addStretch();
+    QGroupBox* group = ::MakeFilterGroup(*this, model_.FilterIndex(), filter_);
     group->setHidden(!model_.Groups().filter);
     return group;
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/AppIdentity.h"
+#include "dialogs/ChannelControls.h"
 #include "dialogs/PickerValues.h"
 
 #include <QButtonGroup>
@@ -17,18 +18,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
-#include <iterator>
 
 namespace {
 
 using F = SessionParamsFieldType;
-
-// In the order of the model's thermocouple indexes.
-constexpr char16_t kTcLetters[] = u"JKTNERS";
-static_assert(std::size(kTcLetters) - 1 == SessionParamsEditModel::kTcButtons);
 
 } // namespace
 
@@ -126,17 +121,7 @@ QWidget* CEditSessionParams::MakeThermocoupleGroup() {
     auto* group = new QGroupBox(QStringLiteral("Type de TC"), this);
     group->setObjectName(QStringLiteral("tcGroup"));
     auto* row = new QHBoxLayout(group);
-    tcButtons_ = new QButtonGroup(this);
-    for (int i = 0; i < SessionParamsEditModel::kTcButtons; ++i) {
-        const QString letter(QChar(kTcLetters[i]));
-        auto* button = new QRadioButton(letter, group);
-        button->setObjectName(QStringLiteral("tc") + letter);
-        tcButtons_->addButton(button, i);
-        row->addWidget(button);
-    }
-    // Type B has no button: none is checked, and an exclusive group starts with none.
-    if (QAbstractButton* current = tcButtons_->button(model_.TcButton()))
-        current->setChecked(true);
+    tcButtons_ = AddThermocoupleButtons(*group, *row, model_.TcButton());
     group->setHidden(!model_.ShowsThermocouple());
     return group;
 }
@@ -172,17 +157,7 @@ QWidget* CEditSessionParams::MakeScaleGroup() {
 }
 
 QWidget* CEditSessionParams::MakeFilterGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Filtre"), this);
-    group->setObjectName(QStringLiteral("filterGroup"));
-    auto* row = new QHBoxLayout(group);
-    filter_ = new QComboBox(group);
-    filter_->setObjectName(QStringLiteral("filterSize"));
-    for (int size = 1; size <= SessionParamsEditModel::kFilterSizes; ++size)
-        filter_->addItem(QString::number(size));
-    filter_->setCurrentIndex(model_.FilterIndex());
-    row->addWidget(filter_);
-    row->addWidget(new QLabel(QStringLiteral("Point"), group));
-    row->addStretch();
+    QGroupBox* group = ::MakeFilterGroup(*this, model_.FilterIndex(), filter_);
     group->setHidden(!model_.ShowsFilter());
     return group;
 }

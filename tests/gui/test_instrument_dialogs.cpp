@@ -1,14 +1,9 @@
 #include "dialogs/CConfigDlg.h"
 #include "dialogs/CDownloadDlg.h"
-#include "instrument/CInstComm.h"
 #include "instrument/DownloadJob.h"
 #include "instrument/InstrumentCommands.h"
 #include "instrument/InstrumentPort.h"
-#include "session/CVexloDoc.h"
-#include "sim/ManualClock.h"
-#include "sim/SimulatedDrive.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/EmulatedDocument.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,29 +28,13 @@ namespace {
 class InstrumentDialogs : public testing::Test {
 protected:
     void Connect(int model) {
-        LoggerSettings logger;
-        logger.modelCode = model;
-        drive_ = std::make_unique<SimulatedDrive>(clock_, logger);
-        doc_ = std::make_unique<CVexloDoc>(settings_, *drive_, clock_, ui_);
-        doc_->Monitor().SetLinkPassInterval(1);
-        port_ = std::make_unique<MonitorInstrumentPort>(doc_->Monitor());
-        doc_->Monitor().Connect();
-        TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
+        rig_.Open(model);
+        port_ = std::make_unique<MonitorInstrumentPort>(rig_.doc->Monitor());
+        rig_.doc->Monitor().Connect();
+        TickUntil([&] { return rig_.doc->Monitor().ProcessedStatusCount() >= 2; });
     }
 
-    void TickUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 4000 && !done(); ++i) {
-            if (CInstComm* link = doc_->Monitor().Link()) {
-                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-                while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
-            clock_.AdvanceMs(10);
-            doc_->Monitor().MonitorTick();
-            QApplication::processEvents();
-        }
-        ASSERT_TRUE(done());
-    }
+    void TickUntil(const std::function<bool()>& done) { ASSERT_TRUE(rig_.TickUntil(done)); }
 
     // Five seconds recorded and stopped, so that the memory holds something.
     void RecordSomething() {
@@ -66,8 +45,8 @@ protected:
         ASSERT_EQ(RecordingCommand(*port_, ui_), CommandResultType::Sent);
         TickUntil([&] { return !port_->State().Recording() && port_->State().MemoryInUse(); });
         // The link's own status read, which the download starts from, catches up too.
-        const int seen = doc_->Monitor().ProcessedStatusCount();
-        TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= seen + 2; });
+        const int seen = rig_.doc->Monitor().ProcessedStatusCount();
+        TickUntil([&] { return rig_.doc->Monitor().ProcessedStatusCount() >= seen + 2; });
     }
 
     template <typename T> static T* Child(const QWidget& parent, const char* name) {
@@ -76,11 +55,9 @@ protected:
         return child;
     }
 
-    ManualClock clock_{1733650000, 0};
-    MemorySettingsStore settings_;
-    ScriptedUserInterface ui_;
-    std::unique_ptr<SimulatedDrive> drive_;
-    std::unique_ptr<CVexloDoc> doc_;
+    EmulatedDocument rig_;
+    ScriptedUserInterface& ui_ = rig_.ui;
+    ManualClock& clock_ = rig_.clock;
     std::unique_ptr<MonitorInstrumentPort> port_;
 };
 
@@ -173,7 +150,7 @@ TEST_F(InstrumentDialogs, DownloadWindowCopiesTheWholeRecording) {
     Connect(2);
     RecordSomething();
     QTemporaryDir dir;
-    DownloadJob job(*port_, ui_, settings_, clock_);
+    DownloadJob job(*port_, ui_, rig_.settings, clock_);
     ASSERT_TRUE(job.Begin(dir.path()));
     CDownloadDlg window(job);
     window.show();
@@ -196,7 +173,7 @@ TEST_F(InstrumentDialogs, CancellingTheDownloadLeavesNoFile) {
     Connect(2);
     RecordSomething();
     QTemporaryDir dir;
-    DownloadJob job(*port_, ui_, settings_, clock_);
+    DownloadJob job(*port_, ui_, rig_.settings, clock_);
     ASSERT_TRUE(job.Begin(dir.path()));
     const QString path = job.FilePath();
     EXPECT_TRUE(QFileInfo::exists(path));

@@ -1,20 +1,21 @@
+#include "app/AppFolders.h"
+#include "app/CMainFrame.h"
+#include "app/HelpLauncher.h"
 #include "common/StringTable.h"
+#include "dialogs/CEraseMemDlg.h"
 #include "graph/CTrendGraphWidget.h"
-#include "instrument/CInstComm.h"
 #include "instrument/CVXRealtimeView.h"
+#include "instrument/InstrumentCommands.h"
+#include "instrument/InstrumentPort.h"
 #include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
 #include "sessions/CChannelListCtrl.h"
-#include "sim/ManualClock.h"
-#include "sim/SimulatedDrive.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/EmulatedDocument.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -22,27 +23,13 @@ namespace {
 class RealtimeView : public testing::Test {
 protected:
     void Connect(int model) {
-        LoggerSettings logger;
-        logger.modelCode = model;
-        drive_ = std::make_unique<SimulatedDrive>(clock_, logger);
-        doc_ = std::make_unique<CVexloDoc>(settings_, *drive_, clock_, ui_);
-        doc_->Monitor().SetLinkPassInterval(1);
+        rig_.Open(model);
+        doc_ = rig_.doc.get();
         view_ = std::make_unique<CVXRealtimeView>(*doc_);
         doc_->Monitor().Connect();
     }
 
-    void TickUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 4000 && !done(); ++i) {
-            if (CInstComm* link = doc_->Monitor().Link()) {
-                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-                while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
-            clock_.AdvanceMs(10);
-            doc_->Monitor().MonitorTick();
-        }
-        ASSERT_TRUE(done());
-    }
+    void TickUntil(const std::function<bool()>& done) { ASSERT_TRUE(rig_.TickUntil(done)); }
 
     QStringList ChannelHeaders() const {
         QStringList headers;
@@ -51,11 +38,8 @@ protected:
         return headers;
     }
 
-    ManualClock clock_{1733650000, 0};
-    MemorySettingsStore settings_;
-    ScriptedUserInterface ui_;
-    std::unique_ptr<SimulatedDrive> drive_;
-    std::unique_ptr<CVexloDoc> doc_;
+    EmulatedDocument rig_;
+    CVexloDoc* doc_ = nullptr;
     std::unique_ptr<CVXRealtimeView> view_;
 };
 
@@ -92,21 +76,6 @@ TEST_F(RealtimeView, APulseLoggerEndsWithItsTotal) {
     EXPECT_EQ(ChannelHeaders().last(), u"Total"_qs);
 }
 
-} // namespace
-
-#include "app/AppFolders.h"
-#include "app/CMainFrame.h"
-#include "app/HelpLauncher.h"
-#include "dialogs/CEraseMemDlg.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QTemporaryDir>
-
-namespace {
-
 TEST_F(RealtimeView, TheEraseWindowFollowsTheLoggersErase) {
     Connect(2);
     QTemporaryDir dir;
@@ -117,17 +86,17 @@ TEST_F(RealtimeView, TheEraseWindowFollowsTheLoggersErase) {
 
     // Something in memory, so that there is something to erase.
     MonitorInstrumentPort port(doc_->Monitor());
-    ASSERT_EQ(RecordingCommand(port, ui_), CommandResultType::Sent);
+    ASSERT_EQ(RecordingCommand(port, rig_.ui), CommandResultType::Sent);
     TickUntil([&] { return port.State().Recording(); });
-    clock_.AdvanceMs(5000);
-    ui_.Answer(AnswerType::Yes);
-    ASSERT_EQ(RecordingCommand(port, ui_), CommandResultType::Sent);
+    rig_.clock.AdvanceMs(5000);
+    rig_.ui.Answer(AnswerType::Yes);
+    ASSERT_EQ(RecordingCommand(port, rig_.ui), CommandResultType::Sent);
     TickUntil([&] { return !port.State().Recording() && port.State().MemoryInUse(); });
     frame.OnDocumentUpdate(UpdateHintType::InstrumentStatus);
     EXPECT_TRUE(frame.Action(CommandType::EraseMemory)->isEnabled());
 
-    ui_.Answer(AnswerType::Yes);
-    ASSERT_EQ(EraseMemoryCommand(port, ui_), CommandResultType::Sent);
+    rig_.ui.Answer(AnswerType::Yes);
+    ASSERT_EQ(EraseMemoryCommand(port, rig_.ui), CommandResultType::Sent);
     TickUntil([&] { return frame.IsEraseWindowShowing(); });
     auto* window = frame.findChild<CEraseMemDlg*>();
     ASSERT_NE(window, nullptr);
