@@ -8,6 +8,7 @@
 #include "cli/LoggerCommand.h"
 #include "cli/TerminalUserInterface.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -38,6 +39,8 @@ int Dispatch(const LoggerCommandContext& c) {
 }
 
 int RunParsed(const LoggerArguments& args) {
+    // A mailbox that is a pipe whose reader went away fails the write instead of ending us.
+    std::signal(SIGPIPE, SIG_IGN);
     TerminalUserInterface ui(AnswerSource(args.yes), STDIN_FILENO, stderr);
     InstrumentConnection link(args.simulatedModel, ui);
     ui.SetWhileWaiting([&link] {

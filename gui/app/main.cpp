@@ -23,6 +23,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -58,6 +59,9 @@ CommandLine ParseCommandLine(const QApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write to a pipe whose reader went away (an emulated logger's mailbox, a browser
+    // started for the help) fails instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppIdentity::ApplicationName());
     QApplication::setOrganizationName(AppIdentity::CompanyKey());
