@@ -1,6 +1,7 @@
 #include "cli/InstrumentReport.h"
 
 #include "JsonText.h"
+#include "cli/InstrumentConnection.h"
 #include "instrument/CInstComm.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/DriveBackend.h"
@@ -56,22 +57,15 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
     return 0;
 }
 
-int InstrumentReport::ShowStatus(CVexloDoc& doc, bool json, std::FILE* out) {
-    CInstrumentMonitor& monitor = doc.Monitor();
-    monitor.Connect();
-    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
-    while (monitor.ProcessedStatusCount() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        monitor.MonitorTick();
-        // No logger yet: look again, as a device change would make the program do.
-        if (monitor.Phase() == MonitorPhase::Idle)
-            monitor.Connect();
-    }
-    if (monitor.ProcessedStatusCount() == 0) {
-        std::fprintf(stderr, "vexlo-cli : aucun instrument Vexlo n’a répondu en %d secondes.\n",
+int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FILE* out) {
+    if (!link.Connect(kWaitLimit)) {
+        // Interrupted, the program ends as Ctrl-C ends it once the connection is gone.
+        if (!link.Interrupted())
+            std::fprintf(stderr, "vexlo-cli : aucun instrument Vexlo n’a répondu en %d secondes.\n",
                      static_cast<int>(kWaitLimit.count()));
         return kExitNoLogger;
     }
+    const CInstrumentMonitor& monitor = link.Doc().Monitor();
     const QStringList labels = monitor.PageLabels();
     const QStringList values = monitor.PageValues();
     const LiveStatisticsTexts& stats = monitor.LiveStatistics();

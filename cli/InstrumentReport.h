@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-class CVexloDoc;
 class DriveBackend;
+class InstrumentConnection;
 
 // What vexlo-cli prints about the drives and the connected logger.
 namespace InstrumentReport {
@@ -12,6 +12,6 @@ namespace InstrumentReport {
 int ListDrives(DriveBackend& drives, bool json, std::FILE* out);
 // Connects as the program does and prints the instrument page once a full status has been
 // processed; exit status 3 when no logger answers within 10 s.
-int ShowStatus(CVexloDoc& doc, bool json, std::FILE* out);
+int ShowStatus(InstrumentConnection& link, bool json, std::FILE* out);
 
 } // namespace InstrumentReport

@@ -2,14 +2,15 @@
 #include "app/TemperatureSetting.h"
 #include "cli/ExportCommand.h"
 #include "cli/InstrumentCommands.h"
+#include "cli/InstrumentConnection.h"
 #include "cli/InstrumentReport.h"
 #include "cli/PlotCommand.h"
 #include "cli/SessionReport.h"
+#include "cli/TerminalUserInterface.h"
 #include "common/Clock.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
 #include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
 #include "session/SessionFile.h"
 #include "sim/SimulatedDrive.h"
 
@@ -22,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -181,7 +183,11 @@ int Refuse(const QString& message) {
 }
 
 int RunInstrumentCommand(const Arguments& args) {
-    QtSettingsStore settings;
+    if (args.command == "status") {
+        TerminalUserInterface ui(AnswerSourceType::None, STDIN_FILENO, stderr);
+        InstrumentConnection link(args.simulatedModel, ui);
+        return InstrumentReport::ShowStatus(link, args.json, stdout);
+    }
     const SystemClock clock;
     std::unique_ptr<DriveBackend> drives;
     if (args.simulatedModel >= 0) {
@@ -191,10 +197,7 @@ int RunInstrumentCommand(const Arguments& args) {
     } else {
         drives = std::make_unique<PosixDriveBackend>();
     }
-    if (args.command == "drives")
-        return InstrumentReport::ListDrives(*drives, args.json, stdout);
-    CVexloDoc doc(settings, *drives, clock);
-    return InstrumentReport::ShowStatus(doc, args.json, stdout);
+    return InstrumentReport::ListDrives(*drives, args.json, stdout);
 }
 
 int RunSessionCommand(const Arguments& args) {
