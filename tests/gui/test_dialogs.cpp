@@ -377,6 +377,9 @@ TEST(QtUserInterfaceDialogs, CancelStopsTheJobAtOnce) {
     WhenModal<QProgressDialog>(
         [&](QProgressDialog& progress) {
             EXPECT_EQ(progress.windowTitle(), u"Effacement"_qs);
+            // On a loaded machine the window may come up before the first step ran.
+            for (int i = 0; i < 1000 && endless.Done() == 0; ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             stepsAtCancel = endless.Done();
             QPushButton* cancel = ButtonWithText(progress, u"Annuler"_qs);
             ASSERT_TRUE(cancel);
