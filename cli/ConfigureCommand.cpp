@@ -93,7 +93,7 @@ int RunConfigureCommand(const LoggerCommandContext& c) {
     const QString modelName = ModelDisplayName(state.status.ModelCode(), false, true);
     if (const QString problem = HiddenGroupProblem(r, model.Groups(), modelName);
         !problem.isEmpty())
-        return Refuse(LoggerExit::kRefused, problem);
+        return Refuse(CliExit::kRefused, problem);
     Bind(model, r);
     if (r.mode != RecordModeType::None && !model.SetRecordMode(r.mode))
         return RefuseBlocked(CommandBlockerType::MemoryInUse);
@@ -104,7 +104,7 @@ int RunConfigureCommand(const LoggerCommandContext& c) {
         model.SetEnd(r.end);
     }
     if (model.MemorySign() == MemorySignType::Greater)
-        return Refuse(LoggerExit::kRefused,
+        return Refuse(CliExit::kRefused,
                       QStringLiteral("la mémoire de l’instrument (%1) est trop petite pour cette "
                                      "durée (%2 requis) ; choisissez une durée plus courte.")
                           .arg(model.TotalText(), model.MemoryNeededText()));
@@ -112,10 +112,10 @@ int RunConfigureCommand(const LoggerCommandContext& c) {
         std::fprintf(stderr, "%s\n", model.ClockText().toLocal8Bit().constData());
     const ConfigAcceptResult accepted = model.Accept();
     if (!accepted.sent)
-        return Refuse(LoggerExit::kRefused,
+        return Refuse(CliExit::kRefused,
                       accepted.message.isEmpty()
                           ? QStringLiteral("la configuration n’a pas été acceptée.")
                           : accepted.message);
     PrintSummary(model, modelName, state.Model().UnitText().trimmed());
-    return LoggerExit::kDone;
+    return CliExit::kDone;
 }

@@ -42,18 +42,18 @@ int FollowErase(const LoggerCommandContext& c) {
     monitor.SetHooks(&window);
     const Clock& clock = c.link.ClockSource();
     const qint64 sentAt = clock.MonotonicMs();
-    int status = LoggerExit::kDone;
+    int status = CliExit::kDone;
     for (;;) {
         c.link.Pump();
         if (c.link.Interrupted()) {
             // As when the erase window is closed: the logger goes on without it.
             EraseProgressModel::Dismiss(c.ui);
-            status = LoggerExit::kDeclined;
+            status = CliExit::kDeclined;
             break;
         }
         const InstrumentState s = c.link.State();
         if (!s.connected) {
-            status = Refuse(LoggerExit::kRefused,
+            status = Refuse(CliExit::kRefused,
                             QStringLiteral("l’instrument a été déconnecté pendant l’effacement."));
             break;
         }
@@ -68,14 +68,14 @@ int FollowErase(const LoggerCommandContext& c) {
             // A quick erase may come and go between two processed statuses.
             break;
         } else if (clock.MonotonicMs() - sentAt >= ConfigurationModel::kEraseStartTimeoutMs) {
-            status = Refuse(LoggerExit::kRefused,
+            status = Refuse(CliExit::kRefused,
                             QStringLiteral("l’instrument n’a pas commencé l’effacement."));
             break;
         }
     }
     monitor.SetHooks(nullptr);
     c.ui.EndProgress();
-    if (status == LoggerExit::kDone)
+    if (status == CliExit::kDone)
         PrintLine(QStringLiteral("La mémoire de l’instrument est effacée."));
     return status;
 }
@@ -86,9 +86,9 @@ int RunRecordCommand(const LoggerCommandContext& c, bool start) {
     const InstrumentState state = c.link.State();
     // The desktop's one command toggles; here the user names the way wanted.
     if (start && state.Recording())
-        return Refuse(LoggerExit::kNotNow, QStringLiteral("un enregistrement est déjà en cours."));
+        return Refuse(CliExit::kNotNow, QStringLiteral("un enregistrement est déjà en cours."));
     if (!start && !state.Recording())
-        return Refuse(LoggerExit::kNotNow, QStringLiteral("aucun enregistrement n’est en cours."));
+        return Refuse(CliExit::kNotNow, QStringLiteral("aucun enregistrement n’est en cours."));
     if (const int refused = RefuseBlocked(RecordingBlocker(state)))
         return refused;
     const QString text = RecordingCommandText(state);
@@ -111,10 +111,10 @@ int RunClockCommand(const LoggerCommandContext& c) {
         },
         [&c] { c.link.Pump(); });
     if (!result.set)
-        return Refuse(LoggerExit::kRefused, QStringLiteral("cette heure n’existe pas."));
+        return Refuse(CliExit::kRefused, QStringLiteral("cette heure n’existe pas."));
     PrintLine(QStringLiteral("Horloge de l’instrument réglée sur %1.")
                   .arg(FormatDateTimeText(result.time)));
-    return LoggerExit::kDone;
+    return CliExit::kDone;
 }
 
 int RunEraseCommand(const LoggerCommandContext& c) {
@@ -124,7 +124,7 @@ int RunEraseCommand(const LoggerCommandContext& c) {
     const int status =
         ReportResult(result, c, QStringLiteral("Commande envoyée : effacer la mémoire."),
                      EraseBlocker(c.link.State()));
-    if (status != LoggerExit::kDone || !c.args.waitForErase)
+    if (status != CliExit::kDone || !c.args.waitForErase)
         return status;
     return FollowErase(c);
 }

@@ -48,7 +48,7 @@ bool Copy(DownloadJob& job, const LoggerCommandContext& c) {
         if (job.Running() && clock.MonotonicMs() - lastProgressMs >= giveUpMs) {
             job.Cancel();
             c.ui.EndProgress();
-            Refuse(LoggerExit::kRefused, QStringLiteral("l’instrument ne répond plus ; le "
+            Refuse(CliExit::kRefused, QStringLiteral("l’instrument ne répond plus ; le "
                                                         "téléchargement est abandonné."));
             return false;
         }
@@ -66,18 +66,18 @@ int CheckDownloadTexts(const LoggerCommandContext& c) {
         return text && text->size() > SessionParamsEditModel::LimitOf(field);
     };
     if (tooLong(c.args.sessionName, F::SessionName))
-        return Refuse(LoggerExit::kRefused,
+        return Refuse(CliExit::kRefused,
                       QStringLiteral("--session-name : ") + TooLong(F::SessionName));
     if (tooLong(c.args.location, F::Location))
-        return Refuse(LoggerExit::kRefused, QStringLiteral("--location : ") + TooLong(F::Location));
-    return LoggerExit::kDone;
+        return Refuse(CliExit::kRefused, QStringLiteral("--location : ") + TooLong(F::Location));
+    return CliExit::kDone;
 }
 
 int RunDownloadCommand(const LoggerCommandContext& c) {
     const CommandBlockerType blocker = DownloadBlocker(c.link.State());
     if (blocker == CommandBlockerType::MemoryEmpty ||
         (blocker == CommandBlockerType::None && c.link.Port().LinkMemoryUsed() <= 0))
-        return Refuse(LoggerExit::kNotNow, ResourceString(681));
+        return Refuse(CliExit::kNotNow, ResourceString(681));
     if (const int refused = RefuseBlocked(blocker))
         return refused;
     const QString folder = c.args.outFolder.isEmpty()
@@ -86,9 +86,9 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
     DownloadJob job(c.link.Port(), c.ui, c.link.Settings(), c.link.ClockSource());
     // A refusal to create the file has been shown by the job.
     if (!job.Begin(folder))
-        return LoggerExit::kRefused;
+        return CliExit::kRefused;
     if (!Copy(job, c))
-        return LoggerExit::kRefused;
+        return CliExit::kRefused;
     const bool completed = job.CompleteParameters([&c](SessionParamsEditModel& editor) {
         if (c.args.sessionName)
             editor.SetText(SessionParamsFieldType::SessionName, *c.args.sessionName);
@@ -101,12 +101,12 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
         return true;
     });
     if (!completed)
-        return Refuse(LoggerExit::kRefused,
+        return Refuse(CliExit::kRefused,
                       job.FilePath().isEmpty() || !QFile::exists(job.FilePath())
                           ? QStringLiteral("le téléchargement a échoué.")
                           : QStringLiteral("%1 garde les paramètres de "
                                            "l’instrument.")
                                 .arg(job.FilePath()));
     PrintLine(job.SessionFilePath());
-    return LoggerExit::kDone;
+    return CliExit::kDone;
 }

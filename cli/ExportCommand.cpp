@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/TemperatureSetting.h"
+#include "cli/ExitStatus.h"
 #include "cli/InterruptWatch.h"
 #include "common/StringTable.h"
 #include "export/CXLSData.h"
@@ -22,10 +23,6 @@
 
 namespace {
 
-constexpr int kExitRefused = 2;
-constexpr int kExitUsage = 64;
-// As a shell reports a command ended by Ctrl-C.
-constexpr int kExitInterrupted = 130;
 constexpr int kFileExists = 606;
 constexpr int kCannotWrite = 1012;
 
@@ -43,13 +40,12 @@ struct ExportArguments {
 };
 
 int UsageError(const char* what) {
-    std::fprintf(stderr, "vexlo-cli export : %s\n\n%s", what, kUsage);
-    return kExitUsage;
+    return CliExit::UsageError("vexlo-cli export", what, kUsage);
 }
 
 int Refuse(const QString& message) {
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return kExitRefused;
+    return CliExit::kRefused;
 }
 
 // Returns an exit status when the arguments are not usable or only help was asked for.
@@ -161,7 +157,7 @@ int Run(int argc, char** argv) {
         return Refuse(opened.message);
     SessionExportJob job(session, workbook);
     if (RunJob(job, interrupt).state != JobStateType::Done)
-        return job.FailureMessage().isEmpty() ? kExitInterrupted : Refuse(job.FailureMessage());
+        return job.FailureMessage().isEmpty() ? CliExit::kInterrupted : Refuse(job.FailureMessage());
     std::printf("%s\n", out.toLocal8Bit().constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

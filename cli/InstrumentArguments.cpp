@@ -1,5 +1,6 @@
 #include "cli/InstrumentArguments.h"
 
+#include "cli/ExitStatus.h"
 #include "instrument/RecordingDurations.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr int kExitUsage = 64;
 constexpr int kLongestTimeout = 600;
 
 constexpr const char* kUsage =
@@ -41,8 +41,7 @@ constexpr const char* kDurationNames[RecordingDurations::kEntryCount] = {
 constexpr char kTcButtonLetters[] = "JKTNERS";
 
 int UsageError(const std::string& what) {
-    std::fprintf(stderr, "vexlo-cli : %s\n\n%s", what.c_str(), kUsage);
-    return kExitUsage;
+    return CliExit::UsageError("vexlo-cli", what, kUsage);
 }
 
 std::optional<long> ParseInteger(const char* text) {

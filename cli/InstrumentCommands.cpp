@@ -35,7 +35,7 @@ int Dispatch(const LoggerCommandContext& c) {
     case LoggerCommandType::Download:
         return RunDownloadCommand(c);
     }
-    return LoggerExit::kRefused;
+    return CliExit::kRefused;
 }
 
 int RunParsed(const LoggerArguments& args) {
@@ -52,10 +52,10 @@ int RunParsed(const LoggerArguments& args) {
         if (const int refused = CheckDownloadTexts(context))
             return refused;
     if (!link.Connect(std::chrono::seconds(args.timeoutSeconds)) && !link.Interrupted())
-        return Refuse(LoggerExit::kNotNow, QStringLiteral("aucun instrument Vexlo n’a répondu en "
+        return Refuse(CliExit::kNotNow, QStringLiteral("aucun instrument Vexlo n’a répondu en "
                                                           "%1 secondes.")
                                                .arg(args.timeoutSeconds));
-    return link.Interrupted() ? LoggerExit::kDeclined : Dispatch(context);
+    return link.Interrupted() ? CliExit::kDeclined : Dispatch(context);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "cli/InstrumentReport.h"
 
 #include "JsonText.h"
+#include "cli/ExitStatus.h"
 #include "cli/InstrumentConnection.h"
 #include "instrument/CInstComm.h"
 #include "instrument/CInstrumentMonitor.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int kExitNoLogger = 3;
 constexpr auto kWaitLimit = std::chrono::seconds(10);
 
 void Print(std::FILE* out, const std::string& s) {
@@ -63,7 +63,7 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FIL
         if (!link.Interrupted())
             std::fprintf(stderr, "vexlo-cli : aucun instrument Vexlo n’a répondu en %d secondes.\n",
                      static_cast<int>(kWaitLimit.count()));
-        return kExitNoLogger;
+        return CliExit::kNotNow;
     }
     const CInstrumentMonitor& monitor = link.Doc().Monitor();
     const QStringList labels = monitor.PageLabels();

@@ -30,8 +30,8 @@ QString BlockerText(CommandBlockerType blocker) {
 }
 
 int RefuseBlocked(CommandBlockerType blocker) {
-    return blocker == CommandBlockerType::None ? LoggerExit::kDone
-                                               : Refuse(LoggerExit::kNotNow, BlockerText(blocker));
+    return blocker == CommandBlockerType::None ? CliExit::kDone
+                                               : Refuse(CliExit::kNotNow, BlockerText(blocker));
 }
 
 int ReportResult(CommandResultType result, const LoggerCommandContext& context, const QString& sent,
@@ -39,22 +39,22 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
     switch (result) {
     case CommandResultType::Sent:
         PrintLine(sent);
-        return LoggerExit::kDone;
+        return CliExit::kDone;
     case CommandResultType::Declined:
         if (const QString& question = context.ui.UnansweredQuestion(); !question.isEmpty())
-            return Refuse(LoggerExit::kNotNow,
+            return Refuse(CliExit::kNotNow,
                           QStringLiteral("« %1 » attend une réponse : lancez la commande depuis "
                                          "un terminal ou ajoutez --yes. Rien n’a été envoyé.")
                               .arg(question));
-        return Refuse(LoggerExit::kDeclined, QStringLiteral("rien n’a été envoyé."));
+        return Refuse(CliExit::kDeclined, QStringLiteral("rien n’a été envoyé."));
     case CommandResultType::Refused:
-        return Refuse(LoggerExit::kNotNow, BlockerText(blockerNow));
+        return Refuse(CliExit::kNotNow, BlockerText(blockerNow));
     case CommandResultType::WriteFailed:
-        return Refuse(LoggerExit::kRefused,
+        return Refuse(CliExit::kRefused,
                       QStringLiteral("la commande n’a pas pu être écrite sur le lecteur de "
                                      "l’instrument."));
     }
-    return LoggerExit::kRefused;
+    return CliExit::kRefused;
 }
 
 void PrintLine(const QString& text) {

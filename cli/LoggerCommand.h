@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ExitStatus.h"
 #include "instrument/InstrumentCommands.h"
 
 #include <QString>
@@ -7,14 +8,6 @@
 class InstrumentConnection;
 class TerminalUserInterface;
 struct LoggerArguments;
-
-// Exit statuses of the commands that act on a logger.
-namespace LoggerExit {
-inline constexpr int kDone = 0;
-inline constexpr int kDeclined = 1; // the user answered no: nothing was sent
-inline constexpr int kRefused = 2;  // a value the program refuses, or a failed transfer
-inline constexpr int kNotNow = 3;   // no logger, or its state forbids the command now
-} // namespace LoggerExit
 
 // What one command works with: its arguments, the connected document, the terminal.
 struct LoggerCommandContext {

@@ -1,5 +1,6 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "app/TemperatureSetting.h"
+#include "cli/ExitStatus.h"
 #include "cli/ExportCommand.h"
 #include "cli/InstrumentCommands.h"
 #include "cli/InstrumentConnection.h"
@@ -26,9 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int kExitRefused = 2;
-constexpr int kExitUsage = 64;
 
 constexpr const char* kUsage =
     "usage : vexlo-cli COMMANDE [FICHIER.vx] [options]\n"
@@ -88,8 +86,7 @@ struct Arguments {
 };
 
 int UsageError(const char* what) {
-    std::fprintf(stderr, "vexlo-cli : %s\n\n%s", what, kUsage);
-    return kExitUsage;
+    return CliExit::UsageError("vexlo-cli", what, kUsage);
 }
 
 std::optional<int> ParseIndex(const char* text) {
@@ -179,7 +176,7 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
 
 int Refuse(const QString& message) {
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return kExitRefused;
+    return CliExit::kRefused;
 }
 
 int RunInstrumentCommand(const Arguments& args) {
