@@ -27,16 +27,9 @@ QString TooLong(SessionParamsFieldType field) {
 // instead of keeping the command waiting for ever, and an interrupt cancels like "Annuler".
 bool Copy(DownloadJob& job, const LoggerCommandContext& c) {
     const qint64 giveUpMs = qint64{c.args.timeoutSeconds} * 1000;
-    const Clock& clock = c.link.ClockSource();
-    qint64 lastProgressMs = clock.MonotonicMs();
-    qint64 lastDone = -1;
     while (job.Running()) {
         job.Tick();
         const DownloadTransfer* t = job.Transfer();
-        if (t && t->Done() != lastDone) {
-            lastDone = t->Done();
-            lastProgressMs = clock.MonotonicMs();
-        }
         if (t)
             c.ui.ShowProgress(t->Stalled() ? DownloadTransfer::StallText() : t->ProgressText());
         if (job.Running() && c.link.Interrupted()) {
@@ -45,7 +38,7 @@ bool Copy(DownloadJob& job, const LoggerCommandContext& c) {
             c.ui.EndProgress();
             return false;
         }
-        if (job.Running() && clock.MonotonicMs() - lastProgressMs >= giveUpMs) {
+        if (job.Running() && t && t->MsWithoutProgress() >= giveUpMs) {
             job.Cancel();
             c.ui.EndProgress();
             Refuse(CliExit::kRefused, QStringLiteral("l’instrument ne répond plus ; le "

@@ -81,8 +81,12 @@ TransferStateType DownloadTransfer::Tick() {
     return state_;
 }
 
+qint64 DownloadTransfer::MsWithoutProgress() const {
+    return clock_.MonotonicMs() - lastProgressMs_;
+}
+
 void DownloadTransfer::NoteNoProgress() {
-    if (clock_.MonotonicMs() - lastProgressMs_ >= kStallMs)
+    if (MsWithoutProgress() >= kStallMs)
         stalled_ = true;
 }
 

@@ -46,6 +46,8 @@ public:
     // "%0.0f%% complete".
     QString ProgressText() const;
     bool Stalled() const { return stalled_; }
+    // Since the last bytes arrived, or since the transfer began.
+    qint64 MsWithoutProgress() const;
 
     // Known once the first chunk has been handled.
     qint64 HeaderLength() const { return headerLength_; }
