@@ -111,7 +111,9 @@ int RunClockCommand(const LoggerCommandContext& c) {
         },
         [&c] { c.link.Pump(); });
     if (!result.set)
-        return Refuse(CliExit::kRefused, QStringLiteral("cette heure n’existe pas."));
+        return Refuse(CliExit::kRefused, result.problem.isEmpty()
+                                             ? QStringLiteral("cette heure n’existe pas.")
+                                             : result.problem);
     PrintLine(QStringLiteral("Horloge de l’instrument réglée sur %1.")
                   .arg(FormatDateTimeText(result.time)));
     return CliExit::kDone;

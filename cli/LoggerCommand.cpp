@@ -1,6 +1,7 @@
 #include "cli/LoggerCommand.h"
 
 #include "cli/TerminalUserInterface.h"
+#include "common/StringTable.h"
 
 #include <cstdio>
 
@@ -50,9 +51,7 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
     case CommandResultType::Refused:
         return Refuse(CliExit::kNotNow, BlockerText(blockerNow));
     case CommandResultType::WriteFailed:
-        return Refuse(CliExit::kRefused,
-                      QStringLiteral("la commande n’a pas pu être écrite sur le lecteur de "
-                                     "l’instrument."));
+        return Refuse(CliExit::kRefused, ResourceString(1006));
     }
     return CliExit::kRefused;
 }

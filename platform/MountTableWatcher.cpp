@@ -1,25 +1,38 @@
 #include "platform/MountTableWatcher.h"
 
-#include <cerrno>
+#include "platform/PosixDriveBackend.h"
+
+#include <QFileInfo>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
-MountTableWatcher::MountTableWatcher() : fd_(::open("/proc/self/mounts", O_RDONLY | O_CLOEXEC)) {}
+MountTableWatcher::MountTableWatcher() : MountTableWatcher(DriveRootsFromEnvironment()) {}
+
+MountTableWatcher::MountTableWatcher(QStringList extraRoots)
+    : fd_(::open("/proc/self/mounts", O_RDONLY | O_CLOEXEC)), extraRoots_(std::move(extraRoots)),
+      table_(ReadMountTableText()), present_(PresentRoots()) {}
 
 MountTableWatcher::~MountTableWatcher() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-bool MountTableWatcher::HasChanged(int timeoutMs) {
-    if (fd_ < 0)
-        return false;
-    pollfd entry{fd_, POLLPRI, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&entry, 1, timeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    // The kernel records the change as seen when it reports it, so one poll consumes it.
-    return ready > 0 && (entry.revents & (POLLPRI | POLLERR)) != 0;
+QList<bool> MountTableWatcher::PresentRoots() const {
+    QList<bool> present;
+    present.reserve(extraRoots_.size());
+    // A folder may appear before the logger's files are in it: both count.
+    for (const QString& root : extraRoots_) {
+        present.append(QFileInfo(root).isDir());
+        present.append(QFileInfo::exists(root + u'/' + DriveFileName(DriveFileType::Status)));
+    }
+    return present;
+}
+
+bool MountTableWatcher::Changed() {
+    QByteArray table = ReadMountTableText();
+    QList<bool> present = PresentRoots();
+    const bool changed = table != table_ || present != present_;
+    table_ = std::move(table);
+    present_ = std::move(present);
+    return changed;
 }

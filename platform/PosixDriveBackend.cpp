@@ -105,11 +105,6 @@ bool IsDriveMount(const MountEntry& mount,
            isRemovable(mount.device);
 }
 
-QStringList EnvironmentRoots() {
-    const QString list = qEnvironmentVariable("VEXLO_DRIVES");
-    return list.split(u':', Qt::SkipEmptyParts);
-}
-
 QByteArray FilePath(const QString& root, DriveFileType file) {
     return QFile::encodeName(root + u'/' + DriveFileName(file));
 }
@@ -179,6 +174,14 @@ void DropCache(int fd, qint64 offset, qint64 size, bool wrote) {
 
 } // namespace
 
+QByteArray ReadMountTableText() {
+    return ReadProcFile("/proc/self/mounts");
+}
+
+QStringList DriveRootsFromEnvironment() {
+    return qEnvironmentVariable("VEXLO_DRIVES").split(u':', Qt::SkipEmptyParts);
+}
+
 std::vector<MountEntry> ParseMountTable(const QByteArray& text) {
     std::vector<MountEntry> entries;
     for (const QByteArray& line : text.split('\n')) {
@@ -231,13 +234,13 @@ bool IsRemovableBlockDevice(const QString& device) {
     return flag.read(8).trimmed() == "1";
 }
 
-PosixDriveBackend::PosixDriveBackend() : extraRoots_(EnvironmentRoots()) {}
+PosixDriveBackend::PosixDriveBackend() : extraRoots_(DriveRootsFromEnvironment()) {}
 
 PosixDriveBackend::PosixDriveBackend(QStringList extraRoots, bool directIo)
     : extraRoots_(std::move(extraRoots)), directIo_(directIo) {}
 
 std::vector<QString> PosixDriveBackend::CandidateDrives() const {
-    return SelectDriveRoots(ParseMountTable(ReadProcFile("/proc/self/mounts")),
+    return SelectDriveRoots(ParseMountTable(ReadMountTableText()),
                             IsRemovableBlockDevice, extraRoots_);
 }
 
@@ -249,7 +252,7 @@ bool PosixDriveBackend::DriveExists(const QString& root) const {
         if (CleanRoot(extra) == clean)
             return true;
     }
-    const std::vector<MountEntry> mounts = ParseMountTable(ReadProcFile("/proc/self/mounts"));
+    const std::vector<MountEntry> mounts = ParseMountTable(ReadMountTableText());
     return std::any_of(mounts.begin(), mounts.end(), [&clean](const MountEntry& mount) {
         return CleanRoot(mount.mountPoint) == clean;
     });

@@ -14,6 +14,11 @@ struct MountEntry {
     QString type;
 };
 
+// The text of /proc/self/mounts; empty when it cannot be read.
+QByteArray ReadMountTableText();
+// The roots named in VEXLO_DRIVES (colon-separated).
+QStringList DriveRootsFromEnvironment();
+
 // The lines of a /proc/self/mounts text, octal escapes such as \040 decoded.
 std::vector<MountEntry> ParseMountTable(const QByteArray& text);
 

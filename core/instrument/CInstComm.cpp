@@ -1,8 +1,10 @@
 #include "instrument/CInstComm.h"
 
 #include "instrument/DriveText.h"
+#include "instrument/InstrumentRecords.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -51,12 +53,110 @@ bool CInstComm::StopRequested() {
 
 void CInstComm::Run() {
     while (!StopRequested()) {
+        // A command or recording transfer goes first, whatever the pause: its caller waits.
+        TransferPass();
         if (paused_.load(std::memory_order_acquire) == 0)
             Pass();
         std::unique_lock lock(wakeMutex_);
-        if (wake_.wait_for(lock, passInterval_, [this] { return stopRequested_; }))
+        if (wake_.wait_for(lock, passInterval_, [this] { return stopRequested_ || transferPosted_; }) &&
+            stopRequested_)
             return;
     }
+}
+
+void CInstComm::TransferPass() {
+    {
+        const std::lock_guard wakeLock(wakeMutex_);
+        transferPosted_ = false;
+    }
+    Transfer job;
+    {
+        const std::lock_guard lock(transferMutex_);
+        if (transfer_.phase != TransferPhase::Posted)
+            return;
+        transfer_.phase = TransferPhase::Running;
+        job = transfer_;
+    }
+    QByteArray data = job.data;
+    const qint64 result = DoTransfer(job, data);
+    const std::lock_guard lock(transferMutex_);
+    transfer_.data = std::move(data);
+    transfer_.result = result;
+    transfer_.phase = TransferPhase::Done;
+}
+
+qint64 CInstComm::DoTransfer(const Transfer& t, QByteArray& data) {
+    const qint64 n = t.write ? drives_.WriteFile(t.root, t.file, t.offset, data.constData(), t.size)
+                             : drives_.ReadFile(t.root, t.file, t.offset, data.data(), t.size);
+    return std::clamp<qint64>(n, 0, t.size);
+}
+
+qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data,
+                              char* out) {
+    Transfer job;
+    job.file = file;
+    job.write = write;
+    job.root = DriveRoot();
+    job.offset = offset;
+    job.size = data.size();
+    job.data = std::move(data);
+    if (job.root.isEmpty())
+        return 0;
+    if (!IsRunning()) {
+        const qint64 n = DoTransfer(job, job.data);
+        if (out && n > 0)
+            std::memcpy(out, job.data.constData(), static_cast<std::size_t>(n));
+        return n;
+    }
+    quint64 ticket = 0;
+    {
+        const std::lock_guard lock(transferMutex_);
+        // One that stalled and was given up may still hold the drive.
+        if (transfer_.phase == TransferPhase::Posted || transfer_.phase == TransferPhase::Running)
+            return 0;
+        job.ticket = ticket = ++nextTicket_;
+        job.phase = TransferPhase::Posted;
+        transfer_ = std::move(job);
+    }
+    {
+        const std::lock_guard wakeLock(wakeMutex_);
+        transferPosted_ = true;
+    }
+    wake_.notify_all();
+    const auto begun = std::chrono::steady_clock::now();
+    qint64 result = 0;
+    for (;;) {
+        {
+            const std::lock_guard lock(transferMutex_);
+            if (transfer_.ticket == ticket && transfer_.phase == TransferPhase::Done) {
+                result = transfer_.result;
+                if (out && result > 0)
+                    std::memcpy(out, transfer_.data.constData(), static_cast<std::size_t>(result));
+                transfer_.phase = TransferPhase::Idle;
+                break;
+            }
+        }
+        const qint64 elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - begun)
+                                   .count();
+        if (elapsed >= transferLimitMs_)
+            break;
+        if (wait_) {
+            if (!wait_->KeepWaiting(elapsed))
+                break;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    if (wait_)
+        wait_->Finished();
+    {
+        // Given up: a transfer the worker has not begun is withdrawn.
+        const std::lock_guard lock(transferMutex_);
+        if (transfer_.ticket == ticket && transfer_.phase == TransferPhase::Posted)
+            transfer_.phase = TransferPhase::Idle;
+    }
+    return result;
 }
 
 void CInstComm::Pass() {
@@ -188,7 +288,7 @@ void CInstComm::ScanPass() {
             continue;
         ApplyStatus(read);
         readLength_.store(read.bytes, std::memory_order_relaxed);
-        if (CodePageSize() != 0 && CodePageCount() != 0)
+        if (IsLoggerStatusText(status_.data(), read.bytes))
             found = static_cast<int>(i);
     }
     const std::lock_guard lock(publish_);
@@ -243,30 +343,22 @@ bool CInstComm::IsPaused() const {
 }
 
 qint64 CInstComm::WriteControlBlock(const ControlBlock& block) {
-    const QString root = DriveRoot();
-    if (root.isEmpty())
-        return 0;
-    const qint64 written =
-        drives_.WriteFile(root, DriveFileType::Control, 0,
-                          reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize);
-    return std::max<qint64>(written, 0);
+    return RunTransfer(DriveFileType::Control, true, 0,
+                       QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize),
+                       nullptr);
 }
 
 qint64 CInstComm::ReadControlBlock(uint8_t* buffer512) {
-    const QString root = DriveRoot();
-    if (root.isEmpty() || !buffer512)
+    if (!buffer512)
         return 0;
-    const qint64 read = drives_.ReadFile(root, DriveFileType::Control, 0,
-                                         reinterpret_cast<char*>(buffer512), ControlBlock::kSize);
-    return std::max<qint64>(read, 0);
+    return RunTransfer(DriveFileType::Control, false, 0, QByteArray(ControlBlock::kSize, '\0'),
+                       reinterpret_cast<char*>(buffer512));
 }
 
 qint64 CInstComm::ReadRecord(char* buffer, qint64 offset, qint64 count) {
-    const QString root = DriveRoot();
-    if (root.isEmpty() || !buffer || offset < 0 || count <= 0 || offset % kDriveSector != 0 ||
+    if (!buffer || offset < 0 || count <= 0 || offset % kDriveSector != 0 ||
         count % kDriveSector != 0)
         return 0;
-    const qint64 read = drives_.ReadFile(root, DriveFileType::Record, offset, buffer,
-                                         std::min(count, kMaxRecordRead));
-    return std::max<qint64>(read, 0);
+    return RunTransfer(DriveFileType::Record, false, offset,
+                       QByteArray(std::min(count, kMaxRecordRead), '\0'), buffer);
 }

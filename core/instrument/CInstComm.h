@@ -3,6 +3,7 @@
 #include "instrument/ControlBlock.h"
 #include "instrument/DriveBackend.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <atomic>
@@ -19,16 +20,31 @@ enum class CommRequest : int {
     ReadConfig = 3
 };
 
-// The link to the logger drive. A worker thread does the blocking text-file reads; command and
-// recording transfers run synchronously on the caller's thread. The request word is the
-// handshake: a requester fills its inputs before posting, the worker publishes its results
-// before it stores None, and the buffers are read only after None has been seen.
+// What the caller of a command or recording transfer does while the worker has it: keep the
+// interface alive, show that it waits, and say whether the user still wants it.
+class TransferWait {
+public:
+    virtual ~TransferWait() = default;
+    // Called again and again while the transfer is out; false when the user gives up.
+    virtual bool KeepWaiting(qint64 elapsedMs) = 0;
+    // The transfer ended, one way or the other.
+    virtual void Finished() = 0;
+};
+
+// The link to the logger drive. A worker thread does every blocking drive transfer: the
+// text-file reads it is asked for through the request word, and the command and recording
+// transfers that the caller hands it one at a time and waits for without blocking (through a
+// TransferWait), giving up after kTransferLimitMs. The request word is the handshake: a
+// requester fills its inputs before posting, the worker publishes its results before it stores
+// None, and the buffers are read only after None has been seen.
 class CInstComm {
 public:
     static constexpr int kBufferSize = 1024;
     static constexpr int kTextReadSize = 512;
     static constexpr int kMaxCodePageSize = 256;
     static constexpr qint64 kMaxRecordRead = 32768;
+    // A command or recording transfer not done by then counts as failed.
+    static constexpr qint64 kTransferLimitMs = 5000;
 
     explicit CInstComm(DriveBackend& drives,
                        std::chrono::milliseconds passInterval = std::chrono::milliseconds(50));
@@ -60,11 +76,35 @@ public:
     void Resume();
     bool IsPaused() const;
 
+    // Null waits without showing anything, for the whole limit.
+    void SetTransferWait(TransferWait* wait) { wait_ = wait; }
+    // kTransferLimitMs unless a test shortens it.
+    void SetTransferLimitMs(qint64 ms) { transferLimitMs_ = ms; }
+    // Each returns the bytes transferred, 0 on failure, on a stall past the limit or when the
+    // user gave up; a transfer still stalled in the worker makes the next ones fail at once.
     qint64 WriteControlBlock(const ControlBlock& block);
     qint64 ReadControlBlock(uint8_t* buffer512);
     qint64 ReadRecord(char* buffer, qint64 offset, qint64 count);
 
 private:
+    enum class TransferPhase { Idle, Posted, Running, Done };
+    struct Transfer {
+        DriveFileType file = DriveFileType::Control;
+        bool write = false;
+        QString root;
+        qint64 offset = 0;
+        qint64 size = 0;
+        QByteArray data;
+        qint64 result = 0;
+        quint64 ticket = 0;
+        TransferPhase phase = TransferPhase::Idle;
+    };
+
+    // Hands the transfer to the worker and waits for it; `out` receives what a read brought.
+    qint64 RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data,
+                       char* out);
+    qint64 DoTransfer(const Transfer& t, QByteArray& data);
+    void TransferPass();
     using TextBuffer = std::array<char, kBufferSize>;
     struct TextRead {
         bool opened = false;
@@ -106,8 +146,15 @@ private:
     int driveIndex_ = -1;
     QString driveRoot_;
 
+    TransferWait* wait_ = nullptr;
+    qint64 transferLimitMs_ = kTransferLimitMs;
+    std::mutex transferMutex_;
+    Transfer transfer_;
+    quint64 nextTicket_ = 0;
+
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool stopRequested_ = false;
+    bool transferPosted_ = false;
     std::thread worker_;
 };

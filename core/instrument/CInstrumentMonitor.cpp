@@ -64,9 +64,17 @@ CInstrumentMonitor::CInstrumentMonitor(DriveBackend& drives, const Clock& clock,
 
 CInstrumentMonitor::~CInstrumentMonitor() = default;
 
+void CInstrumentMonitor::SetTransferWait(TransferWait* wait) {
+    transferWait_ = wait;
+    if (link_)
+        link_->SetTransferWait(wait);
+}
+
 void CInstrumentMonitor::Connect() {
-    if (!link_)
+    if (!link_) {
         link_ = std::make_unique<CInstComm>(drives_, std::chrono::milliseconds(passIntervalMs_));
+        link_->SetTransferWait(transferWait_);
+    }
     if (!live_)
         live_ = std::make_unique<CRecSession>(&units_);
     link_->Start();
@@ -91,6 +99,9 @@ void CInstrumentMonitor::Drop() {
     connected_ = false;
     if (link_)
         link_->ClearDrive();
+    // Nothing live is left to show once the logger is gone.
+    liveStats_ = {};
+    ClearLiveData();
     if (refreshViews_)
         refreshViews_();
 }
@@ -144,6 +155,9 @@ void CInstrumentMonitor::MonitorTick() {
         } else {
             phase_ = MonitorPhase::Idle;
             connected_ = false;
+            // The page said "Établir une connexion"; it now says there is no logger.
+            if (refreshViews_)
+                refreshViews_();
         }
     }
     inTick_ = false;
@@ -166,6 +180,10 @@ void CInstrumentMonitor::StatusStep() {
         return;
     }
     const char* text = link_->StatusBuffer();
+    if (!IsLoggerStatusText(text, length)) {
+        Drop();
+        return;
+    }
     status_.ReadTexts(text, length);
     if (status_.time == lastTimeText_)
         return;
@@ -487,13 +505,19 @@ QString CInstrumentMonitor::RowValue(RowType type) const {
     return QString();
 }
 
+bool CInstrumentMonitor::ShowsWholePage() const {
+    return connected_ && values_.size() > 1;
+}
+
+QStringList CInstrumentMonitor::PageLabels() const {
+    return ShowsWholePage() ? labels_ : QStringList{ResourceString(654)};
+}
+
 QStringList CInstrumentMonitor::PageValues() const {
-    // While the scan runs the list shows "Établir une connexion" alone.
-    if (connected_ || phase_ == MonitorPhase::Scanning)
+    if (ShowsWholePage())
         return values_;
-    QStringList shown = values_;
-    if (shown.isEmpty())
-        shown.append(QString());
-    shown[0] = ResourceString(655);
-    return shown;
+    // Until a first full status the connection row stands alone.
+    if (connected_ || phase_ == MonitorPhase::Scanning)
+        return {values_.value(0, ResourceString(1032))};
+    return {ResourceString(655)};
 }

@@ -16,6 +16,7 @@ class CRecSession;
 class Clock;
 class DriveBackend;
 class TemperatureUnitSource;
+class TransferWait;
 
 enum class MonitorPhase : int { Idle = 0, Scanning = 1, PollStatus = 2, PollConfig = 3 };
 
@@ -49,6 +50,8 @@ public:
     void SetFirmwareCheckEnabled(bool on) { firmwareCheckEnabled_ = on; }
     // The link's wait between passes; tests shorten it.
     void SetLinkPassInterval(int milliseconds) { passIntervalMs_ = milliseconds; }
+    // What a command or recording transfer does while the link's worker has it.
+    void SetTransferWait(TransferWait* wait);
 
     void Connect();
     void Disconnect();
@@ -75,8 +78,9 @@ public:
     double SensorTemperature() const { return sensorTemperature_; }
     QString ChannelUnits() const;
 
-    const QStringList& PageLabels() const { return labels_; }
-    // The values as shown: the first row reads "Déconnecté" while not connected.
+    // The rows as shown: the connection row alone ("Déconnecté" while not connected) until a
+    // logger's status has filled the page.
+    QStringList PageLabels() const;
     QStringList PageValues() const;
     const LiveStatisticsTexts& LiveStatistics() const { return liveStats_; }
     const CRecSession* LiveData() const { return live_.get(); }
@@ -98,6 +102,7 @@ private:
     };
 
     void Drop();
+    bool ShowsWholePage() const;
     void StatusStep();
     void ConfigStep();
     void CheckClock();
@@ -117,6 +122,7 @@ private:
     InstrumentHooks* hooks_ = nullptr;
     bool firmwareCheckEnabled_ = false;
     int passIntervalMs_ = 50;
+    TransferWait* transferWait_ = nullptr;
 
     std::unique_ptr<CInstComm> link_;
     std::unique_ptr<CRecSession> live_;

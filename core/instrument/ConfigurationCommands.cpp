@@ -9,14 +9,20 @@ constexpr int kUnitsField = 4;
 
 } // namespace
 
-void SendConfiguration(InstrumentPort& port, const ConfigurationChoice& c) {
-    port.WriteControlBlock(
-        ControlBlock::SetScalesAndUnits(c.lowScale, c.highScale, c.units.left(kUnitsField)));
-    port.WriteControlBlock(ControlBlock::SetThermocouple(c.tcIndex, c.cjc));
-    port.WriteControlBlock(ControlBlock::SetPolarity(c.risingEdge));
-    port.ClearLiveData();
-    port.WriteControlBlock(ControlBlock::SetFilterSize(c.filterSize));
-    if (c.mode != RecordModeType::None)
-        port.WriteControlBlock(ControlBlock::ScheduleRecording(c.start, c.durationSeconds));
+bool SendConfiguration(InstrumentPort& port, const ConfigurationChoice& c) {
+    const auto sent = [&port](const ControlBlock& block) {
+        return port.WriteControlBlock(block) == ControlBlock::kSize;
+    };
+    bool ok = sent(ControlBlock::SetScalesAndUnits(c.lowScale, c.highScale,
+                                                   c.units.left(kUnitsField))) &&
+              sent(ControlBlock::SetThermocouple(c.tcIndex, c.cjc)) &&
+              sent(ControlBlock::SetPolarity(c.risingEdge));
+    if (ok) {
+        port.ClearLiveData();
+        ok = sent(ControlBlock::SetFilterSize(c.filterSize)) &&
+             (c.mode == RecordModeType::None ||
+              sent(ControlBlock::ScheduleRecording(c.start, c.durationSeconds)));
+    }
     port.ForgetLastStatus();
+    return ok;
 }

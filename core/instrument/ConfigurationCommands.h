@@ -23,7 +23,7 @@ struct ConfigurationChoice {
     uint32_t durationSeconds = 0;
 };
 
-// The settings as the fixed series of command blocks, fire and forget. The live data is
-// cleared on the way, its samples having been taken under the old settings, and the next
-// status is processed in full.
-void SendConfiguration(InstrumentPort& port, const ConfigurationChoice& choice);
+// The settings as the fixed series of command blocks; false at the first block that could not
+// be written, the later ones then not sent. The live data is cleared on the way, its samples
+// having been taken under the old settings, and the next status is processed in full.
+bool SendConfiguration(InstrumentPort& port, const ConfigurationChoice& choice);

@@ -25,9 +25,12 @@ const ModelEntry& EntryOf(int modelIndex) {
     return ModelTableRow(modelIndex < 0 ? 0 : modelIndex);
 }
 
-uint32_t ToInstrumentSeconds(qint64 seconds) {
-    return static_cast<uint32_t>(
-        std::clamp<qint64>(seconds, 0, std::numeric_limits<uint32_t>::max()));
+// What a command block's text field keeps: one byte per character, no control characters.
+bool IsLoggerText(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF);
+    });
 }
 
 QString LimitText(double v) {
@@ -296,25 +299,48 @@ ConfigurationChoice ConfigurationModel::Choice(const InstrumentState& state) con
     c.risingEdge = rising_;
     c.filterSize = filterSize_;
     c.mode = RecordMode();
-    const qint64 span = std::max<qint64>(0, SpanSeconds());
-    c.durationSeconds = ToInstrumentSeconds(span);
-    if (c.mode == RecordModeType::Now)
-        c.start = ToInstrumentSeconds(qint64{InstrumentTimeValue(LoggerClock(state))} +
-                                      kRecordNowLeadSeconds);
-    else if (c.mode == RecordModeType::Schedule)
-        c.start = InstrumentTimeValue(start_);
+    if (c.mode == RecordModeType::None)
+        return c;
+    const auto [first, last] = RecordingSpan(state);
+    // Both ends were checked against the logger's clock range.
+    c.start = InstrumentTimeToSend(first).value_or(0);
+    c.durationSeconds = InstrumentTimeToSend(last).value_or(0) - c.start;
     return c;
+}
+
+std::pair<CalendarDateTime, CalendarDateTime>
+ConfigurationModel::RecordingSpan(const InstrumentState& state) const {
+    if (RecordMode() == RecordModeType::Now) {
+        const CalendarDateTime first = LoggerClock(state).AddSeconds(kRecordNowLeadSeconds);
+        return {first, first.AddSeconds(std::max<qint64>(0, SpanSeconds()))};
+    }
+    return {start_, end_};
+}
+
+QString ConfigurationModel::ValueProblem(const InstrumentState& state) const {
+    if (!ScalesAcceptable())
+        return FormatResource(61715, {LimitText(-kScaleLimit), LimitText(kScaleLimit)});
+    if (Groups().scale && !IsLoggerText(units_.left(kUnitsLimit)))
+        return FormatResource(1008, {units_.left(kUnitsLimit)});
+    if (RecordMode() == RecordModeType::None)
+        return QString();
+    const auto [first, last] = RecordingSpan(state);
+    for (const CalendarDateTime& t : {first, last})
+        if (!InstrumentTimeToSend(t))
+            return InstrumentTimeRangeText(t);
+    return QString();
 }
 
 ConfigAcceptResult ConfigurationModel::Accept() {
     if (!OkEnabled())
         return {};
-    if (!ScalesAcceptable())
-        return {false, FormatResource(61715, {LimitText(-kScaleLimit), LimitText(kScaleLimit)})};
     const InstrumentState state = Now();
     if (RecordMode() == RecordModeType::Schedule)
         ApplyScheduleMinimums(state);
-    SendConfiguration(port_, Choice(state));
+    if (const QString problem = ValueProblem(state); !problem.isEmpty())
+        return {false, problem};
+    if (!SendConfiguration(port_, Choice(state)))
+        return {false, ResourceString(1006), true};
     watch_ = WatchType::Off;
     return {true, QString()};
 }

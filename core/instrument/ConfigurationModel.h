@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <utility>
+
 class Clock;
 class InstrumentPort;
 struct InstrumentState;
@@ -26,6 +28,8 @@ struct ConfigAcceptResult {
     bool sent = false;
     // When not sent: the message that keeps the window open; empty when OK was disabled.
     QString message;
+    // A command block did not reach the drive; the blocks before it may have.
+    bool writeFailed = false;
 };
 
 // The rules of the configuration window (`CConfigDlg`) for a dialog or a command line to bind
@@ -111,7 +115,8 @@ public:
     // After the set-clock operation succeeded with `sent`.
     void ClockWasSet(const CalendarDateTime& sent);
 
-    // OK: validates, corrects a schedule that starts too early, sends the settings.
+    // OK: corrects a schedule that starts too early, validates, sends the settings; stops at
+    // the first block that cannot be written.
     ConfigAcceptResult Accept();
 
 private:
@@ -122,6 +127,11 @@ private:
     void RecomputeEntry();
     bool ScalesAcceptable() const;
     void ApplyScheduleMinimums(const InstrumentState& state);
+    // The recording's first and last second as the logger will be told them.
+    std::pair<CalendarDateTime, CalendarDateTime> RecordingSpan(const InstrumentState& state) const;
+    // A value OK refuses: a scale out of range, units the logger cannot keep, a recording
+    // outside the logger's clock. Empty when there is none.
+    QString ValueProblem(const InstrumentState& state) const;
     ConfigurationChoice Choice(const InstrumentState& state) const;
 
     InstrumentPort& port_;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // One command for the logger: the 512 bytes written to CONTROL.DAT at offset 0.
 class ControlBlock {
@@ -40,6 +41,11 @@ private:
 bool IsPageAcknowledged(const uint8_t* map512, uint32_t address);
 
 // Seconds since 1970 of the wall-clock fields taken as UTC; 0 for an invalid date, clamped to
-// the 32-bit range.
+// the 32-bit range. For reading the logger's own clock.
 uint32_t InstrumentTimeValue(const CalendarDateTime& localWallClock);
+// The same for a time to send: nothing for an invalid date or one the logger's 32-bit clock
+// cannot hold (before 1970-01-01 00:00:00, after 2106-02-07 06:28:15), which is never clamped.
+std::optional<uint32_t> InstrumentTimeToSend(const CalendarDateTime& localWallClock);
+// Why `refused` cannot be sent.
+QString InstrumentTimeRangeText(const CalendarDateTime& refused);
 CalendarDateTime FromInstrumentTimeValue(uint32_t value);

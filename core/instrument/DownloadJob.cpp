@@ -94,6 +94,8 @@ TransferStateType DownloadJob::Tick() {
     if (!Running())
         return transfer_ ? transfer_->State() : TransferStateType::NoData;
     const TransferStateType state = transfer_->Tick();
+    if (state == TransferStateType::Finished && transfer_->Incomplete())
+        ui_.ShowMessage(transfer_->IncompleteText(), MessageIconType::Warning);
     if (state == TransferStateType::WaitingForLink || state == TransferStateType::Copying ||
         state == TransferStateType::Finished)
         return state;

@@ -54,8 +54,9 @@ QString DownloadTransfer::StallText() {
 DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
                                    const Clock& clock)
     : port_(port), output_(output), clock_(clock),
-      total_((std::max<qint64>(0, memoryUsed) + kSector - 1) / kSector * kSector),
-      dropTail_(total_ - std::max<qint64>(0, memoryUsed) > kTailBytes),
+      memoryUsed_(std::max<qint64>(0, memoryUsed)),
+      total_((memoryUsed_ + kSector - 1) / kSector * kSector),
+      dropTail_(total_ - memoryUsed_ > kTailBytes),
       lastProgressMs_(clock.MonotonicMs()) {
     writeLimit_ = dropTail_ ? total_ - kTailBytes : total_;
 }
@@ -114,7 +115,8 @@ void DownloadTransfer::CopyStep() {
     } else if (!Write(buffer_.constData(), writable)) {
         state_ = TransferStateType::WriteFailed;
     }
-    if (Running() && done_ >= total_)
+    // A short read is the end of RECORD.VX: what came is all there is.
+    if (Running() && (done_ >= total_ || read < chunk))
         state_ = TransferStateType::Finished;
 }
 
@@ -153,6 +155,10 @@ bool DownloadTransfer::Write(const char* data, qint64 count) {
 bool DownloadTransfer::WriteZeros(qint64 count) {
     const QByteArray zeros(count, '\0');
     return Write(zeros.constData(), count);
+}
+
+QString DownloadTransfer::IncompleteText() const {
+    return FormatResource(1009, {QString::number(done_), QString::number(memoryUsed_)});
 }
 
 QString DownloadTransfer::ProgressText() const {

@@ -41,6 +41,9 @@ public:
     bool Running() const;
 
     qint64 Total() const { return total_; }
+    // Finished before the bytes the status announced: RECORD.VX ended early.
+    bool Incomplete() const { return state_ == TransferStateType::Finished && done_ < memoryUsed_; }
+    QString IncompleteText() const;
     qint64 Done() const { return done_; }
     bool DropsTail() const { return dropTail_; }
     // "%0.0f%% complete".
@@ -64,6 +67,7 @@ private:
     QIODevice& output_;
     const Clock& clock_;
     QByteArray buffer_;
+    qint64 memoryUsed_;
     qint64 total_;
     qint64 writeLimit_;
     qint64 done_ = 0;

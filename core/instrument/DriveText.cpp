@@ -85,7 +85,16 @@ QString DriveTextValue(const char* text, int length, const char* key, bool* foun
         ++end;
     if (found)
         *found = true;
-    return QString::fromLatin1(haystack.data() + begin, static_cast<qsizetype>(end - begin));
+    QString value = QString::fromLatin1(haystack.data() + begin, static_cast<qsizetype>(end - begin));
+    // The value ends up on a terminal or in a list: a control byte must not act there.
+    for (QChar& c : value) {
+        const char16_t u = c.unicode();
+        if (u == u'\t' || u == u'\v' || u == u'\f')
+            c = u' ';
+        else if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return value;
 }
 
 int LeadingInt(QStringView value) {

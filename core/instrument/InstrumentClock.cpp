@@ -39,6 +39,12 @@ CalendarDateTime DateTimeDlgModel::Chosen() const {
     return CombineDateAndTime(&date_, &time_);
 }
 
+QString DateTimeDlgModel::Problem() const {
+    const CalendarDateTime chosen = Chosen();
+    return chosen.valid && !InstrumentTimeToSend(chosen) ? InstrumentTimeRangeText(chosen)
+                                                         : QString();
+}
+
 void InstrumentClockSetter::Begin(DateTimeDlgEndType end, const CalendarDateTime& chosen) {
     if (phase_ != PhaseType::NotStarted)
         return;
@@ -70,10 +76,18 @@ void InstrumentClockSetter::Tick() {
 }
 
 void InstrumentClockSetter::Send(const CalendarDateTime& time) {
-    port_.WriteControlBlock(ControlBlock::SetClock(InstrumentTimeValue(time)));
+    const std::optional<uint32_t> value = InstrumentTimeToSend(time);
+    if (!value) {
+        result_ = {false, time, InstrumentTimeRangeText(time)};
+        return;
+    }
+    if (port_.WriteControlBlock(ControlBlock::SetClock(*value)) != ControlBlock::kSize) {
+        result_ = {false, time, ResourceString(1006)};
+        return;
+    }
     port_.ClearLiveData();
     port_.ForgetLastStatus();
-    result_ = {true, time};
+    result_ = {true, time, QString()};
 }
 
 ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,

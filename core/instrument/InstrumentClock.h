@@ -31,6 +31,8 @@ public:
     void SetTime(const CalendarDateTime& time) { time_ = time; }
     // The date of the date picker with the time of the time picker.
     CalendarDateTime Chosen() const;
+    // Why OK cannot take the chosen time (outside the logger's clock); empty when it can.
+    QString Problem() const;
 
 private:
     CalendarDateTime date_;
@@ -40,6 +42,8 @@ private:
 struct ClockSetResult {
     bool set = false;
     CalendarDateTime time;
+    // When not set although asked: why (a time outside the logger's clock, a failed write).
+    QString problem;
 };
 
 // `SetInstrumentClock` once the window has closed. A synchronised setting waits, without

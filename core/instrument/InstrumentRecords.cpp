@@ -8,6 +8,11 @@
 
 namespace {
 
+// The keys the instrument page shows, in the order they are read.
+constexpr const char* kShownKeys[] = {"Model=",    "SerNum=",         "Version=",  "MemSize=",
+                                      "MemUsed=",  "MemErase=",       "RecordingState=",
+                                      "RecStart=", "RecEnd=",         "RecDur=",   "Time="};
+
 int64_t LeadingInteger(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
@@ -22,6 +27,17 @@ int64_t LeadingInteger(const QString& text) {
 }
 
 } // namespace
+
+bool IsLoggerStatusText(const char* text, int length) {
+    if (DriveTextInt(text, length, "CodePageSize=", 0) <= 0 ||
+        DriveTextInt(text, length, "NumCodePages=", 0) <= 0)
+        return false;
+    return std::any_of(std::begin(kShownKeys), std::end(kShownKeys), [&](const char* key) {
+        bool found = false;
+        DriveTextValue(text, length, key, &found);
+        return found;
+    });
+}
 
 void InstrumentStatusRecord::ReadTexts(const char* text, int length) {
     const auto value = [&](const char* key) { return DriveTextValue(text, length, key); };

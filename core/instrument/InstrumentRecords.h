@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Whether a STATUS.INI text comes from a logger: non-zero "CodePageSize=" and "NumCodePages="
+// identify it, and it must carry at least one of the values the instrument page shows.
+bool IsLoggerStatusText(const char* text, int length);
+
 // What the logger's STATUS.INI says; texts as read, numbers with their defaults.
 struct InstrumentStatusRecord {
     QString model, serial, version, memSize, memUsed, memErase, recordingState, recStart, recEnd,

@@ -6,6 +6,7 @@
 #include "app/HelpLauncher.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/UserInterface.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CConfigDlg.h"
 #include "dialogs/CDateTimeDlg.h"
@@ -24,7 +25,8 @@
 #include "instrument/DownloadJob.h"
 #include "instrument/InstrumentCommands.h"
 #include "instrument/InstrumentPort.h"
-#include "platform/MountTableWatcher.h"
+#include "instrument/DeviceChangeSource.h"
+#include "instrument/TransferWaitDialog.h"
 #include "platform/XdgFileAssociation.h"
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
@@ -43,7 +45,6 @@
 #include <QMimeData>
 #include <QThread>
 #include <QShortcut>
-#include <QSocketNotifier>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -164,12 +165,15 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
 
     doc_.AddObserver(this);
     doc_.Monitor().SetHooks(this);
+    transferWait_ = std::make_unique<TransferWaitDialog>(this);
+    doc_.Monitor().SetTransferWait(transferWait_.get());
     StartMonitorTimer();
     WatchMountTable();
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    doc_.Monitor().SetTransferWait(nullptr);
     doc_.Monitor().SetHooks(nullptr);
     doc_.RemoveObserver(this);
 }
@@ -429,8 +433,7 @@ void CMainFrame::Zoom(CommandType command) {
         break;
     default: return;
     }
-    widget.Redraw();
-    emit widget.ViewChanged();
+    widget.Render();
 }
 
 void CMainFrame::Run(CommandType command) {
@@ -615,6 +618,17 @@ void CMainFrame::SetClockCommand() {
         return;
     clockSetter_ = std::make_unique<InstrumentClockSetter>(*instrument_, doc_.ClockSource());
     clockSetter_->Begin(end, model.Chosen());
+    ReportClockProblem();
+}
+
+void CMainFrame::ReportClockProblem() {
+    if (!clockSetter_ || !clockSetter_->Finished() || clockSetter_->Result().problem.isEmpty())
+        return;
+    // Not from inside a timer tick: the message's own loop would hold the monitor up.
+    QTimer::singleShot(0, this, [this, text = clockSetter_->Result().problem] {
+        doc_.Ui().ShowMessage(text, MessageIconType::Error);
+    });
+    clockSetter_.reset();
 }
 
 void CMainFrame::OnTimer() {
@@ -622,21 +636,16 @@ void CMainFrame::OnTimer() {
     if (inTimer_)
         return;
     inTimer_ = true;
-    if (clockSetter_ && clockSetter_->Pending())
+    if (clockSetter_ && clockSetter_->Pending()) {
         clockSetter_->Tick();
+        ReportClockProblem();
+    }
     doc_.Monitor().MonitorTick();
     inTimer_ = false;
 }
 
 void CMainFrame::WatchMountTable() {
-    mountWatcher_ = std::make_unique<MountTableWatcher>();
-    if (!mountWatcher_->IsValid())
-        return;
-    mountNotifier_ = new QSocketNotifier(mountWatcher_->Fd(), QSocketNotifier::Exception, this);
-    connect(mountNotifier_, &QSocketNotifier::activated, this, [this] {
-        if (mountWatcher_->HasChanged(0))
-            doc_.Monitor().OnDeviceChange();
-    });
+    deviceChanges_ = new DeviceChangeSource(doc_.Monitor(), this);
 }
 
 void CMainFrame::ActivateFromOtherInstance(const QString& path) {

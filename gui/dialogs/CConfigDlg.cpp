@@ -2,6 +2,7 @@
 
 #include "app/AppFolders.h"
 #include "app/AppIdentity.h"
+#include "app/UserInterface.h"
 #include "dialogs/ChannelControls.h"
 #include "dialogs/PickerValues.h"
 #include "instrument/RecordingDurations.h"
@@ -302,6 +303,8 @@ void CConfigDlg::SetClockClicked() {
     if (result.set) {
         model_.ClockWasSet(result.time);
         ShowDates();
+    } else if (!result.problem.isEmpty()) {
+        ui_.ShowMessage(result.problem, MessageIconType::Error);
     }
     Refresh();
 }
@@ -357,8 +360,9 @@ void CConfigDlg::accept() {
     ShowDates();
     Refresh();
     if (!result.message.isEmpty()) {
-        auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(),
-                                    result.message, QMessageBox::NoButton, this);
+        auto* box = new QMessageBox(result.writeFailed ? QMessageBox::Critical : QMessageBox::Warning,
+                                    AppIdentity::ApplicationName(), result.message,
+                                    QMessageBox::NoButton, this);
         box->setObjectName(QStringLiteral("problemBox"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -1,10 +1,12 @@
 #include "dialogs/CDateTimeDlg.h"
 
+#include "app/AppIdentity.h"
 #include "dialogs/PickerValues.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -30,6 +32,10 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         ReadPickers();
+        if (const QString problem = model_.Problem(); !problem.isEmpty()) {
+            ShowProblem(problem);
+            return;
+        }
         end_ = DateTimeDlgEndType::Ok;
         accept();
     });
@@ -47,6 +53,15 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
 void CDateTimeDlg::ReadPickers() {
     model_.SetDate(CalendarDay(date_->date()));
     model_.SetTime(CalendarMoment(date_->date(), time_->time()));
+}
+
+void CDateTimeDlg::ShowProblem(const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(), text,
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("problemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->open();
 }
 
 DateTimeDlgEndType CDateTimeDlg::Run(DateTimeDlgModel& model, QWidget* parent) {

@@ -19,6 +19,7 @@ public:
 
 private:
     void ReadPickers();
+    void ShowProblem(const QString& text);
 
     DateTimeDlgModel& model_;
     QDateEdit* date_;

@@ -143,7 +143,7 @@ void CVXRealtimeView::RefreshStatistics() {
 
 void CVXRealtimeView::RefreshStatusValues() {
     const CInstrumentMonitor& monitor = doc_.Monitor();
-    const QStringList& labels = monitor.PageLabels();
+    const QStringList labels = monitor.PageLabels();
     const QStringList values = monitor.PageValues();
     if (rows_->topLevelItemCount() != labels.size()) {
         rows_->clear();

@@ -278,3 +278,82 @@ TEST_F(MonitorTest, FilteredKindsWaitForAFullWindowAndUnpluggingDrops) {
     EXPECT_FALSE(monitor.IsConnected());
     EXPECT_EQ(monitor.PageValues().front(), u"Déconnecté"_qs);
 }
+
+TEST_F(MonitorTest, WithoutALoggerTheConnectionRowStandsAloneFromTheStart) {
+    drive.SetPresent(false);
+    monitor.Connect();
+    for (int i = 0; i < 40 && monitor.Phase() == MonitorPhase::Scanning; ++i)
+        Tick();
+    ASSERT_EQ(monitor.Phase(), MonitorPhase::Idle);
+    EXPECT_EQ(monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
+    EXPECT_EQ(monitor.PageValues(), QStringList{u"Déconnecté"_qs});
+}
+
+TEST_F(MonitorTest, UnpluggingLeavesOnlyDisconnectedAndClearsTheLiveLine) {
+    ConnectAndVerify();
+    LoggerSeconds(1);
+    ASSERT_TRUE(ProcessStatuses(1));
+    ASSERT_FALSE(monitor.LiveStatistics().last.isEmpty());
+    ASSERT_GT(monitor.PageLabels().size(), 1);
+
+    drive.SetPresent(false);
+    monitor.OnDeviceChange();
+    Tick();
+    EXPECT_EQ(monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
+    EXPECT_EQ(monitor.PageValues(), QStringList{u"Déconnecté"_qs});
+    EXPECT_TRUE(monitor.LiveStatistics().last.isEmpty());
+    EXPECT_TRUE(monitor.LiveStatistics().min.isEmpty());
+    EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 0);
+
+    // Back without a command, the whole page again.
+    drive.SetPresent(true);
+    monitor.OnDeviceChange();
+    for (int i = 0; i < 40 && !monitor.IsConnected(); ++i)
+        Tick();
+    ASSERT_TRUE(monitor.IsConnected());
+}
+
+// A status text stops counting as a logger's when it loses what identifies one, or carries
+// nothing the page shows; the page then says so instead of inventing defaults.
+TEST_F(MonitorTest, AStatusThatIsNotALoggersIsDropped) {
+    struct Case {
+        const char* name;
+        QByteArray status;
+    };
+    const Case cases[] = {
+        {"no page count", "Model=2\r\nSerNum=1\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=256\r\n"},
+        {"zero page size", "Model=2\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=0\r\nNumCodePages=4096\r\n"},
+        {"nothing shown", "Colour=blue\r\nCodePageSize=256\r\nNumCodePages=4096\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConnectAndVerify();
+        LoggerSeconds(1);
+        ASSERT_TRUE(ProcessStatuses(1));
+        drive.Set(DriveFileType::Status, c.status);
+        for (int i = 0; i < 40 && monitor.IsConnected(); ++i)
+            Tick();
+        EXPECT_FALSE(monitor.IsConnected());
+        EXPECT_EQ(monitor.PageValues(), QStringList{u"Déconnecté"_qs});
+
+        // Nor does such a drive connect.
+        monitor.Connect();
+        for (int i = 0; i < 40 && monitor.Phase() == MonitorPhase::Scanning; ++i)
+            Tick();
+        EXPECT_FALSE(monitor.IsConnected());
+        Publish();
+    }
+}
+
+TEST_F(MonitorTest, ControlCharactersFromTheDriveNeverReachThePage) {
+    ConnectAndVerify();
+    LoggerSeconds(1);
+    drive.Set(DriveFileType::Status,
+              logger.Status().replace("Version=2.05", "Version=2\x1b[2J\x07\tb\x7f\x9b" "1"));
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_EQ(Value(1024), u"2\uFFFD[2J\uFFFD b\uFFFD\uFFFD1"_qs);
+    for (const QString& value : monitor.PageValues())
+        for (QChar ch : value)
+            EXPECT_FALSE(ch.unicode() < 0x20 || (ch.unicode() >= 0x7F && ch.unicode() < 0xA0))
+                << value.toStdString();
+}

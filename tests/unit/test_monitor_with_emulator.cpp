@@ -83,7 +83,9 @@ TEST(MonitorWithEmulator, FollowsTheLoggerFromConnectToUnplugging) {
     rig.monitor.OnDeviceChange();
     rig.Tick();
     EXPECT_FALSE(rig.monitor.IsConnected());
-    EXPECT_EQ(rig.monitor.PageValues().front(), u"Déconnecté"_qs);
+    EXPECT_EQ(rig.monitor.PageValues(), QStringList{u"Déconnecté"_qs});
+    EXPECT_EQ(rig.monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
+    EXPECT_TRUE(rig.monitor.LiveStatistics().last.isEmpty());
 
     // Plugging it back in connects without a command.
     rig.Drive().SetPresent(true);

@@ -334,3 +334,38 @@ TEST_F(Download, ParameterStepOffersRememberedValuesAndRemembersTheNewOnes) {
     EXPECT_FLOAT_EQ(kept->HighScale(), 100.0f);
     EXPECT_EQ(FilesInFolder().size(), 2);
 }
+
+// RECORD.VX that ends before the memory the status announces: kept as far as it goes, and told.
+TEST_F(Download, AShortRecordIsKeptAsFarAsItGoesAndToldIncomplete) {
+    port.memoryUsed = 100000;
+    port.record = RecordImage(HeaderText(), 256, 40000);
+    DownloadJob job(port, ui, settings, clock);
+    ASSERT_TRUE(job.Begin(folder.path()));
+    ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
+    EXPECT_EQ(port.reads, QStringList({"0+32768", "32768+32768"}));
+    EXPECT_TRUE(job.Transfer()->Incomplete());
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0].text,
+              u"L’enregistrement est incomplet : l’instrument n’a fourni que 40000 octets sur les "
+              u"100000 annoncés."_qs);
+    ASSERT_TRUE(job.CompleteParameters(kAcceptAsShown));
+    const QByteArray file = ReadAll(job.SessionFilePath());
+    ASSERT_EQ(file.size(), 256 + 2560 + (40000 - 256));
+    EXPECT_EQ(file.mid(256 + 2560), port.record.mid(256));
+}
+
+TEST_F(Download, ARecordEndingAtTheUsedBytesIsCompleteOneByteLessIsNot) {
+    for (const int size : {700, 699}) {
+        SCOPED_TRACE(size);
+        ScriptedUserInterface told;
+        port.memoryUsed = 700;
+        port.record = RecordImage(HeaderText(), 256, size);
+        DownloadJob job(port, told, settings, clock);
+        ASSERT_TRUE(job.Begin(folder.path()));
+        ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
+        EXPECT_EQ(job.Transfer()->Incomplete(), size < 700);
+        EXPECT_EQ(told.Messages().size(), size < 700 ? 1u : 0u);
+        ASSERT_TRUE(job.CompleteParameters(kAcceptAsShown));
+        EXPECT_EQ(ReadAll(job.SessionFilePath()).size(), 256 + 2560 + (size - 256));
+    }
+}

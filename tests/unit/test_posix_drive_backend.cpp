@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/mount.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
@@ -100,11 +104,47 @@ TEST(MountTable, DevicesThatAreNotBlockDevicesAreNotRemovable) {
     EXPECT_FALSE(IsRemovableBlockDevice("/no/such/device"));
 }
 
-TEST(MountTable, WatcherOpensAndReportsNoChangeWhenNothingHappened) {
-    MountTableWatcher watcher;
+TEST(MountTable, WatcherSeesExtraRootsComeAndGoOncePerChange) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString root = base.filePath("drive");
+    MountTableWatcher watcher({root});
     ASSERT_TRUE(watcher.IsValid());
     EXPECT_GE(watcher.Fd(), 0);
-    EXPECT_FALSE(watcher.HasChanged(0));
+    EXPECT_FALSE(watcher.Changed());
+
+    ASSERT_TRUE(QDir().mkpath(root));
+    EXPECT_TRUE(watcher.Changed());
+    EXPECT_FALSE(watcher.Changed());
+    // The logger's files may follow the folder.
+    WriteBytes(root + "/STATUS.INI", "Model=2\r\n");
+    EXPECT_TRUE(watcher.Changed());
+    EXPECT_FALSE(watcher.Changed());
+
+    ASSERT_TRUE(QDir(root).removeRecursively());
+    EXPECT_TRUE(watcher.Changed());
+    EXPECT_FALSE(watcher.Changed());
+}
+
+// The kernel hands the mount table's notification to one poll; whoever took it, the watcher
+// still sees the change by the table's contents.
+TEST(MountTable, WatcherSeesAMountAfterTheNotificationWasTakenElsewhere) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString source = MakeFolder(base, "source");
+    const QString target = MakeFolder(base, "target");
+    MountTableWatcher watcher(QStringList{});
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    if (::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "no bind mount here: " << std::strerror(errno);
+    pollfd entry{watcher.Fd(), POLLPRI, 0};
+    EXPECT_EQ(::poll(&entry, 1, 1000), 1);
+    EXPECT_TRUE(watcher.Changed());
+    EXPECT_FALSE(watcher.Changed());
+    ASSERT_EQ(::umount(to.constData()), 0);
+    EXPECT_EQ(::poll(&entry, 1, 1000), 1);
+    EXPECT_TRUE(watcher.Changed());
 }
 
 class PosixDriveTest : public ::testing::Test {
