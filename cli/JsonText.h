@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -36,10 +37,17 @@ inline std::string String(const QString& text) {
     return out;
 }
 
-// Shortest text that reads back as the same double; whole numbers without a fraction.
+// Shortest text that reads back as the same double. Whole numbers are written in full, as a
+// script expects a count of seconds to look, up to where JavaScript itself turns to an exponent.
+// JSON has no word for a number that is not finite: such a value is null.
 inline std::string Number(double v) {
+    if (!std::isfinite(v))
+        return "null";
+    constexpr double kWholeInFullBelow = 1e21;
+    const bool whole = std::fabs(v) < kWholeInFullBelow && std::trunc(v) == v;
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const auto r = whole ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed)
+                         : std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
 

@@ -6,6 +6,7 @@
 #include <QTime>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -123,6 +124,19 @@ qint64 CalendarDateTime::SecondsSince(const CalendarDateTime& other) const {
     if (!valid || !other.valid)
         return 0;
     return WallSeconds(*this) - WallSeconds(other);
+}
+
+CalendarDateTime LoggerClockFirst() {
+    return CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0);
+}
+
+CalendarDateTime LoggerClockLast() {
+    return LoggerClockFirst().AddSeconds(std::numeric_limits<uint32_t>::max());
+}
+
+bool IsOnLoggerClock(const CalendarDateTime& dt) {
+    const qint64 seconds = dt.SecondsSince(LoggerClockFirst());
+    return dt.valid && seconds >= 0 && seconds <= std::numeric_limits<uint32_t>::max();
 }
 
 QString FormatDateTimeText(const CalendarDateTime& dt) {

@@ -27,6 +27,13 @@ struct CalendarDateTime {
     bool operator==(const CalendarDateTime&) const = default;
 };
 
+// The span of the loggers' clock, 32-bit seconds of wall-clock time from 1970-01-01 00:00:00
+// to 2106-02-07 06:28:15: every start a logger gives lies in it.
+CalendarDateTime LoggerClockFirst();
+CalendarDateTime LoggerClockLast();
+// A real date and time within that span.
+bool IsOnLoggerClock(const CalendarDateTime& dt);
+
 // "%d/%02d/%02d %02d:%02d:%02d", independent of the locale.
 QString FormatDateTimeText(const CalendarDateTime& dt);
 CalendarDateTime ParseDateTimeText(const QString& text);

@@ -10,11 +10,18 @@ constexpr int kContinuationFrozen = 2;
 Outcome CXLSData::Open(const QString& path) {
     m_sheet = nullptr;
     m_names.clear();
-    m_continuations = 1;
+    m_continued.clear();
+    m_continuations = 0;
     return m_workbook.Open(path);
 }
 
 void CXLSData::AddSheet(const QString& name, int frozenRows, int frozenColumns) {
+    StartSheet(name, frozenRows, frozenColumns);
+    m_continued = m_sheet ? m_names.last() : QString();
+    m_continuations = 0;
+}
+
+void CXLSData::StartSheet(const QString& name, int frozenRows, int frozenColumns) {
     const auto number = static_cast<unsigned>(m_names.size()) + 1;
     const QString sheetName = MakeSheetName(name, number, m_names);
     m_sheet = m_workbook.AddWorksheet(sheetName, frozenRows, frozenColumns);
@@ -62,7 +69,7 @@ void CXLSData::Discard() {
 }
 
 void CXLSData::Continue() {
-    const QString continued = m_names.last();
-    AddSheet(QStringLiteral("%1 (%2)").arg(continued).arg(m_continuations++), kContinuationFrozen,
-             kContinuationFrozen);
+    // Named after the first sheet, so that names never chain "(1) (2)".
+    StartSheet(ContinuationSheetName(m_continued, ++m_continuations), kContinuationFrozen,
+               kContinuationFrozen);
 }

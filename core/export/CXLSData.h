@@ -31,10 +31,14 @@ public:
     const QStringList& SheetNames() const { return m_names; }
 
 private:
+    void StartSheet(const QString& name, int frozenRows, int frozenColumns);
     void Continue();
 
     CWorkbook m_workbook;
     CWorksheet* m_sheet = nullptr;
     QStringList m_names;
-    int m_continuations = 1;
+    // The sheet the current one continues (itself when it continues none), and how many
+    // continuations it has.
+    QString m_continued;
+    int m_continuations = 0;
 };

@@ -8,6 +8,15 @@ constexpr qsizetype kMaxLength = 31;
 // Leaves room for a number of up to three digits.
 constexpr qsizetype kRenumberedLength = 28;
 
+// At most `length` code units, never half of a surrogate pair.
+QString Leading(const QString& text, qsizetype length) {
+    if (text.size() <= length)
+        return text;
+    if (length > 0 && text[length - 1].isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
 void Clean(QString& name) {
     MakeSafeName(name);
     name.removeIf([](QChar c) { return c == u'[' || c == u']' || c == u'\0' || c == u'\x03'; });
@@ -22,7 +31,7 @@ void Clean(QString& name) {
 } // namespace
 
 QString MakeSheetName(const QString& wanted, unsigned number, const QStringList& taken) {
-    QString name = wanted.left(kMaxLength);
+    QString name = Leading(wanted, kMaxLength);
     Clean(name);
     // A name that cleaning empties is as good as none.
     if (name.isEmpty())
@@ -33,4 +42,9 @@ QString MakeSheetName(const QString& wanted, unsigned number, const QStringList&
         name = AppendNameNumber(name, 2);
     }
     return name;
+}
+
+QString ContinuationSheetName(const QString& first, int number) {
+    const QString suffix = QStringLiteral(" (%1)").arg(number);
+    return Leading(first, kMaxLength - suffix.size()) + suffix;
 }

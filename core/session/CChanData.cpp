@@ -200,6 +200,20 @@ void CChanData::ClearRecords() {
     events_.clear();
 }
 
+void CChanData::MoveRecordsTo(int64_t start) {
+    if (!HasRecord())
+        return;
+    const int64_t shift = start - FirstRecord().StartTime();
+    if (shift == 0)
+        return;
+    for (const auto& channel : channels_)
+        for (int i = 0; i < channel->RecordCount(); ++i)
+            channel->Record(i).SetStartTime(channel->Record(i).StartTime() + shift);
+    // Events carry their own times.
+    if (flags_.event)
+        ExtractEvents();
+}
+
 void CChanData::AppendLiveSample(int32_t count, double cjcEmf) {
     if (!HasRecord())
         return;
@@ -219,66 +233,134 @@ void CChanData::AppendLiveSample(int32_t count, double cjcEmf) {
 }
 
 void CChanData::Recompute(bool filtered) {
+    BeginRecompute(filtered);
+    while (!RecomputeStep(std::numeric_limits<std::size_t>::max())) {
+    }
+}
+
+void CChanData::BeginRecompute(bool filtered) {
     RefreshTemperatureUnit();
+    pass_.reset();
     if (flags_.event) {
         ExtractEvents();
         return;
     }
     filterSkip_ = std::max(0, filterSize_ - 1);
     filterDelay_ = SaturatingRound(filterSkip_ * Entry().SampleInterval);
-    for (auto& channel : channels_)
-        for (int i = 0; i < channel->RecordCount(); ++i)
-            RecomputeRecord(channel->Record(i), filtered);
+    pass_.emplace();
+    pass_->filtered = filtered;
 }
 
-void CChanData::RecomputeRecord(CChanRecord& r, bool filtered) {
-    const double scale = CountScaleFor(r);
+std::size_t CChanData::CountsToRecompute() const {
+    if (!pass_)
+        return 0;
+    std::size_t total = 0;
+    for (const auto& channel : channels_)
+        for (int i = 0; i < channel->RecordCount(); ++i)
+            total += channel->Record(i).raw_.size();
+    return total;
+}
+
+bool CChanData::RecomputeStep(std::size_t counts) {
+    if (!pass_)
+        return true;
+    RecomputePass& p = *pass_;
+    while (p.channel < channels_.size()) {
+        CChanRecordList& list = *channels_[p.channel];
+        if (p.record >= list.RecordCount()) {
+            ++p.channel;
+            p.record = 0;
+            continue;
+        }
+        CChanRecord& r = list.Record(p.record);
+        if (!p.begun)
+            BeginRecordPass(r);
+        const std::size_t end = p.end - p.next > counts ? p.next + counts : p.end;
+        counts -= end - p.next;
+        ConvertRecordCounts(r, end);
+        if (p.next < p.end)
+            return false;
+        p.converted += r.raw_.size() - p.end;
+        ++p.record;
+        p.begun = false;
+    }
+    pass_.reset();
+    return true;
+}
+
+void CChanData::BeginRecordPass(CChanRecord& r) {
+    RecomputePass& p = *pass_;
     const std::size_t counts = r.raw_.size();
     const std::size_t skip = static_cast<std::size_t>(filterSkip_);
-    if (filtered && !flags_.pulse && counts > skip) {
-        r.values_.resize(counts - skip);
-        const bool compensate = flags_.thermocouple && cjc_;
-        const int window = std::min(filterSize_, MovingAverage::kMaxWindow);
-        MovingAverage average(window);
-        const int32_t* raw = r.raw_.data();
-        double* values = r.values_.data();
-        if (!compensate) {
-            r.cjcEmf_.clear();
-            for (std::size_t i = 0; i < counts; ++i) {
-                const int a = average.Add(raw[i]);
-                if (i >= skip)
-                    values[i - skip] = ConvertValue(a * scale, 0.0);
-            }
-            return;
-        }
+    p.begun = true;
+    p.next = 0;
+    p.scale = CountScaleFor(r);
+    p.filter = p.filtered && !flags_.pulse && counts > skip;
+    if (!p.filter) {
+        p.end = std::min(r.values_.size(), counts);
+        return;
+    }
+    p.end = counts;
+    r.values_.resize(counts - skip);
+    const int window = std::min(filterSize_, MovingAverage::kMaxWindow);
+    p.average.SetWindow(window);
+    p.cjcAverage.SetWindow(window);
+    p.haveLast = false;
+    p.compensate = flags_.thermocouple && cjc_;
+    if (p.compensate)
         r.cjcEmf_.resize(counts - skip);
-        MovingAverage cjcAverage(window);
-        const std::size_t cjcCounts = r.cjc_.size();
-        int lastCount = 0;
-        double lastEmf = kNaN;
-        bool haveLast = false;
-        for (std::size_t i = 0; i < counts; ++i) {
-            const int a = average.Add(raw[i]);
-            const int c = cjcAverage.Add(i < cjcCounts ? r.cjc_[i] : 0);
-            if (!haveLast || c != lastCount) {
-                lastEmf = ColdJunctionEmf(c);
-                lastCount = c;
-                haveLast = true;
-            }
-            if (i >= skip) {
-                values[i - skip] = ConvertValue(a * scale, lastEmf);
-                r.cjcEmf_[i - skip] = lastEmf;
-            }
+    else
+        r.cjcEmf_.clear();
+}
+
+void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
+    RecomputePass& p = *pass_;
+    const double scale = p.scale;
+    const std::size_t begin = p.next;
+    p.next = end;
+    p.converted += end - begin;
+    if (!p.filter) {
+        for (std::size_t i = begin; i < end; ++i) {
+            if (flags_.pulse)
+                r.values_[i] = PulseValue(r.raw_[i]);
+            else
+                r.values_[i] = ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
         }
         return;
     }
-    const std::size_t n = std::min(r.values_.size(), counts);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (flags_.pulse)
-            r.values_[i] = PulseValue(r.raw_[i]);
-        else
-            r.values_[i] = ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
+    const std::size_t skip = static_cast<std::size_t>(filterSkip_);
+    MovingAverage& average = p.average;
+    const int32_t* raw = r.raw_.data();
+    double* values = r.values_.data();
+    if (!p.compensate) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const int a = average.Add(raw[i]);
+            if (i >= skip)
+                values[i - skip] = ConvertValue(a * scale, 0.0);
+        }
+        return;
     }
+    MovingAverage& cjcAverage = p.cjcAverage;
+    const std::size_t cjcCounts = r.cjc_.size();
+    int lastCount = p.lastCount;
+    double lastEmf = p.lastEmf;
+    bool haveLast = p.haveLast;
+    for (std::size_t i = begin; i < end; ++i) {
+        const int a = average.Add(raw[i]);
+        const int c = cjcAverage.Add(i < cjcCounts ? r.cjc_[i] : 0);
+        if (!haveLast || c != lastCount) {
+            lastEmf = ColdJunctionEmf(c);
+            lastCount = c;
+            haveLast = true;
+        }
+        if (i >= skip) {
+            values[i - skip] = ConvertValue(a * scale, lastEmf);
+            r.cjcEmf_[i - skip] = lastEmf;
+        }
+    }
+    p.lastCount = lastCount;
+    p.lastEmf = lastEmf;
+    p.haveLast = haveLast;
 }
 
 void CChanData::ExtractEvents() {
@@ -415,9 +497,9 @@ RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, in
         const double v = values[static_cast<std::size_t>(hi)];
         out.last = {StatusOf(v), v};
     }
+    // The window's last state is in it: its time runs to the start of the next one.
     if (flags_.event)
-        out.eventTotalSeconds =
-            useWindow ? EventWindowTotalSeconds(first, last) : EventWindowTotalSeconds(0, count);
+        out.eventTotalSeconds = EventWindowTotalSeconds(lo, hi + 1);
     return out;
 }
 
@@ -457,12 +539,12 @@ QString CChanData::ValueText(double value, const QString& units) const {
     return ValueText(StatValue{StatusOf(value), value}, units);
 }
 
-double CChanData::EventWindowTotalSeconds(int first, int last) const {
+double CChanData::EventWindowTotalSeconds(int first, int end) const {
     const int count = ValueCount();
     if (count == 0 || events_.empty() || !HasRecord())
         return 0.0;
     const int64_t lo = std::max(0, std::min(first, count - 1));
-    const int64_t hi = std::min(last, count);
+    const int64_t hi = std::min(end, count);
     const int64_t windowStart = StateOffsetMs(lo);
     const int64_t windowEnd = StateOffsetMs(hi);
     const int64_t base = FirstRecord().startTime_ + filterDelay_;
@@ -477,8 +559,8 @@ double CChanData::EventWindowTotalSeconds(int first, int last) const {
     return static_cast<double>(totalMs) / 1000.0;
 }
 
-QString CChanData::EventWindowTotal(int first, int last) const {
-    const double total = EventWindowTotalSeconds(first, last);
+QString CChanData::EventWindowTotal(int first, int end) const {
+    const double total = EventWindowTotalSeconds(first, end);
     return total == 0.0 ? ResourceString(616) : FormatSpanWordsMs(total);
 }
 

@@ -2,12 +2,14 @@
 
 #include "session/CChanRecordList.h"
 #include "session/ModelTable.h"
+#include "session/MovingAverage.h"
 #include "session/ValueStatus.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -49,6 +51,14 @@ public:
     void SetCountScale(double scale);
     void Reserve(std::size_t samples);
     void Recompute(bool filtered);
+    // Recompute(filtered) in bounded pieces, for a load that shows its progress: after
+    // BeginRecompute each RecomputeStep converts at most `counts` raw counts and answers true
+    // once every record is done. Recompute runs the same pass at once.
+    void BeginRecompute(bool filtered);
+    bool RecomputeStep(std::size_t counts);
+    // Raw counts converted since BeginRecompute, and how many there are to convert.
+    std::size_t RecomputedCounts() const { return pass_ ? pass_->converted : 0; }
+    std::size_t CountsToRecompute() const;
     void ExtractEvents();
 
     double ConvertValue(double v, double cjcEmf) const;
@@ -56,6 +66,9 @@ public:
     void AppendLiveSample(int32_t count, double cjcEmf);
     void RefreshTemperatureUnit();
     void ClearRecords();
+    // Moves every record so that the first starts at `start`, keeping their spacing; the
+    // events follow.
+    void MoveRecordsTo(int64_t start);
 
     double SampleSpan(bool excludeLast) const;
     int ValueCount() const;
@@ -67,8 +80,9 @@ public:
                                          const QString& units) const;
     QString ValueText(StatValue v, const QString& units) const;
     QString ValueText(double value, const QString& units) const;
-    double EventWindowTotalSeconds(int first, int last) const;
-    QString EventWindowTotal(int first, int last) const;
+    // Active time of the events over states [first, end), in seconds from the record start.
+    double EventWindowTotalSeconds(int first, int end) const;
+    QString EventWindowTotal(int first, int end) const;
     QString EventLengthAt(int64_t second, int millisecond) const;
     QString EventCellText(int row, int column) const;
 
@@ -102,7 +116,25 @@ private:
     double PulseValue(int32_t count) const;
     double CountScaleFor(const CChanRecord& r) const;
     double ColdJunctionEmf(int averagedCount);
-    void RecomputeRecord(CChanRecord& r, bool filtered);
+    // Where a recomputation stands: the record being converted and its filter's state.
+    struct RecomputePass {
+        bool filtered = false;
+        std::size_t channel = 0;
+        int record = 0;
+        bool begun = false;
+        bool filter = false; // through the moving average, else a reconversion of the values
+        bool compensate = false;
+        std::size_t next = 0;
+        std::size_t end = 0;
+        std::size_t converted = 0;
+        double scale = 1.0;
+        MovingAverage average, cjcAverage;
+        int lastCount = 0;
+        double lastEmf = 0.0;
+        bool haveLast = false;
+    };
+    void BeginRecordPass(CChanRecord& r);
+    void ConvertRecordCounts(CChanRecord& r, std::size_t end);
     void ExtractRecordEvents(const CChanRecord& r);
     const std::vector<double>& StatisticValues(const CChanRecord& r) const;
 
@@ -137,4 +169,5 @@ private:
     std::unordered_map<int, double> cjcEmfCache_;
 
     std::vector<SessionEvent> events_;
+    std::optional<RecomputePass> pass_;
 };

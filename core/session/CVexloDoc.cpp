@@ -149,22 +149,13 @@ void CVexloDoc::ShowSession(uint32_t number) {
 bool CVexloDoc::OpenSessionFile(const QString& path, bool isTemporary) {
     if (!isTemporary && FindSessionByPath(path))
         return true;
-    const std::optional<SessionImage> image = SessionOpener(ui_).Load(path);
-    if (!image)
-        return false;
-
     auto owned = std::make_unique<CRecSession>(this);
     // The reader names a logger's session after its file.
     owned->SetPath(path);
-    CRecSession& session = registry_.Add(std::move(owned));
-    const Outcome read = ReadSessionImage(session, image->buffer.constData(), image->length,
-                                          isTemporary, image->buffer.size());
-    if (!read) {
-        registry_.Remove(session.Number());
-        if (!read.message.isEmpty())
-            ui_.ShowMessage(read.message, MessageIconType::Error);
+    // Registered only once whole, so that a load given up leaves nothing behind.
+    if (!SessionOpener(ui_).Open(path, *owned, isTemporary))
         return false;
-    }
+    CRecSession& session = registry_.Add(std::move(owned));
     hintSession_ = session.Number();
     UpdateAllViews(UpdateHintType::SessionAdded);
     Remember(path, !isTemporary);

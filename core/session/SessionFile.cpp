@@ -99,7 +99,9 @@ void ReplaceGenByInst(QByteArray& header) {
         std::memcpy(value, "VXCP", 4);
 }
 
+// A line break would end the value on reading; each one, CR LF included, becomes one space.
 QString SingleLine(QString text, qsizetype limit) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     for (QChar& c : text)
         if (c == u'\r' || c == u'\n' || c == QChar(0))
             c = u' ';
@@ -110,53 +112,6 @@ QString SingleLine(QString text, qsizetype limit) {
         text.truncate(cut);
     }
     return text;
-}
-
-void ReadSamples(CRecSession& session, qint64 dataStart, qint64 length) {
-    const QByteArray& data = session.DataCopy();
-    CChanData& chan = session.ChanData();
-    CChanRecord& record = chan.FirstRecord();
-    const bool thermocouple = session.Flags().thermocouple;
-    const int sampleBytes = thermocouple ? 4 : 2;
-    const qint64 units = (length + kSessionUnit - 1) / kSessionUnit;
-    const qint64 firstUnit = dataStart / kSessionUnit;
-    const qint64 dataLength = data.size();
-    bool reserved = false;
-    int32_t cjcCount = 0;
-    for (qint64 unit = firstUnit; unit < units; ++unit) {
-        const qint64 block = (unit - firstUnit) * kSessionUnit;
-        const uint16_t n = BlockCount(data, block);
-        if (n > 256)
-            continue;
-        if (!reserved) {
-            const qint64 expected = std::min<qint64>(n, 254) * (units - firstUnit);
-            chan.Reserve(static_cast<std::size_t>(std::max<qint64>(1000, expected)));
-            reserved = true;
-        }
-        if (n >= 255 || n == 0)
-            continue;
-        // A count above the block's capacity runs on into the next block, as the logger's own
-        // reader does; samples that would lie past the end of the file are not invented.
-        const qint64 first = block + 6;
-        const qint64 available = std::max<qint64>(0, (dataLength - first + sampleBytes - 1) / sampleBytes);
-        const qint64 count = std::min<qint64>(n, available);
-        const bool whole = first + count * sampleBytes <= dataLength;
-        const auto* p = reinterpret_cast<const uint8_t*>(data.constData()) + first;
-        for (qint64 j = 0; j < count; ++j) {
-            const qint64 at = first + j * sampleBytes;
-            int16_t value;
-            if (whole) {
-                value = static_cast<int16_t>(p[j * sampleBytes] | (p[j * sampleBytes + 1] << 8));
-                if (thermocouple)
-                    cjcCount = static_cast<int16_t>(p[j * 4 + 2] | (p[j * 4 + 3] << 8));
-            } else {
-                value = SampleAt(data, at);
-                if (thermocouple)
-                    cjcCount = SampleAt(data, at + 2);
-            }
-            record.AppendSample(value, cjcCount);
-        }
-    }
 }
 
 } // namespace
@@ -179,6 +134,16 @@ ParameterBlockFields ParameterBlockFields::Of(const CRecSession& s) {
     f.polarity = s.Polarity();
     f.filterSize = s.FilterSize();
     return f;
+}
+
+void ParameterBlockFields::KeepAsStored() {
+    instrumentName = SingleLine(instrumentName, kNameFieldLimit);
+    sessionName = SingleLine(sessionName, kNameFieldLimit);
+    location = SingleLine(location, kNameFieldLimit);
+    header = SingleLine(header, kNameFieldLimit);
+    footer = SingleLine(footer, kNameFieldLimit);
+    comments = SingleLine(comments, kCommentsLimit);
+    units = SingleLine(units, kUnitsLimit);
 }
 
 int HeaderSizeFor(qint64 textLength) {
@@ -209,8 +174,9 @@ float DecodeScaleText(const QString& text, const QString& fallback) {
             hex = hi >= 0 && lo >= 0;
             bits |= static_cast<uint32_t>(hi * 16 + lo) << (8 * i);
         }
-        if (hex)
-            return std::bit_cast<float>(bits);
+        // Bits that make no number are as unreadable as a text that is not hexadecimal.
+        if (const float value = std::bit_cast<float>(bits); hex && std::isfinite(value))
+            return value;
     }
     return static_cast<float>(ParseLeadingInt(fallback));
 }
@@ -323,9 +289,17 @@ Outcome ReadSessionImage(CRecSession& session, const QByteArray& image, bool isT
     return ReadSessionImage(session, image.constData(), image.size(), isTemporary, buffer);
 }
 
-Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
-                         bool isTemporary, qint64 bufferSize) {
-    const ImageView image{bytes, std::max<qint64>(0, length)};
+SessionImageReader::SessionImageReader(CRecSession& session, const char* bytes, qint64 length,
+                                       bool isTemporary, qint64 bufferSize)
+    : session_(session), bytes_(bytes), length_(std::max<qint64>(0, length)),
+      isTemporary_(isTemporary), bufferSize_(bufferSize) {}
+
+Outcome SessionImageReader::Begin() {
+    CRecSession& session = session_;
+    const char* bytes = bytes_;
+    const bool isTemporary = isTemporary_;
+    const qint64 bufferSize = bufferSize_;
+    const ImageView image{bytes, length_};
     session.SetTemporary(isTemporary);
     session.FreeFileCopies();
 
@@ -385,7 +359,7 @@ Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
     int filterSize = std::max(1, ParseLeadingInt(value(HeaderKeyType::FilterSize)));
 
     qint64 dataStart = headerSize;
-    CalendarDateTime correctedStart;
+    QString startText;
     if (!instrumentFile) {
         const QString block = ParameterBlockText(image, headerSize);
         const auto param = [&](const char16_t* key) {
@@ -406,7 +380,7 @@ Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
         cjc = ParseLeadingInt(param(u"EnableCJC=")) != 0;
         polarity = ParseLeadingInt(param(u"Polarity=")) != 0;
         filterSize = std::max(1, ParseLeadingInt(param(u"FilterSize=")));
-        correctedStart = ParseDateTimeText(param(u"CorrectedStartTime="));
+        startText = param(u"CorrectedStartTime=");
         dataStart = headerSize + kParameterBlockSize;
         if (session.Flags().thermocouple && tcIndex != headerTcIndex)
             session.SelectModel(modelCode, tcIndex);
@@ -416,8 +390,15 @@ Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
         session.SetInstrumentName(name);
         const QString title = QFileInfo(session.Path()).completeBaseName();
         session.SetSessionName(title.isEmpty() ? name : name + QStringLiteral(" - ") + title);
-        correctedStart = ParseDateTimeText(value(HeaderKeyType::Start));
+        startText = value(HeaderKeyType::Start);
     }
+    // Every time of the session follows from its start: one that is no time of the logger's
+    // clock would give an end and time stamps that do not match the start shown.
+    const CalendarDateTime correctedStart = ParseDateTimeText(startText);
+    if (!IsOnLoggerClock(correctedStart))
+        return Outcome::Failure(FormatResource(
+            622, {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
+                  FormatDateTimeText(LoggerClockLast())}));
     session.SetScales(low, high);
     session.SetTcIndex(tcIndex);
     session.SetCjc(cjc);
@@ -456,27 +437,119 @@ Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
     if (flags.rtd || flags.thermocouple)
         chan.SetRtdParameters(rtdReference, rtdNominal, fullScale);
 
-    try {
-        ReadSamples(session, dataStart, image.length);
-        if (flags.analog || flags.event)
-            session.RecomputeValues();
-    } catch (const std::bad_alloc&) {
-        return Outcome::Failure(ResourceString(603));
-    }
-    session.UpdateStartTime();
-    session.SetDuration(chan.SampleSpan(false));
-    session.SetStoragePeriodFromModel();
+    firstUnit_ = unit_ = dataStart / kSessionUnit;
+    units_ = (image.length + kSessionUnit - 1) / kSessionUnit;
     return Outcome::Success();
 }
 
-QByteArray BuildParameterBlock(const ParameterBlockFields& f) {
-    QString instrumentName = SingleLine(f.instrumentName, kNameFieldLimit);
-    QString sessionName = SingleLine(f.sessionName, kNameFieldLimit);
-    QString location = SingleLine(f.location, kNameFieldLimit);
-    QString header = SingleLine(f.header, kNameFieldLimit);
-    QString footer = SingleLine(f.footer, kNameFieldLimit);
-    QString comments = SingleLine(f.comments, kCommentsLimit);
-    QString units = SingleLine(f.units, kUnitsLimit);
+bool SessionImageReader::Walk(qint64 blocks) {
+    const QByteArray& data = session_.DataCopy();
+    CChanData& chan = session_.ChanData();
+    CChanRecord& record = chan.FirstRecord();
+    const bool thermocouple = session_.Flags().thermocouple;
+    const int sampleBytes = thermocouple ? 4 : 2;
+    const qint64 dataLength = data.size();
+    for (; unit_ < units_ && blocks > 0; ++unit_, --blocks) {
+        const qint64 block = (unit_ - firstUnit_) * kSessionUnit;
+        const uint16_t n = BlockCount(data, block);
+        if (n > 256)
+            continue;
+        if (!reserved_) {
+            const qint64 expected = std::min<qint64>(n, 254) * Blocks();
+            chan.Reserve(static_cast<std::size_t>(std::max<qint64>(1000, expected)));
+            reserved_ = true;
+        }
+        if (n >= 255 || n == 0)
+            continue;
+        // A count above the block's capacity runs on into the next block, as the logger's own
+        // reader does; samples that would lie past the end of the file are not invented.
+        const qint64 first = block + 6;
+        const qint64 available = std::max<qint64>(0, (dataLength - first + sampleBytes - 1) / sampleBytes);
+        const qint64 count = std::min<qint64>(n, available);
+        const bool whole = first + count * sampleBytes <= dataLength;
+        const auto* p = reinterpret_cast<const uint8_t*>(data.constData()) + first;
+        for (qint64 j = 0; j < count; ++j) {
+            const qint64 at = first + j * sampleBytes;
+            int16_t value;
+            if (whole) {
+                value = static_cast<int16_t>(p[j * sampleBytes] | (p[j * sampleBytes + 1] << 8));
+                if (thermocouple)
+                    cjcCount_ = static_cast<int16_t>(p[j * 4 + 2] | (p[j * 4 + 3] << 8));
+            } else {
+                value = SampleAt(data, at);
+                if (thermocouple)
+                    cjcCount_ = SampleAt(data, at + 2);
+            }
+            record.AppendSample(value, cjcCount_);
+        }
+    }
+    return unit_ >= units_;
+}
+
+qint64 SessionImageReader::Blocks() const {
+    return std::max<qint64>(0, units_ - firstUnit_);
+}
+
+qint64 SessionImageReader::WorkDone() const {
+    switch (phase_) {
+    case PhaseType::Walk:
+        return std::min(unit_ - firstUnit_, Blocks());
+    case PhaseType::Convert: {
+        const CChanData& chan = session_.ChanData();
+        const auto total = static_cast<qint64>(chan.CountsToRecompute());
+        const auto done = static_cast<qint64>(chan.RecomputedCounts());
+        return Blocks() + (total > 0 ? Blocks() * done / total : 0);
+    }
+    case PhaseType::Done:
+        break;
+    }
+    return WorkTotal();
+}
+
+std::optional<Outcome> SessionImageReader::Step() {
+    CChanData& chan = session_.ChanData();
+    try {
+        switch (phase_) {
+        case PhaseType::Walk:
+            if (Walk(kBlocksPerStep)) {
+                phase_ = PhaseType::Convert;
+                const KindFlags& flags = session_.Flags();
+                converting_ = flags.analog || flags.event;
+                if (converting_)
+                    chan.BeginRecompute(flags.analog);
+            }
+            return std::nullopt;
+        case PhaseType::Convert:
+            if (converting_ && !chan.RecomputeStep(kCountsPerStep))
+                return std::nullopt;
+            session_.UpdateStartTime();
+            session_.SetDuration(chan.SampleSpan(false));
+            session_.SetStoragePeriodFromModel();
+            phase_ = PhaseType::Done;
+            return Outcome::Success();
+        case PhaseType::Done:
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        phase_ = PhaseType::Done;
+        return Outcome::Failure(ResourceString(603));
+    }
+    return Outcome::Success();
+}
+
+Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
+                         bool isTemporary, qint64 bufferSize) {
+    SessionImageReader reader(session, bytes, length, isTemporary, bufferSize);
+    if (Outcome begun = reader.Begin(); !begun)
+        return begun;
+    for (;;)
+        if (std::optional<Outcome> ended = reader.Step())
+            return *ended;
+}
+
+QByteArray BuildParameterBlock(const ParameterBlockFields& fields) {
+    ParameterBlockFields f = fields;
+    f.KeepAsStored();
 
     const auto compose = [&] {
         QString text;
@@ -487,16 +560,16 @@ QByteArray BuildParameterBlock(const ParameterBlockFields& f) {
             text += QStringLiteral("\r\n");
         };
         line(u"RecordingInProgress=", f.recordingInProgress ? QStringLiteral("1") : QStringLiteral("0"));
-        line(u"InstName=", instrumentName);
-        line(u"SessionName=", sessionName);
-        line(u"Location=", location);
-        line(u"Header=", header);
-        line(u"Footer=", footer);
-        line(u"Comments=", comments);
+        line(u"InstName=", f.instrumentName);
+        line(u"SessionName=", f.sessionName);
+        line(u"Location=", f.location);
+        line(u"Header=", f.header);
+        line(u"Footer=", f.footer);
+        line(u"Comments=", f.comments);
         line(u"CorrectedStartTime=", FormatDateTimeText(f.correctedStart));
         line(u"Ch1LowScale=", EncodeScaleText(f.lowScale));
         line(u"Ch1HighScale=", EncodeScaleText(f.highScale));
-        line(u"Ch1Units=", units);
+        line(u"Ch1Units=", f.units);
         line(u"TC_Type=", TcIndexToLetter(f.tcIndex));
         line(u"EnableCJC=", f.cjc ? QStringLiteral("1") : QStringLiteral("0"));
         line(u"Polarity=", f.polarity ? QStringLiteral("1") : QStringLiteral("0"));
@@ -506,8 +579,8 @@ QByteArray BuildParameterBlock(const ParameterBlockFields& f) {
 
     QString text = compose();
     // Even within the editor's limits the block must keep room for its terminating zero.
-    for (QString* field : {&comments, &footer, &header, &location, &sessionName, &instrumentName,
-                           &units}) {
+    for (QString* field : {&f.comments, &f.footer, &f.header, &f.location, &f.sessionName,
+                           &f.instrumentName, &f.units}) {
         const qsizetype excess = text.size() - (kParameterBlockChars - 1);
         if (excess <= 0)
             break;

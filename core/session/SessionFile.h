@@ -6,6 +6,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
 class CRecSession;
 class QFileDevice;
 
@@ -32,6 +36,10 @@ struct ParameterBlockFields {
     int filterSize = 1;
 
     static ParameterBlockFields Of(const CRecSession& session);
+    // The texts as the block keeps them: each on one line (a line break becomes a space) and
+    // within the editor's limits. Whatever is kept in memory goes through this too, so that it
+    // equals what a save writes.
+    void KeepAsStored();
 };
 
 // Header size H for a header text of `textLength` bytes: room for the text and its end marks,
@@ -56,6 +64,46 @@ Outcome LoadSessionImage(const QString& path, QByteArray& image);
 // The checks made before a session is created for an image read from `path`.
 Outcome CheckSessionImage(const QString& path, const QByteArray& image);
 
+// Reads a file image into a session a bounded piece at a time, so that a load can show how far
+// it is and be given up between two pieces; ReadSessionImage runs it at once.
+class SessionImageReader {
+public:
+    static constexpr qint64 kBlocksPerStep = 512;
+    static constexpr std::size_t kCountsPerStep = 65536;
+
+    // `bytes` must outlive the reader.
+    SessionImageReader(CRecSession& session, const char* bytes, qint64 length, bool isTemporary,
+                       qint64 bufferSize);
+    // The header, the parameter block and the copies of the file; a refusal ends the reading.
+    Outcome Begin();
+    // Walks some data blocks or converts some values: nothing while there is more to do, else
+    // how the reading ended.
+    std::optional<Outcome> Step();
+    // Each data block counts twice: once walked, once converted.
+    qint64 WorkDone() const;
+    qint64 WorkTotal() const { return 2 * Blocks(); }
+
+private:
+    enum class PhaseType { Walk, Convert, Done };
+
+    qint64 Blocks() const;
+    // Appends the samples of at most `blocks` more blocks; true once the last one is walked.
+    bool Walk(qint64 blocks);
+
+    CRecSession& session_;
+    const char* bytes_;
+    qint64 length_;
+    bool isTemporary_;
+    qint64 bufferSize_;
+    PhaseType phase_ = PhaseType::Walk;
+    qint64 firstUnit_ = 0;
+    qint64 units_ = 0;
+    qint64 unit_ = 0;
+    bool reserved_ = false;
+    int32_t cjcCount_ = 0;
+    bool converting_ = false;
+};
+
 Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
                          bool isTemporary, qint64 bufferSize);
 Outcome ReadSessionImage(CRecSession& session, const QByteArray& image, bool isTemporary);
@@ -63,6 +111,6 @@ Outcome ReadSessionImage(CRecSession& session, const QByteArray& image, bool isT
 Outcome WriteSessionFile(const CRecSession& session, const QString& path);
 Outcome RewriteParameterBlock(const CRecSession& session, const QString& path);
 
-// The 2560-byte block; over-long texts are shortened and line breaks become spaces.
+// The 2560-byte block of the fields as KeepAsStored() leaves them.
 QByteArray BuildParameterBlock(const ParameterBlockFields& fields);
 bool FormatParameterBlock(QFileDevice& file, qint64 offset, const ParameterBlockFields& fields);

@@ -2,20 +2,21 @@
 
 #include "app/UserInterface.h"
 #include "common/StringTable.h"
-#include "session/CLoadFile.h"
 #include "session/SessionFile.h"
+#include "session/SessionLoadJob.h"
 
+#include <QByteArray>
 #include <QFile>
 
 #include <climits>
 #include <new>
 
-std::optional<SessionImage> SessionOpener::Refuse(const QString& text) const {
+bool SessionOpener::Refuse(const QString& text) const {
     ui_.ShowMessage(text, MessageIconType::Error);
-    return std::nullopt;
+    return false;
 }
 
-std::optional<SessionImage> SessionOpener::Load(const QString& path) const {
+bool SessionOpener::Open(const QString& path, CRecSession& session, bool isTemporary) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) || file.size() > INT_MAX)
         return Refuse(FormatResource(1013, {path}));
@@ -23,24 +24,26 @@ std::optional<SessionImage> SessionOpener::Load(const QString& path) const {
     if (size < kMinimumSessionFileSize)
         return Refuse(FormatResource(623, {path}));
 
-    SessionImage image;
+    QByteArray buffer;
     try {
         const qint64 rounded = (size + kMinimumSessionFileSize - 1) / kMinimumSessionFileSize *
                                kMinimumSessionFileSize;
-        image.buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
+        buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
     } catch (const std::bad_alloc&) {
         return Refuse(ResourceString(603));
     }
 
-    CLoadFile load(file, image.buffer, size);
-    if (ui_.RunModalJob(load, load.Title()) != JobEndType::Done)
-        return std::nullopt;
-    image.length = load.BytesRead();
-    if (image.length < kMinimumSessionFileSize)
-        return Refuse(FormatResource(1013, {path}));
-
-    // The bytes past the length are zero, so the header text ends where the file does.
-    if (const Outcome checked = CheckSessionImage(path, image.buffer); !checked)
-        return Refuse(checked.message);
-    return image;
+    SessionLoadJob load(file, buffer, size, session, isTemporary);
+    switch (ui_.RunModalJob(load, load.Title())) {
+    case JobEndType::Done:
+        return true;
+    case JobEndType::Failed:
+        // A failed read says nothing, as a cancelled one.
+        if (!load.Problem().isEmpty())
+            return Refuse(load.Problem());
+        return false;
+    case JobEndType::Cancelled:
+        break;
+    }
+    return false;
 }

@@ -1,27 +1,21 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
-#include <optional>
-
+class CRecSession;
 class UserInterface;
 
-// A session file read into memory: `length` bytes in a buffer rounded up to whole sectors.
-struct SessionImage {
-    QByteArray buffer;
-    qint64 length = 0;
-};
-
-// Reads a session file behind a progress dialog and refuses what cannot be a session,
-// telling the user why. A cancelled read ends quietly.
+// Opens a session file behind a progress window that covers reading the file and building the
+// session, and refuses what cannot be a session, telling the user why. "Annuler" ends quietly.
 class SessionOpener {
 public:
     explicit SessionOpener(UserInterface& ui) : ui_(ui) {}
-    std::optional<SessionImage> Load(const QString& path) const;
+    // Fills `session` from the file at `path`; false when the file was refused or the load
+    // given up, and the half-built session is then to be dropped.
+    bool Open(const QString& path, CRecSession& session, bool isTemporary) const;
 
 private:
-    std::optional<SessionImage> Refuse(const QString& text) const;
+    bool Refuse(const QString& text) const;
 
     UserInterface& ui_;
 };

@@ -78,6 +78,7 @@ QString SessionParamsEditModel::Text(SessionParamsFieldType field) const {
     case SessionParamsFieldType::LowScale: return lowScaleText_;
     case SessionParamsFieldType::HighScale: return highScaleText_;
     case SessionParamsFieldType::Units: return values_.units;
+    case SessionParamsFieldType::CorrectedStart: break;
     }
     return QString();
 }
@@ -93,6 +94,7 @@ void SessionParamsEditModel::SetText(SessionParamsFieldType field, const QString
     case SessionParamsFieldType::LowScale: lowScaleText_ = text; break;
     case SessionParamsFieldType::HighScale: highScaleText_ = text; break;
     case SessionParamsFieldType::Units: values_.units = text; break;
+    case SessionParamsFieldType::CorrectedStart: break;
     }
 }
 
@@ -111,6 +113,11 @@ std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
         if (Text(field).size() > limit)
             return FieldProblem{field, FormatResource(61716, {QString::number(limit)})};
     }
+    // A start the file could not be opened with again.
+    if (!IsOnLoggerClock(values_.correctedStart))
+        return FieldProblem{F::CorrectedStart,
+                            FormatResource(620, {FormatDateTimeText(LoggerClockFirst()),
+                                                 FormatDateTimeText(LoggerClockLast())})};
     if (!linear_)
         return std::nullopt;
     if (auto problem = CheckScale(F::LowScale))

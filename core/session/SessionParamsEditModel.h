@@ -10,6 +10,7 @@ class CRecSession;
 
 enum class SessionParamsFieldType {
     InstrumentName, Location, SessionName, Header, Footer, Comments, LowScale, HighScale, Units,
+    CorrectedStart, // the start pickers, which hold no text
 };
 
 struct FieldProblem {

@@ -32,7 +32,10 @@ qint64 SessionParamsValues::StartShiftMs(const SessionParamsValues& o) const {
 }
 
 ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& before,
-                                const SessionParamsValues& after) {
+                                const SessionParamsValues& edited) {
+    // The session keeps the texts as a save writes them, so that it equals its file.
+    SessionParamsValues after = edited;
+    after.KeepAsStored();
     ApplyOutcome result;
     if (after.TextsDiffer(before)) {
         s.SetInstrumentName(after.instrumentName);

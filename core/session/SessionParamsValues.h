@@ -25,7 +25,7 @@ struct ApplyOutcome {
     bool startMoved = false;
 };
 
-// Carries the edited values into the session, reconverting its values only when a setting
-// of the conversion changed.
+// Carries the edited values into the session as its file keeps them, reconverting its values
+// only when a setting of the conversion changed.
 ApplyOutcome ApplySessionParams(CRecSession& session, const SessionParamsValues& before,
                                 const SessionParamsValues& after);

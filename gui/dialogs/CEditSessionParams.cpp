@@ -183,6 +183,8 @@ void CEditSessionParams::WriteBack() {
 QWidget* CEditSessionParams::EditOf(SessionParamsFieldType field) const {
     if (field == F::Comments)
         return comments_;
+    if (field == F::CorrectedStart)
+        return date_;
     for (const auto& [f, edit] : lineEdits_)
         if (f == field)
             return edit;

@@ -164,14 +164,17 @@ TEST(SessionFileRead, DataBlocksStayInsideTheImage) {
 
     // A header without any NUL and a parameter block cut short.
     QByteArray noNul(600, 'A');
-    noNul.replace(0, 22, "AppName=VX.exe\r\nGenBy=");
+    const QByteArray lines = "AppName=VX.exe\r\nGenBy=Inst\r\nStart=2024/03/05 14:07:09\r\n";
+    noNul.replace(0, lines.size(), lines);
     s = ReadImage(noNul);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->ChanData().ValueCount(), 0);
     EXPECT_EQ(s->HeaderSize(), 768);
 
-    QByteArray cut = SessionImageBuilder().ParameterText(u"SessionName=Coupé"_qs).Build();
-    cut.truncate(256 + 300);
+    SessionImageBuilder shortBlock;
+    shortBlock.ParameterText(u"CorrectedStartTime=2024/03/05 14:07:09\r\nSessionName=Coupé"_qs);
+    QByteArray cut = shortBlock.Build();
+    cut.truncate(shortBlock.HeaderBytes().size() + 120);
     s = ReadImage(cut);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->SessionName(), u"Coupé"_qs);
@@ -250,7 +253,7 @@ TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
     EXPECT_EQ(back->ChanData().FirstRecord().Values(), s->ChanData().FirstRecord().Values());
     EXPECT_EQ(back->SessionName(), s->SessionName());
     EXPECT_EQ(back->InstrumentName(), s->InstrumentName());
-    EXPECT_EQ(back->Comments(), u"ligne 1  ligne 2"_qs) << "nothing after a line break is lost";
+    EXPECT_EQ(back->Comments(), u"ligne 1 ligne 2"_qs) << "nothing after a line break is lost";
     EXPECT_EQ(back->Location(), QString(80, u'L'));
     EXPECT_EQ(back->FilterSize(), 4);
     EXPECT_EQ(back->StartTime(), s->StartTime());

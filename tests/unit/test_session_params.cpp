@@ -9,6 +9,8 @@
 #include "support/SessionImageBuilder.h"
 #include "support/SessionTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -242,6 +244,58 @@ TEST(EditSessionParams, TheStartMovesOnlyByMoreThanHalfASecond) {
     EXPECT_EQ(s->End(), ParseDateTimeText(end).AddSeconds(-1));
     EXPECT_EQ(s->DurationText(), duration);
     EXPECT_TRUE(s->IsModified());
+}
+
+TEST(EditSessionParams, ALineBreakInAOneLineTextIsASpaceInMemoryAsInTheFile) {
+    MemorySettingsStore settings;
+    FakeDriveBackend drives;
+    const ManualClock clock;
+    ScriptedUserInterface ui;
+    CVexloDoc doc(settings, drives, clock, ui);
+    const auto s = Voltage();
+    ASSERT_TRUE(s);
+    using F = SessionParamsFieldType;
+    const QString eightyWithABreak = QString(39, u'a') + u"\r\n"_qs + QString(39, u'b');
+    ASSERT_TRUE(doc.EditSessionParams(*s, [&](SessionParamsEditModel& m) {
+        m.SetText(F::InstrumentName, u"Four\n2"_qs);
+        m.SetText(F::Location, u"Atelier\r\nNord"_qs);
+        m.SetText(F::SessionName, u"Essai\r3"_qs);
+        m.SetText(F::Header, u"En\n\ntête"_qs);
+        m.SetText(F::Footer, eightyWithABreak);
+        m.SetText(F::Comments, u"ligne 1\nligne 2\r\nligne 3\n"_qs);
+        m.SetText(F::Units, u"m\nV"_qs);
+        return true;
+    }));
+    EXPECT_EQ(s->InstrumentName(), u"Four 2"_qs);
+    EXPECT_EQ(s->Location(), u"Atelier Nord"_qs) << "CR LF is one break, so one space";
+    EXPECT_EQ(s->SessionName(), u"Essai 3"_qs);
+    EXPECT_EQ(s->ReportHeader(), u"En  tête"_qs);
+    EXPECT_EQ(s->ReportFooter(), QString(39, u'a') + u' ' + QString(39, u'b'));
+    EXPECT_EQ(s->Comments(), u"ligne 1 ligne 2 ligne 3 "_qs);
+    EXPECT_EQ(s->DisplayUnits(), u"m V"_qs);
+    EXPECT_EQ(settings.GetString(u"VX_0002_12345"_qs, u"InstName"_qs, {}), u"Four 2"_qs);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"saved.vx"_qs);
+    ASSERT_TRUE(WriteSessionFile(*s, path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto back = ReadImage(file.readAll());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->InstrumentName(), s->InstrumentName());
+    EXPECT_EQ(back->Location(), s->Location());
+    EXPECT_EQ(back->SessionName(), s->SessionName());
+    EXPECT_EQ(back->ReportHeader(), s->ReportHeader());
+    EXPECT_EQ(back->ReportFooter(), s->ReportFooter());
+    EXPECT_EQ(back->Comments(), s->Comments());
+    EXPECT_EQ(back->DisplayUnits(), s->DisplayUnits());
+
+    // Typing a break where the session has a space changes nothing.
+    s->SetModified(false);
+    SessionParamsValues retyped = SessionParamsValues::Of(*s);
+    retyped.location = u"Atelier\nNord"_qs;
+    EXPECT_FALSE(ApplySessionParams(*s, SessionParamsValues::Of(*s), retyped).modified);
+    EXPECT_FALSE(s->IsModified());
 }
 
 TEST(EditSessionParams, OkStoresTheInstrumentTextsAndRefreshesTheViews) {

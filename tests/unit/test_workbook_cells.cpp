@@ -85,6 +85,26 @@ TEST(SheetNameTest, ATakenNameIsNumbered) {
     EXPECT_EQ(MakeSheetName(longName, 2, {longName}), QString(28, u'n') + "2");
 }
 
+TEST(SheetNameTest, AContinuationKeepsItsNumberWithinThirtyOneCharacters) {
+    EXPECT_EQ(ContinuationSheetName("DataPoints", 1), "DataPoints (1)");
+    EXPECT_EQ(ContinuationSheetName("Événements", 12), "Événements (12)");
+    // " (1)" takes 4 characters: a first name of 27 just fits, one of 28 loses its last.
+    EXPECT_EQ(ContinuationSheetName(QString(26, u'n'), 1), QString(26, u'n') + " (1)");
+    EXPECT_EQ(ContinuationSheetName(QString(27, u'n'), 1), QString(27, u'n') + " (1)");
+    EXPECT_EQ(ContinuationSheetName(QString(28, u'n'), 1), QString(27, u'n') + " (1)");
+    EXPECT_EQ(ContinuationSheetName(QString(31, u'n'), 9), QString(27, u'n') + " (9)");
+    EXPECT_EQ(ContinuationSheetName(QString(31, u'n'), 10), QString(26, u'n') + " (10)");
+    // A character outside the basic plane is kept whole or not at all.
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    EXPECT_EQ(ContinuationSheetName(QString(25, u'n') + face + "x", 1), QString(25, u'n') + face + " (1)");
+    EXPECT_EQ(ContinuationSheetName(QString(26, u'n') + face, 1), QString(26, u'n') + " (1)");
+    for (const int length : {30, 31, 32}) {
+        const QString name = ContinuationSheetName(QString(length, u'n'), 3);
+        EXPECT_EQ(MakeSheetName(name, 2, {QString(length, u'n').left(31)}), name)
+            << "a continuation name is a valid sheet name as it is";
+    }
+}
+
 class WorkbookCellsTest : public testing::Test {
 protected:
     QString Path() const { return m_dir.filePath("cells.xlsx"); }
@@ -208,6 +228,22 @@ TEST_F(WorkbookCellsTest, AFullSheetContinuesInANewSheetFromRow3) {
     EXPECT_TRUE(second.contains("<sheetData><row><c r=\"A1\" s=\"1\" t=\"s\"><v>1</v></c></row>"
                                 "<row></row><row><c r=\"A3\"><v>2</v></c></row><row></row>"
                                 "</sheetData>"));
+}
+
+TEST_F(WorkbookCellsTest, EveryContinuationIsNamedAfterTheFirstSheet) {
+    CXLSData data;
+    ASSERT_TRUE(data.Open(Path()));
+    data.AddSheet("DataPoints", 2, 2);
+    // Two full sheets and a row: two continuations.
+    data.NewRows(2 * (CWorksheet::kMaxRows - 2) + 1);
+    data.AddSheet(QString(31, u'e'), 2, 2);
+    data.NewRows(CWorksheet::kMaxRows - 1);
+    EXPECT_EQ(data.SheetNames(),
+              QStringList({"DataPoints", "DataPoints (1)", "DataPoints (2)", QString(31, u'e'),
+                           QString(27, u'e') + " (1)"}))
+        << "each sheet counts its own continuations";
+    SilentProgress progress;
+    EXPECT_EQ(data.Close(progress).type, WorkbookCloseType::Done);
 }
 
 } // namespace
