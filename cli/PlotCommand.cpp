@@ -5,6 +5,7 @@
 #include "cli/JsonText.h"
 #include "graph/CTrendGraph.h"
 #include "graph/QtCanvas.h"
+#include "graph/SessionChannelLine.h"
 #include "session/CRecSession.h"
 
 #include <QImage>
@@ -85,8 +86,18 @@ bool Within(const GraphRect& r, GraphPoint p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
 }
 
-std::string Describe(const CTrendGraph& graph, const DescribingCanvas& drawn, ColorRef trace,
-                     const QString& unit) {
+std::string ChannelLineJson(const CRecSession& session, const CTrendGraph& graph) {
+    // The page opens with its minimum/maximum display off.
+    const SessionChannelLine line = SessionChannelLine::Of(session, graph, false);
+    std::string json = "{";
+    for (std::size_t i = 0; i < line.columns.size(); ++i)
+        json += (i ? ", " : "") + JsonText::String(ChanListHeaderText(line.columns[i].kind)) +
+                ": " + JsonText::String(line.texts[i]);
+    return json + "}";
+}
+
+std::string Describe(const CRecSession& session, const CTrendGraph& graph,
+                     const DescribingCanvas& drawn, ColorRef trace, const QString& unit) {
     const GraphRect plot = graph.InnerRect();
     std::vector<int> gridX;
     std::vector<DescribingCanvas::DrawnText> labels;
@@ -128,30 +139,39 @@ std::string Describe(const CTrendGraph& graph, const DescribingCanvas& drawn, Co
             ", \"top\": " + Number(std::int64_t{plot.top}) +
             ", \"right\": " + Number(std::int64_t{plot.right}) +
             ", \"bottom\": " + Number(std::int64_t{plot.bottom}) + "}";
-    json += ", \"segments\": " + Number(segments) + "}\n";
+    json += ", \"segments\": " + Number(segments);
+    json += ", \"channel_line\": " + ChannelLineJson(session, graph) + "}\n";
     return json;
 }
 
-// One drawing into `device`, twice when a window was asked for: the first pass gives the
-// graph the recording's time frame the window is measured in.
-void Draw(CTrendGraph& graph, QPaintDevice& device, const PlotRequest& request,
-          std::string& description, ColorRef trace, const QString& unit) {
-    for (int pass = 0; pass < 2; ++pass) {
+// Draws into `device` until the drawing is the one asked for: a first drawing gives the
+// graph the recording's time frame the window is measured in, and a window's drawing the
+// pixel scale the cursor is placed by.
+void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
+          const PlotRequest& request, std::string& description, ColorRef trace,
+          const QString& unit) {
+    const auto drawOnce = [&] {
         QPainter painter(&device);
         painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
         QtCanvas canvas(painter, false);
         DescribingCanvas recorder(canvas, request.width);
         graph.MarkDirty();
         graph.Draw(recorder);
-        const bool windowed = request.from || request.to;
-        if (pass == 1 || !windowed) {
-            description = Describe(graph, recorder, trace, unit);
-            break;
-        }
+        description = Describe(session, graph, recorder, trace, unit);
+    };
+    if (request.cursor)
+        graph.EnableCursor();
+    drawOnce();
+    if (request.from || request.to) {
         const double from = std::max(0.0, request.from.value_or(0.0));
         const double to = std::min(graph.TotalSpan(), request.to.value_or(graph.TotalSpan()));
         graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + from,
                             std::max(0.0, to - from), 0, 0);
+        drawOnce();
+    }
+    if (request.cursor) {
+        graph.PlaceCursorAtTime(*request.cursor);
+        drawOnce();
     }
 }
 
@@ -175,11 +195,11 @@ int RunPlot(const CRecSession& session, const SettingsStore& settings, const Plo
         pdf.setPageSize(QPageSize(QSizeF(request.width * 0.75, request.height * 0.75),
                                   QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        Draw(graph, pdf, request, description, trace, session.DisplayUnits());
+        Draw(session, graph, pdf, request, description, trace, session.DisplayUnits());
         written = true;
     } else {
         QImage image(request.width, request.height, QImage::Format_RGB32);
-        Draw(graph, image, request, description, trace, session.DisplayUnits());
+        Draw(session, graph, image, request, description, trace, session.DisplayUnits());
         written = image.save(request.out);
     }
     if (!written) {

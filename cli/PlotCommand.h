@@ -14,10 +14,12 @@ struct PlotRequest {
     int height = 600;
     std::optional<double> from; // seconds from the start of the recording
     std::optional<double> to;
+    std::optional<double> cursor; // seconds from the start of the recording
     bool describe = false;
 };
 
 // Draws the session's trend graph as the session page does, into an image or a PDF page;
-// with `describe`, prints what was drawn as JSON. Returns the exit status.
+// with `describe`, prints what was drawn as JSON, with the page's channel line for that
+// window and cursor. Returns the exit status.
 int RunPlot(const CRecSession& session, const SettingsStore& settings, const PlotRequest& request,
             std::FILE* out);

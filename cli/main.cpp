@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -39,7 +40,7 @@ constexpr const char* kUsage =
     "  params FICHIER.vx   liste des paramètres de la session\n"
     "  export FICHIER.vx [CLASSEUR.xlsx] [--force]   feuille de calcul de la session\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
-    "                      [--describe]   graphique de tendance, comme la page de la session\n"
+    "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la session\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
     "  status              se connecte à l’instrument et affiche sa page d’état\n"
@@ -58,7 +59,8 @@ constexpr const char* kUsage =
     "  --last M            dernière valeur de la fenêtre des statistiques\n"
     "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
     "  --from T, --to T    fenêtre du graphique, en secondes depuis le début\n"
-    "  --describe          décrit ce qui a été dessiné (JSON)\n"
+    "  --cursor T          curseur placé T secondes après le début\n"
+    "  --describe          décrit ce qui a été dessiné (JSON), avec la ligne de la voie\n"
     "  --yes               répond oui aux questions de record et erase\n"
     "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
     "                      download, en secondes (10 par défaut)\n"
@@ -140,6 +142,14 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
                     return UsageError("--from et --to attendent un nombre de secondes positif ou nul");
                 (a[2] == 'f' ? args.plot.from : args.plot.to) = v;
             }
+        } else if (!std::strcmp(a, "--cursor")) {
+            char* end = nullptr;
+            const char* value = i + 1 < argc ? argv[++i] : "";
+            const double v = std::strtod(value, &end);
+            if (!*value || *end || !(v >= 0) || !std::isfinite(v))
+                return UsageError("--cursor attend un nombre de secondes positif ou nul");
+            args.plot.cursor = v;
+            args.plotOptions = true;
         } else if (!std::strcmp(a, "--describe")) {
             args.plot.describe = true;
             args.plotOptions = true;
@@ -164,7 +174,7 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
         return UsageError("--simulate ne sert qu’aux commandes drives et status");
     if (args.plotOptions && args.command != "plot")
-        return UsageError("--out, --width, --height, --from, --to et --describe ne servent qu’à plot");
+        return UsageError("--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à plot");
     if (args.command == "plot" && args.plot.out.isEmpty())
         return UsageError("plot attend --out IMAGE.png ou IMAGE.pdf");
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)

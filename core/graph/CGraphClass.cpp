@@ -247,6 +247,23 @@ void CGraphClass::SetViewWindow(double start, double span, int channel, int reco
         MarkDirty();
 }
 
+GraphViewState CGraphClass::ViewState() const {
+    return {window_, range_, autoValueRange_, canZoomInVertically_, cursor_.Offset()};
+}
+
+void CGraphClass::RestoreViewState(const GraphViewState& state) {
+    window_ = state.window;
+    range_ = state.range;
+    autoValueRange_ = state.automaticValueRange;
+    canZoomInVertically_ = state.canZoomInVertically;
+    cursor_.SetOffset(state.cursorOffset);
+    // A value range the user narrowed is drawn as it was; any other follows the data.
+    if (autoValueRange_)
+        MarkDirty();
+    else
+        ClearDirty();
+}
+
 bool CGraphClass::OpenZoomDialog(const std::function<bool(ZoomToModel&)>& runDialog) {
     ZoomToModel model(sessionStart_, sessionStart_ + SaturatingRound(window_.TotalSpan()),
                       samplePeriod_);
@@ -265,4 +282,9 @@ bool CGraphClass::OpenZoomDialog(const std::function<bool(ZoomToModel&)>& runDia
 
 void CGraphClass::PlaceCursor(int x) {
     cursor_.PlaceAt(x, InnerRect());
+}
+
+void CGraphClass::PlaceCursorAtTime(double seconds) {
+    const double x = InnerRect().left + 1 + (seconds - window_.Start()) * pixelsPerSecond_;
+    PlaceCursor(SaturatingRound(x));
 }

@@ -29,6 +29,16 @@ struct GraphTrace {
     const CChanData* channel = nullptr;
 };
 
+// What the user made of a graph's view: the window with its history, a narrowed value range
+// and the cursor's place.
+struct GraphViewState {
+    ViewWindow window;
+    ValueRange range;
+    bool automaticValueRange = true;
+    bool canZoomInVertically = false;
+    int cursorOffset = 0;
+};
+
 // A time graph: axes, scaling, traces, the view window with its zoom operations and the
 // cursor. What is drawn is decided by a derived class.
 class CGraphClass : public CBasicObject {
@@ -74,6 +84,11 @@ public:
     void ZoomToAll();
     // `start` is a time stamp. Ignored for a channel or record the session does not have.
     void SetViewWindow(double start, double span, int channel, int record);
+    GraphViewState ViewState() const;
+    void RestoreViewState(const GraphViewState& state);
+    // The whole recording with an empty history and the cursor at the left, as for a
+    // recording never shown before.
+    void ResetView() { RestoreViewState({}); }
     // Runs the dialog bound to a model of the current recording; returns true on OK.
     bool OpenZoomDialog(const std::function<bool(ZoomToModel&)>& runDialog);
 
@@ -82,6 +97,9 @@ public:
     int CursorOffset() const { return cursor_.Offset(); }
     // A click at window x.
     void PlaceCursor(int x);
+    // The click that puts the cursor on the column of `seconds` from the session start, in
+    // the window as last drawn.
+    void PlaceCursorAtTime(double seconds);
     bool CursorValid() const { return cursor_.IsValid(); }
     QString CursorMinimumText(const QString& unit) const {
         return cursor_.Minimum().WithUnit(unit);

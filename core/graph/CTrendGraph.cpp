@@ -20,7 +20,7 @@ int ClampedIndex(double i) {
 
 PointRange VisiblePointRange(double offset, double period, int count, double viewStart,
                              double viewSpan) {
-    const double p = period < 1.0 ? 1.0 : period;
+    const double p = period > 0.0 ? period : 1.0;
     const int first = offset >= viewStart ? 0 : ClampedIndex(std::ceil((viewStart - offset) / p));
     // Limited to the record before the check, so that a view past its end never gives an
     // end before the first index.
@@ -96,13 +96,16 @@ CTrendGraph::Timeline CTrendGraph::MakeTimeline() const {
 }
 
 PointRange CTrendGraph::VisiblePoints(int channel, int record) const {
-    if (!Session() || channel < 0 || channel >= Session()->ChanData().ChannelCount())
+    // Without a drawing of this session there is no view to speak of.
+    if (!Session() || timelineOf_ != Session() || channel < 0 ||
+        channel >= Session()->ChanData().ChannelCount())
         return {};
     const CChanRecordList& list = Session()->ChanData().Channel(channel);
     if (record < 0 || record >= list.RecordCount())
         return {};
     const CChanRecord& r = list.Record(record);
-    return VisiblePointRange(RecordOffset(r), timeline_.samplePeriod,
+    // Indices of values, so sixteenths of a second for event states.
+    return VisiblePointRange(RecordOffset(r), timeline_.pointPeriod,
                              static_cast<int>(r.Values().size()), ViewStart(), ViewSpan());
 }
 
@@ -170,9 +173,12 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
 
 bool CTrendGraph::Draw(Canvas& canvas) {
     const bool printer = canvas.IsPrinter();
-    if (!Session() || Session()->ChanData().ChannelCount() == 0 || LargestPointCount() <= 1)
+    if (!Session() || Session()->ChanData().ChannelCount() == 0 || LargestPointCount() <= 1) {
+        timelineOf_ = nullptr;
         return printer;
+    }
     timeline_ = MakeTimeline();
+    timelineOf_ = Session();
     SetTimeFrame(timeline_.sessionStart, timeline_.totalSpan, timeline_.samplePeriod);
     const ModelEntry& entry = Session()->ChanData().Entry();
     const int decimals = std::max(0, entry.Decimals + Session()->ChanData().ExtraDecimals());

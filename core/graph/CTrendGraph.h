@@ -13,7 +13,8 @@ struct PointRange {
     bool operator==(const PointRange&) const = default;
 };
 
-// The points of a record of `count` points, `period` seconds apart and starting `offset`
+// The points of a record of `count` points, `period` seconds apart (a sixteenth for event
+// states) and starting `offset`
 // seconds after the session start, that lie in the view [viewStart, viewStart + viewSpan].
 PointRange VisiblePointRange(double offset, double period, int count, double viewStart,
                              double viewSpan);
@@ -33,8 +34,8 @@ public:
 
     bool Draw(Canvas& canvas) override;
 
-    // The visible points of record `record` of channel `channel`; empty for an index the
-    // session does not have.
+    // The visible value indices of record `record` of channel `channel` as last drawn; empty
+    // for an index the session does not have, or before this session was drawn.
     PointRange VisiblePoints(int channel, int record) const;
 
 private:
@@ -57,5 +58,7 @@ private:
     bool fixedTotalSpan_ = false;
     double fixedSpan_ = 0.0;
     Timeline timeline_;
+    // The session the timeline was made for by the last drawing.
+    const CRecSession* timelineOf_ = nullptr;
     bool lastDrawnForPrinter_ = false;
 };

@@ -46,7 +46,10 @@ void CRecSession::NormaliseDisplayUnits(const QString& proposed) {
 }
 
 void CRecSession::UpdateStartTime() {
-    startTime_ = correctedStart_.ToLocalTimeStamp() + chanData_.FilterDelay();
+    // The records carry the start too: the graph and the events read their times from them.
+    const int64_t recordStart = correctedStart_.ToLocalTimeStamp();
+    chanData_.MoveRecordsTo(recordStart);
+    startTime_ = recordStart + chanData_.FilterDelay();
     SetHeaderValue(HeaderKeyType::Start, FormatDateTimeText(correctedStart_));
 }
 
@@ -66,4 +69,6 @@ void CRecSession::SetStoragePeriodFromModel() {
 
 void CRecSession::RecomputeValues() {
     chanData_.Recompute(flags_.analog);
+    // A new filter size moves the first value, and with it the start time.
+    UpdateStartTime();
 }

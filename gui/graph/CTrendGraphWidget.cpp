@@ -25,12 +25,16 @@ CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent,
         graph_.EnableCursor();
 }
 
-void CTrendGraphWidget::SetSession(const CRecSession* session) {
+void CTrendGraphWidget::SetSession(const CRecSession* session,
+                                   const std::optional<GraphViewState>& view) {
     graph_.SetChannelSource(session);
     if (session)
         graph_.SetUnitText(session->DisplayUnits());
-    graph_.ZoomToAll();
-    Redraw();
+    graph_.RestoreViewState(view.value_or(GraphViewState{}));
+    // A new session always has its values scaled for it.
+    if (graph_.AutomaticValueRange())
+        graph_.MarkDirty();
+    Render();
 }
 
 void CTrendGraphWidget::SetZoomTool(bool on) {
@@ -40,7 +44,31 @@ void CTrendGraphWidget::SetZoomTool(bool on) {
 
 void CTrendGraphWidget::Redraw() {
     graph_.MarkDirty();
+    Render();
+}
+
+void CTrendGraphWidget::Render() {
+    const QSize size = this->size().expandedTo(QSize(1, 1));
+    const qreal ratio = devicePixelRatioF();
+    if (frame_.size() != size * ratio) {
+        frame_ = QPixmap(size * ratio);
+        frame_.setDevicePixelRatio(ratio);
+    }
+    frame_.fill(Qt::white);
+    {
+        QPainter painter(&frame_);
+        painter.setFont(font());
+        graph_.SetOuterRect({0, 0, size.width(), size.height()});
+        QtCanvas canvas(painter, false);
+        graph_.Draw(canvas);
+    }
     update();
+    const DrawnView now{graph_.ViewStart(), graph_.ViewSpan(), graph_.TotalSpan(), VisibleRange()};
+    const bool viewChanged = now != drawnView_;
+    drawnView_ = now;
+    emit Drawn();
+    if (viewChanged)
+        emit ViewChanged();
 }
 
 std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
@@ -53,24 +81,16 @@ std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
     return std::pair{range.first, range.end};
 }
 
+void CTrendGraphWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Render();
+}
+
 void CTrendGraphWidget::paintEvent(QPaintEvent*) {
+    if (frame_.size() != size() * devicePixelRatioF())
+        Render();
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    graph_.SetOuterRect({0, 0, width(), height()});
-    QtCanvas canvas(painter, false);
-    graph_.Draw(canvas);
-    // A new size or a first drawing changes what is visible without any zoom.
-    if (const auto range = VisibleRange(); range != drawnRange_) {
-        drawnRange_ = range;
-        emit ViewChanged();
-    }
-    // The read-outs are taken while drawing: whoever shows them hears of them afterwards.
-    const QString readout = graph_.CursorLabel() + graph_.CursorValueText(QString()) +
-                            graph_.CursorMinimumText(QString()) + graph_.CursorMaximumText(QString());
-    if (readout != drawnReadout_) {
-        drawnReadout_ = readout;
-        emit CursorMoved();
-    }
+    painter.drawPixmap(0, 0, frame_);
     if (dragStart_) {
         painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
@@ -88,7 +108,7 @@ void CTrendGraphWidget::mousePressEvent(QMouseEvent* event) {
         return;
     }
     graph_.PlaceCursor(p.x());
-    update();
+    Render();
 }
 
 void CTrendGraphWidget::mouseMoveEvent(QMouseEvent* event) {
@@ -104,11 +124,9 @@ void CTrendGraphWidget::mouseReleaseEvent(QMouseEvent* event) {
     const QRect r = QRect(*dragStart_, event->position().toPoint()).normalized();
     dragStart_.reset();
     // A click without a drag is not a zoom.
-    if (r.width() > 2) {
+    if (r.width() > 2)
         graph_.ZoomToRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        emit ViewChanged();
-    }
-    update();
+    Render();
 }
 
 void CTrendGraphWidget::wheelEvent(QWheelEvent* event) {
@@ -133,14 +151,13 @@ void CTrendGraphWidget::wheelEvent(QWheelEvent* event) {
         graph_.ZoomOut();
     }
     event->accept();
-    update();
-    emit ViewChanged();
+    Render();
 }
 
 void CTrendGraphWidget::MoveCursor(int columns) {
     const GraphRect plot = graph_.InnerRect();
     graph_.PlaceCursor(plot.left + 1 + graph_.CursorOffset() + columns);
-    update();
+    Render();
 }
 
 void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {

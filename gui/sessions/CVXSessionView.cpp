@@ -4,6 +4,7 @@
 #include "app/ListText.h"
 #include "common/StringTable.h"
 #include "graph/CTrendGraphWidget.h"
+#include "graph/SessionChannelLine.h"
 #include "session/CRecSession.h"
 #include "session/CVexloDoc.h"
 #include "session/SessionParams.h"
@@ -12,6 +13,7 @@
 #include "sessions/PageTitle.h"
 #include "sessions/SessionDataTableModel.h"
 
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -52,6 +54,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
       graphButton_(ModeButton(QStringLiteral("∿"), 673, true, this)),
       tableButton_(ModeButton(QStringLiteral("▦"), 674, true, this)),
       minMaxButton_(ModeButton(QStringLiteral("↕"), 615, true, this)),
+      modeButtons_(new QButtonGroup(this)),
       params_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
       modeStack_(new QStackedWidget(this)), graph_(new CTrendGraphWidget(doc, modeStack_)),
       table_(new QTableView(modeStack_)), tableModel_(new SessionDataTableModel(this)),
@@ -60,6 +63,10 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     graphButton_->setObjectName(QStringLiteral("graphButton"));
     tableButton_->setObjectName(QStringLiteral("tableButton"));
     minMaxButton_->setObjectName(QStringLiteral("minMaxButton"));
+    // One of the two modes is always the pressed one, even when clicked again.
+    modeButtons_->setExclusive(true);
+    modeButtons_->addButton(graphButton_, 0);
+    modeButtons_->addButton(tableButton_, 1);
 
     params_->setObjectName(QStringLiteral("sessionParamsList"));
     params_->setColumnCount(2);
@@ -119,8 +126,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     connect(graphButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(0); });
     connect(tableButton_, &QToolButton::clicked, this, [this] { SelectModeByIndex(1); });
     connect(minMaxButton_, &QToolButton::clicked, this, [this] { ShowMinMax(!minMax_, true); });
-    connect(graph_, &CTrendGraphWidget::ViewChanged, this, &CVXSessionView::OnViewChanged);
-    connect(graph_, &CTrendGraphWidget::CursorMoved, this, &CVXSessionView::OnCursorMoved);
+    connect(graph_, &CTrendGraphWidget::Drawn, this, &CVXSessionView::OnGraphDrawn);
     connect(scroll_, &QScrollBar::valueChanged, this, &CVXSessionView::OnScroll);
     doc_.AddObserver(this);
     ApplyMode();
@@ -137,21 +143,47 @@ CRecSession* CVXSessionView::Session() const {
 void CVXSessionView::ShowSession(uint32_t number) {
     if (number == number_ && Session())
         return;
+    KeepPageState();
     number_ = number;
     Refresh();
 }
 
+void CVXSessionView::KeepPageState() {
+    if (attached_ && doc_.FindSession(attached_))
+        kept_[attached_] = {graph_->Graph().ViewState(), table_->verticalScrollBar()->value()};
+}
+
+void CVXSessionView::ForgetClosedSessions() {
+    std::erase_if(kept_, [this](const auto& entry) { return !doc_.FindSession(entry.first); });
+}
+
 void CVXSessionView::OnDocumentUpdate(UpdateHintType hint) {
     switch (hint) {
+    case UpdateHintType::SessionRemoved:
+        ForgetClosedSessions();
+        Refresh();
+        break;
     case UpdateHintType::Refresh:
     case UpdateHintType::DisplaySettings:
     case UpdateHintType::Colours:
     case UpdateHintType::SessionAdded:
-    case UpdateHintType::SessionRemoved:
         Refresh();
         break;
     default:
         break;
+    }
+}
+
+void CVXSessionView::Attach(const CRecSession& session) {
+    attached_ = number_;
+    const auto kept = kept_.find(number_);
+    tableModel_->Reset(&session);
+    if (kept != kept_.end()) {
+        graph_->SetSession(&session, kept->second.graph);
+        table_->verticalScrollBar()->setValue(kept->second.tableTopRow);
+    } else {
+        graph_->SetSession(&session);
+        table_->scrollToTop();
     }
 }
 
@@ -171,23 +203,22 @@ void CVXSessionView::Refresh() {
         return;
     }
     editButton_->show();
+    RebuildParams(*session);
+    const bool hasValues = HasValues(*session);
+    ShowValueWidgets(hasValues);
     if (attached_ != number_) {
-        attached_ = number_;
-        graph_->SetSession(session);
+        Attach(*session);
     } else {
+        // The same session with new values, start, scales or units: the table keeps its
+        // place, and the graph draws them at once, which brings the channel line along.
+        const int topRow = table_->verticalScrollBar()->value();
+        tableModel_->Reset(session);
+        table_->verticalScrollBar()->setValue(topRow);
         graph_->Graph().SetUnitText(session->DisplayUnits());
         graph_->Redraw();
     }
-    RebuildParams(*session);
-    tableModel_->Reset(session);
-    const bool hasValues = HasValues(*session);
-    ShowValueWidgets(hasValues);
-    if (hasValues) {
-        SetupChannelColumns(*session);
-        UpdateWindowStatistics(*session);
-        UpdateChannelLine(*session);
+    if (hasValues)
         ApplyMode();
-    }
     title_->setText(ResourceString(hasValues ? 1050 : 624));
 }
 
@@ -210,40 +241,12 @@ void CVXSessionView::RebuildParams(const CRecSession& session) {
     }
 }
 
-void CVXSessionView::SetupChannelColumns(const CRecSession& session) {
-    // A column's minimum and maximum differ only when it stands for several values.
-    const auto range = graph_->VisibleRange();
-    const bool cursorColumns =
-        minMax_ && range && range->second - range->first > graph_->Graph().InnerRect().Width();
-    channels_->SetColumns(SessionChannelColumns(session.Flags(), cursorColumns));
-}
-
-void CVXSessionView::UpdateWindowStatistics(const CRecSession& session) {
-    const auto range = graph_->VisibleRange();
-    window_ = range ? WindowStatistics::Of(session, range->first, range->second)
-                    : WindowStatistics::Of(session, -1, -1);
-}
-
-void CVXSessionView::OnViewChanged() {
+void CVXSessionView::OnGraphDrawn() {
     const CRecSession* session = Session();
-    if (!session)
+    if (!session || attached_ != number_)
         return;
-    SetupChannelColumns(*session);
-    UpdateWindowStatistics(*session);
-    OnCursorMoved();
-    SyncScrollBar();
-}
-
-void CVXSessionView::OnCursorMoved() {
-    const CRecSession* session = Session();
-    if (!session)
-        return;
-    const CTrendGraph& g = graph_->Graph();
-    const QString& units = session->DisplayUnits();
-    cursor_ = g.CursorValid() ? CursorReadouts{g.CursorMinimumText(units), g.CursorValueText(units),
-                                               g.CursorMaximumText(units), g.CursorEventText()}
-                              : CursorReadouts{};
     UpdateChannelLine(*session);
+    SyncScrollBar();
 }
 
 void CVXSessionView::SyncScrollBar() {
@@ -272,19 +275,14 @@ void CVXSessionView::OnScroll(int position) {
         return;
     g.SetViewWindow(static_cast<double>(g.SessionStart()) + free * position / scroll_->maximum(),
                     g.ViewSpan(), 0, 0);
-    graph_->Redraw();
-    OnViewChanged();
+    graph_->Render();
 }
 
 void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
-    const QString label = session.ChanData().ChannelCount() > 0
-                              ? session.ChanData().Channel(0).Label()
-                              : session.ChannelName();
-    const QString shown = label.isEmpty() ? session.ChannelName() : label;
+    const SessionChannelLine line = SessionChannelLine::Of(session, graph_->Graph(), minMax_);
+    channels_->SetColumns(line.columns);
     channels_->SetLine(doc_.Colours().TraceColourOfGroup(session.Entry().ColourGroup),
-                       [&](ChanListHeaderType kind) {
-                           return ChannelCellText(kind, shown, cursor_, window_);
-                       });
+                       [&](ChanListHeaderType kind) { return line.TextOf(kind); });
     channels_->updateGeometry();
 }
 

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "session/ChannelColumns.h"
+#include "graph/CGraphClass.h"
 #include "session/UpdateHint.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <unordered_map>
 
 class CChannelListCtrl;
 class CTrendGraphWidget;
 class CRecSession;
 class CVexloDoc;
+class QButtonGroup;
 class QLabel;
 class QScrollBar;
 class QStackedWidget;
@@ -48,6 +50,7 @@ public:
     const QTreeWidget* ParamsList() const { return params_; }
     const CChannelListCtrl* ChannelList() const { return channels_; }
     const QTableView* DataTable() const { return table_; }
+    QTableView* DataTable() { return table_; }
     CTrendGraphWidget* GraphWidget() const { return graph_; }
     bool ModeButtonsShown() const;
 
@@ -57,14 +60,21 @@ signals:
     void ModeChanged();
 
 private:
+    // What the user made of a session's page, kept while another one is shown.
+    struct SessionPageState {
+        GraphViewState graph;
+        int tableTopRow = 0;
+    };
+
     void RebuildParams(const CRecSession& session);
-    void SetupChannelColumns(const CRecSession& session);
-    void UpdateWindowStatistics(const CRecSession& session);
+    void Attach(const CRecSession& session);
+    void KeepPageState();
+    void ForgetClosedSessions();
+    // The channel line and the scroll bar follow each drawing of the graph.
+    void OnGraphDrawn();
     void UpdateChannelLine(const CRecSession& session);
     void ApplyMode();
     void ShowValueWidgets(bool on);
-    void OnViewChanged();
-    void OnCursorMoved();
     void OnScroll(int position);
     void SyncScrollBar();
 
@@ -75,13 +85,13 @@ private:
     bool trend_ = false;
     ModeType mode_ = ModeType::Graph;
     bool minMax_ = false;
-    WindowStatistics window_;
-    CursorReadouts cursor_;
+    std::unordered_map<uint32_t, SessionPageState> kept_;
     QLabel* title_;
     QToolButton* editButton_;
     QToolButton* graphButton_;
     QToolButton* tableButton_;
     QToolButton* minMaxButton_;
+    QButtonGroup* modeButtons_;
     QTreeWidget* params_;
     CChannelListCtrl* channels_;
     QStackedWidget* modeStack_;

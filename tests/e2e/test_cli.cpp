@@ -166,8 +166,11 @@ TEST_F(CliTest, StatisticsWindowAndEvents) {
     EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs,
                                      u"min"_qs, u"total"_qs}));
     EXPECT_EQ(s[u"total"_qs].toString().trimmed(), u"2"_qs);
-    EXPECT_EQ(s[u"event_total"_qs].toString(), u"0.063 s"_qs)
-        << "the window ends where state 31 starts, before the second event";
+    EXPECT_EQ(s[u"event_total"_qs].toString(), u"0.118 s"_qs)
+        << "state 31 is in the window, as its value is in the total: both events";
+    r = Cli({u"stats"_qs, path, u"--json"_qs, u"--first"_qs, u"16"_qs, u"--last"_qs, u"30"_qs});
+    EXPECT_EQ(r.Json()[u"event_total"_qs].toString(), u"0.063 s"_qs)
+        << "one state less ends where the second event starts";
 
     r = Cli({u"events"_qs, path});
     ASSERT_EQ(r.status, 0);
@@ -288,4 +291,50 @@ TEST_F(CliTest, PlotDrawsTheTrendGraphAndDescribesIt) {
     EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--from"_qs, u"9"_qs, u"--to"_qs,
                    u"3"_qs}).status, 64);
     EXPECT_EQ(Cli({u"info"_qs, session, u"--describe"_qs}).status, 64);
+}
+
+TEST_F(CliTest, PlotDescribesThePagesChannelLineForTheWindowAndCursor) {
+    // Value i is i × 10 mV: its text tells which value a figure comes from.
+    SessionImageBuilder b;
+    std::vector<int16_t> ramp;
+    for (int i = 0; i < 1000; ++i)
+        ramp.push_back(static_cast<int16_t>(i * 10));
+    b.Samples(ramp);
+    const QString session = Write(u"line.vx"_qs, b.Build());
+    const QString png = dir_.filePath(u"line.png"_qs);
+    const auto line = [&](const QStringList& extra) {
+        const CliRun r = Cli(QStringList{u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs} + extra);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return r.Json()[u"channel_line"_qs].toObject();
+    };
+    const auto stats = [&](int first, int last) {
+        return Cli({u"stats"_qs, session, u"--json"_qs, u"--first"_qs, QString::number(first),
+                    u"--last"_qs, QString::number(last)}).Json();
+    };
+
+    const QJsonObject whole = line({});
+    EXPECT_EQ(whole.keys(), (QStringList{u"Couleur"_qs, u"Curseur AVG"_qs, u"Fenêtre AVG"_qs,
+                                         u"Fenêtre MAX"_qs, u"Fenêtre MIN"_qs, u"Voie"_qs}));
+    const QJsonObject all = stats(0, 999);
+    EXPECT_EQ(whole[u"Fenêtre MIN"_qs], all[u"min"_qs]);
+    EXPECT_EQ(whole[u"Fenêtre MAX"_qs], all[u"max"_qs]);
+    EXPECT_EQ(whole[u"Fenêtre AVG"_qs], all[u"avg"_qs]);
+    EXPECT_EQ(whole[u"Curseur AVG"_qs].toString(), u"- - -"_qs) << "no cursor asked for";
+
+    // Seconds 500 to 600 from the start show values 500 to 600, each its own column; the
+    // cursor takes the column whose centre is not left of it.
+    const QStringList window{u"--from"_qs, u"500"_qs, u"--to"_qs, u"600"_qs};
+    const QJsonObject part = line(window);
+    const QJsonObject expected = stats(500, 600);
+    EXPECT_EQ(part[u"Fenêtre MIN"_qs], expected[u"min"_qs]);
+    EXPECT_EQ(part[u"Fenêtre MAX"_qs], expected[u"max"_qs]);
+    EXPECT_EQ(part[u"Fenêtre MIN"_qs].toString(), u"5,00 Vdc"_qs);
+    for (const auto& [at, text] : {std::pair{u"550"_qs, u"5,50 Vdc"_qs},
+                                   std::pair{u"550.4"_qs, u"5,50 Vdc"_qs},
+                                   std::pair{u"550.6"_qs, u"5,51 Vdc"_qs}})
+        EXPECT_EQ(line(window + QStringList{u"--cursor"_qs, at})[u"Curseur AVG"_qs].toString(), text)
+            << at.toStdString();
+
+    EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--cursor"_qs, u"inf"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--cursor"_qs, u"-1"_qs}).status, 64);
 }

@@ -100,8 +100,6 @@ TEST(GraphVisiblePoints, RangeOfARecordInTheView) {
     EXPECT_EQ(VisiblePointRange(0.0, 1.0, 100, 0.0, 99.0), (PointRange{0, 100}));
     EXPECT_EQ(VisiblePointRange(0.0, 1.0, 100, 10.5, 20.0), (PointRange{11, 32}));
     EXPECT_EQ(VisiblePointRange(0.0, 2.0, 100, 10.0, 20.0), (PointRange{5, 16}));
-    // A period below a second counts as one.
-    EXPECT_EQ(VisiblePointRange(0.0, 0.0625, 160, 2.0, 3.0), (PointRange{2, 6}));
     // A record starting later: all from its first point.
     EXPECT_EQ(VisiblePointRange(50.0, 1.0, 100, 10.0, 20.0).first, 0);
     // A view past the record still gives one index.
