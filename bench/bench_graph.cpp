@@ -26,8 +26,8 @@ public:
 
 struct BenchGraph {
     // `viewFraction` of the recording in view, around its middle.
-    explicit BenchGraph(double viewFraction) {
-        (void)ReadSessionImage(session, BenchSessions::Voltage(1000000), false);
+    explicit BenchGraph(double viewFraction, int samples = 1000000) {
+        (void)ReadSessionImage(session, BenchSessions::Voltage(samples), false);
         graph.SetChannelSource(&session);
         graph.SetEnvelope(true);
         graph.EnableCursor();
@@ -68,6 +68,12 @@ BenchGraph& WholeRecording() {
     return g;
 }
 
+// Ten million points: a redraw must follow the plot's width, not the recording.
+BenchGraph& TenMillion() {
+    static BenchGraph g(1.0, 10000000);
+    return g;
+}
+
 BenchGraph& OnePercent() {
     static BenchGraph g(0.01);
     return g;
@@ -79,6 +85,14 @@ void BM_RedrawWholeRecording(benchmark::State& state) {
 
 void BM_RescaleAndRedrawWholeRecording(benchmark::State& state) {
     Redraw(state, WholeRecording(), true);
+}
+
+void BM_RedrawTenMillionPoints(benchmark::State& state) {
+    Redraw(state, TenMillion(), false);
+}
+
+void BM_RescaleAndRedrawTenMillionPoints(benchmark::State& state) {
+    Redraw(state, TenMillion(), true);
 }
 
 void BM_RedrawOnePercent(benchmark::State& state) {
@@ -93,6 +107,8 @@ void BM_RescaleAndRedrawOnePercent(benchmark::State& state) {
 
 BENCHMARK(BM_RedrawWholeRecording)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RescaleAndRedrawWholeRecording)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawTenMillionPoints)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RescaleAndRedrawTenMillionPoints)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawOnePercent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RescaleAndRedrawOnePercent)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

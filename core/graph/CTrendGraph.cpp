@@ -109,6 +109,29 @@ PointRange CTrendGraph::VisiblePoints(int channel, int record) const {
                              static_cast<int>(r.Values().size()), ViewStart(), ViewSpan());
 }
 
+const ValuePyramid* CTrendGraph::SummaryOf(const CChanRecord& record) {
+    // Below this a whole scan costs less than making the summary.
+    constexpr std::size_t kSummarisedFrom = 1u << 16;
+    const std::vector<double>& values = record.Values();
+    if (values.size() < kSummarisedFrom)
+        return nullptr;
+    if (summariesOf_ != Session()) {
+        summaries_.clear();
+        summariesOf_ = Session();
+    }
+    for (auto it = summaries_.begin(); it != summaries_.end(); ++it) {
+        if (it->record != &record)
+            continue;
+        if (it->values == values.data() && it->count == values.size())
+            return &it->pyramid;
+        summaries_.erase(it);
+        break;
+    }
+    summaries_.push_back({&record, values.data(), values.size(),
+                          ValuePyramid(values.data(), static_cast<int64_t>(values.size()))});
+    return &summaries_.back().pyramid;
+}
+
 void CTrendGraph::Rescale() {
     const CChanData& chan = Session()->ChanData();
     if (chan.Flags().event) {
@@ -125,8 +148,10 @@ void CTrendGraph::Rescale() {
                 const int n = static_cast<int>(values.size());
                 const PointRange range = ShowingAllFlag() ? PointRange{0, n} : VisiblePoints(c, r);
                 const int first = std::min(range.first, n);
-                const ValueScan scan =
-                    ScanValues(values.data() + first, std::min(range.end, n) - first);
+                const ValuePyramid* summary = SummaryOf(list.Record(r));
+                const int count = std::min(range.end, n) - first;
+                const ValueScan scan = summary ? summary->Scan(values.data(), first, count)
+                                               : ScanValues(values.data() + first, count);
                 if (scan.real == 0)
                     continue;
                 lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
@@ -162,7 +187,7 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
                 static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
             GraphTrace trace;
             trace.record = {record.StartTime() + chan.FilterDelay(), record.Values().data(), n, 0.0,
-                            std::max(0, n - 1) * timeline_.pointPeriod};
+                            std::max(0, n - 1) * timeline_.pointPeriod, SummaryOf(record)};
             trace.colour = colour;
             trace.pointPeriod = timeline_.pointPeriod;
             trace.channel = &chan;

@@ -3,6 +3,7 @@
 #include "common/Rounding.h"
 #include "graph/ClippedSegment.h"
 #include "graph/PixelMath.h"
+#include "graph/ValuePyramid.h"
 #include "graph/ValueScan.h"
 
 #include <algorithm>
@@ -125,7 +126,9 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
         const int cx = SaturatingRound(x);
         const bool reachesEdge = cx >= plot.right;
         const bool lastGroup = n - i <= group;
-        const ValueScan s = ScanValues(values + i, len);
+        const ValueScan s = record.summary && len >= ValuePyramid::kWorthFrom
+                                ? record.summary->Scan(values, i, len)
+                                : ScanValues(values + i, len);
 
         if (dashed) {
             TrackRun(over_, s.over, lastGroup || reachesEdge, cx, plot.top - kMarkOffset);

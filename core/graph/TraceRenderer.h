@@ -2,6 +2,8 @@
 
 #include "graph/Canvas.h"
 
+class ValuePyramid;
+
 #include <QtGlobal>
 
 // Where and at what scale a trace is drawn.
@@ -33,6 +35,8 @@ struct TraceRecord {
     int count = 0;
     double offset = 0.0;
     double duration = 0.0;
+    // A summary of `values`, for columns of many values; none scans them one by one.
+    const ValuePyramid* summary = nullptr;
 };
 
 // The points that share one pixel column. Minimum and maximum are range markers when the

@@ -43,6 +43,7 @@ void CTrendGraphWidget::SetZoomTool(bool on) {
 }
 
 void CTrendGraphWidget::Redraw() {
+    graph_.ValuesChanged();
     graph_.MarkDirty();
     Render();
 }

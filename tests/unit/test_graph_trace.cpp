@@ -1,9 +1,11 @@
 #include "common/ValueMarkers.h"
 #include "graph/ClippedSegment.h"
 #include "graph/TraceRenderer.h"
+#include "graph/ValuePyramid.h"
 #include "support/RecordingCanvas.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -203,4 +205,28 @@ TEST(GraphTrace, ValuesThatAreNotFiniteAreNotDrawn) {
     const RecordingCanvas c = Draw({nan, 5.0, std::numeric_limits<double>::infinity()});
     ASSERT_EQ(c.lines.size(), 1u);
     EXPECT_TRUE(Same(c.lines[0], {12, 105}, {13, 105}));
+}
+
+TEST(GraphTrace, ASummaryDrawsExactlyWhatAScanDraws) {
+    // 200,000 points on a 98-pixel plot: some two thousand a column, with markers inside.
+    std::vector<double> values(200000);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = i % 9973 == 0 ? OverRangeValue : i % 7919 == 0 ? NoValue
+                                                   : 50.0 + 40.0 * std::sin(i * 0.0001) + i % 13;
+    const ValuePyramid summary(values.data(), static_cast<int64_t>(values.size()));
+    TraceRecord plain = RecordOf(values, 98.0 / 199999.0);
+    TraceRecord summarised = plain;
+    summarised.summary = &summary;
+    const TraceStyle style{0, true, true};
+    RecordingCanvas a, b;
+    RecordingProbe pa(40), pb(40);
+    TraceRenderer(a, UnitFrame(), style).Draw(plain, &pa);
+    TraceRenderer(b, UnitFrame(), style).Draw(summarised, &pb);
+    ASSERT_EQ(a.lines.size(), b.lines.size());
+    for (std::size_t i = 0; i < a.lines.size(); ++i)
+        EXPECT_TRUE(Same(b.lines[i], a.lines[i].from, a.lines[i].to)) << "line " << i;
+    ASSERT_EQ(pa.columns.size(), pb.columns.size());
+    EXPECT_EQ(pb.columns.back().minimum, pa.columns.back().minimum);
+    EXPECT_EQ(pb.columns.back().maximum, pa.columns.back().maximum);
+    EXPECT_EQ(pb.columns.back().last, pa.columns.back().last);
 }
