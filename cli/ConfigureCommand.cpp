@@ -2,7 +2,7 @@
 
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
-#include "cli/LoggerCommand.h"
+#include "cli/LoggerCommandResult.h"
 #include "common/ValueFormat.h"
 #include "instrument/ConfigurationModel.h"
 #include "instrument/RecordingDurations.h"
@@ -34,9 +34,9 @@ QString HiddenGroupProblem(const ConfigureRequest& r, const ConfigGroups& g, con
 
 void Bind(ConfigurationModel& m, const ConfigureRequest& r) {
     if (r.low)
-        m.SetScaledLow(*r.low);
+        m.SetScaledLowText(*r.low);
     if (r.high)
-        m.SetScaledHigh(*r.high);
+        m.SetScaledHighText(*r.high);
     if (r.units)
         m.SetUnits(*r.units);
     if (r.tcButton)

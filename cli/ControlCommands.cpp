@@ -2,7 +2,7 @@
 
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
-#include "cli/LoggerCommand.h"
+#include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 #include "common/StringTable.h"
 #include "instrument/CInstrumentMonitor.h"

@@ -3,7 +3,7 @@
 #include "app/AppFolders.h"
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
-#include "cli/LoggerCommand.h"
+#include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 #include "common/StringTable.h"
 #include "instrument/DownloadJob.h"

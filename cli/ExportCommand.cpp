@@ -2,22 +2,23 @@
 
 #include "app/AppFolders.h"
 #include "app/TemperatureSetting.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterruptWatch.h"
+#include "cli/SessionInput.h"
 #include "common/StringTable.h"
 #include "export/CXLSData.h"
 #include "export/SessionExport.h"
 #include "export/SessionExportCommand.h"
 #include "platform/QtSettingsStore.h"
 #include "session/CRecSession.h"
-#include "session/SessionFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -39,47 +40,24 @@ struct ExportArguments {
     bool force = false;
 };
 
-int UsageError(const char* what) {
-    return CliExit::UsageError("vexlo-cli export", what, kUsage);
-}
-
-int Refuse(const QString& message) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return CliExit::kRefused;
-}
-
 // Returns an exit status when the arguments are not usable or only help was asked for.
 std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
-    for (int i = 2; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(a, "--force"))
-            args.force = true;
-        else if (a[0] == '-' && a[1] == '-')
-            return UsageError("option inconnue");
-        else if (args.session.isEmpty())
-            args.session = QString::fromLocal8Bit(a);
-        else if (args.out.isEmpty())
-            args.out = QString::fromLocal8Bit(a);
-        else
-            return UsageError("trop d’arguments");
-    }
+    CommandLine line{"vexlo-cli export", kUsage, {}, {}};
+    line.options.push_back(FlagOption("--force", args.force));
+    line.other = [&args](std::string_view word) -> UsageProblem {
+        if (word.substr(0, 2) == "--")
+            return "option inconnue";
+        QString& next = args.session.isEmpty() ? args.session : args.out;
+        if (!next.isEmpty())
+            return "trop d’arguments";
+        next = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
+        return std::nullopt;
+    };
+    if (const std::optional<int> status = line.Parse(argc, argv, 2))
+        return status;
     if (args.session.isEmpty())
-        return UsageError("fichier de session manquant");
+        return line.UsageError("fichier de session manquant");
     return std::nullopt;
-}
-
-Outcome ReadSession(const QString& path, CRecSession& session) {
-    session.SetPath(path);
-    QByteArray image;
-    if (Outcome loaded = LoadSessionImage(path, image); !loaded)
-        return loaded;
-    if (Outcome checked = CheckSessionImage(path, image); !checked)
-        return checked;
-    return ReadSessionImage(session, image, false);
 }
 
 // As the desktop proposes it; a name with nothing safe left takes the session file's.
@@ -144,20 +122,20 @@ int Run(int argc, char** argv) {
     const QtSettingsStore settings;
     const TemperatureSetting temperature(settings);
     CRecSession session(&temperature);
-    if (const Outcome read = ReadSession(args.session, session); !read)
-        return Refuse(read.message);
+    if (const Outcome read = ReadSessionFile(args.session, session); !read)
+        return Refuse(CliExit::kRefused, read.message);
 
     const QString out = QDir::cleanPath(
         QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session) : args.out)
             .absoluteFilePath());
     if (const Outcome room = MakeRoom(out, args.force); !room)
-        return Refuse(room.message);
+        return Refuse(CliExit::kRefused, room.message);
     CXLSData workbook;
     if (const Outcome opened = workbook.Open(out); !opened)
-        return Refuse(opened.message);
+        return Refuse(CliExit::kRefused, opened.message);
     SessionExportJob job(session, workbook);
     if (RunJob(job, interrupt).state != JobStateType::Done)
-        return job.FailureMessage().isEmpty() ? CliExit::kInterrupted : Refuse(job.FailureMessage());
+        return job.FailureMessage().isEmpty() ? CliExit::kInterrupted : Refuse(CliExit::kRefused, job.FailureMessage());
     std::printf("%s\n", out.toLocal8Bit().constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,11 +1,9 @@
 #include "cli/InstrumentArguments.h"
 
-#include "cli/ExitStatus.h"
+#include "cli/CommandLine.h"
+#include "common/UserNumber.h"
 #include "instrument/RecordingDurations.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -40,235 +38,171 @@ constexpr const char* kDurationNames[RecordingDurations::kEntryCount] = {
 
 constexpr char kTcButtonLetters[] = "JKTNERS";
 
-int UsageError(const std::string& what) {
-    return CliExit::UsageError("vexlo-cli", what, kUsage);
-}
-
-std::optional<long> ParseInteger(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (!*text || *end || errno != 0)
-        return std::nullopt;
-    return v;
-}
-
-// "1.5" or, as a French user writes it, "1,5".
-std::optional<double> ParseNumber(const char* text) {
-    bool ok = false;
-    const double v = QString::fromLocal8Bit(text).trimmed().replace(u',', u'.').toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
-}
-
 std::optional<CalendarDateTime> ParseDate(const char* text) {
+    if (!text)
+        return std::nullopt;
     const CalendarDateTime t = ParseDateTimeText(QString::fromLocal8Bit(text));
     return t.valid ? std::optional<CalendarDateTime>(t) : std::nullopt;
 }
 
 std::optional<bool> ParseChoice(const char* text, const char* yes, const char* no) {
-    if (!std::strcmp(text, yes))
+    if (text && !std::strcmp(text, yes))
         return true;
-    if (!std::strcmp(text, no))
+    if (text && !std::strcmp(text, no))
         return false;
     return std::nullopt;
 }
 
-// Walks argv after the command word; every option is checked against the command.
-class Parser {
-public:
-    Parser(int argc, char** argv, LoggerArguments& args) : argc_(argc), argv_(argv), args_(args) {}
+std::string UnknownOption(std::string_view word) {
+    return "option inconnue pour cette commande : " + std::string(word);
+}
 
-    std::optional<int> Run();
+// A text option.
+CommandOption Text(std::string_view name, std::optional<QString>& text) {
+    return {name, [name, &text](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                if (!v)
+                    return "valeur manquante après " + std::string(name);
+                text = QString::fromLocal8Bit(v);
+                return std::nullopt;
+            }};
+}
 
-private:
-    // The option's value, or null when argv ends (each option then says what it expects).
-    const char* Value() { return at_ + 1 < argc_ ? argv_[++at_] : nullptr; }
-    std::optional<int> Common(const std::string& a);
-    std::optional<int> Configure(const std::string& a);
-    std::optional<int> Download(const std::string& a);
-    std::optional<int> CheckConfigure() const;
+// As the scale edits take a number; the model reads the same text again.
+CommandOption Scale(std::string_view name, std::optional<QString>& text) {
+    return {name, [name, &text](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                const QString typed = v ? QString::fromLocal8Bit(v) : QString();
+                if (!v || !ParseUserNumber(typed))
+                    return std::string(name) + " attend un nombre";
+                text = typed;
+                return std::nullopt;
+            }};
+}
 
-    int argc_;
-    char** argv_;
-    LoggerArguments& args_;
-    int at_ = 1;
-};
+void AddCommonOptions(CommandLine& line, LoggerArguments& args) {
+    line.options.push_back(FlagOption("--yes", args.yes));
+    line.options.push_back({"--simulate", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const auto model = ReadInteger(values.Take(), 0, 9);
+                                if (!model)
+                                    return "--simulate attend un code de modèle de 0 à 9";
+                                args.simulatedModel = *model;
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--timeout", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const auto seconds = ReadInteger(values.Take(), 1, kLongestTimeout);
+                                if (!seconds)
+                                    return "--timeout attend un nombre de secondes de 1 à 600";
+                                args.timeoutSeconds = *seconds;
+                                return std::nullopt;
+                            }});
+}
 
-std::optional<int> Parser::Common(const std::string& a) {
-    if (a == "--yes") {
-        args_.yes = true;
-    } else if (a == "--simulate") {
-        const char* v = Value();
-        const auto model = v ? ParseInteger(v) : std::nullopt;
-        if (!model || *model < 0 || *model > 9)
-            return UsageError("--simulate attend un code de modèle de 0 à 9");
-        args_.simulatedModel = static_cast<int>(*model);
-    } else if (a == "--timeout") {
-        const char* v = Value();
-        const auto seconds = v ? ParseInteger(v) : std::nullopt;
-        if (!seconds || *seconds < 1 || *seconds > kLongestTimeout)
-            return UsageError("--timeout attend un nombre de secondes de 1 à 600");
-        args_.timeoutSeconds = static_cast<int>(*seconds);
-    } else {
-        return UsageError("option inconnue pour cette commande : " + a);
-    }
+UsageProblem SetMode(ConfigureRequest& c, RecordModeType mode) {
+    if (c.mode != RecordModeType::None)
+        return "--now et --schedule s’excluent";
+    c.mode = mode;
     return std::nullopt;
 }
 
-std::optional<int> Parser::Configure(const std::string& a) {
-    ConfigureRequest& c = args_.configure;
-    if (a == "--now" || a == "--schedule") {
-        if (c.mode != RecordModeType::None)
-            return UsageError("--now et --schedule s’excluent");
-        c.mode = a == "--now" ? RecordModeType::Now : RecordModeType::Schedule;
-        if (c.mode == RecordModeType::Schedule) {
-            const char* start = Value();
-            const char* end = start ? Value() : nullptr;
-            const auto s = start ? ParseDate(start) : std::nullopt;
-            const auto e = end ? ParseDate(end) : std::nullopt;
-            if (!s || !e)
-                return UsageError("--schedule attend un début et une fin \"AAAA/MM/JJ HH:MM:SS\"");
-            c.start = *s;
-            c.end = *e;
-        }
-    } else if (a == "--duration") {
-        const char* v = Value();
-        if (!v)
-            return UsageError("valeur manquante après --duration");
-        for (int i = 0; i < RecordingDurations::kEntryCount; ++i)
-            if (!std::strcmp(v, kDurationNames[i]))
-                c.durationEntry = i;
-        if (!c.durationEntry)
-            return UsageError(std::string("durée inconnue : ") + v +
-                              " (1h 2h 4h 8h 12h 24h 48h 72h 1w 2w 3w 4w 5w 6w max)");
-    } else if (a == "--low" || a == "--high") {
-        const char* v = Value();
-        const auto number = v ? ParseNumber(v) : std::nullopt;
-        if (!number)
-            return UsageError(a + " attend un nombre");
-        (a == "--low" ? c.low : c.high) = *number;
-    } else if (a == "--units") {
-        const char* v = Value();
-        if (!v)
-            return UsageError("valeur manquante après --units");
-        c.units = QString::fromLocal8Bit(v);
-    } else if (a == "--tc") {
-        const char* v = Value();
-        const char* letter =
-            v && std::strlen(v) == 1 ? std::strchr(kTcButtonLetters, v[0]) : nullptr;
-        if (!letter || !*letter)
-            return UsageError("--tc attend un type de thermocouple parmi J K T N E R S");
-        c.tcButton = static_cast<int>(letter - kTcButtonLetters);
-    } else if (a == "--cjc") {
-        const char* v = Value();
-        c.cjc = v ? ParseChoice(v, "on", "off") : std::nullopt;
-        if (!c.cjc)
-            return UsageError("--cjc attend on ou off");
-    } else if (a == "--polarity") {
-        const char* v = Value();
-        c.rising = v ? ParseChoice(v, "rising", "falling") : std::nullopt;
-        if (!c.rising)
-            return UsageError("--polarity attend rising ou falling");
-    } else if (a == "--filter") {
-        const char* v = Value();
-        const auto size = v ? ParseInteger(v) : std::nullopt;
-        if (!size || *size < 1 || *size > 10)
-            return UsageError("--filter attend une taille de filtre de 1 à 10 points");
-        c.filterSize = static_cast<int>(*size);
-    } else {
-        return Common(a);
-    }
-    return std::nullopt;
+void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
+    line.options.push_back({"--now", [&c](ArgumentCursor&) { return SetMode(c, RecordModeType::Now); }});
+    line.options.push_back({"--schedule", [&c](ArgumentCursor& values) -> UsageProblem {
+                                if (UsageProblem p = SetMode(c, RecordModeType::Schedule))
+                                    return p;
+                                const auto start = ParseDate(values.Take());
+                                const auto end = start ? ParseDate(values.Take()) : std::nullopt;
+                                if (!start || !end)
+                                    return "--schedule attend un début et une fin \"AAAA/MM/JJ HH:MM:SS\"";
+                                c.start = *start;
+                                c.end = *end;
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--duration", [&c](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v)
+                                    return "valeur manquante après --duration";
+                                std::optional<int> entry;
+                                for (int i = 0; i < RecordingDurations::kEntryCount; ++i)
+                                    if (!std::strcmp(v, kDurationNames[i]))
+                                        entry = i;
+                                c.durationEntry = entry;
+                                if (!entry)
+                                    return std::string("durée inconnue : ") + v +
+                                           " (1h 2h 4h 8h 12h 24h 48h 72h 1w 2w 3w 4w 5w 6w max)";
+                                return std::nullopt;
+                            }});
+    line.options.push_back(Scale("--low", c.low));
+    line.options.push_back(Scale("--high", c.high));
+    line.options.push_back(Text("--units", c.units));
+    line.options.push_back({"--tc", [&c](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                const char* letter =
+                                    v && std::strlen(v) == 1 ? std::strchr(kTcButtonLetters, v[0]) : nullptr;
+                                if (!letter || !*letter)
+                                    return "--tc attend un type de thermocouple parmi J K T N E R S";
+                                c.tcButton = static_cast<int>(letter - kTcButtonLetters);
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--cjc", [&c](ArgumentCursor& values) -> UsageProblem {
+                                c.cjc = ParseChoice(values.Take(), "on", "off");
+                                if (!c.cjc)
+                                    return "--cjc attend on ou off";
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--polarity", [&c](ArgumentCursor& values) -> UsageProblem {
+                                c.rising = ParseChoice(values.Take(), "rising", "falling");
+                                if (!c.rising)
+                                    return "--polarity attend rising ou falling";
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--filter", [&c](ArgumentCursor& values) -> UsageProblem {
+                                c.filterSize = ReadInteger(values.Take(), 1, 10);
+                                if (!c.filterSize)
+                                    return "--filter attend une taille de filtre de 1 à 10 points";
+                                return std::nullopt;
+                            }});
 }
 
-std::optional<int> Parser::Download(const std::string& a) {
-    if (a == "--out") {
-        const char* v = Value();
-        if (!v || !*v)
-            return UsageError("--out attend un dossier");
-        args_.outFolder = QString::fromLocal8Bit(v);
-    } else if (a == "--session-name" || a == "--location") {
-        const char* v = Value();
-        if (!v)
-            return UsageError("valeur manquante après " + a);
-        (a == "--location" ? args_.location : args_.sessionName) = QString::fromLocal8Bit(v);
-    } else {
-        return Common(a);
-    }
-    return std::nullopt;
+void AddDownloadOptions(CommandLine& line, LoggerArguments& args) {
+    line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v || !*v)
+                                    return "--out attend un dossier";
+                                args.outFolder = QString::fromLocal8Bit(v);
+                                return std::nullopt;
+                            }});
+    line.options.push_back(Text("--session-name", args.sessionName));
+    line.options.push_back(Text("--location", args.location));
 }
 
-std::optional<int> Parser::CheckConfigure() const {
-    const ConfigureRequest& c = args_.configure;
-    if (c.durationEntry && c.mode != RecordModeType::Now)
-        return UsageError(
-            c.mode == RecordModeType::Schedule
-                ? "avec --schedule la fin donne la durée : --duration ne sert qu’à --now"
-                : "--duration ne sert qu’avec --now");
-    return std::nullopt;
-}
-
-std::optional<int> Parser::Run() {
-    const std::string command = argv_[1];
-    if (command == "record" || command == "clock") {
-        const char* action = argc_ > 2 ? argv_[2] : "";
-        if (command == "record" && !std::strcmp(action, "start"))
-            args_.command = LoggerCommandType::RecordStart;
-        else if (command == "record" && !std::strcmp(action, "stop"))
-            args_.command = LoggerCommandType::RecordStop;
-        else if (command == "clock" && !std::strcmp(action, "set"))
-            args_.command = LoggerCommandType::ClockSet;
+// The command and its action word; the index of the first option, or the usage problem.
+std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandType& command) {
+    const std::string_view word = argv[1];
+    if (word == "record" || word == "clock") {
+        const std::string_view action = argc > 2 ? argv[2] : "";
+        if (word == "record" && action == "start")
+            command = LoggerCommandType::RecordStart;
+        else if (word == "record" && action == "stop")
+            command = LoggerCommandType::RecordStop;
+        else if (word == "clock" && action == "set")
+            command = LoggerCommandType::ClockSet;
         else
-            return UsageError(command == "record" ? "record attend start ou stop"
-                                                  : "clock attend set");
-        at_ = 2;
-    } else {
-        args_.command = command == "configure" ? LoggerCommandType::Configure
-                        : command == "erase"   ? LoggerCommandType::Erase
-                                               : LoggerCommandType::Download;
+            return std::string(word == "record" ? "record attend start ou stop" : "clock attend set");
+        return 3;
     }
-    for (++at_; at_ < argc_; ++at_) {
-        const std::string a = argv_[at_];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::optional<int> status;
-        switch (args_.command) {
-        case LoggerCommandType::Configure:
-            status = Configure(a);
-            break;
-        case LoggerCommandType::Download:
-            status = Download(a);
-            break;
-        case LoggerCommandType::Erase:
-            if (a == "--wait")
-                args_.waitForErase = true;
-            else
-                status = Common(a);
-            break;
-        case LoggerCommandType::ClockSet:
-            if (a == "--sync") {
-                args_.synchronise = true;
-            } else if (a.rfind("--", 0) != 0 && !args_.clockTime) {
-                args_.clockTime = ParseDate(a.c_str());
-                if (!args_.clockTime)
-                    return UsageError("clock set attend une heure \"AAAA/MM/JJ HH:MM:SS\"");
-            } else {
-                status = Common(a);
-            }
-            break;
-        case LoggerCommandType::RecordStart:
-        case LoggerCommandType::RecordStop:
-            status = Common(a);
-            break;
-        }
-        if (status)
-            return status;
-    }
-    if (args_.synchronise && args_.clockTime)
-        return UsageError("--sync et une heure donnée s’excluent");
-    return args_.command == LoggerCommandType::Configure ? CheckConfigure() : std::nullopt;
+    command = word == "configure" ? LoggerCommandType::Configure
+              : word == "erase"   ? LoggerCommandType::Erase
+                                  : LoggerCommandType::Download;
+    return 2;
+}
+
+UsageProblem CheckConfigure(const ConfigureRequest& c) {
+    if (c.durationEntry && c.mode != RecordModeType::Now)
+        return c.mode == RecordModeType::Schedule
+                   ? "avec --schedule la fin donne la durée : --duration ne sert qu’à --now"
+                   : "--duration ne sert qu’avec --now";
+    return std::nullopt;
 }
 
 } // namespace
@@ -281,8 +215,42 @@ bool IsLoggerCommand(const char* name) {
 
 std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
     LoggerArguments args;
-    Parser parser(argc, argv, args);
-    if (const std::optional<int> status = parser.Run())
+    CommandLine line{"vexlo-cli", kUsage, {}, UnknownOption};
+    const std::variant<int, std::string> first = ReadCommand(argc, argv, args.command);
+    if (const std::string* problem = std::get_if<std::string>(&first))
+        return line.UsageError(*problem);
+    AddCommonOptions(line, args);
+    switch (args.command) {
+    case LoggerCommandType::Configure:
+        AddConfigureOptions(line, args.configure);
+        break;
+    case LoggerCommandType::Download:
+        AddDownloadOptions(line, args);
+        break;
+    case LoggerCommandType::Erase:
+        line.options.push_back(FlagOption("--wait", args.waitForErase));
+        break;
+    case LoggerCommandType::ClockSet:
+        line.options.push_back(FlagOption("--sync", args.synchronise));
+        line.other = [&args](std::string_view word) -> UsageProblem {
+            if (word.substr(0, 2) == "--" || args.clockTime)
+                return UnknownOption(word);
+            args.clockTime = ParseDate(std::string(word).c_str());
+            if (!args.clockTime)
+                return "clock set attend une heure \"AAAA/MM/JJ HH:MM:SS\"";
+            return std::nullopt;
+        };
+        break;
+    case LoggerCommandType::RecordStart:
+    case LoggerCommandType::RecordStop:
+        break;
+    }
+    if (const std::optional<int> status = line.Parse(argc, argv, std::get<int>(first)))
         return *status;
+    if (args.synchronise && args.clockTime)
+        return line.UsageError("--sync et une heure donnée s’excluent");
+    if (args.command == LoggerCommandType::Configure)
+        if (const UsageProblem problem = CheckConfigure(args.configure))
+            return line.UsageError(*problem);
     return args;
 }

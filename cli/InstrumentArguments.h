@@ -15,8 +15,9 @@ struct ConfigureRequest {
     std::optional<int> durationEntry;
     CalendarDateTime start;
     CalendarDateTime end;
-    std::optional<double> low;
-    std::optional<double> high;
+    // As typed: the window's model reads them as its edits.
+    std::optional<QString> low;
+    std::optional<QString> high;
     std::optional<QString> units;
     std::optional<int> tcButton;
     std::optional<bool> cjc;

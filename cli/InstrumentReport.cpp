@@ -3,6 +3,7 @@
 #include "JsonText.h"
 #include "cli/ExitStatus.h"
 #include "cli/InstrumentConnection.h"
+#include "cli/LoggerCommandResult.h"
 #include "instrument/CInstComm.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/DriveBackend.h"
@@ -60,10 +61,9 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
 int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FILE* out) {
     if (!link.Connect(kWaitLimit)) {
         // Interrupted, the program ends as Ctrl-C ends it once the connection is gone.
-        if (!link.Interrupted())
-            std::fprintf(stderr, "vexlo-cli : aucun instrument Vexlo n’a répondu en %d secondes.\n",
-                     static_cast<int>(kWaitLimit.count()));
-        return CliExit::kNotNow;
+        return link.Interrupted()
+                   ? CliExit::kNotNow
+                   : Refuse(CliExit::kNotNow, NoAnswerText(static_cast<int>(kWaitLimit.count())));
     }
     const CInstrumentMonitor& monitor = link.Doc().Monitor();
     const QStringList labels = monitor.PageLabels();

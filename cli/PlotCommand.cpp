@@ -2,6 +2,7 @@
 
 #include "app/OptionsModel.h"
 #include "app/TraceColours.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/JsonText.h"
 #include "graph/CTrendGraph.h"
 #include "graph/QtCanvas.h"
@@ -203,8 +204,7 @@ int RunPlot(const CRecSession& session, const SettingsStore& settings, const Plo
         written = image.save(request.out);
     }
     if (!written) {
-        std::fprintf(stderr, "Impossible d’écrire l’image %s.\n", request.out.toLocal8Bit().constData());
-        return 1;
+        return Refuse(1, QStringLiteral("Impossible d’écrire l’image %1.").arg(request.out));
     }
     if (request.describe)
         std::fputs(description.c_str(), out);

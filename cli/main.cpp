@@ -1,18 +1,21 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "app/TemperatureSetting.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/ExportCommand.h"
-#include "cli/InstrumentCommands.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/InstrumentReport.h"
+#include "cli/LoggerCommandRunner.h"
 #include "cli/PlotCommand.h"
+#include "cli/SessionInput.h"
 #include "cli/SessionReport.h"
 #include "cli/TerminalUserInterface.h"
 #include "common/Clock.h"
+#include "common/UserNumber.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
 #include "session/CRecSession.h"
-#include "session/SessionFile.h"
 #include "sim/SimulatedDrive.h"
 
 #include <QGuiApplication>
@@ -20,11 +23,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -87,106 +91,134 @@ struct Arguments {
     bool IsInstrumentCommand() const { return command == "drives" || command == "status"; }
 };
 
-int UsageError(const char* what) {
-    return CliExit::UsageError("vexlo-cli", what, kUsage);
+std::optional<double> ReadSeconds(const char* text) {
+    const std::optional<double> v =
+        text ? ParseUserNumber(QString::fromLocal8Bit(text)) : std::nullopt;
+    return v && *v >= 0 ? v : std::nullopt;
 }
 
-std::optional<int> ParseIndex(const char* text) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (!*text || *end || v < 0 || v > 2147483647L)
+// A --first or --last value.
+CommandOption IndexOption(std::string_view name, int& index) {
+    return {name, [&index](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                if (!v)
+                    return "valeur manquante après --first ou --last";
+                const auto i = ReadInteger(v, 0, std::numeric_limits<int>::max());
+                if (!i)
+                    return "--first et --last attendent un entier positif ou nul";
+                index = *i;
+                return std::nullopt;
+            }};
+}
+
+CommandOption PixelsOption(std::string_view name, Arguments& args, int& pixels) {
+    return {name, [&args, &pixels](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                if (!v)
+                    return "valeur manquante après une option de plot";
+                args.plotOptions = true;
+                const auto n = ReadInteger(v, 100, 10000);
+                if (!n)
+                    return "--width et --height attendent un nombre de pixels de 100 à 10000";
+                pixels = *n;
+                return std::nullopt;
+            }};
+}
+
+CommandOption WindowOption(std::string_view name, Arguments& args, std::optional<double>& at) {
+    return {name, [&args, &at](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                if (!v)
+                    return "valeur manquante après une option de plot";
+                args.plotOptions = true;
+                at = ReadSeconds(v);
+                if (!at)
+                    return "--from et --to attendent un nombre de secondes positif ou nul";
+                return std::nullopt;
+            }};
+}
+
+CommandLine SessionCommandLine(Arguments& args) {
+    CommandLine line{"vexlo-cli", kUsage, {}, {}};
+    line.options.push_back(FlagOption("--json", args.json));
+    line.options.push_back(IndexOption("--first", args.first));
+    line.options.push_back(IndexOption("--last", args.last));
+    line.options.push_back({"--simulate", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const auto model = ReadInteger(values.Take(), 0, 9);
+                                if (!model)
+                                    return "--simulate attend un code de modèle de 0 à 9";
+                                args.simulatedModel = *model;
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v)
+                                    return "valeur manquante après une option de plot";
+                                args.plotOptions = true;
+                                args.plot.out = QString::fromLocal8Bit(v);
+                                return std::nullopt;
+                            }});
+    line.options.push_back(PixelsOption("--width", args, args.plot.width));
+    line.options.push_back(PixelsOption("--height", args, args.plot.height));
+    line.options.push_back(WindowOption("--from", args, args.plot.from));
+    line.options.push_back(WindowOption("--to", args, args.plot.to));
+    line.options.push_back({"--cursor", [&args](ArgumentCursor& values) -> UsageProblem {
+                                args.plot.cursor = ReadSeconds(values.Take());
+                                if (!args.plot.cursor)
+                                    return "--cursor attend un nombre de secondes positif ou nul";
+                                args.plotOptions = true;
+                                return std::nullopt;
+                            }});
+    line.options.push_back({"--describe", [&args](ArgumentCursor&) {
+                                args.plot.describe = true;
+                                args.plotOptions = true;
+                                return UsageProblem();
+                            }});
+    line.other = [&args](std::string_view word) -> UsageProblem {
+        if (word.substr(0, 2) == "--")
+            return "option inconnue";
+        if (args.command.empty())
+            args.command = word;
+        else if (args.path.isEmpty())
+            args.path = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
+        else
+            return "trop d’arguments";
         return std::nullopt;
-    return static_cast<int>(v);
+    };
+    return line;
 }
 
-// Returns an exit status when the arguments are not usable.
-std::optional<int> Parse(int argc, char** argv, Arguments& args) {
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(a, "--json")) {
-            args.json = true;
-        } else if (!std::strcmp(a, "--first") || !std::strcmp(a, "--last")) {
-            if (i + 1 >= argc)
-                return UsageError("valeur manquante après --first ou --last");
-            const auto v = ParseIndex(argv[++i]);
-            if (!v)
-                return UsageError("--first et --last attendent un entier positif ou nul");
-            (a[2] == 'f' ? args.first : args.last) = *v;
-        } else if (!std::strcmp(a, "--simulate")) {
-            const auto v = i + 1 < argc ? ParseIndex(argv[++i]) : std::nullopt;
-            if (!v || *v > 9)
-                return UsageError("--simulate attend un code de modèle de 0 à 9");
-            args.simulatedModel = *v;
-        } else if (!std::strcmp(a, "--out") || !std::strcmp(a, "--width") ||
-                   !std::strcmp(a, "--height") || !std::strcmp(a, "--from") ||
-                   !std::strcmp(a, "--to")) {
-            if (i + 1 >= argc)
-                return UsageError("valeur manquante après une option de plot");
-            const char* value = argv[++i];
-            args.plotOptions = true;
-            if (a[2] == 'o') {
-                args.plot.out = QString::fromLocal8Bit(value);
-            } else if (a[2] == 'w' || a[2] == 'h') {
-                const auto v = ParseIndex(value);
-                if (!v || *v < 100 || *v > 10000)
-                    return UsageError("--width et --height attendent un nombre de pixels de 100 à 10000");
-                (a[2] == 'w' ? args.plot.width : args.plot.height) = *v;
-            } else {
-                char* end = nullptr;
-                const double v = std::strtod(value, &end);
-                if (!*value || *end || !(v >= 0))
-                    return UsageError("--from et --to attendent un nombre de secondes positif ou nul");
-                (a[2] == 'f' ? args.plot.from : args.plot.to) = v;
-            }
-        } else if (!std::strcmp(a, "--cursor")) {
-            char* end = nullptr;
-            const char* value = i + 1 < argc ? argv[++i] : "";
-            const double v = std::strtod(value, &end);
-            if (!*value || *end || !(v >= 0) || !std::isfinite(v))
-                return UsageError("--cursor attend un nombre de secondes positif ou nul");
-            args.plot.cursor = v;
-            args.plotOptions = true;
-        } else if (!std::strcmp(a, "--describe")) {
-            args.plot.describe = true;
-            args.plotOptions = true;
-        } else if (a[0] == '-' && a[1] == '-') {
-            return UsageError("option inconnue");
-        } else if (args.command.empty()) {
-            args.command = a;
-        } else if (args.path.isEmpty()) {
-            args.path = QString::fromLocal8Bit(a);
-        } else {
-            return UsageError("trop d’arguments");
-        }
-    }
+// The usage error of arguments read whole, or none.
+UsageProblem CheckArguments(const Arguments& args) {
     if (args.command.empty())
-        return UsageError("commande manquante");
+        return "commande manquante";
     if (!args.IsSessionCommand() && !args.IsInstrumentCommand())
-        return UsageError("commande inconnue");
+        return "commande inconnue";
     if (args.IsSessionCommand() && args.path.isEmpty())
-        return UsageError("fichier de session manquant");
+        return "fichier de session manquant";
     if (args.IsInstrumentCommand() && !args.path.isEmpty())
-        return UsageError("trop d’arguments");
+        return "trop d’arguments";
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
-        return UsageError("--simulate ne sert qu’aux commandes drives et status");
+        return "--simulate ne sert qu’aux commandes drives et status";
     if (args.plotOptions && args.command != "plot")
-        return UsageError("--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à plot");
+        return "--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à plot";
     if (args.command == "plot" && args.plot.out.isEmpty())
-        return UsageError("plot attend --out IMAGE.png ou IMAGE.pdf");
+        return "plot attend --out IMAGE.png ou IMAGE.pdf";
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
-        return UsageError("--to doit suivre --from");
+        return "--to doit suivre --from";
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
-        return UsageError("--first et --last ne servent qu’à la commande stats");
+        return "--first et --last ne servent qu’à la commande stats";
     return std::nullopt;
 }
 
-int Refuse(const QString& message) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return CliExit::kRefused;
+// Returns an exit status when the arguments are not usable or only help was asked for.
+std::optional<int> Parse(int argc, char** argv, Arguments& args) {
+    const CommandLine line = SessionCommandLine(args);
+    if (const std::optional<int> status = line.Parse(argc, argv, 1))
+        return status;
+    if (const UsageProblem problem = CheckArguments(args))
+        return line.UsageError(*problem);
+    return std::nullopt;
 }
 
 int RunInstrumentCommand(const Arguments& args) {
@@ -211,16 +243,8 @@ int RunSessionCommand(const Arguments& args) {
     const QtSettingsStore settings;
     const TemperatureSetting temperature(settings);
     CRecSession session(&temperature);
-    session.SetPath(args.path);
-    {
-        QByteArray image;
-        if (const Outcome loaded = LoadSessionImage(args.path, image); !loaded)
-            return Refuse(loaded.message);
-        if (const Outcome checked = CheckSessionImage(args.path, image); !checked)
-            return Refuse(checked.message);
-        if (const Outcome read = ReadSessionImage(session, image, false); !read)
-            return Refuse(read.message);
-    }
+    if (const Outcome read = ReadSessionFile(args.path, session); !read)
+        return Refuse(CliExit::kRefused, read.message);
 
     if (args.command == "plot")
         return RunPlot(session, settings, args.plot, stdout);
@@ -241,7 +265,7 @@ int RunSessionCommand(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const auto status = InstrumentCommands::Run(argc, argv))
+    if (const auto status = LoggerCommandRunner::Run(argc, argv))
         return *status;
     if (argc > 1 && std::strcmp(argv[1], "export") == 0)
         return ExportCommand::Run(argc, argv);

@@ -4,6 +4,7 @@
 #include "common/Clock.h"
 #include "common/DurationFormat.h"
 #include "common/StringTable.h"
+#include "common/UserNumber.h"
 #include "instrument/ControlBlock.h"
 #include "instrument/InstrumentClock.h"
 #include "instrument/InstrumentPort.h"
@@ -31,10 +32,6 @@ bool IsLoggerText(const QString& text) {
         const char16_t u = c.unicode();
         return (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF);
     });
-}
-
-QString LimitText(double v) {
-    return QString::number(v, 'g', 7);
 }
 
 } // namespace
@@ -271,11 +268,12 @@ void ConfigurationModel::ClockWasSet(const CalendarDateTime& sent) {
     }
 }
 
+double ConfigurationModel::NumberOrNaN(const QString& text) {
+    return ParseUserNumber(text).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
 bool ConfigurationModel::ScalesAcceptable() const {
-    const auto inRange = [](double v) {
-        return std::isfinite(v) && v >= -kScaleLimit && v <= kScaleLimit;
-    };
-    return !Groups().scale || (inRange(scaledLow_) && inRange(scaledHigh_));
+    return !Groups().scale || (kScaleRange.Contains(scaledLow_) && kScaleRange.Contains(scaledHigh_));
 }
 
 void ConfigurationModel::ApplyScheduleMinimums(const InstrumentState& state) {
@@ -319,7 +317,7 @@ ConfigurationModel::RecordingSpan(const InstrumentState& state) const {
 
 QString ConfigurationModel::ValueProblem(const InstrumentState& state) const {
     if (!ScalesAcceptable())
-        return FormatResource(61715, {LimitText(-kScaleLimit), LimitText(kScaleLimit)});
+        return kScaleRange.RefusalText();
     if (Groups().scale && !IsLoggerText(units_.left(kUnitsLimit)))
         return FormatResource(1008, {units_.left(kUnitsLimit)});
     if (RecordMode() == RecordModeType::None)

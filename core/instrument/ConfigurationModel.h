@@ -37,7 +37,6 @@ struct ConfigAcceptResult {
 // document's latest status, so it stays right while the monitor keeps polling.
 class ConfigurationModel {
 public:
-    static constexpr double kScaleLimit = 100000.0;
     static constexpr int kUnitsLimit = 4;
     static constexpr int kFilterSizes = 10;
     // J, K, T, N, E, R and S; type B has no button.
@@ -94,6 +93,9 @@ public:
     double ScaledHigh() const { return scaledHigh_; }
     void SetScaledLow(double value) { scaledLow_ = value; }
     void SetScaledHigh(double value) { scaledHigh_ = value; }
+    // As the scale edits hold them; a text that is no number is refused on OK.
+    void SetScaledLowText(const QString& text) { scaledLow_ = NumberOrNaN(text); }
+    void SetScaledHighText(const QString& text) { scaledHigh_ = NumberOrNaN(text); }
     const QString& Units() const { return units_; }
     void SetUnits(const QString& units) { units_ = units; }
     // -1 for a type without a button.
@@ -121,6 +123,8 @@ public:
 
 private:
     enum class WatchType { Off, WaitingForStart, Erasing };
+
+    static double NumberOrNaN(const QString& text);
 
     InstrumentState Now() const;
     CalendarDateTime LoggerClock(const InstrumentState& state) const;

@@ -1,33 +1,12 @@
 #include "session/SessionParamsEditModel.h"
 
 #include "common/StringTable.h"
+#include "common/UserNumber.h"
 #include "common/ValueFormat.h"
 #include "session/CRecSession.h"
 #include "session/SessionFile.h"
 
 #include <algorithm>
-#include <cmath>
-
-namespace {
-
-constexpr double kScaleLimit = 100000.0;
-
-QString LimitText(double v) {
-    return QString::number(v, 'g', 7);
-}
-
-// The number an edit holds, or none when its text is not a number.
-std::optional<double> NumberIn(const QString& text) {
-    QString t = text.trimmed();
-    t.replace(u',', u'.');
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-} // namespace
 
 SessionParamsEditModel::SessionParamsEditModel(const CRecSession& s)
     : values_(SessionParamsValues::Of(s)),
@@ -40,8 +19,7 @@ SessionParamsEditModel::SessionParamsEditModel(const CRecSession& s)
       analog_(s.Flags().analog),
       rangeLow_(s.Entry().RangeLow()),
       rangeHigh_(s.Entry().RangeHigh()),
-      scaleMin_(s.ModelCode() == kAcVoltageModelCode ? 0.0 : -kScaleLimit),
-      scaleMax_(kScaleLimit) {
+      scaleRange_(s.ModelCode() == kAcVoltageModelCode ? kNonNegativeScaleRange : kScaleRange) {
     values_.filterSize = std::clamp(values_.filterSize, 1, kFilterSizes);
 }
 
@@ -99,10 +77,9 @@ void SessionParamsEditModel::SetText(SessionParamsFieldType field, const QString
 }
 
 std::optional<FieldProblem> SessionParamsEditModel::CheckScale(SessionParamsFieldType field) const {
-    const std::optional<double> v = NumberIn(Text(field));
-    if (v && *v >= scaleMin_ && *v <= scaleMax_)
+    if (scaleRange_.Read(Text(field)))
         return std::nullopt;
-    return FieldProblem{field, FormatResource(61715, {LimitText(scaleMin_), LimitText(scaleMax_)})};
+    return FieldProblem{field, scaleRange_.RefusalText()};
 }
 
 std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
@@ -136,7 +113,7 @@ SessionParamsValues SessionParamsEditModel::Result() const {
         const auto scale = [](const QString& text, const QString& shown, float stored) {
             if (text == shown)
                 return stored;
-            const std::optional<double> v = NumberIn(text);
+            const std::optional<double> v = ParseUserNumber(text);
             return v ? static_cast<float>(*v) : stored;
         };
         out.lowScale = scale(lowScaleText_, FormatTrimmed(8, static_cast<double>(values_.lowScale)), values_.lowScale);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/UserNumber.h"
 #include "session/SessionParamsValues.h"
 
 #include <QString>
@@ -38,8 +39,8 @@ public:
     bool ShowsFilter() const { return analog_; }
     const QString& RangeLowText() const { return rangeLow_; }
     const QString& RangeHighText() const { return rangeHigh_; }
-    double ScaleMinimum() const { return scaleMin_; }
-    double ScaleMaximum() const { return scaleMax_; }
+    double ScaleMinimum() const { return scaleRange_.lowest; }
+    double ScaleMaximum() const { return scaleRange_.highest; }
     static int LimitOf(SessionParamsFieldType field);
 
     // -1 when the session's type has no button (type B): no radio button is checked.
@@ -70,5 +71,5 @@ private:
     QString lowScaleText_, highScaleText_;
     bool thermocouple_, linear_, pulse_, event_, analog_;
     QString rangeLow_, rangeHigh_;
-    double scaleMin_, scaleMax_;
+    NumberRange scaleRange_;
 };

@@ -24,24 +24,15 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include <limits>
-
 namespace {
 
 namespace RD = RecordingDurations;
 
+// Without digit grouping, which typed numbers may not carry.
 QString ScaleText(double v) {
-    return QLocale().toString(v, 'g', 7);
-}
-
-// The user's locale first, then the C form, so "2,5" and "2.5" both read; anything else is
-// NaN, which the model refuses with its range message.
-double ParseScale(const QString& text) {
-    bool ok = false;
-    double v = QLocale().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok ? v : std::numeric_limits<double>::quiet_NaN();
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(v, 'g', 7);
 }
 
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name) {
@@ -339,8 +330,8 @@ void CConfigDlg::Tick() {
 }
 
 void CConfigDlg::WriteBack() {
-    model_.SetScaledLow(ParseScale(low_->text()));
-    model_.SetScaledHigh(ParseScale(high_->text()));
+    model_.SetScaledLowText(low_->text());
+    model_.SetScaledHighText(high_->text());
     model_.SetUnits(units_->text());
     model_.SetTcButton(tcButtons_->checkedId());
     model_.SetColdJunction(cjc_->isChecked());

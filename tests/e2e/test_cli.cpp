@@ -191,7 +191,8 @@ TEST_F(CliTest, RefusalsAndUsageErrors) {
 
     r = Cli({u"info"_qs, dir_.filePath(u"missing.vx"_qs)});
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.startsWith(u"Impossible d’ouvrir le fichier source"_qs));
+    EXPECT_TRUE(r.err.startsWith(u"vexlo-cli : Impossible d’ouvrir le fichier source"_qs))
+        << "every refusal is printed the one way";
 
     // Garbage that passes the checks still opens without a crash.
     QByteArray junk = SessionImageBuilder().Build();

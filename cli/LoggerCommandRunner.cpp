@@ -1,11 +1,11 @@
-#include "cli/InstrumentCommands.h"
+#include "cli/LoggerCommandRunner.h"
 
 #include "cli/ConfigureCommand.h"
 #include "cli/ControlCommands.h"
 #include "cli/DownloadCommand.h"
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
-#include "cli/LoggerCommand.h"
+#include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 
 #include <csignal>
@@ -52,15 +52,13 @@ int RunParsed(const LoggerArguments& args) {
         if (const int refused = CheckDownloadTexts(context))
             return refused;
     if (!link.Connect(std::chrono::seconds(args.timeoutSeconds)) && !link.Interrupted())
-        return Refuse(CliExit::kNotNow, QStringLiteral("aucun instrument Vexlo n’a répondu en "
-                                                          "%1 secondes.")
-                                               .arg(args.timeoutSeconds));
+        return Refuse(CliExit::kNotNow, NoAnswerText(args.timeoutSeconds));
     return link.Interrupted() ? CliExit::kDeclined : Dispatch(context);
 }
 
 } // namespace
 
-std::optional<int> InstrumentCommands::Run(int argc, char** argv) {
+std::optional<int> LoggerCommandRunner::Run(int argc, char** argv) {
     if (argc < 2 || !IsLoggerCommand(argv[1]))
         return std::nullopt;
     const std::variant<LoggerArguments, int> parsed = ParseLoggerArguments(argc, argv);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "instrument/InstrumentCommands.h"
 
@@ -16,8 +17,8 @@ struct LoggerCommandContext {
     TerminalUserInterface& ui;
 };
 
-// "vexlo-cli : " and the text on standard error; returns `status`.
-int Refuse(int status, const QString& message);
+// No logger answered in time.
+QString NoAnswerText(int seconds);
 // Why a command is disabled now, in words; empty for CommandBlockerType::None.
 QString BlockerText(CommandBlockerType blocker);
 // Refuses with kNotNow when `blocker` is set.
@@ -26,5 +27,3 @@ int RefuseBlocked(CommandBlockerType blocker);
 // standard output when the block went out.
 int ReportResult(CommandResultType result, const LoggerCommandContext& context, const QString& sent,
                  CommandBlockerType blockerNow);
-// Standard output, one line.
-void PrintLine(const QString& text);

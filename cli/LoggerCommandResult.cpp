@@ -1,13 +1,10 @@
-#include "cli/LoggerCommand.h"
+#include "cli/LoggerCommandResult.h"
 
 #include "cli/TerminalUserInterface.h"
 #include "common/StringTable.h"
 
-#include <cstdio>
-
-int Refuse(int status, const QString& message) {
-    std::fprintf(stderr, "vexlo-cli : %s\n", message.toLocal8Bit().constData());
-    return status;
+QString NoAnswerText(int seconds) {
+    return QStringLiteral("aucun instrument Vexlo n’a répondu en %1 secondes.").arg(seconds);
 }
 
 QString BlockerText(CommandBlockerType blocker) {
@@ -54,8 +51,4 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
         return Refuse(CliExit::kRefused, ResourceString(1006));
     }
     return CliExit::kRefused;
-}
-
-void PrintLine(const QString& text) {
-    std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData());
 }

@@ -1,0 +1,54 @@
+#include "cli/CommandLine.h"
+
+#include "cli/ExitStatus.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+std::optional<int> CommandLine::Parse(int argc, char** argv, int first) const {
+    ArgumentCursor words(argc, argv, first);
+    while (const char* taken = words.Take()) {
+        const std::string_view word = taken;
+        if (word == "--help" || word == "-h") {
+            std::fputs(usage, stdout);
+            return CliExit::kDone;
+        }
+        UsageProblem problem;
+        bool known = false;
+        for (const CommandOption& option : options) {
+            if (option.name == word) {
+                problem = option.read(words);
+                known = true;
+                break;
+            }
+        }
+        if (!known)
+            problem = other(word);
+        if (problem)
+            return UsageError(*problem);
+    }
+    return std::nullopt;
+}
+
+int CommandLine::UsageError(std::string_view what) const {
+    return CliExit::UsageError(caller, what, usage);
+}
+
+CommandOption FlagOption(std::string_view name, bool& flag) {
+    return {name, [&flag](ArgumentCursor&) {
+                flag = true;
+                return UsageProblem();
+            }};
+}
+
+std::optional<int> ReadInteger(const char* text, int lowest, int highest) {
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (*end || errno != 0 || v < lowest || v > highest)
+        return std::nullopt;
+    return static_cast<int>(v);
+}

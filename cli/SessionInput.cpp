@@ -1,0 +1,14 @@
+#include "cli/SessionInput.h"
+
+#include "session/CRecSession.h"
+#include "session/SessionFile.h"
+
+Outcome ReadSessionFile(const QString& path, CRecSession& session) {
+    session.SetPath(path);
+    QByteArray image;
+    if (Outcome loaded = LoadSessionImage(path, image); !loaded)
+        return loaded;
+    if (Outcome checked = CheckSessionImage(path, image); !checked)
+        return checked;
+    return ReadSessionImage(session, image, false);
+}
