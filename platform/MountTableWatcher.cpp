@@ -1,5 +1,6 @@
 #include "platform/MountTableWatcher.h"
 
+#include "instrument/LinkLog.h"
 #include "platform/PosixDriveBackend.h"
 
 #include <QFileInfo>
@@ -32,6 +33,12 @@ bool MountTableWatcher::Changed() {
     QByteArray table = ReadMountTableText();
     QList<bool> present = PresentRoots();
     const bool changed = table != table_ || present != present_;
+    if (table != table_)
+        qCDebug(LinkLog).noquote() << "device change: the mount table changed";
+    if (present != present_)
+        qCDebug(LinkLog).noquote()
+            << "device change: a folder of VEXLO_DRIVES or its status file came or went"
+            << extraRoots_;
     table_ = std::move(table);
     present_ = std::move(present);
     return changed;

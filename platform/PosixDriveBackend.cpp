@@ -1,5 +1,7 @@
 #include "platform/PosixDriveBackend.h"
 
+#include "instrument/LinkLog.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <unistd.h>
 #include <utility>
 
@@ -116,14 +120,55 @@ bool ValidTransfer(qint64 offset, qint64 size) {
 // Opens without the cache where the filesystem allows it; `direct` tells which way it went.
 // The mailbox may be a named pipe (an emulated logger's folder): non-blocking, its open fails
 // at once when nobody reads it instead of hanging, and a regular file does not mind.
+// The trace of the drive files: each state is told once, when it begins, not at every pass of
+// the link (which retries a file that will not open every 50 ms).
+class FileTrace {
+public:
+    // A file that stops opening, and opens again.
+    void Opened(const QByteArray& path, bool opened, int error) {
+        const std::lock_guard lock(mutex_);
+        if (opened) {
+            if (failing_.erase(path) > 0)
+                qCInfo(LinkLog).noquote() << "open:" << QFile::decodeName(path) << "opens again";
+        } else if (failing_.insert(path).second) {
+            qCInfo(LinkLog).nospace().noquote()
+                << "open: cannot open " << QFile::decodeName(path) << ": " << std::strerror(error);
+        }
+    }
+    // A file whose filesystem refuses O_DIRECT, at open time or per transfer.
+    void Plain(const QByteArray& path, const char* when) {
+        const std::lock_guard lock(mutex_);
+        if (plain_.insert(path).second)
+            qCInfo(LinkLog).nospace().noquote()
+                << "O_DIRECT refused " << when << " for " << QFile::decodeName(path)
+                << ": plain I/O, cached pages dropped after each transfer";
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<QByteArray> failing_;
+    std::set<QByteArray> plain_;
+};
+
+FileTrace& Trace() {
+    static FileTrace trace;
+    return trace;
+}
+
 UniqueFd OpenDriveFile(const QByteArray& path, DriveFileType file, int access, bool& direct) {
     if (file == DriveFileType::Control)
         access |= O_NONBLOCK;
     int fd = direct ? ::open(path.constData(), access | O_CLOEXEC | O_DIRECT) : -1;
     if (!direct || (fd < 0 && errno == EINVAL)) {
+        if (direct && LinkLog().isInfoEnabled())
+            Trace().Plain(path, "at open time");
         direct = false;
         fd = ::open(path.constData(), access | O_CLOEXEC);
     }
+    const int error = errno;
+    if (LinkLog().isInfoEnabled())
+        Trace().Opened(path, fd >= 0, error);
+    errno = error;
     return UniqueFd(fd);
 }
 
@@ -240,8 +285,15 @@ PosixDriveBackend::PosixDriveBackend(QStringList extraRoots, bool directIo)
     : extraRoots_(std::move(extraRoots)), directIo_(directIo) {}
 
 std::vector<QString> PosixDriveBackend::CandidateDrives() const {
-    return SelectDriveRoots(ParseMountTable(ReadMountTableText()),
-                            IsRemovableBlockDevice, extraRoots_);
+    std::vector<QString> roots = SelectDriveRoots(ParseMountTable(ReadMountTableText()),
+                                                  IsRemovableBlockDevice, extraRoots_);
+    if (LinkLog().isDebugEnabled()) {
+        QStringList listed;
+        for (const QString& root : roots)
+            listed.append(root);
+        qCDebug(LinkLog).noquote() << "candidate drives:" << listed;
+    }
+    return roots;
 }
 
 bool PosixDriveBackend::DriveExists(const QString& root) const {
@@ -275,6 +327,8 @@ qint64 PosixDriveBackend::ReadFile(const QString& root, DriveFileType file, qint
     qint64 read = ReadAll(fd.Get(), aligned.Data(), offset, size);
     if (read < 0 && direct && errno == EINVAL) {
         // Some filesystems accept O_DIRECT at open time and refuse it per transfer.
+        if (LinkLog().isInfoEnabled())
+            Trace().Plain(path, "per transfer");
         const UniqueFd plain(::open(path.constData(), O_RDONLY | O_CLOEXEC));
         direct = false;
         read = plain.Valid() ? ReadAll(plain.Get(), aligned.Data(), offset, size) : -1;
@@ -304,6 +358,8 @@ qint64 PosixDriveBackend::WriteFile(const QString& root, DriveFileType file, qin
     std::memcpy(aligned.Data(), data, static_cast<std::size_t>(size));
     qint64 written = WriteAll(fd.Get(), aligned.Data(), offset, size);
     if (written < 0 && direct && errno == EINVAL) {
+        if (LinkLog().isInfoEnabled())
+            Trace().Plain(path, "per transfer");
         const UniqueFd plain(::open(path.constData(), O_WRONLY | O_CLOEXEC));
         written = plain.Valid() ? WriteAll(plain.Get(), aligned.Data(), offset, size) : -1;
         if (plain.Valid())

@@ -4,6 +4,7 @@
 #include <optional>
 
 // The command codes a logger accepts through its mailbox file.
+// A copy of core's codes on purpose: an independent oracle, so a wrong code in core fails tests.
 enum class LoggerCommandCode : std::uint8_t {
     SetClock = 0x01,
     EraseMemory = 0x02,

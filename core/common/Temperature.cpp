@@ -71,6 +71,12 @@ constexpr double kB1[] = {2.1315071E+02,  2.8510504E+02,  -5.2742887E+01,
 
 constexpr double kRest = std::numeric_limits<double>::infinity();
 
+// "JKTNERSB" order.
+constexpr CelsiusRange kThermocoupleRanges[] = {
+    {-210, 1200}, {-200, 1372}, {-200, 400}, {-200, 1300},
+    {-200, 1000}, {0, 1760},    {0, 1760},   {250, 1800},
+};
+
 struct SubRange {
     double belowMv; // applies to an EMF below this, the first match wins
     std::span<const double> coefficients;
@@ -134,6 +140,12 @@ TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv) {
     if (emfMv > type.highestMv)
         return {0.0, TcStatus::AboveRange};
     return {Horner(CoefficientsFor(type, emfMv), emfMv), TcStatus::Ok};
+}
+
+CelsiusRange ThermocoupleRangeCelsius(int typeIndex) {
+    const bool known =
+        typeIndex >= 0 && typeIndex < static_cast<int>(std::size(kThermocoupleRanges));
+    return kThermocoupleRanges[known ? typeIndex : 0];
 }
 
 double RtdResistanceToCelsius(double nominalOhms, double measuredOhms) {

@@ -11,6 +11,14 @@ struct TcResult {
 // reference junction at 0 °C. The range limits themselves are in range.
 TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv);
 
+struct CelsiusRange {
+    double low;
+    double high;
+};
+// The measuring range of a thermocouple type as the instrument page gives it, in °C; an index
+// outside 0 to 7 takes J's range.
+CelsiusRange ThermocoupleRangeCelsius(int typeIndex);
+
 // Callendar-Van Dusen inverted by bisection; below -70 °C gives UnderRangeValue, above 550 °C
 // OverRangeValue.
 double RtdResistanceToCelsius(double nominalOhms, double measuredOhms);

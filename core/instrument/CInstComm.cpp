@@ -2,6 +2,7 @@
 
 #include "instrument/DriveText.h"
 #include "instrument/InstrumentRecords.h"
+#include "instrument/LinkLog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +11,10 @@ namespace {
 
 int Code(CommRequest request) {
     return static_cast<int>(request);
+}
+
+const char* TransferName(bool write) {
+    return write ? "write of " : "read of ";
 }
 
 } // namespace
@@ -88,6 +93,13 @@ void CInstComm::TransferPass() {
 qint64 CInstComm::DoTransfer(const Transfer& t, QByteArray& data) {
     const qint64 n = t.write ? drives_.WriteFile(t.root, t.file, t.offset, data.constData(), t.size)
                              : drives_.ReadFile(t.root, t.file, t.offset, data.data(), t.size);
+    if (n == DriveBackend::kCannotOpen)
+        qCInfo(LinkLog).nospace().noquote() << TransferName(t.write) << DriveFileName(t.file)
+                                            << " on " << t.root << ": cannot open the file";
+    else if (n < t.size)
+        qCInfo(LinkLog).nospace().noquote()
+            << TransferName(t.write) << DriveFileName(t.file) << " on " << t.root << " at "
+            << t.offset << ": " << n << " of " << t.size << " bytes";
     return std::clamp<qint64>(n, 0, t.size);
 }
 
@@ -112,8 +124,11 @@ qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QBy
     {
         const std::lock_guard lock(transferMutex_);
         // One that stalled and was given up may still hold the drive.
-        if (transfer_.phase == TransferPhase::Posted || transfer_.phase == TransferPhase::Running)
+        if (transfer_.phase == TransferPhase::Posted || transfer_.phase == TransferPhase::Running) {
+            qCInfo(LinkLog).nospace().noquote() << TransferName(write) << DriveFileName(file)
+                                                << " refused: an earlier transfer is still stalled";
             return 0;
+        }
         job.ticket = ticket = ++nextTicket_;
         job.phase = TransferPhase::Posted;
         transfer_ = std::move(job);
@@ -139,11 +154,18 @@ qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QBy
         const qint64 elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                    std::chrono::steady_clock::now() - begun)
                                    .count();
-        if (elapsed >= transferLimitMs_)
+        if (elapsed >= transferLimitMs_) {
+            qCInfo(LinkLog).nospace().noquote() << TransferName(write) << DriveFileName(file)
+                                                << " stalled: given up after " << elapsed << " ms";
             break;
+        }
         if (wait_) {
-            if (!wait_->KeepWaiting(elapsed))
+            if (!wait_->KeepWaiting(elapsed)) {
+                qCInfo(LinkLog).nospace().noquote()
+                    << TransferName(write) << DriveFileName(file) << " given up by the user after "
+                    << elapsed << " ms";
                 break;
+            }
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -246,10 +268,25 @@ void CInstComm::ApplyStatus(const TextRead& read) {
     memoryUsed_.store(DriveTextInt(text, read.bytes, "MemUsed=", 0), std::memory_order_relaxed);
 }
 
+void CInstComm::NoteTextOpen(const QString& root, DriveFileType file, bool opened) {
+    bool& failing = file == DriveFileType::Status ? statusOpenFailing_ : configOpenFailing_;
+    if (opened == !failing)
+        return;
+    failing = !opened;
+    if (failing)
+        qCInfo(LinkLog).nospace().noquote() << "cannot open " << DriveFileName(file) << " on "
+                                            << root << "; the read is tried again every pass";
+    else
+        qCInfo(LinkLog).nospace().noquote()
+            << DriveFileName(file) << " on " << root << " opens again";
+}
+
 void CInstComm::StatusPass() {
     codePageSize_.store(0, std::memory_order_relaxed);
     codePageCount_.store(0, std::memory_order_relaxed);
-    const TextRead read = ReadText(DriveRoot(), DriveFileType::Status);
+    const QString root = DriveRoot();
+    const TextRead read = ReadText(root, DriveFileType::Status);
+    NoteTextOpen(root, DriveFileType::Status, read.opened);
     if (!read.opened)
         return;
     const std::lock_guard lock(publish_);
@@ -260,7 +297,9 @@ void CInstComm::StatusPass() {
 }
 
 void CInstComm::ConfigPass() {
-    const TextRead read = ReadText(DriveRoot(), DriveFileType::Config);
+    const QString root = DriveRoot();
+    const TextRead read = ReadText(root, DriveFileType::Config);
+    NoteTextOpen(root, DriveFileType::Config, read.opened);
     if (!read.opened)
         return;
     const std::lock_guard lock(publish_);
@@ -273,6 +312,7 @@ void CInstComm::ConfigPass() {
 void CInstComm::ScanPass() {
     const std::vector<QString> candidates = drives_.CandidateDrives();
     const std::size_t count = std::min<std::size_t>(candidates.size(), kMaxDriveCandidates);
+    qCDebug(LinkLog).noquote() << "scan:" << count << "candidate drive(s)";
     int found = -1;
     for (std::size_t i = 0; i < count && found < 0; ++i) {
         if (StopRequested())
@@ -284,17 +324,29 @@ void CInstComm::ScanPass() {
         const std::lock_guard lock(publish_);
         if (!StillRequested(CommRequest::ScanDrives))
             return;
-        if (!read.opened)
+        if (!read.opened) {
+            qCDebug(LinkLog).nospace().noquote() << "scan: " << candidates[i] << ": cannot open "
+                                                 << DriveFileName(DriveFileType::Status);
             continue;
+        }
         ApplyStatus(read);
         readLength_.store(read.bytes, std::memory_order_relaxed);
         if (IsLoggerStatusText(status_.data(), read.bytes))
             found = static_cast<int>(i);
+        else
+            qCDebug(LinkLog).nospace().noquote() << "scan: " << candidates[i] << ": " << read.bytes
+                                                 << " bytes of status, not a logger's";
     }
     const std::lock_guard lock(publish_);
     if (!StillRequested(CommRequest::ScanDrives))
         return;
-    SetDrive(found, found >= 0 ? candidates[static_cast<std::size_t>(found)] : QString());
+    const QString root = found >= 0 ? candidates[static_cast<std::size_t>(found)] : QString();
+    if (found >= 0)
+        qCInfo(LinkLog).noquote() << "scan: logger at" << root;
+    else
+        qCInfo(LinkLog).noquote() << "scan: no logger among" << count << "candidate drive(s)";
+    statusOpenFailing_ = configOpenFailing_ = false;
+    SetDrive(found, root);
     request_.store(Code(CommRequest::None), std::memory_order_release);
 }
 

@@ -125,6 +125,8 @@ private:
     void ConfigPass();
     void ScanPass();
     void SetDrive(int index, const QString& root);
+    // Traces a text file of the drive that stops or starts opening (worker only).
+    void NoteTextOpen(const QString& root, DriveFileType file, bool opened);
 
     DriveBackend& drives_;
     const std::chrono::milliseconds passInterval_;
@@ -141,6 +143,10 @@ private:
     // Serialises a requester's post against the worker's publication, so that a request posted
     // while the worker is busy is neither lost nor raced with.
     std::mutex publish_;
+
+    // The worker's own: whether the last open of each text file failed, for the trace.
+    bool statusOpenFailing_ = false;
+    bool configOpenFailing_ = false;
 
     mutable std::mutex driveMutex_;
     int driveIndex_ = -1;

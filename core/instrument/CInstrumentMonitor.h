@@ -1,15 +1,14 @@
 #pragma once
 
+#include "instrument/InstrumentPage.h"
 #include "instrument/InstrumentRecords.h"
-#include "session/MovingAverage.h"
+#include "instrument/LiveChannel.h"
+#include "instrument/LoggerConnection.h"
 
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <vector>
 
 class CInstComm;
 class CRecSession;
@@ -17,8 +16,6 @@ class Clock;
 class DriveBackend;
 class TemperatureUnitSource;
 class TransferWait;
-
-enum class MonitorPhase : int { Idle = 0, Scanning = 1, PollStatus = 2, PollConfig = 3 };
 
 // What the later instrument screens attach to the monitor.
 class InstrumentHooks {
@@ -30,40 +27,37 @@ public:
     virtual void CheckFirmware() = 0;
 };
 
-// The seven live statistic texts, kept until the next processed status.
-struct LiveStatisticsTexts {
-    QString min, max, avg, last, total, eventLength, eventWindowTotal;
-};
-
-// The instrument side of the document: finds the logger drive, alternates status and
-// configuration reads, checks the logger's clock, drops a logger that is gone, keeps the
-// instrument page and the live data.
-class CInstrumentMonitor {
+// The instrument side of the document. It keeps the logger's status and configuration records
+// and what follows from them (model, free memory, recording duration, channel units, the erase
+// window, the firmware check), and joins three parts: the connection state machine
+// (LoggerConnection), the instrument page texts (InstrumentPage) and the live reading with its
+// statistics (LiveChannel).
+class CInstrumentMonitor : private LoggerConnectionListener {
 public:
     CInstrumentMonitor(DriveBackend& drives, const Clock& clock, const TemperatureUnitSource& units,
                        std::function<void()> refreshViews);
-    ~CInstrumentMonitor();
+    ~CInstrumentMonitor() override;
     CInstrumentMonitor(const CInstrumentMonitor&) = delete;
     CInstrumentMonitor& operator=(const CInstrumentMonitor&) = delete;
 
     void SetHooks(InstrumentHooks* hooks) { hooks_ = hooks; }
     void SetFirmwareCheckEnabled(bool on) { firmwareCheckEnabled_ = on; }
     // The link's wait between passes; tests shorten it.
-    void SetLinkPassInterval(int milliseconds) { passIntervalMs_ = milliseconds; }
+    void SetLinkPassInterval(int milliseconds) { connection_.SetLinkPassInterval(milliseconds); }
     // What a command or recording transfer does while the link's worker has it.
-    void SetTransferWait(TransferWait* wait);
+    void SetTransferWait(TransferWait* wait) { connection_.SetTransferWait(wait); }
 
-    void Connect();
-    void Disconnect();
-    void OnDeviceChange();
-    void MonitorTick();
+    void Connect() { connection_.Connect(); }
+    void Disconnect() { connection_.Disconnect(); }
+    void OnDeviceChange() { connection_.OnDeviceChange(); }
+    void MonitorTick() { connection_.Tick(); }
 
-    bool IsConnected() const { return connected_; }
-    bool IsBusy() const { return busy_; }
-    void SetBusy(bool on) { busy_ = on; }
-    MonitorPhase Phase() const { return phase_; }
-    bool ClockVerified() const { return clockVerified_; }
-    int StallCount() const { return stallCount_; }
+    bool IsConnected() const { return connection_.IsConnected(); }
+    bool IsBusy() const { return connection_.IsBusy(); }
+    void SetBusy(bool on) { connection_.SetBusy(on); }
+    MonitorPhase Phase() const { return connection_.Phase(); }
+    bool ClockVerified() const { return connection_.ClockVerified(); }
+    int StallCount() const { return connection_.StallCount(); }
     bool IsErasing() const { return erasing_; }
     // Statuses that went all the way to a rebuilt page since the connect.
     int ProcessedStatusCount() const { return processedStatuses_; }
@@ -74,94 +68,54 @@ public:
     int64_t FreeMemory() const { return freeMemory_; }
     const QString& FreeMemoryText() const { return freeMemoryText_; }
     const QString& RecordingDurationText() const { return recDurText_; }
-    double BatteryVoltage() const { return batteryVoltage_; }
-    double SensorTemperature() const { return sensorTemperature_; }
+    double BatteryVoltage() const { return live_.BatteryVoltage(); }
+    double SensorTemperature() const { return live_.SensorTemperature(); }
     QString ChannelUnits() const;
 
     // The rows as shown: the connection row alone ("Déconnecté" while not connected) until a
     // logger's status has filled the page.
     QStringList PageLabels() const;
     QStringList PageValues() const;
-    const LiveStatisticsTexts& LiveStatistics() const { return liveStats_; }
-    const CRecSession* LiveData() const { return live_.get(); }
-    void ClearLiveData();
+    const LiveStatisticsTexts& LiveStatistics() const { return live_.Statistics(); }
+    const CRecSession* LiveData() const { return live_.Data(); }
+    void ClearLiveData() { live_.Clear(); }
     // After a command that changes what the page shows, the next status is processed in full.
     void ForgetLastTimeText() { lastTimeText_.clear(); }
-    CInstComm* Link() { return link_.get(); }
-    const CInstComm* Link() const { return link_.get(); }
+    CInstComm* Link() { return connection_.Link(); }
+    const CInstComm* Link() const { return connection_.Link(); }
 
 private:
-    enum class RowType {
-        Blank, Connection, Model, Serial, Version, MemoryTotal, MemoryUsed, MemoryFree, Clock,
-        RecordingState, RecordingStart, RecordingEnd, RecordingDuration, TimeLeft, Channel,
-        Battery, RangeOrLowScale, HighScale, Units, TcType, Cjc, FilterSize,
-    };
-    struct PageRow {
-        int labelId;
-        RowType type;
-    };
+    // LoggerConnectionListener
+    void OnConnectStarted() override;
+    void OnLoggerFound() override;
+    void OnDropped() override;
+    void OnStatusUnread() override;
+    StatusOutcome OnStatusText(const char* text, int length) override;
+    void OnConfigText(const char* text, int length) override;
+    int64_t LoggerClock() const override;
+    void RefreshViews() override;
 
-    void Drop();
-    bool ShowsWholePage() const;
-    void StatusStep();
-    void ConfigStep();
-    void CheckClock();
-    void RebuildLabels(int modelCode);
-    void RebuildValues();
-    QString RowValue(RowType type) const;
-    void ComputeLiveValues();
-    void AddLiveSample();
-    void StartLiveChannel(int64_t firstTime);
-    void UpdateLiveStatistics();
-    bool IsFilteredKind() const;
+    void RebuildPageValues();
+    void FollowErase();
 
-    DriveBackend& drives_;
-    const Clock& clock_;
     const TemperatureUnitSource& units_;
     std::function<void()> refreshViews_;
     InstrumentHooks* hooks_ = nullptr;
     bool firmwareCheckEnabled_ = false;
-    int passIntervalMs_ = 50;
-    TransferWait* transferWait_ = nullptr;
-
-    std::unique_ptr<CInstComm> link_;
-    std::unique_ptr<CRecSession> live_;
-    bool connected_ = false;
-    bool busy_ = false;
-    bool deviceChanged_ = false;
-    bool inTick_ = false;
-    MonitorPhase phase_ = MonitorPhase::Idle;
-    int pollToggle_ = 0;
-    int64_t lastPollTime_ = 0;
-    bool clockVerified_ = false;
-    bool clockSeen_ = false;
-    int64_t firstClock_ = 0;
-    int stallCount_ = 0;
-    QString lastTimeText_;
     bool firmwareChecked_ = false;
     bool erasing_ = false;
     int processedStatuses_ = 0;
+    QString lastTimeText_;
 
     InstrumentStatusRecord status_;
     InstrumentConfigRecord config_;
     int modelIndex_ = -1;
-    int labelsModelCode_ = INT32_MIN;
     int64_t freeMemory_ = 0;
     QString freeMemoryText_;
     QString recDurText_;
 
-    double batteryVoltage_ = 0.0;
-    double sensorResistance_ = 1000.0;
-    double sensorTemperature_ = 0.0;
-    int channelCount_ = 0;
-    int averagedRtdCount_ = 0;
-    MovingAverage channelAverage_;
-    MovingAverage resistanceAverage_;
-    bool haveSampleTime_ = false;
-    int64_t previousSampleTime_ = 0;
-
-    std::vector<PageRow> layout_;
-    QStringList labels_;
-    QStringList values_;
-    LiveStatisticsTexts liveStats_;
+    InstrumentPage page_;
+    LiveChannel live_;
+    // Last, so that the link's worker stops before the rest goes.
+    LoggerConnection connection_;
 };

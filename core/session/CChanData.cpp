@@ -1,5 +1,6 @@
 #include "session/CChanData.h"
 
+#include "common/Divider.h"
 #include "common/DurationFormat.h"
 #include "common/Rounding.h"
 #include "common/StringTable.h"
@@ -70,26 +71,20 @@ CChanRecord& CChanData::AddChannel(int row, int64_t startTime) {
     return channel->AddRecord(this, startTime);
 }
 
-void CChanData::SetConversion(int tcIndex, bool cjc, bool polarity, bool linear, double rangeLow,
-                              double rangeHigh, double scaleLow, double scaleHigh,
-                              int filterSize) {
-    if (configured_ && tcIndex == tcIndex_ && cjc == cjc_ && polarity == polarity_ &&
-        linear == linear_ && rangeLow == rangeLow_ && rangeHigh == rangeHigh_ &&
-        scaleLow == scaleLow_ && scaleHigh == scaleHigh_ && filterSize == filterSize_)
+void CChanData::SetConversion(const ConversionSettings& settings) {
+    ConversionSettings stored = settings;
+    stored.filterSize = std::max(1, settings.filterSize);
+    if (configured_ && stored == conversion_)
         return;
-    tcIndex_ = tcIndex;
-    cjc_ = cjc;
-    polarity_ = polarity;
-    linear_ = linear;
-    rangeLow_ = rangeLow;
-    rangeHigh_ = rangeHigh;
-    scaleLow_ = scaleLow;
-    scaleHigh_ = scaleHigh;
-    filterSize_ = std::max(1, filterSize);
+    conversion_ = stored;
     cjcEmfCache_.clear();
 
+    const double rangeLow = stored.rangeLow;
+    const double rangeHigh = stored.rangeHigh;
+    const double scaleLow = stored.scaleLow;
+    const double scaleHigh = stored.scaleHigh;
     const double gain = Entry().Gain;
-    if (linear) {
+    if (stored.linear) {
         overThreshold_ = rangeHigh * 1.1;
         underThreshold_ = rangeLow < 0 ? rangeLow * 0.9 : rangeHigh * -1.1;
         double factor = 1.0;
@@ -127,12 +122,12 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
     if (!std::isfinite(v))
         return NoValue;
     if (flags_.thermocouple) {
-        if (cjc_) {
+        if (conversion_.cjc) {
             if (!std::isfinite(cjcEmf))
                 return NoValue;
             v += cjcEmf;
         }
-        const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(tcIndex_), v);
+        const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(conversion_.tcIndex), v);
         switch (t.status) {
         case TcStatus::Ok:
             return ToFahrenheitIfAsked(t.celsius, fahrenheit_);
@@ -145,9 +140,9 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         }
     }
     if (flags_.rtd) {
-        if (fullScaleCount_ == 0.0)
+        const double resistance = DividerResistance(rtdReference_, v, fullScaleCount_);
+        if (std::isnan(resistance))
             return NoValue;
-        const double resistance = rtdReference_ * v / (fullScaleCount_ - v);
         const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
         return IsValueMarker(t) ? t : ToFahrenheitIfAsked(t, fahrenheit_);
     }
@@ -155,8 +150,8 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         return UnderRangeValue;
     if (flags_.rangeCheck && v > overThreshold_)
         return OverRangeValue;
-    if (flags_.linear && configured_ && rangeHigh_ != rangeLow_)
-        return (v - rangeLow_) * scalingFactor_ + scaleLow_;
+    if (flags_.linear && configured_ && conversion_.rangeHigh != conversion_.rangeLow)
+        return (v - conversion_.rangeLow) * scalingFactor_ + conversion_.scaleLow;
     return v;
 }
 
@@ -180,12 +175,13 @@ double CChanData::ColdJunctionEmf(int averagedCount) {
         return hit->second;
     double emf = kNaN;
     const double c = averagedCount;
-    if (fullScaleCount_ != 0.0 && fullScaleCount_ != c) {
-        const double resistance = rtdReference_ * c / (fullScaleCount_ - c);
+    const double resistance = DividerResistance(rtdReference_, c, fullScaleCount_);
+    if (!std::isnan(resistance)) {
         const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
-        // A cold junction outside the sensor's range makes the compensation meaningless.
+        // A cold junction outside the sensor's range (an open or shorted sensor among them)
+        // makes the compensation meaningless.
         if (!IsValueMarker(t) && std::isfinite(t))
-            emf = ThermocoupleCelsiusToMv(tcIndex_, t);
+            emf = ThermocoupleCelsiusToMv(conversion_.tcIndex, t);
     }
     cjcEmfCache_.emplace(averagedCount, emf);
     return emf;
@@ -245,7 +241,7 @@ void CChanData::BeginRecompute(bool filtered) {
         ExtractEvents();
         return;
     }
-    filterSkip_ = std::max(0, filterSize_ - 1);
+    filterSkip_ = std::max(0, conversion_.filterSize - 1);
     filterDelay_ = SaturatingRound(filterSkip_ * Entry().SampleInterval);
     pass_.emplace();
     pass_->filtered = filtered;
@@ -302,11 +298,11 @@ void CChanData::BeginRecordPass(CChanRecord& r) {
     }
     p.end = counts;
     r.values_.resize(counts - skip);
-    const int window = std::min(filterSize_, MovingAverage::kMaxWindow);
+    const int window = std::min(conversion_.filterSize, MovingAverage::kMaxWindow);
     p.average.SetWindow(window);
     p.cjcAverage.SetWindow(window);
     p.haveLast = false;
-    p.compensate = flags_.thermocouple && cjc_;
+    p.compensate = flags_.thermocouple && conversion_.cjc;
     if (p.compensate)
         r.cjcEmf_.resize(counts - skip);
     else
@@ -401,7 +397,7 @@ void CChanData::ExtractRecordEvents(const CChanRecord& r) {
         const int64_t second = base + static_cast<int64_t>(k);
         for (int b = 0; b < 16; ++b) {
             const bool set = (w >> (15 - b)) & 1u;
-            const bool on = set == polarity_;
+            const bool on = set == conversion_.polarity;
             const int32_t ms = 63 * b;
             if (on && !active) {
                 current = SessionEvent{static_cast<int32_t>(k), second, ms, 0, 0};
@@ -441,7 +437,7 @@ double CChanData::ValueTime(int index, int64_t sessionStart) const {
 }
 
 const std::vector<double>& CChanData::StatisticValues(const CChanRecord& r) const {
-    if (flags_.event && !polarity_ && !r.complements_.empty())
+    if (flags_.event && !conversion_.polarity && !r.complements_.empty())
         return r.complements_;
     return r.values_;
 }

@@ -36,6 +36,24 @@ struct RangeStatisticsTexts {
     QString eventTotal; // empty unless the channel is an event channel
 };
 
+// How the counts of a channel become values (`CChanData::SetConversion`): the thermocouple
+// type and cold-junction switch, the event polarity, whether the channel is scaled linearly,
+// its input range (the integers of the model row's range texts), the user's scale and the
+// moving-average filter size (at least 1 once stored).
+struct ConversionSettings {
+    int tcIndex = 1;
+    bool cjc = false;
+    bool polarity = true;
+    bool linear = false;
+    double rangeLow = 0.0;
+    double rangeHigh = 0.0;
+    double scaleLow = 0.0;
+    double scaleHigh = 1.0;
+    int filterSize = 1;
+
+    bool operator==(const ConversionSettings&) const = default;
+};
+
 // The conversion settings and the channels of one session.
 class CChanData {
 public:
@@ -45,8 +63,10 @@ public:
 
     void SetModel(int row);
     CChanRecord& AddChannel(int row, int64_t startTime);
-    void SetConversion(int tcIndex, bool cjc, bool polarity, bool linear, double rangeLow,
-                       double rangeHigh, double scaleLow, double scaleHigh, int filterSize);
+    // Stores the settings and derives the scaling; nothing changes when they equal the stored
+    // ones.
+    void SetConversion(const ConversionSettings& settings);
+    const ConversionSettings& Conversion() const { return conversion_; }
     void SetRtdParameters(double reference, double nominal, double fullScaleCount);
     void SetCountScale(double scale);
     void Reserve(std::size_t samples);
@@ -97,18 +117,18 @@ public:
     CChanRecord& FirstRecord() { return channels_[0]->Record(0); }
     const std::vector<SessionEvent>& Events() const { return events_; }
 
-    int TcIndex() const { return tcIndex_; }
-    bool Cjc() const { return cjc_; }
-    bool Polarity() const { return polarity_; }
-    int FilterSize() const { return filterSize_; }
+    int TcIndex() const { return conversion_.tcIndex; }
+    bool Cjc() const { return conversion_.cjc; }
+    bool Polarity() const { return conversion_.polarity; }
+    int FilterSize() const { return conversion_.filterSize; }
     int FilterSkip() const { return filterSkip_; }
     int FilterDelay() const { return filterDelay_; }
     double ScalingFactor() const { return scalingFactor_; }
     int ExtraDecimals() const { return extraDecimals_; }
     double OverRangeThreshold() const { return overThreshold_; }
     double UnderRangeThreshold() const { return underThreshold_; }
-    double ScaleLow() const { return scaleLow_; }
-    double ScaleHigh() const { return scaleHigh_; }
+    double ScaleLow() const { return conversion_.scaleLow; }
+    double ScaleHigh() const { return conversion_.scaleHigh; }
 
 private:
     friend class CChanRecord;
@@ -143,20 +163,12 @@ private:
     int row_ = 0;
     KindFlags flags_ = KindFlags::Of(ChannelKindType::Undefined);
 
-    int tcIndex_ = 1;
-    bool cjc_ = false;
-    bool polarity_ = true;
-    bool linear_ = false;
+    ConversionSettings conversion_;
     bool configured_ = false;
-    double rangeLow_ = 0.0;
-    double rangeHigh_ = 0.0;
-    double scaleLow_ = 0.0;
-    double scaleHigh_ = 1.0;
     double scalingFactor_ = 1.0;
     int extraDecimals_ = 0;
     double overThreshold_ = 0.0;
     double underThreshold_ = 0.0;
-    int filterSize_ = 1;
     int filterSkip_ = 0;
     int filterDelay_ = 0;
     double rtdReference_ = 4750.0;

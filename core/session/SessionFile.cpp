@@ -241,22 +241,37 @@ int ParseLeadingInt(const QString& text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-Outcome LoadSessionImage(const QString& path, QByteArray& image) {
-    image.clear();
-    QFile file(path);
-    const Outcome cannotRead = Outcome::Failure(FormatResource(1013, {path}));
-    if (!file.open(QIODevice::ReadOnly))
-        return cannotRead;
-    const qint64 size = file.size();
-    if (size > INT32_MAX)
-        return cannotRead;
-    if (size < kMinimumSessionFileSize)
+Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
+    buffer.clear();
+    size = 0;
+    const QString path = file.fileName();
+    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) || file.size() > INT_MAX)
+        return Outcome::Failure(FormatResource(1013, {path}));
+    const qint64 length = file.size();
+    if (length < kMinimumSessionFileSize)
         return Outcome::Failure(FormatResource(623, {path}));
     try {
-        image.resize(size);
+        const qint64 rounded = (length + kMinimumSessionFileSize - 1) / kMinimumSessionFileSize *
+                               kMinimumSessionFileSize;
+        buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
     } catch (const std::bad_alloc&) {
         return Outcome::Failure(ResourceString(603));
     }
+    size = length;
+    return Outcome::Success();
+}
+
+Outcome CheckSessionFileRead(const QString& path, qint64 bytesRead) {
+    if (bytesRead < kMinimumSessionFileSize)
+        return Outcome::Failure(FormatResource(1013, {path}));
+    return Outcome::Success();
+}
+
+Outcome LoadSessionImage(const QString& path, QByteArray& image) {
+    QFile file(path);
+    qint64 size = 0;
+    if (Outcome opened = OpenSessionFile(file, image, size); !opened)
+        return opened;
     qint64 done = 0;
     while (done < size) {
         const qint64 n = file.read(image.data() + done, size - done);
@@ -265,9 +280,7 @@ Outcome LoadSessionImage(const QString& path, QByteArray& image) {
         done += n;
     }
     image.truncate(done);
-    if (done < kMinimumSessionFileSize)
-        return cannotRead;
-    return Outcome::Success();
+    return CheckSessionFileRead(path, done);
 }
 
 Outcome CheckSessionImage(const QString& path, const QByteArray& image) {
@@ -285,26 +298,22 @@ Outcome CheckSessionImage(const QString& path, const QByteArray& image) {
 }
 
 Outcome ReadSessionImage(CRecSession& session, const QByteArray& image, bool isTemporary) {
-    const qint64 buffer = (image.size() + 511) / 512 * 512;
-    return ReadSessionImage(session, image.constData(), image.size(), isTemporary, buffer);
+    return ReadSessionImage(session, image.constData(), image.size(), isTemporary);
 }
 
 SessionImageReader::SessionImageReader(CRecSession& session, const char* bytes, qint64 length,
-                                       bool isTemporary, qint64 bufferSize)
+                                       bool isTemporary)
     : session_(session), bytes_(bytes), length_(std::max<qint64>(0, length)),
-      isTemporary_(isTemporary), bufferSize_(bufferSize) {}
+      isTemporary_(isTemporary) {}
 
 Outcome SessionImageReader::Begin() {
     CRecSession& session = session_;
     const char* bytes = bytes_;
-    const bool isTemporary = isTemporary_;
-    const qint64 bufferSize = bufferSize_;
     const ImageView image{bytes, length_};
-    session.SetTemporary(isTemporary);
+    session.SetTemporary(isTemporary_);
     session.FreeFileCopies();
 
-    const qint64 textLength =
-        HeaderTextLength(bytes, std::min(image.length, std::max(bufferSize, image.length)));
+    const qint64 textLength = HeaderTextLength(bytes, image.length);
     const QString headerText = QString::fromLatin1(bytes, textLength);
     for (int k = 0; k < kHeaderKeyCount; ++k) {
         const auto key = static_cast<HeaderKeyType>(k);
@@ -431,9 +440,16 @@ Outcome SessionImageReader::Begin() {
     chan.AddChannel(session.Row(), correctedStart.ToLocalTimeStamp());
     chan.SetCountScale(countScale);
     const KindFlags& flags = session.Flags();
-    chan.SetConversion(tcIndex, cjc, polarity, flags.linear,
-                       ParseLeadingInt(session.Entry().RangeLow()),
-                       ParseLeadingInt(session.Entry().RangeHigh()), low, high, filterSize);
+    chan.SetConversion(
+        {.tcIndex = tcIndex,
+         .cjc = cjc,
+         .polarity = polarity,
+         .linear = flags.linear,
+         .rangeLow = static_cast<double>(ParseLeadingInt(session.Entry().RangeLow())),
+         .rangeHigh = static_cast<double>(ParseLeadingInt(session.Entry().RangeHigh())),
+         .scaleLow = low,
+         .scaleHigh = high,
+         .filterSize = filterSize});
     if (flags.rtd || flags.thermocouple)
         chan.SetRtdParameters(rtdReference, rtdNominal, fullScale);
 
@@ -537,9 +553,8 @@ std::optional<Outcome> SessionImageReader::Step() {
     return Outcome::Success();
 }
 
-Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
-                         bool isTemporary, qint64 bufferSize) {
-    SessionImageReader reader(session, bytes, length, isTemporary, bufferSize);
+Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length, bool isTemporary) {
+    SessionImageReader reader(session, bytes, length, isTemporary);
     if (Outcome begun = reader.Begin(); !begun)
         return begun;
     for (;;)

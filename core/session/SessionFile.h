@@ -11,6 +11,7 @@
 #include <optional>
 
 class CRecSession;
+class QFile;
 class QFileDevice;
 
 inline constexpr int kSessionUnit = 256;
@@ -59,6 +60,15 @@ double ParseLocalNumber(const QString& text);
 // The leading decimal integer, as C's atoi reads it, clamped to the int range.
 int ParseLeadingInt(const QString& text);
 
+// Opens `file` (named, not yet open) for reading and makes `buffer` ready for its bytes: room
+// for `size` = the file's size rounded up to whole 512-byte units, zero past the size. Refuses a
+// file that cannot be opened or is too big to hold (1013), one too small to be a session file
+// (623), and a buffer there is no memory for (603). The one opening of a session file, for a
+// load at once and for a stepped one.
+Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size);
+// Refuses (1013) a read of the file at `path` that brought fewer bytes than a session file
+// holds: it failed or the file shrank.
+Outcome CheckSessionFileRead(const QString& path, qint64 bytesRead);
 // Reads the whole file into memory; refuses what cannot be a session file.
 Outcome LoadSessionImage(const QString& path, QByteArray& image);
 // The checks made before a session is created for an image read from `path`.
@@ -71,9 +81,8 @@ public:
     static constexpr qint64 kBlocksPerStep = 512;
     static constexpr std::size_t kCountsPerStep = 65536;
 
-    // `bytes` must outlive the reader.
-    SessionImageReader(CRecSession& session, const char* bytes, qint64 length, bool isTemporary,
-                       qint64 bufferSize);
+    // `bytes` must outlive the reader; nothing past `length` is read.
+    SessionImageReader(CRecSession& session, const char* bytes, qint64 length, bool isTemporary);
     // The header, the parameter block and the copies of the file; a refusal ends the reading.
     Outcome Begin();
     // Walks some data blocks or converts some values: nothing while there is more to do, else
@@ -94,7 +103,6 @@ private:
     const char* bytes_;
     qint64 length_;
     bool isTemporary_;
-    qint64 bufferSize_;
     PhaseType phase_ = PhaseType::Walk;
     qint64 firstUnit_ = 0;
     qint64 units_ = 0;
@@ -104,8 +112,7 @@ private:
     bool converting_ = false;
 };
 
-Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length,
-                         bool isTemporary, qint64 bufferSize);
+Outcome ReadSessionImage(CRecSession& session, const char* bytes, qint64 length, bool isTemporary);
 Outcome ReadSessionImage(CRecSession& session, const QByteArray& image, bool isTemporary);
 
 Outcome WriteSessionFile(const CRecSession& session, const QString& path);

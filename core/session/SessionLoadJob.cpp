@@ -1,6 +1,5 @@
 #include "session/SessionLoadJob.h"
 
-#include "common/StringTable.h"
 #include "session/CRecSession.h"
 
 #include <algorithm>
@@ -45,13 +44,12 @@ StepProgress SessionLoadJob::Step() {
         return {JobStateType::Running, Percent()};
     }
     if (!reader_) {
-        if (load_.BytesRead() < kMinimumSessionFileSize)
-            return Fail(FormatResource(1013, {path_}));
+        if (const Outcome whole = CheckSessionFileRead(path_, load_.BytesRead()); !whole)
+            return Fail(whole.message);
         // The bytes past the length are zero, so the header text ends where the file does.
         if (const Outcome checked = CheckSessionImage(path_, buffer_); !checked)
             return Fail(checked.message);
-        reader_.emplace(session_, buffer_.constData(), load_.BytesRead(), isTemporary_,
-                        buffer_.size());
+        reader_.emplace(session_, buffer_.constData(), load_.BytesRead(), isTemporary_);
         if (const Outcome begun = reader_->Begin(); !begun)
             return Fail(begun.message);
         return {JobStateType::Running, Percent()};

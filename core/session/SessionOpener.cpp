@@ -1,15 +1,11 @@
 #include "session/SessionOpener.h"
 
 #include "app/UserInterface.h"
-#include "common/StringTable.h"
 #include "session/SessionFile.h"
 #include "session/SessionLoadJob.h"
 
 #include <QByteArray>
 #include <QFile>
-
-#include <climits>
-#include <new>
 
 bool SessionOpener::Refuse(const QString& text) const {
     ui_.ShowMessage(text, MessageIconType::Error);
@@ -18,20 +14,10 @@ bool SessionOpener::Refuse(const QString& text) const {
 
 bool SessionOpener::Open(const QString& path, CRecSession& session, bool isTemporary) const {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) || file.size() > INT_MAX)
-        return Refuse(FormatResource(1013, {path}));
-    const qint64 size = file.size();
-    if (size < kMinimumSessionFileSize)
-        return Refuse(FormatResource(623, {path}));
-
     QByteArray buffer;
-    try {
-        const qint64 rounded = (size + kMinimumSessionFileSize - 1) / kMinimumSessionFileSize *
-                               kMinimumSessionFileSize;
-        buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
-    } catch (const std::bad_alloc&) {
-        return Refuse(ResourceString(603));
-    }
+    qint64 size = 0;
+    if (const Outcome opened = OpenSessionFile(file, buffer, size); !opened)
+        return Refuse(opened.message);
 
     SessionLoadJob load(file, buffer, size, session, isTemporary);
     switch (ui_.RunModalJob(load, load.Title())) {

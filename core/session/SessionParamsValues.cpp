@@ -57,10 +57,16 @@ ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& befor
             s.SelectModel(s.ModelCode(), after.tcIndex);
         }
         const ModelEntry& entry = s.Entry();
-        s.ChanData().SetConversion(s.TcIndex(), s.Cjc(), s.Polarity(), s.Flags().linear,
-                                   ParseLeadingInt(entry.RangeLow()),
-                                   ParseLeadingInt(entry.RangeHigh()), s.LowScale(),
-                                   s.HighScale(), s.FilterSize());
+        s.ChanData().SetConversion(
+            {.tcIndex = s.TcIndex(),
+             .cjc = s.Cjc(),
+             .polarity = s.Polarity(),
+             .linear = s.Flags().linear,
+             .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
+             .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
+             .scaleLow = s.LowScale(),
+             .scaleHigh = s.HighScale(),
+             .filterSize = s.FilterSize()});
         // The cold-junction switch changes every temperature too, so it reconverts as well.
         s.RecomputeValues();
         result.modified = result.recomputed = true;

@@ -1,6 +1,7 @@
 #include "common/CalendarDateTime.h"
 #include "common/Clock.h"
 #include "common/StringTable.h"
+#include "common/ValueMarkers.h"
 #include "instrument/CInstComm.h"
 #include "instrument/CInstrumentMonitor.h"
 #include "instrument/DriveBackend.h"
@@ -356,4 +357,30 @@ TEST_F(MonitorTest, ControlCharactersFromTheDriveNeverReachThePage) {
         for (QChar ch : value)
             EXPECT_FALSE(ch.unicode() < 0x20 || (ch.unicode() >= 0x7F && ch.unicode() < 0xA0))
                 << value.toStdString();
+}
+
+// The sensor of a resistance logger read at the ends of its divider (common/Divider): full scale
+// is an open sensor, above the range; zero a shorted one, below it.
+TEST_F(MonitorTest, TheSensorDividerAtFullScaleIsOverRangeAndAtZeroUnderRange) {
+    struct Case {
+        const char* name;
+        int count;
+        double temperature;
+        QString channel;
+    };
+    const Case cases[] = {
+        {"full scale", 25000, OverRangeValue, u"Au-dessus de la gamme"_qs},
+        {"zero", 0, UnderRangeValue, u"Sous la gamme"_qs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        logger.model = 7;
+        logger.extra =
+            "RTDRef=4750\r\nRTDNom=1000\r\nRTDCnt=" + QByteArray::number(c.count) + "\r\n";
+        Publish();
+        ConnectAndVerify();
+        EXPECT_EQ(monitor.SensorTemperature(), c.temperature);
+        EXPECT_EQ(Value(1021), c.channel);
+        monitor.Disconnect();
+    }
 }

@@ -113,3 +113,20 @@ TEST(Rtd, BisectionAndMarkers) {
     EXPECT_EQ(RtdResistanceToCelsius(1000.0, std::numeric_limits<double>::quiet_NaN()),
               UnderRangeValue);
 }
+
+TEST(ThermocoupleRange, ByTypeIndexWithJForAnyOther) {
+    const auto range = [](int i) {
+        const CelsiusRange r = ThermocoupleRangeCelsius(i);
+        return std::pair{r.low, r.high};
+    };
+    EXPECT_EQ(range(0), std::pair(-210.0, 1200.0));
+    EXPECT_EQ(range(1), std::pair(-200.0, 1372.0));
+    EXPECT_EQ(range(2), std::pair(-200.0, 400.0));
+    EXPECT_EQ(range(3), std::pair(-200.0, 1300.0));
+    EXPECT_EQ(range(4), std::pair(-200.0, 1000.0));
+    EXPECT_EQ(range(5), std::pair(0.0, 1760.0));
+    EXPECT_EQ(range(6), std::pair(0.0, 1760.0));
+    EXPECT_EQ(range(7), std::pair(250.0, 1800.0));
+    EXPECT_EQ(range(8), range(0));
+    EXPECT_EQ(range(-1), range(0));
+}

@@ -1,0 +1,203 @@
+#include "instrument/InstrumentPage.h"
+
+#include "common/CalendarDateTime.h"
+#include "common/DurationFormat.h"
+#include "common/StringTable.h"
+#include "common/Temperature.h"
+#include "common/TimeFormat.h"
+#include "common/ValueFormat.h"
+#include "instrument/ControlBlock.h"
+#include "instrument/InstrumentRecords.h"
+#include "session/ModelTable.h"
+
+#include <algorithm>
+
+namespace {
+
+QString MemoryText(int64_t bytes) {
+    if (bytes < 1000)
+        return QString::number(bytes) + ResourceString(774);
+    return QString::number(bytes / 1000) + ResourceString(775);
+}
+
+// A date-time text of the logger shown as the locale's date and time.
+QString DateTimeDisplay(const QString& text) {
+    const CalendarDateTime dt = ParseDateTimeText(text);
+    if (!dt.valid)
+        return QString();
+    const qint64 t = dt.ToLocalTimeStamp();
+    return FormatShortDate(t) + u' ' + FormatTimeOfDay(t, 0);
+}
+
+int64_t InstrumentSeconds(const QString& text) {
+    return InstrumentTimeValue(ParseDateTimeText(text));
+}
+
+} // namespace
+
+void InstrumentPage::ShowConnecting() {
+    values_ = QStringList{ResourceString(1032)};
+}
+
+void InstrumentPage::ShowStatusUnread() {
+    if (values_.isEmpty())
+        values_.append(QString());
+    values_[0] = ResourceString(655);
+}
+
+void InstrumentPage::RebuildLabels(int modelCode) {
+    labelsModelCode_ = modelCode;
+    const ModelEntry& entry = ModelTableRow(FindModelEntry(modelCode, 0));
+    const KindFlags flags = KindFlags::Of(entry.Kind);
+    const bool thermocouple = flags.thermocouple;
+    const bool rtd = flags.rtd;
+    layout_ = {
+        {654, RowType::Connection},
+        {0, RowType::Blank},
+        {660, RowType::Model},
+        {1023, RowType::Serial},
+        {1024, RowType::Version},
+        {0, RowType::Blank},
+        {1028, RowType::MemoryTotal},
+        {1030, RowType::MemoryUsed},
+        {1031, RowType::MemoryFree},
+        {0, RowType::Blank},
+        {1025, RowType::Clock},
+        {0, RowType::Blank},
+        {628, RowType::RecordingState},
+        {1046, RowType::RecordingStart},
+        {1047, RowType::RecordingEnd},
+        {1048, RowType::RecordingDuration},
+        {785, RowType::TimeLeft},
+        {0, RowType::Blank},
+        {1021, RowType::Channel},
+        {1027, RowType::Battery},
+        {0, RowType::Blank},
+    };
+    if (thermocouple)
+        layout_.push_back({817, RowType::RangeOrLowScale});
+    else if (!rtd)
+        layout_.push_back({1051, RowType::RangeOrLowScale});
+    if (!thermocouple && !rtd)
+        layout_.push_back({1052, RowType::HighScale});
+    layout_.push_back({1053, RowType::Units});
+    layout_.push_back({0, RowType::Blank});
+    if (thermocouple) {
+        layout_.push_back({1056, RowType::TcType});
+        layout_.push_back({1054, RowType::Cjc});
+    }
+    if (thermocouple || rtd)
+        layout_.push_back({0, RowType::Blank});
+    if (!flags.event)
+        layout_.push_back({1055, RowType::FilterSize});
+    labels_.clear();
+    for (const PageRow& row : layout_)
+        labels_.append(row.labelId ? ResourceString(row.labelId) : QString());
+}
+
+void InstrumentPage::RebuildValues(const InstrumentPageInputs& in) {
+    values_.clear();
+    for (const PageRow& row : layout_)
+        values_.append(RowValue(row.type, in));
+}
+
+QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
+    const InstrumentStatusRecord& s = in.status;
+    const InstrumentConfigRecord& config = in.config;
+    const ModelEntry& entry = ModelTableRow(in.modelIndex < 0 ? 0 : in.modelIndex);
+    const KindFlags flags = KindFlags::Of(entry.Kind);
+    const bool recording = s.IsRecording();
+    const bool planned = recording || s.RecordingDuration() != 0;
+    const auto scaleLine = [&](const QString& rangeEnd, float scale) {
+        return QStringLiteral("%1 %2 = %3 %4")
+            .arg(rangeEnd, entry.UnitText(), FormatTrimmed(8, scale), in.channelUnits);
+    };
+    switch (type) {
+    case RowType::Blank:
+        return QString();
+    case RowType::Connection:
+        return ResourceString(656);
+    case RowType::Model:
+        return ModelDisplayName(s.ModelCode(), true, config.PolarityOn());
+    case RowType::Serial:
+        return s.serial;
+    case RowType::Version:
+        return s.version;
+    case RowType::MemoryTotal:
+        return QString::number(s.MemorySize() / 1000) + ResourceString(775);
+    case RowType::MemoryUsed:
+        return MemoryText(s.MemoryUsed());
+    case RowType::MemoryFree:
+        return MemoryText(in.freeMemory);
+    case RowType::Clock:
+        return DateTimeDisplay(s.time);
+    case RowType::RecordingState:
+        return ResourceString(recording ? 658 : 659);
+    case RowType::RecordingStart:
+        return planned ? DateTimeDisplay(s.recStart) : QString();
+    case RowType::RecordingEnd:
+        return planned ? DateTimeDisplay(s.recEnd) : QString();
+    case RowType::RecordingDuration:
+        return planned ? in.recordingDuration : QString();
+    case RowType::TimeLeft: {
+        if (!recording)
+            return QString();
+        const int64_t left = InstrumentSeconds(s.recEnd) - InstrumentSeconds(s.time);
+        return left < 0
+                   ? ResourceString(612)
+                   : FormatSecondsClock(static_cast<quint32>(std::min<int64_t>(left, UINT32_MAX)))
+                         .Joined();
+    }
+    case RowType::Channel: {
+        if (!flags.event)
+            return in.lastValue;
+        QString bits;
+        const bool rising = config.PolarityOn();
+        for (int b = 15; b >= 0; --b) {
+            const bool set = (in.channelCount >> b) & 1;
+            bits += set == rising ? u'1' : u'0';
+        }
+        return bits;
+    }
+    case RowType::Battery:
+        return FormatFixed(in.batteryVoltage, 2) + QStringLiteral(" Vdc");
+    case RowType::RangeOrLowScale: {
+        if (flags.thermocouple) {
+            CelsiusRange r = ThermocoupleRangeCelsius(config.tcIndex);
+            if (in.fahrenheit)
+                r = {r.low * 1.8 + 32, r.high * 1.8 + 32};
+            return FormatResource(818, {FormatTrimmed(2, r.low), FormatTrimmed(2, r.high)});
+        }
+        return flags.event ? QString() : scaleLine(entry.RangeLow(), config.lowScale);
+    }
+    case RowType::HighScale:
+        return flags.event ? QString() : scaleLine(entry.RangeHigh(), config.highScale);
+    case RowType::Units:
+        return in.channelUnits;
+    case RowType::TcType:
+        return config.tcType;
+    case RowType::Cjc:
+        return ResourceString(config.CjcOn() ? 630 : 631);
+    case RowType::FilterSize:
+        return QStringLiteral("%1 ").arg(config.filterSize) +
+               ResourceString(config.filterSize == 1 ? 764 : 765);
+    }
+    return QString();
+}
+
+bool InstrumentPage::ShowsWholePage(bool connected) const {
+    return connected && values_.size() > 1;
+}
+
+QStringList InstrumentPage::Labels(bool connected) const {
+    return ShowsWholePage(connected) ? labels_ : QStringList{ResourceString(654)};
+}
+
+QStringList InstrumentPage::Values(bool connected, bool scanning) const {
+    if (ShowsWholePage(connected))
+        return values_;
+    // Until a first full status the connection row stands alone.
+    if (connected || scanning)
+        return {values_.value(0, ResourceString(1032))};
+    return {ResourceString(655)};
+}

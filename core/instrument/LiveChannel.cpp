@@ -1,0 +1,142 @@
+#include "instrument/LiveChannel.h"
+
+#include "common/CalendarDateTime.h"
+#include "common/Divider.h"
+#include "common/Rounding.h"
+#include "common/StringTable.h"
+#include "common/Temperature.h"
+#include "common/ValueMarkers.h"
+#include "instrument/ControlBlock.h"
+#include "instrument/InstrumentRecords.h"
+#include "session/CRecSession.h"
+#include "session/ModelTable.h"
+#include "session/SessionFile.h"
+#include "session/ThermocoupleEmf.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int64_t InstrumentSeconds(const QString& text) {
+    return InstrumentTimeValue(ParseDateTimeText(text));
+}
+
+bool IsFilteredKind(int modelIndex) {
+    const ChannelKindType kind = ModelTableRow(modelIndex).Kind;
+    return kind == ChannelKindType::Voltage || kind == ChannelKindType::Current ||
+           kind == ChannelKindType::Rtd || kind == ChannelKindType::Thermocouple;
+}
+
+} // namespace
+
+LiveChannel::LiveChannel(const TemperatureUnitSource& units) : units_(units) {}
+
+LiveChannel::~LiveChannel() = default;
+
+void LiveChannel::Create() {
+    if (!data_)
+        data_ = std::make_unique<CRecSession>(&units_);
+}
+
+void LiveChannel::Clear() {
+    haveSampleTime_ = false;
+    if (data_)
+        data_->ChanData().ClearRecords();
+}
+
+void LiveChannel::ComputeValues(const InstrumentStatusRecord& s,
+                                const InstrumentConfigRecord& config, int modelIndex) {
+    const double voltsPerCount = s.maxCount != 0.0 ? s.vRef / s.maxCount : 0.0;
+    batteryVoltage_ = s.batteryCount * voltsPerCount * 3.0;
+
+    const int window = std::clamp(config.filterSize, 1, MovingAverage::kMaxWindow);
+    if (channelAverage_.Window() != window) {
+        channelAverage_.SetWindow(window);
+        resistanceAverage_.SetWindow(window);
+    }
+    if (s.hasRtdCount) {
+        averagedRtdCount_ = resistanceAverage_.Add(s.rtdCount);
+        sensorResistance_ = DividerResistance(s.rtdReference, averagedRtdCount_, s.maxCount);
+    } else {
+        sensorResistance_ = 1000.0;
+    }
+    sensorTemperature_ = RtdResistanceToCelsius(s.rtdNominal, sensorResistance_);
+    channelCount_ = IsFilteredKind(modelIndex) ? channelAverage_.Add(s.chan1Count) : s.chan1Count;
+}
+
+void LiveChannel::StartChannel(int modelIndex, int64_t firstTime) {
+    CRecSession& live = *data_;
+    const ModelEntry& entry = ModelTableRow(modelIndex);
+    live.SelectModel(entry.ModelCode, entry.TcIndex);
+    CChanData& chan = live.ChanData();
+    chan.ClearRecords();
+    chan.SetModel(modelIndex);
+    chan.AddChannel(modelIndex, firstTime);
+}
+
+void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentConfigRecord& config,
+                            int modelIndex, const QString& units) {
+    if (!data_ || modelIndex <= 0)
+        return;
+    const ModelEntry& entry = ModelTableRow(modelIndex);
+    const int64_t now = InstrumentSeconds(s.time);
+    CChanData& chan = data_->ChanData();
+    if (!chan.HasRecord())
+        StartChannel(modelIndex, ParseDateTimeText(s.time).ToLocalTimeStamp());
+    const bool event = entry.Kind == ChannelKindType::Event;
+    if (!event && haveSampleTime_ && chan.ValueCount() > 0) {
+        const int64_t period = std::max(1, SaturatingRound(entry.SampleInterval));
+        if ((now - previousSampleTime_) / period >= 2)
+            StartChannel(modelIndex, ParseDateTimeText(s.time).ToLocalTimeStamp());
+    }
+    const KindFlags flags = KindFlags::Of(entry.Kind);
+    chan.SetConversion({.tcIndex = config.tcIndex,
+                        .cjc = config.CjcOn(),
+                        .polarity = config.PolarityOn(),
+                        .linear = flags.linear,
+                        .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
+                        .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
+                        .scaleLow = config.lowScale,
+                        .scaleHigh = config.highScale,
+                        .filterSize = 1});
+    chan.SetRtdParameters(s.rtdReference, s.rtdNominal, s.maxCount);
+    chan.RefreshTemperatureUnit();
+    data_->SetDisplayUnits(units);
+    if (event) {
+        chan.AppendLiveSample(channelCount_ & 0xFFFF, 0.0);
+    } else {
+        const bool rtd = entry.Kind == ChannelKindType::Rtd;
+        const MovingAverage& filter = rtd ? resistanceAverage_ : channelAverage_;
+        if (!IsFilteredKind(modelIndex) || filter.Held() >= config.filterSize) {
+            // A zero full-scale count leaves no way to convert the reading.
+            double factor = 1.0;
+            if (!rtd && !flags.pulse)
+                factor = s.maxCount != 0.0 ? s.chan1Mult * s.vRef / s.maxCount : std::nan("");
+            chan.SetCountScale(factor);
+            double cjcEmf = 0.0;
+            if (flags.thermocouple)
+                cjcEmf = IsValueMarker(sensorTemperature_)
+                             ? std::nan("")
+                             : ThermocoupleCelsiusToMv(config.tcIndex, sensorTemperature_);
+            chan.AppendLiveSample(rtd ? averagedRtdCount_ : channelCount_, cjcEmf);
+        }
+    }
+    previousSampleTime_ = now;
+    haveSampleTime_ = true;
+}
+
+void LiveChannel::UpdateStatistics(const QString& units) {
+    statistics_ = {};
+    if (!data_ || !data_->ChanData().HasRecord())
+        return;
+    const CChanData& chan = data_->ChanData();
+    const RangeStatisticsTexts t = chan.RangeStatistics(false, 0, 0, units);
+    statistics_ = {t.min, t.max, t.avg, t.last, t.total, QString(), t.eventTotal};
+    if (chan.Flags().event && !chan.Events().empty()) {
+        const SessionEvent& e = chan.Events().back();
+        statistics_.eventLength = chan.EventLengthAt(e.startSeconds, e.startMs);
+    } else if (chan.Flags().event) {
+        statistics_.eventLength = ResourceString(616);
+    }
+}

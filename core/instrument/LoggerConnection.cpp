@@ -1,0 +1,182 @@
+#include "instrument/LoggerConnection.h"
+
+#include "common/Clock.h"
+#include "instrument/CInstComm.h"
+#include "instrument/DriveBackend.h"
+#include "instrument/LinkLog.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr int kPollSpacingMs = 50;
+
+} // namespace
+
+LoggerConnection::LoggerConnection(DriveBackend& drives, const Clock& clock,
+                                   LoggerConnectionListener& listener)
+    : drives_(drives), clock_(clock), listener_(listener) {}
+
+LoggerConnection::~LoggerConnection() = default;
+
+void LoggerConnection::SetTransferWait(TransferWait* wait) {
+    transferWait_ = wait;
+    if (link_)
+        link_->SetTransferWait(wait);
+}
+
+void LoggerConnection::Connect() {
+    if (!link_) {
+        link_ = std::make_unique<CInstComm>(drives_, std::chrono::milliseconds(passIntervalMs_));
+        link_->SetTransferWait(transferWait_);
+    }
+    listener_.OnConnectStarted();
+    link_->Start();
+    link_->Resume();
+    connected_ = false;
+    phase_ = MonitorPhase::Scanning;
+    pollToggle_ = 0;
+    clockVerified_ = false;
+    clockSeen_ = false;
+    firstClock_ = 0;
+    stallCount_ = 0;
+    qCDebug(LinkLog).noquote() << "connect: scanning the drives";
+    link_->RequestScan();
+    listener_.RefreshViews();
+}
+
+void LoggerConnection::Drop() {
+    connected_ = false;
+    if (link_)
+        link_->ClearDrive();
+    listener_.OnDropped();
+    listener_.RefreshViews();
+}
+
+void LoggerConnection::Disconnect() {
+    qCDebug(LinkLog).noquote() << "disconnect asked";
+    Drop();
+}
+
+void LoggerConnection::OnDeviceChange() {
+    deviceChanged_ = true;
+    if (link_)
+        link_->Pause();
+}
+
+void LoggerConnection::Tick() {
+    if (inTick_ || busy_ || !link_)
+        return;
+    inTick_ = true;
+    if (deviceChanged_) {
+        if (connected_) {
+            const QString root = link_->DriveRoot();
+            if (!drives_.DriveExists(root)) {
+                qCInfo(LinkLog).noquote() << "device change: logger drive" << root << "is gone";
+                Drop();
+            }
+        } else {
+            Connect();
+        }
+        link_->Resume();
+        deviceChanged_ = false;
+    }
+    const int64_t now = clock_.MonotonicMs();
+    if (connected_ && (phase_ == MonitorPhase::PollStatus || phase_ == MonitorPhase::PollConfig)) {
+        if (now - lastPollTime_ >= kPollSpacingMs) {
+            const bool statusStep = phase_ == MonitorPhase::PollStatus;
+            if (statusStep)
+                StatusStep();
+            else
+                ConfigStep();
+            lastPollTime_ = now;
+            if (statusStep)
+                listener_.RefreshViews();
+        }
+    } else if (phase_ == MonitorPhase::Scanning && link_->IsIdle()) {
+        if (link_->DriveIndex() >= 0) {
+            qCInfo(LinkLog).noquote() << "connected to the logger drive" << link_->DriveRoot();
+            connected_ = true;
+            listener_.OnLoggerFound();
+            phase_ = MonitorPhase::PollStatus;
+            pollToggle_ = 0;
+            StatusStep();
+            lastPollTime_ = now;
+            listener_.RefreshViews();
+        } else {
+            qCInfo(LinkLog).noquote() << "no logger drive found";
+            phase_ = MonitorPhase::Idle;
+            connected_ = false;
+            // The page said "Établir une connexion"; it now says there is no logger.
+            listener_.RefreshViews();
+        }
+    }
+    inTick_ = false;
+}
+
+void LoggerConnection::StatusStep() {
+    if (pollToggle_ == 0) {
+        link_->RequestStatusRead();
+        pollToggle_ = 1;
+        return;
+    }
+    if (!link_->IsIdle())
+        return;
+    pollToggle_ = 0;
+    const int length = std::min(link_->ReadLength(), CInstComm::kTextReadSize);
+    if (length <= 0) {
+        qCDebug(LinkLog).noquote() << "status read brought nothing; reading again";
+        listener_.OnStatusUnread();
+        return;
+    }
+    switch (listener_.OnStatusText(link_->StatusBuffer(), length)) {
+    case LoggerConnectionListener::StatusOutcome::NotALogger:
+        qCInfo(LinkLog).noquote() << "the status of" << link_->DriveRoot()
+                                  << "is no longer a logger's: the drive is dropped";
+        Drop();
+        return;
+    case LoggerConnectionListener::StatusOutcome::Unchanged:
+        return;
+    case LoggerConnectionListener::StatusOutcome::Read:
+        phase_ = MonitorPhase::PollConfig;
+        return;
+    }
+}
+
+void LoggerConnection::ConfigStep() {
+    if (pollToggle_ == 0) {
+        link_->RequestConfigRead();
+        pollToggle_ = 1;
+        return;
+    }
+    if (!link_->IsIdle())
+        return;
+    pollToggle_ = 0;
+    const int length = std::min(link_->ReadLength(), CInstComm::kTextReadSize);
+    if (length <= 0)
+        return;
+    listener_.OnConfigText(link_->ConfigBuffer(), length);
+    CheckClock();
+    phase_ = MonitorPhase::PollStatus;
+}
+
+void LoggerConnection::CheckClock() {
+    if (clockVerified_)
+        return;
+    const int64_t t = listener_.LoggerClock();
+    if (!clockSeen_) {
+        firstClock_ = t;
+        clockSeen_ = true;
+    } else if (t > firstClock_) {
+        clockVerified_ = true;
+        clockSeen_ = false;
+    } else {
+        // The first poll stores the clock; seven more without an advance drop the logger.
+        qCDebug(LinkLog).noquote() << "clock check: no advance yet, stall" << stallCount_ + 1 << "of 7";
+        if (stallCount_++ > 5) {
+            qCInfo(LinkLog).noquote() << "the logger's clock stands still: the drive is dropped";
+            Drop();
+        }
+    }
+}

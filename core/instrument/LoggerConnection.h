@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class CInstComm;
+class Clock;
+class DriveBackend;
+class TransferWait;
+
+enum class MonitorPhase : int { Idle = 0, Scanning = 1, PollStatus = 2, PollConfig = 3 };
+
+// What the connection hands on: the texts it read and the moments the rest of the monitor
+// follows. Called on the user-interface thread, from the connection's own calls.
+class LoggerConnectionListener {
+public:
+    enum class StatusOutcome {
+        NotALogger, // the drive's status is not a logger's: it is dropped
+        Unchanged,  // the logger's clock text did not move: the status is read again
+        Read,       // the configuration is read next
+    };
+
+    virtual ~LoggerConnectionListener() = default;
+    // A connect begins: what the last connection showed is forgotten.
+    virtual void OnConnectStarted() = 0;
+    // The scan found a logger drive; its first status read follows at once.
+    virtual void OnLoggerFound() = 0;
+    // The logger is no longer in use: disconnected, unplugged, its clock stalled, or its status
+    // no longer a logger's.
+    virtual void OnDropped() = 0;
+    // A status read brought no bytes; it is posted again on the next step.
+    virtual void OnStatusUnread() = 0;
+    virtual StatusOutcome OnStatusText(const char* text, int length) = 0;
+    virtual void OnConfigText(const char* text, int length) = 0;
+    // The logger's clock as its last status gave it, in instrument seconds.
+    virtual int64_t LoggerClock() const = 0;
+    virtual void RefreshViews() = 0;
+};
+
+// The connection state machine of Part 2.2: owns the link, finds the logger drive, alternates
+// status and configuration reads at least 50 ms apart, checks that the logger's clock runs, and
+// drops a logger that is gone or whose clock stands still.
+class LoggerConnection {
+public:
+    LoggerConnection(DriveBackend& drives, const Clock& clock, LoggerConnectionListener& listener);
+    ~LoggerConnection();
+    LoggerConnection(const LoggerConnection&) = delete;
+    LoggerConnection& operator=(const LoggerConnection&) = delete;
+
+    // The link's wait between passes; tests shorten it.
+    void SetLinkPassInterval(int milliseconds) { passIntervalMs_ = milliseconds; }
+    void SetTransferWait(TransferWait* wait);
+
+    void Connect();
+    void Disconnect();
+    void OnDeviceChange();
+    // The main window's timer tick; never re-entered.
+    void Tick();
+
+    bool IsConnected() const { return connected_; }
+    bool IsBusy() const { return busy_; }
+    void SetBusy(bool on) { busy_ = on; }
+    MonitorPhase Phase() const { return phase_; }
+    bool ClockVerified() const { return clockVerified_; }
+    int StallCount() const { return stallCount_; }
+    CInstComm* Link() { return link_.get(); }
+    const CInstComm* Link() const { return link_.get(); }
+
+private:
+    void Drop();
+    void StatusStep();
+    void ConfigStep();
+    void CheckClock();
+
+    DriveBackend& drives_;
+    const Clock& clock_;
+    LoggerConnectionListener& listener_;
+    int passIntervalMs_ = 50;
+    TransferWait* transferWait_ = nullptr;
+
+    std::unique_ptr<CInstComm> link_;
+    bool connected_ = false;
+    bool busy_ = false;
+    bool deviceChanged_ = false;
+    bool inTick_ = false;
+    MonitorPhase phase_ = MonitorPhase::Idle;
+    int pollToggle_ = 0;
+    int64_t lastPollTime_ = 0;
+    bool clockVerified_ = false;
+    bool clockSeen_ = false;
+    int64_t firstClock_ = 0;
+    int stallCount_ = 0;
+};
