@@ -24,107 +24,107 @@ CWorkbook::~CWorkbook() = default;
 
 Outcome CWorkbook::Open(const QString& path) {
     Reset();
-    if (!m_zip.Open(path))
+    if (!zip_.Open(path))
         return Outcome::Failure(FormatResource(kCannotWrite, {path}));
-    m_open = true;
+    open_ = true;
     return Outcome::Success();
 }
 
 CWorksheet* CWorkbook::AddWorksheet(const QString& name, int frozenRows, int frozenColumns) {
-    if (!m_open)
+    if (!open_)
         return nullptr;
-    if (!m_sheets.empty() && !m_sheets.back()->Finish())
-        m_failed = true;
-    const unsigned number = static_cast<unsigned>(m_sheets.size()) + 1;
-    auto sheet = std::make_unique<CWorksheet>(m_zip, m_strings, number);
+    if (!sheets_.empty() && !sheets_.back()->Finish())
+        failed_ = true;
+    const unsigned number = static_cast<unsigned>(sheets_.size()) + 1;
+    auto sheet = std::make_unique<CWorksheet>(zip_, strings_, number);
     if (!sheet->Begin(frozenRows, frozenColumns)) {
-        m_failed = true;
-        m_failure = ResourceString(kCannotAllocate);
+        failed_ = true;
+        failure_ = ResourceString(kCannotAllocate);
         return nullptr;
     }
-    PackageParts::AppendSheetOverride(m_contentOverrides, number);
-    PackageParts::AppendSheetRelationship(m_relationships, number);
+    PackageParts::AppendSheetOverride(contentOverrides_, number);
+    PackageParts::AppendSheetRelationship(relationships_, number);
     QByteArray escaped;
     CellText::AppendEscaped(escaped, name);
-    PackageParts::AppendSheetEntry(m_sheetEntries, escaped, number);
-    m_sheets.push_back(std::move(sheet));
-    return m_sheets.back().get();
+    PackageParts::AppendSheetEntry(sheetEntries_, escaped, number);
+    sheets_.push_back(std::move(sheet));
+    return sheets_.back().get();
 }
 
 WorkbookCloseResult CWorkbook::Close(WorkbookProgress& progress) {
-    if (!m_open)
+    if (!open_)
         return {};
     qint64 total = kSheetWork;
-    for (const auto& sheet : m_sheets)
+    for (const auto& sheet : sheets_)
         total += sheet->IsFinished() ? 0 : kSheetWork;
     qint64 position = 0;
-    for (const auto& sheet : m_sheets) {
+    for (const auto& sheet : sheets_) {
         if (sheet->IsFinished())
             continue;
         if (!sheet->Finish())
-            m_failed = true;
+            failed_ = true;
         position += kSheetWork;
         progress.Report(position, total);
         if (progress.CancelRequested())
             return Abandon({WorkbookCloseType::Cancelled, {}});
     }
 
-    const auto sheetCount = static_cast<unsigned>(m_sheets.size());
+    const auto sheetCount = static_cast<unsigned>(sheets_.size());
     const bool partsWritten =
         WritePart(QStringLiteral("[Content_Types].xml"),
-                  PackageParts::ContentTypes(m_contentOverrides)) &&
+                  PackageParts::ContentTypes(contentOverrides_)) &&
         WritePart(QStringLiteral("_rels/.rels"), PackageParts::RootRelationships()) &&
         WritePart(QStringLiteral("xl/styles.xml"), PackageParts::Styles()) &&
         WritePart(QStringLiteral("xl/_rels/workbook.xml.rels"),
-                  PackageParts::WorkbookRelationships(m_relationships, sheetCount)) &&
-        WritePart(QStringLiteral("xl/workbook.xml"), PackageParts::Workbook(m_sheetEntries)) &&
+                  PackageParts::WorkbookRelationships(relationships_, sheetCount)) &&
+        WritePart(QStringLiteral("xl/workbook.xml"), PackageParts::Workbook(sheetEntries_)) &&
         WritePart(QStringLiteral("xl/sharedStrings.xml"),
-                  PackageParts::SharedStrings(m_strings.UniqueCount(), m_strings.CellCount(),
-                                              m_strings.Items()));
+                  PackageParts::SharedStrings(strings_.UniqueCount(), strings_.CellCount(),
+                                              strings_.Items()));
     if (!partsWritten)
-        m_failed = true;
+        failed_ = true;
     position += kPartsWork;
     progress.Report(position, total);
     if (progress.CancelRequested())
         return Abandon({WorkbookCloseType::Cancelled, {}});
     // Past this point the archive takes the place of the file, and there is no going back.
-    if (!m_zip.Close())
-        m_failed = true;
+    if (!zip_.Close())
+        failed_ = true;
     position += kArchiveWork;
     progress.Report(position, total);
-    if (m_failed)
+    if (failed_)
         return Abandon(
             {WorkbookCloseType::Failed,
-             m_failure.isEmpty() ? FormatResource(kCannotWrite, {m_zip.Path()}) : m_failure});
+             failure_.isEmpty() ? FormatResource(kCannotWrite, {zip_.Path()}) : failure_});
     Reset();
     return {};
 }
 
 void CWorkbook::Discard() {
-    m_zip.Discard();
+    zip_.Discard();
     Reset();
 }
 
 bool CWorkbook::WritePart(const QString& name, const QByteArray& bytes) {
-    if (!m_zip.OpenEntry(name))
+    if (!zip_.OpenEntry(name))
         return false;
-    return m_zip.Write(bytes) == bytes.size() && m_zip.CloseEntry();
+    return zip_.Write(bytes) == bytes.size() && zip_.CloseEntry();
 }
 
 WorkbookCloseResult CWorkbook::Abandon(WorkbookCloseResult result) {
     // A failed Close has already given up its archive and left any earlier file alone.
-    m_zip.Discard();
+    zip_.Discard();
     Reset();
     return result;
 }
 
 void CWorkbook::Reset() {
-    m_open = false;
-    m_failed = false;
-    m_failure.clear();
-    m_sheets.clear();
-    m_contentOverrides.clear();
-    m_relationships.clear();
-    m_sheetEntries.clear();
-    m_strings.Clear();
+    open_ = false;
+    failed_ = false;
+    failure_.clear();
+    sheets_.clear();
+    contentOverrides_.clear();
+    relationships_.clear();
+    sheetEntries_.clear();
+    strings_.Clear();
 }

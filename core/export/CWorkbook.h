@@ -33,25 +33,25 @@ public:
     // Finishes the sheet before it, then begins the next; none when no workbook is open or
     // its buffer cannot be had (Close then fails).
     CWorksheet* AddWorksheet(const QString& name, int frozenRows, int frozenColumns);
-    uint32_t AddSharedString(QStringView text) { return m_strings.Add(text); }
+    uint32_t AddSharedString(QStringView text) { return strings_.Add(text); }
     WorkbookCloseResult Close(WorkbookProgress& progress);
     // Stops writing and removes the file.
     void Discard();
 
-    bool IsOpen() const { return m_open; }
+    bool IsOpen() const { return open_; }
 
 private:
     bool WritePart(const QString& name, const QByteArray& bytes);
     WorkbookCloseResult Abandon(WorkbookCloseResult result);
     void Reset();
 
-    CZip m_zip;
-    bool m_open = false;
-    bool m_failed = false;
-    QString m_failure;
-    std::vector<std::unique_ptr<CWorksheet>> m_sheets;
-    QByteArray m_contentOverrides;
-    QByteArray m_relationships;
-    QByteArray m_sheetEntries;
-    SharedStringTable m_strings;
+    CZip zip_;
+    bool open_ = false;
+    bool failed_ = false;
+    QString failure_;
+    std::vector<std::unique_ptr<CWorksheet>> sheets_;
+    QByteArray contentOverrides_;
+    QByteArray relationships_;
+    QByteArray sheetEntries_;
+    SharedStringTable strings_;
 };

@@ -41,16 +41,16 @@ constexpr int WinningStyle(unsigned flags) {
 } // namespace
 
 CWorksheet::CWorksheet(CZip& zip, SharedStringTable& strings, unsigned number)
-    : m_zip(zip), m_strings(strings), m_number(number),
-      m_entryName(QStringLiteral("xl/worksheets/sheet%1.xml").arg(number)) {}
+    : zip_(zip), strings_(strings), number_(number),
+      entryName_(QStringLiteral("xl/worksheets/sheet%1.xml").arg(number)) {}
 
 bool CWorksheet::Begin(int frozenRows, int frozenColumns) {
-    m_buffer.reset(new (std::nothrow) char[kBufferSize]);
-    if (!m_buffer)
+    buffer_.reset(new (std::nothrow) char[kBufferSize]);
+    if (!buffer_)
         return false;
-    m_longest.assign(kMaxColumns, 0);
-    m_columnEnd.assign(kMaxColumns, 0);
-    char* const start = m_buffer.get();
+    longest_.assign(kMaxColumns, 0);
+    columnEnd_.assign(kMaxColumns, 0);
+    char* const start = buffer_.get();
     char* p = start;
     p = Put(p, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
     p = Put(p, "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -68,7 +68,7 @@ bool CWorksheet::Begin(int frozenRows, int frozenColumns) {
         p = std::to_chars(p, p + 12, frozenColumns).ptr;
         p = Put(p, "\"/></sheetView></sheetViews>");
     }
-    m_colsStart = p - start;
+    colsStart_ = p - start;
     p = Put(p, "<cols>");
     for (unsigned c = 1; c <= kMaxColumns; ++c) {
         p = Put(p, "<col min=\"");
@@ -76,68 +76,68 @@ bool CWorksheet::Begin(int frozenRows, int frozenColumns) {
         p = Put(p, "\" max=\"");
         p = std::to_chars(p, p + 8, c).ptr;
         p = Put(p, "\" width=  \"6\"/>");
-        m_columnEnd[c - 1] = static_cast<uint32_t>(p - start);
+        columnEnd_[c - 1] = static_cast<uint32_t>(p - start);
     }
     p = Put(p, "</cols>");
-    m_colsEnd = p - start;
+    colsEnd_ = p - start;
     p = Put(p, "<sheetData>");
-    m_fill = p - start;
+    fill_ = p - start;
     return true;
 }
 
 bool CWorksheet::NewRow() {
-    if (!m_buffer || m_row >= kMaxRows)
+    if (!buffer_ || row_ >= kMaxRows)
         return false;
-    char* p = m_buffer.get() + m_fill;
-    if (m_rowOpen)
+    char* p = buffer_.get() + fill_;
+    if (rowOpen_)
         p = Put(p, "</row>");
-    m_fill = p - m_buffer.get();
-    if (m_fill > kFlushAbove)
+    fill_ = p - buffer_.get();
+    if (fill_ > kFlushAbove)
         Flush();
-    m_fill = Put(m_buffer.get() + m_fill, "<row>") - m_buffer.get();
-    m_rowOpen = true;
-    ++m_row;
-    m_rowTextLength = static_cast<int>(
-        std::to_chars(m_rowText, m_rowText + sizeof m_rowText, m_row).ptr - m_rowText);
-    m_cells = 0;
-    m_styleFlags = 0;
+    fill_ = Put(buffer_.get() + fill_, "<row>") - buffer_.get();
+    rowOpen_ = true;
+    ++row_;
+    rowTextLength_ = static_cast<int>(
+        std::to_chars(rowText_, rowText_ + sizeof rowText_, row_).ptr - rowText_);
+    cells_ = 0;
+    styleFlags_ = 0;
     return true;
 }
 
 void CWorksheet::SetStyle(CellStyleType style) {
     if (style != CellStyleType::Plain)
-        m_styleFlags |= 1u << (static_cast<unsigned>(style) - 1);
+        styleFlags_ |= 1u << (static_cast<unsigned>(style) - 1);
 }
 
 bool CWorksheet::MakeRoomForCell() {
-    if (!m_buffer)
+    if (!buffer_)
         return false;
-    if (!m_rowOpen) {
+    if (!rowOpen_) {
         // The styles asked for this cell survive the row it starts.
-        const unsigned styles = m_styleFlags;
+        const unsigned styles = styleFlags_;
         if (!NewRow())
             return false;
-        m_styleFlags = styles;
+        styleFlags_ = styles;
     }
-    return m_cells < kMaxColumns;
+    return cells_ < kMaxColumns;
 }
 
 char* CWorksheet::OpenCell() {
-    ++m_cells;
-    char* p = Put(m_buffer.get() + m_fill, "<c r=\"");
-    p = CellText::AppendColumnLetters(p, m_cells);
-    std::memcpy(p, m_rowText, static_cast<size_t>(m_rowTextLength));
-    p += m_rowTextLength;
+    ++cells_;
+    char* p = Put(buffer_.get() + fill_, "<c r=\"");
+    p = CellText::AppendColumnLetters(p, cells_);
+    std::memcpy(p, rowText_, static_cast<size_t>(rowTextLength_));
+    p += rowTextLength_;
     *p++ = '"';
-    const StyleAttribute& style = kStyleAttributes[WinningStyle(m_styleFlags)];
+    const StyleAttribute& style = kStyleAttributes[WinningStyle(styleFlags_)];
     std::memcpy(p, style.text, static_cast<size_t>(style.length));
     return p + style.length;
 }
 
 void CWorksheet::EndCell(char* end, qsizetype textLength) {
-    m_fill = Put(end, "</v></c>") - m_buffer.get();
-    if (!m_widthsPatched) {
-        uint32_t& longest = m_longest[m_cells - 1];
+    fill_ = Put(end, "</v></c>") - buffer_.get();
+    if (!widthsPatched_) {
+        uint32_t& longest = longest_[cells_ - 1];
         longest = std::max(longest, static_cast<uint32_t>(textLength));
     }
 }
@@ -145,8 +145,8 @@ void CWorksheet::EndCell(char* end, qsizetype textLength) {
 bool CWorksheet::AddString(QStringView text) {
     if (!MakeRoomForCell())
         return false;
-    const uint32_t index = m_strings.Add(text);
-    m_strings.CountCell();
+    const uint32_t index = strings_.Add(text);
+    strings_.CountCell();
     char* p = Put(OpenCell(), " t=\"s\"><v>");
     EndCell(std::to_chars(p, p + 10, index).ptr, text.size());
     return true;
@@ -167,52 +167,52 @@ bool CWorksheet::AddNumber(double value) {
 }
 
 bool CWorksheet::Finish() {
-    if (m_finished || !m_buffer)
-        return !m_failed;
-    char* p = m_buffer.get() + m_fill;
-    if (m_rowOpen)
+    if (finished_ || !buffer_)
+        return !failed_;
+    char* p = buffer_.get() + fill_;
+    if (rowOpen_)
         p = Put(p, "</row>");
-    m_rowOpen = false;
-    m_fill = Put(p, "</sheetData></worksheet>") - m_buffer.get();
-    if (!m_widthsPatched)
+    rowOpen_ = false;
+    fill_ = Put(p, "</sheetData></worksheet>") - buffer_.get();
+    if (!widthsPatched_)
         PatchWidths();
-    if (!m_streaming && !m_zip.OpenEntry(m_entryName))
-        m_failed = true;
-    else if (m_zip.Write(QByteArrayView(m_buffer.get(), m_fill)) < 0 || !m_zip.CloseEntry())
-        m_failed = true;
-    m_buffer.reset();
-    m_longest = {};
-    m_columnEnd = {};
-    m_finished = true;
-    return !m_failed;
+    if (!streaming_ && !zip_.OpenEntry(entryName_))
+        failed_ = true;
+    else if (zip_.Write(QByteArrayView(buffer_.get(), fill_)) < 0 || !zip_.CloseEntry())
+        failed_ = true;
+    buffer_.reset();
+    longest_ = {};
+    columnEnd_ = {};
+    finished_ = true;
+    return !failed_;
 }
 
 void CWorksheet::Flush() {
-    if (!m_widthsPatched)
+    if (!widthsPatched_)
         PatchWidths();
-    if (!m_streaming && !m_zip.OpenEntry(m_entryName))
-        m_failed = true;
-    m_streaming = true;
-    if (m_zip.Write(QByteArrayView(m_buffer.get(), m_fill)) < 0)
-        m_failed = true;
-    m_fill = 0;
+    if (!streaming_ && !zip_.OpenEntry(entryName_))
+        failed_ = true;
+    streaming_ = true;
+    if (zip_.Write(QByteArrayView(buffer_.get(), fill_)) < 0)
+        failed_ = true;
+    fill_ = 0;
 }
 
 void CWorksheet::PatchWidths() {
-    m_widthsPatched = true;
-    const auto used = std::find_if(m_longest.rbegin(), m_longest.rend(),
+    widthsPatched_ = true;
+    const auto used = std::find_if(longest_.rbegin(), longest_.rend(),
                                    [](uint32_t longest) { return longest != 0; });
-    const unsigned lastUsed = static_cast<unsigned>(m_longest.rend() - used);
+    const unsigned lastUsed = static_cast<unsigned>(longest_.rend() - used);
     // An empty column list is not allowed: without data the whole of it goes.
     if (lastUsed == 0) {
-        Blank(m_colsStart, m_colsEnd);
+        Blank(colsStart_, colsEnd_);
         return;
     }
-    Blank(m_columnEnd[lastUsed - 1], m_columnEnd[kMaxColumns - 1]);
+    Blank(columnEnd_[lastUsed - 1], columnEnd_[kMaxColumns - 1]);
     // Each element ends with: two spaces, the quoted "6", "/" and ">".
     for (unsigned c = 0; c < lastUsed; ++c) {
-        char* const end = m_buffer.get() + m_columnEnd[c];
-        const unsigned w = std::min(m_longest[c] + 1, kMaxWidth);
+        char* const end = buffer_.get() + columnEnd_[c];
+        const unsigned w = std::min(longest_[c] + 1, kMaxWidth);
         if (w <= 9) {
             end[-4] = static_cast<char>('0' + w);
         } else if (w <= 99) {
@@ -229,5 +229,5 @@ void CWorksheet::PatchWidths() {
 }
 
 void CWorksheet::Blank(qsizetype from, qsizetype to) {
-    std::memset(m_buffer.get() + from, ' ', static_cast<size_t>(to - from));
+    std::memset(buffer_.get() + from, ' ', static_cast<size_t>(to - from));
 }

@@ -34,13 +34,13 @@ public:
     bool AddNumber(double value);
     // Styles asked for the next cell; when several are, the first of 2, 1, 3, 4 wins.
     void SetStyle(CellStyleType style);
-    void ClearStyles() { m_styleFlags = 0; }
+    void ClearStyles() { styleFlags_ = 0; }
     // Writes what is left and closes the entry; false when any entry operation failed.
     bool Finish();
 
-    unsigned Number() const { return m_number; }
-    unsigned RowCount() const { return m_row; }
-    bool IsFinished() const { return m_finished; }
+    unsigned Number() const { return number_; }
+    unsigned RowCount() const { return row_; }
+    bool IsFinished() const { return finished_; }
 
 private:
     bool MakeRoomForCell();
@@ -50,26 +50,26 @@ private:
     void PatchWidths();
     void Blank(qsizetype from, qsizetype to);
 
-    CZip& m_zip;
-    SharedStringTable& m_strings;
-    const unsigned m_number;
-    const QString m_entryName;
+    CZip& zip_;
+    SharedStringTable& strings_;
+    const unsigned number_;
+    const QString entryName_;
 
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_fill = 0;
-    bool m_rowOpen = false;
-    bool m_streaming = false;
-    bool m_finished = false;
-    bool m_widthsPatched = false;
-    bool m_failed = false;
-    unsigned m_row = 0;
-    unsigned m_cells = 0;
-    unsigned m_styleFlags = 0;
-    char m_rowText[8] = {};
-    int m_rowTextLength = 0;
+    std::unique_ptr<char[]> buffer_;
+    qsizetype fill_ = 0;
+    bool rowOpen_ = false;
+    bool streaming_ = false;
+    bool finished_ = false;
+    bool widthsPatched_ = false;
+    bool failed_ = false;
+    unsigned row_ = 0;
+    unsigned cells_ = 0;
+    unsigned styleFlags_ = 0;
+    char rowText_[8] = {};
+    int rowTextLength_ = 0;
 
-    std::vector<uint32_t> m_longest;   // per column, in characters
-    std::vector<uint32_t> m_columnEnd; // buffer position just past each column element
-    qsizetype m_colsStart = 0;
-    qsizetype m_colsEnd = 0;
+    std::vector<uint32_t> longest_;   // per column, in characters
+    std::vector<uint32_t> columnEnd_; // buffer position just past each column element
+    qsizetype colsStart_ = 0;
+    qsizetype colsEnd_ = 0;
 };

@@ -8,68 +8,68 @@ constexpr int kContinuationFrozen = 2;
 } // namespace
 
 Outcome CXLSData::Open(const QString& path) {
-    m_sheet = nullptr;
-    m_names.clear();
-    m_continued.clear();
-    m_continuations = 0;
-    return m_workbook.Open(path);
+    sheet_ = nullptr;
+    names_.clear();
+    continued_.clear();
+    continuations_ = 0;
+    return workbook_.Open(path);
 }
 
 void CXLSData::AddSheet(const QString& name, int frozenRows, int frozenColumns) {
     StartSheet(name, frozenRows, frozenColumns);
-    m_continued = m_sheet ? m_names.last() : QString();
-    m_continuations = 0;
+    continued_ = sheet_ ? names_.last() : QString();
+    continuations_ = 0;
 }
 
 void CXLSData::StartSheet(const QString& name, int frozenRows, int frozenColumns) {
-    const auto number = static_cast<unsigned>(m_names.size()) + 1;
-    const QString sheetName = MakeSheetName(name, number, m_names);
-    m_sheet = m_workbook.AddWorksheet(sheetName, frozenRows, frozenColumns);
-    if (!m_sheet)
+    const auto number = static_cast<unsigned>(names_.size()) + 1;
+    const QString sheetName = MakeSheetName(name, number, names_);
+    sheet_ = workbook_.AddWorksheet(sheetName, frozenRows, frozenColumns);
+    if (!sheet_)
         return;
-    m_names.append(sheetName);
-    m_sheet->NewRow();
+    names_.append(sheetName);
+    sheet_->NewRow();
     AddText(sheetName, CellStyleType::BottomBorder);
-    m_sheet->NewRow();
+    sheet_->NewRow();
 }
 
 void CXLSData::AddText(QStringView text, CellStyleType style) {
-    if (!m_sheet)
+    if (!sheet_)
         return;
-    m_sheet->SetStyle(style);
-    m_sheet->AddString(text);
-    m_sheet->ClearStyles();
+    sheet_->SetStyle(style);
+    sheet_->AddString(text);
+    sheet_->ClearStyles();
 }
 
 void CXLSData::AddNumber(double value, CellStyleType style) {
-    if (!m_sheet)
+    if (!sheet_)
         return;
-    m_sheet->SetStyle(style);
-    m_sheet->AddNumber(value);
-    m_sheet->ClearStyles();
+    sheet_->SetStyle(style);
+    sheet_->AddNumber(value);
+    sheet_->ClearStyles();
 }
 
 void CXLSData::NewRows(int count) {
-    for (int i = 0; i < count && m_sheet; ++i) {
-        if (m_sheet->RowCount() >= CWorksheet::kMaxRows)
+    for (int i = 0; i < count && sheet_; ++i) {
+        if (sheet_->RowCount() >= CWorksheet::kMaxRows)
             Continue();
-        if (m_sheet)
-            m_sheet->NewRow();
+        if (sheet_)
+            sheet_->NewRow();
     }
 }
 
 WorkbookCloseResult CXLSData::Close(WorkbookProgress& progress) {
-    m_sheet = nullptr;
-    return m_workbook.Close(progress);
+    sheet_ = nullptr;
+    return workbook_.Close(progress);
 }
 
 void CXLSData::Discard() {
-    m_sheet = nullptr;
-    m_workbook.Discard();
+    sheet_ = nullptr;
+    workbook_.Discard();
 }
 
 void CXLSData::Continue() {
     // Named after the first sheet, so that names never chain "(1) (2)".
-    StartSheet(ContinuationSheetName(m_continued, ++m_continuations), kContinuationFrozen,
+    StartSheet(ContinuationSheetName(continued_, ++continuations_), kContinuationFrozen,
                kContinuationFrozen);
 }

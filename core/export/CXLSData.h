@@ -28,17 +28,17 @@ public:
     // Gives up the workbook being written and removes its file.
     void Discard();
 
-    const QStringList& SheetNames() const { return m_names; }
+    const QStringList& SheetNames() const { return names_; }
 
 private:
     void StartSheet(const QString& name, int frozenRows, int frozenColumns);
     void Continue();
 
-    CWorkbook m_workbook;
-    CWorksheet* m_sheet = nullptr;
-    QStringList m_names;
+    CWorkbook workbook_;
+    CWorksheet* sheet_ = nullptr;
+    QStringList names_;
     // The sheet the current one continues (itself when it continues none), and how many
     // continuations it has.
-    QString m_continued;
-    int m_continuations = 0;
+    QString continued_;
+    int continuations_ = 0;
 };

@@ -37,9 +37,9 @@ public:
     // Gives up the archive; a file that was at the path stays as it was.
     void Discard();
 
-    bool IsOpen() const { return m_file.isOpen(); }
-    bool IsEntryOpen() const { return m_entryOpen; }
-    const QString& Path() const { return m_path; }
+    bool IsOpen() const { return file_.isOpen(); }
+    bool IsEntryOpen() const { return entryOpen_; }
+    const QString& Path() const { return path_; }
 
 private:
     bool WriteAt(uint64_t offset, QByteArrayView bytes);
@@ -47,21 +47,21 @@ private:
     bool HandPendingToCompressor();
     void Release();
 
-    QString m_path;
-    QSaveFile m_file;
-    bool m_failed = false;
-    uint64_t m_archiveSize = 0;
-    uint32_t m_entries = 0;
-    QByteArray m_directory;
+    QString path_;
+    QSaveFile file_;
+    bool failed_ = false;
+    uint64_t archiveSize_ = 0;
+    uint32_t entries_ = 0;
+    QByteArray directory_;
 
-    bool m_entryOpen = false;
-    bool m_entryFailed = false;
-    QByteArray m_entryName;
-    uint64_t m_headerOffset = 0;
-    uint64_t m_writeOffset = 0;
-    std::unique_ptr<char[]> m_pending;
-    qsizetype m_pendingFill = 0;
+    bool entryOpen_ = false;
+    bool entryFailed_ = false;
+    QByteArray entryName_;
+    uint64_t headerOffset_ = 0;
+    uint64_t writeOffset_ = 0;
+    std::unique_ptr<char[]> pending_;
+    qsizetype pendingFill_ = 0;
     // The pool outlives the stream whose blocks it compresses.
-    std::unique_ptr<CompressorPool> m_pool;
-    std::unique_ptr<DeflateStream> m_deflate;
+    std::unique_ptr<CompressorPool> pool_;
+    std::unique_ptr<DeflateStream> deflate_;
 };

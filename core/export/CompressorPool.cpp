@@ -9,10 +9,10 @@ constexpr unsigned kMaxThreads = 4;
 } // namespace
 
 CompressorPool::CompressorPool(unsigned threads) {
-    m_threads.reserve(threads);
+    threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) {
         try {
-            m_threads.emplace_back([this] { Run(); });
+            threads_.emplace_back([this] { Run(); });
         } catch (const std::system_error&) {
             break; // fewer workers, or none: the caller compresses on its own thread
         }
@@ -21,11 +21,11 @@ CompressorPool::CompressorPool(unsigned threads) {
 
 CompressorPool::~CompressorPool() {
     {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
     }
-    m_wake.notify_all();
-    for (std::thread& t : m_threads)
+    wake_.notify_all();
+    for (std::thread& t : threads_)
         t.join();
 }
 
@@ -35,13 +35,13 @@ unsigned CompressorPool::UsefulThreads() {
 }
 
 bool CompressorPool::Post(std::function<void()> task) {
-    if (m_threads.empty())
+    if (threads_.empty())
         return false;
     {
-        const std::lock_guard lock(m_mutex);
-        m_tasks.push_back(std::move(task));
+        const std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
     }
-    m_wake.notify_one();
+    wake_.notify_one();
     return true;
 }
 
@@ -49,12 +49,12 @@ void CompressorPool::Run() {
     for (;;) {
         std::function<void()> task;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
-            if (m_tasks.empty())
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty())
                 return;
-            task = std::move(m_tasks.front());
-            m_tasks.pop_front();
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
         }
         task();
     }

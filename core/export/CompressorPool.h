@@ -22,14 +22,14 @@ public:
 
     // False when no thread could be started; the caller then runs the task itself.
     bool Post(std::function<void()> task);
-    unsigned ThreadCount() const { return static_cast<unsigned>(m_threads.size()); }
+    unsigned ThreadCount() const { return static_cast<unsigned>(threads_.size()); }
 
 private:
     void Run();
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_tasks;
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
 };

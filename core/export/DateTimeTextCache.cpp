@@ -49,69 +49,69 @@ std::optional<qsizetype> SecondsDigits(const QString& atZero, const QString& atF
 } // namespace
 
 DateTimeTextCache::Texts DateTimeTextCache::At(qint64 seconds) {
-    if (!m_hourKnown || seconds < m_hourStart || seconds >= m_hourStart + kSecondsPerHour)
+    if (!hourKnown_ || seconds < hourStart_ || seconds >= hourStart_ + kSecondsPerHour)
         EnterHour(seconds);
-    if (!m_hourUniform)
+    if (!hourUniform_)
         return Direct(seconds);
-    const qint64 local = seconds + m_offset;
+    const qint64 local = seconds + offset_;
     const qint64 day = FloorDiv(local, kSecondsPerDay);
-    if (!m_dayKnown || day != m_day)
+    if (!dayKnown_ || day != day_)
         EnterDay(seconds, day);
-    if (m_dayMissing)
-        return {m_date, m_date};
+    if (dayMissing_)
+        return {date_, date_};
     const qint64 minute = FloorDiv(local, kSecondsPerMinute);
-    if (!m_minuteKnown || minute != m_minute)
+    if (!minuteKnown_ || minute != minute_)
         EnterMinute(seconds, minute);
-    if (!m_minuteTemplate)
+    if (!minuteTemplate_)
         return Direct(seconds);
     const auto second = static_cast<int>(local - minute * kSecondsPerMinute);
-    QChar* const digits = m_time.data() + m_secondsAt;
+    QChar* const digits = time_.data() + secondsAt_;
     digits[0] = QChar(u'0' + second / 10);
     digits[1] = QChar(u'0' + second % 10);
-    return {m_date, m_time};
+    return {date_, time_};
 }
 
 void DateTimeTextCache::EnterHour(qint64 seconds) {
-    m_hourKnown = true;
-    m_hourStart = FloorDiv(seconds, kSecondsPerHour) * kSecondsPerHour;
+    hourKnown_ = true;
+    hourStart_ = FloorDiv(seconds, kSecondsPerHour) * kSecondsPerHour;
     // No zone changes its offset twice within an hour, so equal ends mean a uniform hour.
-    const std::optional<qint64> start = LocalOffset(m_hourStart);
-    const std::optional<qint64> end = LocalOffset(m_hourStart + kSecondsPerHour - 1);
-    m_hourUniform = start && end && *start == *end;
-    if (!m_hourUniform)
+    const std::optional<qint64> start = LocalOffset(hourStart_);
+    const std::optional<qint64> end = LocalOffset(hourStart_ + kSecondsPerHour - 1);
+    hourUniform_ = start && end && *start == *end;
+    if (!hourUniform_)
         return;
-    if (*start != m_offset)
-        m_dayKnown = m_minuteKnown = false;
-    m_offset = *start;
+    if (*start != offset_)
+        dayKnown_ = minuteKnown_ = false;
+    offset_ = *start;
 }
 
 void DateTimeTextCache::EnterDay(qint64 seconds, qint64 day) {
-    m_dayKnown = true;
-    m_day = day;
-    m_minuteKnown = false;
-    m_date = FormatDateAndTime(seconds, 0).date;
+    dayKnown_ = true;
+    day_ = day;
+    minuteKnown_ = false;
+    date_ = FormatDateAndTime(seconds, 0).date;
     // The year decides, and a local day has one year.
-    m_dayMissing = m_date == ResourceString(kMissingText);
+    dayMissing_ = date_ == ResourceString(kMissingText);
 }
 
 void DateTimeTextCache::EnterMinute(qint64 seconds, qint64 minute) {
-    m_minuteKnown = true;
-    m_minute = minute;
-    m_minuteTemplate = false;
-    const qint64 first = seconds - (seconds + m_offset - minute * kSecondsPerMinute);
+    minuteKnown_ = true;
+    minute_ = minute;
+    minuteTemplate_ = false;
+    const qint64 first = seconds - (seconds + offset_ - minute * kSecondsPerMinute);
     const qint64 last = first + kSecondsPerMinute - 1;
-    if (first < m_hourStart || last >= m_hourStart + kSecondsPerHour)
+    if (first < hourStart_ || last >= hourStart_ + kSecondsPerHour)
         return;
     QString atZero = FormatDateAndTime(first, 0).time;
     const std::optional<qsizetype> at = SecondsDigits(atZero, FormatDateAndTime(last, 0).time);
     if (!at)
         return;
-    m_time = std::move(atZero);
-    m_secondsAt = *at;
-    m_minuteTemplate = true;
+    time_ = std::move(atZero);
+    secondsAt_ = *at;
+    minuteTemplate_ = true;
 }
 
 DateTimeTextCache::Texts DateTimeTextCache::Direct(qint64 seconds) {
-    m_direct = FormatDateAndTime(seconds, 0);
-    return {m_direct.date, m_direct.time};
+    direct_ = FormatDateAndTime(seconds, 0);
+    return {direct_.date, direct_.time};
 }

@@ -27,22 +27,22 @@ private:
     void EnterMinute(qint64 seconds, qint64 minute);
     Texts Direct(qint64 seconds);
 
-    // The UTC hour [m_hourStart, m_hourStart + 3600) and its local offset, when uniform.
-    qint64 m_hourStart = 0;
-    bool m_hourKnown = false;
-    bool m_hourUniform = false;
-    qint64 m_offset = 0;
+    // The UTC hour [hourStart_, hourStart_ + 3600) and its local offset, when uniform.
+    qint64 hourStart_ = 0;
+    bool hourKnown_ = false;
+    bool hourUniform_ = false;
+    qint64 offset_ = 0;
 
-    qint64 m_day = 0;
-    bool m_dayKnown = false;
-    bool m_dayMissing = false;
-    QString m_date;
+    qint64 day_ = 0;
+    bool dayKnown_ = false;
+    bool dayMissing_ = false;
+    QString date_;
 
-    qint64 m_minute = 0;
-    bool m_minuteKnown = false;
-    bool m_minuteTemplate = false;
-    QString m_time; // the minute's text; its seconds digits are patched in place
-    qsizetype m_secondsAt = 0;
+    qint64 minute_ = 0;
+    bool minuteKnown_ = false;
+    bool minuteTemplate_ = false;
+    QString time_; // the minute's text; its seconds digits are patched in place
+    qsizetype secondsAt_ = 0;
 
-    DateAndTimeText m_direct;
+    DateAndTimeText direct_;
 };

@@ -59,74 +59,74 @@ DeflateStream::Block CompressBlock(const std::vector<char>& dictionary,
 } // namespace
 
 DeflateStream::DeflateStream(CompressorPool* pool, Sink sink)
-    : m_pool(pool), m_sink(std::move(sink)) {
-    m_input.reserve(kBlockSize);
+    : pool_(pool), sink_(std::move(sink)) {
+    input_.reserve(kBlockSize);
 }
 
 bool DeflateStream::Feed(QByteArrayView data) {
-    if (!m_ok)
+    if (!ok_)
         return false;
-    m_inputSize += static_cast<uint64_t>(data.size());
+    inputSize_ += static_cast<uint64_t>(data.size());
     const char* from = data.data();
     qsizetype left = data.size();
     while (left > 0) {
-        const qsizetype room = kBlockSize - static_cast<qsizetype>(m_input.size());
+        const qsizetype room = kBlockSize - static_cast<qsizetype>(input_.size());
         const qsizetype take = std::min(room, left);
-        m_input.insert(m_input.end(), from, from + take);
+        input_.insert(input_.end(), from, from + take);
         from += take;
         left -= take;
-        if (static_cast<qsizetype>(m_input.size()) == kBlockSize)
+        if (static_cast<qsizetype>(input_.size()) == kBlockSize)
             Submit(false);
     }
-    return m_ok;
+    return ok_;
 }
 
 bool DeflateStream::Finish() {
-    if (m_ok)
+    if (ok_)
         Submit(true);
     Deliver(true);
-    return m_ok;
+    return ok_;
 }
 
 void DeflateStream::Submit(bool last) {
-    std::vector<char> input = std::move(m_input);
-    m_input = {};
+    std::vector<char> input = std::move(input_);
+    input_ = {};
     if (!last)
-        m_input.reserve(kBlockSize);
-    std::vector<char> dictionary = std::move(m_dictionary);
+        input_.reserve(kBlockSize);
+    std::vector<char> dictionary = std::move(dictionary_);
     const qsizetype keep = std::min(kWindow, static_cast<qsizetype>(input.size()));
-    m_dictionary.assign(input.end() - keep, input.end());
+    dictionary_.assign(input.end() - keep, input.end());
 
     auto task = std::make_shared<std::packaged_task<Block()>>(
         [input = std::move(input), dictionary = std::move(dictionary), last] {
             return CompressBlock(dictionary, input, last);
         });
-    m_inFlight.push_back(task->get_future());
-    if (!m_pool || !m_pool->Post([task] { (*task)(); }))
+    inFlight_.push_back(task->get_future());
+    if (!pool_ || !pool_->Post([task] { (*task)(); }))
         (*task)();
     Deliver(false);
 }
 
 void DeflateStream::Deliver(bool waitForAll) {
     // Enough blocks in flight to keep every worker busy while the caller fills the next.
-    const size_t maxInFlight = m_pool ? m_pool->ThreadCount() + 1 : 0;
-    while (!m_inFlight.empty()) {
-        std::future<Block>& front = m_inFlight.front();
-        const bool mustWait = waitForAll || m_inFlight.size() > maxInFlight;
+    const size_t maxInFlight = pool_ ? pool_->ThreadCount() + 1 : 0;
+    while (!inFlight_.empty()) {
+        std::future<Block>& front = inFlight_.front();
+        const bool mustWait = waitForAll || inFlight_.size() > maxInFlight;
         if (!mustWait && front.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
             break;
         Accept(front.get());
-        m_inFlight.pop_front();
+        inFlight_.pop_front();
     }
 }
 
 void DeflateStream::Accept(const Block& block) {
-    if (!m_ok)
+    if (!ok_)
         return;
-    if (!block.ok || !m_sink(QByteArrayView(block.bytes.data(), block.bytes.size()))) {
-        m_ok = false;
+    if (!block.ok || !sink_(QByteArrayView(block.bytes.data(), block.bytes.size()))) {
+        ok_ = false;
         return;
     }
-    m_crc = static_cast<uint32_t>(crc32_combine(m_crc, block.crc, block.inputSize));
-    m_outputSize += block.bytes.size();
+    crc_ = static_cast<uint32_t>(crc32_combine(crc_, block.crc, block.inputSize));
+    outputSize_ += block.bytes.size();
 }

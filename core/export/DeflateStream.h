@@ -31,9 +31,9 @@ public:
     // Compresses the rest as the final block; true when the whole stream reached the sink.
     bool Finish();
 
-    uint32_t Crc() const { return m_crc; }
-    uint64_t InputSize() const { return m_inputSize; }
-    uint64_t OutputSize() const { return m_outputSize; }
+    uint32_t Crc() const { return crc_; }
+    uint64_t InputSize() const { return inputSize_; }
+    uint64_t OutputSize() const { return outputSize_; }
 
     struct Block {
         std::vector<char> bytes;
@@ -47,13 +47,13 @@ private:
     void Deliver(bool waitForAll);
     void Accept(const Block& block);
 
-    CompressorPool* m_pool;
-    Sink m_sink;
-    std::vector<char> m_input;
-    std::vector<char> m_dictionary;
-    std::deque<std::future<Block>> m_inFlight;
-    uint32_t m_crc = 0;
-    uint64_t m_inputSize = 0;
-    uint64_t m_outputSize = 0;
-    bool m_ok = true;
+    CompressorPool* pool_;
+    Sink sink_;
+    std::vector<char> input_;
+    std::vector<char> dictionary_;
+    std::deque<std::future<Block>> inFlight_;
+    uint32_t crc_ = 0;
+    uint64_t inputSize_ = 0;
+    uint64_t outputSize_ = 0;
+    bool ok_ = true;
 };

@@ -54,165 +54,165 @@ ProgressScale ProgressScale::Of(qint64 total) {
 }
 
 SessionExportJob::SessionExportJob(const CRecSession& session, CXLSData& workbook)
-    : m_session(session), m_workbook(workbook), m_events(session.Flags().event),
-      m_rowCount(m_events ? static_cast<int>(std::min<std::size_t>(
+    : session_(session), workbook_(workbook), events_(session.Flags().event),
+      rowCount_(events_ ? static_cast<int>(std::min<std::size_t>(
                                 session.ChanData().Events().size(), INT32_MAX))
                           : session.ChanData().ValueCount()),
-      m_totalWork((static_cast<qint64>(m_rowCount) + kConfigurationWork) * 11 / 10),
-      m_bar(ProgressScale::Of(m_totalWork)), m_noValue(ResourceString(kNoValueText)),
-      m_underRange(ResourceString(kUnderRangeText)), m_overRange(ResourceString(kOverRangeText)) {
+      totalWork_((static_cast<qint64>(rowCount_) + kConfigurationWork) * 11 / 10),
+      bar_(ProgressScale::Of(totalWork_)), noValue_(ResourceString(kNoValueText)),
+      underRange_(ResourceString(kUnderRangeText)), overRange_(ResourceString(kOverRangeText)) {
     const CChanData& data = session.ChanData();
-    if (m_events || data.ChannelCount() == 0)
+    if (events_ || data.ChannelCount() == 0)
         return;
     int64_t start = 0;
     for (int i = 0; i < data.Channel(0).RecordCount(); ++i) {
-        m_recordStarts.push_back(start);
+        recordStarts_.push_back(start);
         start += static_cast<int64_t>(data.Channel(0).Record(i).Values().size());
     }
-    m_step = data.Entry().Step;
-    m_decimals = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
+    step_ = data.Entry().Step;
+    decimals_ = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
 }
 
 SessionExportJob::~SessionExportJob() {
-    if (m_end == JobStateType::Running)
-        m_workbook.Discard();
+    if (end_ == JobStateType::Running)
+        workbook_.Discard();
 }
 
 StepProgress SessionExportJob::Step() {
-    switch (m_phase) {
+    switch (phase_) {
     case PhaseType::Configuration:
-        m_workDone += WriteConfigurationSheet();
-        m_phase = PhaseType::DataRows;
-        m_currentRow = 0;
+        workDone_ += WriteConfigurationSheet();
+        phase_ = PhaseType::DataRows;
+        currentRow_ = 0;
         break;
     case PhaseType::DataRows:
-        m_workDone += WriteDataRows();
-        if (m_currentRow >= m_rowCount)
-            m_phase = PhaseType::Closing;
+        workDone_ += WriteDataRows();
+        if (currentRow_ >= rowCount_)
+            phase_ = PhaseType::Closing;
         break;
     case PhaseType::Closing:
     case PhaseType::Ended:
         break;
     }
-    if (m_phase == PhaseType::Closing)
+    if (phase_ == PhaseType::Closing)
         return Close();
     return Progress();
 }
 
 StepProgress SessionExportJob::Close() {
-    m_phase = PhaseType::Ended;
+    phase_ = PhaseType::Ended;
     SilentProgress progress;
-    const WorkbookCloseResult result = m_workbook.Close(progress);
+    const WorkbookCloseResult result = workbook_.Close(progress);
     if (result.type == WorkbookCloseType::Done) {
-        m_end = JobStateType::Done;
+        end_ = JobStateType::Done;
     } else {
-        m_end = JobStateType::Failed;
-        m_failure = result.message;
+        end_ = JobStateType::Failed;
+        failure_ = result.message;
     }
     return Progress();
 }
 
 StepProgress SessionExportJob::Progress() const {
-    if (m_end == JobStateType::Done)
+    if (end_ == JobStateType::Done)
         return {JobStateType::Done, 100};
-    const qint64 position = m_bar.PositionOf(m_workDone);
-    return {m_end, static_cast<int>(std::min<qint64>(100, position * 100 / m_bar.range))};
+    const qint64 position = bar_.PositionOf(workDone_);
+    return {end_, static_cast<int>(std::min<qint64>(100, position * 100 / bar_.range))};
 }
 
 qint64 SessionExportJob::WriteConfigurationSheet() {
-    m_workbook.AddSheet(QStringLiteral("Configuration"), 0, 0);
-    m_workbook.AddText(QStringLiteral("Vexlo, version ") + AppIdentity::ProgramVersion());
-    m_workbook.NewRows(2);
-    m_workbook.AddText(ResourceString(kNameText), CellStyleType::BottomBorder);
-    m_workbook.AddText(ResourceString(kValueText), CellStyleType::BottomBorder);
-    m_workbook.NewRows(1);
+    workbook_.AddSheet(QStringLiteral("Configuration"), 0, 0);
+    workbook_.AddText(QStringLiteral("Vexlo, version ") + AppIdentity::ProgramVersion());
+    workbook_.NewRows(2);
+    workbook_.AddText(ResourceString(kNameText), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(kValueText), CellStyleType::BottomBorder);
+    workbook_.NewRows(1);
     const std::pair<QString, QString> texts[] = {
-        {QStringLiteral("En-tête"), m_session.ReportHeader()},
-        {QStringLiteral("Pied"), m_session.ReportFooter()},
-        {QStringLiteral("Commentaires"), m_session.Comments()},
+        {QStringLiteral("En-tête"), session_.ReportHeader()},
+        {QStringLiteral("Pied"), session_.ReportFooter()},
+        {QStringLiteral("Commentaires"), session_.Comments()},
     };
     for (const auto& [label, text] : texts) {
-        m_workbook.AddText(label);
+        workbook_.AddText(label);
         if (!text.isEmpty())
-            m_workbook.AddText(text);
-        m_workbook.NewRows(1);
+            workbook_.AddText(text);
+        workbook_.NewRows(1);
     }
-    m_workbook.NewRows(1);
-    for (const SessionParamsRow& row : BuildSessionParams(m_session)) {
+    workbook_.NewRows(1);
+    for (const SessionParamsRow& row : BuildSessionParams(session_)) {
         const CellStyleType style = row.header ? CellStyleType::BottomBorder : CellStyleType::Plain;
-        m_workbook.AddText(row.label, style);
+        workbook_.AddText(row.label, style);
         if (!row.value.isEmpty())
-            m_workbook.AddText(row.value, style);
-        m_workbook.NewRows(1);
+            workbook_.AddText(row.value, style);
+        workbook_.NewRows(1);
     }
     return kConfigurationWork;
 }
 
 qint64 SessionExportJob::WriteDataRows() {
-    if (m_currentRow == 0)
+    if (currentRow_ == 0)
         WriteColumnTitles();
-    const int end = m_currentRow + std::min(kRowsPerStep, m_rowCount - m_currentRow);
-    const int first = m_currentRow;
-    for (; m_currentRow < end; ++m_currentRow) {
-        if (m_events)
-            WriteEventRow(m_currentRow);
+    const int end = currentRow_ + std::min(kRowsPerStep, rowCount_ - currentRow_);
+    const int first = currentRow_;
+    for (; currentRow_ < end; ++currentRow_) {
+        if (events_)
+            WriteEventRow(currentRow_);
         else
-            WritePointRow(m_currentRow);
-        m_workbook.NewRows(1);
+            WritePointRow(currentRow_);
+        workbook_.NewRows(1);
     }
-    return m_currentRow - first;
+    return currentRow_ - first;
 }
 
 void SessionExportJob::WriteColumnTitles() {
-    m_workbook.AddSheet(m_events ? QStringLiteral("Événements") : QStringLiteral("DataPoints"),
+    workbook_.AddSheet(events_ ? QStringLiteral("Événements") : QStringLiteral("DataPoints"),
                         kDataFrozen, kDataFrozen);
-    m_workbook.AddText(ResourceString(kDateTitle), CellStyleType::BottomBorder);
-    m_workbook.AddText(ResourceString(kTimeTitle), CellStyleType::BottomBorder);
-    if (m_events) {
-        m_workbook.AddText(ResourceString(kDurationTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(kDateTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(kTimeTitle), CellStyleType::BottomBorder);
+    if (events_) {
+        workbook_.AddText(ResourceString(kDurationTitle), CellStyleType::BottomBorder);
     } else {
-        m_workbook.AddText(m_session.ChannelName(), CellStyleType::BottomBorder);
-        m_workbook.AddText(m_session.DisplayUnits());
+        workbook_.AddText(session_.ChannelName(), CellStyleType::BottomBorder);
+        workbook_.AddText(session_.DisplayUnits());
     }
-    m_workbook.NewRows(1);
+    workbook_.NewRows(1);
 }
 
 void SessionExportJob::WriteEventRow(int row) {
-    const CChanData& data = m_session.ChanData();
+    const CChanData& data = session_.ChanData();
     for (int column = 0; column < 3; ++column)
-        m_workbook.AddText(data.EventCellText(row, column));
+        workbook_.AddText(data.EventCellText(row, column));
 }
 
 void SessionExportJob::WritePointRow(int row) {
-    const double stamp = m_session.ChanData().ValueTime(row, m_session.StartTime());
-    const DateTimeTextCache::Texts when = m_times.At(static_cast<qint64>(std::floor(stamp)));
-    m_workbook.AddText(when.date, CellStyleType::Date);
-    m_workbook.AddText(when.time, CellStyleType::TimeOfDay);
+    const double stamp = session_.ChanData().ValueTime(row, session_.StartTime());
+    const DateTimeTextCache::Texts when = times_.At(static_cast<qint64>(std::floor(stamp)));
+    workbook_.AddText(when.date, CellStyleType::Date);
+    workbook_.AddText(when.time, CellStyleType::TimeOfDay);
     WriteValueCell(row);
 }
 
 void SessionExportJob::WriteValueCell(int row) {
-    if (m_recordStarts.empty()) {
-        m_workbook.AddText(QStringView());
+    if (recordStarts_.empty()) {
+        workbook_.AddText(QStringView());
         return;
     }
     // Rows come in order: the record holding this one is the current one or a later one.
-    while (m_record + 1 < m_recordStarts.size() && row >= m_recordStarts[m_record + 1])
-        ++m_record;
+    while (record_ + 1 < recordStarts_.size() && row >= recordStarts_[record_ + 1])
+        ++record_;
     const std::vector<double>& values =
-        m_session.ChanData().Channel(0).Record(static_cast<int>(m_record)).Values();
-    const auto index = static_cast<std::size_t>(row - m_recordStarts[m_record]);
+        session_.ChanData().Channel(0).Record(static_cast<int>(record_)).Values();
+    const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
     if (index >= values.size()) {
-        m_workbook.AddText(m_noValue);
+        workbook_.AddText(noValue_);
         return;
     }
     const double v = values[index];
     if (v == OverRangeValue)
-        m_workbook.AddText(m_overRange);
+        workbook_.AddText(overRange_);
     else if (v == UnderRangeValue)
-        m_workbook.AddText(m_underRange);
+        workbook_.AddText(underRange_);
     else if (v == NoValue)
-        m_workbook.AddText(m_noValue);
+        workbook_.AddText(noValue_);
     else
-        m_workbook.AddNumber(RoundToDisplayStep(v, m_step, m_decimals));
+        workbook_.AddNumber(RoundToDisplayStep(v, step_, decimals_));
 }

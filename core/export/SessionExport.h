@@ -42,14 +42,14 @@ public:
 
     StepProgress Step() override;
 
-    int RowCount() const { return m_rowCount; }
+    int RowCount() const { return rowCount_; }
     // Work units: 100 for the configuration sheet and one per row, then a tenth more for
     // the closing.
-    qint64 TotalWork() const { return m_totalWork; }
-    qint64 WorkDone() const { return m_workDone; }
-    const ProgressScale& Bar() const { return m_bar; }
+    qint64 TotalWork() const { return totalWork_; }
+    qint64 WorkDone() const { return workDone_; }
+    const ProgressScale& Bar() const { return bar_; }
     // French; set when the last step failed.
-    const QString& FailureMessage() const { return m_failure; }
+    const QString& FailureMessage() const { return failure_; }
 
 private:
     enum class PhaseType { Configuration, DataRows, Closing, Ended };
@@ -63,26 +63,26 @@ private:
     StepProgress Close();
     StepProgress Progress() const;
 
-    const CRecSession& m_session;
-    CXLSData& m_workbook;
-    const bool m_events;
-    const int m_rowCount;
-    int m_currentRow = 0;
-    PhaseType m_phase = PhaseType::Configuration;
-    JobStateType m_end = JobStateType::Running;
-    qint64 m_workDone = 0;
-    qint64 m_totalWork = 0;
-    ProgressScale m_bar;
-    QString m_failure;
+    const CRecSession& session_;
+    CXLSData& workbook_;
+    const bool events_;
+    const int rowCount_;
+    int currentRow_ = 0;
+    PhaseType phase_ = PhaseType::Configuration;
+    JobStateType end_ = JobStateType::Running;
+    qint64 workDone_ = 0;
+    qint64 totalWork_ = 0;
+    ProgressScale bar_;
+    QString failure_;
 
     // Recorded points: where each record's values start in the row numbering, and the
     // resolution of the values.
-    std::vector<int64_t> m_recordStarts;
-    std::size_t m_record = 0;
-    int m_step = 1;
-    int m_decimals = 0;
-    QString m_noValue;
-    QString m_underRange;
-    QString m_overRange;
-    DateTimeTextCache m_times;
+    std::vector<int64_t> recordStarts_;
+    std::size_t record_ = 0;
+    int step_ = 1;
+    int decimals_ = 0;
+    QString noValue_;
+    QString underRange_;
+    QString overRange_;
+    DateTimeTextCache times_;
 };

@@ -32,7 +32,7 @@ QString DefaultExportFileName(const QString& sessionName) {
 }
 
 SessionExportCommand::SessionExportCommand(UserInterface& ui, QString dataFolder)
-    : m_ui(ui), m_dataFolder(std::move(dataFolder)) {}
+    : ui_(ui), dataFolder_(std::move(dataFolder)) {}
 
 bool SessionExportCommand::Run(const CRecSession& session) const {
     CXLSData workbook;
@@ -43,9 +43,9 @@ bool SessionExportCommand::Run(const CRecSession& session) const {
     {
         // Dropped unfinished, the job gives up what it wrote.
         SessionExportJob job(session, workbook);
-        end = m_ui.RunModalJob(job, ProgressTitle());
+        end = ui_.RunModalJob(job, ProgressTitle());
         if (end == JobEndType::Failed)
-            m_ui.ShowMessage(job.FailureMessage(), MessageIconType::Error);
+            ui_.ShowMessage(job.FailureMessage(), MessageIconType::Error);
     }
     if (end != JobEndType::Done)
         return false;
@@ -54,24 +54,24 @@ bool SessionExportCommand::Run(const CRecSession& session) const {
 }
 
 QString SessionExportCommand::ChooseFile(const QString& sessionName, CXLSData& workbook) const {
-    const bool haveFolder = !m_dataFolder.isEmpty() && QFileInfo(m_dataFolder).isDir();
-    QString proposal = haveFolder ? m_dataFolder : QString();
+    const bool haveFolder = !dataFolder_.isEmpty() && QFileInfo(dataFolder_).isDir();
+    QString proposal = haveFolder ? dataFolder_ : QString();
     if (!proposal.isEmpty() && !proposal.endsWith(u'/'))
         proposal += u'/';
     const SavePathRequest request{
-        proposal + DefaultExportFileName(sessionName), haveFolder ? m_dataFolder : QString(),
+        proposal + DefaultExportFileName(sessionName), haveFolder ? dataFolder_ : QString(),
         QStringLiteral("Fichiers Microsoft Excel (*.xlsx)|*.xlsx||"), QStringLiteral("xlsx")};
     for (;;) {
-        const QString path = m_ui.AskSavePath(request);
+        const QString path = ui_.AskSavePath(request);
         if (path.isEmpty())
             return {};
         if (QFileInfo::exists(path)) {
             if (!CanOpenForWriting(path)) {
-                m_ui.ShowMessage(FormatResource(kCannotWrite, {path}), MessageIconType::Error);
+                ui_.ShowMessage(FormatResource(kCannotWrite, {path}), MessageIconType::Error);
                 continue;
             }
             const FileExistsChoiceType choice =
-                m_ui.AskFileExists(FormatResource(kFileExists, {path}));
+                ui_.AskFileExists(FormatResource(kFileExists, {path}));
             if (choice == FileExistsChoiceType::Cancel)
                 return {};
             // "Remplacer": the finished workbook takes the old file's place, so an export
@@ -80,7 +80,7 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, CXLSData& w
                 continue;
         }
         if (const Outcome opened = workbook.Open(path); !opened) {
-            m_ui.ShowMessage(opened.message, MessageIconType::Error);
+            ui_.ShowMessage(opened.message, MessageIconType::Error);
             continue;
         }
         return path;
@@ -88,8 +88,8 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, CXLSData& w
 }
 
 void SessionExportCommand::OfferToShow(const QString& path) const {
-    if (!m_ui.AskYesNo(QStringLiteral("Afficher le fichier enregistré? %1").arg(path)))
+    if (!ui_.AskYesNo(QStringLiteral("Afficher le fichier enregistré? %1").arg(path)))
         return;
-    if (!m_ui.OpenExternally(path))
-        m_ui.OpenExternally(QFileInfo(path).absolutePath());
+    if (!ui_.OpenExternally(path))
+        ui_.OpenExternally(QFileInfo(path).absolutePath());
 }

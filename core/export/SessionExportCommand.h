@@ -28,6 +28,6 @@ public:
 private:
     void OfferToShow(const QString& path) const;
 
-    UserInterface& m_ui;
-    QString m_dataFolder;
+    UserInterface& ui_;
+    QString dataFolder_;
 };

@@ -13,12 +13,12 @@ public:
     // The text's index, adding it when new.
     uint32_t Add(QStringView text);
     // One more cell refers to a shared string.
-    void CountCell() { ++m_cellCount; }
+    void CountCell() { ++cellCount_; }
 
-    uint32_t UniqueCount() const { return static_cast<uint32_t>(m_offsets.size()); }
-    uint64_t CellCount() const { return m_cellCount; }
+    uint32_t UniqueCount() const { return static_cast<uint32_t>(offsets_.size()); }
+    uint64_t CellCount() const { return cellCount_; }
     // The "<si>" items in index order.
-    const QByteArray& Items() const { return m_items; }
+    const QByteArray& Items() const { return items_; }
     void Clear();
 
 private:
@@ -31,9 +31,9 @@ private:
     void Grow();
     void Place(Slot slot);
 
-    std::vector<Slot> m_slots;
-    std::vector<char16_t> m_characters;
-    std::vector<size_t> m_offsets; // start of each text; the next one's start ends it
-    uint64_t m_cellCount = 0;
-    QByteArray m_items;
+    std::vector<Slot> slots_;
+    std::vector<char16_t> characters_;
+    std::vector<size_t> offsets_; // start of each text; the next one's start ends it
+    uint64_t cellCount_ = 0;
+    QByteArray items_;
 };

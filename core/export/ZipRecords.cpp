@@ -12,11 +12,11 @@ constexpr uint16_t kMethodDeflate = 8;
 
 class LittleEndianWriter {
 public:
-    explicit LittleEndianWriter(char* out) : m_out(out) {}
+    explicit LittleEndianWriter(char* out) : out_(out) {}
     void U16(uint16_t v) {
-        m_out[0] = static_cast<char>(v & 0xFF);
-        m_out[1] = static_cast<char>(v >> 8);
-        m_out += 2;
+        out_[0] = static_cast<char>(v & 0xFF);
+        out_[1] = static_cast<char>(v >> 8);
+        out_ += 2;
     }
     void U32(uint32_t v) {
         U16(static_cast<uint16_t>(v & 0xFFFF));
@@ -24,7 +24,7 @@ public:
     }
 
 private:
-    char* m_out;
+    char* out_;
 };
 
 // Fields 4 to 25 of the local header, which the central record repeats from its field 6.

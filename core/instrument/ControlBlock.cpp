@@ -147,29 +147,17 @@ bool IsPageAcknowledged(const uint8_t* map512, uint32_t address) {
     return (map512[byte] >> ((address / 256) % 8)) & 1;
 }
 
-namespace {
-
-qint64 WallClockSeconds(const CalendarDateTime& t) {
-    const qint64 days = QDate(t.year, t.month, t.day).toJulianDay() - kUnixEpochJulianDay;
-    return days * kSecondsPerDay + t.hour * 3600 + t.minute * 60 + t.second;
-}
-
-} // namespace
-
 uint32_t InstrumentTimeValue(const CalendarDateTime& localWallClock) {
     if (!localWallClock.valid)
         return 0;
-    return static_cast<uint32_t>(std::clamp<qint64>(WallClockSeconds(localWallClock), 0,
-                                                    std::numeric_limits<uint32_t>::max()));
+    return static_cast<uint32_t>(std::clamp<qint64>(localWallClock.SecondsSince(LoggerClockFirst()),
+                                                    0, std::numeric_limits<uint32_t>::max()));
 }
 
 std::optional<uint32_t> InstrumentTimeToSend(const CalendarDateTime& localWallClock) {
-    if (!localWallClock.valid)
+    if (!IsOnLoggerClock(localWallClock))
         return std::nullopt;
-    const qint64 seconds = WallClockSeconds(localWallClock);
-    if (seconds < 0 || seconds > std::numeric_limits<uint32_t>::max())
-        return std::nullopt;
-    return static_cast<uint32_t>(seconds);
+    return static_cast<uint32_t>(localWallClock.SecondsSince(LoggerClockFirst()));
 }
 
 QString InstrumentTimeRangeText(const CalendarDateTime& refused) {

@@ -86,11 +86,11 @@ protected:
             EXPECT_EQ(run.status, 0) << run.err.constData();
             return QJsonDocument::fromJson(run.out).object();
         }
-        m_skipped = true;
+        skipped_ = true;
         return {};
     }
 
-    QString Path() const { return m_dir.filePath(QStringLiteral("interop.xlsx")); }
+    QString Path() const { return dir_.filePath(QStringLiteral("interop.xlsx")); }
 
     struct CliRun {
         int status = -1;
@@ -104,8 +104,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
         env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Paris"));
-        env.insert(QStringLiteral("HOME"), m_dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("HOME"), dir_.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(VEXLO_CLI), args);
         p.waitForFinished(120000);
@@ -113,8 +113,8 @@ protected:
                 p.readAllStandardOutput(), QString::fromLocal8Bit(p.readAllStandardError())};
     }
 
-    QTemporaryDir m_dir;
-    bool m_skipped = false;
+    QTemporaryDir dir_;
+    bool skipped_ = false;
 };
 
 QJsonObject Cell(const QJsonObject& sheet, const char* reference) {
@@ -157,7 +157,7 @@ TEST_F(XlsxInteropTest, AReaderSeesSheetsPanesCellsAndFormats) {
     ASSERT_EQ(data.Close(progress).type, WorkbookCloseType::Done);
 
     const QJsonObject book = Read(Path());
-    if (m_skipped)
+    if (skipped_)
         GTEST_SKIP() << "python3 with openpyxl is not installed";
     EXPECT_TRUE(book["badEntry"].isNull());
     EXPECT_EQ(book["entries"].toObject().size(), 4 + 6);
@@ -218,20 +218,20 @@ QByteArray CurrentLoopSession() {
 }
 
 TEST_F(XlsxInteropTest, TheCommandLineExportIsReadBackSheetBySheet) {
-    const QString session = m_dir.filePath(QStringLiteral("boucle.vx"));
+    const QString session = dir_.filePath(QStringLiteral("boucle.vx"));
     {
         QFile f(session);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(CurrentLoopSession());
     }
-    const QString out = m_dir.filePath(QStringLiteral("boucle.xlsx"));
+    const QString out = dir_.filePath(QStringLiteral("boucle.xlsx"));
     const CliRun written = Cli({QStringLiteral("export"), session, out});
     ASSERT_EQ(written.status, 0) << written.err.toStdString();
     EXPECT_EQ(written.out, out.toLocal8Bit() + "\n");
     EXPECT_EQ(written.err, QString()) << "no progress line off a terminal";
 
     const QJsonObject book = Read(out);
-    if (m_skipped)
+    if (skipped_)
         GTEST_SKIP() << "python3 with openpyxl is not installed";
     EXPECT_TRUE(book["badEntry"].isNull());
     const QJsonArray sheets = book["sheets"].toArray();
@@ -266,13 +266,13 @@ TEST_F(XlsxInteropTest, TheCommandLineExportIsReadBackSheetBySheet) {
 }
 
 TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
-    const QString session = m_dir.filePath(QStringLiteral("boucle.vx"));
+    const QString session = dir_.filePath(QStringLiteral("boucle.vx"));
     {
         QFile f(session);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(CurrentLoopSession());
     }
-    const QString out = m_dir.filePath(QStringLiteral("existant.xlsx"));
+    const QString out = dir_.filePath(QStringLiteral("existant.xlsx"));
     {
         QFile f(out);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -292,7 +292,7 @@ TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
     const CliRun forced = Cli({QStringLiteral("export"), session, out, QStringLiteral("--force")});
     ASSERT_EQ(forced.status, 0) << forced.err.toStdString();
     const QJsonObject book = Read(out);
-    if (m_skipped)
+    if (skipped_)
         GTEST_SKIP() << "python3 with openpyxl is not installed";
     EXPECT_EQ(book["sheets"].toArray().size(), 2);
 
@@ -300,18 +300,18 @@ TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
     const CliRun proposed = Cli({QStringLiteral("export"), session});
     ASSERT_EQ(proposed.status, 0) << proposed.err.toStdString();
     const QString expected =
-        m_dir.filePath(QStringLiteral("Documents/Vexlo/DataFiles/VX20 (420 mAdc) A42  boucle.xlsx"));
+        dir_.filePath(QStringLiteral("Documents/Vexlo/DataFiles/VX20 (420 mAdc) A42  boucle.xlsx"));
     EXPECT_EQ(proposed.out, expected.toLocal8Bit() + "\n");
     EXPECT_TRUE(QFile::exists(expected));
     EXPECT_EQ(Cli({QStringLiteral("export"), session}).status, 2) << "there now";
 
-    const CliRun missing = Cli({QStringLiteral("export"), m_dir.filePath(QStringLiteral("absent.vx"))});
+    const CliRun missing = Cli({QStringLiteral("export"), dir_.filePath(QStringLiteral("absent.vx"))});
     EXPECT_EQ(missing.status, 2);
     EXPECT_FALSE(missing.err.isEmpty());
 }
 
 TEST_F(XlsxInteropTest, AnInterruptedExportLeavesNoFile) {
-    const QString session = m_dir.filePath(QStringLiteral("long.vx"));
+    const QString session = dir_.filePath(QStringLiteral("long.vx"));
     {
         // Long enough to be caught in the middle: a few seconds of writing.
         std::vector<int16_t> counts(2000000);
@@ -323,11 +323,11 @@ TEST_F(XlsxInteropTest, AnInterruptedExportLeavesNoFile) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(b.Build());
     }
-    const QString out = m_dir.filePath(QStringLiteral("long.xlsx"));
+    const QString out = dir_.filePath(QStringLiteral("long.xlsx"));
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), dir_.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(VEXLO_CLI), {QStringLiteral("export"), session, out});
     ASSERT_TRUE(p.waitForStarted());
@@ -337,7 +337,7 @@ TEST_F(XlsxInteropTest, AnInterruptedExportLeavesNoFile) {
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(p.processId()));
         for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files)) {
             const QString target = fd.symLinkTarget();
-            if (target.startsWith(m_dir.path()) && !target.endsWith(QStringLiteral("long.vx")))
+            if (target.startsWith(dir_.path()) && !target.endsWith(QStringLiteral("long.vx")))
                 return true;
         }
         return false;
@@ -349,7 +349,7 @@ TEST_F(XlsxInteropTest, AnInterruptedExportLeavesNoFile) {
     p.terminate();
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_NE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, 0);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("long.vx")});
 }
 

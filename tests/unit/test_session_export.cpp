@@ -167,21 +167,21 @@ std::unique_ptr<CRecSession> Voltage(int points) {
 
 class SessionExportTest : public testing::Test {
 protected:
-    QString Path(const char* name = "export.xlsx") const { return m_dir.filePath(name); }
+    QString Path(const char* name = "export.xlsx") const { return dir_.filePath(name); }
 
     // The job run to its end as the progress window runs it.
     JobEndType Export(const CRecSession& session, const QString& path) {
         CXLSData workbook;
         EXPECT_TRUE(workbook.Open(path));
         SessionExportJob job(session, workbook);
-        const JobEndType end = m_ui.RunModalJob(job, SessionExportCommand::ProgressTitle());
-        m_failure = job.FailureMessage();
+        const JobEndType end = ui_.RunModalJob(job, SessionExportCommand::ProgressTitle());
+        failure_ = job.FailureMessage();
         return end;
     }
 
-    QTemporaryDir m_dir;
-    ScriptedUserInterface m_ui;
-    QString m_failure;
+    QTemporaryDir dir_;
+    ScriptedUserInterface ui_;
+    QString failure_;
 };
 
 TEST_F(SessionExportTest, ARecordedSessionGivesAConfigurationSheetAndOneRowPerPoint) {
@@ -443,7 +443,7 @@ TEST_F(SessionExportTest, AJobDroppedBeforeItsEndLeavesNothing) {
         EXPECT_FALSE(QFile::exists(Path())) << "written beside it until whole";
     }
     EXPECT_FALSE(QFile::exists(Path()));
-    EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+    EXPECT_TRUE(QDir(dir_.path()).isEmpty());
 }
 
 TEST_F(SessionExportTest, AnEarlierFileIsReplacedOnlyByAWholeWorkbook) {
@@ -475,19 +475,19 @@ TEST_F(SessionExportTest, AnEarlierFileIsReplacedOnlyByAWholeWorkbook) {
     while (p.state == JobStateType::Running);
     ASSERT_EQ(p.state, JobStateType::Done);
     EXPECT_TRUE(readBack().startsWith("PK"));
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(SessionExportTest, AFileWhoseFolderWentAwayIsAFailureAndLeavesNoFile) {
     const auto s = Voltage(1000);
     ASSERT_TRUE(s);
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"sortie"_qs));
-    const QString path = m_dir.filePath(u"sortie/export.xlsx"_qs);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(u"sortie"_qs));
+    const QString path = dir_.filePath(u"sortie/export.xlsx"_qs);
     CXLSData workbook;
     ASSERT_TRUE(workbook.Open(path));
     SessionExportJob job(*s, workbook);
     EXPECT_EQ(job.Step().state, JobStateType::Running);
-    ASSERT_TRUE(QDir(m_dir.filePath(u"sortie"_qs)).removeRecursively());
+    ASSERT_TRUE(QDir(dir_.filePath(u"sortie"_qs)).removeRecursively());
     StepProgress p;
     do
         p = job.Step();
@@ -502,35 +502,35 @@ class SessionExportCommandTest : public SessionExportTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(DataFolder()));
-        m_session = TenPoints();
-        ASSERT_TRUE(m_session);
-        m_session->SetSessionName(u"Four: zone 2/3"_qs);
+        session_ = TenPoints();
+        ASSERT_TRUE(session_);
+        session_->SetSessionName(u"Four: zone 2/3"_qs);
     }
-    QString DataFolder() const { return m_dir.filePath(u"Vexlo/DataFiles"_qs); }
+    QString DataFolder() const { return dir_.filePath(u"Vexlo/DataFiles"_qs); }
     QString InData(const QString& name) const { return DataFolder() + u'/' + name; }
-    SessionExportCommand Command() { return SessionExportCommand(m_ui, DataFolder()); }
+    SessionExportCommand Command() { return SessionExportCommand(ui_, DataFolder()); }
     static void WriteFile(const QString& path, const QByteArray& bytes) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
 
-    std::unique_ptr<CRecSession> m_session;
+    std::unique_ptr<CRecSession> session_;
 };
 
 TEST_F(SessionExportCommandTest, TheSaveDialogProposesTheSafeSessionNameInTheDataFolder) {
     CXLSData workbook;
-    EXPECT_EQ(Command().ChooseFile(m_session->SessionName(), workbook), QString());
-    const SavePathRequest& asked = m_ui.LastSaveRequest();
+    EXPECT_EQ(Command().ChooseFile(session_->SessionName(), workbook), QString());
+    const SavePathRequest& asked = ui_.LastSaveRequest();
     EXPECT_EQ(asked.proposal, InData(u"Four zone 23.xlsx"_qs));
     EXPECT_EQ(asked.folder, DataFolder());
     EXPECT_EQ(asked.filter, u"Fichiers Microsoft Excel (*.xlsx)|*.xlsx||"_qs);
     EXPECT_EQ(asked.defaultExtension, u"xlsx"_qs);
     EXPECT_TRUE(QDir(DataFolder()).isEmpty()) << "giving up writes nothing";
 
-    SessionExportCommand(m_ui, m_dir.filePath(u"nowhere"_qs)).ChooseFile(u"a.b"_qs, workbook);
-    EXPECT_EQ(m_ui.LastSaveRequest().proposal, u"ab.xlsx"_qs);
-    EXPECT_EQ(m_ui.LastSaveRequest().folder, QString()) << "a missing folder is not offered";
+    SessionExportCommand(ui_, dir_.filePath(u"nowhere"_qs)).ChooseFile(u"a.b"_qs, workbook);
+    EXPECT_EQ(ui_.LastSaveRequest().proposal, u"ab.xlsx"_qs);
+    EXPECT_EQ(ui_.LastSaveRequest().folder, QString()) << "a missing folder is not offered";
 }
 
 TEST_F(SessionExportCommandTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
@@ -538,26 +538,26 @@ TEST_F(SessionExportCommandTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) 
     WriteFile(existing, "ancien");
     const QString other = InData(u"autre.xlsx"_qs);
 
-    m_ui.SavePath(existing).FileExists(FileExistsChoiceType::Cancel);
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::Cancel);
     CXLSData workbook;
-    EXPECT_EQ(Command().ChooseFile(m_session->SessionName(), workbook), QString());
+    EXPECT_EQ(Command().ChooseFile(session_->SessionName(), workbook), QString());
     EXPECT_EQ(testzip::FileBytes(existing), "ancien");
-    ASSERT_EQ(m_ui.EventsOf(Kind::FileExists).size(), 1u);
-    EXPECT_EQ(m_ui.EventsOf(Kind::FileExists)[0].text,
+    ASSERT_EQ(ui_.EventsOf(Kind::FileExists).size(), 1u);
+    EXPECT_EQ(ui_.EventsOf(Kind::FileExists)[0].text,
               u"Le fichier '"_qs + existing + u"’ existe déjà."_qs);
 
-    m_ui.Forget();
-    m_ui.SavePath(existing).FileExists(FileExistsChoiceType::SelectOther).SavePath(other);
-    EXPECT_EQ(Command().ChooseFile(m_session->SessionName(), workbook), other);
-    EXPECT_EQ(m_ui.EventsOf(Kind::SavePath).size(), 2u) << "the save dialog again";
+    ui_.Forget();
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::SelectOther).SavePath(other);
+    EXPECT_EQ(Command().ChooseFile(session_->SessionName(), workbook), other);
+    EXPECT_EQ(ui_.EventsOf(Kind::SavePath).size(), 2u) << "the save dialog again";
     EXPECT_EQ(testzip::FileBytes(existing), "ancien");
     workbook.Discard();
 
-    m_ui.Forget();
-    m_ui.SavePath(existing).FileExists(FileExistsChoiceType::Replace);
-    EXPECT_TRUE(Command().Run(*m_session));
+    ui_.Forget();
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::Replace);
+    EXPECT_TRUE(Command().Run(*session_));
     EXPECT_EQ(ReadBook(existing).Names(), QStringList({"Configuration", "DataPoints"}));
-    EXPECT_TRUE(m_ui.Messages().empty());
+    EXPECT_TRUE(ui_.Messages().empty());
 }
 
 TEST_F(SessionExportCommandTest, ADestinationThatCannotBeWrittenSendsTheUserBackToTheDialog) {
@@ -565,42 +565,42 @@ TEST_F(SessionExportCommandTest, ADestinationThatCannotBeWrittenSendsTheUserBack
     // either, whoever runs the test.
     const QString held = InData(u"tenu.xlsx"_qs);
     ASSERT_TRUE(QDir().mkpath(held));
-    const QString unreachable = m_dir.filePath(u"absent/export.xlsx"_qs);
+    const QString unreachable = dir_.filePath(u"absent/export.xlsx"_qs);
     const QString good = InData(u"bon.xlsx"_qs);
-    m_ui.SavePath(held).SavePath(unreachable).SavePath(good);
+    ui_.SavePath(held).SavePath(unreachable).SavePath(good);
     CXLSData workbook;
-    EXPECT_EQ(Command().ChooseFile(m_session->SessionName(), workbook), good);
-    EXPECT_TRUE(m_ui.EventsOf(Kind::FileExists).empty()) << "no question about a held file";
-    const auto messages = m_ui.Messages();
+    EXPECT_EQ(Command().ChooseFile(session_->SessionName(), workbook), good);
+    EXPECT_TRUE(ui_.EventsOf(Kind::FileExists).empty()) << "no question about a held file";
+    const auto messages = ui_.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text,
               "Impossible d’ouvrir le fichier de destination " + held + " pour l’écriture.");
     EXPECT_EQ(messages[0].icon, MessageIconType::Error);
     EXPECT_EQ(messages[1].text,
               "Impossible d’ouvrir le fichier de destination " + unreachable + " pour l’écriture.");
-    EXPECT_EQ(m_ui.EventsOf(Kind::SavePath).size(), 3u);
+    EXPECT_EQ(ui_.EventsOf(Kind::SavePath).size(), 3u);
     EXPECT_FALSE(QFile::exists(unreachable));
     workbook.Discard();
 }
 
 TEST_F(SessionExportCommandTest, AfterTheExportTheFileOrElseItsFolderIsOffered) {
     const QString path = InData(u"fait.xlsx"_qs);
-    m_ui.SavePath(path).Answer(AnswerType::Yes).OpenSucceeds(false).OpenSucceeds(true);
-    EXPECT_TRUE(Command().Run(*m_session));
-    ASSERT_EQ(m_ui.EventsOf(Kind::Job).size(), 1u);
-    EXPECT_EQ(m_ui.EventsOf(Kind::Job)[0].text, u"Enregistrement du fichier en cours"_qs);
-    ASSERT_EQ(m_ui.EventsOf(Kind::YesNoCancel).size(), 1u);
-    EXPECT_EQ(m_ui.EventsOf(Kind::YesNoCancel)[0].text,
+    ui_.SavePath(path).Answer(AnswerType::Yes).OpenSucceeds(false).OpenSucceeds(true);
+    EXPECT_TRUE(Command().Run(*session_));
+    ASSERT_EQ(ui_.EventsOf(Kind::Job).size(), 1u);
+    EXPECT_EQ(ui_.EventsOf(Kind::Job)[0].text, u"Enregistrement du fichier en cours"_qs);
+    ASSERT_EQ(ui_.EventsOf(Kind::YesNoCancel).size(), 1u);
+    EXPECT_EQ(ui_.EventsOf(Kind::YesNoCancel)[0].text,
               u"Afficher le fichier enregistré? "_qs + path);
-    const auto opened = m_ui.EventsOf(Kind::OpenExternally);
+    const auto opened = ui_.EventsOf(Kind::OpenExternally);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].text, path);
     EXPECT_EQ(opened[1].text, DataFolder()) << "the folder when the file would not open";
 
-    m_ui.Forget();
-    m_ui.SavePath(path).FileExists(FileExistsChoiceType::Replace).Answer(AnswerType::No);
-    EXPECT_TRUE(Command().Run(*m_session));
-    EXPECT_TRUE(m_ui.EventsOf(Kind::OpenExternally).empty());
+    ui_.Forget();
+    ui_.SavePath(path).FileExists(FileExistsChoiceType::Replace).Answer(AnswerType::No);
+    EXPECT_TRUE(Command().Run(*session_));
+    EXPECT_TRUE(ui_.EventsOf(Kind::OpenExternally).empty());
     EXPECT_EQ(ReadBook(path).problem, "");
 }
 
@@ -608,11 +608,11 @@ TEST_F(SessionExportCommandTest, AnnulerInTheProgressWindowLeavesNoFileAndAsksNo
     const auto longer = Voltage(2000);
     ASSERT_TRUE(longer);
     const QString path = InData(u"annule.xlsx"_qs);
-    m_ui.SavePath(path).CancelJobAfter(2);
+    ui_.SavePath(path).CancelJobAfter(2);
     EXPECT_FALSE(Command().Run(*longer));
     EXPECT_FALSE(QFile::exists(path));
-    EXPECT_TRUE(m_ui.EventsOf(Kind::YesNoCancel).empty());
-    EXPECT_TRUE(m_ui.Messages().empty());
+    EXPECT_TRUE(ui_.EventsOf(Kind::YesNoCancel).empty());
+    EXPECT_TRUE(ui_.Messages().empty());
 }
 
 } // namespace

@@ -18,15 +18,15 @@ namespace {
 
 class RecordingProgress : public WorkbookProgress {
 public:
-    explicit RecordingProgress(int cancelAtAsk = -1) : m_cancelAtAsk(cancelAtAsk) {}
+    explicit RecordingProgress(int cancelAtAsk = -1) : cancelAtAsk_(cancelAtAsk) {}
     void Report(qint64 position, qint64 total) override { reports.emplace_back(position, total); }
-    bool CancelRequested() override { return ++asks == m_cancelAtAsk; }
+    bool CancelRequested() override { return ++asks == cancelAtAsk_; }
 
     std::vector<std::pair<qint64, qint64>> reports;
     int asks = 0;
 
 private:
-    int m_cancelAtAsk;
+    int cancelAtAsk_;
 };
 
 bool IsWellFormed(const QByteArray& xml) {
@@ -38,7 +38,7 @@ bool IsWellFormed(const QByteArray& xml) {
 
 class WorkbookTest : public testing::Test {
 protected:
-    QString Path() const { return m_dir.filePath("book.xlsx"); }
+    QString Path() const { return dir_.filePath("book.xlsx"); }
 
     testzip::Archive CloseAndRead(CWorkbook& book) {
         RecordingProgress progress;
@@ -52,7 +52,7 @@ protected:
         return e ? e->data : QByteArray();
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir dir_;
 };
 
 TEST_F(WorkbookTest, PartsComeInOrderAndAreWellFormed) {
@@ -252,10 +252,10 @@ TEST_F(WorkbookTest, DiscardingRemovesTheFile) {
 
 TEST_F(WorkbookTest, AFolderThatCannotBeWrittenIsReported) {
     CXLSData data;
-    const Outcome opened = data.Open(m_dir.filePath("missing/book.xlsx"));
+    const Outcome opened = data.Open(dir_.filePath("missing/book.xlsx"));
     EXPECT_FALSE(opened);
     EXPECT_EQ(opened.message, "Impossible d’ouvrir le fichier de destination " +
-                                  m_dir.filePath("missing/book.xlsx") + " pour l’écriture.");
+                                  dir_.filePath("missing/book.xlsx") + " pour l’écriture.");
 }
 
 TEST_F(WorkbookTest, AWriteFailureIsReportedInFrenchAndKeepsTheEarlierFile) {
@@ -284,7 +284,7 @@ TEST_F(WorkbookTest, AWriteFailureIsReportedInFrenchAndKeepsTheEarlierFile) {
     EXPECT_EQ(result.message,
               "Impossible d’ouvrir le fichier de destination " + Path() + " pour l’écriture.");
     EXPECT_EQ(testzip::FileBytes(Path()), earlier);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
         << "nothing half-written left beside it";
 }
 

@@ -107,7 +107,7 @@ TEST(SheetNameTest, AContinuationKeepsItsNumberWithinThirtyOneCharacters) {
 
 class WorkbookCellsTest : public testing::Test {
 protected:
-    QString Path() const { return m_dir.filePath("cells.xlsx"); }
+    QString Path() const { return dir_.filePath("cells.xlsx"); }
 
     testzip::Archive CloseAndRead(CXLSData& data) {
         SilentProgress progress;
@@ -120,7 +120,7 @@ protected:
         return e ? e->data : QByteArray();
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir dir_;
 };
 
 TEST_F(WorkbookCellsTest, NumberCellsIgnoreTheLocaleAndOverflowToText) {

@@ -44,7 +44,7 @@ void WriteInPieces(CZip& zip, const QByteArray& data, qsizetype piece) {
 
 class ZipTest : public testing::Test {
 protected:
-    QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+    QString PathOf(const QString& name) const { return dir_.filePath(name); }
 
     // One archive with the given entries, each written in pieces of 1000 bytes, read back.
     testzip::Archive WriteArchive(const std::vector<std::pair<QString, QByteArray>>& entries) {
@@ -60,7 +60,7 @@ protected:
         return testzip::ReadFile(path);
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir dir_;
 };
 
 TEST_F(ZipTest, EmptyArchiveIsOnlyTheEndRecordWithZeroCounts) {
@@ -235,22 +235,22 @@ TEST_F(ZipTest, AFolderThatDoesNotExistCannotBeOpened) {
 class ZipWriteFailureTest : public ZipTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &m_saved), 0);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
     }
     void TearDown() override {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
     }
     void LimitFileSize(rlim_t bytes) {
-        rlimit small = m_saved;
+        rlimit small = saved_;
         small.rlim_cur = bytes;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
 
 private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
 };
 
 TEST_F(ZipWriteFailureTest, AWriteFailingInsideAnEntryFailsTheEntryAndTheArchive) {
