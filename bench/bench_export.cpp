@@ -1,7 +1,7 @@
-#include "common/TimeFormat.h"
-#include "export/CXLSData.h"
-#include "export/DateTimeTextCache.h"
-#include "export/WorkbookProgress.h"
+#include "core/common/TimeFormat.h"
+#include "core/export/CXLSData.h"
+#include "core/export/DateTimeTextCache.h"
+#include "core/export/WorkbookProgress.h"
 
 #include <QFileInfo>
 #include <QString>

@@ -2,14 +2,14 @@
 // by libxlsxwriter in its constant-memory mode with its default compression, in one run; the
 // ratio of the two wall times is printed at the end.
 #include "BenchSessions.h"
-#include "common/StringTable.h"
-#include "common/ValueMarkers.h"
-#include "export/CXLSData.h"
-#include "export/DateTimeTextCache.h"
-#include "export/SessionExport.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
-#include "session/SessionParams.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueMarkers.h"
+#include "core/export/CXLSData.h"
+#include "core/export/DateTimeTextCache.h"
+#include "core/export/SessionExport.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionParams.h"
 
 #include <QFileInfo>
 #include <QHash>

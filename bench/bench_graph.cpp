@@ -1,7 +1,7 @@
 #include "BenchSessions.h"
-#include "graph/CTrendGraph.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "BenchSessions.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,7 +27,8 @@ void BM_ReadThermocoupleSessionWithCjc(benchmark::State& state) {
 
 void BM_WindowStatistics(benchmark::State& state) {
     CRecSession session;
-    (void)ReadSessionImage(session, BenchSessions::Voltage(static_cast<int>(state.range(0))), false);
+    (void)ReadSessionImage(session, BenchSessions::Voltage(static_cast<int>(state.range(0))),
+                           false);
     for (auto _ : state)
         benchmark::DoNotOptimize(session.ChanData().RangeStatistics(false, 0, 0, QString()));
     state.SetItemsProcessed(state.iterations() * state.range(0));

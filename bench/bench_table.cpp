@@ -1,7 +1,7 @@
 #include "BenchSessions.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
-#include "session/SessionTable.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,8 +11,8 @@ namespace {
 // texts of one screen of rows at its end (all a scroll to the end asks for).
 const CRecSession& MillionValues() {
     static CRecSession session;
-    static const bool read = static_cast<bool>(
-        ReadSessionImage(session, BenchSessions::Voltage(1000000), false));
+    static const bool read =
+        static_cast<bool>(ReadSessionImage(session, BenchSessions::Voltage(1000000), false));
     (void)read;
     return session;
 }

@@ -3,10 +3,10 @@
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
-#include "common/ValueFormat.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/RecordingDurations.h"
-#include "session/ModelTable.h"
+#include "core/common/ValueFormat.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/RecordingDurations.h"
+#include "core/session/ModelTable.h"
 
 #include <cstdio>
 

@@ -4,12 +4,12 @@
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
-#include "common/StringTable.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/EraseProgressModel.h"
-#include "instrument/InstrumentClock.h"
-#include "session/CVexloDoc.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/EraseProgressModel.h"
+#include "core/instrument/InstrumentClock.h"
 
 #include <optional>
 

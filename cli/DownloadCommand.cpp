@@ -1,13 +1,13 @@
 #include "cli/DownloadCommand.h"
 
-#include "app/AppFolders.h"
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
-#include "common/StringTable.h"
-#include "instrument/DownloadJob.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/DownloadJob.h"
+#include "core/session/SessionParamsEditModel.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ bool Copy(DownloadJob& job, const LoggerCommandContext& c) {
             job.Cancel();
             c.ui.EndProgress();
             Refuse(CliExit::kRefused, QStringLiteral("l’instrument ne répond plus ; le "
-                                                        "téléchargement est abandonné."));
+                                                     "téléchargement est abandonné."));
             return false;
         }
         std::this_thread::sleep_for(kTick);
@@ -94,12 +94,11 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
         return true;
     });
     if (!completed)
-        return Refuse(CliExit::kRefused,
-                      job.FilePath().isEmpty() || !QFile::exists(job.FilePath())
-                          ? QStringLiteral("le téléchargement a échoué.")
-                          : QStringLiteral("%1 garde les paramètres de "
-                                           "l’instrument.")
-                                .arg(job.FilePath()));
+        return Refuse(CliExit::kRefused, job.FilePath().isEmpty() || !QFile::exists(job.FilePath())
+                                             ? QStringLiteral("le téléchargement a échoué.")
+                                             : QStringLiteral("%1 garde les paramètres de "
+                                                              "l’instrument.")
+                                                   .arg(job.FilePath()));
     PrintLine(job.SessionFilePath());
     return CliExit::kDone;
 }

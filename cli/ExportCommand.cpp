@@ -1,18 +1,18 @@
 #include "cli/ExportCommand.h"
 
-#include "app/AppFolders.h"
-#include "app/TemperatureSetting.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/InterruptWatch.h"
 #include "cli/SessionInput.h"
-#include "common/StringTable.h"
-#include "export/CXLSData.h"
-#include "export/SessionExport.h"
-#include "export/SessionExportCommand.h"
+#include "core/app/AppFolders.h"
+#include "core/app/TemperatureSetting.h"
+#include "core/common/StringTable.h"
+#include "core/export/CXLSData.h"
+#include "core/export/SessionExport.h"
+#include "core/export/SessionExportCommand.h"
+#include "core/session/CRecSession.h"
 #include "platform/QtSettingsStore.h"
-#include "session/CRecSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,7 +135,8 @@ int Run(int argc, char** argv) {
         return Refuse(CliExit::kRefused, opened.message);
     SessionExportJob job(session, workbook);
     if (RunJob(job, interrupt).state != JobStateType::Done)
-        return job.FailureMessage().isEmpty() ? CliExit::kInterrupted : Refuse(CliExit::kRefused, job.FailureMessage());
+        return job.FailureMessage().isEmpty() ? CliExit::kInterrupted
+                                              : Refuse(CliExit::kRefused, job.FailureMessage());
     std::printf("%s\n", out.toLocal8Bit().constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

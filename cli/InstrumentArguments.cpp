@@ -1,8 +1,8 @@
 #include "cli/InstrumentArguments.h"
 
 #include "cli/CommandLine.h"
-#include "common/UserNumber.h"
-#include "instrument/RecordingDurations.h"
+#include "core/common/UserNumber.h"
+#include "core/instrument/RecordingDurations.h"
 
 #include <cstring>
 #include <string>
@@ -106,18 +106,20 @@ UsageProblem SetMode(ConfigureRequest& c, RecordModeType mode) {
 }
 
 void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
-    line.options.push_back({"--now", [&c](ArgumentCursor&) { return SetMode(c, RecordModeType::Now); }});
-    line.options.push_back({"--schedule", [&c](ArgumentCursor& values) -> UsageProblem {
-                                if (UsageProblem p = SetMode(c, RecordModeType::Schedule))
-                                    return p;
-                                const auto start = ParseDate(values.Take());
-                                const auto end = start ? ParseDate(values.Take()) : std::nullopt;
-                                if (!start || !end)
-                                    return "--schedule attend un début et une fin \"AAAA/MM/JJ HH:MM:SS\"";
-                                c.start = *start;
-                                c.end = *end;
-                                return std::nullopt;
-                            }});
+    line.options.push_back(
+        {"--now", [&c](ArgumentCursor&) { return SetMode(c, RecordModeType::Now); }});
+    line.options.push_back(
+        {"--schedule", [&c](ArgumentCursor& values) -> UsageProblem {
+             if (UsageProblem p = SetMode(c, RecordModeType::Schedule))
+                 return p;
+             const auto start = ParseDate(values.Take());
+             const auto end = start ? ParseDate(values.Take()) : std::nullopt;
+             if (!start || !end)
+                 return "--schedule attend un début et une fin \"AAAA/MM/JJ HH:MM:SS\"";
+             c.start = *start;
+             c.end = *end;
+             return std::nullopt;
+         }});
     line.options.push_back({"--duration", [&c](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
@@ -135,15 +137,16 @@ void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
     line.options.push_back(Scale("--low", c.low));
     line.options.push_back(Scale("--high", c.high));
     line.options.push_back(Text("--units", c.units));
-    line.options.push_back({"--tc", [&c](ArgumentCursor& values) -> UsageProblem {
-                                const char* v = values.Take();
-                                const char* letter =
-                                    v && std::strlen(v) == 1 ? std::strchr(kTcButtonLetters, v[0]) : nullptr;
-                                if (!letter || !*letter)
-                                    return "--tc attend un type de thermocouple parmi J K T N E R S";
-                                c.tcButton = static_cast<int>(letter - kTcButtonLetters);
-                                return std::nullopt;
-                            }});
+    line.options.push_back(
+        {"--tc", [&c](ArgumentCursor& values) -> UsageProblem {
+             const char* v = values.Take();
+             const char* letter =
+                 v && std::strlen(v) == 1 ? std::strchr(kTcButtonLetters, v[0]) : nullptr;
+             if (!letter || !*letter)
+                 return "--tc attend un type de thermocouple parmi J K T N E R S";
+             c.tcButton = static_cast<int>(letter - kTcButtonLetters);
+             return std::nullopt;
+         }});
     line.options.push_back({"--cjc", [&c](ArgumentCursor& values) -> UsageProblem {
                                 c.cjc = ParseChoice(values.Take(), "on", "off");
                                 if (!c.cjc)
@@ -188,7 +191,8 @@ std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandT
         else if (word == "clock" && action == "set")
             command = LoggerCommandType::ClockSet;
         else
-            return std::string(word == "record" ? "record attend start ou stop" : "clock attend set");
+            return std::string(word == "record" ? "record attend start ou stop"
+                                                : "clock attend set");
         return 3;
     }
     command = word == "configure" ? LoggerCommandType::Configure

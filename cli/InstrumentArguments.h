@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
-#include "instrument/ConfigurationCommands.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/instrument/ConfigurationCommands.h"
 
 #include <QString>
 #include <optional>

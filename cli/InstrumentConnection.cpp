@@ -1,8 +1,8 @@
 #include "cli/InstrumentConnection.h"
 
-#include "instrument/CInstrumentMonitor.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstrumentMonitor.h"
 #include "platform/PosixDriveBackend.h"
-#include "session/CVexloDoc.h"
 #include "sim/SimulatedDrive.h"
 
 #include <thread>
@@ -36,7 +36,7 @@ bool InstrumentConnection::Connect(std::chrono::milliseconds limit) {
         Pump();
         // No logger yet, or one dropped: look again, as a device change would make the
         // program do.
-        if (!monitor.IsConnected() && monitor.Phase() != MonitorPhase::Scanning)
+        if (!monitor.IsConnected() && monitor.Phase() != MonitorPhaseType::Scanning)
             monitor.Connect();
     }
     return monitor.ProcessedStatusCount() > 0 && monitor.IsConnected();

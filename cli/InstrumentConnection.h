@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/InterruptWatch.h"
-#include "common/Clock.h"
-#include "instrument/InstrumentPort.h"
+#include "core/common/Clock.h"
+#include "core/instrument/InstrumentPort.h"
 #include "platform/QtSettingsStore.h"
 
 #include <chrono>

@@ -4,10 +4,10 @@
 #include "cli/ExitStatus.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/DriveBackend.h"
-#include "session/CVexloDoc.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/DriveBackend.h"
 
 #include <chrono>
 #include <string>
@@ -46,7 +46,8 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
             s += "{\"root\": " + JsonText::String(roots[i]) +
                  ", \"logger\": " + JsonText::Bool(!logger.isEmpty() && roots[i] == logger) + "}";
         }
-        s += "], \"logger\": " + (logger.isEmpty() ? std::string("null") : JsonText::String(logger));
+        s +=
+            "], \"logger\": " + (logger.isEmpty() ? std::string("null") : JsonText::String(logger));
         s += "}\n";
         Print(out, s);
         return 0;
@@ -74,10 +75,12 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FIL
         for (qsizetype i = 0; i < labels.size(); ++i) {
             s += i ? ",\n  " : "\n  ";
             s += "{\"label\": " + JsonText::String(labels[i]) +
-                 ", \"value\": " + JsonText::String(i < values.size() ? values[i] : QString()) + "}";
+                 ", \"value\": " + JsonText::String(i < values.size() ? values[i] : QString()) +
+                 "}";
         }
         s += "\n], \"stats\": {\"min\": " + JsonText::String(stats.min) +
-             ", \"max\": " + JsonText::String(stats.max) + ", \"avg\": " + JsonText::String(stats.avg) +
+             ", \"max\": " + JsonText::String(stats.max) +
+             ", \"avg\": " + JsonText::String(stats.avg) +
              ", \"last\": " + JsonText::String(stats.last) +
              ", \"total\": " + JsonText::String(stats.total) + "}}\n";
         Print(out, s);
@@ -90,7 +93,8 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FIL
         else
             Print(out, Text(labels[i].leftJustified(28)) + ' ' + Text(value) + '\n');
     }
-    Print(out, "\nMIN " + Text(stats.min) + "   MAX " + Text(stats.max) + "   AVG " + Text(stats.avg) +
-                   "   Dernière " + Text(stats.last) + "   Total " + Text(stats.total) + "\n");
+    Print(out, "\nMIN " + Text(stats.min) + "   MAX " + Text(stats.max) + "   AVG " +
+                   Text(stats.avg) + "   Dernière " + Text(stats.last) + "   Total " +
+                   Text(stats.total) + "\n");
     return 0;
 }

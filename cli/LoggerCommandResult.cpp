@@ -1,7 +1,7 @@
 #include "cli/LoggerCommandResult.h"
 
 #include "cli/TerminalUserInterface.h"
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 QString NoAnswerText(int seconds) {
     return QStringLiteral("aucun instrument Vexlo n’a répondu en %1 secondes.").arg(seconds);

@@ -2,7 +2,7 @@
 
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
-#include "instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentCommands.h"
 
 #include <QString>
 

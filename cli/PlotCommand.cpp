@@ -1,19 +1,18 @@
 #include "cli/PlotCommand.h"
 
-#include "app/OptionsModel.h"
-#include "app/TraceColours.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/JsonText.h"
-#include "graph/CTrendGraph.h"
-#include "graph/QtCanvas.h"
-#include "graph/SessionChannelLine.h"
-#include "session/CRecSession.h"
+#include "core/app/OptionsModel.h"
+#include "core/app/TraceColours.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/graph/SessionChannelLine.h"
+#include "core/session/CRecSession.h"
+#include "gui/graph/QtCanvas.h"
 
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -66,7 +65,9 @@ public:
             Clear();
         inner_.FillRect(rect, colour);
     }
-    void FrameRect(const GraphRect& rect, ColorRef colour) override { inner_.FrameRect(rect, colour); }
+    void FrameRect(const GraphRect& rect, ColorRef colour) override {
+        inner_.FrameRect(rect, colour);
+    }
     bool IsPrinter() const override { return inner_.IsPrinter(); }
 
     void Clear() {
@@ -106,7 +107,8 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
     std::int64_t segments = 0;
     for (const auto& line : drawn.lines) {
         const bool vertical = line.from.x == line.to.x;
-        if (line.pen.style == PenStyleType::Dot && vertical && std::abs(line.to.y - line.from.y) > plot.Height() / 2)
+        if (line.pen.style == PenStyleType::Dot && vertical &&
+            std::abs(line.to.y - line.from.y) > plot.Height() / 2)
             gridX.push_back(line.from.x);
         else if (line.pen.style == PenStyleType::Solid && line.pen.colour == trace &&
                  Within(plot, line.from) && Within(plot, line.to))
@@ -118,7 +120,8 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
         else if (text.text.contains(QStringLiteral("/Div")))
             division = text.text;
         else if (text.at.y >= plot.bottom && text.text.contains(u'(') && span.isEmpty() &&
-                 text.at.x > plot.left + plot.Width() / 4 && text.at.x < plot.right - plot.Width() / 4)
+                 text.at.x > plot.left + plot.Width() / 4 &&
+                 text.at.x < plot.right - plot.Width() / 4)
             span = text.text;
     }
     std::sort(gridX.begin(), gridX.end());
@@ -128,7 +131,8 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
 
     using namespace JsonText;
     const ValueRange& range = graph.CurrentValueRange();
-    std::string json = "{\"lowest\": " + Number(range.lowest) + ", \"highest\": " + Number(range.highest);
+    std::string json =
+        "{\"lowest\": " + Number(range.lowest) + ", \"highest\": " + Number(range.highest);
     json += ", \"division_text\": " + String(division) + ", \"span_text\": " + String(span);
     json += ", \"grid_x\": [";
     for (std::size_t i = 0; i < gridX.size(); ++i)
@@ -186,15 +190,16 @@ int RunPlot(const CRecSession& session, const SettingsStore& settings, const Plo
     graph.SetChannelSource(&session);
     graph.SetUnitText(session.DisplayUnits());
     graph.SetOuterRect({0, 0, request.width, request.height});
-    const ColorRef trace = graphSettings.GraphColours().TraceColourOfGroup(session.Entry().ColourGroup);
+    const ColorRef trace =
+        graphSettings.GraphColours().TraceColourOfGroup(session.Entry().ColourGroup);
 
     std::string description;
     bool written = false;
     if (request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         QPdfWriter pdf(request.out);
         pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(request.width * 0.75, request.height * 0.75),
-                                  QPageSize::Point));
+        pdf.setPageSize(
+            QPageSize(QSizeF(request.width * 0.75, request.height * 0.75), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         Draw(session, graph, pdf, request, description, trace, session.DisplayUnits());
         written = true;

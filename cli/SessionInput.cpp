@@ -1,7 +1,7 @@
 #include "cli/SessionInput.h"
 
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 Outcome ReadSessionFile(const QString& path, CRecSession& session) {
     session.SetPath(path);

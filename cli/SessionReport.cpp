@@ -1,12 +1,12 @@
 #include "cli/SessionReport.h"
 
 #include "JsonText.h"
-#include "common/CalendarDateTime.h"
-#include "common/TimeFormat.h"
-#include "common/ValueMarkers.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
-#include "session/SessionParams.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueMarkers.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionParams.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,8 +147,8 @@ void SessionReport::Values() const {
 void SessionReport::Statistics(int first, int last) const {
     const CChanData& d = session_.ChanData();
     const bool window = first >= 0 || last >= 0;
-    const RangeStatisticsTexts t = d.RangeStatistics(window, first < 0 ? 0 : first, last,
-                                                     session_.DisplayUnits());
+    const RangeStatisticsTexts t =
+        d.RangeStatistics(window, first < 0 ? 0 : first, last, session_.DisplayUnits());
     const std::vector<QString> plain = {t.min, t.max, t.avg, t.last, t.total, t.eventTotal};
     static constexpr const char* kKeys[] = {"min", "max", "avg", "last", "total", "event_total"};
     std::vector<Field> f;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserInterface.h"
+#include "core/app/UserInterface.h"
 
 #include <cstdio>
 #include <functional>

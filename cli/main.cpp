@@ -1,5 +1,4 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
-#include "app/TemperatureSetting.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -11,16 +10,16 @@
 #include "cli/SessionInput.h"
 #include "cli/SessionReport.h"
 #include "cli/TerminalUserInterface.h"
-#include "common/Clock.h"
-#include "common/UserNumber.h"
+#include "core/app/TemperatureSetting.h"
+#include "core/common/Clock.h"
+#include "core/common/UserNumber.h"
+#include "core/session/CRecSession.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
-#include "session/CRecSession.h"
 #include "sim/SimulatedDrive.h"
 
 #include <QGuiApplication>
 #include <QString>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +43,8 @@ constexpr const char* kUsage =
     "  params FICHIER.vx   liste des paramètres de la session\n"
     "  export FICHIER.vx [CLASSEUR.xlsx] [--force]   feuille de calcul de la session\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
-    "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la session\n"
+    "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la "
+    "session\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
     "  status              se connecte à l’instrument et affiche sa page d’état\n"
@@ -201,7 +201,8 @@ UsageProblem CheckArguments(const Arguments& args) {
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
         return "--simulate ne sert qu’aux commandes drives et status";
     if (args.plotOptions && args.command != "plot")
-        return "--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à plot";
+        return "--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à "
+               "plot";
     if (args.command == "plot" && args.plot.out.isEmpty())
         return "plot attend --out IMAGE.png ou IMAGE.pdf";
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
@@ -278,6 +279,7 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         gui = std::make_unique<QGuiApplication>(argc, argv);
     }
-    const int status = args.IsInstrumentCommand() ? RunInstrumentCommand(args) : RunSessionCommand(args);
+    const int status =
+        args.IsInstrumentCommand() ? RunInstrumentCommand(args) : RunSessionCommand(args);
     return std::fflush(stdout) == 0 ? status : 1;
 }

@@ -1,6 +1,6 @@
 #include "platform/MountTableWatcher.h"
 
-#include "instrument/LinkLog.h"
+#include "core/instrument/LinkLog.h"
 #include "platform/PosixDriveBackend.h"
 
 #include <QFileInfo>

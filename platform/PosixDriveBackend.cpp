@@ -1,6 +1,6 @@
 #include "platform/PosixDriveBackend.h"
 
-#include "instrument/LinkLog.h"
+#include "core/instrument/LinkLog.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,8 @@ QString PathOf(const QString& section, const QString& key) {
 }
 } // namespace
 
-QtSettingsStore::QtSettingsStore() : settings_(QStringLiteral("Marvane"), QStringLiteral("Vexlo")) {}
+QtSettingsStore::QtSettingsStore()
+    : settings_(QStringLiteral("Marvane"), QStringLiteral("Vexlo")) {}
 
 int QtSettingsStore::GetInt(const QString& section, const QString& key, int fallback) const {
     bool ok = false;

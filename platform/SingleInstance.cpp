@@ -7,7 +7,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QtEndian>
-
 #include <unistd.h>
 
 namespace {
@@ -125,7 +124,8 @@ bool SingleInstance::IsListening() const {
 void SingleInstance::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         pending_.insert(socket, {});
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { Read(socket); });
+        QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                         [this, socket] { Read(socket); });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, [this, socket] {
             pending_.remove(socket);
             socket->deleteLater();

@@ -171,8 +171,8 @@ bool XdgFileAssociation::Register(ToolsType tools) const {
         RunIfPresent(QStringLiteral("update-mime-database"), {dataHome_ + QStringLiteral("/mime")});
         RunIfPresent(QStringLiteral("update-desktop-database"),
                      {dataHome_ + QStringLiteral("/applications")});
-        RunIfPresent(QStringLiteral("xdg-mime"), {QStringLiteral("default"), DesktopFileName(),
-                                                   MimeType()});
+        RunIfPresent(QStringLiteral("xdg-mime"),
+                     {QStringLiteral("default"), DesktopFileName(), MimeType()});
     }
     return true;
 }

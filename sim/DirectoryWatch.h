@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Outcome.h"
+#include "core/common/Outcome.h"
 
 #include <QString>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "sim/EmulatedClock.h"
 
-#include "common/CalendarDateTime.h"
+#include "core/common/CalendarDateTime.h"
 
 #include <algorithm>
 #include <cmath>

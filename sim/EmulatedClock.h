@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Clock.h"
+#include "core/common/Clock.h"
 
 // Time inside the emulated logger. The instrument clock (local wall-clock time counted as if
 // it were UTC, in ms) and the recording run at `speed` times real time; erasing and

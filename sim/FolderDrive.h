@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Outcome.h"
-#include "instrument/DriveBackend.h"
+#include "core/common/Outcome.h"
+#include "core/instrument/DriveBackend.h"
 #include "sim/LoggerEmulator.h"
 
 #include <QByteArray>
@@ -11,7 +11,7 @@
 
 struct ReceivedCommand {
     std::uint8_t code = 0;
-    CommandOutcome outcome = CommandOutcome::Invalid;
+    CommandOutcomeType outcome = CommandOutcomeType::Invalid;
 };
 
 // A plain folder kept up to date as a logger drive: the text files and the recording are

@@ -7,17 +7,17 @@ constexpr std::uint8_t kMarker1 = 0xAA;
 
 // The fixed two-byte payload of the commands that carry no value, so that stray bytes in
 // the mailbox never erase a memory or enter flash mode.
-std::optional<std::uint16_t> FixedPayload(LoggerCommandCode code) {
+std::optional<std::uint16_t> FixedPayload(LoggerCommandCodeType code) {
     switch (code) {
-    case LoggerCommandCode::EraseMemory:
+    case LoggerCommandCodeType::EraseMemory:
         return 0x1234;
-    case LoggerCommandCode::StartRecording:
+    case LoggerCommandCodeType::StartRecording:
         return 0x4321;
-    case LoggerCommandCode::StopRecording:
+    case LoggerCommandCodeType::StopRecording:
         return 0x2143;
-    case LoggerCommandCode::EnterFlashMode:
+    case LoggerCommandCodeType::EnterFlashMode:
         return 0x5775;
-    case LoggerCommandCode::EndFlashMode:
+    case LoggerCommandCodeType::EndFlashMode:
         return 0x7557;
     default:
         return std::nullopt;
@@ -27,54 +27,54 @@ std::optional<std::uint16_t> FixedPayload(LoggerCommandCode code) {
 } // namespace
 
 int CommandPayloadLength(std::uint8_t code) {
-    switch (static_cast<LoggerCommandCode>(code)) {
-    case LoggerCommandCode::SetClock:
+    switch (static_cast<LoggerCommandCodeType>(code)) {
+    case LoggerCommandCodeType::SetClock:
         return 4;
-    case LoggerCommandCode::EraseMemory:
-    case LoggerCommandCode::StartRecording:
-    case LoggerCommandCode::StopRecording:
-    case LoggerCommandCode::SetThermocouple:
-    case LoggerCommandCode::EnterFlashMode:
-    case LoggerCommandCode::EndFlashMode:
+    case LoggerCommandCodeType::EraseMemory:
+    case LoggerCommandCodeType::StartRecording:
+    case LoggerCommandCodeType::StopRecording:
+    case LoggerCommandCodeType::SetThermocouple:
+    case LoggerCommandCodeType::EnterFlashMode:
+    case LoggerCommandCodeType::EndFlashMode:
         return 2;
-    case LoggerCommandCode::ScheduleRecording:
+    case LoggerCommandCodeType::ScheduleRecording:
         return 8;
-    case LoggerCommandCode::SetScalesAndUnits:
+    case LoggerCommandCodeType::SetScalesAndUnits:
         return 20;
-    case LoggerCommandCode::SetFilterSize:
-    case LoggerCommandCode::SetPolarity:
+    case LoggerCommandCodeType::SetFilterSize:
+    case LoggerCommandCodeType::SetPolarity:
         return 1;
-    case LoggerCommandCode::WriteCodePage:
+    case LoggerCommandCodeType::WriteCodePage:
         return 3 + 256;
     }
     return -1;
 }
 
 const char* CommandName(std::uint8_t code) {
-    switch (static_cast<LoggerCommandCode>(code)) {
-    case LoggerCommandCode::SetClock:
+    switch (static_cast<LoggerCommandCodeType>(code)) {
+    case LoggerCommandCodeType::SetClock:
         return "SetClock";
-    case LoggerCommandCode::EraseMemory:
+    case LoggerCommandCodeType::EraseMemory:
         return "EraseMemory";
-    case LoggerCommandCode::StartRecording:
+    case LoggerCommandCodeType::StartRecording:
         return "StartRecording";
-    case LoggerCommandCode::ScheduleRecording:
+    case LoggerCommandCodeType::ScheduleRecording:
         return "ScheduleRecording";
-    case LoggerCommandCode::StopRecording:
+    case LoggerCommandCodeType::StopRecording:
         return "StopRecording";
-    case LoggerCommandCode::SetScalesAndUnits:
+    case LoggerCommandCodeType::SetScalesAndUnits:
         return "SetScalesAndUnits";
-    case LoggerCommandCode::SetThermocouple:
+    case LoggerCommandCodeType::SetThermocouple:
         return "SetThermocouple";
-    case LoggerCommandCode::SetFilterSize:
+    case LoggerCommandCodeType::SetFilterSize:
         return "SetFilterSize";
-    case LoggerCommandCode::SetPolarity:
+    case LoggerCommandCodeType::SetPolarity:
         return "SetPolarity";
-    case LoggerCommandCode::EnterFlashMode:
+    case LoggerCommandCodeType::EnterFlashMode:
         return "EnterFlashMode";
-    case LoggerCommandCode::WriteCodePage:
+    case LoggerCommandCodeType::WriteCodePage:
         return "WriteCodePage";
-    case LoggerCommandCode::EndFlashMode:
+    case LoggerCommandCodeType::EndFlashMode:
         return "EndFlashMode";
     }
     return "?";
@@ -94,7 +94,7 @@ std::optional<CommandBlockView> DecodeCommandBlock(const std::uint8_t* block) {
         sum += block[i];
     if ((sum & 0xFF) != 0)
         return std::nullopt;
-    const auto typed = static_cast<LoggerCommandCode>(code);
+    const auto typed = static_cast<LoggerCommandCodeType>(code);
     const std::uint8_t* payload = block + kCommandPayloadOffset;
     if (const auto fixed = FixedPayload(typed); fixed && ReadBigEndian(payload, 2) != *fixed)
         return std::nullopt;

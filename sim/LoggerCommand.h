@@ -5,7 +5,7 @@
 
 // The command codes a logger accepts through its mailbox file.
 // A copy of core's codes on purpose: an independent oracle, so a wrong code in core fails tests.
-enum class LoggerCommandCode : std::uint8_t {
+enum class LoggerCommandCodeType : std::uint8_t {
     SetClock = 0x01,
     EraseMemory = 0x02,
     StartRecording = 0x03,
@@ -25,7 +25,7 @@ inline constexpr int kCommandPayloadOffset = 4;
 
 // A block that passed the marker, complement, constant and checksum checks.
 struct CommandBlockView {
-    LoggerCommandCode code{};
+    LoggerCommandCodeType code{};
     const std::uint8_t* payload = nullptr;
     int payloadLength = 0;
 };

@@ -1,8 +1,8 @@
 #include "sim/LoggerEmulator.h"
 
-#include "common/CalendarDateTime.h"
-#include "session/ModelTable.h"
-#include "session/SessionFile.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/session/ModelTable.h"
+#include "core/session/SessionFile.h"
 
 #include <QHash>
 #include <algorithm>
@@ -89,15 +89,15 @@ void LoggerEmulator::Progress() {
     if (erase_ && clock_.RealMs() - erase_->startRealMs >= erase_->durationMs) {
         erase_.reset();
         memory_.Clear();
-        phase_ = RecordingPhase::Idle;
+        phase_ = RecordingPhaseType::Idle;
         recDurationSeconds_ = 0;
     }
-    if (phase_ == RecordingPhase::Waiting) {
+    if (phase_ == RecordingPhaseType::Waiting) {
         const qint64 late = clock_.InstrumentMs() - recStartSeconds_ * 1000;
         if (late >= 0)
             BeginRecording(clock_.ElapsedMs() - late);
     }
-    if (phase_ == RecordingPhase::Recording)
+    if (phase_ == RecordingPhaseType::Recording)
         TakeDueSamples();
 }
 
@@ -110,7 +110,7 @@ qint64 LoggerEmulator::SampleIntervalMs() const {
 
 bool LoggerEmulator::CanStartRecording() const {
     return !erase_ && !flash_.Active() && memory_.Used() == 0 &&
-           phase_ != RecordingPhase::Recording;
+           phase_ != RecordingPhaseType::Recording;
 }
 
 QByteArray LoggerEmulator::HeaderText() const {
@@ -156,12 +156,12 @@ void LoggerEmulator::BeginRecording(qint64 startElapsedMs) {
     recEndSeconds_ = recStartSeconds_ +
                      (recDurationSeconds_ > 0 ? recDurationSeconds_ : limit * interval / 1000);
     if (!memory_.Begin(HeaderText(), countsPerSample)) {
-        phase_ = RecordingPhase::Idle;
+        phase_ = RecordingPhaseType::Idle;
         return;
     }
     sampleLimit_ = limit;
     recStartElapsedMs_ = startElapsedMs;
-    phase_ = RecordingPhase::Recording;
+    phase_ = RecordingPhaseType::Recording;
     TakeDueSamples();
 }
 
@@ -188,16 +188,16 @@ void LoggerEmulator::TakeDueSamples() {
 }
 
 void LoggerEmulator::FinishRecording(qint64 endInstrumentSeconds) {
-    phase_ = RecordingPhase::Finished;
+    phase_ = RecordingPhaseType::Finished;
     recEndSeconds_ = endInstrumentSeconds;
 }
 
 int LoggerEmulator::RecordingState() const {
     switch (phase_) {
-    case RecordingPhase::Recording:
+    case RecordingPhaseType::Recording:
         return 1;
     // A schedule waiting for its start counts as recording, so that it can be cancelled.
-    case RecordingPhase::Waiting:
+    case RecordingPhaseType::Waiting:
         return 2;
     default:
         return 0;
@@ -213,41 +213,41 @@ qint64 LoggerEmulator::MemoryUsed() const {
            erase_->usedAtStart * done / std::max<qint64>(1, erase_->durationMs);
 }
 
-CommandOutcome LoggerEmulator::HandleCommand(const std::uint8_t* block) {
+CommandOutcomeType LoggerEmulator::HandleCommand(const std::uint8_t* block) {
     const auto command = DecodeCommandBlock(block);
-    return command ? Act(*command) : CommandOutcome::Invalid;
+    return command ? Act(*command) : CommandOutcomeType::Invalid;
 }
 
-CommandOutcome LoggerEmulator::Act(const CommandBlockView& c) {
-    using Code = LoggerCommandCode;
+CommandOutcomeType LoggerEmulator::Act(const CommandBlockView& c) {
+    using Code = LoggerCommandCodeType;
     const std::uint8_t* p = c.payload;
     if (flash_.Active() && c.code != Code::WriteCodePage && c.code != Code::EndFlashMode &&
         c.code != Code::EnterFlashMode)
-        return CommandOutcome::Refused;
+        return CommandOutcomeType::Refused;
     switch (c.code) {
     case Code::SetClock:
         clock_.SetInstrumentSeconds(ReadBigEndian(p, 4));
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     case Code::EraseMemory:
         return StartErase();
     case Code::StartRecording:
         if (!CanStartRecording())
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         return Schedule(clock_.InstrumentSeconds(), 0);
     case Code::ScheduleRecording:
         if (!CanStartRecording())
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         return Schedule(ReadBigEndian(p, 4), ReadBigEndian(p + 4, 4));
     case Code::StopRecording:
-        if (phase_ == RecordingPhase::Recording) {
+        if (phase_ == RecordingPhaseType::Recording) {
             FinishRecording(clock_.InstrumentSeconds());
-        } else if (phase_ == RecordingPhase::Waiting) {
-            phase_ = RecordingPhase::Idle;
+        } else if (phase_ == RecordingPhaseType::Waiting) {
+            phase_ = RecordingPhaseType::Idle;
             recDurationSeconds_ = 0;
         } else {
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         }
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     case Code::SetScalesAndUnits:
         return SetScalesAndUnits(p);
     case Code::SetThermocouple: {
@@ -255,78 +255,78 @@ CommandOutcome LoggerEmulator::Act(const CommandBlockView& c) {
             p[0] != 0 ? static_cast<const char*>(std::memchr(kTcLetters, p[0], 8)) : nullptr;
         const auto cjc = FlagByte(p[1]);
         if (letter == nullptr || !cjc)
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         config_.tcIndex = static_cast<int>(letter - kTcLetters);
         config_.cjc = *cjc;
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     }
     case Code::SetFilterSize:
         if (p[0] == 0)
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         config_.filterSize = p[0];
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     case Code::SetPolarity: {
         const auto on = FlagByte(p[0]);
         if (!on)
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         config_.polarity = *on;
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     }
     case Code::EnterFlashMode:
         if (erase_)
-            return CommandOutcome::Refused;
-        if (phase_ == RecordingPhase::Recording)
+            return CommandOutcomeType::Refused;
+        if (phase_ == RecordingPhaseType::Recording)
             FinishRecording(clock_.InstrumentSeconds());
-        else if (phase_ == RecordingPhase::Waiting)
-            phase_ = RecordingPhase::Idle;
+        else if (phase_ == RecordingPhaseType::Waiting)
+            phase_ = RecordingPhaseType::Idle;
         flash_.Enter();
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     case Code::WriteCodePage:
-        return flash_.WritePage(ReadBigEndian(p, 3), p + 3) ? CommandOutcome::Done
-                                                            : CommandOutcome::Refused;
+        return flash_.WritePage(ReadBigEndian(p, 3), p + 3) ? CommandOutcomeType::Done
+                                                            : CommandOutcomeType::Refused;
     case Code::EndFlashMode:
         if (!flash_.Active())
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         flash_.End();
-        return CommandOutcome::Done;
+        return CommandOutcomeType::Done;
     }
-    return CommandOutcome::Refused;
+    return CommandOutcomeType::Refused;
 }
 
-CommandOutcome LoggerEmulator::Schedule(qint64 startSeconds, qint64 durationSeconds) {
+CommandOutcomeType LoggerEmulator::Schedule(qint64 startSeconds, qint64 durationSeconds) {
     // A start already past means now: the logger cannot record its own past.
     recStartSeconds_ = std::max(startSeconds, clock_.InstrumentSeconds());
     recDurationSeconds_ = durationSeconds;
     recEndSeconds_ = recStartSeconds_ + durationSeconds;
-    phase_ = RecordingPhase::Waiting;
+    phase_ = RecordingPhaseType::Waiting;
     Progress();
-    return CommandOutcome::Done;
+    return CommandOutcomeType::Done;
 }
 
-CommandOutcome LoggerEmulator::StartErase() {
-    if (erase_ || phase_ == RecordingPhase::Recording || phase_ == RecordingPhase::Waiting)
-        return CommandOutcome::Refused;
+CommandOutcomeType LoggerEmulator::StartErase() {
+    if (erase_ || phase_ == RecordingPhaseType::Recording || phase_ == RecordingPhaseType::Waiting)
+        return CommandOutcomeType::Refused;
     const qint64 used = memory_.Used();
     const qint64 size = std::max<qint64>(1, memory_.Size());
     erase_ = EraseJob{clock_.RealMs(), kEraseBaseMs + kEraseFullMemoryExtraMs * used / size, used};
-    return CommandOutcome::Done;
+    return CommandOutcomeType::Done;
 }
 
-CommandOutcome LoggerEmulator::SetScalesAndUnits(const std::uint8_t* p) {
+CommandOutcomeType LoggerEmulator::SetScalesAndUnits(const std::uint8_t* p) {
     const auto low = ScaleField(p);
     const auto high = ScaleField(p + 8);
     if (!low || !high)
-        return CommandOutcome::Refused;
+        return CommandOutcomeType::Refused;
     QString units;
     for (int i = 0; i < 4 && p[16 + i] != 0; ++i) {
         if (p[16 + i] < 0x20 || p[16 + i] >= 0x7F)
-            return CommandOutcome::Refused;
+            return CommandOutcomeType::Refused;
         units.append(QChar(p[16 + i]));
     }
     config_.lowScale = *low;
     config_.highScale = *high;
     config_.units = units;
-    return CommandOutcome::Done;
+    return CommandOutcomeType::Done;
 }
 
 QByteArray LoggerEmulator::StatusText() const {

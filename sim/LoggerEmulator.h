@@ -30,9 +30,9 @@ struct LoggerConfiguration {
     int filterSize = 1;
 };
 
-enum class RecordingPhase { Idle, Waiting, Recording, Finished };
+enum class RecordingPhaseType { Idle, Waiting, Recording, Finished };
 
-enum class CommandOutcome {
+enum class CommandOutcomeType {
     Invalid, // not a well-formed block: ignored
     Refused, // well formed, but not acted on in the present state
     Done,
@@ -47,7 +47,7 @@ public:
     // Brings the logger up to the clock's present time. Everything else reads the state of
     // the last call.
     void Advance();
-    CommandOutcome HandleCommand(const std::uint8_t* block);
+    CommandOutcomeType HandleCommand(const std::uint8_t* block);
 
     QByteArray StatusText() const;
     QByteArray ConfigText() const;
@@ -59,7 +59,7 @@ public:
 
     int ModelCode() const { return settings_.modelCode; }
     const LoggerConfiguration& Configuration() const { return config_; }
-    RecordingPhase Phase() const { return phase_; }
+    RecordingPhaseType Phase() const { return phase_; }
     int RecordingState() const;
     qint64 MemorySize() const { return memory_.Size(); }
     // As reported: falls towards 0 while erasing.
@@ -79,10 +79,10 @@ private:
     };
 
     void Progress();
-    CommandOutcome Act(const CommandBlockView& command);
-    CommandOutcome Schedule(qint64 startSeconds, qint64 durationSeconds);
-    CommandOutcome StartErase();
-    CommandOutcome SetScalesAndUnits(const std::uint8_t* payload);
+    CommandOutcomeType Act(const CommandBlockView& command);
+    CommandOutcomeType Schedule(qint64 startSeconds, qint64 durationSeconds);
+    CommandOutcomeType StartErase();
+    CommandOutcomeType SetScalesAndUnits(const std::uint8_t* payload);
     void BeginRecording(qint64 startElapsedMs);
     void TakeDueSamples();
     void FinishRecording(qint64 endInstrumentSeconds);
@@ -99,7 +99,7 @@ private:
     FlashProgrammer flash_;
     std::optional<EraseJob> erase_;
 
-    RecordingPhase phase_ = RecordingPhase::Idle;
+    RecordingPhaseType phase_ = RecordingPhaseType::Idle;
     qint64 recStartSeconds_ = 0; // planned, then actual
     qint64 recEndSeconds_ = 0;
     qint64 recDurationSeconds_ = 0; // 0: until the memory is full

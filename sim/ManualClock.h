@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Clock.h"
+#include "core/common/Clock.h"
 
 // A clock moved by hand, for tests and scripted runs of the emulated logger.
 class ManualClock final : public Clock {

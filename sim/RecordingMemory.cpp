@@ -1,6 +1,6 @@
 #include "sim/RecordingMemory.h"
 
-#include "session/SessionFile.h"
+#include "core/session/SessionFile.h"
 
 #include <algorithm>
 #include <cstring>

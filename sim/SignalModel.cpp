@@ -1,7 +1,7 @@
 #include "sim/SignalModel.h"
 
-#include "session/ModelTable.h"
-#include "session/ThermocoupleEmf.h"
+#include "core/session/ModelTable.h"
+#include "core/session/ThermocoupleEmf.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/DriveBackend.h"
+#include "core/instrument/DriveBackend.h"
 #include "sim/LoggerEmulator.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
 // vexlo-sim: keeps a folder up to date as the drive of an emulated logger.
-#include "common/Clock.h"
+#include "core/common/Clock.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
 #include "sim/LoggerEmulator.h"
@@ -64,13 +64,13 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     return a;
 }
 
-const char* OutcomeSuffix(CommandOutcome outcome) {
+const char* OutcomeSuffix(CommandOutcomeType outcome) {
     switch (outcome) {
-    case CommandOutcome::Done:
+    case CommandOutcomeType::Done:
         return "";
-    case CommandOutcome::Refused:
+    case CommandOutcomeType::Refused:
         return " (refusée)";
-    case CommandOutcome::Invalid:
+    case CommandOutcomeType::Invalid:
         return " (bloc invalide, ignoré)";
     }
     return "";

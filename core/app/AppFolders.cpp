@@ -1,6 +1,6 @@
-#include "app/AppFolders.h"
+#include "core/app/AppFolders.h"
 
-#include "app/AppIdentity.h"
+#include "core/app/AppIdentity.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -19,9 +19,8 @@ QString Created(const QString& folder) {
 } // namespace
 
 AppFolders::AppFolders(const QString& documentsFolder)
-    : documents_(WithTrailingSlash(
-          QDir::fromNativeSeparators(documentsFolder.isEmpty() ? QDir::tempPath()
-                                                               : documentsFolder))) {}
+    : documents_(WithTrailingSlash(QDir::fromNativeSeparators(
+          documentsFolder.isEmpty() ? QDir::tempPath() : documentsFolder))) {}
 
 QString AppFolders::SystemDocumentsFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

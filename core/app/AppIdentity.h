@@ -4,11 +4,21 @@
 
 // Names under which the program identifies itself to the system and to the user.
 namespace AppIdentity {
-inline QString CompanyKey() { return QStringLiteral("Marvane"); }
-inline QString ApplicationName() { return QStringLiteral("Vexlo"); }
-inline QString ProgramVersion() { return QStringLiteral("1.1.0000"); }
+inline QString CompanyKey() {
+    return QStringLiteral("Marvane");
+}
+inline QString ApplicationName() {
+    return QStringLiteral("Vexlo");
+}
+inline QString ProgramVersion() {
+    return QStringLiteral("1.1.0000");
+}
 // Language of the interface texts; the tool bar and menu layout is reset when it changes.
-inline QString InterfaceLanguage() { return QStringLiteral("FR"); }
+inline QString InterfaceLanguage() {
+    return QStringLiteral("FR");
+}
 // Shared by every copy of the program so that a second start finds the first one.
-inline QString InstanceKey() { return QStringLiteral("Marvane_Vexlo_5242414590534571"); }
+inline QString InstanceKey() {
+    return QStringLiteral("Marvane_Vexlo_5242414590534571");
+}
 } // namespace AppIdentity

@@ -1,6 +1,6 @@
-#include "app/CustomisationReset.h"
+#include "core/app/CustomisationReset.h"
 
-#include "app/SettingsKeys.h"
+#include "core/app/SettingsKeys.h"
 
 bool ApplyCustomisationReset(SettingsStore& settings, const QString& interfaceLanguage) {
     using namespace SettingsKeys;

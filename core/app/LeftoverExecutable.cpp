@@ -1,4 +1,4 @@
-#include "app/LeftoverExecutable.h"
+#include "core/app/LeftoverExecutable.h"
 
 #include <QFile>
 #include <QFileInfo>

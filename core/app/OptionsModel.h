@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsStore.h"
-#include "session/UpdateHint.h"
+#include "core/app/SettingsStore.h"
+#include "core/common/UpdateHint.h"
 
 #include <QString>
 #include <optional>
@@ -39,7 +39,7 @@ public:
     void SetTemperatureUnitIndex(int index);
 
     struct Accepted {
-        DocumentOptions options;             // the document's new values
+        DocumentOptions options;            // the document's new values
         std::optional<UpdateHintType> hint; // what the views must be told, if anything
     };
     // "OK": writes all four values to the settings and says what the document now holds.

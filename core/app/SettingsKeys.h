@@ -4,37 +4,73 @@
 
 // Sections and value names of the program's settings, with their defaults.
 namespace SettingsKeys {
-inline QString SettingsSection() { return QStringLiteral("Settings"); }
-inline QString ColorsSection() { return QStringLiteral("Colors"); }
+inline QString SettingsSection() {
+    return QStringLiteral("Settings");
+}
+inline QString ColorsSection() {
+    return QStringLiteral("Colors");
+}
 
 // Language of the interface when the tool bar and menu layout was last reset.
-inline QString MenuLang() { return QStringLiteral("MenuLang"); }
-inline QString MenuLangDefault() { return {}; }
-inline QString MenuResetVersion() { return QStringLiteral("MenuResetVersion"); }
+inline QString MenuLang() {
+    return QStringLiteral("MenuLang");
+}
+inline QString MenuLangDefault() {
+    return {};
+}
+inline QString MenuResetVersion() {
+    return QStringLiteral("MenuResetVersion");
+}
 inline constexpr int kMenuResetVersionDefault = 0;
 
-inline QString CheckFirmware() { return QStringLiteral("CheckFirmware"); }
+inline QString CheckFirmware() {
+    return QStringLiteral("CheckFirmware");
+}
 inline constexpr int kCheckFirmwareDefault = 1;
-inline QString CheckSoftware() { return QStringLiteral("CheckSoftware"); }
+inline QString CheckSoftware() {
+    return QStringLiteral("CheckSoftware");
+}
 inline constexpr int kCheckSoftwareDefault = 1;
-inline QString DashedOverload() { return QStringLiteral("DashedOverload"); }
+inline QString DashedOverload() {
+    return QStringLiteral("DashedOverload");
+}
 inline constexpr int kDashedOverloadDefault = 1;
-inline QString TempUnits() { return QStringLiteral("TempUnits"); }
+inline QString TempUnits() {
+    return QStringLiteral("TempUnits");
+}
 inline constexpr int kTempUnitsDefault = 1; // 0 °C, 1 °F
 
 // Version and language of the help file the update check installed.
-inline QString HelpVersion() { return QStringLiteral("HelpVersion"); }
+inline QString HelpVersion() {
+    return QStringLiteral("HelpVersion");
+}
 inline constexpr int kHelpVersionDefault = 0;
-inline QString HelpLang() { return QStringLiteral("HelpLang"); }
-inline QString HelpLangDefault() { return {}; }
+inline QString HelpLang() {
+    return QStringLiteral("HelpLang");
+}
+inline QString HelpLangDefault() {
+    return {};
+}
 
 // Colours, 0x00BBGGRR. The trace names are built from a prefix and one suffix per colour group.
-inline QString DisplayColorPrefix() { return QStringLiteral("DisplayColor"); }
-inline QString DisplayColorV() { return DisplayColorPrefix() + u'V'; }
-inline QString DisplayColorA() { return DisplayColorPrefix() + u'A'; }
-inline QString DisplayColorOther() { return DisplayColorPrefix() + QStringLiteral("_Other"); }
-inline QString GraphBackgroundColor() { return QStringLiteral("GraphBackgroundColor"); }
-inline QString CursorColor() { return QStringLiteral("CursorColor"); }
+inline QString DisplayColorPrefix() {
+    return QStringLiteral("DisplayColor");
+}
+inline QString DisplayColorV() {
+    return DisplayColorPrefix() + u'V';
+}
+inline QString DisplayColorA() {
+    return DisplayColorPrefix() + u'A';
+}
+inline QString DisplayColorOther() {
+    return DisplayColorPrefix() + QStringLiteral("_Other");
+}
+inline QString GraphBackgroundColor() {
+    return QStringLiteral("GraphBackgroundColor");
+}
+inline QString CursorColor() {
+    return QStringLiteral("CursorColor");
+}
 inline constexpr int kDisplayColorVDefault = 0;
 inline constexpr int kDisplayColorADefault = 0;
 inline constexpr int kDisplayColorOtherDefault = 255;
@@ -42,14 +78,24 @@ inline constexpr int kGraphBackgroundColorDefault = 0xFFFFFF;
 inline constexpr int kCursorColorDefault = 255;
 
 // The recent files, most recent first: "File1" to "File4".
-inline QString RecentFilesSection() { return QStringLiteral("Recent File List"); }
-inline QString RecentFile(int index) { return QStringLiteral("File%1").arg(index + 1); }
+inline QString RecentFilesSection() {
+    return QStringLiteral("Recent File List");
+}
+inline QString RecentFile(int index) {
+    return QStringLiteral("File%1").arg(index + 1);
+}
 inline constexpr int kRecentFileCount = 4;
 
 // The window's bars and docks as the toolkit saves them, base64.
-inline QString WindowSection() { return QStringLiteral("Window"); }
-inline QString WindowState() { return QStringLiteral("State"); }
-inline QString WindowGeometry() { return QStringLiteral("Geometry"); }
+inline QString WindowSection() {
+    return QStringLiteral("Window");
+}
+inline QString WindowState() {
+    return QStringLiteral("State");
+}
+inline QString WindowGeometry() {
+    return QStringLiteral("Geometry");
+}
 
 // One section per instrument, remembering its last session parameters.
 // "VX", the model code as "_%.4d_", then the serial: model 4, serial "12345" gives
@@ -57,10 +103,20 @@ inline QString WindowGeometry() { return QStringLiteral("Geometry"); }
 inline QString InstrumentSection(int modelCode, const QString& serial) {
     return QString::asprintf("VX_%.4d_", modelCode) + serial;
 }
-inline QString InstrumentType() { return QStringLiteral("Type"); }
+inline QString InstrumentType() {
+    return QStringLiteral("Type");
+}
 inline constexpr int kInstrumentTypeAbsent = -1;
-inline QString InstName() { return QStringLiteral("InstName"); }
-inline QString Location() { return QStringLiteral("Location"); }
-inline QString Header() { return QStringLiteral("Header"); }
-inline QString Footer() { return QStringLiteral("Footer"); }
+inline QString InstName() {
+    return QStringLiteral("InstName");
+}
+inline QString Location() {
+    return QStringLiteral("Location");
+}
+inline QString Header() {
+    return QStringLiteral("Header");
+}
+inline QString Footer() {
+    return QStringLiteral("Footer");
+}
 } // namespace SettingsKeys

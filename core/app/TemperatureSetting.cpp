@@ -1,6 +1,6 @@
-#include "app/TemperatureSetting.h"
+#include "core/app/TemperatureSetting.h"
 
-#include "app/SettingsKeys.h"
+#include "core/app/SettingsKeys.h"
 
 TemperatureSetting::TemperatureSetting(const SettingsStore& settings)
     : fahrenheit_(settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::TempUnits(),

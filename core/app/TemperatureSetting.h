@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsStore.h"
-#include "session/TemperatureUnitSource.h"
+#include "core/app/SettingsStore.h"
+#include "core/common/TemperatureUnitSource.h"
 
 // The user's temperature unit as stored in the settings; any positive value means °F.
 class TemperatureSetting final : public TemperatureUnitSource {

@@ -1,7 +1,7 @@
-#include "app/TraceColours.h"
+#include "core/app/TraceColours.h"
 
-#include "app/SettingsKeys.h"
-#include "common/StringTable.h"
+#include "core/app/SettingsKeys.h"
+#include "core/common/StringTable.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsStore.h"
-#include "session/UpdateHint.h"
+#include "core/app/SettingsStore.h"
+#include "core/common/UpdateHint.h"
 
 #include <QString>
 #include <QVector>
@@ -13,15 +13,21 @@ using ColorRef = quint32;
 inline constexpr ColorRef MakeColorRef(int red, int green, int blue) {
     return ColorRef(red & 0xFF) | ColorRef(green & 0xFF) << 8 | ColorRef(blue & 0xFF) << 16;
 }
-inline constexpr int RedOf(ColorRef c) { return int(c & 0xFF); }
-inline constexpr int GreenOf(ColorRef c) { return int(c >> 8 & 0xFF); }
-inline constexpr int BlueOf(ColorRef c) { return int(c >> 16 & 0xFF); }
+inline constexpr int RedOf(ColorRef c) {
+    return int(c & 0xFF);
+}
+inline constexpr int GreenOf(ColorRef c) {
+    return int(c >> 8 & 0xFF);
+}
+inline constexpr int BlueOf(ColorRef c) {
+    return int(c >> 16 & 0xFF);
+}
 
 // The five colours every graph and channel table uses, kept in section "Colors".
 struct TraceColours {
-    ColorRef voltage = 0;              // colour group 0
-    ColorRef current = 0;              // colour group 1
-    ColorRef other = 255;              // every other colour group
+    ColorRef voltage = 0; // colour group 0
+    ColorRef current = 0; // colour group 1
+    ColorRef other = 255; // every other colour group
     ColorRef graphBackground = 0xFFFFFF;
     ColorRef cursor = 255;
 
@@ -55,8 +61,8 @@ public:
 
     static QString Title() { return QStringLiteral("Couleurs d`affichage"); }
     static QString DefaultsButtonText() { return QStringLiteral("Défaut"); }
-    static QString OtherColoursText();  // the full colour chooser
-    static QString AutomaticText();     // the choice standing for an entry's default
+    static QString OtherColoursText(); // the full colour chooser
+    static QString AutomaticText();    // the choice standing for an entry's default
     static constexpr int kPaletteColumns = 8;
     static constexpr int kNameColumnPercent = 80;
 

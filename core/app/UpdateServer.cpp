@@ -1,6 +1,6 @@
-#include "app/UpdateServer.h"
+#include "core/app/UpdateServer.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <QStringList>
 

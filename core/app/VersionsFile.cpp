@@ -1,7 +1,7 @@
-#include "app/VersionsFile.h"
+#include "core/app/VersionsFile.h"
 
-#include "app/AppIdentity.h"
-#include "instrument/DriveText.h"
+#include "core/app/AppIdentity.h"
+#include "core/common/LeadingNumber.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "common/CalendarDateTime.h"
+#include "core/common/CalendarDateTime.h"
 
 #include <QDate>
 #include <QDateTime>

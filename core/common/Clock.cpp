@@ -1,7 +1,6 @@
-#include "common/Clock.h"
+#include "core/common/Clock.h"
 
 #include <QDateTime>
-
 #include <chrono>
 
 qint64 SystemClock::MonotonicMs() const {

@@ -1,4 +1,4 @@
-#include "common/Divider.h"
+#include "core/common/Divider.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "common/DurationFormat.h"
+#include "core/common/DurationFormat.h"
 
-#include "common/Rounding.h"
-#include "common/StringTable.h"
-#include "common/ValueFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueFormat.h"
 
 #include <cmath>
 #include <limits>

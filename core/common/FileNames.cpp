@@ -1,6 +1,6 @@
-#include "common/FileNames.h"
+#include "core/common/FileNames.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <QFileInfo>
 #include <algorithm>

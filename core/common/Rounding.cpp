@@ -1,4 +1,4 @@
-#include "common/Rounding.h"
+#include "core/common/Rounding.h"
 
 double RoundToStep(int n, double v) {
     if (n <= 0)

@@ -1,4 +1,4 @@
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <algorithm>
 #include <iterator>

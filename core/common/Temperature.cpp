@@ -1,6 +1,6 @@
-#include "common/Temperature.h"
+#include "core/common/Temperature.h"
 
-#include "common/ValueMarkers.h"
+#include "core/common/ValueMarkers.h"
 
 #include <array>
 #include <cmath>
@@ -132,14 +132,14 @@ double RtdResistance(double nominalOhms, double celsius) {
 
 TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv) {
     if (typeIndex >= std::size(kTypes))
-        return {0.0, TcStatus::BadType};
+        return {0.0, TcStatusType::BadType};
     const ThermocoupleType& type = kTypes[typeIndex];
     // NaN fails both comparisons below; it is no reading, so it counts as under the range.
     if (!(emfMv >= type.lowestMv))
-        return {0.0, TcStatus::BelowRange};
+        return {0.0, TcStatusType::BelowRange};
     if (emfMv > type.highestMv)
-        return {0.0, TcStatus::AboveRange};
-    return {Horner(CoefficientsFor(type, emfMv), emfMv), TcStatus::Ok};
+        return {0.0, TcStatusType::AboveRange};
+    return {Horner(CoefficientsFor(type, emfMv), emfMv), TcStatusType::Ok};
 }
 
 CelsiusRange ThermocoupleRangeCelsius(int typeIndex) {

@@ -1,10 +1,10 @@
 #pragma once
 
-enum class TcStatus : int { Ok = 1, BadType = 2, BelowRange = 3, AboveRange = 4 };
+enum class TcStatusType : int { Ok = 1, BadType = 2, BelowRange = 3, AboveRange = 4 };
 
 struct TcResult {
     double celsius = 0.0; // 0 unless status is Ok
-    TcStatus status = TcStatus::BadType;
+    TcStatusType status = TcStatusType::BadType;
 };
 
 // Inverse ITS-90 thermocouple functions; type index in "JKTNERSB" order, EMF in mV with the

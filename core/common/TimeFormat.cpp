@@ -1,7 +1,7 @@
-#include "common/TimeFormat.h"
+#include "core/common/TimeFormat.h"
 
-#include "common/CalendarDateTime.h"
-#include "common/StringTable.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,7 +1,7 @@
-#include "common/UserNumber.h"
+#include "core/common/UserNumber.h"
 
-#include "common/StringTable.h"
-#include "common/ValueFormat.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueFormat.h"
 
 #include <charconv>
 #include <cmath>

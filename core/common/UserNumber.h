@@ -2,7 +2,6 @@
 
 #include <QChar>
 #include <QString>
-
 #include <optional>
 
 // A number typed by a user in a window or on a command line. Numbers read from files follow

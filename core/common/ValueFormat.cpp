@@ -1,6 +1,6 @@
-#include "common/ValueFormat.h"
+#include "core/common/ValueFormat.h"
 
-#include "common/Rounding.h"
+#include "core/common/Rounding.h"
 
 #include <QLocale>
 #include <algorithm>

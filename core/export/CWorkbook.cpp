@@ -1,10 +1,10 @@
-#include "export/CWorkbook.h"
+#include "core/export/CWorkbook.h"
 
-#include "common/StringTable.h"
-#include "export/CWorksheet.h"
-#include "export/CellText.h"
-#include "export/PackageParts.h"
-#include "export/WorkbookProgress.h"
+#include "core/common/StringTable.h"
+#include "core/export/CWorksheet.h"
+#include "core/export/CellText.h"
+#include "core/export/PackageParts.h"
+#include "core/export/WorkbookProgress.h"
 
 #include <QFile>
 
@@ -93,9 +93,9 @@ WorkbookCloseResult CWorkbook::Close(WorkbookProgress& progress) {
     position += kArchiveWork;
     progress.Report(position, total);
     if (failed_)
-        return Abandon(
-            {WorkbookCloseType::Failed,
-             failure_.isEmpty() ? FormatResource(kCannotWrite, {zip_.Path()}) : failure_});
+        return Abandon({WorkbookCloseType::Failed, failure_.isEmpty()
+                                                       ? FormatResource(kCannotWrite, {zip_.Path()})
+                                                       : failure_});
     Reset();
     return {};
 }

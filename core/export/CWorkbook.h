@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Outcome.h"
-#include "export/CZip.h"
-#include "export/SharedStringTable.h"
+#include "core/common/Outcome.h"
+#include "core/export/CZip.h"
+#include "core/export/SharedStringTable.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "export/CWorksheet.h"
+#include "core/export/CWorksheet.h"
 
-#include "export/CZip.h"
-#include "export/CellText.h"
-#include "export/SharedStringTable.h"
+#include "core/export/CZip.h"
+#include "core/export/CellText.h"
+#include "core/export/SharedStringTable.h"
 
 #include <algorithm>
 #include <charconv>
@@ -97,8 +97,8 @@ bool CWorksheet::NewRow() {
     fill_ = Put(buffer_.get() + fill_, "<row>") - buffer_.get();
     rowOpen_ = true;
     ++row_;
-    rowTextLength_ = static_cast<int>(
-        std::to_chars(rowText_, rowText_ + sizeof rowText_, row_).ptr - rowText_);
+    rowTextLength_ =
+        static_cast<int>(std::to_chars(rowText_, rowText_ + sizeof rowText_, row_).ptr - rowText_);
     cells_ = 0;
     styleFlags_ = 0;
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/CellStyle.h"
+#include "core/export/CellStyle.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,7 +1,7 @@
-#include "export/CXLSData.h"
+#include "core/export/CXLSData.h"
 
-#include "export/CWorksheet.h"
-#include "export/SheetName.h"
+#include "core/export/CWorksheet.h"
+#include "core/export/SheetName.h"
 
 namespace {
 constexpr int kContinuationFrozen = 2;

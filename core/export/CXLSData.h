@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Outcome.h"
-#include "export/CWorkbook.h"
-#include "export/CellStyle.h"
+#include "core/common/Outcome.h"
+#include "core/export/CWorkbook.h"
+#include "core/export/CellStyle.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "export/CZip.h"
+#include "core/export/CZip.h"
 
-#include "export/CompressorPool.h"
-#include "export/DeflateStream.h"
-#include "export/ZipRecords.h"
+#include "core/export/CompressorPool.h"
+#include "core/export/DeflateStream.h"
+#include "core/export/ZipRecords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -134,9 +134,9 @@ bool CZip::Close() {
         archiveSize_ + static_cast<uint64_t>(directory_.size()) + ZipRecords::kEndRecordSize;
     bool ok = !failed_ && end <= ZipRecords::kSizeLimit;
     if (ok) {
-        const QByteArray endRecord = ZipRecords::EndRecord(
-            static_cast<uint16_t>(entries_), static_cast<uint32_t>(directory_.size()),
-            static_cast<uint32_t>(archiveSize_));
+        const QByteArray endRecord = ZipRecords::EndRecord(static_cast<uint16_t>(entries_),
+                                                           static_cast<uint32_t>(directory_.size()),
+                                                           static_cast<uint32_t>(archiveSize_));
         // A failed entry may have left bytes past the last good one.
         ok = WriteAt(archiveSize_, directory_ + endRecord) &&
              file_.resize(static_cast<qint64>(end)) && file_.flush();

@@ -1,4 +1,4 @@
-#include "export/CellText.h"
+#include "core/export/CellText.h"
 
 #include <QString>
 #include <algorithm>

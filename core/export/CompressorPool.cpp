@@ -1,4 +1,4 @@
-#include "export/CompressorPool.h"
+#include "core/export/CompressorPool.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,7 +1,7 @@
-#include "export/DateTimeTextCache.h"
+#include "core/export/DateTimeTextCache.h"
 
-#include "common/CalendarDateTime.h"
-#include "common/StringTable.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 
 #include <optional>
 

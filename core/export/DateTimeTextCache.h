@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/TimeFormat.h"
+#include "core/common/TimeFormat.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,6 +1,6 @@
-#include "export/DeflateStream.h"
+#include "core/export/DeflateStream.h"
 
-#include "export/CompressorPool.h"
+#include "core/export/CompressorPool.h"
 
 #include <algorithm>
 #include <memory>

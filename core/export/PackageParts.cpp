@@ -1,4 +1,4 @@
-#include "export/PackageParts.h"
+#include "core/export/PackageParts.h"
 
 namespace PackageParts {
 

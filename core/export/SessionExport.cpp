@@ -1,12 +1,12 @@
-#include "export/SessionExport.h"
+#include "core/export/SessionExport.h"
 
-#include "app/AppIdentity.h"
-#include "common/StringTable.h"
-#include "common/ValueMarkers.h"
-#include "export/CXLSData.h"
-#include "export/WorkbookProgress.h"
-#include "session/CRecSession.h"
-#include "session/SessionParams.h"
+#include "core/app/AppIdentity.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueMarkers.h"
+#include "core/export/CXLSData.h"
+#include "core/export/WorkbookProgress.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionParams.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,9 +55,9 @@ ProgressScale ProgressScale::Of(qint64 total) {
 
 SessionExportJob::SessionExportJob(const CRecSession& session, CXLSData& workbook)
     : session_(session), workbook_(workbook), events_(session.Flags().event),
-      rowCount_(events_ ? static_cast<int>(std::min<std::size_t>(
-                                session.ChanData().Events().size(), INT32_MAX))
-                          : session.ChanData().ValueCount()),
+      rowCount_(events_ ? static_cast<int>(
+                              std::min<std::size_t>(session.ChanData().Events().size(), INT32_MAX))
+                        : session.ChanData().ValueCount()),
       totalWork_((static_cast<qint64>(rowCount_) + kConfigurationWork) * 11 / 10),
       bar_(ProgressScale::Of(totalWork_)), noValue_(ResourceString(kNoValueText)),
       underRange_(ResourceString(kUnderRangeText)), overRange_(ResourceString(kOverRangeText)) {
@@ -165,7 +165,7 @@ qint64 SessionExportJob::WriteDataRows() {
 
 void SessionExportJob::WriteColumnTitles() {
     workbook_.AddSheet(events_ ? QStringLiteral("Événements") : QStringLiteral("DataPoints"),
-                        kDataFrozen, kDataFrozen);
+                       kDataFrozen, kDataFrozen);
     workbook_.AddText(ResourceString(kDateTitle), CellStyleType::BottomBorder);
     workbook_.AddText(ResourceString(kTimeTitle), CellStyleType::BottomBorder);
     if (events_) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/UserInterface.h"
-#include "export/DateTimeTextCache.h"
+#include "core/app/UserInterface.h"
+#include "core/export/DateTimeTextCache.h"
 
 #include <QString>
 #include <QtGlobal>

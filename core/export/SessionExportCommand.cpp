@@ -1,11 +1,11 @@
-#include "export/SessionExportCommand.h"
+#include "core/export/SessionExportCommand.h"
 
-#include "app/UserInterface.h"
-#include "common/FileNames.h"
-#include "common/StringTable.h"
-#include "export/CXLSData.h"
-#include "export/SessionExport.h"
-#include "session/CRecSession.h"
+#include "core/app/UserInterface.h"
+#include "core/common/FileNames.h"
+#include "core/common/StringTable.h"
+#include "core/export/CXLSData.h"
+#include "core/export/SessionExport.h"
+#include "core/session/CRecSession.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "export/SharedStringTable.h"
+#include "core/export/SharedStringTable.h"
 
-#include "export/CellText.h"
+#include "core/export/CellText.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
-#include "export/SheetName.h"
+#include "core/export/SheetName.h"
 
-#include "common/FileNames.h"
+#include "core/common/FileNames.h"
 
 namespace {
 

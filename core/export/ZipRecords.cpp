@@ -1,4 +1,4 @@
-#include "export/ZipRecords.h"
+#include "core/export/ZipRecords.h"
 
 namespace ZipRecords {
 

@@ -1,4 +1,4 @@
-#include "graph/CBasicObject.h"
+#include "core/graph/CBasicObject.h"
 
 bool CBasicObject::SetDrawAtOrigin(bool on) {
     const bool old = drawAtOrigin_;

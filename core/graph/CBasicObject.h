@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/Canvas.h"
+#include "core/graph/Canvas.h"
 
 // A drawable rectangle that knows the text metrics of the canvas it was last laid out for.
 class CBasicObject {

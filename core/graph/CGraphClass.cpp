@@ -1,11 +1,11 @@
-#include "graph/CGraphClass.h"
+#include "core/graph/CGraphClass.h"
 
-#include "common/Rounding.h"
-#include "common/StringTable.h"
-#include "graph/TimeAxis.h"
-#include "graph/ValueAxis.h"
-#include "graph/ValueRangeZoom.h"
-#include "session/CRecSession.h"
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/graph/TimeAxis.h"
+#include "core/graph/ValueAxis.h"
+#include "core/graph/ValueRangeZoom.h"
+#include "core/session/CRecSession.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "graph/CBasicObject.h"
-#include "graph/GraphCursor.h"
-#include "graph/GraphSettingsSource.h"
-#include "graph/NiceValueRange.h"
-#include "graph/TraceRenderer.h"
-#include "graph/ViewWindow.h"
-#include "graph/ZoomToModel.h"
+#include "core/graph/CBasicObject.h"
+#include "core/graph/GraphCursor.h"
+#include "core/graph/GraphSettingsSource.h"
+#include "core/graph/NiceValueRange.h"
+#include "core/graph/TraceRenderer.h"
+#include "core/graph/ViewWindow.h"
+#include "core/graph/ZoomToModel.h"
 
 #include <QString>
 #include <QtGlobal>

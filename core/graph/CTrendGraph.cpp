@@ -1,8 +1,8 @@
-#include "graph/CTrendGraph.h"
+#include "core/graph/CTrendGraph.h"
 
-#include "common/Rounding.h"
-#include "graph/ValueScan.h"
-#include "session/CRecSession.h"
+#include "core/common/Rounding.h"
+#include "core/graph/ValueScan.h"
+#include "core/session/CRecSession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -186,8 +186,9 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
             const int n =
                 static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
             GraphTrace trace;
-            trace.record = {record.StartTime() + chan.FilterDelay(), record.Values().data(), n, 0.0,
-                            std::max(0, n - 1) * timeline_.pointPeriod, SummaryOf(record)};
+            trace.record = {
+                record.StartTime() + chan.FilterDelay(),    record.Values().data(), n, 0.0,
+                std::max(0, n - 1) * timeline_.pointPeriod, SummaryOf(record)};
             trace.colour = colour;
             trace.pointPeriod = timeline_.pointPeriod;
             trace.channel = &chan;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "graph/CGraphClass.h"
-#include "graph/ValuePyramid.h"
+#include "core/graph/CGraphClass.h"
+#include "core/graph/ValuePyramid.h"
 
 #include <cstdint>
 #include <list>

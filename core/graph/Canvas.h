@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TraceColours.h"
-#include "graph/GraphGeometry.h"
+#include "core/app/TraceColours.h"
+#include "core/graph/GraphGeometry.h"
 
 #include <QString>
 

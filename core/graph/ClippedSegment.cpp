@@ -1,4 +1,4 @@
-#include "graph/ClippedSegment.h"
+#include "core/graph/ClippedSegment.h"
 
 #include <cmath>
 

@@ -1,12 +1,12 @@
-#include "graph/GraphCursor.h"
+#include "core/graph/GraphCursor.h"
 
-#include "common/DurationFormat.h"
-#include "common/Rounding.h"
-#include "common/StringTable.h"
-#include "common/TimeFormat.h"
-#include "common/ValueMarkers.h"
-#include "graph/ValueScan.h"
-#include "session/CChanData.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueMarkers.h"
+#include "core/graph/ValueScan.h"
+#include "core/session/CChanData.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "graph/Canvas.h"
-#include "graph/TraceRenderer.h"
+#include "core/graph/Canvas.h"
+#include "core/graph/TraceRenderer.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TraceColours.h"
+#include "core/app/TraceColours.h"
 
 // Where a graph takes its colours and the dashed over-range option from.
 class GraphSettingsSource {

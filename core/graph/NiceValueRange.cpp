@@ -1,4 +1,4 @@
-#include "graph/NiceValueRange.h"
+#include "core/graph/NiceValueRange.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "graph/SessionChannelLine.h"
+#include "core/graph/SessionChannelLine.h"
 
-#include "common/StringTable.h"
-#include "graph/CTrendGraph.h"
-#include "session/CRecSession.h"
+#include "core/common/StringTable.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/session/CRecSession.h"
 
 namespace {
 
@@ -28,15 +28,13 @@ CursorReadouts ReadoutsOf(const CTrendGraph& graph, const QString& units) {
 
 SessionChannelLine SessionChannelLine::Of(const CRecSession& session, const CTrendGraph& graph,
                                           bool minMax) {
-    const PointRange range =
-        graph.InnerRect().IsEmpty() ? PointRange{} : graph.VisiblePoints(0, 0);
+    const PointRange range = graph.InnerRect().IsEmpty() ? PointRange{} : graph.VisiblePoints(0, 0);
     const bool hasRange = range.end > range.first;
     // A column's minimum and maximum differ only when it stands for several values.
     const bool cursorColumns =
         minMax && hasRange && range.end - range.first > graph.InnerRect().Width();
-    const WindowStatistics window = hasRange
-                                        ? WindowStatistics::Of(session, range.first, range.end)
-                                        : WindowStatistics::Of(session, -1, -1);
+    const WindowStatistics window = hasRange ? WindowStatistics::Of(session, range.first, range.end)
+                                             : WindowStatistics::Of(session, -1, -1);
     const CursorReadouts cursor = ReadoutsOf(graph, session.DisplayUnits());
     const QString label = ChannelLabel(session);
 

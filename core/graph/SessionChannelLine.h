@@ -1,9 +1,8 @@
 #pragma once
 
-#include "session/ChannelColumns.h"
+#include "core/session/ChannelColumns.h"
 
 #include <QString>
-
 #include <vector>
 
 class CRecSession;
@@ -17,7 +16,6 @@ struct SessionChannelLine {
     std::vector<QString> texts; // one per column; the colour column's is empty (it is drawn)
 
     // `minMax`: the page's minimum/maximum display is on.
-    static SessionChannelLine Of(const CRecSession& session, const CTrendGraph& graph,
-                                 bool minMax);
+    static SessionChannelLine Of(const CRecSession& session, const CTrendGraph& graph, bool minMax);
     QString TextOf(ChanListHeaderType kind) const;
 };

@@ -1,9 +1,9 @@
-#include "graph/TimeAxis.h"
+#include "core/graph/TimeAxis.h"
 
-#include "common/DurationFormat.h"
-#include "common/TimeFormat.h"
-#include "graph/PixelMath.h"
-#include "graph/TimeDivision.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/TimeFormat.h"
+#include "core/graph/PixelMath.h"
+#include "core/graph/TimeDivision.h"
 
 #include <cmath>
 

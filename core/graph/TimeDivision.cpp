@@ -1,4 +1,4 @@
-#include "graph/TimeDivision.h"
+#include "core/graph/TimeDivision.h"
 
 #include <cmath>
 

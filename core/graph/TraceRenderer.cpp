@@ -1,10 +1,10 @@
-#include "graph/TraceRenderer.h"
+#include "core/graph/TraceRenderer.h"
 
-#include "common/Rounding.h"
-#include "graph/ClippedSegment.h"
-#include "graph/PixelMath.h"
-#include "graph/ValuePyramid.h"
-#include "graph/ValueScan.h"
+#include "core/common/Rounding.h"
+#include "core/graph/ClippedSegment.h"
+#include "core/graph/PixelMath.h"
+#include "core/graph/ValuePyramid.h"
+#include "core/graph/ValueScan.h"
 
 #include <algorithm>
 #include <cmath>

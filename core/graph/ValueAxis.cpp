@@ -1,8 +1,8 @@
-#include "graph/ValueAxis.h"
+#include "core/graph/ValueAxis.h"
 
-#include "common/StringTable.h"
-#include "common/ValueFormat.h"
-#include "graph/PixelMath.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueFormat.h"
+#include "core/graph/PixelMath.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "graph/ValuePyramid.h"
+#include "core/graph/ValuePyramid.h"
 
 #include <algorithm>
 
@@ -17,7 +17,8 @@ void ValuePyramid::Merge(ValueScan& into, const Block& b) {
     into.under |= b.under;
 }
 
-ValuePyramid::ValuePyramid(const double* values, int64_t count) : count_(std::max<int64_t>(count, 0)) {
+ValuePyramid::ValuePyramid(const double* values, int64_t count)
+    : count_(std::max<int64_t>(count, 0)) {
     std::vector<Block> base(static_cast<std::size_t>(count_ / kBaseBlock));
     for (std::size_t b = 0; b < base.size(); ++b)
         base[b] = BlockOf(ScanValues(values + static_cast<int64_t>(b) * kBaseBlock,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/ValueScan.h"
+#include "core/graph/ValueScan.h"
 
 #include <cstdint>
 #include <vector>

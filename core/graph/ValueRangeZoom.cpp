@@ -1,4 +1,4 @@
-#include "graph/ValueRangeZoom.h"
+#include "core/graph/ValueRangeZoom.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/NiceValueRange.h"
+#include "core/graph/NiceValueRange.h"
 
 struct NarrowedValueRange {
     ValueRange range;

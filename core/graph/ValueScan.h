@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ValueMarkers.h"
+#include "core/common/ValueMarkers.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "graph/ViewWindow.h"
+#include "core/graph/ViewWindow.h"
 
-#include "common/Rounding.h"
+#include "core/common/Rounding.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "graph/ZoomToModel.h"
+#include "core/graph/ZoomToModel.h"
 
 #include <algorithm>
 

@@ -1,15 +1,15 @@
-#include "instrument/CInstComm.h"
+#include "core/instrument/CInstComm.h"
 
-#include "instrument/DriveText.h"
-#include "instrument/InstrumentRecords.h"
-#include "instrument/LinkLog.h"
+#include "core/instrument/DriveText.h"
+#include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/LinkLog.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-int Code(CommRequest request) {
+int Code(CommRequestType request) {
     return static_cast<int>(request);
 }
 
@@ -63,7 +63,8 @@ void CInstComm::Run() {
         if (paused_.load(std::memory_order_acquire) == 0)
             Pass();
         std::unique_lock lock(wakeMutex_);
-        if (wake_.wait_for(lock, passInterval_, [this] { return stopRequested_ || transferPosted_; }) &&
+        if (wake_.wait_for(lock, passInterval_,
+                           [this] { return stopRequested_ || transferPosted_; }) &&
             stopRequested_)
             return;
     }
@@ -77,9 +78,9 @@ void CInstComm::TransferPass() {
     Transfer job;
     {
         const std::lock_guard lock(transferMutex_);
-        if (transfer_.phase != TransferPhase::Posted)
+        if (transfer_.phase != TransferPhaseType::Posted)
             return;
-        transfer_.phase = TransferPhase::Running;
+        transfer_.phase = TransferPhaseType::Running;
         job = transfer_;
     }
     QByteArray data = job.data;
@@ -87,7 +88,7 @@ void CInstComm::TransferPass() {
     const std::lock_guard lock(transferMutex_);
     transfer_.data = std::move(data);
     transfer_.result = result;
-    transfer_.phase = TransferPhase::Done;
+    transfer_.phase = TransferPhaseType::Done;
 }
 
 qint64 CInstComm::DoTransfer(const Transfer& t, QByteArray& data) {
@@ -124,13 +125,14 @@ qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QBy
     {
         const std::lock_guard lock(transferMutex_);
         // One that stalled and was given up may still hold the drive.
-        if (transfer_.phase == TransferPhase::Posted || transfer_.phase == TransferPhase::Running) {
+        if (transfer_.phase == TransferPhaseType::Posted ||
+            transfer_.phase == TransferPhaseType::Running) {
             qCInfo(LinkLog).nospace().noquote() << TransferName(write) << DriveFileName(file)
                                                 << " refused: an earlier transfer is still stalled";
             return 0;
         }
         job.ticket = ticket = ++nextTicket_;
-        job.phase = TransferPhase::Posted;
+        job.phase = TransferPhaseType::Posted;
         transfer_ = std::move(job);
     }
     {
@@ -143,11 +145,11 @@ qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QBy
     for (;;) {
         {
             const std::lock_guard lock(transferMutex_);
-            if (transfer_.ticket == ticket && transfer_.phase == TransferPhase::Done) {
+            if (transfer_.ticket == ticket && transfer_.phase == TransferPhaseType::Done) {
                 result = transfer_.result;
                 if (out && result > 0)
                     std::memcpy(out, transfer_.data.constData(), static_cast<std::size_t>(result));
-                transfer_.phase = TransferPhase::Idle;
+                transfer_.phase = TransferPhaseType::Idle;
                 break;
             }
         }
@@ -175,21 +177,21 @@ qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QBy
     {
         // Given up: a transfer the worker has not begun is withdrawn.
         const std::lock_guard lock(transferMutex_);
-        if (transfer_.ticket == ticket && transfer_.phase == TransferPhase::Posted)
-            transfer_.phase = TransferPhase::Idle;
+        if (transfer_.ticket == ticket && transfer_.phase == TransferPhaseType::Posted)
+            transfer_.phase = TransferPhaseType::Idle;
     }
     return result;
 }
 
 void CInstComm::Pass() {
-    switch (static_cast<CommRequest>(request_.load(std::memory_order_acquire))) {
-    case CommRequest::ReadStatus:
+    switch (static_cast<CommRequestType>(request_.load(std::memory_order_acquire))) {
+    case CommRequestType::ReadStatus:
         StatusPass();
         break;
-    case CommRequest::ReadConfig:
+    case CommRequestType::ReadConfig:
         ConfigPass();
         break;
-    case CommRequest::ScanDrives:
+    case CommRequestType::ScanDrives:
         ScanPass();
         break;
     default:
@@ -199,18 +201,18 @@ void CInstComm::Pass() {
 
 void CInstComm::RequestScan() {
     const std::lock_guard lock(publish_);
-    request_.store(Code(CommRequest::ScanDrives), std::memory_order_release);
+    request_.store(Code(CommRequestType::ScanDrives), std::memory_order_release);
 }
 
 void CInstComm::RequestStatusRead() {
-    PostTextRead(status_, CommRequest::ReadStatus);
+    PostTextRead(status_, CommRequestType::ReadStatus);
 }
 
 void CInstComm::RequestConfigRead() {
-    PostTextRead(config_, CommRequest::ReadConfig);
+    PostTextRead(config_, CommRequestType::ReadConfig);
 }
 
-void CInstComm::PostTextRead(TextBuffer& buffer, CommRequest request) {
+void CInstComm::PostTextRead(TextBuffer& buffer, CommRequestType request) {
     const std::lock_guard lock(publish_);
     readLength_.store(kTextReadSize, std::memory_order_relaxed);
     buffer.fill(0);
@@ -218,11 +220,11 @@ void CInstComm::PostTextRead(TextBuffer& buffer, CommRequest request) {
 }
 
 bool CInstComm::IsIdle() const {
-    return request_.load(std::memory_order_acquire) == Code(CommRequest::None);
+    return request_.load(std::memory_order_acquire) == Code(CommRequestType::None);
 }
 
-CommRequest CInstComm::Request() const {
-    return static_cast<CommRequest>(request_.load(std::memory_order_acquire));
+CommRequestType CInstComm::Request() const {
+    return static_cast<CommRequestType>(request_.load(std::memory_order_acquire));
 }
 
 int CInstComm::ReadLength() const {
@@ -244,13 +246,13 @@ CInstComm::TextRead CInstComm::ReadText(const QString& root, DriveFileType file)
     return read;
 }
 
-bool CInstComm::StillRequested(CommRequest request) const {
+bool CInstComm::StillRequested(CommRequestType request) const {
     return request_.load(std::memory_order_relaxed) == Code(request);
 }
 
 void CInstComm::Complete(int bytes) {
     readLength_.store(bytes, std::memory_order_relaxed);
-    request_.store(Code(CommRequest::None), std::memory_order_release);
+    request_.store(Code(CommRequestType::None), std::memory_order_release);
 }
 
 void CInstComm::ApplyStatus(const TextRead& read) {
@@ -290,7 +292,7 @@ void CInstComm::StatusPass() {
     if (!read.opened)
         return;
     const std::lock_guard lock(publish_);
-    if (!StillRequested(CommRequest::ReadStatus))
+    if (!StillRequested(CommRequestType::ReadStatus))
         return;
     ApplyStatus(read);
     Complete(read.bytes);
@@ -303,7 +305,7 @@ void CInstComm::ConfigPass() {
     if (!read.opened)
         return;
     const std::lock_guard lock(publish_);
-    if (!StillRequested(CommRequest::ReadConfig))
+    if (!StillRequested(CommRequestType::ReadConfig))
         return;
     config_ = read.data;
     Complete(read.bytes);
@@ -322,7 +324,7 @@ void CInstComm::ScanPass() {
         readLength_.store(kTextReadSize, std::memory_order_relaxed);
         const TextRead read = ReadText(candidates[i], DriveFileType::Status);
         const std::lock_guard lock(publish_);
-        if (!StillRequested(CommRequest::ScanDrives))
+        if (!StillRequested(CommRequestType::ScanDrives))
             return;
         if (!read.opened) {
             qCDebug(LinkLog).nospace().noquote() << "scan: " << candidates[i] << ": cannot open "
@@ -338,7 +340,7 @@ void CInstComm::ScanPass() {
                                                  << " bytes of status, not a logger's";
     }
     const std::lock_guard lock(publish_);
-    if (!StillRequested(CommRequest::ScanDrives))
+    if (!StillRequested(CommRequestType::ScanDrives))
         return;
     const QString root = found >= 0 ? candidates[static_cast<std::size_t>(found)] : QString();
     if (found >= 0)
@@ -347,7 +349,7 @@ void CInstComm::ScanPass() {
         qCInfo(LinkLog).noquote() << "scan: no logger among" << count << "candidate drive(s)";
     statusOpenFailing_ = configOpenFailing_ = false;
     SetDrive(found, root);
-    request_.store(Code(CommRequest::None), std::memory_order_release);
+    request_.store(Code(CommRequestType::None), std::memory_order_release);
 }
 
 void CInstComm::SetDrive(int index, const QString& root) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "instrument/ControlBlock.h"
-#include "instrument/DriveBackend.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/DriveBackend.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-enum class CommRequest : int {
+enum class CommRequestType : int {
     Unset = -1,
     None = 0,
     ScanDrives = 1,
@@ -60,7 +60,7 @@ public:
     void RequestStatusRead();
     void RequestConfigRead();
     bool IsIdle() const;
-    CommRequest Request() const;
+    CommRequestType Request() const;
     int ReadLength() const;
     const char* StatusBuffer() const { return status_.data(); }
     const char* ConfigBuffer() const { return config_.data(); }
@@ -87,7 +87,7 @@ public:
     qint64 ReadRecord(char* buffer, qint64 offset, qint64 count);
 
 private:
-    enum class TransferPhase { Idle, Posted, Running, Done };
+    enum class TransferPhaseType { Idle, Posted, Running, Done };
     struct Transfer {
         DriveFileType file = DriveFileType::Control;
         bool write = false;
@@ -97,12 +97,11 @@ private:
         QByteArray data;
         qint64 result = 0;
         quint64 ticket = 0;
-        TransferPhase phase = TransferPhase::Idle;
+        TransferPhaseType phase = TransferPhaseType::Idle;
     };
 
     // Hands the transfer to the worker and waits for it; `out` receives what a read brought.
-    qint64 RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data,
-                       char* out);
+    qint64 RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data, char* out);
     qint64 DoTransfer(const Transfer& t, QByteArray& data);
     void TransferPass();
     using TextBuffer = std::array<char, kBufferSize>;
@@ -118,9 +117,9 @@ private:
     TextRead ReadText(const QString& root, DriveFileType file);
     // Copies a status read into the status buffer and parses it; called with publish_ held.
     void ApplyStatus(const TextRead& read);
-    bool StillRequested(CommRequest request) const;
+    bool StillRequested(CommRequestType request) const;
     void Complete(int bytes);
-    void PostTextRead(TextBuffer& buffer, CommRequest request);
+    void PostTextRead(TextBuffer& buffer, CommRequestType request);
     void StatusPass();
     void ConfigPass();
     void ScanPass();
@@ -138,7 +137,7 @@ private:
     std::atomic<int> codePageSize_{0};
     std::atomic<int> codePageCount_{0};
     std::atomic<int> memoryUsed_{-1};
-    std::atomic<int> request_{static_cast<int>(CommRequest::Unset)};
+    std::atomic<int> request_{static_cast<int>(CommRequestType::Unset)};
     std::atomic<int> paused_{0};
     // Serialises a requester's post against the worker's publication, so that a request posted
     // while the worker is busy is neither lost nor raced with.

@@ -1,11 +1,11 @@
-#include "instrument/CInstrumentMonitor.h"
+#include "core/instrument/CInstrumentMonitor.h"
 
-#include "common/CalendarDateTime.h"
-#include "common/DurationFormat.h"
-#include "common/StringTable.h"
-#include "instrument/ControlBlock.h"
-#include "session/ModelTable.h"
-#include "session/TemperatureUnitSource.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/StringTable.h"
+#include "core/common/TemperatureUnitSource.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/session/ModelTable.h"
 
 #include <algorithm>
 #include <climits>
@@ -40,13 +40,13 @@ void CInstrumentMonitor::OnStatusUnread() {
     page_.ShowStatusUnread();
 }
 
-LoggerConnectionListener::StatusOutcome CInstrumentMonitor::OnStatusText(const char* text,
-                                                                         int length) {
+LoggerConnectionListener::StatusOutcomeType CInstrumentMonitor::OnStatusText(const char* text,
+                                                                             int length) {
     if (!IsLoggerStatusText(text, length))
-        return StatusOutcome::NotALogger;
+        return StatusOutcomeType::NotALogger;
     status_.ReadTexts(text, length);
     if (status_.time == lastTimeText_)
-        return StatusOutcome::Unchanged;
+        return StatusOutcomeType::Unchanged;
 
     freeMemory_ = status_.MemorySize() - status_.MemoryUsed();
     freeMemoryText_ = QString::number(freeMemory_);
@@ -67,7 +67,7 @@ LoggerConnectionListener::StatusOutcome CInstrumentMonitor::OnStatusText(const c
                   .Joined()
             : ResourceString(612);
     if (!clockVerified)
-        return StatusOutcome::Read;
+        return StatusOutcomeType::Read;
     status_.ReadNumbers(text, length);
     live_.ComputeValues(status_, config_, modelIndex_);
     const QString units = ChannelUnits();
@@ -81,7 +81,7 @@ LoggerConnectionListener::StatusOutcome CInstrumentMonitor::OnStatusText(const c
         hooks_->CheckFirmware();
     }
     FollowErase();
-    return StatusOutcome::Read;
+    return StatusOutcomeType::Read;
 }
 
 void CInstrumentMonitor::FollowErase() {
@@ -135,5 +135,5 @@ QStringList CInstrumentMonitor::PageLabels() const {
 }
 
 QStringList CInstrumentMonitor::PageValues() const {
-    return page_.Values(IsConnected(), Phase() == MonitorPhase::Scanning);
+    return page_.Values(IsConnected(), Phase() == MonitorPhaseType::Scanning);
 }

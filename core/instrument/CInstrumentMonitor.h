@@ -1,9 +1,9 @@
 #pragma once
 
-#include "instrument/InstrumentPage.h"
-#include "instrument/InstrumentRecords.h"
-#include "instrument/LiveChannel.h"
-#include "instrument/LoggerConnection.h"
+#include "core/instrument/InstrumentPage.h"
+#include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/LiveChannel.h"
+#include "core/instrument/LoggerConnection.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,7 +55,7 @@ public:
     bool IsConnected() const { return connection_.IsConnected(); }
     bool IsBusy() const { return connection_.IsBusy(); }
     void SetBusy(bool on) { connection_.SetBusy(on); }
-    MonitorPhase Phase() const { return connection_.Phase(); }
+    MonitorPhaseType Phase() const { return connection_.Phase(); }
     bool ClockVerified() const { return connection_.ClockVerified(); }
     int StallCount() const { return connection_.StallCount(); }
     bool IsErasing() const { return erasing_; }
@@ -90,7 +90,7 @@ private:
     void OnLoggerFound() override;
     void OnDropped() override;
     void OnStatusUnread() override;
-    StatusOutcome OnStatusText(const char* text, int length) override;
+    StatusOutcomeType OnStatusText(const char* text, int length) override;
     void OnConfigText(const char* text, int length) override;
     int64_t LoggerClock() const override;
     void RefreshViews() override;

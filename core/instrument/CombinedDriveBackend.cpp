@@ -1,4 +1,4 @@
-#include "instrument/CombinedDriveBackend.h"
+#include "core/instrument/CombinedDriveBackend.h"
 
 #include <algorithm>
 

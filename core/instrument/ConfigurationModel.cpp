@@ -1,15 +1,15 @@
-#include "instrument/ConfigurationModel.h"
+#include "core/instrument/ConfigurationModel.h"
 
-#include "app/UserInterface.h"
-#include "common/Clock.h"
-#include "common/DurationFormat.h"
-#include "common/StringTable.h"
-#include "common/UserNumber.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentClock.h"
-#include "instrument/InstrumentPort.h"
-#include "instrument/RecordingDurations.h"
-#include "session/ModelTable.h"
+#include "core/app/UserInterface.h"
+#include "core/common/Clock.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/StringTable.h"
+#include "core/common/UserNumber.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/instrument/RecordingDurations.h"
+#include "core/session/ModelTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -186,9 +186,12 @@ MemorySignType ConfigurationModel::MemorySign() const {
 
 QString ConfigurationModel::MemorySignText() const {
     switch (MemorySign()) {
-    case MemorySignType::Less: return QStringLiteral("<");
-    case MemorySignType::Equal: return QStringLiteral("=");
-    case MemorySignType::Greater: return QStringLiteral(">");
+    case MemorySignType::Less:
+        return QStringLiteral("<");
+    case MemorySignType::Equal:
+        return QStringLiteral("=");
+    case MemorySignType::Greater:
+        return QStringLiteral(">");
     }
     return QString();
 }
@@ -273,7 +276,8 @@ double ConfigurationModel::NumberOrNaN(const QString& text) {
 }
 
 bool ConfigurationModel::ScalesAcceptable() const {
-    return !Groups().scale || (kScaleRange.Contains(scaledLow_) && kScaleRange.Contains(scaledHigh_));
+    return !Groups().scale ||
+           (kScaleRange.Contains(scaledLow_) && kScaleRange.Contains(scaledHigh_));
 }
 
 void ConfigurationModel::ApplyScheduleMinimums(const InstrumentState& state) {

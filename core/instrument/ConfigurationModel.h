@@ -1,11 +1,10 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
-#include "instrument/ConfigurationCommands.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/instrument/ConfigurationCommands.h"
 
 #include <QString>
 #include <QtGlobal>
-
 #include <utility>
 
 class Clock;

@@ -1,7 +1,7 @@
-#include "instrument/ControlBlock.h"
+#include "core/instrument/ControlBlock.h"
 
-#include "common/StringTable.h"
-#include "session/SessionFile.h"
+#include "core/common/StringTable.h"
+#include "core/session/SessionFile.h"
 
 #include <QDate>
 #include <algorithm>

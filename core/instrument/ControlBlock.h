@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
+#include "core/common/CalendarDateTime.h"
 
 #include <QString>
 #include <array>

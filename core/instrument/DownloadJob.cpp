@@ -1,21 +1,20 @@
-#include "instrument/DownloadJob.h"
+#include "core/instrument/DownloadJob.h"
 
-#include "app/SettingsStore.h"
-#include "app/UserInterface.h"
-#include "common/FileNames.h"
-#include "common/StringTable.h"
-#include "instrument/DriveBackend.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
-#include "session/CRecSession.h"
-#include "session/InstrumentSettings.h"
-#include "session/ModelTable.h"
-#include "session/SessionFile.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/app/SettingsStore.h"
+#include "core/app/UserInterface.h"
+#include "core/common/FileNames.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/DriveBackend.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/CRecSession.h"
+#include "core/session/InstrumentSettings.h"
+#include "core/session/ModelTable.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionParamsEditModel.h"
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <climits>
 
 namespace {
@@ -149,7 +148,8 @@ std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
     const QString section = InstrumentSettingsSection(modelCode_, serial_);
     const bool remembered = settings_.GetInt(section, QStringLiteral("Type"), kNoType) != kNoType;
     const auto value = [&](const char16_t* key, const QString& fallback) {
-        return remembered ? settings_.GetString(section, QString::fromUtf16(key), fallback) : fallback;
+        return remembered ? settings_.GetString(section, QString::fromUtf16(key), fallback)
+                          : fallback;
     };
     s->SetInstrumentName(value(u"InstName", ModelText(modelCode_)));
     s->SetLocation(value(u"Location", QString()));
@@ -159,7 +159,8 @@ std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
 }
 
 bool DownloadJob::WriteParameters(const CRecSession& session) {
-    return FormatParameterBlock(file_, transfer_->HeaderLength(), ParameterBlockFields::Of(session)) &&
+    return FormatParameterBlock(file_, transfer_->HeaderLength(),
+                                ParameterBlockFields::Of(session)) &&
            file_.flush();
 }
 

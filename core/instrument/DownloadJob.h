@@ -1,10 +1,9 @@
 #pragma once
 
-#include "instrument/DownloadTransfer.h"
+#include "core/instrument/DownloadTransfer.h"
 
 #include <QFile>
 #include <QString>
-
 #include <functional>
 #include <memory>
 

@@ -1,13 +1,12 @@
-#include "instrument/DownloadTransfer.h"
+#include "core/instrument/DownloadTransfer.h"
 
-#include "common/Clock.h"
-#include "common/StringTable.h"
-#include "instrument/DriveText.h"
-#include "instrument/InstrumentPort.h"
-#include "session/SessionFile.h"
+#include "core/common/Clock.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/DriveText.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/SessionFile.h"
 
 #include <QIODevice>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +25,8 @@ void MarkGenerator(char* text, qint64 length) {
             continue;
         const qint64 at = i + keyLength;
         const qint64 count = std::min<qint64>(4, length - at);
-        std::memcpy(text + at, kControlPanelMark, static_cast<std::size_t>(std::max<qint64>(0, count)));
+        std::memcpy(text + at, kControlPanelMark,
+                    static_cast<std::size_t>(std::max<qint64>(0, count)));
         return;
     }
 }
@@ -53,11 +53,9 @@ QString DownloadTransfer::StallText() {
 
 DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
                                    const Clock& clock)
-    : port_(port), output_(output), clock_(clock),
-      memoryUsed_(std::max<qint64>(0, memoryUsed)),
+    : port_(port), output_(output), clock_(clock), memoryUsed_(std::max<qint64>(0, memoryUsed)),
       total_((memoryUsed_ + kSector - 1) / kSector * kSector),
-      dropTail_(total_ - memoryUsed_ > kTailBytes),
-      lastProgressMs_(clock.MonotonicMs()) {
+      dropTail_(total_ - memoryUsed_ > kTailBytes), lastProgressMs_(clock.MonotonicMs()) {
     writeLimit_ = dropTail_ ? total_ - kTailBytes : total_;
 }
 
@@ -99,7 +97,8 @@ void DownloadTransfer::CopyStep() {
     }
     if (buffer_.size() < kChunkBytes)
         buffer_.resize(kChunkBytes);
-    const qint64 read = std::clamp<qint64>(port_.ReadRecord(buffer_.data(), done_, chunk), 0, chunk);
+    const qint64 read =
+        std::clamp<qint64>(port_.ReadRecord(buffer_.data(), done_, chunk), 0, chunk);
     if (read == 0) {
         NoteNoProgress();
         return;
@@ -123,7 +122,8 @@ void DownloadTransfer::CopyStep() {
 void DownloadTransfer::HandleFirstChunk(qint64 read, qint64 writable) {
     char* bytes = buffer_.data();
     const qint64 probe = std::min(read, kTailBytes);
-    if (std::all_of(bytes, bytes + probe, [](char c) { return static_cast<unsigned char>(c) == 0xFF; })) {
+    if (std::all_of(bytes, bytes + probe,
+                    [](char c) { return static_cast<unsigned char>(c) == 0xFF; })) {
         state_ = TransferStateType::NoData;
         return;
     }
@@ -162,7 +162,8 @@ QString DownloadTransfer::IncompleteText() const {
 }
 
 QString DownloadTransfer::ProgressText() const {
-    const double percent = total_ > 0 ? static_cast<double>(done_) / static_cast<double>(total_) * 100.0 : 0.0;
+    const double percent =
+        total_ > 0 ? static_cast<double>(done_) / static_cast<double>(total_) * 100.0 : 0.0;
     char text[32];
     std::snprintf(text, sizeof text, "%0.0f%% complete", percent);
     return QString::fromLatin1(text);

@@ -33,7 +33,8 @@ public:
 
     static QString StallText();
 
-    DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed, const Clock& clock);
+    DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
+                     const Clock& clock);
 
     // One step of the window's timer; re-entry does nothing.
     TransferStateType Tick();

@@ -1,4 +1,4 @@
-#include "instrument/DriveBackend.h"
+#include "core/instrument/DriveBackend.h"
 
 QString DriveFileName(DriveFileType file) {
     switch (file) {

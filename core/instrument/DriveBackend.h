@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <vector>
 
 // The four files a logger keeps in the root of its drive.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/LeadingNumber.h"
+
 #include <QString>
 
 // Values of the "Key=value" lines of STATUS.INI and CONFIG.INI. Only the first `length` bytes of
@@ -13,7 +15,3 @@ int DriveTextInt(const char* text, int length, const char* key, int fallback);
 // The leading decimal of the value (as C's strtod in the C locale), finite; `fallback` when the
 // key is missing.
 double DriveTextNumber(const char* text, int length, const char* key, double fallback);
-
-// The conversions themselves, on a value already looked up.
-int LeadingInt(QStringView value);
-double LeadingDecimal(QStringView value);

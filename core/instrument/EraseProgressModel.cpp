@@ -1,8 +1,8 @@
-#include "instrument/EraseProgressModel.h"
+#include "core/instrument/EraseProgressModel.h"
 
-#include "app/UserInterface.h"
-#include "common/StringTable.h"
-#include "instrument/InstrumentPort.h"
+#include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/InstrumentPort.h"
 
 #include <algorithm>
 

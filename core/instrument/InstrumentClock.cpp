@@ -1,10 +1,10 @@
-#include "instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentClock.h"
 
-#include "common/Clock.h"
-#include "common/DurationFormat.h"
-#include "common/StringTable.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentPort.h"
+#include "core/common/Clock.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentPort.h"
 
 #include <algorithm>
 #include <limits>
@@ -26,8 +26,8 @@ QString ClockStatusText(const CalendarDateTime& instrumentClock,
     const qint64 diff = instrumentClock.SecondsSince(computerClock);
     if (diff >= -1 && diff <= 1)
         return QString();
-    const qint64 magnitude = std::min<qint64>(diff < 0 ? -diff : diff,
-                                              std::numeric_limits<quint32>::max());
+    const qint64 magnitude =
+        std::min<qint64>(diff < 0 ? -diff : diff, std::numeric_limits<quint32>::max());
     const QString span = FormatSecondsClock(static_cast<quint32>(magnitude)).Joined();
     return FormatResource(944, {diff < 0 ? QStringLiteral("-") + span : span});
 }
@@ -90,9 +90,10 @@ void InstrumentClockSetter::Send(const CalendarDateTime& time) {
     result_ = {true, time, QString()};
 }
 
-ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,
-                                  const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
-                                  const std::function<void()>& pause) {
+ClockSetResult
+SetInstrumentClock(InstrumentPort& port, const Clock& clock,
+                   const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
+                   const std::function<void()>& pause) {
     DateTimeDlgModel dialog(clock);
     InstrumentClockSetter setter(port, clock);
     // The window runs first: the time to send is what it holds once it has closed.

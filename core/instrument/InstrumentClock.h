@@ -1,10 +1,9 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
+#include "core/common/CalendarDateTime.h"
 
 #include <QString>
 #include <QtGlobal>
-
 #include <functional>
 
 class Clock;
@@ -74,6 +73,7 @@ private:
 // The whole operation: `runDialog` shows the set-clock window bound to the model and tells how
 // it closed; a synchronised setting then calls `pause` (a few milliseconds, or an event-loop
 // turn) until the next whole second has been sent.
-ClockSetResult SetInstrumentClock(InstrumentPort& port, const Clock& clock,
-                                  const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
-                                  const std::function<void()>& pause);
+ClockSetResult
+SetInstrumentClock(InstrumentPort& port, const Clock& clock,
+                   const std::function<DateTimeDlgEndType(DateTimeDlgModel&)>& runDialog,
+                   const std::function<void()>& pause);

@@ -1,9 +1,9 @@
-#include "instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentCommands.h"
 
-#include "app/UserInterface.h"
-#include "common/StringTable.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentPort.h"
+#include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentPort.h"
 
 namespace {
 

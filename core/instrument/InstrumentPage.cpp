@@ -1,14 +1,14 @@
-#include "instrument/InstrumentPage.h"
+#include "core/instrument/InstrumentPage.h"
 
-#include "common/CalendarDateTime.h"
-#include "common/DurationFormat.h"
-#include "common/StringTable.h"
-#include "common/Temperature.h"
-#include "common/TimeFormat.h"
-#include "common/ValueFormat.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentRecords.h"
-#include "session/ModelTable.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/StringTable.h"
+#include "core/common/Temperature.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueFormat.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentRecords.h"
+#include "core/session/ModelTable.h"
 
 #include <algorithm>
 

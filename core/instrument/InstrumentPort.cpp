@@ -1,9 +1,9 @@
-#include "instrument/InstrumentPort.h"
+#include "core/instrument/InstrumentPort.h"
 
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/ControlBlock.h"
-#include "session/ModelTable.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/session/ModelTable.h"
 
 const ModelEntry& InstrumentState::Model() const {
     return ModelTableRow(modelIndex < 0 ? 0 : modelIndex);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/InstrumentRecords.h"
+#include "core/instrument/InstrumentRecords.h"
 
 #include <QtGlobal>
 

@@ -1,17 +1,17 @@
-#include "instrument/InstrumentRecords.h"
+#include "core/instrument/InstrumentRecords.h"
 
-#include "instrument/DriveText.h"
-#include "session/ModelTable.h"
-#include "session/SessionFile.h"
+#include "core/instrument/DriveText.h"
+#include "core/session/ModelTable.h"
+#include "core/session/SessionFile.h"
 
 #include <algorithm>
 
 namespace {
 
 // The keys the instrument page shows, in the order they are read.
-constexpr const char* kShownKeys[] = {"Model=",    "SerNum=",         "Version=",  "MemSize=",
-                                      "MemUsed=",  "MemErase=",       "RecordingState=",
-                                      "RecStart=", "RecEnd=",         "RecDur=",   "Time="};
+constexpr const char* kShownKeys[] = {
+    "Model=",          "SerNum=",   "Version=", "MemSize=", "MemUsed=", "MemErase=",
+    "RecordingState=", "RecStart=", "RecEnd=",  "RecDur=",  "Time="};
 
 int64_t LeadingInteger(const QString& text) {
     qsizetype i = 0;

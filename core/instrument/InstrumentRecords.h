@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // Whether a STATUS.INI text comes from a logger: non-zero "CodePageSize=" and "NumCodePages="

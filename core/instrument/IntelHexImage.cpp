@@ -1,6 +1,6 @@
-#include "instrument/IntelHexImage.h"
+#include "core/instrument/IntelHexImage.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <algorithm>
 

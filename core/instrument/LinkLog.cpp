@@ -1,4 +1,4 @@
-#include "instrument/LinkLog.h"
+#include "core/instrument/LinkLog.h"
 
 // Messages below QtCriticalMsg are disabled until a logging rule enables them; the link never
 // writes at the critical level, so the category is silent by default.

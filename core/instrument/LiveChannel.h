@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/MovingAverage.h"
+#include "core/session/MovingAverage.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "instrument/LoggerConnection.h"
+#include "core/instrument/LoggerConnection.h"
 
-#include "common/Clock.h"
-#include "instrument/CInstComm.h"
-#include "instrument/DriveBackend.h"
-#include "instrument/LinkLog.h"
+#include "core/common/Clock.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/DriveBackend.h"
+#include "core/instrument/LinkLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -35,7 +35,7 @@ void LoggerConnection::Connect() {
     link_->Start();
     link_->Resume();
     connected_ = false;
-    phase_ = MonitorPhase::Scanning;
+    phase_ = MonitorPhaseType::Scanning;
     pollToggle_ = 0;
     clockVerified_ = false;
     clockSeen_ = false;
@@ -83,9 +83,10 @@ void LoggerConnection::Tick() {
         deviceChanged_ = false;
     }
     const int64_t now = clock_.MonotonicMs();
-    if (connected_ && (phase_ == MonitorPhase::PollStatus || phase_ == MonitorPhase::PollConfig)) {
+    if (connected_ &&
+        (phase_ == MonitorPhaseType::PollStatus || phase_ == MonitorPhaseType::PollConfig)) {
         if (now - lastPollTime_ >= kPollSpacingMs) {
-            const bool statusStep = phase_ == MonitorPhase::PollStatus;
+            const bool statusStep = phase_ == MonitorPhaseType::PollStatus;
             if (statusStep)
                 StatusStep();
             else
@@ -94,19 +95,19 @@ void LoggerConnection::Tick() {
             if (statusStep)
                 listener_.RefreshViews();
         }
-    } else if (phase_ == MonitorPhase::Scanning && link_->IsIdle()) {
+    } else if (phase_ == MonitorPhaseType::Scanning && link_->IsIdle()) {
         if (link_->DriveIndex() >= 0) {
             qCInfo(LinkLog).noquote() << "connected to the logger drive" << link_->DriveRoot();
             connected_ = true;
             listener_.OnLoggerFound();
-            phase_ = MonitorPhase::PollStatus;
+            phase_ = MonitorPhaseType::PollStatus;
             pollToggle_ = 0;
             StatusStep();
             lastPollTime_ = now;
             listener_.RefreshViews();
         } else {
             qCInfo(LinkLog).noquote() << "no logger drive found";
-            phase_ = MonitorPhase::Idle;
+            phase_ = MonitorPhaseType::Idle;
             connected_ = false;
             // The page said "Établir une connexion"; it now says there is no logger.
             listener_.RefreshViews();
@@ -131,15 +132,15 @@ void LoggerConnection::StatusStep() {
         return;
     }
     switch (listener_.OnStatusText(link_->StatusBuffer(), length)) {
-    case LoggerConnectionListener::StatusOutcome::NotALogger:
+    case LoggerConnectionListener::StatusOutcomeType::NotALogger:
         qCInfo(LinkLog).noquote() << "the status of" << link_->DriveRoot()
                                   << "is no longer a logger's: the drive is dropped";
         Drop();
         return;
-    case LoggerConnectionListener::StatusOutcome::Unchanged:
+    case LoggerConnectionListener::StatusOutcomeType::Unchanged:
         return;
-    case LoggerConnectionListener::StatusOutcome::Read:
-        phase_ = MonitorPhase::PollConfig;
+    case LoggerConnectionListener::StatusOutcomeType::Read:
+        phase_ = MonitorPhaseType::PollConfig;
         return;
     }
 }
@@ -158,7 +159,7 @@ void LoggerConnection::ConfigStep() {
         return;
     listener_.OnConfigText(link_->ConfigBuffer(), length);
     CheckClock();
-    phase_ = MonitorPhase::PollStatus;
+    phase_ = MonitorPhaseType::PollStatus;
 }
 
 void LoggerConnection::CheckClock() {
@@ -173,7 +174,8 @@ void LoggerConnection::CheckClock() {
         clockSeen_ = false;
     } else {
         // The first poll stores the clock; seven more without an advance drop the logger.
-        qCDebug(LinkLog).noquote() << "clock check: no advance yet, stall" << stallCount_ + 1 << "of 7";
+        qCDebug(LinkLog).noquote()
+            << "clock check: no advance yet, stall" << stallCount_ + 1 << "of 7";
         if (stallCount_++ > 5) {
             qCInfo(LinkLog).noquote() << "the logger's clock stands still: the drive is dropped";
             Drop();

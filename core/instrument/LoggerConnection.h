@@ -8,13 +8,13 @@ class Clock;
 class DriveBackend;
 class TransferWait;
 
-enum class MonitorPhase : int { Idle = 0, Scanning = 1, PollStatus = 2, PollConfig = 3 };
+enum class MonitorPhaseType : int { Idle = 0, Scanning = 1, PollStatus = 2, PollConfig = 3 };
 
 // What the connection hands on: the texts it read and the moments the rest of the monitor
 // follows. Called on the user-interface thread, from the connection's own calls.
 class LoggerConnectionListener {
 public:
-    enum class StatusOutcome {
+    enum class StatusOutcomeType {
         NotALogger, // the drive's status is not a logger's: it is dropped
         Unchanged,  // the logger's clock text did not move: the status is read again
         Read,       // the configuration is read next
@@ -30,7 +30,7 @@ public:
     virtual void OnDropped() = 0;
     // A status read brought no bytes; it is posted again on the next step.
     virtual void OnStatusUnread() = 0;
-    virtual StatusOutcome OnStatusText(const char* text, int length) = 0;
+    virtual StatusOutcomeType OnStatusText(const char* text, int length) = 0;
     virtual void OnConfigText(const char* text, int length) = 0;
     // The logger's clock as its last status gave it, in instrument seconds.
     virtual int64_t LoggerClock() const = 0;
@@ -60,7 +60,7 @@ public:
     bool IsConnected() const { return connected_; }
     bool IsBusy() const { return busy_; }
     void SetBusy(bool on) { busy_ = on; }
-    MonitorPhase Phase() const { return phase_; }
+    MonitorPhaseType Phase() const { return phase_; }
     bool ClockVerified() const { return clockVerified_; }
     int StallCount() const { return stallCount_; }
     CInstComm* Link() { return link_.get(); }
@@ -83,7 +83,7 @@ private:
     bool busy_ = false;
     bool deviceChanged_ = false;
     bool inTick_ = false;
-    MonitorPhase phase_ = MonitorPhase::Idle;
+    MonitorPhaseType phase_ = MonitorPhaseType::Idle;
     int pollToggle_ = 0;
     int64_t lastPollTime_ = 0;
     bool clockVerified_ = false;

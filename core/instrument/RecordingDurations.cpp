@@ -1,6 +1,6 @@
-#include "instrument/RecordingDurations.h"
+#include "core/instrument/RecordingDurations.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <algorithm>
 #include <array>
@@ -19,10 +19,21 @@ struct Entry {
 
 // Entries with id 1034 show their hours through "%d heures".
 constexpr std::array<Entry, kEntryCount> kEntries = {{
-    {1033, kHour},       {1034, 2 * kHour},  {1034, 4 * kHour},  {1034, 8 * kHour},
-    {1034, 12 * kHour},  {1034, 24 * kHour}, {1034, 48 * kHour}, {1034, 72 * kHour},
-    {1038, kWeek},       {1039, 2 * kWeek},  {1040, 3 * kWeek},  {1041, 4 * kWeek},
-    {1042, 5 * kWeek},   {1043, 6 * kWeek},  {1044, 0},
+    {1033, kHour},
+    {1034, 2 * kHour},
+    {1034, 4 * kHour},
+    {1034, 8 * kHour},
+    {1034, 12 * kHour},
+    {1034, 24 * kHour},
+    {1034, 48 * kHour},
+    {1034, 72 * kHour},
+    {1038, kWeek},
+    {1039, 2 * kWeek},
+    {1040, 3 * kWeek},
+    {1041, 4 * kWeek},
+    {1042, 5 * kWeek},
+    {1043, 6 * kWeek},
+    {1044, 0},
 }};
 
 bool InList(int entry) {

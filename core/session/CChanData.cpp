@@ -1,16 +1,16 @@
-#include "session/CChanData.h"
+#include "core/session/CChanData.h"
 
-#include "common/Divider.h"
-#include "common/DurationFormat.h"
-#include "common/Rounding.h"
-#include "common/StringTable.h"
-#include "common/Temperature.h"
-#include "common/TimeFormat.h"
-#include "common/ValueFormat.h"
-#include "common/ValueMarkers.h"
-#include "session/MovingAverage.h"
-#include "session/TemperatureUnitSource.h"
-#include "session/ThermocoupleEmf.h"
+#include "core/common/Divider.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/common/Temperature.h"
+#include "core/common/TemperatureUnitSource.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueFormat.h"
+#include "core/common/ValueMarkers.h"
+#include "core/session/MovingAverage.h"
+#include "core/session/ThermocoupleEmf.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,7 +92,8 @@ void CChanData::SetConversion(const ConversionSettings& settings) {
             factor = (scaleHigh - scaleLow) / (rangeHigh - rangeLow);
         // A reversed scale has a negative factor; its magnitude sets the resolution.
         const double digits = std::ceil(std::log10(std::fabs(factor)));
-        extraDecimals_ = std::isfinite(digits) && digits > 0 ? static_cast<int>(std::min(digits, 9.0)) : 0;
+        extraDecimals_ =
+            std::isfinite(digits) && digits > 0 ? static_cast<int>(std::min(digits, 9.0)) : 0;
         scalingFactor_ = factor * gain;
     } else {
         scalingFactor_ = gain;
@@ -129,11 +130,11 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         }
         const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(conversion_.tcIndex), v);
         switch (t.status) {
-        case TcStatus::Ok:
+        case TcStatusType::Ok:
             return ToFahrenheitIfAsked(t.celsius, fahrenheit_);
-        case TcStatus::AboveRange:
+        case TcStatusType::AboveRange:
             return OverRangeValue;
-        case TcStatus::BelowRange:
+        case TcStatusType::BelowRange:
             return UnderRangeValue;
         default:
             return NoValue;
@@ -320,7 +321,8 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
             if (flags_.pulse)
                 r.values_[i] = PulseValue(r.raw_[i]);
             else
-                r.values_[i] = ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
+                r.values_[i] =
+                    ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
         }
         return;
     }
@@ -414,8 +416,7 @@ void CChanData::ExtractRecordEvents(const CChanRecord& r) {
 double CChanData::SampleSpan(bool excludeLast) const {
     if (!HasRecord())
         return 0.0;
-    const int64_t samples =
-        static_cast<int64_t>(FirstRecord().raw_.size()) - (excludeLast ? 1 : 0);
+    const int64_t samples = static_cast<int64_t>(FirstRecord().raw_.size()) - (excludeLast ? 1 : 0);
     return static_cast<double>(std::max<int64_t>(0, samples)) *
            (flags_.event ? 1.0 : Entry().SampleInterval);
 }
@@ -502,8 +503,8 @@ RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, in
 RangeStatisticsTexts CChanData::RangeStatistics(bool useWindow, int first, int last,
                                                 const QString& units) const {
     const RangeStatisticsValues v = RangeStatisticsOf(useWindow, first, last);
-    RangeStatisticsTexts t{ValueText(v.min, units), ValueText(v.max, units),
-                           ValueText(v.avg, units), ValueText(v.last, units),
+    RangeStatisticsTexts t{ValueText(v.min, units),   ValueText(v.max, units),
+                           ValueText(v.avg, units),   ValueText(v.last, units),
                            ValueText(v.total, units), QString()};
     if (flags_.event)
         t.eventTotal = v.eventTotalSeconds == 0.0 ? ResourceString(616)

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "session/CChanRecordList.h"
-#include "session/ModelTable.h"
-#include "session/MovingAverage.h"
-#include "session/ValueStatus.h"
+#include "core/session/CChanRecordList.h"
+#include "core/session/ModelTable.h"
+#include "core/session/MovingAverage.h"
+#include "core/session/ValueStatus.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,7 +22,9 @@ struct SessionEvent {
     int64_t lengthSeconds = 0;
     int16_t lengthMs = 0;
 
-    double LengthInSeconds() const { return static_cast<double>(lengthSeconds) + lengthMs / 1000.0; }
+    double LengthInSeconds() const {
+        return static_cast<double>(lengthSeconds) + lengthMs / 1000.0;
+    }
 };
 
 struct RangeStatisticsValues {

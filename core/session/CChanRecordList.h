@@ -1,10 +1,9 @@
 #pragma once
 
-#include "session/CChanRecord.h"
-#include "session/ModelTable.h"
+#include "core/session/CChanRecord.h"
+#include "core/session/ModelTable.h"
 
 #include <QString>
-
 #include <memory>
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "session/CLoadFile.h"
+#include "core/session/CLoadFile.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <algorithm>
 

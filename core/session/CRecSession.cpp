@@ -1,20 +1,20 @@
-#include "session/CRecSession.h"
+#include "core/session/CRecSession.h"
 
-#include "common/DurationFormat.h"
-#include "common/Rounding.h"
-#include "common/StringTable.h"
-#include "session/TemperatureUnitSource.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/common/TemperatureUnitSource.h"
 
 #include <algorithm>
 #include <cmath>
 
 QString HeaderKeyText(HeaderKeyType key) {
     static constexpr const char16_t* kKeys[kHeaderKeyCount] = {
-        u"AppName=",  u"GenBy=",      u"FVer=",     u"Model=",       u"SerNum=",
-        u"VRef=",     u"MaxCnt=",     u"ZLevel=",   u"NumChans=",    u"Ch1Gain=",
-        u"Ch1Off=",   u"Ch1Rng=",     u"Ch1Mult=",  u"Start=",       u"End=",
-        u"Per=",      u"Ch1LowScale=", u"Ch1HighScale=", u"Ch1Units=", u"TC_Type=",
-        u"EnableCJC=", u"Polarity=",  u"FilterSize=", u"RTDRef=",    u"RTDNom=",
+        u"AppName=",   u"GenBy=",       u"FVer=",         u"Model=",    u"SerNum=",
+        u"VRef=",      u"MaxCnt=",      u"ZLevel=",       u"NumChans=", u"Ch1Gain=",
+        u"Ch1Off=",    u"Ch1Rng=",      u"Ch1Mult=",      u"Start=",    u"End=",
+        u"Per=",       u"Ch1LowScale=", u"Ch1HighScale=", u"Ch1Units=", u"TC_Type=",
+        u"EnableCJC=", u"Polarity=",    u"FilterSize=",   u"RTDRef=",   u"RTDNom=",
     };
     return QString::fromUtf16(kKeys[static_cast<int>(key)]);
 }
@@ -63,8 +63,9 @@ void CRecSession::SetDuration(double seconds) {
 
 void CRecSession::SetStoragePeriodFromModel() {
     storagePeriod_ = std::max(1, SaturatingRound(Entry().SampleInterval));
-    storagePeriodText_ = QStringLiteral("%1 %2").arg(storagePeriod_).arg(
-        ResourceString(storagePeriod_ == 1 ? 642 : 638));
+    storagePeriodText_ = QStringLiteral("%1 %2")
+                             .arg(storagePeriod_)
+                             .arg(ResourceString(storagePeriod_ == 1 ? 642 : 638));
 }
 
 void CRecSession::RecomputeValues() {

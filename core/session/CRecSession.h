@@ -1,12 +1,11 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
-#include "session/CChanData.h"
-#include "session/ModelTable.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/session/CChanData.h"
+#include "core/session/ModelTable.h"
 
 #include <QByteArray>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 
@@ -14,9 +13,31 @@ class TemperatureUnitSource;
 
 // The keys of a session file header, in the order the logger writes them.
 enum class HeaderKeyType : int {
-    AppName, GenBy, FVer, Model, SerNum, VRef, MaxCnt, ZLevel, NumChans, Ch1Gain, Ch1Off,
-    Ch1Rng, Ch1Mult, Start, End, Per, Ch1LowScale, Ch1HighScale, Ch1Units, TcType, EnableCjc,
-    Polarity, FilterSize, RtdRef, RtdNom,
+    AppName,
+    GenBy,
+    FVer,
+    Model,
+    SerNum,
+    VRef,
+    MaxCnt,
+    ZLevel,
+    NumChans,
+    Ch1Gain,
+    Ch1Off,
+    Ch1Rng,
+    Ch1Mult,
+    Start,
+    End,
+    Per,
+    Ch1LowScale,
+    Ch1HighScale,
+    Ch1Units,
+    TcType,
+    EnableCjc,
+    Polarity,
+    FilterSize,
+    RtdRef,
+    RtdNom,
 };
 inline constexpr int kHeaderKeyCount = 25;
 // "AppName=", "GenBy=", ...

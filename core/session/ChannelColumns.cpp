@@ -1,7 +1,7 @@
-#include "session/ChannelColumns.h"
+#include "core/session/ChannelColumns.h"
 
-#include "common/StringTable.h"
-#include "session/CRecSession.h"
+#include "core/common/StringTable.h"
+#include "core/session/CRecSession.h"
 
 namespace {
 constexpr int kHeaderIds[] = {661, 662, 663, 664, 665, 686, 627, 666, 667, 668,
@@ -43,9 +43,8 @@ WindowStatistics WindowStatistics::Of(const CRecSession& session, int first, int
     if (!data.HasRecord())
         return {};
     const bool useWindow = first >= 0 && last > first;
-    const RangeStatisticsTexts t =
-        data.RangeStatistics(useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0,
-                             session.DisplayUnits());
+    const RangeStatisticsTexts t = data.RangeStatistics(
+        useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0, session.DisplayUnits());
     return {t.min, t.max, t.avg, t.total, t.eventTotal};
 }
 
@@ -53,16 +52,27 @@ QString ChannelCellText(ChanListHeaderType kind, const QString& channelLabel,
                         const CursorReadouts& cursor, const WindowStatistics& window) {
     using K = ChanListHeaderType;
     switch (kind) {
-    case K::Channel: return channelLabel;
-    case K::CursorMin: return cursor.min;
-    case K::CursorAvg: return cursor.avg;
-    case K::CursorMax: return cursor.max;
-    case K::CursorEventLength: return cursor.eventLength;
-    case K::WindowMin: return window.min;
-    case K::WindowMax: return window.max;
-    case K::WindowAvg: return window.avg;
-    case K::WindowTotal: return window.total;
-    case K::WindowEventsLength: return window.eventsLength;
-    default: return QString();
+    case K::Channel:
+        return channelLabel;
+    case K::CursorMin:
+        return cursor.min;
+    case K::CursorAvg:
+        return cursor.avg;
+    case K::CursorMax:
+        return cursor.max;
+    case K::CursorEventLength:
+        return cursor.eventLength;
+    case K::WindowMin:
+        return window.min;
+    case K::WindowMax:
+        return window.max;
+    case K::WindowAvg:
+        return window.avg;
+    case K::WindowTotal:
+        return window.total;
+    case K::WindowEventsLength:
+        return window.eventsLength;
+    default:
+        return QString();
     }
 }

@@ -1,18 +1,32 @@
 #pragma once
 
-#include "session/ModelTable.h"
+#include "core/session/ModelTable.h"
 
 #include <QString>
-
 #include <vector>
 
 class CRecSession;
 
 // The column kinds of a channel statistics line; the header text follows from the kind.
 enum class ChanListHeaderType : int {
-    Channel = 0, Colour = 1, CursorMin = 2, CursorMax = 3, CursorAvg = 4, CursorEventLength = 5,
-    Value = 6, WindowMin = 7, WindowMax = 8, WindowAvg = 9, WindowLast = 10, WindowTotal = 11,
-    WindowEventsLength = 12, Min = 13, Max = 14, Avg = 15, Last = 16, Total = 17,
+    Channel = 0,
+    Colour = 1,
+    CursorMin = 2,
+    CursorMax = 3,
+    CursorAvg = 4,
+    CursorEventLength = 5,
+    Value = 6,
+    WindowMin = 7,
+    WindowMax = 8,
+    WindowAvg = 9,
+    WindowLast = 10,
+    WindowTotal = 11,
+    WindowEventsLength = 12,
+    Min = 13,
+    Max = 14,
+    Avg = 15,
+    Last = 16,
+    Total = 17,
     EventLength = 18,
 };
 

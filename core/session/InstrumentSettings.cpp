@@ -1,7 +1,7 @@
-#include "session/InstrumentSettings.h"
+#include "core/session/InstrumentSettings.h"
 
-#include "app/SettingsStore.h"
-#include "session/CRecSession.h"
+#include "core/app/SettingsStore.h"
+#include "core/session/CRecSession.h"
 
 QString InstrumentSettingsSection(int modelCode, const QString& serial) {
     return QStringLiteral("VX_%1_").arg(modelCode, 4, 10, QChar(u'0')) + serial;

@@ -1,6 +1,6 @@
-#include "session/ModelTable.h"
+#include "core/session/ModelTable.h"
 
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
 
 #include <array>
 

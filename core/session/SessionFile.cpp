@@ -1,12 +1,11 @@
-#include "session/SessionFile.h"
+#include "core/session/SessionFile.h"
 
-#include "common/StringTable.h"
-#include "session/CRecSession.h"
+#include "core/common/StringTable.h"
+#include "core/session/CRecSession.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -51,9 +50,7 @@ struct ImageView {
     const char* bytes;
     qint64 length;
 
-    uint8_t At(qint64 i) const {
-        return i >= 0 && i < length ? static_cast<uint8_t>(bytes[i]) : 0;
-    }
+    uint8_t At(qint64 i) const { return i >= 0 && i < length ? static_cast<uint8_t>(bytes[i]) : 0; }
     QByteArray Copy(qint64 offset, qint64 size) const {
         QByteArray out(size, '\0');
         const qint64 available = std::clamp<qint64>(length - offset, 0, size);
@@ -405,9 +402,9 @@ Outcome SessionImageReader::Begin() {
     // clock would give an end and time stamps that do not match the start shown.
     const CalendarDateTime correctedStart = ParseDateTimeText(startText);
     if (!IsOnLoggerClock(correctedStart))
-        return Outcome::Failure(FormatResource(
-            622, {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
-                  FormatDateTimeText(LoggerClockLast())}));
+        return Outcome::Failure(
+            FormatResource(622, {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
+                                 FormatDateTimeText(LoggerClockLast())}));
     session.SetScales(low, high);
     session.SetTcIndex(tcIndex);
     session.SetCjc(cjc);
@@ -480,7 +477,8 @@ bool SessionImageReader::Walk(qint64 blocks) {
         // A count above the block's capacity runs on into the next block, as the logger's own
         // reader does; samples that would lie past the end of the file are not invented.
         const qint64 first = block + 6;
-        const qint64 available = std::max<qint64>(0, (dataLength - first + sampleBytes - 1) / sampleBytes);
+        const qint64 available =
+            std::max<qint64>(0, (dataLength - first + sampleBytes - 1) / sampleBytes);
         const qint64 count = std::min<qint64>(n, available);
         const bool whole = first + count * sampleBytes <= dataLength;
         const auto* p = reinterpret_cast<const uint8_t*>(data.constData()) + first;
@@ -574,7 +572,8 @@ QByteArray BuildParameterBlock(const ParameterBlockFields& fields) {
             text += value;
             text += QStringLiteral("\r\n");
         };
-        line(u"RecordingInProgress=", f.recordingInProgress ? QStringLiteral("1") : QStringLiteral("0"));
+        line(u"RecordingInProgress=",
+             f.recordingInProgress ? QStringLiteral("1") : QStringLiteral("0"));
         line(u"InstName=", f.instrumentName);
         line(u"SessionName=", f.sessionName);
         line(u"Location=", f.location);
@@ -627,10 +626,10 @@ Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
         return failure;
     const QByteArray& header = session.HeaderCopy();
     const QByteArray& data = session.DataCopy();
-    const bool written = file.write(header) == header.size() &&
-                         file.write(BuildParameterBlock(ParameterBlockFields::Of(session))) ==
-                             kParameterBlockSize &&
-                         file.write(data) == data.size();
+    const bool written =
+        file.write(header) == header.size() &&
+        file.write(BuildParameterBlock(ParameterBlockFields::Of(session))) == kParameterBlockSize &&
+        file.write(data) == data.size();
     if (!written) {
         file.cancelWriting();
         file.commit();

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
-#include "common/Outcome.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/Outcome.h"
 
 #include <QByteArray>
 #include <QString>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "session/SessionLoadJob.h"
+#include "core/session/SessionLoadJob.h"
 
-#include "session/CRecSession.h"
+#include "core/session/CRecSession.h"
 
 #include <algorithm>
 

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/UserInterface.h"
-#include "session/CLoadFile.h"
-#include "session/SessionFile.h"
+#include "core/app/UserInterface.h"
+#include "core/session/CLoadFile.h"
+#include "core/session/SessionFile.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-
 #include <optional>
 
 class CRecSession;

@@ -1,8 +1,8 @@
-#include "session/SessionOpener.h"
+#include "core/session/SessionOpener.h"
 
-#include "app/UserInterface.h"
-#include "session/SessionFile.h"
-#include "session/SessionLoadJob.h"
+#include "core/app/UserInterface.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionLoadJob.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "session/SessionParams.h"
+#include "core/session/SessionParams.h"
 
-#include "common/CalendarDateTime.h"
-#include "common/StringTable.h"
-#include "common/TimeFormat.h"
-#include "common/ValueFormat.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueFormat.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ private:
     }
     std::vector<SessionParamsRow> rows_;
 };
-
 
 QString ScaleText(const QString& rangeText, const QString& modelUnit, float scale,
                   const QString& units) {
@@ -59,8 +58,10 @@ std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& s) {
     rows.Header(942);
     rows.Value(913, entry.NameText());
     if (kind.linear) {
-        rows.Value(1051, ScaleText(entry.RangeLow(), entry.UnitText(), s.LowScale(), s.DisplayUnits()));
-        rows.Value(1052, ScaleText(entry.RangeHigh(), entry.UnitText(), s.HighScale(), s.DisplayUnits()));
+        rows.Value(1051,
+                   ScaleText(entry.RangeLow(), entry.UnitText(), s.LowScale(), s.DisplayUnits()));
+        rows.Value(1052,
+                   ScaleText(entry.RangeHigh(), entry.UnitText(), s.HighScale(), s.DisplayUnits()));
     }
     rows.Value(914, s.DisplayUnits());
     if (kind.thermocouple) {

@@ -1,10 +1,10 @@
-#include "session/SessionParamsEditModel.h"
+#include "core/session/SessionParamsEditModel.h"
 
-#include "common/StringTable.h"
-#include "common/UserNumber.h"
-#include "common/ValueFormat.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/common/StringTable.h"
+#include "core/common/UserNumber.h"
+#include "core/common/ValueFormat.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 #include <algorithm>
 
@@ -12,22 +12,21 @@ SessionParamsEditModel::SessionParamsEditModel(const CRecSession& s)
     : values_(SessionParamsValues::Of(s)),
       lowScaleText_(FormatTrimmed(8, static_cast<double>(s.LowScale()))),
       highScaleText_(FormatTrimmed(8, static_cast<double>(s.HighScale()))),
-      thermocouple_(s.Flags().thermocouple),
-      linear_(s.Flags().linear),
-      pulse_(s.ModelCode() == kPulseModelCode),
-      event_(s.Flags().event),
-      analog_(s.Flags().analog),
-      rangeLow_(s.Entry().RangeLow()),
-      rangeHigh_(s.Entry().RangeHigh()),
+      thermocouple_(s.Flags().thermocouple), linear_(s.Flags().linear),
+      pulse_(s.ModelCode() == kPulseModelCode), event_(s.Flags().event), analog_(s.Flags().analog),
+      rangeLow_(s.Entry().RangeLow()), rangeHigh_(s.Entry().RangeHigh()),
       scaleRange_(s.ModelCode() == kAcVoltageModelCode ? kNonNegativeScaleRange : kScaleRange) {
     values_.filterSize = std::clamp(values_.filterSize, 1, kFilterSizes);
 }
 
 int SessionParamsEditModel::LimitOf(SessionParamsFieldType field) {
     switch (field) {
-    case SessionParamsFieldType::Comments: return kCommentsLimit;
-    case SessionParamsFieldType::Units: return kUnitsLimit;
-    default: return kTextLimit;
+    case SessionParamsFieldType::Comments:
+        return kCommentsLimit;
+    case SessionParamsFieldType::Units:
+        return kUnitsLimit;
+    default:
+        return kTextLimit;
     }
 }
 
@@ -47,32 +46,61 @@ void SessionParamsEditModel::SetCorrectedStart(const CalendarDateTime& start) {
 
 QString SessionParamsEditModel::Text(SessionParamsFieldType field) const {
     switch (field) {
-    case SessionParamsFieldType::InstrumentName: return values_.instrumentName;
-    case SessionParamsFieldType::Location: return values_.location;
-    case SessionParamsFieldType::SessionName: return values_.sessionName;
-    case SessionParamsFieldType::Header: return values_.header;
-    case SessionParamsFieldType::Footer: return values_.footer;
-    case SessionParamsFieldType::Comments: return values_.comments;
-    case SessionParamsFieldType::LowScale: return lowScaleText_;
-    case SessionParamsFieldType::HighScale: return highScaleText_;
-    case SessionParamsFieldType::Units: return values_.units;
-    case SessionParamsFieldType::CorrectedStart: break;
+    case SessionParamsFieldType::InstrumentName:
+        return values_.instrumentName;
+    case SessionParamsFieldType::Location:
+        return values_.location;
+    case SessionParamsFieldType::SessionName:
+        return values_.sessionName;
+    case SessionParamsFieldType::Header:
+        return values_.header;
+    case SessionParamsFieldType::Footer:
+        return values_.footer;
+    case SessionParamsFieldType::Comments:
+        return values_.comments;
+    case SessionParamsFieldType::LowScale:
+        return lowScaleText_;
+    case SessionParamsFieldType::HighScale:
+        return highScaleText_;
+    case SessionParamsFieldType::Units:
+        return values_.units;
+    case SessionParamsFieldType::CorrectedStart:
+        break;
     }
     return QString();
 }
 
 void SessionParamsEditModel::SetText(SessionParamsFieldType field, const QString& text) {
     switch (field) {
-    case SessionParamsFieldType::InstrumentName: values_.instrumentName = text; break;
-    case SessionParamsFieldType::Location: values_.location = text; break;
-    case SessionParamsFieldType::SessionName: values_.sessionName = text; break;
-    case SessionParamsFieldType::Header: values_.header = text; break;
-    case SessionParamsFieldType::Footer: values_.footer = text; break;
-    case SessionParamsFieldType::Comments: values_.comments = text; break;
-    case SessionParamsFieldType::LowScale: lowScaleText_ = text; break;
-    case SessionParamsFieldType::HighScale: highScaleText_ = text; break;
-    case SessionParamsFieldType::Units: values_.units = text; break;
-    case SessionParamsFieldType::CorrectedStart: break;
+    case SessionParamsFieldType::InstrumentName:
+        values_.instrumentName = text;
+        break;
+    case SessionParamsFieldType::Location:
+        values_.location = text;
+        break;
+    case SessionParamsFieldType::SessionName:
+        values_.sessionName = text;
+        break;
+    case SessionParamsFieldType::Header:
+        values_.header = text;
+        break;
+    case SessionParamsFieldType::Footer:
+        values_.footer = text;
+        break;
+    case SessionParamsFieldType::Comments:
+        values_.comments = text;
+        break;
+    case SessionParamsFieldType::LowScale:
+        lowScaleText_ = text;
+        break;
+    case SessionParamsFieldType::HighScale:
+        highScaleText_ = text;
+        break;
+    case SessionParamsFieldType::Units:
+        values_.units = text;
+        break;
+    case SessionParamsFieldType::CorrectedStart:
+        break;
     }
 }
 
@@ -84,8 +112,8 @@ std::optional<FieldProblem> SessionParamsEditModel::CheckScale(SessionParamsFiel
 
 std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
     using F = SessionParamsFieldType;
-    for (const F field : {F::InstrumentName, F::Location, F::SessionName, F::Header, F::Footer,
-                          F::Comments}) {
+    for (const F field :
+         {F::InstrumentName, F::Location, F::SessionName, F::Header, F::Footer, F::Comments}) {
         const int limit = LimitOf(field);
         if (Text(field).size() > limit)
             return FieldProblem{field, FormatResource(61716, {QString::number(limit)})};
@@ -116,8 +144,11 @@ SessionParamsValues SessionParamsEditModel::Result() const {
             const std::optional<double> v = ParseUserNumber(text);
             return v ? static_cast<float>(*v) : stored;
         };
-        out.lowScale = scale(lowScaleText_, FormatTrimmed(8, static_cast<double>(values_.lowScale)), values_.lowScale);
-        out.highScale = scale(highScaleText_, FormatTrimmed(8, static_cast<double>(values_.highScale)), values_.highScale);
+        out.lowScale = scale(lowScaleText_, FormatTrimmed(8, static_cast<double>(values_.lowScale)),
+                             values_.lowScale);
+        out.highScale =
+            scale(highScaleText_, FormatTrimmed(8, static_cast<double>(values_.highScale)),
+                  values_.highScale);
     }
     return out;
 }

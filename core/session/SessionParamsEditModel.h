@@ -1,16 +1,23 @@
 #pragma once
 
-#include "common/UserNumber.h"
-#include "session/SessionParamsValues.h"
+#include "core/common/UserNumber.h"
+#include "core/session/SessionParamsValues.h"
 
 #include <QString>
-
 #include <optional>
 
 class CRecSession;
 
 enum class SessionParamsFieldType {
-    InstrumentName, Location, SessionName, Header, Footer, Comments, LowScale, HighScale, Units,
+    InstrumentName,
+    Location,
+    SessionName,
+    Header,
+    Footer,
+    Comments,
+    LowScale,
+    HighScale,
+    Units,
     CorrectedStart, // the start pickers, which hold no text
 };
 

@@ -1,7 +1,7 @@
-#include "session/SessionParamsValues.h"
+#include "core/session/SessionParamsValues.h"
 
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
-#include "session/SessionFile.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/session/SessionFile.h"
 
 #include <QString>
 

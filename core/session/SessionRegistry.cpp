@@ -1,4 +1,4 @@
-#include "session/SessionRegistry.h"
+#include "core/session/SessionRegistry.h"
 
 CRecSession& SessionRegistry::Add(std::unique_ptr<CRecSession> session) {
     uint32_t number = next_++ & kNumberMask;

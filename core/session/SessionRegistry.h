@@ -1,9 +1,8 @@
 #pragma once
 
-#include "session/CRecSession.h"
+#include "core/session/CRecSession.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <map>
 #include <memory>

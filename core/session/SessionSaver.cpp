@@ -1,10 +1,10 @@
-#include "session/SessionSaver.h"
+#include "core/session/SessionSaver.h"
 
-#include "app/UserInterface.h"
-#include "common/FileNames.h"
-#include "common/StringTable.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/app/UserInterface.h"
+#include "core/common/FileNames.h"
+#include "core/common/StringTable.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,9 +74,12 @@ SavePathChoice SessionSaver::ChooseSavePath(const CRecSession& session, bool kee
             return {path, true};
         // The old file is left as it is: the save replaces it only once the new one is whole.
         switch (ui_.AskFileExists(FormatResource(606, {path}))) {
-        case FileExistsChoiceType::Replace: return {path, false};
-        case FileExistsChoiceType::SelectOther: continue;
-        case FileExistsChoiceType::Cancel: return {};
+        case FileExistsChoiceType::Replace:
+            return {path, false};
+        case FileExistsChoiceType::SelectOther:
+            continue;
+        case FileExistsChoiceType::Cancel:
+            return {};
         }
         return {};
     }

@@ -1,8 +1,8 @@
-#include "session/SessionTable.h"
+#include "core/session/SessionTable.h"
 
-#include "common/StringTable.h"
-#include "common/TimeFormat.h"
-#include "session/CRecSession.h"
+#include "core/common/StringTable.h"
+#include "core/common/TimeFormat.h"
+#include "core/session/CRecSession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,10 +24,14 @@ SessionTable::SessionTable(const CRecSession& session)
 
 QString SessionTable::Header(int column) const {
     switch (column) {
-    case 0: return ResourceString(700);
-    case 1: return ResourceString(701);
-    case kValueColumn: return event_ ? ResourceString(702) : session_.ChannelName();
-    default: return QString();
+    case 0:
+        return ResourceString(700);
+    case 1:
+        return ResourceString(701);
+    case kValueColumn:
+        return event_ ? ResourceString(702) : session_.ChannelName();
+    default:
+        return QString();
     }
 }
 

@@ -1,6 +1,6 @@
-#include "session/ThermocoupleEmf.h"
+#include "core/session/ThermocoupleEmf.h"
 
-#include "common/Temperature.h"
+#include "core/common/Temperature.h"
 
 #include <cmath>
 
@@ -26,9 +26,9 @@ double ThermocoupleCelsiusToMv(int tcIndex, double celsius) {
             break;
         mid = low + (high - low) / 2;
         const TcResult r = ThermocoupleMvToCelsius(static_cast<unsigned>(tcIndex), mid);
-        if (r.status == TcStatus::BadType)
+        if (r.status == TcStatusType::BadType)
             break;
-        if (r.status == TcStatus::AboveRange || r.celsius > celsius)
+        if (r.status == TcStatusType::AboveRange || r.celsius > celsius)
             high = mid;
         else
             low = mid;

@@ -1,7 +1,7 @@
-#include "app/CCustomiseToolBar.h"
+#include "gui/app/CCustomiseToolBar.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/SettingsStore.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QString HiddenButtonsKey() { return QStringLiteral("HiddenButtons"); }
+QString HiddenButtonsKey() {
+    return QStringLiteral("HiddenButtons");
+}
 } // namespace
 
 const std::vector<std::vector<CommandType>>& CCustomiseToolBar::ButtonGroups() {
@@ -101,7 +103,8 @@ CCustomiseToolBar::CCustomiseToolBar(const Actions& actions, const std::set<Comm
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
-    QPushButton* reset = buttons->addButton(QStringLiteral("Tout afficher"), QDialogButtonBox::ResetRole);
+    QPushButton* reset =
+        buttons->addButton(QStringLiteral("Tout afficher"), QDialogButtonBox::ResetRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(reset, &QPushButton::clicked, this, [this] {
@@ -109,7 +112,8 @@ CCustomiseToolBar::CCustomiseToolBar(const Actions& actions, const std::set<Comm
             list_->item(i)->setCheckState(Qt::Checked);
     });
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Boutons de la barre d’outils « Standard » :"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Boutons de la barre d’outils « Standard » :"), this));
     layout->addWidget(list_);
     layout->addWidget(buttons);
     resize(380, 520);

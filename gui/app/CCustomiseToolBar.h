@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/CommandType.h"
+#include "gui/app/CommandType.h"
 
 #include <QDialog>
-
 #include <map>
 #include <set>
 #include <vector>
@@ -30,8 +29,7 @@ public:
     static bool Run(QToolBar& bar, const Actions& actions, SettingsStore& settings,
                     QWidget* parent);
 
-    CCustomiseToolBar(const Actions& actions, const std::set<CommandType>& hidden,
-                      QWidget* parent);
+    CCustomiseToolBar(const Actions& actions, const std::set<CommandType>& hidden, QWidget* parent);
     std::set<CommandType> Hidden() const;
 
 private:

@@ -1,11 +1,10 @@
-#include "app/CLeftView.h"
+#include "gui/app/CLeftView.h"
 
-#include "app/GlyphIcons.h"
-#include "common/StringTable.h"
+#include "core/common/StringTable.h"
+#include "gui/app/GlyphIcons.h"
 
 #include <QApplication>
 #include <QStyle>
-
 #include <algorithm>
 
 namespace {

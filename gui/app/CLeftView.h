@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QTreeWidget>
-
 #include <cstdint>
 #include <functional>
 #include <utility>

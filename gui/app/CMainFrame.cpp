@@ -1,37 +1,37 @@
-#include "app/CMainFrame.h"
+#include "gui/app/CMainFrame.h"
 
-#include "app/AppFolders.h"
-#include "app/CCustomiseToolBar.h"
-#include "app/GlyphIcons.h"
-#include "app/HelpLauncher.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "app/UserInterface.h"
-#include "dialogs/CAboutDlg.h"
-#include "dialogs/CConfigDlg.h"
-#include "dialogs/CDateTimeDlg.h"
-#include "dialogs/CDownloadDlg.h"
-#include "dialogs/CEraseMemDlg.h"
-#include "dialogs/CEditSessionParams.h"
-#include "dialogs/CToolsOptions.h"
-#include "dialogs/CZoomTo.h"
-#include "dialogs/CVXTraceColorsDlg.h"
-#include "export/SessionExportCommand.h"
-#include "graph/CTrendGraphWidget.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/CVXRealtimeView.h"
-#include "instrument/InstrumentClock.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/DownloadJob.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
-#include "instrument/DeviceChangeSource.h"
-#include "instrument/TransferWaitDialog.h"
+#include "core/app/AppFolders.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/SettingsStore.h"
+#include "core/app/UserInterface.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/export/SessionExportCommand.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/DownloadJob.h"
+#include "core/instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/CRecSession.h"
+#include "gui/app/CCustomiseToolBar.h"
+#include "gui/app/GlyphIcons.h"
+#include "gui/app/HelpLauncher.h"
+#include "gui/dialogs/CAboutDlg.h"
+#include "gui/dialogs/CConfigDlg.h"
+#include "gui/dialogs/CDateTimeDlg.h"
+#include "gui/dialogs/CDownloadDlg.h"
+#include "gui/dialogs/CEditSessionParams.h"
+#include "gui/dialogs/CEraseMemDlg.h"
+#include "gui/dialogs/CToolsOptions.h"
+#include "gui/dialogs/CVXTraceColorsDlg.h"
+#include "gui/dialogs/CZoomTo.h"
+#include "gui/graph/CTrendGraphWidget.h"
+#include "gui/instrument/CVXRealtimeView.h"
+#include "gui/instrument/DeviceChangeSource.h"
+#include "gui/instrument/TransferWaitDialog.h"
+#include "gui/sessions/CVXOpenSessionsView.h"
+#include "gui/sessions/CVXSessionView.h"
 #include "platform/XdgFileAssociation.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "sessions/CVXOpenSessionsView.h"
-#include "sessions/CVXSessionView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,12 +43,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QThread>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QToolBar>
 
 namespace {
@@ -107,7 +107,6 @@ QIcon StandardIconFor(CommandType command) {
     }
 }
 
-
 // Session files dragged from a file manager, as local paths.
 QStringList DroppedSessionFiles(const QMimeData* data) {
     QStringList paths;
@@ -127,8 +126,10 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
                        QWidget* parent)
     : QMainWindow(parent), doc_(doc), folders_(folders), help_(help),
       splitter_(new QSplitter(this)), tree_(new CLeftView(splitter_)),
-      pages_(new QStackedWidget(splitter_)), openSessionsView_(new CVXOpenSessionsView(doc, pages_)),
-      sessionView_(new CVXSessionView(doc, pages_)), realtimeView_(new CVXRealtimeView(doc, pages_)),
+      pages_(new QStackedWidget(splitter_)),
+      openSessionsView_(new CVXOpenSessionsView(doc, pages_)),
+      sessionView_(new CVXSessionView(doc, pages_)),
+      realtimeView_(new CVXRealtimeView(doc, pages_)),
       instrument_(std::make_unique<MonitorInstrumentPort>(doc.Monitor())) {
     setWindowTitle(QStringLiteral("Vexlo"));
     setObjectName(QStringLiteral("CMainFrame"));
@@ -202,8 +203,9 @@ void CMainFrame::StartMonitorTimer() {
     connect(&monitorTimer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
     monitorTimer_.start(10);
     if (!monitorTimer_.isActive())
-        QMessageBox::critical(this, QStringLiteral("Vexlo"),
-                              QStringLiteral("Impossible de créer une minuterie pour le transfert de données."));
+        QMessageBox::critical(
+            this, QStringLiteral("Vexlo"),
+            QStringLiteral("Impossible de créer une minuterie pour le transfert de données."));
 }
 
 void CMainFrame::CreateActions() {
@@ -237,7 +239,8 @@ void CMainFrame::CreateMenus() {
     add(fileMenu_, {CommandType::FileOpen, CommandType::FileClose, CommandType::FileSave,
                     CommandType::FileSaveAs});
     fileMenu_->addSeparator();
-    add(fileMenu_, {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport});
+    add(fileMenu_,
+        {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport});
     recentSeparator_ = fileMenu_->addSeparator();
     add(fileMenu_, {CommandType::FileExit});
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFiles);
@@ -271,10 +274,11 @@ void CMainFrame::FillRecentFiles() {
     QAction* before = recentSeparator_;
     for (qsizetype i = recent.size() - 1; i >= 0; --i) {
         const QString path = recent[i];
-        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)),
-                                   fileMenu_);
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)), fileMenu_);
         action->setProperty("recent", true);
-        connect(action, &QAction::triggered, this, [this, path] { doc_.OpenSessionFile(path, false); });
+        connect(action, &QAction::triggered, this,
+                [this, path] { doc_.OpenSessionFile(path, false); });
         fileMenu_->insertAction(before, action);
         before = action;
     }
@@ -296,12 +300,13 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateShortcuts() {
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &CMainFrame::ContextHelp);
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
         auto* pane = new QShortcut(key, this);
         connect(pane, &QShortcut::activated, this, &CMainFrame::SwitchPane);
     }
-    for (const QKeySequence& key : {QKeySequence(QKeySequence::Copy),
-                                   QKeySequence(Qt::CTRL | Qt::Key_Insert)}) {
+    for (const QKeySequence& key :
+         {QKeySequence(QKeySequence::Copy), QKeySequence(Qt::CTRL | Qt::Key_Insert)}) {
         auto* copy = new QShortcut(key, this);
         connect(copy, &QShortcut::activated, this, &CMainFrame::CopyCommand);
     }
@@ -385,13 +390,13 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::Disconnect)->setEnabled(connected);
     const InstrumentState state = instrument_->State();
     const bool clockBusy = clockSetter_ && clockSetter_->Pending();
-    Action(CommandType::SetClock)->setEnabled(!clockBusy &&
-                                              SetClockBlocker(state) == CommandBlockerType::None);
+    Action(CommandType::SetClock)
+        ->setEnabled(!clockBusy && SetClockBlocker(state) == CommandBlockerType::None);
     Action(CommandType::EraseMemory)->setEnabled(EraseBlocker(state) == CommandBlockerType::None);
     Action(CommandType::Download)->setEnabled(DownloadBlocker(state) == CommandBlockerType::None);
     Action(CommandType::Configure)->setEnabled(ConfigureBlocker(state) == CommandBlockerType::None);
-    Action(CommandType::StartRecording)->setEnabled(RecordingBlocker(state) ==
-                                                    CommandBlockerType::None);
+    Action(CommandType::StartRecording)
+        ->setEnabled(RecordingBlocker(state) == CommandBlockerType::None);
     const QString recordingText = RecordingCommandText(state);
     QAction* recording = Action(CommandType::StartRecording);
     if (recording->text() != recordingText) {
@@ -412,7 +417,8 @@ void CMainFrame::UpdateCommandStates() {
     const CTrendGraph& graph = sessionView_->GraphWidget()->Graph();
     Action(CommandType::ZoomTool)->setCheckable(true);
     Action(CommandType::ZoomTool)->setEnabled(graphShown);
-    Action(CommandType::ZoomTool)->setChecked(graphShown && sessionView_->GraphWidget()->ZoomTool());
+    Action(CommandType::ZoomTool)
+        ->setChecked(graphShown && sessionView_->GraphWidget()->ZoomTool());
     Action(CommandType::ZoomIn)->setEnabled(graphShown && graph.CanZoomIn());
     Action(CommandType::ZoomOut)->setEnabled(graphShown && !graph.IsShowingAll());
     Action(CommandType::ZoomAll)->setEnabled(graphShown && !graph.IsShowingAll());
@@ -423,15 +429,26 @@ void CMainFrame::Zoom(CommandType command) {
     CTrendGraphWidget& widget = *sessionView_->GraphWidget();
     CTrendGraph& graph = widget.Graph();
     switch (command) {
-    case CommandType::ZoomTool: widget.SetZoomTool(!widget.ZoomTool()); return;
-    case CommandType::ZoomIn: graph.ZoomIn(); break;
-    case CommandType::ZoomOut: graph.ZoomOut(); break;
-    case CommandType::ZoomAll: graph.ZoomToAll(); break;
+    case CommandType::ZoomTool:
+        widget.SetZoomTool(!widget.ZoomTool());
+        return;
+    case CommandType::ZoomIn:
+        graph.ZoomIn();
+        break;
+    case CommandType::ZoomOut:
+        graph.ZoomOut();
+        break;
+    case CommandType::ZoomAll:
+        graph.ZoomToAll();
+        break;
     case CommandType::ZoomTo:
-        if (!graph.OpenZoomDialog([this](ZoomToModel& model) { return CZoomTo::Run(model, this, [this](quint32 c) { OpenHelpAt(c); }); }))
+        if (!graph.OpenZoomDialog([this](ZoomToModel& model) {
+                return CZoomTo::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+            }))
             return;
         break;
-    default: return;
+    default:
+        return;
     }
     widget.Render();
 }
@@ -529,7 +546,7 @@ void CMainFrame::OpenFileCommand() {
     // The first time in a run the dialog opens among the user's session files.
     if (lastOpenFolder_.isEmpty())
         lastOpenFolder_ = QFileInfo::exists(folders_.DataFolder()) ? folders_.DataFolder()
-                                                                    : folders_.ProgramFolder();
+                                                                   : folders_.ProgramFolder();
     QFileDialog dialog(this, QStringLiteral("Ouvrir"), lastOpenFolder_,
                        QStringLiteral("Fichiers Vexlo (*.vx)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -551,11 +568,13 @@ void CMainFrame::EditSessionParamsCommand(CRecSession& session) {
 void CMainFrame::AssociateCommand() {
     const XdgFileAssociation association(QCoreApplication::applicationFilePath());
     if (association.Register(XdgFileAssociation::ToolsType::Run))
-        statusBar()->showMessage(QStringLiteral("Les fichiers .vx s’ouvrent désormais avec Vexlo."), 5000);
+        statusBar()->showMessage(QStringLiteral("Les fichiers .vx s’ouvrent désormais avec Vexlo."),
+                                 5000);
     else
-        QMessageBox::warning(this, QStringLiteral("Vexlo"),
-                             QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
-                                            "les fichiers de description n’ont pas pu être écrits."));
+        QMessageBox::warning(
+            this, QStringLiteral("Vexlo"),
+            QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
+                           "les fichiers de description n’ont pas pu être écrits."));
 }
 
 void CMainFrame::CopyCommand() {
@@ -583,8 +602,9 @@ void CMainFrame::ContextHelp() {
 
 void CMainFrame::OpenHelpAt(quint32 context) {
     if (!help_.OpenAt(context))
-        QMessageBox::warning(this, QStringLiteral("Vexlo"),
-                             QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
+        QMessageBox::warning(
+            this, QStringLiteral("Vexlo"),
+            QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
 }
 
 void CMainFrame::DownloadCommand() {
@@ -606,9 +626,13 @@ void CMainFrame::ConfigureCommand() {
         return SetInstrumentClock(
             *instrument_, doc_.ClockSource(),
             [this](DateTimeDlgModel& m) { return CDateTimeDlg::Run(m, this); },
-            [] { QThread::msleep(5); QCoreApplication::processEvents(); });
+            [] {
+                QThread::msleep(5);
+                QCoreApplication::processEvents();
+            });
     };
-    CConfigDlg::Run(model, doc_.Ui(), setClock, [this](quint32 c) { OpenHelpAt(c); }, this);
+    CConfigDlg::Run(
+        model, doc_.Ui(), setClock, [this](quint32 c) { OpenHelpAt(c); }, this);
 }
 
 void CMainFrame::SetClockCommand() {
@@ -665,9 +689,11 @@ void CMainFrame::RestoreLayout(bool builtIn) {
         return;
     }
     const QByteArray geometry = QByteArray::fromBase64(
-        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(), QString()).toLatin1());
+        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(), QString())
+            .toLatin1());
     const QByteArray state = QByteArray::fromBase64(
-        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(), QString()).toLatin1());
+        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(), QString())
+            .toLatin1());
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
     if (!state.isEmpty())

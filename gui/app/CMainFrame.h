@@ -1,15 +1,14 @@
 #pragma once
 
-#include "app/CLeftView.h"
-#include "app/CommandType.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "session/UpdateHint.h"
+#include "core/common/UpdateHint.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "gui/app/CLeftView.h"
+#include "gui/app/CommandType.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
-
 #include <map>
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "app/GlyphIcons.h"
+#include "gui/app/GlyphIcons.h"
 
 #include <QFont>
 #include <QPainter>

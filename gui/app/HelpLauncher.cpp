@@ -1,6 +1,6 @@
-#include "app/HelpLauncher.h"
+#include "gui/app/HelpLauncher.h"
 
-#include "app/AppFolders.h"
+#include "core/app/AppFolders.h"
 
 #include <QDesktopServices>
 #include <QFile>

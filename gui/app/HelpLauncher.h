@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 
 // Opens the help pages in the desktop's browser at a topic. The pages ship inside the program

@@ -1,6 +1,6 @@
-#include "app/QtUserInterface.h"
+#include "gui/app/QtUserInterface.h"
 
-#include "app/AppIdentity.h"
+#include "core/app/AppIdentity.h"
 
 #include <QDesktopServices>
 #include <QEventLoop>

@@ -1,19 +1,19 @@
 // vexlo: the desktop control panel.
-#include "app/AppFolders.h"
-#include "app/AppIdentity.h"
-#include "app/CMainFrame.h"
-#include "app/CustomisationReset.h"
-#include "app/HelpLauncher.h"
-#include "app/LeftoverExecutable.h"
-#include "app/QtUserInterface.h"
-#include "common/Clock.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/CombinedDriveBackend.h"
+#include "core/app/AppFolders.h"
+#include "core/app/AppIdentity.h"
+#include "core/app/CustomisationReset.h"
+#include "core/app/LeftoverExecutable.h"
+#include "core/common/Clock.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/CombinedDriveBackend.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/HelpLauncher.h"
+#include "gui/app/QtUserInterface.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/XdgFileAssociation.h"
-#include "session/CVexloDoc.h"
 #include "sim/SimulatedDrive.h"
 
 #include <QApplication>
@@ -21,7 +21,6 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
-
 #include <algorithm>
 #include <csignal>
 #include <memory>
@@ -44,7 +43,8 @@ CommandLine ParseCommandLine(const QApplication& app) {
         QStringLiteral("Ajoute un enregistreur émulé (code de modèle 0 à 9, 8 par défaut)."),
         QStringLiteral("modèle"), QStringLiteral("8"));
     parser.addOption(simulate);
-    parser.addPositionalArgument(QStringLiteral("fichier"), QStringLiteral("Session à ouvrir (.vx)"));
+    parser.addPositionalArgument(QStringLiteral("fichier"),
+                                 QStringLiteral("Session à ouvrir (.vx)"));
     parser.process(app);
 
     CommandLine line;

@@ -1,7 +1,7 @@
-#include "dialogs/CAboutDlg.h"
+#include "gui/dialogs/CAboutDlg.h"
 
-#include "app/AppIdentity.h"
-#include "app/GlyphIcons.h"
+#include "core/app/AppIdentity.h"
+#include "gui/app/GlyphIcons.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

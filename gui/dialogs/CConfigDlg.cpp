@@ -1,11 +1,11 @@
-#include "dialogs/CConfigDlg.h"
+#include "gui/dialogs/CConfigDlg.h"
 
-#include "app/AppFolders.h"
-#include "app/AppIdentity.h"
-#include "app/UserInterface.h"
-#include "dialogs/ChannelControls.h"
-#include "dialogs/PickerValues.h"
-#include "instrument/RecordingDurations.h"
+#include "core/app/AppFolders.h"
+#include "core/app/AppIdentity.h"
+#include "core/app/UserInterface.h"
+#include "core/instrument/RecordingDurations.h"
+#include "gui/dialogs/ChannelControls.h"
+#include "gui/dialogs/PickerValues.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -64,7 +64,8 @@ CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRun
     left->addWidget(MakeClockGroup());
     left->addStretch();
 
-    rising_ = new QCheckBox(QStringLiteral("Événements commencent avec une valeur croissante"), this);
+    rising_ =
+        new QCheckBox(QStringLiteral("Événements commencent avec une valeur croissante"), this);
     rising_->setObjectName(QStringLiteral("risingEdge"));
     rising_->setChecked(model_.RisingEdge());
     rising_->setHidden(!groups.edge);
@@ -305,7 +306,8 @@ void CConfigDlg::Refresh() {
     now_->setEnabled(radios);
     schedule_->setEnabled(radios);
     const bool dates = model_.DatesEditable();
-    for (QWidget* picker : std::initializer_list<QWidget*>{startDate_, startTime_, endDate_, endTime_})
+    for (QWidget* picker :
+         std::initializer_list<QWidget*>{startDate_, startTime_, endDate_, endTime_})
         picker->setEnabled(dates);
     duration_->setEnabled(model_.DurationListEnabled());
     duration_->setCurrentIndex(model_.DurationEntry());
@@ -351,9 +353,9 @@ void CConfigDlg::accept() {
     ShowDates();
     Refresh();
     if (!result.message.isEmpty()) {
-        auto* box = new QMessageBox(result.writeFailed ? QMessageBox::Critical : QMessageBox::Warning,
-                                    AppIdentity::ApplicationName(), result.message,
-                                    QMessageBox::NoButton, this);
+        auto* box = new QMessageBox(
+            result.writeFailed ? QMessageBox::Critical : QMessageBox::Warning,
+            AppIdentity::ApplicationName(), result.message, QMessageBox::NoButton, this);
         box->setObjectName(QStringLiteral("problemBox"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dialogs/DialogButtons.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/InstrumentClock.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/InstrumentClock.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,7 +1,7 @@
-#include "dialogs/CDateTimeDlg.h"
+#include "gui/dialogs/CDateTimeDlg.h"
 
-#include "app/AppIdentity.h"
-#include "dialogs/PickerValues.h"
+#include "core/app/AppIdentity.h"
+#include "gui/dialogs/PickerValues.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentClock.h"
 
 #include <QDialog>
 

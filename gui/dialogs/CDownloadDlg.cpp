@@ -1,6 +1,6 @@
-#include "dialogs/CDownloadDlg.h"
+#include "gui/dialogs/CDownloadDlg.h"
 
-#include "instrument/DownloadJob.h"
+#include "core/instrument/DownloadJob.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "dialogs/CEditSessionParams.h"
+#include "gui/dialogs/CEditSessionParams.h"
 
-#include "app/AppFolders.h"
-#include "app/AppIdentity.h"
-#include "dialogs/ChannelControls.h"
-#include "dialogs/PickerValues.h"
+#include "core/app/AppFolders.h"
+#include "core/app/AppIdentity.h"
+#include "gui/dialogs/ChannelControls.h"
+#include "gui/dialogs/PickerValues.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

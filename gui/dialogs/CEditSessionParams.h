@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/DialogButtons.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/session/SessionParamsEditModel.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "dialogs/CEraseMemDlg.h"
+#include "gui/dialogs/CEraseMemDlg.h"
 
-#include "instrument/InstrumentPort.h"
+#include "core/instrument/InstrumentPort.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/EraseProgressModel.h"
+#include "core/instrument/EraseProgressModel.h"
 
 #include <QDialog>
 #include <QTimer>

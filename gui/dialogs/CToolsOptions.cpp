@@ -1,6 +1,6 @@
-#include "dialogs/CToolsOptions.h"
+#include "gui/dialogs/CToolsOptions.h"
 
-#include "app/AppFolders.h"
+#include "core/app/AppFolders.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

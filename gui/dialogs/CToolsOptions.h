@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/OptionsModel.h"
-#include "dialogs/DialogButtons.h"
+#include "core/app/OptionsModel.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
-#include "dialogs/CVXTraceColorsDlg.h"
+#include "gui/dialogs/CVXTraceColorsDlg.h"
 
-#include "app/AppFolders.h"
-#include "dialogs/ColourPalette.h"
+#include "core/app/AppFolders.h"
+#include "gui/dialogs/ColourPalette.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>

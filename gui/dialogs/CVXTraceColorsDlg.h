@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/TraceColours.h"
-#include "dialogs/DialogButtons.h"
+#include "core/app/TraceColours.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 #include <QVector>

@@ -1,8 +1,8 @@
-#include "dialogs/CZoomTo.h"
+#include "gui/dialogs/CZoomTo.h"
 
-#include "app/AppFolders.h"
-#include "dialogs/PickerValues.h"
-#include "graph/ZoomToModel.h"
+#include "core/app/AppFolders.h"
+#include "core/graph/ZoomToModel.h"
+#include "gui/dialogs/PickerValues.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -14,7 +14,9 @@
 
 namespace {
 
-QDate DayOf(qint64 stamp) { return PickerDate(CalendarDateTime::FromLocalTimeStamp(stamp)); }
+QDate DayOf(qint64 stamp) {
+    return PickerDate(CalendarDateTime::FromLocalTimeStamp(stamp));
+}
 
 QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
@@ -31,7 +33,8 @@ QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, Q
 
 CZoomTo::CZoomTo(ZoomToModel& model, const HelpOpener& openHelp, QWidget* parent)
     : QDialog(parent), model_(model), startDate_(new QDateEdit(this)),
-      startTime_(new QTimeEdit(this)), endDate_(new QDateEdit(this)), endTime_(new QTimeEdit(this)) {
+      startTime_(new QTimeEdit(this)), endDate_(new QDateEdit(this)),
+      endTime_(new QTimeEdit(this)) {
     setWindowTitle(ZoomToModel::Title());
     startDate_->setObjectName(QStringLiteral("startDate"));
     startTime_->setObjectName(QStringLiteral("startTime"));
@@ -49,10 +52,9 @@ CZoomTo::CZoomTo(ZoomToModel& model, const HelpOpener& openHelp, QWidget* parent
         model_.ChooseWholeRange();
         ShowModel();
     });
-    for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(startDate_),
-                                static_cast<QDateTimeEdit*>(startTime_),
-                                static_cast<QDateTimeEdit*>(endDate_),
-                                static_cast<QDateTimeEdit*>(endTime_)}) {
+    for (QDateTimeEdit* edit :
+         {static_cast<QDateTimeEdit*>(startDate_), static_cast<QDateTimeEdit*>(startTime_),
+          static_cast<QDateTimeEdit*>(endDate_), static_cast<QDateTimeEdit*>(endTime_)}) {
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this] {
             if (showing_)
                 return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/DialogButtons.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 

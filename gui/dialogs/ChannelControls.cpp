@@ -1,7 +1,7 @@
-#include "dialogs/ChannelControls.h"
+#include "gui/dialogs/ChannelControls.h"
 
-#include "instrument/ConfigurationModel.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/session/SessionParamsEditModel.h"
 
 #include <QBoxLayout>
 #include <QButtonGroup>

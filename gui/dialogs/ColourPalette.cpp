@@ -1,4 +1,4 @@
-#include "dialogs/ColourPalette.h"
+#include "gui/dialogs/ColourPalette.h"
 
 #include <QGridLayout>
 #include <QPainter>

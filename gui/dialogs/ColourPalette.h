@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TraceColours.h"
+#include "core/app/TraceColours.h"
 
 #include <QColor>
 #include <QIcon>

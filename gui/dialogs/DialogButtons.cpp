@@ -1,4 +1,4 @@
-#include "dialogs/DialogButtons.h"
+#include "gui/dialogs/DialogButtons.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -1,13 +1,17 @@
 #pragma once
 
-#include "common/CalendarDateTime.h"
+#include "core/common/CalendarDateTime.h"
 
 #include <QDate>
 #include <QTime>
 
 // Wall-clock fields to and from the toolkit's date and time pickers.
-inline QDate PickerDate(const CalendarDateTime& dt) { return QDate(dt.year, dt.month, dt.day); }
-inline QTime PickerTime(const CalendarDateTime& dt) { return QTime(dt.hour, dt.minute, dt.second); }
+inline QDate PickerDate(const CalendarDateTime& dt) {
+    return QDate(dt.year, dt.month, dt.day);
+}
+inline QTime PickerTime(const CalendarDateTime& dt) {
+    return QTime(dt.hour, dt.minute, dt.second);
+}
 
 // The day of `date` at midnight.
 inline CalendarDateTime CalendarDay(const QDate& date) {

@@ -1,7 +1,7 @@
-#include "graph/CTrendGraphWidget.h"
+#include "gui/graph/CTrendGraphWidget.h"
 
-#include "graph/QtCanvas.h"
-#include "session/CRecSession.h"
+#include "core/session/CRecSession.h"
+#include "gui/graph/QtCanvas.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -167,8 +167,14 @@ void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (event->key()) {
-    case Qt::Key_Left: MoveCursor(-1); break;
-    case Qt::Key_Right: MoveCursor(1); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Left:
+        MoveCursor(-1);
+        break;
+    case Qt::Key_Right:
+        MoveCursor(1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "graph/CTrendGraph.h"
-#include "graph/DocGraphSettings.h"
+#include "core/doc/DocGraphSettings.h"
+#include "core/graph/CTrendGraph.h"
 
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
-
 #include <optional>
 
 class CRecSession;

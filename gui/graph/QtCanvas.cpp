@@ -1,4 +1,4 @@
-#include "graph/QtCanvas.h"
+#include "gui/graph/QtCanvas.h"
 
 #include <QPainter>
 
@@ -14,9 +14,15 @@ QColor QtCanvas::ToQColor(ColorRef colour) {
 
 void QtCanvas::SetPen(const GraphPen& pen) {
     switch (pen.style) {
-    case PenStyleType::Solid: pen_.setStyle(Qt::SolidLine); break;
-    case PenStyleType::Dash: pen_.setStyle(Qt::DashLine); break;
-    case PenStyleType::Dot: pen_.setStyle(Qt::DotLine); break;
+    case PenStyleType::Solid:
+        pen_.setStyle(Qt::SolidLine);
+        break;
+    case PenStyleType::Dash:
+        pen_.setStyle(Qt::DashLine);
+        break;
+    case PenStyleType::Dot:
+        pen_.setStyle(Qt::DotLine);
+        break;
     }
     pen_.setWidth(std::max(1, pen.width));
     pen_.setColor(ToQColor(pen.colour));

@@ -1,13 +1,13 @@
-#include "instrument/CVXRealtimeView.h"
+#include "gui/instrument/CVXRealtimeView.h"
 
-#include "app/ListText.h"
-#include "common/StringTable.h"
-#include "graph/CTrendGraphWidget.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "session/ModelTable.h"
-#include "sessions/CChannelListCtrl.h"
-#include "sessions/PageTitle.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/CRecSession.h"
+#include "core/session/ModelTable.h"
+#include "gui/app/ListText.h"
+#include "gui/graph/CTrendGraphWidget.h"
+#include "gui/sessions/CChannelListCtrl.h"
+#include "gui/sessions/PageTitle.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -127,15 +127,24 @@ void CVXRealtimeView::RefreshStatistics() {
     channels_->SetLine(doc_.Colours().TraceColourOfGroup(group), [&](ChanListHeaderType kind) {
         using K = ChanListHeaderType;
         switch (kind) {
-        case K::Channel: return label;
-        case K::Min: return shown_.min;
-        case K::Max: return shown_.max;
-        case K::Avg: return shown_.avg;
-        case K::Last: return shown_.last;
-        case K::Total: return shown_.total;
-        case K::EventLength: return shown_.eventLength;
-        case K::WindowEventsLength: return shown_.eventWindowTotal;
-        default: return QString();
+        case K::Channel:
+            return label;
+        case K::Min:
+            return shown_.min;
+        case K::Max:
+            return shown_.max;
+        case K::Avg:
+            return shown_.avg;
+        case K::Last:
+            return shown_.last;
+        case K::Total:
+            return shown_.total;
+        case K::EventLength:
+            return shown_.eventLength;
+        case K::WindowEventsLength:
+            return shown_.eventWindowTotal;
+        default:
+            return QString();
         }
     });
     ++cellUpdates_;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "instrument/CInstrumentMonitor.h"
-#include "session/UpdateHint.h"
+#include "core/common/UpdateHint.h"
+#include "core/instrument/CInstrumentMonitor.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "instrument/DeviceChangeSource.h"
+#include "gui/instrument/DeviceChangeSource.h"
 
-#include "instrument/CInstrumentMonitor.h"
+#include "core/instrument/CInstrumentMonitor.h"
 #include "platform/PosixDriveBackend.h"
 
 #include <QSocketNotifier>

@@ -1,7 +1,7 @@
-#include "instrument/TransferWaitDialog.h"
+#include "gui/instrument/TransferWaitDialog.h"
 
-#include "app/AppIdentity.h"
-#include "common/StringTable.h"
+#include "core/app/AppIdentity.h"
+#include "core/common/StringTable.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -15,7 +15,8 @@ TransferWaitDialog::~TransferWaitDialog() {
 
 bool TransferWaitDialog::KeepWaiting(qint64 elapsedMs) {
     if (!dialog_ && elapsedMs >= kShowAfterMs) {
-        dialog_ = new QProgressDialog(ResourceString(1010), QStringLiteral("Annuler"), 0, 0, parent_);
+        dialog_ =
+            new QProgressDialog(ResourceString(1010), QStringLiteral("Annuler"), 0, 0, parent_);
         dialog_->setObjectName(QStringLiteral("transferWait"));
         dialog_->setWindowTitle(AppIdentity::ApplicationName());
         dialog_->setWindowModality(Qt::ApplicationModal);
@@ -24,9 +25,8 @@ bool TransferWaitDialog::KeepWaiting(qint64 elapsedMs) {
         dialog_->show();
     }
     // Until the modal window shows, nothing the user does may start another command.
-    QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents,
-                                    5);
+    QCoreApplication::processEvents(
+        dialog_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 5);
     QThread::msleep(2);
     return !cancelled_;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/CInstComm.h"
+#include "core/instrument/CInstComm.h"
 
 #include <QPointer>
 

@@ -1,9 +1,8 @@
-#include "sessions/CChannelListCtrl.h"
+#include "gui/sessions/CChannelListCtrl.h"
 
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
 
 namespace {

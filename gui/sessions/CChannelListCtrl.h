@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/TraceColours.h"
-#include "session/ChannelColumns.h"
+#include "core/app/TraceColours.h"
+#include "core/session/ChannelColumns.h"
 
 #include <QTableWidget>
-
 #include <functional>
 #include <vector>
 

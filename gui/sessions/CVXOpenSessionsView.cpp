@@ -1,11 +1,11 @@
-#include "sessions/CVXOpenSessionsView.h"
+#include "gui/sessions/CVXOpenSessionsView.h"
 
-#include "app/ListText.h"
-#include "common/StringTable.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "session/SessionParams.h"
-#include "sessions/PageTitle.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionParams.h"
+#include "gui/app/ListText.h"
+#include "gui/sessions/PageTitle.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/UpdateHint.h"
+#include "core/common/UpdateHint.h"
 
 #include <QWidget>
 

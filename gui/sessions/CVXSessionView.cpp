@@ -1,17 +1,17 @@
-#include "sessions/CVXSessionView.h"
+#include "gui/sessions/CVXSessionView.h"
 
-#include "app/GlyphIcons.h"
-#include "app/ListText.h"
-#include "common/StringTable.h"
-#include "graph/CTrendGraphWidget.h"
-#include "graph/SessionChannelLine.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "session/SessionParams.h"
-#include "session/SessionTable.h"
-#include "sessions/CChannelListCtrl.h"
-#include "sessions/PageTitle.h"
-#include "sessions/SessionDataTableModel.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/graph/SessionChannelLine.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionParams.h"
+#include "core/session/SessionTable.h"
+#include "gui/app/GlyphIcons.h"
+#include "gui/app/ListText.h"
+#include "gui/graph/CTrendGraphWidget.h"
+#include "gui/sessions/CChannelListCtrl.h"
+#include "gui/sessions/PageTitle.h"
+#include "gui/sessions/SessionDataTableModel.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -54,11 +54,10 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
       graphButton_(ModeButton(QStringLiteral("∿"), 673, true, this)),
       tableButton_(ModeButton(QStringLiteral("▦"), 674, true, this)),
       minMaxButton_(ModeButton(QStringLiteral("↕"), 615, true, this)),
-      modeButtons_(new QButtonGroup(this)),
-      params_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
-      modeStack_(new QStackedWidget(this)), graph_(new CTrendGraphWidget(doc, modeStack_)),
-      table_(new QTableView(modeStack_)), tableModel_(new SessionDataTableModel(this)),
-      scroll_(new QScrollBar(Qt::Horizontal, this)) {
+      modeButtons_(new QButtonGroup(this)), params_(new QTreeWidget(this)),
+      channels_(new CChannelListCtrl(this)), modeStack_(new QStackedWidget(this)),
+      graph_(new CTrendGraphWidget(doc, modeStack_)), table_(new QTableView(modeStack_)),
+      tableModel_(new SessionDataTableModel(this)), scroll_(new QScrollBar(Qt::Horizontal, this)) {
     editButton_->setObjectName(QStringLiteral("editButton"));
     graphButton_->setObjectName(QStringLiteral("graphButton"));
     tableButton_->setObjectName(QStringLiteral("tableButton"));
@@ -256,16 +255,15 @@ void CVXSessionView::SyncScrollBar() {
     scroll_->setEnabled(free > 0);
     // The thumb is as wide as the share of the recording in view; the bar's positions cover
     // the rest.
-    const int page = g.TotalSpan() > 0
-                         ? std::clamp(static_cast<int>(std::lround(g.ViewSpan() / g.TotalSpan() *
-                                                                   kScrollRange)),
-                                      1, kScrollRange)
-                         : kScrollRange;
+    const int page =
+        g.TotalSpan() > 0
+            ? std::clamp(static_cast<int>(std::lround(g.ViewSpan() / g.TotalSpan() * kScrollRange)),
+                         1, kScrollRange)
+            : kScrollRange;
     scroll_->setPageStep(page);
     scroll_->setRange(0, kScrollRange - page);
-    scroll_->setValue(free > 0 ? static_cast<int>(std::lround(g.ViewStart() / free *
-                                                              scroll_->maximum()))
-                               : 0);
+    scroll_->setValue(
+        free > 0 ? static_cast<int>(std::lround(g.ViewStart() / free * scroll_->maximum())) : 0);
 }
 
 void CVXSessionView::OnScroll(int position) {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "graph/CGraphClass.h"
-#include "session/UpdateHint.h"
+#include "core/common/UpdateHint.h"
+#include "core/graph/CGraphClass.h"
 
 #include <QWidget>
-
 #include <cstdint>
 #include <unordered_map>
 

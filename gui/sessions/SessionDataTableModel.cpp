@@ -1,4 +1,4 @@
-#include "sessions/SessionDataTableModel.h"
+#include "gui/sessions/SessionDataTableModel.h"
 
 SessionDataTableModel::SessionDataTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "session/SessionTable.h"
+#include "core/session/SessionTable.h"
 
 #include <QAbstractTableModel>
-
 #include <memory>
 
 class CRecSession;

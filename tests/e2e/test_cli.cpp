@@ -163,8 +163,8 @@ TEST_F(CliTest, StatisticsWindowAndEvents) {
     r = Cli({u"stats"_qs, path, u"--json"_qs, u"--first"_qs, u"16"_qs, u"--last"_qs, u"31"_qs});
     ASSERT_EQ(r.status, 0);
     const QJsonObject s = r.Json();
-    EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs,
-                                     u"min"_qs, u"total"_qs}));
+    EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs, u"min"_qs,
+                                     u"total"_qs}));
     EXPECT_EQ(s[u"total"_qs].toString().trimmed(), u"2"_qs);
     EXPECT_EQ(s[u"event_total"_qs].toString(), u"0.118 s"_qs)
         << "state 31 is in the window, as its value is in the total: both events";
@@ -184,7 +184,8 @@ TEST_F(CliTest, RefusalsAndUsageErrors) {
     EXPECT_TRUE(r.err.contains(u"ne contient aucune donnée utilisable"_qs)) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
 
-    const QString other = Write(u"other.vx"_qs, SessionImageBuilder().Set("AppName", "X.exe").Build());
+    const QString other =
+        Write(u"other.vx"_qs, SessionImageBuilder().Set("AppName", "X.exe").Build());
     r = Cli({u"stats"_qs, other});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(u"Il est supporté par X.exe"_qs));
@@ -241,7 +242,8 @@ TEST_F(CliParams, ListsTheParametersAsTheViewsShowThem) {
     const CliRun plain = Cli({u"params"_qs, path});
     ASSERT_EQ(plain.status, 0);
     const QString text = QString::fromUtf8(plain.out);
-    EXPECT_TRUE(text.startsWith(u"État de l’enregistrement\n  Nom de la session "_qs)) << plain.out.data();
+    EXPECT_TRUE(text.startsWith(u"État de l’enregistrement\n  Nom de la session "_qs))
+        << plain.out.data();
     EXPECT_TRUE(text.contains(u"\n  Type de TC"_qs));
     EXPECT_TRUE(text.contains(u"  K\n"_qs));
 
@@ -289,8 +291,10 @@ TEST_F(CliTest, PlotDrawsTheTrendGraphAndDescribesIt) {
     EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
 
     EXPECT_EQ(Cli({u"plot"_qs, session}).status, 64) << "no --out";
-    EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--from"_qs, u"9"_qs, u"--to"_qs,
-                   u"3"_qs}).status, 64);
+    EXPECT_EQ(
+        Cli({u"plot"_qs, session, u"--out"_qs, png, u"--from"_qs, u"9"_qs, u"--to"_qs, u"3"_qs})
+            .status,
+        64);
     EXPECT_EQ(Cli({u"info"_qs, session, u"--describe"_qs}).status, 64);
 }
 
@@ -304,13 +308,15 @@ TEST_F(CliTest, PlotDescribesThePagesChannelLineForTheWindowAndCursor) {
     const QString session = Write(u"line.vx"_qs, b.Build());
     const QString png = dir_.filePath(u"line.png"_qs);
     const auto line = [&](const QStringList& extra) {
-        const CliRun r = Cli(QStringList{u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs} + extra);
+        const CliRun r =
+            Cli(QStringList{u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs} + extra);
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         return r.Json()[u"channel_line"_qs].toObject();
     };
     const auto stats = [&](int first, int last) {
         return Cli({u"stats"_qs, session, u"--json"_qs, u"--first"_qs, QString::number(first),
-                    u"--last"_qs, QString::number(last)}).Json();
+                    u"--last"_qs, QString::number(last)})
+            .Json();
     };
 
     const QJsonObject whole = line({});
@@ -330,10 +336,11 @@ TEST_F(CliTest, PlotDescribesThePagesChannelLineForTheWindowAndCursor) {
     EXPECT_EQ(part[u"Fenêtre MIN"_qs], expected[u"min"_qs]);
     EXPECT_EQ(part[u"Fenêtre MAX"_qs], expected[u"max"_qs]);
     EXPECT_EQ(part[u"Fenêtre MIN"_qs].toString(), u"5,00 Vdc"_qs);
-    for (const auto& [at, text] : {std::pair{u"550"_qs, u"5,50 Vdc"_qs},
-                                   std::pair{u"550.4"_qs, u"5,50 Vdc"_qs},
-                                   std::pair{u"550.6"_qs, u"5,51 Vdc"_qs}})
-        EXPECT_EQ(line(window + QStringList{u"--cursor"_qs, at})[u"Curseur AVG"_qs].toString(), text)
+    for (const auto& [at, text] :
+         {std::pair{u"550"_qs, u"5,50 Vdc"_qs}, std::pair{u"550.4"_qs, u"5,50 Vdc"_qs},
+          std::pair{u"550.6"_qs, u"5,51 Vdc"_qs}})
+        EXPECT_EQ(line(window + QStringList{u"--cursor"_qs, at})[u"Curseur AVG"_qs].toString(),
+                  text)
             << at.toStdString();
 
     EXPECT_EQ(Cli({u"plot"_qs, session, u"--out"_qs, png, u"--cursor"_qs, u"inf"_qs}).status, 64);

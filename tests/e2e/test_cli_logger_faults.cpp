@@ -2,9 +2,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -56,7 +55,8 @@ protected:
     QProcess sim_;
 };
 
-const QString kNotWritten = u"La commande n’a pas pu être écrite sur le lecteur de l’instrument."_qs;
+const QString kNotWritten =
+    u"La commande n’a pas pu être écrite sur le lecteur de l’instrument."_qs;
 
 } // namespace
 

@@ -44,7 +44,8 @@ protected:
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError)
-            << error.errorString().toStdString() << "\n" << r.out.left(400).toStdString();
+            << error.errorString().toStdString() << "\n"
+            << r.out.left(400).toStdString();
         return doc.object();
     }
 
@@ -82,13 +83,15 @@ TEST_F(CliOddFiles, WholeSecondsArePrintedAsIntegers) {
         const QString path = Write(u"long.vx"_qs, b.Samples(Counts(samples)).Build());
         const CliResult r = Cli({u"info"_qs, path, u"--json"_qs});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(r.out.contains("\"duration_s\": " + QByteArray::number(qulonglong(samples)) + ","))
+        EXPECT_TRUE(
+            r.out.contains("\"duration_s\": " + QByteArray::number(qulonglong(samples)) + ","))
             << r.out.toStdString();
         EXPECT_EQ(Parsed(r)[u"duration_s"_qs].toDouble(), static_cast<double>(samples));
     }
     SessionImageBuilder b;
     b.Set("Model", "2").Set("Ch1HighScale", "00247449"); // 1000000.0
-    const CliResult r = Cli({u"info"_qs, Write(u"scale.vx"_qs, b.Samples(Counts(3)).Build()), u"--json"_qs});
+    const CliResult r =
+        Cli({u"info"_qs, Write(u"scale.vx"_qs, b.Samples(Counts(3)).Build()), u"--json"_qs});
     EXPECT_TRUE(r.out.contains("\"high_scale\": 1000000,")) << r.out.toStdString();
 }
 

@@ -1,9 +1,9 @@
 // The instrument commands of vexlo-cli against an emulated logger served in a folder, against
 // folders whose logger files the test writes itself, and against the in-process emulator.
-#include "common/CalendarDateTime.h"
-#include "instrument/ControlBlock.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 #include "sim/SignalModel.h"
 
 #include <QDateTime>

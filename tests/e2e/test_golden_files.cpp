@@ -1,6 +1,6 @@
 // What users keep, compared with the references in tests/data (support/GoldenFile.h says how
 // to rewrite them when a change is intended).
-#include "session/SessionSaver.h"
+#include "core/session/SessionSaver.h"
 #include "support/GoldenFile.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/SessionTestSupport.h"
@@ -13,7 +13,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace {
@@ -64,8 +63,8 @@ protected:
 };
 
 // The writer keeps room for sizes it fills in later as long runs of spaces: each run is
-// written as its length, and a tag after a tag starts a line, so that a reference reads and diffs well
-// while every byte still counts.
+// written as its length, and a tag after a tag starts a line, so that a reference reads and diffs
+// well while every byte still counts.
 QByteArray ReadableXml(const QByteArray& xml) {
     QByteArray out;
     for (qsizetype i = 0; i < xml.size();) {
@@ -102,8 +101,8 @@ TEST_F(GoldenFiles, WorkbookSheets) {
     Cli({u"export"_qs, session, book});
     const testzip::Archive archive = testzip::ReadFile(book);
     ASSERT_EQ(archive.problem, "");
-    for (const char* name : {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml",
-                             "xl/sharedStrings.xml"}) {
+    for (const char* name :
+         {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml", "xl/sharedStrings.xml"}) {
         const testzip::Entry* entry = archive.Find(name);
         ASSERT_TRUE(entry) << name;
         const QString reference = u"workbook_"_qs + QString::fromLatin1(name).section(u'/', -1);

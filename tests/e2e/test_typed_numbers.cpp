@@ -1,11 +1,11 @@
 // A scale typed in the configuration window, in the session parameters window and on
 // vexlo-cli's command line is read by one rule: the same text gets the same answer everywhere.
-#include "common/ValueFormat.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentPort.h"
-#include "session/ModelTable.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/common/ValueFormat.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/ModelTable.h"
+#include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
 #include "support/SessionTestSupport.h"
 
@@ -14,7 +14,6 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <optional>
 #include <vector>
@@ -117,15 +116,18 @@ TEST(TypedNumbers, EveryWindowAndTheCommandLineGiveTheSameAnswer) {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     // Each text with the value every front end must take, or none for a refusal.
     const std::vector<std::pair<QString, std::optional<double>>> cases = {
-        {u"12,5"_qs, 12.5},         {u"12.5"_qs, 12.5},        {u" -7,25 "_qs, -7.25},
-        {u"+3"_qs, 3.0},            {u"1e3"_qs, 1000.0},       {u"2,5E-1"_qs, 0.25},
-        {u"100000"_qs, 100000.0},   {u"99999"_qs, 99999.0},    {u"100001"_qs, std::nullopt},
-        {u"-100000"_qs, -100000.0}, {u"-99999"_qs, -99999.0},  {u"-100001"_qs, std::nullopt},
-        {u"1e5"_qs, 100000.0},      {u"100000,5"_qs, std::nullopt},
-        {u"nan"_qs, std::nullopt},  {u"inf"_qs, std::nullopt}, {u"-inf"_qs, std::nullopt},
-        {u"1e400"_qs, std::nullopt}, {u""_qs, std::nullopt},   {u"douze"_qs, std::nullopt},
-        {u"1 000"_qs, std::nullopt}, {u"1,2,3"_qs, std::nullopt}, {u"12,5 V"_qs, std::nullopt},
-        {u"0x10"_qs, std::nullopt},
+        {u"12,5"_qs, 12.5},           {u"12.5"_qs, 12.5},
+        {u" -7,25 "_qs, -7.25},       {u"+3"_qs, 3.0},
+        {u"1e3"_qs, 1000.0},          {u"2,5E-1"_qs, 0.25},
+        {u"100000"_qs, 100000.0},     {u"99999"_qs, 99999.0},
+        {u"100001"_qs, std::nullopt}, {u"-100000"_qs, -100000.0},
+        {u"-99999"_qs, -99999.0},     {u"-100001"_qs, std::nullopt},
+        {u"1e5"_qs, 100000.0},        {u"100000,5"_qs, std::nullopt},
+        {u"nan"_qs, std::nullopt},    {u"inf"_qs, std::nullopt},
+        {u"-inf"_qs, std::nullopt},   {u"1e400"_qs, std::nullopt},
+        {u""_qs, std::nullopt},       {u"douze"_qs, std::nullopt},
+        {u"1 000"_qs, std::nullopt},  {u"1,2,3"_qs, std::nullopt},
+        {u"12,5 V"_qs, std::nullopt}, {u"0x10"_qs, std::nullopt},
     };
     QStringList texts;
     for (const auto& c : cases)

@@ -1,8 +1,8 @@
 // A workbook of ours read by a reader that is not ours: Python's zipfile checks every
 // CRC-32, openpyxl reads sheets, panes, cells, types, formats and borders.
 
-#include "export/CXLSData.h"
-#include "export/WorkbookProgress.h"
+#include "core/export/CXLSData.h"
+#include "core/export/WorkbookProgress.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QDir>
@@ -305,7 +305,8 @@ TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
     EXPECT_TRUE(QFile::exists(expected));
     EXPECT_EQ(Cli({QStringLiteral("export"), session}).status, 2) << "there now";
 
-    const CliRun missing = Cli({QStringLiteral("export"), dir_.filePath(QStringLiteral("absent.vx"))});
+    const CliRun missing =
+        Cli({QStringLiteral("export"), dir_.filePath(QStringLiteral("absent.vx"))});
     EXPECT_EQ(missing.status, 2);
     EXPECT_FALSE(missing.err.isEmpty());
 }

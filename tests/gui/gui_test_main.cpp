@@ -1,10 +1,9 @@
 #include <QApplication>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 // Widgets need an application object; the offscreen platform keeps them off any display.
 int main(int argc, char** argv) {

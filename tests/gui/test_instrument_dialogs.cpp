@@ -1,8 +1,8 @@
-#include "dialogs/CConfigDlg.h"
-#include "dialogs/CDownloadDlg.h"
-#include "instrument/DownloadJob.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
+#include "core/instrument/DownloadJob.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentPort.h"
+#include "gui/dialogs/CConfigDlg.h"
+#include "gui/dialogs/CDownloadDlg.h"
 #include "support/EmulatedDocument.h"
 
 #include <QApplication>
@@ -16,9 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {

@@ -1,12 +1,12 @@
-#include "app/AppFolders.h"
-#include "app/CCustomiseToolBar.h"
-#include "app/CMainFrame.h"
-#include "app/HelpLauncher.h"
-#include "instrument/CVXRealtimeView.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "sessions/CVXOpenSessionsView.h"
-#include "sessions/CVXSessionView.h"
+#include "core/app/AppFolders.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/CRecSession.h"
+#include "gui/app/CCustomiseToolBar.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/HelpLauncher.h"
+#include "gui/instrument/CVXRealtimeView.h"
+#include "gui/sessions/CVXOpenSessionsView.h"
+#include "gui/sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -215,8 +215,8 @@ TEST_F(MainWindow, HiddenButtonsLeaveTheBarWithoutDoubleSeparators) {
     // The whole print group and the zoom group go.
     const std::set<CommandType> hidden{
         CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport,
-        CommandType::ZoomTool, CommandType::ZoomIn, CommandType::ZoomOut, CommandType::ZoomAll,
-        CommandType::ZoomTo, CommandType::FileOpen};
+        CommandType::ZoomTool,  CommandType::ZoomIn,           CommandType::ZoomOut,
+        CommandType::ZoomAll,   CommandType::ZoomTo,           CommandType::FileOpen};
     CCustomiseToolBar::SaveHidden(settings_, hidden);
     EXPECT_EQ(CCustomiseToolBar::LoadHidden(settings_), hidden);
 

@@ -6,9 +6,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -32,8 +31,9 @@ protected:
         ASSERT_TRUE(home_.isValid());
         for (const char* sub : {"config", "data", "run", "Documents"})
             ASSERT_TRUE(QDir(home_.path()).mkpath(QString::fromLatin1(sub)));
-        QFile::setPermissions(home_.filePath(u"run"_qs),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(home_.filePath(u"run"_qs), QFileDevice::ReadOwner |
+                                                             QFileDevice::WriteOwner |
+                                                             QFileDevice::ExeOwner);
         env_ = QProcessEnvironment::systemEnvironment();
         env_.insert(u"HOME"_qs, home_.path());
         env_.insert(u"XDG_CONFIG_HOME"_qs, home_.filePath(u"config"_qs));

@@ -1,13 +1,13 @@
 // The session page's figures after the ordinary steps of a user: each is compared with what
 // a graph drawn afresh for the same session, window and cursor gives, so that any figure
 // left over from an earlier state shows.
-#include "common/DurationFormat.h"
-#include "graph/CTrendGraphWidget.h"
-#include "graph/SessionChannelLine.h"
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "sessions/CChannelListCtrl.h"
-#include "sessions/CVXSessionView.h"
+#include "core/common/DurationFormat.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/graph/SessionChannelLine.h"
+#include "core/session/CRecSession.h"
+#include "gui/graph/CTrendGraphWidget.h"
+#include "gui/sessions/CChannelListCtrl.h"
+#include "gui/sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -179,7 +179,8 @@ TEST_F(SessionPageFigures, WindowStatisticsAreTheNewSessionsWhateverCameBefore) 
     EXPECT_TRUE(PageLine().contains(u"Fenêtre MIN="_qs + all.min));
     view_.SelectModeByIndex(0);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(PageLine().first(3).last().startsWith(u"Curseur MIN="_qs)) << PageLine().join(u' ').toStdString();
+    EXPECT_TRUE(PageLine().first(3).last().startsWith(u"Curseur MIN="_qs))
+        << PageLine().join(u' ').toStdString();
     ExpectCurrent(shown);
 
     // Right after a session without values.

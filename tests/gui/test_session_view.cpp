@@ -1,8 +1,8 @@
-#include "session/CRecSession.h"
-#include "session/CVexloDoc.h"
-#include "graph/CTrendGraphWidget.h"
-#include "sessions/CChannelListCtrl.h"
-#include "sessions/CVXSessionView.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/CRecSession.h"
+#include "gui/graph/CTrendGraphWidget.h"
+#include "gui/sessions/CChannelListCtrl.h"
+#include "gui/sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -66,9 +66,9 @@ TEST_F(SessionView, AVoltageSessionShowsItsValuesAndTheWindowStatistics) {
     EXPECT_EQ(view_.Title(), u"Tendance"_qs);
     EXPECT_TRUE(view_.ModeButtonsShown());
     EXPECT_EQ(view_.Mode(), CVXSessionView::ModeType::Graph);
-    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Curseur AVG"_qs,
-                                             u"Fenêtre MIN"_qs, u"Fenêtre MAX"_qs,
-                                             u"Fenêtre AVG"_qs}));
+    EXPECT_EQ(ChannelHeaders(),
+              (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Curseur AVG"_qs, u"Fenêtre MIN"_qs,
+                           u"Fenêtre MAX"_qs, u"Fenêtre AVG"_qs}));
     const RangeStatisticsTexts all =
         session.ChanData().RangeStatistics(false, 0, 0, session.DisplayUnits());
     EXPECT_EQ(view_.ChannelList()->CellText(3), all.min);
@@ -91,8 +91,7 @@ TEST_F(SessionView, AnEventSessionHasTheEventTableAndTwoEventColumns) {
     b.Set("Model", "6").Set("Polarity", "1");
     b.Samples({0x0000, static_cast<int16_t>(0x8001), 0x0000, 0x0001});
     const CRecSession& session = Open(b);
-    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs,
-                                             u"Cursor Event Length"_qs,
+    EXPECT_EQ(ChannelHeaders(), (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Cursor Event Length"_qs,
                                              u"Window Total Events Length"_qs}));
     EXPECT_EQ(TableHeader(0), u"Date"_qs);
     EXPECT_EQ(TableHeader(1), u"Time"_qs);
@@ -139,7 +138,8 @@ TEST_F(SessionView, ATemperatureUnitChangeReconvertsTheSessionShown) {
     doc_.SetTemperatureUnits(0);
     EXPECT_EQ(session.DisplayUnits(), u"°C"_qs);
     EXPECT_NEAR(session.ChanData().FirstRecord().Values()[0], (fahrenheit - 32) * 5 / 9, 0.05);
-    EXPECT_TRUE(view_.ChannelList()->CellText(3).contains(u"°C"_qs)) << view_.ChannelList()->CellText(3).toStdString();
+    EXPECT_TRUE(view_.ChannelList()->CellText(3).contains(u"°C"_qs))
+        << view_.ChannelList()->CellText(3).toStdString();
 }
 
 } // namespace

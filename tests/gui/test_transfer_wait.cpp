@@ -1,6 +1,6 @@
-#include "instrument/CInstComm.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/TransferWaitDialog.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/ControlBlock.h"
+#include "gui/instrument/TransferWaitDialog.h"
 #include "support/StallingDrive.h"
 
 #include <QApplication>
@@ -9,9 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "session/CVexloDoc.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
 
 #include <QCoreApplication>
-
 #include <chrono>
 #include <functional>
 #include <memory>

@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QString>
-
 #include <string>
 
 // The reference outputs kept in tests/data. When a change of an output is intended, run the
@@ -15,8 +12,10 @@
 // what the code now writes; review the difference before committing it.
 namespace golden {
 
+// VEXLO_GOLDEN_DIR is set by the build: a path from __FILE__ would depend on how the
+// compiler was called.
 inline QString ReferencePath(const QString& name) {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/") + name);
+    return QStringLiteral(VEXLO_GOLDEN_DIR "/") + name;
 }
 
 // Empty when `actual` is the reference `name`; otherwise where they part.
@@ -40,8 +39,9 @@ inline std::string Compare(const QString& name, const QByteArray& actual) {
         const QByteArray w = i < want.size() ? want[i] : QByteArray("<end>");
         const QByteArray g = i < got.size() ? got[i] : QByteArray("<end>");
         if (w != g)
-            return name.toStdString() + " line " + std::to_string(i + 1) + ":\n  reference: " +
-                   w.left(300).toStdString() + "\n  now:       " + g.left(300).toStdString();
+            return name.toStdString() + " line " + std::to_string(i + 1) +
+                   ":\n  reference: " + w.left(300).toStdString() +
+                   "\n  now:       " + g.left(300).toStdString();
     }
     return name.toStdString() + " differs";
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/Canvas.h"
+#include "core/graph/Canvas.h"
 
 #include <QString>
 #include <vector>

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/UserInterface.h"
+#include "core/app/UserInterface.h"
 
 #include <QString>
-
 #include <deque>
 #include <vector>
 
@@ -11,21 +10,47 @@
 // An empty queue answers like a user who gives up (Cancel, empty path).
 class ScriptedUserInterface final : public UserInterface {
 public:
-    enum class KindType { Message, YesNoCancel, OkCancel, SavePath, FileExists, Job, OpenExternally };
+    enum class KindType {
+        Message,
+        YesNoCancel,
+        OkCancel,
+        SavePath,
+        FileExists,
+        Job,
+        OpenExternally
+    };
     struct Event {
         KindType kind;
         QString text;
         MessageIconType icon = MessageIconType::Information;
     };
 
-    ScriptedUserInterface& Answer(AnswerType a) { answers_.push_back(a); return *this; }
-    ScriptedUserInterface& AnswerOk(bool ok) { oks_.push_back(ok); return *this; }
-    ScriptedUserInterface& SavePath(const QString& p) { paths_.push_back(p); return *this; }
-    ScriptedUserInterface& FileExists(FileExistsChoiceType c) { choices_.push_back(c); return *this; }
+    ScriptedUserInterface& Answer(AnswerType a) {
+        answers_.push_back(a);
+        return *this;
+    }
+    ScriptedUserInterface& AnswerOk(bool ok) {
+        oks_.push_back(ok);
+        return *this;
+    }
+    ScriptedUserInterface& SavePath(const QString& p) {
+        paths_.push_back(p);
+        return *this;
+    }
+    ScriptedUserInterface& FileExists(FileExistsChoiceType c) {
+        choices_.push_back(c);
+        return *this;
+    }
     // The next job is cancelled after this many steps (as if "Annuler" were pressed).
-    ScriptedUserInterface& CancelJobAfter(int steps) { cancelAfter_.push_back(steps); return *this; }
+    ScriptedUserInterface& CancelJobAfter(int steps) {
+        cancelAfter_.push_back(steps);
+        return *this;
+    }
     // Whether the desktop manages to open the next file or folder it is handed.
-    ScriptedUserInterface& OpenSucceeds(bool ok) { opens_.push_back(ok); return *this; }
+    ScriptedUserInterface& OpenSucceeds(bool ok) {
+        opens_.push_back(ok);
+        return *this;
+    }
 
     void ShowMessage(const QString& text, MessageIconType icon) override {
         events_.push_back({KindType::Message, text, icon});
@@ -78,11 +103,13 @@ public:
     std::vector<Event> Messages() const { return EventsOf(KindType::Message); }
     const SavePathRequest& LastSaveRequest() const { return lastRequest_; }
     const std::vector<int>& JobProgress() const { return progress_; }
-    void Forget() { events_.clear(); progress_.clear(); }
+    void Forget() {
+        events_.clear();
+        progress_.clear();
+    }
 
 private:
-    template <typename T>
-    static T Take(std::deque<T>& queue, T fallback) {
+    template <typename T> static T Take(std::deque<T>& queue, T fallback) {
         if (queue.empty())
             return fallback;
         T v = std::move(queue.front());

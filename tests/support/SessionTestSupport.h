@@ -1,8 +1,8 @@
 #pragma once
 
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
-#include "session/TemperatureUnitSource.h"
+#include "core/common/TemperatureUnitSource.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 #include "support/SessionImageBuilder.h"
 
 #include <memory>

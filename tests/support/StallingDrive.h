@@ -9,8 +9,9 @@
 class StallingDrive final : public DriveBackend {
 public:
     explicit StallingDrive(const QString& root) {
-        inner.SetFile(root, DriveFileType::Status,
-                      "Model=2\r\nTime=2024/03/05 14:07:09\r\nCodePageSize=256\r\nNumCodePages=4096\r\n");
+        inner.SetFile(
+            root, DriveFileType::Status,
+            "Model=2\r\nTime=2024/03/05 14:07:09\r\nCodePageSize=256\r\nNumCodePages=4096\r\n");
         inner.SetFile(root, DriveFileType::Control, QByteArray(512, '\0'));
     }
     void Stall(bool on) {

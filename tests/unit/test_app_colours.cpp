@@ -1,5 +1,5 @@
-#include "app/SettingsKeys.h"
-#include "app/TraceColours.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/TraceColours.h"
 #include "support/MemorySettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -52,8 +52,8 @@ TEST(AppColours, ChangeListFollowsTheTableOrder) {
     TraceColours colours;
     const QVector<ColorChangeInfo> list = BuildColorChangeList(colours);
     ASSERT_EQ(list.size(), 5);
-    const QString labels[] = {QStringLiteral("V1"), QStringLiteral("A1"), QStringLiteral("Autres"), QStringLiteral("Fond de graphe"),
-                              QStringLiteral("Ligne du curseur")};
+    const QString labels[] = {QStringLiteral("V1"), QStringLiteral("A1"), QStringLiteral("Autres"),
+                              QStringLiteral("Fond de graphe"), QStringLiteral("Ligne du curseur")};
     const ColorRef* targets[] = {&colours.voltage, &colours.current, &colours.other,
                                  &colours.graphBackground, &colours.cursor};
     const ColorRef defaults[] = {0, 0, 255, 0xFFFFFF, 255};

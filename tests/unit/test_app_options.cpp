@@ -1,6 +1,6 @@
-#include "app/OptionsModel.h"
-#include "app/SettingsKeys.h"
-#include "app/TemperatureSetting.h"
+#include "core/app/OptionsModel.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/TemperatureSetting.h"
 #include "support/MemorySettingsStore.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "app/AppFolders.h"
-#include "app/AppIdentity.h"
-#include "app/CustomisationReset.h"
-#include "app/LeftoverExecutable.h"
-#include "app/SettingsKeys.h"
+#include "core/app/AppFolders.h"
+#include "core/app/AppIdentity.h"
+#include "core/app/CustomisationReset.h"
+#include "core/app/LeftoverExecutable.h"
+#include "core/app/SettingsKeys.h"
 #include "support/MemorySettingsStore.h"
 
 #include <QDir>
@@ -32,8 +32,7 @@ TEST(AppSettingsKeys, InstrumentSectionPadsTheModelCode) {
     EXPECT_EQ(InstrumentSection(0, QStringLiteral("A7")), u"VX_0000_A7");
     EXPECT_EQ(InstrumentSection(12345, QStringLiteral("9")), u"VX_12345_9");
     EXPECT_EQ(InstrumentSection(-4, QStringLiteral("1")), u"VX_-0004_1");
-    EXPECT_EQ(InstrumentSection(std::numeric_limits<int>::min(), QString()),
-              u"VX_-2147483648_");
+    EXPECT_EQ(InstrumentSection(std::numeric_limits<int>::min(), QString()), u"VX_-2147483648_");
     EXPECT_EQ(InstrumentSection(3, QString()), u"VX_0003_");
 }
 
@@ -45,9 +44,9 @@ TEST(AppCustomisationReset, FirstStartResetsAndRecordsTheLanguage) {
     EXPECT_EQ(settings.GetString(SettingsKeys::SettingsSection(), SettingsKeys::MenuLang(), {}),
               u"FR");
     // The flag is stored as a number and the language as text.
-    EXPECT_EQ(settings.Raw(SettingsKeys::SettingsSection(), SettingsKeys::MenuResetVersion())
-                  .typeId(),
-              QMetaType::Int);
+    EXPECT_EQ(
+        settings.Raw(SettingsKeys::SettingsSection(), SettingsKeys::MenuResetVersion()).typeId(),
+        QMetaType::Int);
 
     EXPECT_FALSE(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()));
 }

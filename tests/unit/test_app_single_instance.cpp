@@ -11,10 +11,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
-#include <thread>
-
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {

@@ -44,17 +44,21 @@ TEST_F(AppXdgFileAssociation, RegisterWritesTheMimeTypeAndTheDesktopEntry) {
     EXPECT_FALSE(association.IsRegisteredHandler());
     ASSERT_TRUE(association.Register(XdgFileAssociation::ToolsType::Skip));
 
-    EXPECT_EQ(association.MimeFilePath(), dataHome_.filePath(QStringLiteral("mime/packages/vexlo-session.xml")));
+    EXPECT_EQ(association.MimeFilePath(),
+              dataHome_.filePath(QStringLiteral("mime/packages/vexlo-session.xml")));
     const QString mime = Read(association.MimeFilePath());
     EXPECT_TRUE(mime.contains(QStringLiteral("<mime-type type=\"application/x-vexlo-session\">")));
     EXPECT_TRUE(mime.contains(QStringLiteral("<glob pattern=\"*.vx\"/>")));
     EXPECT_TRUE(mime.contains(QStringLiteral("xml:lang=\"fr\"")));
 
-    EXPECT_EQ(association.DesktopFilePath(), dataHome_.filePath(QStringLiteral("applications/vexlo.desktop")));
+    EXPECT_EQ(association.DesktopFilePath(),
+              dataHome_.filePath(QStringLiteral("applications/vexlo.desktop")));
     const QString desktop = Read(association.DesktopFilePath());
     EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
-    EXPECT_EQ(LineStarting(desktop, QStringLiteral("Exec=")), QStringLiteral("Exec=") + program_ + QStringLiteral(" %f"));
-    EXPECT_EQ(LineStarting(desktop, QStringLiteral("MimeType=")), u"MimeType=application/x-vexlo-session;");
+    EXPECT_EQ(LineStarting(desktop, QStringLiteral("Exec=")),
+              QStringLiteral("Exec=") + program_ + QStringLiteral(" %f"));
+    EXPECT_EQ(LineStarting(desktop, QStringLiteral("MimeType=")),
+              u"MimeType=application/x-vexlo-session;");
     EXPECT_EQ(LineStarting(desktop, QStringLiteral("Type=")), u"Type=Application");
     EXPECT_FALSE(LineStarting(desktop, QStringLiteral("Name[fr]=")).isEmpty() &&
                  LineStarting(desktop, QStringLiteral("GenericName[fr]=")).isEmpty());
@@ -111,7 +115,8 @@ TEST(AppXdgDataHome, FollowsXdgDataHome) {
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
     EXPECT_EQ(XdgFileAssociation::DefaultDataHome(), dir.path());
     qputenv("XDG_DATA_HOME", "relatif/ignoré");
-    EXPECT_EQ(XdgFileAssociation::DefaultDataHome(), QDir::homePath() + QStringLiteral("/.local/share"));
+    EXPECT_EQ(XdgFileAssociation::DefaultDataHome(),
+              QDir::homePath() + QStringLiteral("/.local/share"));
     if (hadValue)
         qputenv("XDG_DATA_HOME", saved);
     else

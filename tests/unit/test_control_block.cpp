@@ -1,4 +1,4 @@
-#include "instrument/ControlBlock.h"
+#include "core/instrument/ControlBlock.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // The one count -> resistance rule of the resistance bridges (common/Divider), and the three
 // places that use it: the RTD conversion and the cold junction of the session model, and the
 // monitor's sensor temperature (test_instrument_monitor.cpp).
-#include "common/Divider.h"
-#include "common/Temperature.h"
-#include "common/ValueMarkers.h"
-#include "session/CRecSession.h"
+#include "core/common/Divider.h"
+#include "core/common/Temperature.h"
+#include "core/common/ValueMarkers.h"
+#include "core/session/CRecSession.h"
 #include "support/SessionTestSupport.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "common/FileNames.h"
-#include "session/CLoadFile.h"
-#include "session/CVexloDoc.h"
-#include "session/SessionFile.h"
+#include "core/common/FileNames.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/CLoadFile.h"
+#include "core/session/SessionFile.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -12,9 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace {
@@ -98,10 +97,12 @@ protected:
 TEST_F(DocSessions, OpeningTheSamePathTwiceShowsTheFirstSession) {
     const QString path = Write(u"Four.vx"_qs, ControlPanelImage(u"Four"_qs));
     const CRecSession& first = Open(path);
-    EXPECT_EQ(hints_.hints, (std::vector{UpdateHintType::SessionAdded, UpdateHintType::ShowSession}));
+    EXPECT_EQ(hints_.hints,
+              (std::vector{UpdateHintType::SessionAdded, UpdateHintType::ShowSession}));
 
     hints_.hints.clear();
-    EXPECT_TRUE(doc_.OpenSessionFile(path.toUpper().replace(dir_.path().toUpper(), dir_.path()), false));
+    EXPECT_TRUE(
+        doc_.OpenSessionFile(path.toUpper().replace(dir_.path().toUpper(), dir_.path()), false));
     ASSERT_EQ(doc_.Sessions().size(), 1u);
     EXPECT_EQ(hints_.hints, std::vector{UpdateHintType::ShowSession});
     EXPECT_EQ(hints_.numbers.back(), first.Number());
@@ -136,7 +137,8 @@ TEST_F(DocSessions, RefusedFilesLeaveNoSession) {
         QByteArray bytes;
         QString message;
     } cases[] = {
-        {u"short.vx"_qs, QByteArray(511, 'A'), u"Le fichier '%1’ ne contient aucune donnée utilisable."_qs},
+        {u"short.vx"_qs, QByteArray(511, 'A'),
+         u"Le fichier '%1’ ne contient aucune donnée utilisable."_qs},
         {u"empty.vx"_qs, noAppName, u"Le fichier '%1’ ne contient aucune donnée."_qs},
         {u"other.vx"_qs, otherProgram.Build(),
          u"Le fichier '%1’ n’est pas pris en charge par ce programme.\nIl est supporté par Autre.exe."_qs},
@@ -193,7 +195,8 @@ TEST(LoadFile, ReadsInBoundedChunksWithProgress) {
     file.seek(0);
     QByteArray big(300000, '\0');
     CLoadFile shrunk(file, big, 300000);
-    while (shrunk.Step().state == JobStateType::Running) {}
+    while (shrunk.Step().state == JobStateType::Running) {
+    }
     EXPECT_EQ(shrunk.BytesRead(), 200000);
 }
 
@@ -254,7 +257,7 @@ TEST_F(DocSessions, ClosingACleanSessionAsksNothing) {
 TEST_F(DocSessions, ProgramCloseStopsAtCancelAndKeepsEveryFile) {
     const QString download = Write(u"Download.vx"_qs, ControlPanelImage(u"D"_qs));
     Open(download, true);
-    Open(Write(u"Logger.vx"_qs, LoggerImage()));  // a logger file is always unsaved
+    Open(Write(u"Logger.vx"_qs, LoggerImage())); // a logger file is always unsaved
     Open(Write(u"Clean.vx"_qs, ControlPanelImage(u"C"_qs)));
     Open(Write(u"Edited.vx"_qs, ControlPanelImage(u"E"_qs))).SetModified(true);
 
@@ -361,7 +364,8 @@ TEST_F(DocSessions, SavingASessionWhoseFileWentAwayReportsIt) {
     const QString path = Write(u"Four.vx"_qs, ControlPanelImage(u"Four"_qs));
     CRecSession& s = Open(path);
     s.SetModified(true);
-    const QString message = u"Impossible d’ouvrir le fichier source "_qs + path + u" pour la lecture."_qs;
+    const QString message =
+        u"Impossible d’ouvrir le fichier source "_qs + path + u" pour la lecture."_qs;
 
     QFile::remove(path);
     EXPECT_FALSE(doc_.SaveSession(s));
@@ -392,7 +396,8 @@ TEST_F(DocSessions, SavingADownloadElsewhereDeletesTheDownload) {
 
 TEST_F(DocSessions, RecentFilesKeepTheLastFourAndOutliveTheDocument) {
     for (int i = 0; i < 5; ++i)
-        Open(Write(QStringLiteral("s%1.vx").arg(i), ControlPanelImage(QStringLiteral("S%1").arg(i))));
+        Open(Write(QStringLiteral("s%1.vx").arg(i),
+                   ControlPanelImage(QStringLiteral("S%1").arg(i))));
     // Asking again for an open file only shows it.
     EXPECT_TRUE(doc_.OpenSessionFile(dir_.filePath(u"s2.vx"_qs), false));
     const QStringList expected{dir_.filePath(u"s4.vx"_qs), dir_.filePath(u"s3.vx"_qs),

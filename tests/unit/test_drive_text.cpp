@@ -1,4 +1,4 @@
-#include "instrument/DriveText.h"
+#include "core/instrument/DriveText.h"
 
 #include <QByteArray>
 #include <clocale>

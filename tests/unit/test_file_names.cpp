@@ -1,4 +1,4 @@
-#include "common/FileNames.h"
+#include "core/common/FileNames.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "common/CalendarDateTime.h"
-#include "common/DurationFormat.h"
-#include "common/Rounding.h"
-#include "common/TimeFormat.h"
-#include "common/ValueFormat.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/TimeFormat.h"
+#include "core/common/ValueFormat.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "graph/CTrendGraph.h"
-#include "graph/NiceValueRange.h"
-#include "graph/TimeDivision.h"
-#include "graph/ValueAxis.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/graph/NiceValueRange.h"
+#include "core/graph/TimeDivision.h"
+#include "core/graph/ValueAxis.h"
 
 #include <gtest/gtest.h>
 

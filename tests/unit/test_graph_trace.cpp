@@ -1,11 +1,11 @@
-#include "common/ValueMarkers.h"
-#include "graph/ClippedSegment.h"
-#include "graph/TraceRenderer.h"
-#include "graph/ValuePyramid.h"
+#include "core/common/ValueMarkers.h"
+#include "core/graph/ClippedSegment.h"
+#include "core/graph/TraceRenderer.h"
+#include "core/graph/ValuePyramid.h"
 #include "support/RecordingCanvas.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -211,8 +211,9 @@ TEST(GraphTrace, ASummaryDrawsExactlyWhatAScanDraws) {
     // 200,000 points on a 98-pixel plot: some two thousand a column, with markers inside.
     std::vector<double> values(200000);
     for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = i % 9973 == 0 ? OverRangeValue : i % 7919 == 0 ? NoValue
-                                                   : 50.0 + 40.0 * std::sin(i * 0.0001) + i % 13;
+        values[i] = i % 9973 == 0   ? OverRangeValue
+                    : i % 7919 == 0 ? NoValue
+                                    : 50.0 + 40.0 * std::sin(i * 0.0001) + i % 13;
     const ValuePyramid summary(values.data(), static_cast<int64_t>(values.size()));
     TraceRecord plain = RecordOf(values, 98.0 / 199999.0);
     TraceRecord summarised = plain;

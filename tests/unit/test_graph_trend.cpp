@@ -1,5 +1,5 @@
-#include "common/ValueMarkers.h"
-#include "graph/CTrendGraph.h"
+#include "core/common/ValueMarkers.h"
+#include "core/graph/CTrendGraph.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 

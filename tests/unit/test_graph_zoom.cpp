@@ -1,6 +1,6 @@
-#include "graph/CTrendGraph.h"
-#include "graph/ViewWindow.h"
-#include "graph/ZoomToModel.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/graph/ViewWindow.h"
+#include "core/graph/ZoomToModel.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 

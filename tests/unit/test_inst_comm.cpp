@@ -1,5 +1,5 @@
-#include "instrument/CInstComm.h"
-#include "instrument/DriveText.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/DriveText.h"
 #include "support/FakeDriveBackend.h"
 
 #include <chrono>
@@ -53,7 +53,7 @@ protected:
 TEST(InstCommLifecycle, StartsIdleOfDriveAndStopsPromptly) {
     FakeDriveBackend drives;
     auto comm = std::make_unique<CInstComm>(drives, 1h);
-    EXPECT_EQ(comm->Request(), CommRequest::Unset);
+    EXPECT_EQ(comm->Request(), CommRequestType::Unset);
     EXPECT_FALSE(comm->IsIdle());
     EXPECT_EQ(comm->DriveIndex(), -1);
     EXPECT_TRUE(comm->DriveRoot().isEmpty());
@@ -163,7 +163,7 @@ TEST_F(InstCommTest, OpenFailureKeepsTheRequestPendingUntilTheFileAppears) {
     drives_.FailOpens("/a", DriveFileType::Config, true);
     comm_.RequestConfigRead();
     ASSERT_TRUE(WaitFor([&] { return drives_.ReadCalls("/a", DriveFileType::Config) >= 3; }));
-    EXPECT_EQ(comm_.Request(), CommRequest::ReadConfig);
+    EXPECT_EQ(comm_.Request(), CommRequestType::ReadConfig);
     EXPECT_EQ(comm_.ReadLength(), 512);
     drives_.FailOpens("/a", DriveFileType::Config, false);
     ASSERT_TRUE(WaitFor([&] { return comm_.IsIdle(); }));
@@ -204,7 +204,7 @@ TEST_F(InstCommTest, PausedWorkerDoesNothing) {
     const int readsBefore = drives_.TotalReads();
     comm_.RequestScan();
     std::this_thread::sleep_for(30ms);
-    EXPECT_EQ(comm_.Request(), CommRequest::ScanDrives);
+    EXPECT_EQ(comm_.Request(), CommRequestType::ScanDrives);
     EXPECT_EQ(drives_.TotalReads(), readsBefore);
     comm_.Resume();
     ASSERT_TRUE(WaitFor([&] { return comm_.IsIdle(); }));

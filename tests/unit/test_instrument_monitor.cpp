@@ -1,17 +1,16 @@
-#include "common/CalendarDateTime.h"
-#include "common/Clock.h"
-#include "common/StringTable.h"
-#include "common/ValueMarkers.h"
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/DriveBackend.h"
-#include "session/CRecSession.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/Clock.h"
+#include "core/common/StringTable.h"
+#include "core/common/ValueMarkers.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/DriveBackend.h"
+#include "core/session/CRecSession.h"
 #include "support/SessionTestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -36,7 +35,8 @@ public:
         const std::lock_guard lock(mutex_);
         return present_;
     }
-    qint64 ReadFile(const QString&, DriveFileType file, qint64, char* buffer, qint64 size) override {
+    qint64 ReadFile(const QString&, DriveFileType file, qint64, char* buffer,
+                    qint64 size) override {
         const std::lock_guard lock(mutex_);
         const auto it = files_.find(file);
         if (!present_ || it == files_.end())
@@ -76,17 +76,19 @@ struct LoggerState {
 
     QByteArray Status() const {
         return "Model=" + QByteArray::number(model) + "\r\nSerNum=4711\r\nVersion=2.05\r\n" +
-               "MemSize=" + QByteArray::number(memSize) + "\r\nMemUsed=" +
-               QByteArray::number(memUsed) + "\r\nMemErase=0\r\nRecordingState=" +
-               QByteArray::number(recording) +
+               "MemSize=" + QByteArray::number(memSize) +
+               "\r\nMemUsed=" + QByteArray::number(memUsed) +
+               "\r\nMemErase=0\r\nRecordingState=" + QByteArray::number(recording) +
                "\r\nRecStart=2024/03/05 14:00:00\r\nRecEnd=2024/03/05 15:00:00\r\nRecDur=3600\r\n"
-               "Time=" + time + "\r\nVRef=2.5\r\nMaxCnt=25000\r\nChan1Mult=1\r\nChan1Cnt=" +
+               "Time=" +
+               time + "\r\nVRef=2.5\r\nMaxCnt=25000\r\nChan1Mult=1\r\nChan1Cnt=" +
                QByteArray::number(chanCount) + "\r\nBatCnt=10000\r\n" + extra +
                "CodePageSize=256\r\nNumCodePages=4096\r\n";
     }
     QByteArray Config() const {
         return "Chan1LowScale=00000000\r\nChan1HighScale=00002041\r\nChan1Units=\r\nTC_Type=K\r\n"
-               "EnableCJC=0\r\nPolarity=" + polarity + "\r\nFilterSize=" + filter + "\r\n";
+               "EnableCJC=0\r\nPolarity=" +
+               polarity + "\r\nFilterSize=" + filter + "\r\n";
     }
 };
 
@@ -131,9 +133,9 @@ protected:
     // Connects, lets the monitor see the logger's clock advance and process its first status.
     void ConnectAndVerify() {
         monitor.Connect();
-        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollConfig; ++i)
+        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhaseType::PollConfig; ++i)
             Tick();
-        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+        for (int i = 0; i < 40 && monitor.Phase() != MonitorPhaseType::PollStatus; ++i)
             Tick();
         LoggerSeconds(1);
         for (int i = 0; i < 100 && !monitor.ClockVerified(); ++i)
@@ -162,16 +164,16 @@ protected:
 
 TEST_F(MonitorTest, ConnectVerifiesTheClockThenFillsThePage) {
     monitor.Connect();
-    EXPECT_EQ(monitor.Phase(), MonitorPhase::Scanning);
+    EXPECT_EQ(monitor.Phase(), MonitorPhaseType::Scanning);
     EXPECT_EQ(monitor.PageValues(), QStringList{u"Établir une connexion"_qs});
     for (int i = 0; i < 20 && !monitor.IsConnected(); ++i)
         Tick();
     ASSERT_TRUE(monitor.IsConnected());
 
     // Status and configuration alternate; the first configuration poll stores the clock.
-    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollConfig; ++i)
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhaseType::PollConfig; ++i)
         Tick();
-    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhaseType::PollStatus; ++i)
         Tick();
     EXPECT_FALSE(monitor.ClockVerified());
     EXPECT_EQ(monitor.ProcessedStatusCount(), 0) << "nothing is shown before the clock runs";
@@ -204,14 +206,14 @@ TEST_F(MonitorTest, ConnectVerifiesTheClockThenFillsThePage) {
     EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 1);
 
     // An unchanged "Time=" leaves the page alone and is read again without a config read.
-    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhase::PollStatus; ++i)
+    for (int i = 0; i < 40 && monitor.Phase() != MonitorPhaseType::PollStatus; ++i)
         Tick();
     logger.chanCount = 9000;
     Publish();
     const int before = monitor.ProcessedStatusCount();
     for (int i = 0; i < 30; ++i) {
         Tick();
-        EXPECT_NE(monitor.Phase(), MonitorPhase::PollConfig) << "tick " << i;
+        EXPECT_NE(monitor.Phase(), MonitorPhaseType::PollConfig) << "tick " << i;
     }
     EXPECT_EQ(monitor.ProcessedStatusCount(), before);
     EXPECT_EQ(Value(1021), u"0,50 Vdc"_qs);
@@ -224,10 +226,11 @@ TEST_F(MonitorTest, ConnectVerifiesTheClockThenFillsThePage) {
 TEST_F(MonitorTest, ALoggerWhoseClockStandsStillIsDropped) {
     monitor.Connect();
     int configPolls = 0;
-    MonitorPhase previous = monitor.Phase();
+    MonitorPhaseType previous = monitor.Phase();
     for (int i = 0; i < 400 && (monitor.IsConnected() || configPolls == 0); ++i) {
         Tick();
-        if (previous == MonitorPhase::PollConfig && monitor.Phase() == MonitorPhase::PollStatus)
+        if (previous == MonitorPhaseType::PollConfig &&
+            monitor.Phase() == MonitorPhaseType::PollStatus)
             ++configPolls;
         previous = monitor.Phase();
     }
@@ -283,9 +286,9 @@ TEST_F(MonitorTest, FilteredKindsWaitForAFullWindowAndUnpluggingDrops) {
 TEST_F(MonitorTest, WithoutALoggerTheConnectionRowStandsAloneFromTheStart) {
     drive.SetPresent(false);
     monitor.Connect();
-    for (int i = 0; i < 40 && monitor.Phase() == MonitorPhase::Scanning; ++i)
+    for (int i = 0; i < 40 && monitor.Phase() == MonitorPhaseType::Scanning; ++i)
         Tick();
-    ASSERT_EQ(monitor.Phase(), MonitorPhase::Idle);
+    ASSERT_EQ(monitor.Phase(), MonitorPhaseType::Idle);
     EXPECT_EQ(monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
     EXPECT_EQ(monitor.PageValues(), QStringList{u"Déconnecté"_qs});
 }
@@ -322,8 +325,10 @@ TEST_F(MonitorTest, AStatusThatIsNotALoggersIsDropped) {
         QByteArray status;
     };
     const Case cases[] = {
-        {"no page count", "Model=2\r\nSerNum=1\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=256\r\n"},
-        {"zero page size", "Model=2\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=0\r\nNumCodePages=4096\r\n"},
+        {"no page count",
+         "Model=2\r\nSerNum=1\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=256\r\n"},
+        {"zero page size",
+         "Model=2\r\nTime=2024/03/05 14:07:12\r\nCodePageSize=0\r\nNumCodePages=4096\r\n"},
         {"nothing shown", "Colour=blue\r\nCodePageSize=256\r\nNumCodePages=4096\r\n"},
     };
     for (const Case& c : cases) {
@@ -339,7 +344,7 @@ TEST_F(MonitorTest, AStatusThatIsNotALoggersIsDropped) {
 
         // Nor does such a drive connect.
         monitor.Connect();
-        for (int i = 0; i < 40 && monitor.Phase() == MonitorPhase::Scanning; ++i)
+        for (int i = 0; i < 40 && monitor.Phase() == MonitorPhaseType::Scanning; ++i)
             Tick();
         EXPECT_FALSE(monitor.IsConnected());
         Publish();
@@ -350,7 +355,8 @@ TEST_F(MonitorTest, ControlCharactersFromTheDriveNeverReachThePage) {
     ConnectAndVerify();
     LoggerSeconds(1);
     drive.Set(DriveFileType::Status,
-              logger.Status().replace("Version=2.05", "Version=2\x1b[2J\x07\tb\x7f\x9b" "1"));
+              logger.Status().replace("Version=2.05", "Version=2\x1b[2J\x07\tb\x7f\x9b"
+                                                      "1"));
     ASSERT_TRUE(ProcessStatuses(1));
     EXPECT_EQ(Value(1024), u"2\uFFFD[2J\uFFFD b\uFFFD\uFFFD1"_qs);
     for (const QString& value : monitor.PageValues())

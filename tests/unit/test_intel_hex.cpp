@@ -1,5 +1,5 @@
-#include "common/StringTable.h"
-#include "instrument/IntelHexImage.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/IntelHexImage.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>

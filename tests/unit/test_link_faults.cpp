@@ -1,19 +1,18 @@
-#include "common/StringTable.h"
-#include "instrument/CInstComm.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/DriveText.h"
-#include "instrument/InstrumentClock.h"
-#include "instrument/InstrumentPort.h"
-#include "instrument/InstrumentRecords.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/DriveText.h"
+#include "core/instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/instrument/InstrumentRecords.h"
 #include "sim/ManualClock.h"
 #include "support/StallingDrive.h"
 
 #include <QStringList>
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <condition_variable>
+#include <gtest/gtest.h>
 #include <limits>
 #include <mutex>
 
@@ -31,15 +30,18 @@ public:
     explicit BlockPort(const QByteArray& time = "2024/03/05 14:07:09", int model = 2) {
         const QByteArray text = "Model=" + QByteArray::number(model) +
                                 "\r\nMemSize=2048000\r\nMemUsed=0\r\nMemErase=0\r\n"
-                                "RecordingState=0\r\nTime=" + time + "\r\n";
+                                "RecordingState=0\r\nTime=" +
+                                time + "\r\n";
         state.connected = true;
         state.status.ReadTexts(text.constData(), static_cast<int>(text.size()));
         state.modelIndex = 3;
     }
     InstrumentState State() const override { return state; }
     qint64 WriteControlBlock(const ControlBlock& block) override {
-        blocks.push_back(QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
-        return failAfter >= 0 && static_cast<int>(blocks.size()) > failAfter ? 0 : ControlBlock::kSize;
+        blocks.push_back(
+            QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
+        return failAfter >= 0 && static_cast<int>(blocks.size()) > failAfter ? 0
+                                                                             : ControlBlock::kSize;
     }
     bool LinkIdle() const override { return true; }
     qint64 LinkMemoryUsed() const override { return 0; }
@@ -75,14 +77,15 @@ ClockSetResult SetClockTo(BlockPort& port, const CalendarDateTime& t) {
 TEST(ClockRange, BothEndsAreSentAndOneSecondBeyondIsRefusedNotClamped) {
     EXPECT_EQ(InstrumentTimeToSend(At(1970, 1, 1, 0, 0, 0)), 0u);
     EXPECT_EQ(InstrumentTimeToSend(At(1969, 12, 31, 23, 59, 59)), std::nullopt);
-    EXPECT_EQ(InstrumentTimeToSend(At(2106, 2, 7, 6, 28, 15)), std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(InstrumentTimeToSend(At(2106, 2, 7, 6, 28, 15)),
+              std::numeric_limits<uint32_t>::max());
     EXPECT_EQ(InstrumentTimeToSend(At(2106, 2, 7, 6, 28, 16)), std::nullopt);
     EXPECT_EQ(InstrumentTimeToSend(CalendarDateTime{}), std::nullopt);
 
-    for (const auto& [t, sent] : {std::pair{At(1970, 1, 1, 0, 0, 0), true},
-                                  std::pair{At(1969, 12, 31, 23, 59, 59), false},
-                                  std::pair{At(2106, 2, 7, 6, 28, 15), true},
-                                  std::pair{At(2106, 2, 7, 6, 28, 16), false}}) {
+    for (const auto& [t, sent] :
+         {std::pair{At(1970, 1, 1, 0, 0, 0), true}, std::pair{At(1969, 12, 31, 23, 59, 59), false},
+          std::pair{At(2106, 2, 7, 6, 28, 15), true},
+          std::pair{At(2106, 2, 7, 6, 28, 16), false}}) {
         SCOPED_TRACE(FormatDateTimeText(t).toStdString());
         BlockPort port;
         const ClockSetResult r = SetClockTo(port, t);
@@ -106,7 +109,8 @@ TEST(ClockRange, TheSetClockWindowRefusesATimeOutsideTheClock) {
     window.SetTime(At(2106, 2, 7, 6, 28, 15));
     EXPECT_TRUE(window.Problem().isEmpty());
     window.SetTime(At(2106, 2, 7, 6, 28, 16));
-    EXPECT_TRUE(window.Problem().contains(u"2106/02/07 06:28:16"_qs)) << window.Problem().toStdString();
+    EXPECT_TRUE(window.Problem().contains(u"2106/02/07 06:28:16"_qs))
+        << window.Problem().toStdString();
 }
 
 TEST(ClockRange, AScheduleEndingPastTheClockIsRefusedAndNothingSent) {
@@ -141,7 +145,8 @@ TEST(ClockRange, RecordingNowPastTheClockIsRefused) {
     // Eight hours from a clock 28 minutes before its end.
     const ConfigAcceptResult r = model.Accept();
     EXPECT_FALSE(r.sent);
-    EXPECT_TRUE(r.message.startsWith(u"L’horloge de l’instrument compte"_qs)) << r.message.toStdString();
+    EXPECT_TRUE(r.message.startsWith(u"L’horloge de l’instrument compte"_qs))
+        << r.message.toStdString();
     EXPECT_TRUE(port.blocks.empty());
 }
 
@@ -209,7 +214,9 @@ TEST(DriveTexts, ControlCharactersAreNeverHandedOnRaw) {
 }
 
 TEST(DriveTexts, ALoggerStatusNeedsItsIdentityAndOneShownValue) {
-    const auto is = [](const QByteArray& t) { return IsLoggerStatusText(t.constData(), static_cast<int>(t.size())); };
+    const auto is = [](const QByteArray& t) {
+        return IsLoggerStatusText(t.constData(), static_cast<int>(t.size()));
+    };
     EXPECT_TRUE(is("CodePageSize=1\r\nNumCodePages=1\r\nTime=2024/03/05 14:07:09\r\n"));
     EXPECT_TRUE(is("CodePageSize=300\r\nNumCodePages=4096\r\nModel=\r\n"));
     EXPECT_FALSE(is("CodePageSize=0\r\nNumCodePages=1\r\nModel=2\r\n"));

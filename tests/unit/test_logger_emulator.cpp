@@ -1,7 +1,7 @@
-#include "common/CalendarDateTime.h"
-#include "common/Temperature.h"
-#include "session/ModelTable.h"
-#include "session/SessionFile.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/Temperature.h"
+#include "core/session/ModelTable.h"
+#include "core/session/SessionFile.h"
 #include "sim/LoggerEmulator.h"
 #include "sim/ManualClock.h"
 #include "support/SessionTestSupport.h"
@@ -55,7 +55,7 @@ public:
     explicit Logger(int model, qint64 memory = 2048000) : logger_(clock_, Settings(model, memory)) {
         logger_.Advance();
     }
-    CommandOutcome Send(const std::vector<std::uint8_t>& block) {
+    CommandOutcomeType Send(const std::vector<std::uint8_t>& block) {
         logger_.Advance();
         return logger_.HandleCommand(block.data());
     }
@@ -108,9 +108,9 @@ TEST(LoggerEmulatorRecording, LinearModelsRecordValuesInsideTheirRange) {
     for (const RangeCase c : {RangeCase{0, 0, 100}, RangeCase{1, 0, 1}, RangeCase{3, 0, 50},
                               RangeCase{4, 4, 20}, RangeCase{9, 0, 5}}) {
         Logger logger(c.model);
-        ASSERT_EQ(logger.Send(kStart), CommandOutcome::Done);
+        ASSERT_EQ(logger.Send(kStart), CommandOutcomeType::Done);
         logger.Wait(299);
-        ASSERT_EQ(logger.Send(kStop), CommandOutcome::Done);
+        ASSERT_EQ(logger.Send(kStop), CommandOutcomeType::Done);
         const auto session = logger.Session();
         ASSERT_TRUE(session) << c.model;
         EXPECT_TRUE(session->IsInstrumentFile());
@@ -140,7 +140,7 @@ TEST(LoggerEmulatorRecording, TemperatureModelsGiveSensibleDegrees) {
     for (const char letter : {'K', 'J', 'S', 'B'}) {
         Logger tc(8);
         ASSERT_EQ(tc.Send(Block(0x07, {static_cast<std::uint8_t>(letter), '1'})),
-                  CommandOutcome::Done);
+                  CommandOutcomeType::Done);
         tc.Send(kStart);
         tc.Wait(199);
         const auto session = tc.Session();
@@ -203,7 +203,7 @@ TEST(LoggerEmulatorRecording, StopsWhenTheMemoryIsFull) {
     EXPECT_EQ(logger->SampleCount(), 250);
     EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
     EXPECT_EQ(logger.StatusNumber("MemUsed="), 1024);
-    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Refused) << "memory must be erased first";
+    EXPECT_EQ(logger.Send(kStart), CommandOutcomeType::Refused) << "memory must be erased first";
     const auto session = logger.Session();
     ASSERT_TRUE(session);
     EXPECT_EQ(session->ChanData().ValueCount(), 250);
@@ -213,7 +213,8 @@ TEST(LoggerEmulatorSchedule, WaitsThenRecordsForTheDuration) {
     Logger logger(0);
     const qint64 now = InstrumentSeconds(2024, 3, 5, 14, 0, 0);
     logger.Send(Block(0x01, Be32(now)));
-    ASSERT_EQ(logger.Send(Block(0x04, Concat(Be32(now + 100), Be32(50)))), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(Block(0x04, Concat(Be32(now + 100), Be32(50)))),
+              CommandOutcomeType::Done);
     EXPECT_EQ(logger.StatusNumber("RecordingState="), 2) << "waiting counts as recording";
     EXPECT_EQ(logger.Status("RecStart="), u"2024/03/05 14:01:40"_qs);
     EXPECT_EQ(logger.Status("RecEnd="), u"2024/03/05 14:02:30"_qs);
@@ -236,7 +237,7 @@ TEST(LoggerEmulatorSchedule, StopCancelsAWaitingSchedule) {
     Logger logger(0);
     const qint64 now = logger->InstrumentSeconds();
     logger.Send(Block(0x04, Concat(Be32(now + 60), Be32(3600))));
-    EXPECT_EQ(logger.Send(kStop), CommandOutcome::Done);
+    EXPECT_EQ(logger.Send(kStop), CommandOutcomeType::Done);
     logger.Wait(120);
     EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
     EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
@@ -246,11 +247,11 @@ TEST(LoggerEmulatorErase, TakesTimeAndMemoryUsedFallsToZero) {
     Logger logger(1);
     logger.Send(kStart);
     logger.Wait(999);
-    EXPECT_EQ(logger.Send(kErase), CommandOutcome::Refused) << "not while recording";
+    EXPECT_EQ(logger.Send(kErase), CommandOutcomeType::Refused) << "not while recording";
     logger.Send(kStop);
     const qint64 used = logger.StatusNumber("MemUsed=");
     ASSERT_GT(used, 0);
-    ASSERT_EQ(logger.Send(kErase), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(kErase), CommandOutcomeType::Done);
     EXPECT_EQ(logger.StatusNumber("MemErase="), 1);
     qint64 last = used;
     int steps = 0;
@@ -265,7 +266,7 @@ TEST(LoggerEmulatorErase, TakesTimeAndMemoryUsedFallsToZero) {
     EXPECT_LE(steps, 17) << "at most about four seconds";
     EXPECT_EQ(logger.StatusNumber("MemUsed="), 0);
     EXPECT_TRUE(logger->RecordBytes().isEmpty());
-    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Done);
+    EXPECT_EQ(logger.Send(kStart), CommandOutcomeType::Done);
 }
 
 TEST(LoggerEmulatorCommands, MalformedBlocksAreIgnored) {
@@ -279,11 +280,11 @@ TEST(LoggerEmulatorCommands, MalformedBlocksAreIgnored) {
     const auto wrongConstant = Block(0x03, {0x43, 0x22});
     const auto unknownCode = Block(0x0A, {0x01});
     for (const auto& block : {badChecksum, badComplement, badMarker, wrongConstant, unknownCode})
-        EXPECT_EQ(logger.Send(block), CommandOutcome::Invalid);
+        EXPECT_EQ(logger.Send(block), CommandOutcomeType::Invalid);
     EXPECT_EQ(logger.StatusNumber("RecordingState="), 0);
-    EXPECT_EQ(logger.Send(Block(0x09, {'x'})), CommandOutcome::Refused);
-    EXPECT_EQ(logger.Send(Block(0x07, {'Q', '1'})), CommandOutcome::Refused);
-    EXPECT_EQ(logger.Send(Block(0x08, {0})), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Send(Block(0x09, {'x'})), CommandOutcomeType::Refused);
+    EXPECT_EQ(logger.Send(Block(0x07, {'Q', '1'})), CommandOutcomeType::Refused);
+    EXPECT_EQ(logger.Send(Block(0x08, {0})), CommandOutcomeType::Refused);
     EXPECT_EQ(logger.Config("FilterSize="), u"1"_qs);
 }
 
@@ -296,7 +297,7 @@ TEST(LoggerEmulatorCommands, SetClockTakesLocalWallTimeAsUtcSeconds) {
     std::vector<std::uint8_t> block(512, 0);
     const std::uint8_t head[] = {0x55, 0xAA, 0x01, 0xFE, 0x3B, 0x9A, 0xCA, 0x00, 0x63};
     std::copy(std::begin(head), std::end(head), block.begin());
-    ASSERT_EQ(logger.Send(block), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(block), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Status("Time="), u"2001/09/09 01:46:40"_qs);
     EXPECT_EQ(logger.Config("Time="), u"2001/09/09 01:46:40"_qs);
     logger.WaitMs(61500);
@@ -310,9 +311,9 @@ TEST(LoggerEmulatorCommands, ConfigurationReachesTextsAndRecordingHeader) {
     // 0.0 to 100.0, units "bar" followed by its zero byte.
     auto payload = std::vector<std::uint8_t>{'0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
                                              '0', '0', 'C', '8', '4', '2', 'b', 'a', 'r', 0};
-    ASSERT_EQ(logger.Send(Block(0x06, payload)), CommandOutcome::Done);
-    ASSERT_EQ(logger.Send(Block(0x08, {4})), CommandOutcome::Done);
-    ASSERT_EQ(logger.Send(Block(0x09, {'0'})), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(Block(0x06, payload)), CommandOutcomeType::Done);
+    ASSERT_EQ(logger.Send(Block(0x08, {4})), CommandOutcomeType::Done);
+    ASSERT_EQ(logger.Send(Block(0x09, {'0'})), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Config("Chan1LowScale="), u"00000000"_qs);
     EXPECT_EQ(logger.Config("Chan1HighScale="), u"0000C842"_qs);
     EXPECT_EQ(logger.Config("Chan1Units="), u"bar"_qs);
@@ -336,9 +337,9 @@ TEST(LoggerEmulatorFlash, PagesAreAcknowledgedInTheMap) {
     Logger logger(0);
     EXPECT_EQ(logger.Status("FlashUpState="), u"0"_qs);
     EXPECT_EQ(logger->ControlReadBack(), QByteArray(512, '\0'));
-    ASSERT_EQ(logger.Send(kEnterFlash), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(kEnterFlash), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Status("FlashUpState="), u"1"_qs);
-    EXPECT_EQ(logger.Send(kStart), CommandOutcome::Refused) << "nothing else in flash mode";
+    EXPECT_EQ(logger.Send(kStart), CommandOutcomeType::Refused) << "nothing else in flash mode";
 
     auto page = [](std::uint32_t address, std::uint8_t fill) {
         std::vector<std::uint8_t> p = {static_cast<std::uint8_t>(address >> 16),
@@ -347,13 +348,13 @@ TEST(LoggerEmulatorFlash, PagesAreAcknowledgedInTheMap) {
         p.resize(3 + 256, fill);
         return Block(0x41, p);
     };
-    EXPECT_EQ(logger.Send(page(0x000000, 0x11)), CommandOutcome::Done);
-    EXPECT_EQ(logger.Send(page(0x000100, 0x22)), CommandOutcome::Done);
-    EXPECT_EQ(logger.Send(page(0x000800, 0x33)), CommandOutcome::Done);
-    EXPECT_EQ(logger.Send(page(0x0FFF00, 0x44)), CommandOutcome::Done) << "the last page";
-    EXPECT_EQ(logger.Send(page(0x100000, 0x55)), CommandOutcome::Refused) << "past the map";
+    EXPECT_EQ(logger.Send(page(0x000000, 0x11)), CommandOutcomeType::Done);
+    EXPECT_EQ(logger.Send(page(0x000100, 0x22)), CommandOutcomeType::Done);
+    EXPECT_EQ(logger.Send(page(0x000800, 0x33)), CommandOutcomeType::Done);
+    EXPECT_EQ(logger.Send(page(0x0FFF00, 0x44)), CommandOutcomeType::Done) << "the last page";
+    EXPECT_EQ(logger.Send(page(0x100000, 0x55)), CommandOutcomeType::Refused) << "past the map";
     logger->Flash().DropNextPages(1);
-    EXPECT_EQ(logger.Send(page(0x000200, 0x66)), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Send(page(0x000200, 0x66)), CommandOutcomeType::Refused);
 
     const QByteArray map = logger->ControlReadBack();
     ASSERT_EQ(map.size(), 512);
@@ -362,10 +363,10 @@ TEST(LoggerEmulatorFlash, PagesAreAcknowledgedInTheMap) {
     EXPECT_EQ(static_cast<std::uint8_t>(map[511]), 0x80);
     EXPECT_EQ(logger->Flash().Image().at(0x100), 0x22);
 
-    ASSERT_EQ(logger.Send(kEndFlash), CommandOutcome::Done);
+    ASSERT_EQ(logger.Send(kEndFlash), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Status("FlashUpState="), u"0"_qs);
     EXPECT_EQ(logger->ControlReadBack(), QByteArray(512, '\0'));
-    EXPECT_EQ(logger.Send(page(0, 0)), CommandOutcome::Refused);
+    EXPECT_EQ(logger.Send(page(0, 0)), CommandOutcomeType::Refused);
 }
 
 TEST(LoggerEmulatorTexts, IdentifyTheLoggerAndFitOneSector) {

@@ -1,9 +1,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 // Every test runs in one fixed place and time zone so that locale texts are predictable;
 // a test that needs another locale sets and restores it itself.

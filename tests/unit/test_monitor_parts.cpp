@@ -2,14 +2,14 @@
 // (LoggerConnection), the instrument page texts (InstrumentPage) and the trace of the link
 // ("vexlo.link"). The live channel is covered through the monitor (test_instrument_monitor.cpp,
 // test_monitor_with_emulator.cpp).
-#include "common/Clock.h"
-#include "instrument/CInstComm.h"
-#include "instrument/InstrumentPage.h"
-#include "instrument/InstrumentRecords.h"
-#include "instrument/LinkLog.h"
-#include "instrument/LoggerConnection.h"
+#include "core/common/Clock.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/InstrumentPage.h"
+#include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/LinkLog.h"
+#include "core/instrument/LoggerConnection.h"
+#include "core/session/ModelTable.h"
 #include "platform/PosixDriveBackend.h"
-#include "session/ModelTable.h"
 #include "support/FakeDriveBackend.h"
 
 #include <QFile>
@@ -41,7 +41,7 @@ public:
     void OnLoggerFound() override { ++found; }
     void OnDropped() override { ++dropped; }
     void OnStatusUnread() override { ++unread; }
-    StatusOutcome OnStatusText(const char* text, int length) override {
+    StatusOutcomeType OnStatusText(const char* text, int length) override {
         ++statuses;
         lastStatus = QByteArray(text, length);
         return answer;
@@ -50,7 +50,7 @@ public:
     int64_t LoggerClock() const override { return clock; }
     void RefreshViews() override { ++refreshes; }
 
-    StatusOutcome answer = StatusOutcome::Read;
+    StatusOutcomeType answer = StatusOutcomeType::Read;
     int64_t clock = 100;
     int connectsStarted = 0, found = 0, dropped = 0, unread = 0, statuses = 0, configs = 0,
         refreshes = 0;
@@ -87,7 +87,7 @@ protected:
 TEST_F(ConnectionTest, FindsTheLoggerThenAlternatesStatusAndConfiguration) {
     connection.Connect();
     EXPECT_EQ(listener.connectsStarted, 1);
-    EXPECT_EQ(connection.Phase(), MonitorPhase::Scanning);
+    EXPECT_EQ(connection.Phase(), MonitorPhaseType::Scanning);
     for (int i = 0; i < 40 && !connection.IsConnected(); ++i)
         Tick();
     ASSERT_TRUE(connection.IsConnected());
@@ -97,7 +97,7 @@ TEST_F(ConnectionTest, FindsTheLoggerThenAlternatesStatusAndConfiguration) {
         Tick();
     EXPECT_EQ(listener.lastStatus, kLoggerStatus);
     EXPECT_EQ(listener.configs, 1);
-    EXPECT_EQ(connection.Phase(), MonitorPhase::PollStatus);
+    EXPECT_EQ(connection.Phase(), MonitorPhaseType::PollStatus);
 
     // The logger's clock moves: verified, and it stays connected.
     listener.clock = 101;
@@ -119,11 +119,11 @@ TEST_F(ConnectionTest, AClockThatStandsStillDropsTheLoggerAtTheSeventhStall) {
 }
 
 TEST_F(ConnectionTest, AnUnchangedStatusIsReadAgainWithoutAConfigurationRead) {
-    listener.answer = LoggerConnectionListener::StatusOutcome::Unchanged;
+    listener.answer = LoggerConnectionListener::StatusOutcomeType::Unchanged;
     connection.Connect();
     for (int i = 0; i < 100; ++i) {
         Tick();
-        EXPECT_NE(connection.Phase(), MonitorPhase::PollConfig) << "tick " << i;
+        EXPECT_NE(connection.Phase(), MonitorPhaseType::PollConfig) << "tick " << i;
     }
     EXPECT_GT(listener.statuses, 5);
     EXPECT_EQ(listener.configs, 0);
@@ -134,7 +134,7 @@ TEST_F(ConnectionTest, AStatusThatIsNoLoggersDropsTheDrive) {
     for (int i = 0; i < 40 && !connection.IsConnected(); ++i)
         Tick();
     ASSERT_TRUE(connection.IsConnected());
-    listener.answer = LoggerConnectionListener::StatusOutcome::NotALogger;
+    listener.answer = LoggerConnectionListener::StatusOutcomeType::NotALogger;
     for (int i = 0; i < 40 && connection.IsConnected(); ++i)
         Tick();
     EXPECT_FALSE(connection.IsConnected());
@@ -146,7 +146,7 @@ TEST_F(ConnectionTest, NothingHappensWhileBusy) {
     connection.SetBusy(true);
     for (int i = 0; i < 40; ++i)
         Tick();
-    EXPECT_EQ(connection.Phase(), MonitorPhase::Scanning);
+    EXPECT_EQ(connection.Phase(), MonitorPhaseType::Scanning);
     EXPECT_EQ(listener.found, 0);
     connection.SetBusy(false);
     for (int i = 0; i < 40 && !connection.IsConnected(); ++i)
@@ -280,7 +280,7 @@ TEST_F(ConnectionTest, TheTraceTellsTheScanAndTheStall) {
     drives.FailOpens(u"/b"_qs, DriveFileType::Status, true);
     // The worker retries the pending read at every pass, about every millisecond here.
     const int readsBefore = drives.ReadCalls(u"/b"_qs, DriveFileType::Status);
-    for (int i = 0; i < 40 && connection.Link()->Request() != CommRequest::ReadStatus; ++i) {
+    for (int i = 0; i < 40 && connection.Link()->Request() != CommRequestType::ReadStatus; ++i) {
         clock.Advance(10);
         connection.Tick();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));

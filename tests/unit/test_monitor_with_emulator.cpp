@@ -1,15 +1,14 @@
-#include "common/StringTable.h"
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/ControlBlock.h"
-#include "session/CRecSession.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/session/CRecSession.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
 #include "support/SessionTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {

@@ -1,8 +1,8 @@
-#include "instrument/ConfigurationModel.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/InstrumentPort.h"
-#include "instrument/RecordingDurations.h"
-#include "session/ModelTable.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/instrument/RecordingDurations.h"
+#include "core/session/ModelTable.h"
 #include "sim/ManualClock.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -27,15 +27,16 @@ struct LoggerFacts {
 };
 
 InstrumentState StateOf(const LoggerFacts& f) {
-    const QByteArray status = QStringLiteral("Model=%1\r\nMemSize=%2\r\nMemUsed=%3\r\nMemErase=%4\r\n"
-                                             "RecordingState=%5\r\nTime=%6\r\n")
-                                  .arg(f.model)
-                                  .arg(f.memSize)
-                                  .arg(f.memUsed)
-                                  .arg(f.erasing ? 1 : 0)
-                                  .arg(f.recording ? 1 : 0)
-                                  .arg(f.time)
-                                  .toLatin1();
+    const QByteArray status =
+        QStringLiteral("Model=%1\r\nMemSize=%2\r\nMemUsed=%3\r\nMemErase=%4\r\n"
+                       "RecordingState=%5\r\nTime=%6\r\n")
+            .arg(f.model)
+            .arg(f.memSize)
+            .arg(f.memUsed)
+            .arg(f.erasing ? 1 : 0)
+            .arg(f.recording ? 1 : 0)
+            .arg(f.time)
+            .toLatin1();
     InstrumentState s;
     s.connected = true;
     s.status.ReadTexts(status.constData(), static_cast<int>(status.size()));
@@ -53,7 +54,8 @@ public:
 
     InstrumentState State() const override { return state; }
     qint64 WriteControlBlock(const ControlBlock& block) override {
-        blocks.push_back(QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
+        blocks.push_back(
+            QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
         log.append(QString::number(block.Code(), 16).rightJustified(2, u'0'));
         return ControlBlock::kSize;
     }
@@ -307,8 +309,9 @@ TEST_F(Configuration, ClockTextAndTheSetClockButton) {
     behind.time = QStringLiteral("2024/03/05 14:05:39");
     RecordingPort behindPort(behind);
     ConfigurationModel model(behindPort, clock);
-    EXPECT_EQ(model.ClockText(),
-              u"L’horloge de l’instrument diffère de l’horloge de cet ordinateur par -1:30 (m:s)."_qs);
+    EXPECT_EQ(
+        model.ClockText(),
+        u"L’horloge de l’instrument diffère de l’horloge de cet ordinateur par -1:30 (m:s)."_qs);
     EXPECT_TRUE(model.SetClockEnabled());
 
     // The logger was 90 s behind: its start, 60 s after its clock, is now in the past.
@@ -329,7 +332,8 @@ TEST_F(Configuration, EraseFromTheWindowIsSentOnceAndWatchedToItsEnd) {
     EXPECT_FALSE(model.StartErase(ui));
     EXPECT_TRUE(port.blocks.empty());
     ASSERT_EQ(ui.EventsOf(ScriptedUserInterface::KindType::YesNoCancel).size(), 1u);
-    EXPECT_EQ(ui.Events().back().text, u"Êtes-vous sûr de vouloir effacer la mémoire de l’instrument?"_qs);
+    EXPECT_EQ(ui.Events().back().text,
+              u"Êtes-vous sûr de vouloir effacer la mémoire de l’instrument?"_qs);
 
     ui.Answer(AnswerType::Yes);
     ASSERT_TRUE(model.StartErase(ui));

@@ -1,8 +1,8 @@
-#include "instrument/ControlBlock.h"
-#include "instrument/EraseProgressModel.h"
-#include "instrument/InstrumentClock.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/EraseProgressModel.h"
+#include "core/instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentPort.h"
 #include "sim/ManualClock.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -35,7 +35,8 @@ class RecordingPort final : public InstrumentPort {
 public:
     InstrumentState State() const override { return state; }
     qint64 WriteControlBlock(const ControlBlock& block) override {
-        blocks.push_back(QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
+        blocks.push_back(
+            QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize));
         log.append(QString::number(block.Code(), 16).rightJustified(2, u'0'));
         return writeFails ? 0 : ControlBlock::kSize;
     }
@@ -55,7 +56,8 @@ public:
 // Asks a question and, while it is open, lets the logger change.
 class ChangingUserInterface final : public UserInterface {
 public:
-    ChangingUserInterface(RecordingPort& port, InstrumentState after) : port_(port), after_(std::move(after)) {}
+    ChangingUserInterface(RecordingPort& port, InstrumentState after)
+        : port_(port), after_(std::move(after)) {}
     void ShowMessage(const QString&, MessageIconType) override {}
     AnswerType AskYesNoCancel(const QString&) override {
         port_.state = after_;
@@ -63,7 +65,9 @@ public:
     }
     bool AskOkCancel(const QString&) override { return false; }
     QString AskSavePath(const SavePathRequest&) override { return {}; }
-    FileExistsChoiceType AskFileExists(const QString&) override { return FileExistsChoiceType::Cancel; }
+    FileExistsChoiceType AskFileExists(const QString&) override {
+        return FileExistsChoiceType::Cancel;
+    }
     JobEndType RunModalJob(StepJob&, const QString&) override { return JobEndType::Cancelled; }
 
 private:
@@ -91,8 +95,8 @@ TEST(InstrumentCommandRules, EnablingFollowsConnectionRecordingErasingAndMemory)
          B::NotConnected, B::NotConnected, B::NotConnected},
         {"idle, empty", StateOf(true, 0, false, false), B::None, B::MemoryEmpty, B::MemoryEmpty,
          B::None, B::None},
-        {"idle, data", StateOf(true, 4096, false, false), B::None, B::None, B::None,
-         B::MemoryInUse, B::None},
+        {"idle, data", StateOf(true, 4096, false, false), B::None, B::None, B::None, B::MemoryInUse,
+         B::None},
         {"recording", StateOf(true, 4096, true, false), B::Recording, B::None, B::Recording,
          B::None, B::Recording},
         {"erasing", StateOf(true, 4096, false, true), B::Erasing, B::Erasing, B::Erasing,
@@ -146,7 +150,8 @@ TEST(InstrumentCommandRules, EraseAsksAndSendsOnce) {
     EXPECT_EQ(EraseMemoryCommand(port, ui), CommandResultType::Declined);
     EXPECT_EQ(EraseMemoryCommand(port, ui), CommandResultType::Sent);
     EXPECT_EQ(port.log, QStringList({"02"}));
-    EXPECT_EQ(ui.Events()[0].text, u"Êtes-vous sûr de vouloir effacer la mémoire de l’instrument?"_qs);
+    EXPECT_EQ(ui.Events()[0].text,
+              u"Êtes-vous sûr de vouloir effacer la mémoire de l’instrument?"_qs);
 
     port.state = StateOf(true, 4096, true, false);
     EXPECT_EQ(EraseMemoryCommand(port, ui), CommandResultType::Refused);
@@ -217,7 +222,8 @@ TEST(InstrumentClockSetting, SetInstrumentClockSendsWhatTheWindowHeldWhenItClose
     const ClockSetResult r = SetInstrumentClock(
         port, clock,
         [](DateTimeDlgModel& dialog) {
-            const CalendarDateTime chosen = ParseDateTimeText(QStringLiteral("2024/03/01 08:00:00"));
+            const CalendarDateTime chosen =
+                ParseDateTimeText(QStringLiteral("2024/03/01 08:00:00"));
             dialog.SetDate(chosen);
             dialog.SetTime(chosen);
             return DateTimeDlgEndType::Ok;

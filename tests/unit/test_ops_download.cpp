@@ -1,7 +1,7 @@
-#include "instrument/ControlBlock.h"
-#include "instrument/DownloadJob.h"
-#include "instrument/InstrumentPort.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/DownloadJob.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
@@ -10,9 +10,8 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -182,7 +181,8 @@ TEST_F(Download, HeaderWithoutEndIsRefused) {
     ASSERT_TRUE(job.Begin(folder.path()));
     EXPECT_EQ(RunToEnd(job), TransferStateType::Unreadable);
     ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_EQ(ui.Messages()[0].text, u"Le fichier 'RECORD.VX’ ne contient aucune donnée utilisable."_qs);
+    EXPECT_EQ(ui.Messages()[0].text,
+              u"Le fichier 'RECORD.VX’ ne contient aucune donnée utilisable."_qs);
     EXPECT_TRUE(FilesInFolder().isEmpty());
 }
 
@@ -221,7 +221,8 @@ TEST_F(Download, DisabledOrEmptyDoesNothingAndAnUnwritableFolderIsTold) {
     DownloadJob job(port, ui, settings, clock);
     EXPECT_FALSE(job.Begin(folder.filePath(QStringLiteral("file/sub"))));
     ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_TRUE(ui.Messages()[0].text.startsWith(u"Impossible d’ouvrir le fichier de destination "_qs));
+    EXPECT_TRUE(
+        ui.Messages()[0].text.startsWith(u"Impossible d’ouvrir le fichier de destination "_qs));
     EXPECT_EQ(port.busy, QList<bool>({true, false}));
 }
 

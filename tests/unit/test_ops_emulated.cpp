@@ -1,13 +1,13 @@
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/ConfigurationModel.h"
-#include "instrument/ControlBlock.h"
-#include "instrument/DownloadJob.h"
-#include "instrument/EraseProgressModel.h"
-#include "instrument/InstrumentClock.h"
-#include "instrument/InstrumentCommands.h"
-#include "instrument/InstrumentPort.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/ConfigurationModel.h"
+#include "core/instrument/ControlBlock.h"
+#include "core/instrument/DownloadJob.h"
+#include "core/instrument/EraseProgressModel.h"
+#include "core/instrument/InstrumentClock.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "core/instrument/InstrumentPort.h"
+#include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
 #include "support/MemorySettingsStore.h"
@@ -16,9 +16,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <optional>
 #include <thread>
 
@@ -108,7 +107,8 @@ TEST(OperationsWithEmulatedLogger, ConfigureRecordStopDownloadAndErase) {
     config.SetFilterIndex(1);
     ASSERT_TRUE(config.Accept().sent);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.monitor.Status().IsRecording(); }));
-    const LoggerConfiguration kept = rig.Logger([](LoggerEmulator& l) { return l.Configuration(); });
+    const LoggerConfiguration kept =
+        rig.Logger([](LoggerEmulator& l) { return l.Configuration(); });
     EXPECT_EQ(kept.units, u"kPas"_qs);
     EXPECT_FLOAT_EQ(kept.lowScale, -25.0f);
     EXPECT_FLOAT_EQ(kept.highScale, 75.0f);
@@ -143,7 +143,8 @@ TEST(OperationsWithEmulatedLogger, ConfigureRecordStopDownloadAndErase) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto session = ReadImage(file.readAll());
     ASSERT_NE(session, nullptr);
-    EXPECT_EQ(session->ChanData().ValueCount(), samples - 1) << "a 2-point filter takes one count first";
+    EXPECT_EQ(session->ChanData().ValueCount(), samples - 1)
+        << "a 2-point filter takes one count first";
     EXPECT_EQ(session->DisplayUnits(), u"kPas"_qs);
     const QByteArray logged = recorded.mid(session->HeaderSize());
     ASSERT_GE(session->DataCopy().size(), logged.size());

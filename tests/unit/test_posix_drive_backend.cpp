@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/mount.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <set>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>

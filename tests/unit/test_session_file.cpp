@@ -1,13 +1,12 @@
-#include "common/ValueMarkers.h"
-#include "session/CRecSession.h"
-#include "session/SessionFile.h"
+#include "core/common/ValueMarkers.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionFile.h"
 #include "support/SessionTestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -32,7 +31,8 @@ TEST(SessionFileHeader, HeaderSizeFollowsTextLength) {
     EXPECT_EQ(HeaderSizeFor(501), 768);
 
     for (int textLength : {244, 245}) {
-        QByteArray text = "AppName=VX.exe\r\nGenBy=Inst\r\nModel=2\r\nStart=2024/03/05 14:07:09\r\n";
+        QByteArray text =
+            "AppName=VX.exe\r\nGenBy=Inst\r\nModel=2\r\nStart=2024/03/05 14:07:09\r\n";
         text.append(QByteArray(textLength - text.size() - 2, 'x')).append("\r\n");
         ASSERT_EQ(text.size(), textLength);
         SessionImageBuilder b;
@@ -134,10 +134,10 @@ TEST(SessionFileRead, ControlPanelFileTakesItsParameterBlock) {
 TEST(SessionFileRead, DataBlocksStayInsideTheImage) {
     SessionImageBuilder b;
     b.Samples({1, 2, 3});
-    b.RawBlock(0xFFFF, {9, 9});        // skipped
-    b.RawBlock(0);                     // nothing
-    b.RawBlock(255, {9, 9});           // nothing
-    b.RawBlock(256, {9, 9});           // nothing
+    b.RawBlock(0xFFFF, {9, 9}); // skipped
+    b.RawBlock(0);              // nothing
+    b.RawBlock(255, {9, 9});    // nothing
+    b.RawBlock(256, {9, 9});    // nothing
     b.Samples({4, 5});
     auto s = ReadImage(b);
     ASSERT_TRUE(s);

@@ -1,7 +1,7 @@
-#include "common/ValueMarkers.h"
-#include "session/CVexloDoc.h"
-#include "session/SessionFile.h"
-#include "session/SessionLoadJob.h"
+#include "core/common/ValueMarkers.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionLoadJob.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -11,10 +11,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -61,8 +60,8 @@ TEST_F(SessionLoad, TheProgressCoversBuildingTheSessionAndEndsWithIt) {
         EXPECT_GE(steps[i].percent, steps[i - 1].percent) << "step " << i;
     EXPECT_LT(steps[steps.size() - 2].percent, 100) << "the end only once the session is whole";
     // The file is read 64 KiB at a time; building it takes further bounded steps.
-    const auto reads = static_cast<std::size_t>((file.size() + CLoadFile::kChunkSize - 1) /
-                                                CLoadFile::kChunkSize);
+    const auto reads =
+        static_cast<std::size_t>((file.size() + CLoadFile::kChunkSize - 1) / CLoadFile::kChunkSize);
     const auto blocks = static_cast<std::size_t>(file.size() / 256);
     const std::size_t building = steps.size() - reads;
     EXPECT_GE(building, blocks / SessionImageReader::kBlocksPerStep +
@@ -92,8 +91,8 @@ TEST_F(SessionLoad, AnnulerWhileTheSessionIsBuiltOpensNothing) {
     // The whole load, to know where reading ends and building begins.
     ASSERT_TRUE(doc.OpenSessionFile(path_, true));
     const std::vector<int> progress = ui.JobProgress();
-    const auto reads = static_cast<int>((QFile(path_).size() + CLoadFile::kChunkSize - 1) /
-                                        CLoadFile::kChunkSize);
+    const auto reads =
+        static_cast<int>((QFile(path_).size() + CLoadFile::kChunkSize - 1) / CLoadFile::kChunkSize);
     ASSERT_GT(static_cast<int>(progress.size()), reads + 4);
     ASSERT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.back(), 100);
@@ -134,7 +133,8 @@ TEST(SteppedRecompute, ConvertsAsTheWholePassDoes) {
     const std::vector<double> emf = d.FirstRecord().CjcEmf();
     ASSERT_EQ(whole.size(), 3000u - 9u);
     ASSERT_TRUE(std::all_of(emf.begin(), emf.end(), [](double e) { return std::isfinite(e); }));
-    ASSERT_TRUE(std::none_of(whole.begin(), whole.end(), IsValueMarker)) << "temperatures, not markers";
+    ASSERT_TRUE(std::none_of(whole.begin(), whole.end(), IsValueMarker))
+        << "temperatures, not markers";
     for (const std::size_t step : {std::size_t{1}, std::size_t{7}, std::size_t{2990},
                                    std::size_t{2991}, std::size_t{3000}}) {
         SCOPED_TRACE(step);

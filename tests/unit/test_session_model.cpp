@@ -1,14 +1,13 @@
-#include "common/Temperature.h"
-#include "common/ValueMarkers.h"
-#include "session/CRecSession.h"
-#include "session/ModelTable.h"
-#include "session/MovingAverage.h"
-#include "session/ThermocoupleEmf.h"
+#include "core/common/Temperature.h"
+#include "core/common/ValueMarkers.h"
+#include "core/session/CRecSession.h"
+#include "core/session/ModelTable.h"
+#include "core/session/MovingAverage.h"
+#include "core/session/ThermocoupleEmf.h"
 #include "support/SessionTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -174,7 +173,9 @@ TEST(SessionModel, RtdTemperatures) {
     const auto s = ReadImage(b);
     ASSERT_TRUE(s);
     const auto& v = s->ChanData().FirstRecord().Values();
-    const auto expected = [](double c) { return RtdResistanceToCelsius(1000, 4750 * c / (4096 - c)); };
+    const auto expected = [](double c) {
+        return RtdResistanceToCelsius(1000, 4750 * c / (4096 - c));
+    };
     EXPECT_NEAR(v[0], expected(712), 1e-9);
     EXPECT_NEAR(v[0], -0.1, 0.2);
     EXPECT_NEAR(v[1], 100.1, 0.2) << "about 1385.6 ohm";

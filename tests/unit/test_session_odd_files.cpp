@@ -1,10 +1,10 @@
 #include "cli/JsonText.h"
-#include "common/CalendarDateTime.h"
-#include "common/ValueMarkers.h"
-#include "session/CVexloDoc.h"
-#include "session/SessionFile.h"
-#include "session/SessionParams.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/ValueMarkers.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionParams.h"
+#include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -16,10 +16,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cfloat>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -64,7 +63,8 @@ TEST(OddScales, BitsThatAreNoNumberReadAsTheRangeText) {
 }
 
 TEST(OddScales, NoValueStatisticOrParameterReadsNanOrInf) {
-    for (const auto& [low, high] : {std::pair{"0000C07F", "0000807F"}, std::pair{"000080FF", "0000C0FF"}}) {
+    for (const auto& [low, high] :
+         {std::pair{"0000C07F", "0000807F"}, std::pair{"000080FF", "0000C0FF"}}) {
         SCOPED_TRACE(low);
         const auto logger = ReadImage(CurrentLogger(low, high));
         SessionImageBuilder panel = CurrentLogger("00000000", "0000C842");
@@ -109,24 +109,26 @@ std::unique_ptr<CRecSession> CorrectedTo(const QString& corrected, const QByteAr
 }
 
 TEST(OddStartDates, OnlyARealTimeOfTheLoggersClockOpens) {
-    for (const char* start : {"2024/12/31 23:59:59", "2024/01/31 00:00:00", "2024/02/29 12:00:00",
-                              "2024/03/05 23:59:59", "1970/01/01 00:00:00",
-                              "2106/02/07 06:28:15"}) {
+    for (const char* start :
+         {"2024/12/31 23:59:59", "2024/01/31 00:00:00", "2024/02/29 12:00:00",
+          "2024/03/05 23:59:59", "1970/01/01 00:00:00", "2106/02/07 06:28:15"}) {
         SCOPED_TRACE(start);
         const auto s = LoggerStartedAt(start);
         ASSERT_TRUE(s);
         EXPECT_EQ(s->HeaderValue(HeaderKeyType::Start), QString::fromLatin1(start));
-        EXPECT_EQ(s->EndText(), FormatDateTimeText(ParseDateTimeText(QString::fromLatin1(start))
-                                                       .AddSeconds(s->DurationSeconds())))
+        EXPECT_EQ(
+            s->EndText(),
+            FormatDateTimeText(
+                ParseDateTimeText(QString::fromLatin1(start)).AddSeconds(s->DurationSeconds())))
             << "the end follows from the start shown";
         EXPECT_NE(s->End().year, 0);
         EXPECT_TRUE(CorrectedTo(QString::fromLatin1(start), "2024/03/05 14:07:09"));
     }
-    for (const char* start : {"2024/13/05 14:07:09", "2024/00/05 14:07:09", "2024/01/32 00:00:00",
-                              "2023/02/29 12:00:00", "2024/03/05 24:00:00", "2024/03/05 25:00:00",
-                              "2024/03/05 23:60:00", "2024/03/05 23:59:60", "1969/12/31 23:59:59",
-                              "2106/02/07 06:28:16", "99999/01/01 00:00:00", "0/00/00 00:00:00",
-                              ""}) {
+    for (const char* start :
+         {"2024/13/05 14:07:09", "2024/00/05 14:07:09", "2024/01/32 00:00:00",
+          "2023/02/29 12:00:00", "2024/03/05 24:00:00", "2024/03/05 25:00:00",
+          "2024/03/05 23:60:00", "2024/03/05 23:59:60", "1969/12/31 23:59:59",
+          "2106/02/07 06:28:16", "99999/01/01 00:00:00", "0/00/00 00:00:00", ""}) {
         SCOPED_TRACE(start);
         EXPECT_FALSE(LoggerStartedAt(start));
         EXPECT_FALSE(CorrectedTo(QString::fromLatin1(start), "2024/03/05 14:07:09"))
@@ -205,7 +207,8 @@ std::string JsonOf(double v) {
 
 bool IsJsonNumberOrNull(const std::string& text) {
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString("[" + text + "]"), &error);
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray::fromStdString("[" + text + "]"), &error);
     return error.error == QJsonParseError::NoError && doc.array().size() == 1;
 }
 

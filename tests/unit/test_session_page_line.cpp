@@ -1,8 +1,8 @@
 // What follows a session's start, and the channel line the session page and the CLI share.
-#include "common/DurationFormat.h"
-#include "graph/CTrendGraph.h"
-#include "graph/SessionChannelLine.h"
-#include "session/SessionParamsValues.h"
+#include "core/common/DurationFormat.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/graph/SessionChannelLine.h"
+#include "core/session/SessionParamsValues.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
@@ -144,8 +144,7 @@ TEST(SessionChannelLineOf, CursorColumnsAndWindowFollowTheDrawing) {
     drawn.Draw();
     const PointRange range = drawn.graph.VisiblePoints(0, 0);
     ASSERT_EQ(range, (PointRange{100, 200}));
-    const RangeStatisticsTexts window =
-        session->ChanData().RangeStatistics(true, 100, 199, units);
+    const RangeStatisticsTexts window = session->ChanData().RangeStatistics(true, 100, 199, units);
     const SessionChannelLine narrow = SessionChannelLine::Of(*session, drawn.graph, true);
     EXPECT_EQ(narrow.TextOf(ChanListHeaderType::WindowMin), window.min);
     EXPECT_EQ(narrow.TextOf(ChanListHeaderType::WindowMax), window.max);

@@ -1,7 +1,7 @@
-#include "session/CVexloDoc.h"
-#include "session/InstrumentSettings.h"
-#include "session/SessionParams.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/session/InstrumentSettings.h"
+#include "core/session/SessionParams.h"
+#include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
@@ -11,9 +11,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -63,8 +62,8 @@ TEST(SessionParams, VoltageListHasScaleRowsAndNoThermocoupleRows) {
     const auto s = Voltage();
     ASSERT_TRUE(s);
     const std::vector<SessionParamsRow> rows = BuildSessionParams(*s);
-    EXPECT_EQ(LabelIds(rows), (std::vector{628, 902, 906, 907, 908, 905, 909, 0, 941, 910, 911, 901,
-                                           912, 0, 942, 913, 1051, 1052, 914, 1055}));
+    EXPECT_EQ(LabelIds(rows), (std::vector{628, 902, 906, 907, 908, 905, 909,  0,    941, 910,
+                                           911, 901, 912, 0,   942, 913, 1051, 1052, 914, 1055}));
     for (const SessionParamsRow& r : rows) {
         EXPECT_EQ(r.header, r.labelId == 628 || r.labelId == 941 || r.labelId == 942);
         if (r.header || r.labelId == 0) {
@@ -117,7 +116,8 @@ TEST(EditSessionParams, ControlsFollowTheKindOfChannel) {
     const auto v = Voltage();
     const SessionParamsEditModel voltage(*v);
     EXPECT_TRUE(voltage.ShowsScales() && voltage.ShowsFilter());
-    EXPECT_FALSE(voltage.ShowsThermocouple() || voltage.ShowsPolarity() || voltage.ShowsPulseNote());
+    EXPECT_FALSE(voltage.ShowsThermocouple() || voltage.ShowsPolarity() ||
+                 voltage.ShowsPulseNote());
     EXPECT_EQ(voltage.RangeLowText(), u"0"_qs);
     EXPECT_EQ(voltage.RangeHighText(), u"10"_qs);
     EXPECT_EQ(voltage.FilterIndex(), 2);
@@ -163,9 +163,9 @@ TEST(EditSessionParams, RefusesOutOfRangeNumbersAndLongTexts) {
     const struct {
         F field;
         int limit;
-    } limits[] = {{F::InstrumentName, 80}, {F::Location, 80}, {F::SessionName, 80},
-                  {F::Header, 80},         {F::Footer, 80},   {F::Comments, 512},
-                  {F::Units, 4}};
+    } limits[] = {
+        {F::InstrumentName, 80}, {F::Location, 80},  {F::SessionName, 80}, {F::Header, 80},
+        {F::Footer, 80},         {F::Comments, 512}, {F::Units, 4}};
     for (const auto& l : limits) {
         SessionParamsEditModel fresh(*v);
         fresh.SetText(l.field, QString(l.limit, u'x'));
@@ -174,7 +174,8 @@ TEST(EditSessionParams, RefusesOutOfRangeNumbersAndLongTexts) {
         const auto tooLong = fresh.Validate();
         ASSERT_TRUE(tooLong);
         EXPECT_EQ(tooLong->field, l.field);
-        EXPECT_EQ(tooLong->message, QStringLiteral("Entrez pas plus de %1 caractères.").arg(l.limit));
+        EXPECT_EQ(tooLong->message,
+                  QStringLiteral("Entrez pas plus de %1 caractères.").arg(l.limit));
     }
 }
 
@@ -324,7 +325,8 @@ TEST(EditSessionParams, OkStoresTheInstrumentTextsAndRefreshesTheViews) {
     EXPECT_EQ(settings.Raw(section, u"Type"_qs), QVariant(4));
     EXPECT_EQ(settings.GetString(section, u"InstName"_qs, {}), u"Chaudière"_qs);
     EXPECT_EQ(settings.GetString(section, u"Header"_qs, {}), u"Essai"_qs);
-    EXPECT_TRUE(settings.Contains(section, u"Location"_qs) && settings.Contains(section, u"Footer"_qs));
+    EXPECT_TRUE(settings.Contains(section, u"Location"_qs) &&
+                settings.Contains(section, u"Footer"_qs));
     EXPECT_EQ(views.hints, std::vector{UpdateHintType::Refresh});
 
     // "Annuler" changes nothing.

@@ -1,5 +1,5 @@
-#include "session/ChannelColumns.h"
-#include "session/SessionTable.h"
+#include "core/session/ChannelColumns.h"
+#include "core/session/SessionTable.h"
 #include "support/SessionTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +29,8 @@ TEST(SessionTable, ValuesAreStampedOnePeriodAfterTheStart) {
     EXPECT_EQ(table.Cell(0, 0), u"05/03/2024"_qs);
     EXPECT_EQ(table.Cell(0, 1), u"14:07:10"_qs) << "value 0 is one period after the start";
     EXPECT_EQ(table.Cell(2, 1), u"14:07:12"_qs);
-    EXPECT_EQ(table.Cell(1, 2), s->ChanData().ValueText(s->ChanData().FirstRecord().Values()[1],
-                                                        s->DisplayUnits()));
+    EXPECT_EQ(table.Cell(1, 2),
+              s->ChanData().ValueText(s->ChanData().FirstRecord().Values()[1], s->DisplayUnits()));
     // Past the end and outside the columns: nothing, never a crash.
     EXPECT_EQ(table.Cell(3, 0), QString());
     EXPECT_EQ(table.Cell(-1, 0), QString());
@@ -66,8 +66,8 @@ TEST(ChannelColumns, FollowTheKindOfChannelAndTheMinMaxDisplay) {
     EXPECT_EQ(ChanListHeaderText(pulse.back().kind), u"Window Total"_qs);
 
     const auto event = SessionChannelColumns(KindFlags::Of(ChannelKindType::Event), true);
-    EXPECT_EQ(Kinds(event), (std::vector<K>{K::Channel, K::Colour, K::CursorEventLength,
-                                            K::WindowEventsLength}));
+    EXPECT_EQ(Kinds(event),
+              (std::vector<K>{K::Channel, K::Colour, K::CursorEventLength, K::WindowEventsLength}));
     EXPECT_EQ(event[2].width, 140);
 
     EXPECT_EQ(ChanListHeaderText(K::WindowLast), ChanListHeaderText(K::Last));

@@ -1,5 +1,5 @@
+#include "core/session/SessionFile.h"
 #include "platform/PosixDriveBackend.h"
-#include "session/SessionFile.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
 #include "sim/ManualClock.h"
@@ -232,7 +232,7 @@ TEST(SimulatedDriveFolder, KeepsTheFourFilesAndActsOnTheMailbox) {
     const auto received = drive.ProcessControlFile();
     ASSERT_TRUE(received);
     EXPECT_EQ(received->code, 0x03);
-    EXPECT_EQ(received->outcome, CommandOutcome::Done);
+    EXPECT_EQ(received->outcome, CommandOutcomeType::Done);
     EXPECT_FALSE(drive.ProcessControlFile()) << "the same block is acted on once";
     EXPECT_TRUE(
         Text(FileBytes(drive.PathOf(DriveFileType::Status))).contains(u"RecordingState=1\r\n"_qs));
@@ -249,7 +249,7 @@ TEST(SimulatedDriveFolder, KeepsTheFourFilesAndActsOnTheMailbox) {
     WriteInPlace(drive.PathOf(DriveFileType::Control), broken);
     const auto ignored = drive.ProcessControlFile();
     ASSERT_TRUE(ignored);
-    EXPECT_EQ(ignored->outcome, CommandOutcome::Invalid);
+    EXPECT_EQ(ignored->outcome, CommandOutcomeType::Invalid);
     EXPECT_EQ(logger.RecordingState(), 1);
 }
 
@@ -303,7 +303,7 @@ TEST(SimulatedDriveFolder, BlocksWrittenBackToBackAreEachActedOnInOrder) {
         const auto received = drive.ProcessControlFile();
         ASSERT_TRUE(received);
         EXPECT_EQ(received->code, code);
-        EXPECT_EQ(received->outcome, CommandOutcome::Done);
+        EXPECT_EQ(received->outcome, CommandOutcomeType::Done);
     }
     EXPECT_FALSE(drive.ProcessControlFile());
     EXPECT_EQ(logger.Configuration().filterSize, 7);
@@ -314,8 +314,8 @@ TEST(SimulatedDriveFolder, BlocksWrittenBackToBackAreEachActedOnInOrder) {
     const QByteArray stop = Block(0x05, {0x21, 0x43});
     for (int i = 0; i < 2; ++i)
         ASSERT_EQ(drives.WriteFile(dir.path(), DriveFileType::Control, 0, stop.data(), 512), 512);
-    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcome::Done);
-    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcome::Refused);
+    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcomeType::Done);
+    EXPECT_EQ(drive.ProcessControlFile()->outcome, CommandOutcomeType::Refused);
     EXPECT_FALSE(drive.ProcessControlFile());
 }
 

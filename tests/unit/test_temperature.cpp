@@ -1,5 +1,5 @@
-#include "common/Temperature.h"
-#include "common/ValueMarkers.h"
+#include "core/common/Temperature.h"
+#include "core/common/ValueMarkers.h"
 
 #include <QFile>
 #include <QMap>
@@ -18,7 +18,7 @@ constexpr char kLetters[] = "JKTNERSB";
 double Celsius(char type, double emfMv) {
     const unsigned index = static_cast<unsigned>(QByteArray(kLetters).indexOf(type));
     const TcResult r = ThermocoupleMvToCelsius(index, emfMv);
-    EXPECT_EQ(r.status, TcStatus::Ok) << type << " " << emfMv;
+    EXPECT_EQ(r.status, TcStatusType::Ok) << type << " " << emfMv;
     return r.celsius;
 }
 
@@ -65,18 +65,18 @@ TEST(Thermocouple, ReferenceTablePoints) {
 }
 
 TEST(Thermocouple, RangeLimitsAndStatus) {
-    EXPECT_EQ(ThermocoupleMvToCelsius(1, 54.886).status, TcStatus::Ok);
-    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.891).status, TcStatus::Ok);
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, 54.886).status, TcStatusType::Ok);
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.891).status, TcStatusType::Ok);
     const TcResult above = ThermocoupleMvToCelsius(1, 54.8861);
-    EXPECT_EQ(above.status, TcStatus::AboveRange);
+    EXPECT_EQ(above.status, TcStatusType::AboveRange);
     EXPECT_EQ(above.celsius, 0.0);
-    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.8911).status, TcStatus::BelowRange);
-    EXPECT_EQ(ThermocoupleMvToCelsius(7, 0.29).status, TcStatus::BelowRange);
-    EXPECT_EQ(ThermocoupleMvToCelsius(8, 1.0).status, TcStatus::BadType);
+    EXPECT_EQ(ThermocoupleMvToCelsius(1, -5.8911).status, TcStatusType::BelowRange);
+    EXPECT_EQ(ThermocoupleMvToCelsius(7, 0.29).status, TcStatusType::BelowRange);
+    EXPECT_EQ(ThermocoupleMvToCelsius(8, 1.0).status, TcStatusType::BadType);
     EXPECT_EQ(ThermocoupleMvToCelsius(0, std::numeric_limits<double>::quiet_NaN()).status,
-              TcStatus::BelowRange);
+              TcStatusType::BelowRange);
     EXPECT_EQ(ThermocoupleMvToCelsius(0, std::numeric_limits<double>::infinity()).status,
-              TcStatus::AboveRange);
+              TcStatusType::AboveRange);
 }
 
 // Catches a mistyped embedded coefficient. The probes lie where only one sub-range applies (R

@@ -1,5 +1,5 @@
-#include "app/UpdateServer.h"
-#include "common/StringTable.h"
+#include "core/app/UpdateServer.h"
+#include "core/common/StringTable.h"
 
 #include <gtest/gtest.h>
 

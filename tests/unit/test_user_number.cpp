@@ -1,8 +1,7 @@
-#include "common/UserNumber.h"
+#include "core/common/UserNumber.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace {
@@ -33,15 +32,16 @@ TEST(UserNumber, TheLocalesDecimalMarkAndThePointBothRead) {
 }
 
 TEST(UserNumber, AnythingButOnePlainNumberIsRefused) {
-    for (const char* text : {"", " ", "-", "+", ",", ".", "e5", "1e", "1e+", "1,2,3", "1.2,3",
-                             "1 000", "1\u202f000", "1\u00a0000", "12,5 V", "0x10", "--1", "+-1",
-                             "1e5,5", "\u22125", "\u0661", "abc"})
+    for (const char* text :
+         {"",    " ",     "-",     "+",       ",",          ".",          "e5",     "1e",
+          "1e+", "1,2,3", "1.2,3", "1 000",   "1\u202f000", "1\u00a0000", "12,5 V", "0x10",
+          "--1", "+-1",   "1e5,5", "\u22125", "\u0661",     "abc"})
         EXPECT_EQ(Fr(text), std::nullopt) << text;
 }
 
 TEST(UserNumber, NoNaNNoInfinityNoOverflow) {
-    for (const char* text : {"nan", "NaN", "-nan", "inf", "-inf", "+inf", "infinity", "1e400",
-                             "-1e309"})
+    for (const char* text :
+         {"nan", "NaN", "-nan", "inf", "-inf", "+inf", "infinity", "1e400", "-1e309"})
         EXPECT_EQ(Fr(text), std::nullopt) << text;
     EXPECT_EQ(Fr("1e308"), 1e308);
     EXPECT_EQ(Fr("1e-400"), std::nullopt) << "an underflow reads no more than an overflow";
@@ -64,5 +64,6 @@ TEST(UserNumber, TheScaleRangeIsClosedAtBothEnds) {
     EXPECT_EQ(kNonNegativeScaleRange.Read(u"-0,001"_qs), std::nullopt);
 
     EXPECT_EQ(kScaleRange.RefusalText(), u"Entrez un nombre compris entre -100000 et 100000."_qs);
-    EXPECT_EQ(kNonNegativeScaleRange.RefusalText(), u"Entrez un nombre compris entre 0 et 100000."_qs);
+    EXPECT_EQ(kNonNegativeScaleRange.RefusalText(),
+              u"Entrez un nombre compris entre 0 et 100000."_qs);
 }

@@ -1,10 +1,9 @@
-#include "common/ValueMarkers.h"
-#include "graph/ValuePyramid.h"
-
-#include <gtest/gtest.h>
+#include "core/common/ValueMarkers.h"
+#include "core/graph/ValuePyramid.h"
 
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {

@@ -1,5 +1,5 @@
-#include "app/AppIdentity.h"
-#include "app/VersionsFile.h"
+#include "core/app/AppIdentity.h"
+#include "core/app/VersionsFile.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>

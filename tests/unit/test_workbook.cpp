@@ -1,7 +1,7 @@
-#include "export/CWorkbook.h"
-#include "export/CWorksheet.h"
-#include "export/CXLSData.h"
-#include "export/WorkbookProgress.h"
+#include "core/export/CWorkbook.h"
+#include "core/export/CWorksheet.h"
+#include "core/export/CXLSData.h"
+#include "core/export/WorkbookProgress.h"
 #include "unit/test_zip_reader.h"
 
 #include <QDir>

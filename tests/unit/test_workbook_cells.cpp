@@ -1,8 +1,8 @@
-#include "export/CWorksheet.h"
-#include "export/CXLSData.h"
-#include "export/CellText.h"
-#include "export/SheetName.h"
-#include "export/WorkbookProgress.h"
+#include "core/export/CWorksheet.h"
+#include "core/export/CXLSData.h"
+#include "core/export/CellText.h"
+#include "core/export/SheetName.h"
+#include "core/export/WorkbookProgress.h"
 #include "unit/test_zip_reader.h"
 
 #include <QLocale>
@@ -96,7 +96,8 @@ TEST(SheetNameTest, AContinuationKeepsItsNumberWithinThirtyOneCharacters) {
     EXPECT_EQ(ContinuationSheetName(QString(31, u'n'), 10), QString(26, u'n') + " (10)");
     // A character outside the basic plane is kept whole or not at all.
     const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
-    EXPECT_EQ(ContinuationSheetName(QString(25, u'n') + face + "x", 1), QString(25, u'n') + face + " (1)");
+    EXPECT_EQ(ContinuationSheetName(QString(25, u'n') + face + "x", 1),
+              QString(25, u'n') + face + " (1)");
     EXPECT_EQ(ContinuationSheetName(QString(26, u'n') + face, 1), QString(26, u'n') + " (1)");
     for (const int length : {30, 31, 32}) {
         const QString name = ContinuationSheetName(QString(length, u'n'), 3);
@@ -238,9 +239,8 @@ TEST_F(WorkbookCellsTest, EveryContinuationIsNamedAfterTheFirstSheet) {
     data.NewRows(2 * (CWorksheet::kMaxRows - 2) + 1);
     data.AddSheet(QString(31, u'e'), 2, 2);
     data.NewRows(CWorksheet::kMaxRows - 1);
-    EXPECT_EQ(data.SheetNames(),
-              QStringList({"DataPoints", "DataPoints (1)", "DataPoints (2)", QString(31, u'e'),
-                           QString(27, u'e') + " (1)"}))
+    EXPECT_EQ(data.SheetNames(), QStringList({"DataPoints", "DataPoints (1)", "DataPoints (2)",
+                                              QString(31, u'e'), QString(27, u'e') + " (1)"}))
         << "each sheet counts its own continuations";
     SilentProgress progress;
     EXPECT_EQ(data.Close(progress).type, WorkbookCloseType::Done);

@@ -1,7 +1,7 @@
-#include "export/CZip.h"
-#include "export/CompressorPool.h"
-#include "export/DeflateStream.h"
-#include "export/ZipRecords.h"
+#include "core/export/CZip.h"
+#include "core/export/CompressorPool.h"
+#include "core/export/DeflateStream.h"
+#include "core/export/ZipRecords.h"
 #include "unit/test_zip_reader.h"
 
 #include <QDir>

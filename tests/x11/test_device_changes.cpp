@@ -1,14 +1,14 @@
-#include "app/AppFolders.h"
-#include "app/CMainFrame.h"
-#include "app/CommandType.h"
-#include "app/HelpLauncher.h"
-#include "common/Clock.h"
-#include "common/StringTable.h"
-#include "instrument/CInstComm.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "instrument/CVXRealtimeView.h"
+#include "core/app/AppFolders.h"
+#include "core/common/Clock.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/CInstComm.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CommandType.h"
+#include "gui/app/HelpLauncher.h"
+#include "gui/instrument/CVXRealtimeView.h"
 #include "platform/PosixDriveBackend.h"
-#include "session/CVexloDoc.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -21,10 +21,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 

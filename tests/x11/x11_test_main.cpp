@@ -1,8 +1,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 
 // The xcb platform, whatever the caller's environment says: what these tests look at is how

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "graph/GraphSettingsSource.h"
-#include "session/CVexloDoc.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/graph/GraphSettingsSource.h"
 
 // The document's colours and options, as the graphs of its views see them.
 class DocGraphSettings final : public GraphSettingsSource {

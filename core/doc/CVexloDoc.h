@@ -1,17 +1,16 @@
 #pragma once
 
-#include "app/OptionsModel.h"
-#include "app/TraceColours.h"
-#include "instrument/CInstrumentMonitor.h"
-#include "session/SessionParams.h"
-#include "session/SessionParamsValues.h"
-#include "session/SessionRegistry.h"
-#include "session/SessionSaver.h"
-#include "session/TemperatureUnitSource.h"
-#include "session/UpdateHint.h"
+#include "core/app/OptionsModel.h"
+#include "core/app/TraceColours.h"
+#include "core/common/TemperatureUnitSource.h"
+#include "core/common/UpdateHint.h"
+#include "core/instrument/CInstrumentMonitor.h"
+#include "core/session/SessionParams.h"
+#include "core/session/SessionParamsValues.h"
+#include "core/session/SessionRegistry.h"
+#include "core/session/SessionSaver.h"
 
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -28,8 +27,7 @@ class CVexloDoc final : public TemperatureUnitSource {
 public:
     // Without a user interface every question is declined and no message is shown.
     CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock);
-    CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
-              UserInterface& ui);
+    CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock, UserInterface& ui);
     ~CVexloDoc() override;
     CVexloDoc(const CVexloDoc&) = delete;
     CVexloDoc& operator=(const CVexloDoc&) = delete;

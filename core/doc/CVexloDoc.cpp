@@ -1,16 +1,15 @@
-#include "session/CVexloDoc.h"
+#include "core/doc/CVexloDoc.h"
 
-#include "app/SettingsStore.h"
-#include "app/SettingsKeys.h"
-#include "app/UserInterface.h"
-#include "common/StringTable.h"
-#include "session/InstrumentSettings.h"
-#include "session/SessionFile.h"
-#include "session/SessionOpener.h"
-#include "session/SessionParamsEditModel.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/SettingsStore.h"
+#include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
+#include "core/session/InstrumentSettings.h"
+#include "core/session/SessionFile.h"
+#include "core/session/SessionOpener.h"
+#include "core/session/SessionParamsEditModel.h"
 
 #include <QFile>
-
 #include <algorithm>
 
 namespace {
@@ -47,14 +46,9 @@ CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock&
 
 CVexloDoc::CVexloDoc(SettingsStore& settings, DriveBackend& drives, const Clock& clock,
                      std::unique_ptr<UserInterface> quietUi, UserInterface* ui)
-    : settings_(settings),
-      clock_(clock),
-      quietUi_(std::move(quietUi)),
-      ui_(ui ? *ui : *quietUi_),
-      options_(DocumentOptions::Load(settings)),
-      colours_(TraceColours::Load(settings)),
-      monitor_(drives, clock, *this,
-               [this] { UpdateAllViews(UpdateHintType::InstrumentStatus); }),
+    : settings_(settings), clock_(clock), quietUi_(std::move(quietUi)), ui_(ui ? *ui : *quietUi_),
+      options_(DocumentOptions::Load(settings)), colours_(TraceColours::Load(settings)),
+      monitor_(drives, clock, *this, [this] { UpdateAllViews(UpdateHintType::InstrumentStatus); }),
       saver_(ui_) {
     monitor_.SetFirmwareCheckEnabled(options_.checkFirmware);
     LoadRecentFiles();
@@ -182,7 +176,8 @@ void CVexloDoc::Remember(const QString& path, bool addToRecent) {
     pathName_ = path;
     if (!addToRecent)
         return;
-    recentFiles_.removeIf([&](const QString& p) { return p.compare(path, Qt::CaseInsensitive) == 0; });
+    recentFiles_.removeIf(
+        [&](const QString& p) { return p.compare(path, Qt::CaseInsensitive) == 0; });
     recentFiles_.prepend(path);
     while (recentFiles_.size() > SettingsKeys::kRecentFileCount)
         recentFiles_.removeLast();
@@ -225,9 +220,12 @@ CVexloDoc::CloseAnswerType CVexloDoc::AskToSave(CRecSession& session) {
     if (!session.IsModified() && !session.IsTemporary())
         return CloseAnswerType::Discarded;
     switch (ui_.AskYesNoCancel(FormatResource(604, {session.SessionName()}))) {
-    case AnswerType::Cancel: return CloseAnswerType::Cancelled;
-    case AnswerType::No: return CloseAnswerType::Discarded;
-    case AnswerType::Yes: break;
+    case AnswerType::Cancel:
+        return CloseAnswerType::Cancelled;
+    case AnswerType::No:
+        return CloseAnswerType::Discarded;
+    case AnswerType::Yes:
+        break;
     }
     if (session.IsTemporary() || session.IsInstrumentFile()) {
         const SavePathChoice choice = saver_.ChooseSavePath(session, session.IsTemporary());
