@@ -42,6 +42,16 @@ CommandOption FlagOption(std::string_view name, bool& flag) {
             }};
 }
 
+CommandOption SimulatedModelOption(int& model) {
+    return {"--simulate", [&model](ArgumentCursor& values) -> UsageProblem {
+                const auto code = ReadInteger(values.Take(), 0, 9);
+                if (!code)
+                    return "--simulate attend un code de modèle de 0 à 9";
+                model = *code;
+                return std::nullopt;
+            }};
+}
+
 std::optional<int> ReadInteger(const char* text, int lowest, int highest) {
     if (!text || !*text)
         return std::nullopt;

@@ -46,5 +46,7 @@ struct CommandLine {
 
 // An option without a value that sets `flag`.
 CommandOption FlagOption(std::string_view name, bool& flag);
+// "--simulate MODEL": an emulated logger of model code 0 to 9 instead of the drives.
+CommandOption SimulatedModelOption(int& model);
 // A whole decimal number from `lowest` to `highest`, or none.
 std::optional<int> ReadInteger(const char* text, int lowest, int highest);

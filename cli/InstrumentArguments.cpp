@@ -82,13 +82,7 @@ CommandOption Scale(std::string_view name, std::optional<QString>& text) {
 
 void AddCommonOptions(CommandLine& line, LoggerArguments& args) {
     line.options.push_back(FlagOption("--yes", args.yes));
-    line.options.push_back({"--simulate", [&args](ArgumentCursor& values) -> UsageProblem {
-                                const auto model = ReadInteger(values.Take(), 0, 9);
-                                if (!model)
-                                    return "--simulate attend un code de modèle de 0 à 9";
-                                args.simulatedModel = *model;
-                                return std::nullopt;
-                            }});
+    line.options.push_back(SimulatedModelOption(args.simulatedModel));
     line.options.push_back({"--timeout", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const auto seconds = ReadInteger(values.Take(), 1, kLongestTimeout);
                                 if (!seconds)

@@ -143,13 +143,7 @@ CommandLine SessionCommandLine(Arguments& args) {
     line.options.push_back(FlagOption("--json", args.json));
     line.options.push_back(IndexOption("--first", args.first));
     line.options.push_back(IndexOption("--last", args.last));
-    line.options.push_back({"--simulate", [&args](ArgumentCursor& values) -> UsageProblem {
-                                const auto model = ReadInteger(values.Take(), 0, 9);
-                                if (!model)
-                                    return "--simulate attend un code de modèle de 0 à 9";
-                                args.simulatedModel = *model;
-                                return std::nullopt;
-                            }});
+    line.options.push_back(SimulatedModelOption(args.simulatedModel));
     line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
