@@ -1,3 +1,4 @@
+#include "support/CliProcess.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QDir>
@@ -11,13 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QString err;
-    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
-};
 
 class CliTest : public testing::Test {
 protected:
@@ -41,21 +35,7 @@ protected:
     }
 
     CliRun Cli(const QStringList& args, const QString& locale = u"fr_FR.UTF-8"_qs) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, locale);
-        env.insert(u"LANG"_qs, locale);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"HOME"_qs, dir_.path());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.waitForFinished(60000);
-        CliRun r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path(), {}, locale});
     }
 
     QTemporaryDir dir_;

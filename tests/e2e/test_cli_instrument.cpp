@@ -1,3 +1,5 @@
+#include "support/CliProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,13 +14,6 @@
 #include <thread>
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QString err;
-    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
-};
 
 // Writes a file the way a careful drive writer does: whole, then renamed into place.
 void WriteWhole(const QString& path, const QByteArray& bytes) {
@@ -51,20 +46,7 @@ protected:
     }
 
     CliRun Cli(const QStringList& args, const QStringList& drives = {}) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"VEXLO_DRIVES"_qs, drives.join(u':'));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.waitForFinished(60000);
-        CliRun r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path(), drives});
     }
 
     static QString Row(const QJsonObject& status, const QString& label) {

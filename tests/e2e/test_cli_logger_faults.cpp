@@ -1,3 +1,5 @@
+#include "support/CliProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,7 +10,7 @@
 
 namespace {
 
-struct CliRun {
+struct CliText {
     int status = -1;
     QString out;
     QString err;
@@ -33,21 +35,9 @@ protected:
         sim_.waitForFinished(5000);
     }
 
-    CliRun Cli(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"VEXLO_DRIVES"_qs, drive_);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.waitForFinished(60000);
-        CliRun r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+    CliText Cli(const QStringList& args) {
+        const CliRun r = RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path(), {drive_}});
+        return {r.status, QString::fromLocal8Bit(r.out), r.err};
     }
 
     QTemporaryDir dir_;
@@ -61,14 +51,14 @@ const QString kNotWritten =
 } // namespace
 
 TEST_F(CliLoggerFaults, AClockPastTheLoggersRangeIsRefusedNotClamped) {
-    const CliRun r = Cli({u"clock"_qs, u"set"_qs, u"2106/02/07 06:28:16"_qs});
+    const CliText r = Cli({u"clock"_qs, u"set"_qs, u"2106/02/07 06:28:16"_qs});
     EXPECT_EQ(r.status, 2) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(u"2106/02/07 06:28:16"_qs)) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains(u"réglée"_qs)) << r.out.toStdString();
 }
 
 TEST_F(CliLoggerFaults, UnitsTheLoggerCannotKeepAreRefused) {
-    const CliRun r = Cli({u"configure"_qs, u"--units"_qs, u"k€"_qs});
+    const CliText r = Cli({u"configure"_qs, u"--units"_qs, u"k€"_qs});
     EXPECT_EQ(r.status, 2) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(u"« k€ »"_qs)) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
@@ -84,7 +74,7 @@ TEST_F(CliLoggerFaults, ABlockThatCannotBeWrittenIsAFailureForEveryCommand) {
     };
     for (const QStringList& command : commands) {
         SCOPED_TRACE(command.join(u' ').toStdString());
-        const CliRun r = Cli(command);
+        const CliText r = Cli(command);
         EXPECT_EQ(r.status, 2) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(kNotWritten)) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << "no success text: " << r.out.toStdString();

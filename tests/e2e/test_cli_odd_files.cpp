@@ -1,3 +1,4 @@
+#include "support/CliProcess.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QFile>
@@ -10,12 +11,6 @@
 
 namespace {
 
-struct CliResult {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
 // vexlo-cli on odd session files, with settings of its own and a fixed zone and locale.
 class CliOddFiles : public testing::Test {
 protected:
@@ -26,21 +21,11 @@ protected:
         return f.fileName();
     }
 
-    CliResult Cli(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"HOME"_qs, dir_.path());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                p.readAllStandardOutput(), QString::fromLocal8Bit(p.readAllStandardError())};
+    CliRun Cli(const QStringList& args) {
+        return RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path()});
     }
 
-    static QJsonObject Parsed(const CliResult& r) {
+    static QJsonObject Parsed(const CliRun& r) {
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError)
@@ -65,7 +50,7 @@ TEST_F(CliOddFiles, ScalesThatAreNoNumberGiveValidJsonEverywhere) {
     const QString path = Write(u"odd.vx"_qs, b.Samples(Counts(30)).Build());
     for (const char* command : {"info", "values", "stats", "events", "params"}) {
         SCOPED_TRACE(command);
-        const CliResult r = Cli({QString::fromLatin1(command), path, u"--json"_qs});
+        const CliRun r = Cli({QString::fromLatin1(command), path, u"--json"_qs});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
         Parsed(r);
         EXPECT_FALSE(r.out.toLower().contains("nan")) << "no value reads nan";
@@ -81,7 +66,7 @@ TEST_F(CliOddFiles, WholeSecondsArePrintedAsIntegers) {
     for (const std::size_t samples : {std::size_t{1000000}, std::size_t{1000001}}) {
         SessionImageBuilder b;
         const QString path = Write(u"long.vx"_qs, b.Samples(Counts(samples)).Build());
-        const CliResult r = Cli({u"info"_qs, path, u"--json"_qs});
+        const CliRun r = Cli({u"info"_qs, path, u"--json"_qs});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_TRUE(
             r.out.contains("\"duration_s\": " + QByteArray::number(qulonglong(samples)) + ","))
@@ -90,7 +75,7 @@ TEST_F(CliOddFiles, WholeSecondsArePrintedAsIntegers) {
     }
     SessionImageBuilder b;
     b.Set("Model", "2").Set("Ch1HighScale", "00247449"); // 1000000.0
-    const CliResult r =
+    const CliRun r =
         Cli({u"info"_qs, Write(u"scale.vx"_qs, b.Samples(Counts(3)).Build()), u"--json"_qs});
     EXPECT_TRUE(r.out.contains("\"high_scale\": 1000000,")) << r.out.toStdString();
 }
@@ -101,7 +86,7 @@ TEST_F(CliOddFiles, AStartThatIsNoRealDateIsRefusedInFrench) {
     const QString path = Write(u"RECORD.VX"_qs, b.Build());
     for (const char* command : {"info", "values", "export"}) {
         SCOPED_TRACE(command);
-        const CliResult r = Cli({QString::fromLatin1(command), path});
+        const CliRun r = Cli({QString::fromLatin1(command), path});
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(u"sa date de début « 2024/13/05 14:07:09 » n’est pas une date "

@@ -5,6 +5,7 @@
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFile.h"
 #include "sim/SignalModel.h"
+#include "support/CliProcess.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,7 +33,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct CliRun {
+struct CliText {
     int status = -1;
     QString out;
     QString err;
@@ -151,31 +152,25 @@ protected:
 
     void Start(QProcess& p, const QStringList& args, const QStringList& drives,
                const QString& input = QString()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"HOME"_qs, dir_.path());
-        env.insert(u"VEXLO_DRIVES"_qs, drives.join(u':'));
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(CliEnvironment({dir_.path(), drives}));
         if (!input.isEmpty())
             p.setStandardInputFile(input);
         p.start(QStringLiteral(VEXLO_CLI), args);
     }
 
-    CliRun Cli(const QStringList& args, const QStringList& drives = {},
-               const QString& input = QString()) {
+    CliText Cli(const QStringList& args, const QStringList& drives = {},
+                const QString& input = QString()) {
         QProcess p;
         Start(p, args, drives, input);
         p.waitForFinished(90000);
-        CliRun r;
+        CliText r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
         r.err = QString::fromLocal8Bit(p.readAllStandardError());
         return r;
     }
 
-    static QString Row(const CliRun& status, const QString& label) {
+    static QString Row(const CliText& status, const QString& label) {
         const QJsonObject o = QJsonDocument::fromJson(status.out.toUtf8()).object();
         for (const QJsonValue& row : o[u"rows"_qs].toArray())
             if (row.toObject()[u"label"_qs].toString() == label)
@@ -268,9 +263,10 @@ TEST_F(CliLoggerTest, FromConfigurationToTheDownloadedSessionOfAnEmulatedLogger)
     const QStringList drives = {drive};
 
     // Configure, start at once; the configuration is a run of blocks without any wait.
-    CliRun r = Cli({u"configure"_qs, u"--now"_qs, u"--duration"_qs, u"1h"_qs, u"--low"_qs, u"-5"_qs,
-                    u"--high"_qs, u"5"_qs, u"--units"_qs, u"Pascal"_qs, u"--filter"_qs, u"3"_qs},
-                   drives);
+    CliText r =
+        Cli({u"configure"_qs, u"--now"_qs, u"--duration"_qs, u"1h"_qs, u"--low"_qs, u"-5"_qs,
+             u"--high"_qs, u"5"_qs, u"--units"_qs, u"Pascal"_qs, u"--filter"_qs, u"3"_qs},
+            drives);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(u"Échelle : 0 Vdc = -5 Pasc, 10 Vdc = 5 Pasc"_qs))
         << r.out.toStdString();
@@ -341,7 +337,7 @@ TEST_F(CliLoggerTest, CommandsTheLoggerStateForbidsSendNothing) {
     using State = HandWrittenLogger::State;
     {
         const HandWrittenLogger logger(Folder(u"recording"_qs), State{5000, 0, 1});
-        const CliRun r = Cli({u"record"_qs, u"start"_qs}, {dir_.filePath(u"recording"_qs)});
+        const CliText r = Cli({u"record"_qs, u"start"_qs}, {dir_.filePath(u"recording"_qs)});
         EXPECT_EQ(r.status, 3);
         EXPECT_TRUE(r.err.contains(u"un enregistrement est déjà en cours"_qs))
             << r.err.toStdString();
@@ -353,7 +349,7 @@ TEST_F(CliLoggerTest, CommandsTheLoggerStateForbidsSendNothing) {
     {
         const QString folder = Folder(u"used"_qs);
         const HandWrittenLogger logger(folder, State{5000, 0, 0});
-        CliRun r = Cli({u"configure"_qs, u"--now"_qs}, {folder});
+        CliText r = Cli({u"configure"_qs, u"--now"_qs}, {folder});
         EXPECT_EQ(r.status, 3);
         EXPECT_TRUE(r.err.contains(u"la mémoire doit être effacée"_qs)) << r.err.toStdString();
         r = Cli({u"record"_qs, u"start"_qs}, {folder});
@@ -380,7 +376,7 @@ TEST_F(CliLoggerTest, CommandsTheLoggerStateForbidsSendNothing) {
         EXPECT_EQ(Cli({u"download"_qs, u"--out"_qs, Folder(u"out"_qs)}, {folder}).status, 3);
         EXPECT_TRUE(logger.MailboxUntouched());
     }
-    const CliRun none =
+    const CliText none =
         Cli({u"record"_qs, u"stop"_qs, u"--timeout"_qs, u"1"_qs}, {Folder(u"empty"_qs)});
     EXPECT_EQ(none.status, 3);
     EXPECT_TRUE(none.err.contains(u"aucun instrument Vexlo n’a répondu en 1 secondes"_qs))
@@ -394,7 +390,7 @@ TEST_F(CliLoggerTest, QuestionsAreAskedOnTheTerminal) {
     const HandWrittenLogger logger(folder, {5000, 0, 0});
 
     terminal.Type("non\n");
-    CliRun r = Cli({u"erase"_qs}, {folder}, terminal.Name());
+    CliText r = Cli({u"erase"_qs}, {folder}, terminal.Name());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(
         r.err.contains(u"Êtes-vous sûr de vouloir effacer la mémoire de l’instrument? [o/n]"_qs))
@@ -409,7 +405,7 @@ TEST_F(CliLoggerTest, QuestionsAreAskedOnTheTerminal) {
 }
 
 TEST_F(CliLoggerTest, ValuesTheWindowWouldRefuse) {
-    CliRun r = Cli({u"configure"_qs, u"--simulate"_qs, u"2"_qs, u"--high"_qs, u"100001"_qs});
+    CliText r = Cli({u"configure"_qs, u"--simulate"_qs, u"2"_qs, u"--high"_qs, u"100001"_qs});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(u"Entrez un nombre compris entre -100000 et 100000."_qs))
         << r.err.toStdString();
@@ -449,7 +445,7 @@ TEST_F(CliLoggerTest, ValuesTheWindowWouldRefuse) {
 }
 
 TEST_F(CliLoggerTest, ClockIsSetToTheGivenTimeOrTheNextWholeSecond) {
-    CliRun r = Cli({u"clock"_qs, u"set"_qs, u"2024/03/05 14:07:09"_qs, u"--simulate"_qs, u"0"_qs});
+    CliText r = Cli({u"clock"_qs, u"set"_qs, u"2024/03/05 14:07:09"_qs, u"--simulate"_qs, u"0"_qs});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, u"Horloge de l’instrument réglée sur 2024/03/05 14:07:09.\n"_qs);
 
@@ -473,7 +469,7 @@ TEST_F(CliLoggerTest, AnInterruptedOrStalledDownloadLeavesNoFileBehind) {
     logger.LoseRecording();
     const QString out = Folder(u"out"_qs);
 
-    const CliRun r = Cli({u"download"_qs, u"--out"_qs, out, u"--timeout"_qs, u"1"_qs}, {folder});
+    const CliText r = Cli({u"download"_qs, u"--out"_qs, out, u"--timeout"_qs, u"1"_qs}, {folder});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(u"ne répond plus"_qs)) << r.err.toStdString();
     EXPECT_TRUE(QDir(out).isEmpty()) << "the unfinished file is removed";

@@ -1,6 +1,7 @@
 // What users keep, compared with the references in tests/data (support/GoldenFile.h says how
 // to rewrite them when a change is intended).
 #include "core/session/SessionSaver.h"
+#include "support/CliProcess.h"
 #include "support/GoldenFile.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/SessionTestSupport.h"
@@ -45,18 +46,9 @@ protected:
     }
 
     QByteArray Cli(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"LANG"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, dir_.filePath(u"config"_qs));
-        env.insert(u"HOME"_qs, dir_.path());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.waitForFinished(60000);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        return p.readAllStandardOutput();
+        const CliRun r = RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path()});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return r.out;
     }
 
     QTemporaryDir dir_;

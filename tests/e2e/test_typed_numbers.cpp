@@ -7,6 +7,7 @@
 #include "core/session/ModelTable.h"
 #include "core/session/SessionParamsEditModel.h"
 #include "sim/ManualClock.h"
+#include "support/CliProcess.h"
 #include "support/SessionTestSupport.h"
 
 #include <QLocale>
@@ -90,12 +91,7 @@ std::vector<CliAnswer> CommandLine(const QStringList& texts, const QString& home
     std::vector<std::unique_ptr<QProcess>> runs;
     for (const QString& text : texts) {
         auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs);
-        env.insert(u"TZ"_qs, u"Europe/Paris"_qs);
-        env.insert(u"XDG_CONFIG_HOME"_qs, home + u"/config"_qs);
-        env.insert(u"HOME"_qs, home);
-        p->setProcessEnvironment(env);
+        p->setProcessEnvironment(CliEnvironment({home}));
         p->start(QStringLiteral(VEXLO_CLI),
                  {u"configure"_qs, u"--simulate"_qs, u"2"_qs, u"--high"_qs, text});
         runs.push_back(std::move(p));
