@@ -24,7 +24,7 @@ struct InstrumentPageInputs {
     double batteryVoltage;
 };
 
-// The instrument page: the label and value columns of Part 2.2, labels laid out per model and
+// The instrument page: its label and value columns, labels laid out per model and
 // values rebuilt at each processed status; while no logger's status has filled it, the
 // connection row alone.
 class InstrumentPage {

@@ -37,7 +37,7 @@ public:
     virtual void RefreshViews() = 0;
 };
 
-// The connection state machine of Part 2.2: owns the link, finds the logger drive, alternates
+// The connection state machine: owns the link, finds the logger drive, alternates
 // status and configuration reads at least 50 ms apart, checks that the logger's clock runs, and
 // drops a logger that is gone or whose clock stands still.
 class LoggerConnection {
