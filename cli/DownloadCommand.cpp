@@ -20,7 +20,8 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(DownloadTransfer::kTickMs);
 
 QString TooLong(SessionParamsFieldType field) {
-    return FormatResource(61716, {QString::number(SessionParamsEditModel::LimitOf(field))});
+    return FormatResource(TextId::kTooManyChars,
+                          {QString::number(SessionParamsEditModel::LimitOf(field))});
 }
 
 // The window's 10 ms timer; a logger that stops answering is given up after the timeout
@@ -70,7 +71,7 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
     const CommandBlockerType blocker = DownloadBlocker(c.link.State());
     if (blocker == CommandBlockerType::MemoryEmpty ||
         (blocker == CommandBlockerType::None && c.link.Port().LinkMemoryUsed() <= 0))
-        return Refuse(CliExit::kNotNow, ResourceString(681));
+        return Refuse(CliExit::kNotNow, ResourceString(TextId::kInstrumentHasNoData));
     if (const int refused = RefuseBlocked(blocker))
         return refused;
     const QString folder = c.args.outFolder.isEmpty()

@@ -24,9 +24,6 @@
 
 namespace {
 
-constexpr int kFileExists = 606;
-constexpr int kCannotWrite = 1012;
-
 constexpr const char* kUsage =
     "usage : vexlo-cli export FICHIER.vx [CLASSEUR.xlsx] [--force]\n"
     "  Écrit la session dans une feuille de calcul : une feuille Configuration et une feuille\n"
@@ -75,11 +72,11 @@ Outcome MakeRoom(const QString& path, bool force) {
     if (!QFileInfo::exists(path))
         return Outcome::Success();
     if (!force)
-        return Outcome::Failure(FormatResource(kFileExists, {path}) +
+        return Outcome::Failure(FormatResource(TextId::kFileExists, {path}) +
                                 QStringLiteral(" --force le remplace."));
     QFile existing(path);
     if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
-        return Outcome::Failure(FormatResource(kCannotWrite, {path}));
+        return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
     return Outcome::Success();
 }
 

@@ -48,7 +48,7 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
     case CommandResultType::Refused:
         return Refuse(CliExit::kNotNow, BlockerText(blockerNow));
     case CommandResultType::WriteFailed:
-        return Refuse(CliExit::kRefused, ResourceString(1006));
+        return Refuse(CliExit::kRefused, ResourceString(TextId::kCannotWriteCommand));
     }
     return CliExit::kRefused;
 }

@@ -6,13 +6,6 @@
 #include <utility>
 
 namespace {
-constexpr int kVoltageLabel = 645;
-constexpr int kCurrentLabel = 646;
-constexpr int kOtherLabel = 647;
-constexpr int kBackgroundLabel = 648;
-constexpr int kCursorLabel = 649;
-constexpr int kOtherColoursText = 643;
-constexpr int kAutomaticText = 644;
 
 ColorRef Read(const SettingsStore& settings, const QString& key, int fallback) {
     return ColorRef(settings.GetInt(SettingsKeys::ColorsSection(), key, fallback));
@@ -57,12 +50,12 @@ ColorRef TraceColours::TraceColourOfGroup(int colourGroup) const {
 QVector<ColorChangeInfo> BuildColorChangeList(TraceColours& colours) {
     using namespace SettingsKeys;
     return {
-        {&colours.voltage, ColorRef(kDisplayColorVDefault), ResourceString(kVoltageLabel)},
-        {&colours.current, ColorRef(kDisplayColorADefault), ResourceString(kCurrentLabel)},
-        {&colours.other, ColorRef(kDisplayColorOtherDefault), ResourceString(kOtherLabel)},
+        {&colours.voltage, ColorRef(kDisplayColorVDefault), ResourceString(TextId::kVoltageColour)},
+        {&colours.current, ColorRef(kDisplayColorADefault), ResourceString(TextId::kCurrentColour)},
+        {&colours.other, ColorRef(kDisplayColorOtherDefault), ResourceString(TextId::kOtherColour)},
         {&colours.graphBackground, ColorRef(kGraphBackgroundColorDefault),
-         ResourceString(kBackgroundLabel)},
-        {&colours.cursor, ColorRef(kCursorColorDefault), ResourceString(kCursorLabel)},
+         ResourceString(TextId::kGraphBackground)},
+        {&colours.cursor, ColorRef(kCursorColorDefault), ResourceString(TextId::kCursorLine)},
     };
 }
 
@@ -74,11 +67,11 @@ TraceColorsDlgModel::TraceColorsDlgModel(QVector<ColorChangeInfo> entries)
 }
 
 QString TraceColorsDlgModel::OtherColoursText() {
-    return ResourceString(kOtherColoursText);
+    return ResourceString(TextId::kMoreColours);
 }
 
 QString TraceColorsDlgModel::AutomaticText() {
-    return ResourceString(kAutomaticText);
+    return ResourceString(TextId::kDefaultColour);
 }
 
 ColorRef TraceColorsDlgModel::EffectiveColour(int index) const {

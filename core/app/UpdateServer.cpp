@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kAddressRefused = 1105;
-
 // The host as the address parser writes it: it has already turned every IPv4 spelling
 // ("127.1", "0x7f.0.0.1", "2130706433") into a plain dotted quad, which is what is contacted.
 bool IsLoopbackIpv4(const QString& host) {
@@ -28,7 +26,7 @@ bool IsLoopbackHost(const QString& host) {
 }
 
 UpdateAddress Refused(const QString& address) {
-    return {Outcome::Failure(FormatResource(kAddressRefused, {address})), {}};
+    return {Outcome::Failure(FormatResource(TextId::kAddressRefused, {address})), {}};
 }
 
 bool IsTrusted(const QUrl& url) {

@@ -9,14 +9,6 @@
 
 namespace {
 
-constexpr int kHourWord = 675;
-constexpr int kMinuteWord = 676;
-constexpr int kSecondWord = 677;
-constexpr int kDaysHint = 2000;
-constexpr int kHoursHint = 2001;
-constexpr int kMinutesHint = 2002;
-constexpr int kSecondsHint = 2003;
-
 struct ClockParts {
     quint32 days;
     quint32 hours;
@@ -71,10 +63,10 @@ QString HoursAndMinutesWords(qint64 s) {
     QString out;
     const qint64 hours = s / 3600;
     if (hours > 0)
-        AppendPart(out, hours, ResourceString(kHourWord));
+        AppendPart(out, hours, ResourceString(TextId::kHourUnit));
     const qint64 minutes = s % 3600 / 60;
     if (minutes > 0)
-        AppendPart(out, minutes, ResourceString(kMinuteWord));
+        AppendPart(out, minutes, ResourceString(TextId::kMinuteUnit));
     return out;
 }
 
@@ -83,12 +75,13 @@ QString HoursAndMinutesWords(qint64 s) {
 ClockText FormatSecondsClock(quint32 seconds) {
     const ClockParts p = SplitClock(seconds);
     if (p.days > 0)
-        return {DaysClock(p), ResourceString(kDaysHint)};
+        return {DaysClock(p), ResourceString(TextId::kDaysHint)};
     if (p.hours > 0)
-        return {HoursClock(p), ResourceString(kHoursHint)};
+        return {HoursClock(p), ResourceString(TextId::kHoursHint)};
     if (p.minutes > 0)
-        return {QString::asprintf("%u:%02u", p.minutes, p.seconds), ResourceString(kMinutesHint)};
-    return {QString::number(p.seconds), ResourceString(kSecondsHint)};
+        return {QString::asprintf("%u:%02u", p.minutes, p.seconds),
+                ResourceString(TextId::kMinutesHint)};
+    return {QString::number(p.seconds), ResourceString(TextId::kSecondsHint)};
 }
 
 ClockText FormatDurationClock(double t) {
@@ -114,7 +107,7 @@ QString FormatSpanWords(qint64 seconds) {
     QString out = HoursAndMinutesWords(seconds);
     const qint64 s = seconds % 60;
     if (s > 0)
-        AppendPart(out, s, ResourceString(kSecondWord));
+        AppendPart(out, s, ResourceString(TextId::kSecondUnit));
     return out;
 }
 
@@ -130,7 +123,7 @@ QString FormatSpanWordsMs(double seconds) {
         // The milliseconds are glued on with a literal ".", not the locale's separator.
         if (ms >= 0)
             out += QString::asprintf(".%03d", ms);
-        out += u' ' + ResourceString(kSecondWord);
+        out += u' ' + ResourceString(TextId::kSecondUnit);
     }
     return out;
 }

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kMissingText = 612;
 constexpr unsigned kLastSeriesNumber = 9999998;
 // Nine digits at most, so the number always fits in 32 bits.
 constexpr int kMaxNumberDigits = 9;
@@ -77,7 +76,7 @@ void RemoveAll(QString& text, const QString& characters) {
 void MakeSafeName(QString& text) {
     text.replace(QStringLiteral(": "), QStringLiteral(" "));
     RemoveAll(text, QStringLiteral(":\\?|><*/\""));
-    const QString missing = ResourceString(kMissingText);
+    const QString missing = ResourceString(TextId::kNoValue);
     if (!missing.isEmpty())
         text.replace(missing, QStringLiteral("NA"));
     RemoveAll(text, QStringLiteral("-."));

@@ -11,7 +11,9 @@ struct Entry {
 };
 
 constexpr Entry kStrings[] = {
+#define VEXLO_TEXT(id, name, text) {id, text},
 #include "resources/strings_fr.inc"
+#undef VEXLO_TEXT
 };
 
 constexpr bool SortedAndUnique() {

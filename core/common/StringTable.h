@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/common/TextIds.h"
+
 #include <QString>
 #include <initializer_list>
 
-// The French user-interface texts, by number. An unknown number gives an empty text.
+// The French user-interface texts, by number (named in TextId). An unknown number gives an empty
+// text.
 QString ResourceString(int id);
 bool HasResourceString(int id);
 // The text of `id` with its "%s" placeholders filled in order (printf-style, as the texts

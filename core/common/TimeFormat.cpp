@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kMissingText = 612;
 constexpr int kFirstShownYear = 1980;
 
 // The C library's text for a time stamp, for when the locale can't produce one.
@@ -103,7 +102,7 @@ DateAndTimeText FormatDateAndTime(qint64 seconds, int milliseconds) {
     // New Year 1980.
     const CalendarDateTime local = CalendarDateTime::FromLocalTimeStamp(seconds);
     if (!local.valid || local.year < kFirstShownYear) {
-        const QString missing = ResourceString(kMissingText);
+        const QString missing = ResourceString(TextId::kNoValue);
         return {missing, missing};
     }
     return {ShortDateText(local), InsertMilliseconds(TimeOfDayText(local), milliseconds)};

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kRangeMessage = 61715;
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -82,6 +80,6 @@ std::optional<double> NumberRange::Read(const QString& text) const {
 }
 
 QString NumberRange::RefusalText() const {
-    return FormatResource(kRangeMessage,
+    return FormatResource(TextId::kNumberRange,
                           {QString::number(lowest, 'g', 7), QString::number(highest, 'g', 7)});
 }

@@ -219,7 +219,8 @@ SavePathChoice CVexloDoc::ChooseSavePath(const CRecSession& session, bool keepNa
 CVexloDoc::CloseAnswerType CVexloDoc::AskToSave(CRecSession& session) {
     if (!session.IsModified() && !session.IsTemporary())
         return CloseAnswerType::Discarded;
-    switch (ui_.AskYesNoCancel(FormatResource(604, {session.SessionName()}))) {
+    switch (
+        ui_.AskYesNoCancel(FormatResource(TextId::kSaveModifiedSession, {session.SessionName()}))) {
     case AnswerType::Cancel:
         return CloseAnswerType::Cancelled;
     case AnswerType::No:

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kCannotAllocate = 603;
-constexpr int kCannotWrite = 1012;
 constexpr qint64 kSheetWork = 20;
 constexpr qint64 kPartsWork = 6;
 constexpr qint64 kArchiveWork = 5;
@@ -25,7 +23,7 @@ CWorkbook::~CWorkbook() = default;
 Outcome CWorkbook::Open(const QString& path) {
     Reset();
     if (!zip_.Open(path))
-        return Outcome::Failure(FormatResource(kCannotWrite, {path}));
+        return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
     open_ = true;
     return Outcome::Success();
 }
@@ -39,7 +37,7 @@ CWorksheet* CWorkbook::AddWorksheet(const QString& name, int frozenRows, int fro
     auto sheet = std::make_unique<CWorksheet>(zip_, strings_, number);
     if (!sheet->Begin(frozenRows, frozenColumns)) {
         failed_ = true;
-        failure_ = ResourceString(kCannotAllocate);
+        failure_ = ResourceString(TextId::kCannotAllocate);
         return nullptr;
     }
     PackageParts::AppendSheetOverride(contentOverrides_, number);
@@ -93,9 +91,9 @@ WorkbookCloseResult CWorkbook::Close(WorkbookProgress& progress) {
     position += kArchiveWork;
     progress.Report(position, total);
     if (failed_)
-        return Abandon({WorkbookCloseType::Failed, failure_.isEmpty()
-                                                       ? FormatResource(kCannotWrite, {zip_.Path()})
-                                                       : failure_});
+        return Abandon(
+            {WorkbookCloseType::Failed,
+             failure_.isEmpty() ? FormatResource(TextId::kCannotWrite, {zip_.Path()}) : failure_});
     Reset();
     return {};
 }

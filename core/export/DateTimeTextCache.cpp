@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kMissingText = 612;
 constexpr qint64 kSecondsPerHour = 3600;
 constexpr qint64 kSecondsPerDay = 86400;
 constexpr qint64 kSecondsPerMinute = 60;
@@ -91,7 +90,7 @@ void DateTimeTextCache::EnterDay(qint64 seconds, qint64 day) {
     minuteKnown_ = false;
     date_ = FormatDateAndTime(seconds, 0).date;
     // The year decides, and a local day has one year.
-    dayMissing_ = date_ == ResourceString(kMissingText);
+    dayMissing_ = date_ == ResourceString(TextId::kNoValue);
 }
 
 void DateTimeTextCache::EnterMinute(qint64 seconds, qint64 minute) {

@@ -17,14 +17,6 @@ namespace {
 constexpr qint64 kConfigurationWork = 100;
 constexpr qint64 kLargestBarValue = 2147483646;
 constexpr int kDataFrozen = 2;
-constexpr int kNameText = 626;
-constexpr int kValueText = 627;
-constexpr int kDateTitle = 700;
-constexpr int kTimeTitle = 701;
-constexpr int kDurationTitle = 702;
-constexpr int kNoValueText = 612;
-constexpr int kUnderRangeText = 613;
-constexpr int kOverRangeText = 614;
 
 // The closing of the workbook is quick and is not offered to cancel.
 class SilentProgress final : public WorkbookProgress {
@@ -59,8 +51,9 @@ SessionExportJob::SessionExportJob(const CRecSession& session, CXLSData& workboo
                               std::min<std::size_t>(session.ChanData().Events().size(), INT32_MAX))
                         : session.ChanData().ValueCount()),
       totalWork_((static_cast<qint64>(rowCount_) + kConfigurationWork) * 11 / 10),
-      bar_(ProgressScale::Of(totalWork_)), noValue_(ResourceString(kNoValueText)),
-      underRange_(ResourceString(kUnderRangeText)), overRange_(ResourceString(kOverRangeText)) {
+      bar_(ProgressScale::Of(totalWork_)), noValue_(ResourceString(TextId::kNoValue)),
+      underRange_(ResourceString(TextId::kUnderRange)),
+      overRange_(ResourceString(TextId::kOverRange)) {
     const CChanData& data = session.ChanData();
     if (events_ || data.ChannelCount() == 0)
         return;
@@ -123,8 +116,8 @@ qint64 SessionExportJob::WriteConfigurationSheet() {
     workbook_.AddSheet(QStringLiteral("Configuration"), 0, 0);
     workbook_.AddText(QStringLiteral("Vexlo, version ") + AppIdentity::ProgramVersion());
     workbook_.NewRows(2);
-    workbook_.AddText(ResourceString(kNameText), CellStyleType::BottomBorder);
-    workbook_.AddText(ResourceString(kValueText), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(TextId::kName), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(TextId::kValue), CellStyleType::BottomBorder);
     workbook_.NewRows(1);
     const std::pair<QString, QString> texts[] = {
         {QStringLiteral("En-tête"), session_.ReportHeader()},
@@ -166,10 +159,10 @@ qint64 SessionExportJob::WriteDataRows() {
 void SessionExportJob::WriteColumnTitles() {
     workbook_.AddSheet(events_ ? QStringLiteral("Événements") : QStringLiteral("DataPoints"),
                        kDataFrozen, kDataFrozen);
-    workbook_.AddText(ResourceString(kDateTitle), CellStyleType::BottomBorder);
-    workbook_.AddText(ResourceString(kTimeTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(TextId::kDateTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(ResourceString(TextId::kTimeTitle), CellStyleType::BottomBorder);
     if (events_) {
-        workbook_.AddText(ResourceString(kDurationTitle), CellStyleType::BottomBorder);
+        workbook_.AddText(ResourceString(TextId::kDurationTitle), CellStyleType::BottomBorder);
     } else {
         workbook_.AddText(session_.ChannelName(), CellStyleType::BottomBorder);
         workbook_.AddText(session_.DisplayUnits());

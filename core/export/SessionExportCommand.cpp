@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kFileExists = 606;
-constexpr int kCannotWrite = 1012;
-
 // Another program may hold the file; on this system that shows as a file that cannot be
 // opened for writing.
 bool CanOpenForWriting(const QString& path) {
@@ -67,11 +64,12 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, CXLSData& w
             return {};
         if (QFileInfo::exists(path)) {
             if (!CanOpenForWriting(path)) {
-                ui_.ShowMessage(FormatResource(kCannotWrite, {path}), MessageIconType::Error);
+                ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path}),
+                                MessageIconType::Error);
                 continue;
             }
             const FileExistsChoiceType choice =
-                ui_.AskFileExists(FormatResource(kFileExists, {path}));
+                ui_.AskFileExists(FormatResource(TextId::kFileExists, {path}));
             if (choice == FileExistsChoiceType::Cancel)
                 return {};
             // "Remplacer": the finished workbook takes the old file's place, so an export

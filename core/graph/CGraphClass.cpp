@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kPlotTooSmallText = 1004;
-
 bool IsLimit(double v) {
     return std::fabs(v) < kNoValueLimit;
 }
@@ -130,7 +128,7 @@ void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,
 void CGraphClass::DrawTrace(Canvas& canvas, const GraphTrace& trace) {
     const GraphRect& plot = PlotRect();
     if (plot.Width() < 1 || plot.Height() < 1) {
-        canvas.Text({DrawingRect().left, DrawingRect().top}, ResourceString(kPlotTooSmallText));
+        canvas.Text({DrawingRect().left, DrawingRect().top}, ResourceString(TextId::kPlotTooSmall));
         return;
     }
     if (window_.Span() == 0.0 || trace.record.duration == 0.0)

@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr int kNoValueText = 612;
-constexpr int kUnderRangeText = 613;
-constexpr int kOverRangeText = 614;
-
 double ColumnTimeOffset(const TraceColumn& column, const CursorFrame& frame) {
     const double offset = (column.x - frame.plot.left - 1) / frame.pixelsPerSecond;
     return offset > 0.0 ? offset : 0.0;
@@ -42,7 +38,7 @@ void GraphCursor::PlaceAt(int x, const GraphRect& plot) {
 }
 
 void GraphCursor::ResetReadouts() {
-    const CursorReadout none{ResourceString(kNoValueText), false};
+    const CursorReadout none{ResourceString(TextId::kNoValue), false};
     valid_ = false;
     minimum_ = maximum_ = value_ = none;
     eventText_.clear();
@@ -66,9 +62,9 @@ void GraphCursor::TakeReadouts(const TraceColumn& column, const CChanData& chann
         value_ = ReadoutOf(column.last, channel);
         return;
     }
-    const int state = column.maximum == OverRangeValue    ? kOverRangeText
-                      : column.minimum == UnderRangeValue ? kUnderRangeText
-                                                          : kNoValueText;
+    const int state = column.maximum == OverRangeValue    ? TextId::kOverRange
+                      : column.minimum == UnderRangeValue ? TextId::kUnderRange
+                                                          : TextId::kNoValue;
     minimum_ = maximum_ = value_ = CursorReadout{ResourceString(state), false};
 }
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kNoValueText = 612;
-
 QString ChannelLabel(const CRecSession& session) {
     const CChanData& data = session.ChanData();
     const QString label = data.ChannelCount() > 0 ? data.Channel(0).Label() : QString();
@@ -17,7 +15,7 @@ QString ChannelLabel(const CRecSession& session) {
 // A graph without a cursor reads as a cursor on no value.
 CursorReadouts ReadoutsOf(const CTrendGraph& graph, const QString& units) {
     if (!graph.CursorEnabled()) {
-        const QString none = ResourceString(kNoValueText);
+        const QString none = ResourceString(TextId::kNoValue);
         return {none, none, none, QString()};
     }
     return {graph.CursorMinimumText(units), graph.CursorValueText(units),

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kOffText = 616;
-constexpr int kOnText = 617;
 // More lines than this would crowd the axis; also bounds the loop on absurd ranges.
 constexpr int kMaxValueLines = 1000;
 
@@ -47,7 +45,7 @@ QString LabelText(const ValueAxisLayout& axis, double v, double step, int decima
     QString text = zero ? QStringLiteral("0") : FormatFixed(shown, decimals);
     if (axis.twoState) {
         const bool off = zero == axis.polarity;
-        text += u' ' + ResourceString(off ? kOffText : kOnText);
+        text += u' ' + ResourceString(off ? TextId::kOff : TextId::kOn);
     }
     return text;
 }

@@ -65,7 +65,7 @@ LoggerConnectionListener::StatusOutcomeType CInstrumentMonitor::OnStatusText(con
         duration != 0
             ? FormatSecondsClock(static_cast<quint32>(std::clamp<int64_t>(duration, 0, UINT32_MAX)))
                   .Joined()
-            : ResourceString(612);
+            : ResourceString(TextId::kNoValue);
     if (!clockVerified)
         return StatusOutcomeType::Read;
     status_.ReadNumbers(text, length);
@@ -124,7 +124,7 @@ void CInstrumentMonitor::RebuildPageValues() {
 QString CInstrumentMonitor::ChannelUnits() const {
     const ModelEntry& entry = ModelTableRow(modelIndex_ < 0 ? 0 : modelIndex_);
     if (KindFlags::Of(entry.Kind).temperature)
-        return ResourceString(units_.UseFahrenheit() ? 651 : 650);
+        return ResourceString(units_.UseFahrenheit() ? TextId::kFahrenheit : TextId::kCelsius);
     if (!config_.units.isEmpty())
         return config_.units;
     return entry.UnitText();

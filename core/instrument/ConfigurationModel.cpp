@@ -231,7 +231,8 @@ void ConfigurationModel::SetFilterIndex(int index) {
 bool ConfigurationModel::StartErase(UserInterface& ui) {
     if (!EraseEnabled())
         return false;
-    if (ui.AskYesNoCancel(ResourceString(1016)) != AnswerType::Yes || !EraseEnabled())
+    if (ui.AskYesNoCancel(ResourceString(TextId::kConfirmErase)) != AnswerType::Yes ||
+        !EraseEnabled())
         return false;
     port_.WriteControlBlock(ControlBlock::EraseMemory());
     watch_ = WatchType::WaitingForStart;
@@ -323,7 +324,7 @@ QString ConfigurationModel::ValueProblem(const InstrumentState& state) const {
     if (!ScalesAcceptable())
         return kScaleRange.RefusalText();
     if (Groups().scale && !IsLoggerText(units_.left(kUnitsLimit)))
-        return FormatResource(1008, {units_.left(kUnitsLimit)});
+        return FormatResource(TextId::kBadUnitsChar, {units_.left(kUnitsLimit)});
     if (RecordMode() == RecordModeType::None)
         return QString();
     const auto [first, last] = RecordingSpan(state);
@@ -342,7 +343,7 @@ ConfigAcceptResult ConfigurationModel::Accept() {
     if (const QString problem = ValueProblem(state); !problem.isEmpty())
         return {false, problem};
     if (!SendConfiguration(port_, Choice(state)))
-        return {false, ResourceString(1006), true};
+        return {false, ResourceString(TextId::kCannotWriteCommand), true};
     watch_ = WatchType::Off;
     return {true, QString()};
 }

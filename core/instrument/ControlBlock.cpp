@@ -161,7 +161,7 @@ std::optional<uint32_t> InstrumentTimeToSend(const CalendarDateTime& localWallCl
 }
 
 QString InstrumentTimeRangeText(const CalendarDateTime& refused) {
-    return FormatResource(1007, {FormatDateTimeText(refused)});
+    return FormatResource(TextId::kClockOutOfRange, {FormatDateTimeText(refused)});
 }
 
 CalendarDateTime FromInstrumentTimeValue(uint32_t value) {

@@ -22,7 +22,7 @@ namespace {
 constexpr int kNoType = INT_MIN;
 
 QString ModelText(int modelCode) {
-    return FormatResource(1022, {ModelDisplayName(modelCode, false, true)});
+    return FormatResource(TextId::kPageModel, {ModelDisplayName(modelCode, false, true)});
 }
 
 QString WithSlash(const QString& folder) {
@@ -60,7 +60,8 @@ DownloadJob::~DownloadJob() {
 QString DownloadJob::DestinationPath(const QString& folder, int modelCode) {
     QString name = ModelText(modelCode);
     MakeSafeName(name);
-    return NextFreeFileName(WithSlash(folder) + name + u'.' + ResourceString(605));
+    return NextFreeFileName(WithSlash(folder) + name + u'.' +
+                            ResourceString(TextId::kSessionExtension));
 }
 
 bool DownloadJob::Begin(const QString& dataFolder) {
@@ -80,7 +81,7 @@ bool DownloadJob::Begin(const QString& dataFolder) {
     path_ = DestinationPath(dataFolder, modelCode_);
     file_.setFileName(path_);
     if (!file_.open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
-        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
         Release();
         ended_ = true;
         return false;
@@ -103,14 +104,15 @@ TransferStateType DownloadJob::Tick() {
     Discard();
     switch (state) {
     case TransferStateType::NoData:
-        ui_.ShowMessage(ResourceString(681), MessageIconType::Information);
+        ui_.ShowMessage(ResourceString(TextId::kInstrumentHasNoData), MessageIconType::Information);
         break;
     case TransferStateType::Unreadable:
-        ui_.ShowMessage(FormatResource(623, {DriveFileName(DriveFileType::Record)}),
-                        MessageIconType::Error);
+        ui_.ShowMessage(
+            FormatResource(TextId::kNoUsableData, {DriveFileName(DriveFileType::Record)}),
+            MessageIconType::Error);
         break;
     default:
-        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
         break;
     }
     return state;
@@ -130,7 +132,7 @@ std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
     const ModelEntry& entry = s->Entry();
     QString stored = h.unitsText;
     if (s->Flags().temperature)
-        stored = ResourceString(650);
+        stored = ResourceString(TextId::kCelsius);
     else if (!s->Flags().linear || stored.isEmpty())
         stored = entry.UnitText();
     s->SetStoredUnits(stored);
@@ -179,7 +181,7 @@ bool DownloadJob::CompleteParameters(
     // the disk reads back with the right scales.
     if (!WriteParameters(*session)) {
         Discard();
-        ui_.ShowMessage(FormatResource(1012, {path_}), MessageIconType::Error);
+        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
         return false;
     }
     file_.close();

@@ -48,7 +48,7 @@ LoggerHeaderValues LoggerHeaderValues::Read(const char* text, int length) {
 }
 
 QString DownloadTransfer::StallText() {
-    return ResourceString(1005);
+    return ResourceString(TextId::kNoResponse);
 }
 
 DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
@@ -158,7 +158,8 @@ bool DownloadTransfer::WriteZeros(qint64 count) {
 }
 
 QString DownloadTransfer::IncompleteText() const {
-    return FormatResource(1009, {QString::number(done_), QString::number(memoryUsed_)});
+    return FormatResource(TextId::kIncompleteRecord,
+                          {QString::number(done_), QString::number(memoryUsed_)});
 }
 
 QString DownloadTransfer::ProgressText() const {

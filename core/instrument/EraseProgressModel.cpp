@@ -18,9 +18,9 @@ bool EraseProgressModel::Update(const InstrumentState& state) {
 QString EraseProgressModel::Text() const {
     // A logger that reports no memory size shows no progress rather than dividing by it.
     const qint64 percent = total_ > 0 ? free_ * 100 / total_ : 0;
-    return FormatResource(815, {QString::number(percent)});
+    return FormatResource(TextId::kPercentDone, {QString::number(percent)});
 }
 
 void EraseProgressModel::Dismiss(UserInterface& ui) {
-    ui.ShowMessage(ResourceString(814), MessageIconType::Information);
+    ui.ShowMessage(ResourceString(TextId::kEraseContinues), MessageIconType::Information);
 }

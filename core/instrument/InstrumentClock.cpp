@@ -22,14 +22,14 @@ CalendarDateTime ComputerWallClock(const Clock& clock) {
 QString ClockStatusText(const CalendarDateTime& instrumentClock,
                         const CalendarDateTime& computerClock) {
     if (!instrumentClock.valid || instrumentClock.year < kFirstSetYear)
-        return ResourceString(945);
+        return ResourceString(TextId::kClockNotSet);
     const qint64 diff = instrumentClock.SecondsSince(computerClock);
     if (diff >= -1 && diff <= 1)
         return QString();
     const qint64 magnitude =
         std::min<qint64>(diff < 0 ? -diff : diff, std::numeric_limits<quint32>::max());
     const QString span = FormatSecondsClock(static_cast<quint32>(magnitude)).Joined();
-    return FormatResource(944, {diff < 0 ? QStringLiteral("-") + span : span});
+    return FormatResource(TextId::kClockDiffers, {diff < 0 ? QStringLiteral("-") + span : span});
 }
 
 DateTimeDlgModel::DateTimeDlgModel(const Clock& clock)
@@ -82,7 +82,7 @@ void InstrumentClockSetter::Send(const CalendarDateTime& time) {
         return;
     }
     if (port_.WriteControlBlock(ControlBlock::SetClock(*value)) != ControlBlock::kSize) {
-        result_ = {false, time, ResourceString(1006)};
+        result_ = {false, time, ResourceString(TextId::kCannotWriteCommand)};
         return;
     }
     port_.ClearLiveData();

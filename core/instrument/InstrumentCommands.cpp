@@ -65,13 +65,13 @@ CommandBlockerType SetClockBlocker(const InstrumentState& state) {
 }
 
 QString RecordingCommandText(const InstrumentState& state) {
-    return ResourceString(state.Recording() ? 1015 : 1014);
+    return ResourceString(state.Recording() ? TextId::kStopRecording : TextId::kStartRecording);
 }
 
 CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui) {
     if (EraseBlocker(port.State()) != CommandBlockerType::None)
         return CommandResultType::Refused;
-    if (!UserSaysYes(ui, 1016))
+    if (!UserSaysYes(ui, TextId::kConfirmErase))
         return CommandResultType::Declined;
     // The monitor kept polling while the question was open: a recording may have begun.
     if (EraseBlocker(port.State()) != CommandBlockerType::None)
@@ -85,7 +85,7 @@ CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui) {
         return CommandResultType::Refused;
     if (!state.Recording())
         return Send(port, ControlBlock::StartRecording());
-    if (!UserSaysYes(ui, 820))
+    if (!UserSaysYes(ui, TextId::kConfirmStopRecording))
         return CommandResultType::Declined;
     return Send(port, ControlBlock::StopRecording());
 }

@@ -16,8 +16,8 @@ namespace {
 
 QString MemoryText(int64_t bytes) {
     if (bytes < 1000)
-        return QString::number(bytes) + ResourceString(774);
-    return QString::number(bytes / 1000) + ResourceString(775);
+        return QString::number(bytes) + ResourceString(TextId::kBytes);
+    return QString::number(bytes / 1000) + ResourceString(TextId::kKiloBytes);
 }
 
 // A date-time text of the logger shown as the locale's date and time.
@@ -36,13 +36,13 @@ int64_t InstrumentSeconds(const QString& text) {
 } // namespace
 
 void InstrumentPage::ShowConnecting() {
-    values_ = QStringList{ResourceString(1032)};
+    values_ = QStringList{ResourceString(TextId::kConnect)};
 }
 
 void InstrumentPage::ShowStatusUnread() {
     if (values_.isEmpty())
         values_.append(QString());
-    values_[0] = ResourceString(655);
+    values_[0] = ResourceString(TextId::kDisconnected);
 }
 
 void InstrumentPage::RebuildLabels(int modelCode) {
@@ -52,44 +52,44 @@ void InstrumentPage::RebuildLabels(int modelCode) {
     const bool thermocouple = flags.thermocouple;
     const bool rtd = flags.rtd;
     layout_ = {
-        {654, RowType::Connection},
+        {TextId::kConnectionState, RowType::Connection},
         {0, RowType::Blank},
-        {660, RowType::Model},
-        {1023, RowType::Serial},
-        {1024, RowType::Version},
+        {TextId::kModelHeader, RowType::Model},
+        {TextId::kPageSerialNumber, RowType::Serial},
+        {TextId::kFirmwareVersion, RowType::Version},
         {0, RowType::Blank},
-        {1028, RowType::MemoryTotal},
-        {1030, RowType::MemoryUsed},
-        {1031, RowType::MemoryFree},
+        {TextId::kTotalMemory, RowType::MemoryTotal},
+        {TextId::kUsedMemory, RowType::MemoryUsed},
+        {TextId::kFreeMemory, RowType::MemoryFree},
         {0, RowType::Blank},
-        {1025, RowType::Clock},
+        {TextId::kInstrumentClock, RowType::Clock},
         {0, RowType::Blank},
-        {628, RowType::RecordingState},
-        {1046, RowType::RecordingStart},
-        {1047, RowType::RecordingEnd},
-        {1048, RowType::RecordingDuration},
-        {785, RowType::TimeLeft},
+        {TextId::kRecordingState, RowType::RecordingState},
+        {TextId::kPageRecordingStart, RowType::RecordingStart},
+        {TextId::kPageRecordingEnd, RowType::RecordingEnd},
+        {TextId::kPageRecordingLength, RowType::RecordingDuration},
+        {TextId::kTimeLeft, RowType::TimeLeft},
         {0, RowType::Blank},
-        {1021, RowType::Channel},
-        {1027, RowType::Battery},
+        {TextId::kPageChannel1, RowType::Channel},
+        {TextId::kBatteryVoltage, RowType::Battery},
         {0, RowType::Blank},
     };
     if (thermocouple)
-        layout_.push_back({817, RowType::RangeOrLowScale});
+        layout_.push_back({TextId::kRange, RowType::RangeOrLowScale});
     else if (!rtd)
-        layout_.push_back({1051, RowType::RangeOrLowScale});
+        layout_.push_back({TextId::kScaleLow, RowType::RangeOrLowScale});
     if (!thermocouple && !rtd)
-        layout_.push_back({1052, RowType::HighScale});
-    layout_.push_back({1053, RowType::Units});
+        layout_.push_back({TextId::kScaleHigh, RowType::HighScale});
+    layout_.push_back({TextId::kChannelUnits, RowType::Units});
     layout_.push_back({0, RowType::Blank});
     if (thermocouple) {
-        layout_.push_back({1056, RowType::TcType});
-        layout_.push_back({1054, RowType::Cjc});
+        layout_.push_back({TextId::kTcType, RowType::TcType});
+        layout_.push_back({TextId::kCjcOn, RowType::Cjc});
     }
     if (thermocouple || rtd)
         layout_.push_back({0, RowType::Blank});
     if (!flags.event)
-        layout_.push_back({1055, RowType::FilterSize});
+        layout_.push_back({TextId::kFilterSize, RowType::FilterSize});
     labels_.clear();
     for (const PageRow& row : layout_)
         labels_.append(row.labelId ? ResourceString(row.labelId) : QString());
@@ -116,7 +116,7 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
     case RowType::Blank:
         return QString();
     case RowType::Connection:
-        return ResourceString(656);
+        return ResourceString(TextId::kConnected);
     case RowType::Model:
         return ModelDisplayName(s.ModelCode(), true, config.PolarityOn());
     case RowType::Serial:
@@ -124,7 +124,7 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
     case RowType::Version:
         return s.version;
     case RowType::MemoryTotal:
-        return QString::number(s.MemorySize() / 1000) + ResourceString(775);
+        return QString::number(s.MemorySize() / 1000) + ResourceString(TextId::kKiloBytes);
     case RowType::MemoryUsed:
         return MemoryText(s.MemoryUsed());
     case RowType::MemoryFree:
@@ -132,7 +132,7 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
     case RowType::Clock:
         return DateTimeDisplay(s.time);
     case RowType::RecordingState:
-        return ResourceString(recording ? 658 : 659);
+        return ResourceString(recording ? TextId::kRecording : TextId::kNotRecording);
     case RowType::RecordingStart:
         return planned ? DateTimeDisplay(s.recStart) : QString();
     case RowType::RecordingEnd:
@@ -144,7 +144,7 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
             return QString();
         const int64_t left = InstrumentSeconds(s.recEnd) - InstrumentSeconds(s.time);
         return left < 0
-                   ? ResourceString(612)
+                   ? ResourceString(TextId::kNoValue)
                    : FormatSecondsClock(static_cast<quint32>(std::min<int64_t>(left, UINT32_MAX)))
                          .Joined();
     }
@@ -166,7 +166,8 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
             CelsiusRange r = ThermocoupleRangeCelsius(config.tcIndex);
             if (in.fahrenheit)
                 r = {r.low * 1.8 + 32, r.high * 1.8 + 32};
-            return FormatResource(818, {FormatTrimmed(2, r.low), FormatTrimmed(2, r.high)});
+            return FormatResource(TextId::kRangeFromTo,
+                                  {FormatTrimmed(2, r.low), FormatTrimmed(2, r.high)});
         }
         return flags.event ? QString() : scaleLine(entry.RangeLow(), config.lowScale);
     }
@@ -177,10 +178,10 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
     case RowType::TcType:
         return config.tcType;
     case RowType::Cjc:
-        return ResourceString(config.CjcOn() ? 630 : 631);
+        return ResourceString(config.CjcOn() ? TextId::kYes : TextId::kNo);
     case RowType::FilterSize:
         return QStringLiteral("%1 ").arg(config.filterSize) +
-               ResourceString(config.filterSize == 1 ? 764 : 765);
+               ResourceString(config.filterSize == 1 ? TextId::kPoint : TextId::kPoints);
     }
     return QString();
 }
@@ -190,7 +191,8 @@ bool InstrumentPage::ShowsWholePage(bool connected) const {
 }
 
 QStringList InstrumentPage::Labels(bool connected) const {
-    return ShowsWholePage(connected) ? labels_ : QStringList{ResourceString(654)};
+    return ShowsWholePage(connected) ? labels_
+                                     : QStringList{ResourceString(TextId::kConnectionState)};
 }
 
 QStringList InstrumentPage::Values(bool connected, bool scanning) const {
@@ -198,6 +200,6 @@ QStringList InstrumentPage::Values(bool connected, bool scanning) const {
         return values_;
     // Until a first full status the connection row stands alone.
     if (connected || scanning)
-        return {values_.value(0, ResourceString(1032))};
-    return {ResourceString(655)};
+        return {values_.value(0, ResourceString(TextId::kConnect))};
+    return {ResourceString(TextId::kDisconnected)};
 }

@@ -6,13 +6,6 @@
 
 namespace {
 
-constexpr int kUnknownRecordType = 1100;
-constexpr int kAddressOutOfRange = 1101;
-constexpr int kBadChecksum = 1102;
-constexpr int kIncompleteLine = 1103;
-constexpr int kNoProgramCode = 1104;
-constexpr int kNotCompatible = 1061;
-
 constexpr int kDataRecord = 0;
 constexpr int kExtendedLinearAddress = 4;
 constexpr int kStartLinearAddress = 5;
@@ -92,36 +85,36 @@ bool HexReader::AddLine(const QByteArray& line) {
         return true;
     RecordCursor record(line, start + 1);
     if (!record.HasBytes(1))
-        return Fail(kIncompleteLine);
+        return Fail(TextId::kHexShortLine);
     const int count = record.Byte();
     if (count == 0)
         return true;
     if (!record.HasBytes(3))
-        return Fail(kIncompleteLine);
+        return Fail(TextId::kHexShortLine);
     const int address = record.Byte() * 256;
     const int offset = address + record.Byte();
     const int type = record.Byte();
     // An extended address needs both of its bytes; one alone says nothing about the segment.
     if ((type != kDataRecord && type != kExtendedLinearAddress && type != kStartLinearAddress) ||
         (type == kExtendedLinearAddress && count < 2))
-        return Fail(kUnknownRecordType);
+        return Fail(TextId::kHexUnknownRecord);
     if (offset + count - 1 > 0xFFFF)
-        return Fail(kAddressOutOfRange);
+        return Fail(TextId::kHexAddressRange);
     if (!record.HasBytes(count + 1))
-        return Fail(kIncompleteLine);
+        return Fail(TextId::kHexShortLine);
     QByteArray data(count, Qt::Uninitialized);
     for (int i = 0; i < count; ++i)
         data[i] = static_cast<char>(record.Byte());
     const int expected = (0x100 - record.Sum()) & 0xFF;
     if (record.Byte() != expected)
-        return Fail(kBadChecksum);
+        return Fail(TextId::kHexBadChecksum);
 
     if (type == kExtendedLinearAddress) {
         base_ = qint64((static_cast<uchar>(data[0]) << 8) | static_cast<uchar>(data[1])) << 16;
     } else if (type == kDataRecord) {
         const qint64 at = base_ + offset;
         if (at + count > IntelHexImage::kMaxSize)
-            return Fail(kNotCompatible);
+            return Fail(TextId::kFirmwareIncompatible);
         if (image_.size() < at + count)
             image_.resize(at + count, '\0');
         std::copy(data.cbegin(), data.cend(), image_.begin() + at);
@@ -135,7 +128,7 @@ Outcome IntelHexImage::CheckCompatibility() const {
     if (bytes_.size() >= kMinCompatibleSize && bytes_[kMarkAddress] == 'X' &&
         bytes_[kMarkAddress + 1] == 'V')
         return Outcome::Success();
-    return Outcome::Failure(ResourceString(kNotCompatible));
+    return Outcome::Failure(ResourceString(TextId::kFirmwareIncompatible));
 }
 
 QByteArrayView IntelHexImage::Page(qsizetype address, qsizetype pageSize) const {
@@ -153,6 +146,6 @@ IntelHexReadResult ReadIntelHex(QByteArrayView text) {
     }
     IntelHexImage image(reader.TakeImage());
     if (image.Size() == 0)
-        return {Outcome::Failure(ResourceString(kNoProgramCode)), {}};
+        return {Outcome::Failure(ResourceString(TextId::kHexNoCode)), {}};
     return {Outcome::Success(), std::move(image)};
 }

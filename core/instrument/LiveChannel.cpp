@@ -137,6 +137,6 @@ void LiveChannel::UpdateStatistics(const QString& units) {
         const SessionEvent& e = chan.Events().back();
         statistics_.eventLength = chan.EventLengthAt(e.startSeconds, e.startMs);
     } else if (chan.Flags().event) {
-        statistics_.eventLength = ResourceString(616);
+        statistics_.eventLength = ResourceString(TextId::kOff);
     }
 }

@@ -19,21 +19,21 @@ struct Entry {
 
 // Entries with id 1034 show their hours through "%d heures".
 constexpr std::array<Entry, kEntryCount> kEntries = {{
-    {1033, kHour},
-    {1034, 2 * kHour},
-    {1034, 4 * kHour},
-    {1034, 8 * kHour},
-    {1034, 12 * kHour},
-    {1034, 24 * kHour},
-    {1034, 48 * kHour},
-    {1034, 72 * kHour},
-    {1038, kWeek},
-    {1039, 2 * kWeek},
-    {1040, 3 * kWeek},
-    {1041, 4 * kWeek},
-    {1042, 5 * kWeek},
-    {1043, 6 * kWeek},
-    {1044, 0},
+    {TextId::kOneHour, kHour},
+    {TextId::kHours, 2 * kHour},
+    {TextId::kHours, 4 * kHour},
+    {TextId::kHours, 8 * kHour},
+    {TextId::kHours, 12 * kHour},
+    {TextId::kHours, 24 * kHour},
+    {TextId::kHours, 48 * kHour},
+    {TextId::kHours, 72 * kHour},
+    {TextId::kOneWeek, kWeek},
+    {TextId::kTwoWeeks, 2 * kWeek},
+    {TextId::kThreeWeeks, 3 * kWeek},
+    {TextId::kFourWeeks, 4 * kWeek},
+    {TextId::kFiveWeeks, 5 * kWeek},
+    {TextId::kSixWeeks, 6 * kWeek},
+    {TextId::kMaximum, 0},
 }};
 
 bool InList(int entry) {
@@ -46,8 +46,8 @@ QString EntryText(int entry) {
     if (!InList(entry))
         return QString();
     const Entry& e = kEntries[static_cast<std::size_t>(entry)];
-    if (e.textId == 1034)
-        return FormatResource(1034, {QString::number(e.seconds / kHour)});
+    if (e.textId == TextId::kHours)
+        return FormatResource(TextId::kHours, {QString::number(e.seconds / kHour)});
     return ResourceString(e.textId);
 }
 
@@ -77,11 +77,11 @@ qint64 MemoryNeededBytes(qint64 seconds) {
 }
 
 QString MemoryNeededText(qint64 bytes) {
-    return QString::number((bytes + 999) / 1000) + ResourceString(775);
+    return QString::number((bytes + 999) / 1000) + ResourceString(TextId::kKiloBytes);
 }
 
 QString TotalMemoryText(qint64 bytes) {
-    return QString::number(bytes / 1000) + ResourceString(775);
+    return QString::number(bytes / 1000) + ResourceString(TextId::kKiloBytes);
 }
 
 } // namespace RecordingDurations

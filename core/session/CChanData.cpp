@@ -507,7 +507,7 @@ RangeStatisticsTexts CChanData::RangeStatistics(bool useWindow, int first, int l
                            ValueText(v.avg, units),   ValueText(v.last, units),
                            ValueText(v.total, units), QString()};
     if (flags_.event)
-        t.eventTotal = v.eventTotalSeconds == 0.0 ? ResourceString(616)
+        t.eventTotal = v.eventTotalSeconds == 0.0 ? ResourceString(TextId::kOff)
                                                   : FormatSpanWordsMs(v.eventTotalSeconds);
     return t;
 }
@@ -515,11 +515,11 @@ RangeStatisticsTexts CChanData::RangeStatistics(bool useWindow, int first, int l
 QString CChanData::ValueText(StatValue v, const QString& units) const {
     switch (v.status) {
     case ValueStatusType::NoValue:
-        return ResourceString(612);
+        return ResourceString(TextId::kNoValue);
     case ValueStatusType::UnderRange:
-        return ResourceString(613);
+        return ResourceString(TextId::kUnderRange);
     case ValueStatusType::OverRange:
-        return ResourceString(614);
+        return ResourceString(TextId::kOverRange);
     case ValueStatusType::Valid:
         break;
     }
@@ -558,7 +558,7 @@ double CChanData::EventWindowTotalSeconds(int first, int end) const {
 
 QString CChanData::EventWindowTotal(int first, int end) const {
     const double total = EventWindowTotalSeconds(first, end);
-    return total == 0.0 ? ResourceString(616) : FormatSpanWordsMs(total);
+    return total == 0.0 ? ResourceString(TextId::kOff) : FormatSpanWordsMs(total);
 }
 
 QString CChanData::EventLengthAt(int64_t second, int millisecond) const {
@@ -570,7 +570,7 @@ QString CChanData::EventLengthAt(int64_t second, int millisecond) const {
         if (t <= start + e.lengthSeconds * 1000 + e.lengthMs)
             return FormatSpanWordsMs(e.LengthInSeconds());
     }
-    return ResourceString(616);
+    return ResourceString(TextId::kOff);
 }
 
 QString CChanData::EventCellText(int row, int column) const {

@@ -8,7 +8,7 @@ CLoadFile::CLoadFile(QFile& file, QByteArray& buffer, qint64 size)
     : file_(file), buffer_(buffer), size_(std::clamp<qint64>(size, 0, buffer.size())) {}
 
 QString CLoadFile::Title() const {
-    return ResourceString(946) + u' ' + file_.fileName();
+    return ResourceString(TextId::kLoadFile) + u' ' + file_.fileName();
 }
 
 int CLoadFile::Percent() const {

@@ -38,7 +38,7 @@ bool CRecSession::UsesFahrenheit() const {
 
 void CRecSession::NormaliseDisplayUnits(const QString& proposed) {
     if (flags_.temperature)
-        displayUnits_ = ResourceString(UsesFahrenheit() ? 651 : 650);
+        displayUnits_ = ResourceString(UsesFahrenheit() ? TextId::kFahrenheit : TextId::kCelsius);
     else if (proposed.isEmpty())
         displayUnits_ = storedUnits_;
     else
@@ -63,9 +63,10 @@ void CRecSession::SetDuration(double seconds) {
 
 void CRecSession::SetStoragePeriodFromModel() {
     storagePeriod_ = std::max(1, SaturatingRound(Entry().SampleInterval));
-    storagePeriodText_ = QStringLiteral("%1 %2")
-                             .arg(storagePeriod_)
-                             .arg(ResourceString(storagePeriod_ == 1 ? 642 : 638));
+    storagePeriodText_ =
+        QStringLiteral("%1 %2")
+            .arg(storagePeriod_)
+            .arg(ResourceString(storagePeriod_ == 1 ? TextId::kSecond : TextId::kSeconds));
 }
 
 void CRecSession::RecomputeValues() {

@@ -4,8 +4,25 @@
 #include "core/session/CRecSession.h"
 
 namespace {
-constexpr int kHeaderIds[] = {661, 662, 663, 664, 665, 686, 627, 666, 667, 668,
-                              669, 683, 685, 670, 671, 672, 669, 682, 684};
+constexpr int kHeaderIds[] = {TextId::kChannelHeader,
+                              TextId::kColourHeader,
+                              TextId::kCursorMin,
+                              TextId::kCursorMax,
+                              TextId::kCursorAvg,
+                              TextId::kCursorEventLength,
+                              TextId::kValue,
+                              TextId::kWindowMin,
+                              TextId::kWindowMax,
+                              TextId::kWindowAvg,
+                              TextId::kLast,
+                              TextId::kWindowTotal,
+                              TextId::kWindowEventsLength,
+                              TextId::kMin,
+                              TextId::kMax,
+                              TextId::kAvg,
+                              TextId::kLast,
+                              TextId::kTotal,
+                              TextId::kEventLength};
 constexpr int kNarrow = 60;
 constexpr int kStatistic = 80;
 constexpr int kEventColumn = 140;

@@ -96,10 +96,13 @@ int FindModelEntry(int modelCode, int tcIndex) {
 }
 
 QString ModelDisplayName(int modelCode, bool eventForm, bool rising) {
-    static constexpr int kNames[] = {800, 801, 802, 803, 804, 805, 806, 809, 810, 943};
+    static constexpr int kNames[] = {
+        TextId::kModelVx10, TextId::kModelVx11, TextId::kModelVx12,      TextId::kModelVx13,
+        TextId::kModelVx20, TextId::kModelVx30, TextId::kModelVx31Event, TextId::kModelVx40,
+        TextId::kModelVx50, TextId::kModelVx01};
     if (modelCode == kEventModelCode && eventForm)
-        return ResourceString(rising ? 807 : 808);
+        return ResourceString(rising ? TextId::kModelVx31Rising : TextId::kModelVx31Falling);
     if (modelCode >= 0 && modelCode < static_cast<int>(std::size(kNames)))
         return ResourceString(kNames[modelCode]);
-    return ResourceString(811);
+    return ResourceString(TextId::kModelUnknown);
 }

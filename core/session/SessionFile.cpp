@@ -243,16 +243,16 @@ Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
     size = 0;
     const QString path = file.fileName();
     if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) || file.size() > INT_MAX)
-        return Outcome::Failure(FormatResource(1013, {path}));
+        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
     const qint64 length = file.size();
     if (length < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(623, {path}));
+        return Outcome::Failure(FormatResource(TextId::kNoUsableData, {path}));
     try {
         const qint64 rounded = (length + kMinimumSessionFileSize - 1) / kMinimumSessionFileSize *
                                kMinimumSessionFileSize;
         buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
     } catch (const std::bad_alloc&) {
-        return Outcome::Failure(ResourceString(603));
+        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
     }
     size = length;
     return Outcome::Success();
@@ -260,7 +260,7 @@ Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
 
 Outcome CheckSessionFileRead(const QString& path, qint64 bytesRead) {
     if (bytesRead < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(1013, {path}));
+        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
     return Outcome::Success();
 }
 
@@ -282,15 +282,15 @@ Outcome LoadSessionImage(const QString& path, QByteArray& image) {
 
 Outcome CheckSessionImage(const QString& path, const QByteArray& image) {
     if (image.size() < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(623, {path}));
+        return Outcome::Failure(FormatResource(TextId::kNoUsableData, {path}));
     const qint64 textLength = HeaderTextLength(image.constData(), image.size());
     const QString header = QString::fromLatin1(image.constData(), textLength);
     bool found = false;
     const QString appName = FindHeaderValue(header, HeaderKeyText(HeaderKeyType::AppName), &found);
     if (!found)
-        return Outcome::Failure(FormatResource(680, {path}));
+        return Outcome::Failure(FormatResource(TextId::kFileHasNoData, {path}));
     if (appName.compare(QStringLiteral("VX.exe"), Qt::CaseInsensitive) != 0)
-        return Outcome::Failure(FormatResource(632, {path, appName}));
+        return Outcome::Failure(FormatResource(TextId::kUnsupportedFile, {path, appName}));
     return Outcome::Success();
 }
 
@@ -340,7 +340,7 @@ Outcome SessionImageReader::Begin() {
 
     QString stored = value(HeaderKeyType::Ch1Units);
     if (session.Flags().temperature)
-        stored = ResourceString(650);
+        stored = ResourceString(TextId::kCelsius);
     else if (!session.Flags().linear || stored.isEmpty())
         stored = entry.UnitText();
     session.SetStoredUnits(stored);
@@ -350,7 +350,7 @@ Outcome SessionImageReader::Begin() {
     try {
         headerCopy = image.Copy(0, headerSize);
     } catch (const std::bad_alloc&) {
-        return Outcome::Failure(ResourceString(603));
+        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
     }
     ReplaceGenByInst(headerCopy);
 
@@ -403,8 +403,9 @@ Outcome SessionImageReader::Begin() {
     const CalendarDateTime correctedStart = ParseDateTimeText(startText);
     if (!IsOnLoggerClock(correctedStart))
         return Outcome::Failure(
-            FormatResource(622, {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
-                                 FormatDateTimeText(LoggerClockLast())}));
+            FormatResource(TextId::kBadStartDate,
+                           {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
+                            FormatDateTimeText(LoggerClockLast())}));
     session.SetScales(low, high);
     session.SetTcIndex(tcIndex);
     session.SetCjc(cjc);
@@ -420,7 +421,7 @@ Outcome SessionImageReader::Begin() {
             dataCopy = image.Copy(dataStart, dataLength);
         } catch (const std::bad_alloc&) {
             session.SetFileCopies(std::move(headerCopy), QByteArray());
-            return Outcome::Failure(ResourceString(603));
+            return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
         }
     }
     session.SetFileCopies(std::move(headerCopy), std::move(dataCopy));
@@ -546,7 +547,7 @@ std::optional<Outcome> SessionImageReader::Step() {
         }
     } catch (const std::bad_alloc&) {
         phase_ = PhaseType::Done;
-        return Outcome::Failure(ResourceString(603));
+        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
     }
     return Outcome::Success();
 }
@@ -618,7 +619,7 @@ bool FormatParameterBlock(QFileDevice& file, qint64 offset, const ParameterBlock
 }
 
 Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
-    const Outcome failure = Outcome::Failure(FormatResource(1012, {path}));
+    const Outcome failure = Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
     // Written beside the target and renamed over it, so the old file stays whole until the
     // new one is complete.
     QSaveFile file(path);
@@ -639,7 +640,7 @@ Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
 }
 
 Outcome RewriteParameterBlock(const CRecSession& session, const QString& path) {
-    const Outcome failure = Outcome::Failure(FormatResource(1013, {path}));
+    const Outcome failure = Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return failure;

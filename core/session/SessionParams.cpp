@@ -41,36 +41,40 @@ std::vector<SessionParamsRow> BuildSessionParams(const CRecSession& s) {
     const KindFlags& kind = s.Flags();
     const ModelEntry& entry = s.Entry();
     RowList rows;
-    rows.Header(628);
-    rows.Value(902, s.SessionName());
-    rows.Value(906, LocalDateAndTimeText(s.HeaderValue(HeaderKeyType::Start)), kDateRowTag);
-    rows.Value(907, LocalDateAndTimeText(s.EndText()), kDateRowTag);
-    rows.Value(908, s.DurationText());
-    rows.Value(905, s.StoragePeriodText());
-    rows.Value(909, ResourceString(s.RecordingInProgress() ? 633 : 634));
+    rows.Header(TextId::kRecordingState);
+    rows.Value(TextId::kSessionName, s.SessionName());
+    rows.Value(TextId::kRecordingStart, LocalDateAndTimeText(s.HeaderValue(HeaderKeyType::Start)),
+               kDateRowTag);
+    rows.Value(TextId::kRecordingEnd, LocalDateAndTimeText(s.EndText()), kDateRowTag);
+    rows.Value(TextId::kRecordingLength, s.DurationText());
+    rows.Value(TextId::kStoragePeriod, s.StoragePeriodText());
+    rows.Value(TextId::kMode, ResourceString(s.RecordingInProgress() ? TextId::kRecordingRunning
+                                                                     : TextId::kRecordingDone));
     rows.Blank();
-    rows.Header(941);
-    rows.Value(910, s.SerialNumber());
-    rows.Value(911, s.ModelName(true));
-    rows.Value(901, s.InstrumentName());
-    rows.Value(912, s.Location());
+    rows.Header(TextId::kInstrumentId);
+    rows.Value(TextId::kSerialNumber, s.SerialNumber());
+    rows.Value(TextId::kModel, s.ModelName(true));
+    rows.Value(TextId::kLoggerName, s.InstrumentName());
+    rows.Value(TextId::kLocation, s.Location());
     rows.Blank();
-    rows.Header(942);
-    rows.Value(913, entry.NameText());
+    rows.Header(TextId::kChannelConfig);
+    rows.Value(TextId::kChannel1, entry.NameText());
     if (kind.linear) {
-        rows.Value(1051,
+        rows.Value(TextId::kScaleLow,
                    ScaleText(entry.RangeLow(), entry.UnitText(), s.LowScale(), s.DisplayUnits()));
-        rows.Value(1052,
+        rows.Value(TextId::kScaleHigh,
                    ScaleText(entry.RangeHigh(), entry.UnitText(), s.HighScale(), s.DisplayUnits()));
     }
-    rows.Value(914, s.DisplayUnits());
+    rows.Value(TextId::kUnits, s.DisplayUnits());
     if (kind.thermocouple) {
-        rows.Value(1056, TcIndexToLetter(s.TcIndex()));
-        rows.Value(1054, ResourceString(s.Cjc() ? 630 : 631));
+        rows.Value(TextId::kTcType, TcIndexToLetter(s.TcIndex()));
+        rows.Value(TextId::kCjcOn, ResourceString(s.Cjc() ? TextId::kYes : TextId::kNo));
     }
     if (kind.analog) {
         const int size = s.FilterSize();
-        rows.Value(1055, QStringLiteral("%1 ").arg(size) + ResourceString(size == 1 ? 764 : 765),
+        rows.Value(TextId::kFilterSize,
+                   QStringLiteral("%1 ").arg(size) +
+                       ResourceString(size == 1 ? TextId::kPoint : TextId::kPoints),
                    kFilterRowTag);
     }
     return rows.Take();

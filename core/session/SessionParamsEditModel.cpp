@@ -116,13 +116,15 @@ std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
          {F::InstrumentName, F::Location, F::SessionName, F::Header, F::Footer, F::Comments}) {
         const int limit = LimitOf(field);
         if (Text(field).size() > limit)
-            return FieldProblem{field, FormatResource(61716, {QString::number(limit)})};
+            return FieldProblem{field,
+                                FormatResource(TextId::kTooManyChars, {QString::number(limit)})};
     }
     // A start the file could not be opened with again.
     if (!IsOnLoggerClock(values_.correctedStart))
-        return FieldProblem{F::CorrectedStart,
-                            FormatResource(620, {FormatDateTimeText(LoggerClockFirst()),
-                                                 FormatDateTimeText(LoggerClockLast())})};
+        return FieldProblem{
+            F::CorrectedStart,
+            FormatResource(TextId::kDateRange, {FormatDateTimeText(LoggerClockFirst()),
+                                                FormatDateTimeText(LoggerClockLast())})};
     if (!linear_)
         return std::nullopt;
     if (auto problem = CheckScale(F::LowScale))
@@ -130,7 +132,8 @@ std::optional<FieldProblem> SessionParamsEditModel::Validate() const {
     if (auto problem = CheckScale(F::HighScale))
         return problem;
     if (values_.units.size() > kUnitsLimit)
-        return FieldProblem{F::Units, FormatResource(61716, {QString::number(kUnitsLimit)})};
+        return FieldProblem{F::Units,
+                            FormatResource(TextId::kTooManyChars, {QString::number(kUnitsLimit)})};
     return std::nullopt;
 }
 

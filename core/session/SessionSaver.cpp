@@ -50,12 +50,13 @@ SavePathChoice SessionSaver::ChooseSavePath(const CRecSession& session, bool kee
     QString proposal = dataFolder_;
     if (!proposal.isEmpty() && !proposal.endsWith(u'/'))
         proposal += u'/';
-    proposal += name + u'.' + ResourceString(605);
+    proposal += name + u'.' + ResourceString(TextId::kSessionExtension);
     if (!keepName)
         proposal = UniqueFileName(proposal);
 
     const SavePathRequest request{proposal, haveFolder ? dataFolder_ : QString(),
-                                  ResourceString(621), ResourceString(605)};
+                                  ResourceString(TextId::kSessionFileFilter),
+                                  ResourceString(TextId::kSessionExtension)};
     for (;;) {
         const QString path = ui_.AskSavePath(request);
         if (path.isEmpty())
@@ -63,17 +64,17 @@ SavePathChoice SessionSaver::ChooseSavePath(const CRecSession& session, bool kee
         if (!QFileInfo::exists(path)) {
             if (CanCreate(path))
                 return {path, false};
-            ui_.ShowMessage(FormatResource(1012, {path}), MessageIconType::Error);
+            ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path}), MessageIconType::Error);
             return {};
         }
         if (!CanWriteExisting(path)) {
-            ui_.ShowMessage(FormatResource(1012, {path}), MessageIconType::Error);
+            ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path}), MessageIconType::Error);
             continue;
         }
         if (keepName && SamePath(path, session.Path()))
             return {path, true};
         // The old file is left as it is: the save replaces it only once the new one is whole.
-        switch (ui_.AskFileExists(FormatResource(606, {path}))) {
+        switch (ui_.AskFileExists(FormatResource(TextId::kFileExists, {path}))) {
         case FileExistsChoiceType::Replace:
             return {path, false};
         case FileExistsChoiceType::SelectOther:

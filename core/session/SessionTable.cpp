@@ -25,11 +25,11 @@ SessionTable::SessionTable(const CRecSession& session)
 QString SessionTable::Header(int column) const {
     switch (column) {
     case 0:
-        return ResourceString(700);
+        return ResourceString(TextId::kDateTitle);
     case 1:
-        return ResourceString(701);
+        return ResourceString(TextId::kTimeTitle);
     case kValueColumn:
-        return event_ ? ResourceString(702) : session_.ChannelName();
+        return event_ ? ResourceString(TextId::kDurationTitle) : session_.ChannelName();
     default:
         return QString();
     }

@@ -59,7 +59,7 @@ void CLeftView::RefreshSessions(const std::vector<std::pair<uint32_t, QString>>&
         auto* item = new QTreeWidgetItem(sessions_, QStringList{name});
         item->setIcon(0, sessionIcon);
         item->setData(0, kDataRole, TreeSelection::SessionData(id, false));
-        auto* trend = new QTreeWidgetItem(item, QStringList{ResourceString(1050)});
+        auto* trend = new QTreeWidgetItem(item, QStringList{ResourceString(TextId::kTrend)});
         trend->setIcon(0, trendIcon);
         trend->setData(0, kDataRole, TreeSelection::SessionData(id, true));
         item->setExpanded(true);

@@ -4,6 +4,7 @@
 #include "core/app/SettingsKeys.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/export/SessionExportCommand.h"
 #include "core/instrument/CInstrumentMonitor.h"
@@ -55,42 +56,42 @@ namespace {
 
 struct CommandSpec {
     CommandType command;
-    const char16_t* menuText;
+    int menuTextId;
     const char16_t* glyph; // empty: a standard icon or none
     QRgb tile;
 };
 
 // Texts as the menus show them; the tool tip is the same text without its shortcut.
 constexpr CommandSpec kCommands[] = {
-    {CommandType::FileOpen, u"Ouvrir...\tCtrl + O", u"", 0},
-    {CommandType::FileClose, u"Fermer", u"", 0},
-    {CommandType::FileSave, u"Enregistrer\tCtrl + S", u"", 0},
-    {CommandType::FileSaveAs, u"Enregistrer sous…", u"S…", 0xff455a64},
-    {CommandType::FilePrint, u"Imprimer", u"P", 0xff546e7a},
-    {CommandType::FilePrintPreview, u"Aperçu avant impression", u"Ap", 0xff546e7a},
-    {CommandType::FileExport, u"Exporter vers une feuille de calcul", u"X", 0xff2e7d32},
-    {CommandType::FileExit, u"Sortir", u"", 0},
-    {CommandType::EditSessionParams, u"Éditer les paramètres de session", u"✎", 0xff6a1b9a},
-    {CommandType::ViewCustomise, u"Personnaliser la barre d’outils", u"", 0},
-    {CommandType::ZoomTool, u"Outil de zoom", u"▭", 0xff1565c0},
-    {CommandType::ZoomIn, u"Zoom avant", u"+", 0xff1565c0},
-    {CommandType::ZoomOut, u"Zoom arriére", u"−", 0xff1565c0},
-    {CommandType::ZoomAll, u"Zoom tout", u"⤢", 0xff1565c0},
-    {CommandType::ZoomTo, u"Zoom sur", u"↦", 0xff1565c0},
-    {CommandType::Connect, u"Connecter", u"⇄", 0xff00897b},
-    {CommandType::Disconnect, u"Débrancher", u"⨯", 0xffc62828},
-    {CommandType::Configure, u"Configurer", u"⚙", 0xffef6c00},
-    {CommandType::Download, u"Télécharger les données enregistrées", u"↓", 0xffef6c00},
-    {CommandType::SetClock, u"Régler l’horloge", u"◷", 0xffef6c00},
-    {CommandType::StartRecording, u"Démarrer l’enregistrement", u"●", 0xffd32f2f},
-    {CommandType::EraseMemory, u"Effacer la mémoire", u"⌫", 0xffef6c00},
-    {CommandType::Colours, u"Couleurs", u"◐", 0xff8e24aa},
-    {CommandType::Options, u"Options", u"☰", 0xff5d4037},
-    {CommandType::Associate, u"Associer des fichiers. VX", u".vx", 0xff37474f},
-    {CommandType::HelpTopics, u"Rubriques d’aide", u"?", 0xff0277bd},
-    {CommandType::Manual, u"Manuel VX", u"M", 0xff0277bd},
-    {CommandType::FirmwareUpgrade, u"Mise a jour micrologiciel", u"F", 0xff0277bd},
-    {CommandType::About, u"À propos de Vexlo…", u"i", 0xff0277bd},
+    {CommandType::FileOpen, TextId::kCommandFileOpen, u"", 0},
+    {CommandType::FileClose, TextId::kCommandFileClose, u"", 0},
+    {CommandType::FileSave, TextId::kCommandFileSave, u"", 0},
+    {CommandType::FileSaveAs, TextId::kCommandFileSaveAs, u"S…", 0xff455a64},
+    {CommandType::FilePrint, TextId::kCommandFilePrint, u"P", 0xff546e7a},
+    {CommandType::FilePrintPreview, TextId::kCommandFilePrintPreview, u"Ap", 0xff546e7a},
+    {CommandType::FileExport, TextId::kCommandFileExport, u"X", 0xff2e7d32},
+    {CommandType::FileExit, TextId::kCommandFileExit, u"", 0},
+    {CommandType::EditSessionParams, TextId::kCommandEditSessionParams, u"✎", 0xff6a1b9a},
+    {CommandType::ViewCustomise, TextId::kCommandViewCustomise, u"", 0},
+    {CommandType::ZoomTool, TextId::kCommandZoomTool, u"▭", 0xff1565c0},
+    {CommandType::ZoomIn, TextId::kCommandZoomIn, u"+", 0xff1565c0},
+    {CommandType::ZoomOut, TextId::kCommandZoomOut, u"−", 0xff1565c0},
+    {CommandType::ZoomAll, TextId::kCommandZoomAll, u"⤢", 0xff1565c0},
+    {CommandType::ZoomTo, TextId::kCommandZoomTo, u"↦", 0xff1565c0},
+    {CommandType::Connect, TextId::kCommandConnect, u"⇄", 0xff00897b},
+    {CommandType::Disconnect, TextId::kCommandDisconnect, u"⨯", 0xffc62828},
+    {CommandType::Configure, TextId::kCommandConfigure, u"⚙", 0xffef6c00},
+    {CommandType::Download, TextId::kCommandDownload, u"↓", 0xffef6c00},
+    {CommandType::SetClock, TextId::kCommandSetClock, u"◷", 0xffef6c00},
+    {CommandType::StartRecording, TextId::kCommandStartRecording, u"●", 0xffd32f2f},
+    {CommandType::EraseMemory, TextId::kCommandEraseMemory, u"⌫", 0xffef6c00},
+    {CommandType::Colours, TextId::kCommandColours, u"◐", 0xff8e24aa},
+    {CommandType::Options, TextId::kCommandOptions, u"☰", 0xff5d4037},
+    {CommandType::Associate, TextId::kCommandAssociate, u".vx", 0xff37474f},
+    {CommandType::HelpTopics, TextId::kCommandHelpTopics, u"?", 0xff0277bd},
+    {CommandType::Manual, TextId::kCommandManual, u"M", 0xff0277bd},
+    {CommandType::FirmwareUpgrade, TextId::kCommandFirmwareUpgrade, u"F", 0xff0277bd},
+    {CommandType::About, TextId::kCommandAbout, u"i", 0xff0277bd},
 };
 
 QIcon StandardIconFor(CommandType command) {
@@ -140,7 +141,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     CreateMenus();
     CreateToolBar();
     CreateShortcuts();
-    statusBar()->showMessage(QStringLiteral("Prêt"));
+    statusBar()->showMessage(ResourceString(TextId::kReady));
 
     pages_->addWidget(openSessionsView_);
     pages_->addWidget(sessionView_);
@@ -203,14 +204,13 @@ void CMainFrame::StartMonitorTimer() {
     connect(&monitorTimer_, &QTimer::timeout, this, &CMainFrame::OnTimer);
     monitorTimer_.start(10);
     if (!monitorTimer_.isActive())
-        QMessageBox::critical(
-            this, QStringLiteral("Vexlo"),
-            QStringLiteral("Impossible de créer une minuterie pour le transfert de données."));
+        QMessageBox::critical(this, QStringLiteral("Vexlo"),
+                              ResourceString(TextId::kCannotCreateTimer));
 }
 
 void CMainFrame::CreateActions() {
     for (const CommandSpec& spec : kCommands) {
-        const QString full = QString::fromUtf16(spec.menuText);
+        const QString full = ResourceString(spec.menuTextId);
         auto* action = new QAction(full.section(u'\t', 0, 0), this);
         const QString glyph = QString::fromUtf16(spec.glyph);
         action->setIcon(glyph.isEmpty() ? StandardIconFor(spec.command)
@@ -235,7 +235,7 @@ void CMainFrame::CreateMenus() {
         for (const CommandType c : commands)
             menu->addAction(Action(c));
     };
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fileMenu_ = menuBar()->addMenu(ResourceString(TextId::kFileMenu));
     add(fileMenu_, {CommandType::FileOpen, CommandType::FileClose, CommandType::FileSave,
                     CommandType::FileSaveAs});
     fileMenu_->addSeparator();
@@ -245,20 +245,20 @@ void CMainFrame::CreateMenus() {
     add(fileMenu_, {CommandType::FileExit});
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFiles);
     FillRecentFiles();
-    add(menuBar()->addMenu(QStringLiteral("É&diter")), {CommandType::EditSessionParams});
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&Vue"));
+    add(menuBar()->addMenu(ResourceString(TextId::kEditMenu)), {CommandType::EditSessionParams});
+    QMenu* view = menuBar()->addMenu(ResourceString(TextId::kViewMenu));
     add(view, {CommandType::ViewCustomise});
     view->addSeparator();
     add(view, {CommandType::ZoomTool, CommandType::ZoomIn, CommandType::ZoomOut,
                CommandType::ZoomAll, CommandType::ZoomTo});
-    QMenu* instrument = menuBar()->addMenu(QStringLiteral("&Instrument"));
+    QMenu* instrument = menuBar()->addMenu(ResourceString(TextId::kInstrumentMenu));
     add(instrument, {CommandType::Connect, CommandType::Disconnect});
     instrument->addSeparator();
     add(instrument, {CommandType::Configure, CommandType::Download, CommandType::SetClock,
                      CommandType::StartRecording, CommandType::EraseMemory});
-    add(menuBar()->addMenu(QStringLiteral("&Outils")),
+    add(menuBar()->addMenu(ResourceString(TextId::kToolsMenu)),
         {CommandType::Colours, CommandType::Options, CommandType::Associate});
-    add(menuBar()->addMenu(QStringLiteral("&Aide")),
+    add(menuBar()->addMenu(ResourceString(TextId::kHelpMenu)),
         {CommandType::HelpTopics, CommandType::Manual, CommandType::FirmwareUpgrade,
          CommandType::About});
 }

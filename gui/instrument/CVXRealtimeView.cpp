@@ -36,12 +36,12 @@ std::vector<ChannelColumn> LiveColumns(bool pulse, bool event) {
 } // namespace
 
 CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(653), this)),
+    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(TextId::kLiveData), this)),
       rows_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
       graph_(new CTrendGraphWidget(doc, this, CTrendGraphWidget::InteractionType::DisplayOnly)) {
     rows_->setObjectName(QStringLiteral("statusList"));
     rows_->setColumnCount(2);
-    rows_->setHeaderLabels({ResourceString(626), ResourceString(627)});
+    rows_->setHeaderLabels({ResourceString(TextId::kName), ResourceString(TextId::kValue)});
     rows_->setRootIsDecorated(false);
     rows_->setAllColumnsShowFocus(true);
     rows_->setFixedWidth(kStatusListWidth);

@@ -15,8 +15,8 @@ TransferWaitDialog::~TransferWaitDialog() {
 
 bool TransferWaitDialog::KeepWaiting(qint64 elapsedMs) {
     if (!dialog_ && elapsedMs >= kShowAfterMs) {
-        dialog_ =
-            new QProgressDialog(ResourceString(1010), QStringLiteral("Annuler"), 0, 0, parent_);
+        dialog_ = new QProgressDialog(ResourceString(TextId::kWaitingForInstrument),
+                                      QStringLiteral("Annuler"), 0, 0, parent_);
         dialog_->setObjectName(QStringLiteral("transferWait"));
         dialog_->setWindowTitle(AppIdentity::ApplicationName());
         dialog_->setWindowModality(Qt::ApplicationModal);

@@ -17,11 +17,16 @@ struct Column {
     int labelId;
     int width;
 };
-constexpr Column kColumns[] = {{901, 140}, {902, 200}, {903, 125}, {904, 125}, {905, 125}};
+constexpr Column kColumns[] = {{TextId::kLoggerName, 140},
+                               {TextId::kSessionName, 200},
+                               {TextId::kStartDateTime, 125},
+                               {TextId::kEndDateTime, 125},
+                               {TextId::kStoragePeriod, 125}};
 } // namespace
 
 CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(629), this)),
+    : QWidget(parent), doc_(doc),
+      title_(MakePageTitle(ResourceString(TextId::kOpenSessions), this)),
       list_(new QTreeWidget(this)) {
     list_->setObjectName(QStringLiteral("openSessionsList"));
     list_->setRootIsDecorated(false);

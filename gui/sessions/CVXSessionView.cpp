@@ -50,10 +50,10 @@ bool HasValues(const CRecSession& session) {
 
 CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     : QWidget(parent), doc_(doc), title_(MakePageTitle(QString(), this)),
-      editButton_(ModeButton(QStringLiteral("✎"), 625, false, this)),
-      graphButton_(ModeButton(QStringLiteral("∿"), 673, true, this)),
-      tableButton_(ModeButton(QStringLiteral("▦"), 674, true, this)),
-      minMaxButton_(ModeButton(QStringLiteral("↕"), 615, true, this)),
+      editButton_(ModeButton(QStringLiteral("✎"), TextId::kEditSessionParams, false, this)),
+      graphButton_(ModeButton(QStringLiteral("∿"), TextId::kGraphViewTip, true, this)),
+      tableButton_(ModeButton(QStringLiteral("▦"), TextId::kTableViewTip, true, this)),
+      minMaxButton_(ModeButton(QStringLiteral("↕"), TextId::kShowMinMax, true, this)),
       modeButtons_(new QButtonGroup(this)), params_(new QTreeWidget(this)),
       channels_(new CChannelListCtrl(this)), modeStack_(new QStackedWidget(this)),
       graph_(new CTrendGraphWidget(doc, modeStack_)), table_(new QTableView(modeStack_)),
@@ -69,7 +69,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
 
     params_->setObjectName(QStringLiteral("sessionParamsList"));
     params_->setColumnCount(2);
-    params_->setHeaderLabels({ResourceString(626), ResourceString(627)});
+    params_->setHeaderLabels({ResourceString(TextId::kName), ResourceString(TextId::kValue)});
     params_->setRootIsDecorated(false);
     params_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     params_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -218,7 +218,7 @@ void CVXSessionView::Refresh() {
     }
     if (hasValues)
         ApplyMode();
-    title_->setText(ResourceString(hasValues ? 1050 : 624));
+    title_->setText(ResourceString(hasValues ? TextId::kTrend : TextId::kSessionParams));
 }
 
 void CVXSessionView::ShowValueWidgets(bool on) {

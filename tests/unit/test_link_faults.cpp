@@ -95,7 +95,7 @@ TEST(ClockRange, BothEndsAreSentAndOneSecondBeyondIsRefusedNotClamped) {
             EXPECT_EQ(BigEndianAt(port.blocks[0], 4), InstrumentTimeToSend(t).value());
             EXPECT_TRUE(r.problem.isEmpty());
         } else {
-            EXPECT_EQ(r.problem, FormatResource(1007, {FormatDateTimeText(t)}));
+            EXPECT_EQ(r.problem, FormatResource(TextId::kClockOutOfRange, {FormatDateTimeText(t)}));
             EXPECT_EQ(port.cleared, 0);
         }
     }
@@ -125,7 +125,8 @@ TEST(ClockRange, AScheduleEndingPastTheClockIsRefusedAndNothingSent) {
         const ConfigAcceptResult r = model.Accept();
         EXPECT_EQ(r.sent, sent);
         if (!sent) {
-            EXPECT_EQ(r.message, FormatResource(1007, {FormatDateTimeText(end)}));
+            EXPECT_EQ(r.message,
+                      FormatResource(TextId::kClockOutOfRange, {FormatDateTimeText(end)}));
             EXPECT_TRUE(port.blocks.empty());
             continue;
         }
@@ -162,7 +163,7 @@ TEST(FailedWrites, ConfigurationStopsAtTheFirstBlockNotWritten) {
         const ConfigAcceptResult r = model.Accept();
         EXPECT_FALSE(r.sent);
         EXPECT_TRUE(r.writeFailed);
-        EXPECT_EQ(r.message, ResourceString(1006));
+        EXPECT_EQ(r.message, ResourceString(TextId::kCannotWriteCommand));
         EXPECT_EQ(port.blocks.size(), static_cast<std::size_t>(failAfter + 1));
     }
 }
@@ -172,7 +173,7 @@ TEST(FailedWrites, AClockNotWrittenIsNotSet) {
     port.failAfter = 0;
     const ClockSetResult r = SetClockTo(port, At(2024, 3, 5, 14, 7, 9));
     EXPECT_FALSE(r.set);
-    EXPECT_EQ(r.problem, ResourceString(1006));
+    EXPECT_EQ(r.problem, ResourceString(TextId::kCannotWriteCommand));
     EXPECT_EQ(port.cleared, 0);
 }
 
@@ -199,7 +200,7 @@ TEST(Units, OnlyLatin1WithoutControlCharactersIsSent) {
         const ConfigAcceptResult r = model.Accept();
         EXPECT_EQ(r.sent, c.sent);
         if (!c.sent) {
-            EXPECT_EQ(r.message, FormatResource(1008, {c.units.left(4)}));
+            EXPECT_EQ(r.message, FormatResource(TextId::kBadUnitsChar, {c.units.left(4)}));
             EXPECT_TRUE(port.blocks.empty());
         }
     }

@@ -86,7 +86,9 @@ TEST(UpdateServer, OtherSchemesAndMalformedBasesAreRefusedWithTheAddress) {
         const UpdateAddress address = VersionsFileAddress(base);
         EXPECT_FALSE(address.outcome) << base;
         EXPECT_TRUE(address.url.isEmpty()) << base;
-        EXPECT_EQ(address.outcome.message, FormatResource(1105, {QString(base).trimmed()})) << base;
+        EXPECT_EQ(address.outcome.message,
+                  FormatResource(TextId::kAddressRefused, {QString(base).trimmed()}))
+            << base;
     }
 }
 
