@@ -116,16 +116,23 @@ void LoggerConnection::Tick() {
     inTick_ = false;
 }
 
-void LoggerConnection::StatusStep() {
+std::optional<int> LoggerConnection::FinishedRead(void (CInstComm::*request)()) {
     if (pollToggle_ == 0) {
-        link_->RequestStatusRead();
+        ((*link_).*request)();
         pollToggle_ = 1;
-        return;
+        return std::nullopt;
     }
     if (!link_->IsIdle())
-        return;
+        return std::nullopt;
     pollToggle_ = 0;
-    const int length = std::min(link_->ReadLength(), CInstComm::kTextReadSize);
+    return std::min(link_->ReadLength(), CInstComm::kTextReadSize);
+}
+
+void LoggerConnection::StatusStep() {
+    const std::optional<int> read = FinishedRead(&CInstComm::RequestStatusRead);
+    if (!read)
+        return;
+    const int length = *read;
     if (length <= 0) {
         qCDebug(LinkLog).noquote() << "status read brought nothing; reading again";
         listener_.OnStatusUnread();
@@ -146,18 +153,10 @@ void LoggerConnection::StatusStep() {
 }
 
 void LoggerConnection::ConfigStep() {
-    if (pollToggle_ == 0) {
-        link_->RequestConfigRead();
-        pollToggle_ = 1;
+    const std::optional<int> length = FinishedRead(&CInstComm::RequestConfigRead);
+    if (!length || *length <= 0)
         return;
-    }
-    if (!link_->IsIdle())
-        return;
-    pollToggle_ = 0;
-    const int length = std::min(link_->ReadLength(), CInstComm::kTextReadSize);
-    if (length <= 0)
-        return;
-    listener_.OnConfigText(link_->ConfigBuffer(), length);
+    listener_.OnConfigText(link_->ConfigBuffer(), *length);
     CheckClock();
     phase_ = MonitorPhaseType::PollStatus;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CInstComm;
 class Clock;
@@ -68,6 +69,8 @@ public:
 
 private:
     void Drop();
+    // Asks for a text read on one call, then gives its length once the worker is done with it.
+    std::optional<int> FinishedRead(void (CInstComm::*request)());
     void StatusStep();
     void ConfigStep();
     void CheckClock();
