@@ -1,13 +1,19 @@
 #include "cli/InstrumentReport.h"
 
 #include "JsonText.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
+#include "cli/PrintedGraph.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/doc/DocGraphSettings.h"
+#include "core/doc/InstrumentPrintContent.h"
+#include "core/graph/CTrendGraph.h"
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/DriveBackend.h"
+#include "gui/graph/PrintDriver.h"
 
 #include <chrono>
 #include <string>
@@ -23,6 +29,22 @@ void Print(std::FILE* out, const std::string& s) {
 
 std::string Text(const QString& s) {
     return s.toUtf8().toStdString();
+}
+
+// The instrument page on paper, as the desktop prints it.
+int WritePagePdf(const CVexloDoc& doc, const QString& path) {
+    const CInstrumentMonitor& monitor = doc.Monitor();
+    const DocGraphSettings settings(doc);
+    CTrendGraph graph;
+    graph.SetSettingsSource(&settings);
+    graph.SetChannelSource(monitor.LiveData());
+    graph.SetUnitText(monitor.ChannelUnits());
+    graph.ZoomToAll();
+    ScaleAsOnScreen(graph);
+    InstrumentPrintout printout(InstrumentPrintContent(doc), graph);
+    if (const Outcome written = PrintDriver::WritePdf(path, printout); !written)
+        return Refuse(CliExit::kRefused, written.message);
+    return CliExit::kDone;
 }
 
 } // namespace
@@ -59,13 +81,16 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
     return 0;
 }
 
-int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, std::FILE* out) {
+int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, const QString& pdf,
+                                 std::FILE* out) {
     if (!link.Connect(kWaitLimit)) {
         // Interrupted, the program ends as Ctrl-C ends it once the connection is gone.
         return link.Interrupted()
                    ? CliExit::kNotNow
                    : Refuse(CliExit::kNotNow, NoAnswerText(static_cast<int>(kWaitLimit.count())));
     }
+    if (!pdf.isEmpty())
+        return WritePagePdf(link.Doc(), pdf);
     const CInstrumentMonitor& monitor = link.Doc().Monitor();
     const QStringList labels = monitor.PageLabels();
     const QStringList values = monitor.PageValues();

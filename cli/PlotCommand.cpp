@@ -2,7 +2,7 @@
 
 #include "cli/ConsoleOutput.h"
 #include "cli/JsonText.h"
-#include "core/app/OptionsModel.h"
+#include "cli/StoredGraphSettings.h"
 #include "core/app/TraceColours.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
@@ -18,19 +18,6 @@
 #include <vector>
 
 namespace {
-
-class StoredGraphSettings final : public GraphSettingsSource {
-public:
-    explicit StoredGraphSettings(const SettingsStore& settings)
-        : colours_(TraceColours::Load(settings)),
-          dashed_(DocumentOptions::Load(settings).dashedOverload) {}
-    const TraceColours& GraphColours() const override { return colours_; }
-    bool DashedOverload() const override { return dashed_; }
-
-private:
-    TraceColours colours_;
-    bool dashed_;
-};
 
 // Passes every call on and keeps what a description of the drawing needs.
 class DescribingCanvas final : public Canvas {

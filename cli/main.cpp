@@ -7,6 +7,7 @@
 #include "cli/InstrumentReport.h"
 #include "cli/LoggerCommandRunner.h"
 #include "cli/PlotCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/SessionInput.h"
 #include "cli/SessionReport.h"
 #include "cli/TerminalUserInterface.h"
@@ -45,9 +46,12 @@ constexpr const char* kUsage =
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
     "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la "
     "session\n"
+    "  report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
+    "                    [--samples SECONDES]   rapport imprimé de la session, en PDF\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
-    "  status              se connecte à l’instrument et affiche sa page d’état\n"
+    "  status [--pdf PAGE.pdf]   se connecte à l’instrument et affiche sa page d’état, ou\n"
+    "                      l’imprime en PDF (deux pages)\n"
     "  configure [--now | --schedule DÉBUT FIN] [--duration DURÉE] [--low X] [--high Y]\n"
     "            [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off] [--polarity rising|falling]\n"
     "            [--filter N]   configure l’instrument (voir vexlo-cli configure --help)\n"
@@ -83,6 +87,7 @@ struct Arguments {
     int simulatedModel = -1;
     PlotRequest plot;
     bool plotOptions = false;
+    QString pdf; // status: the page's print-out
 
     bool IsSessionCommand() const {
         return command == "info" || command == "values" || command == "stats" ||
@@ -163,6 +168,13 @@ CommandLine SessionCommandLine(Arguments& args) {
                                 args.plotOptions = true;
                                 return std::nullopt;
                             }});
+    line.options.push_back({"--pdf", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v)
+                                    return "--pdf attend le chemin du PDF";
+                                args.pdf = QString::fromLocal8Bit(v);
+                                return std::nullopt;
+                            }});
     line.options.push_back({"--describe", [&args](ArgumentCursor&) {
                                 args.plot.describe = true;
                                 args.plotOptions = true;
@@ -201,6 +213,8 @@ UsageProblem CheckArguments(const Arguments& args) {
         return "plot attend --out IMAGE.png ou IMAGE.pdf";
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
         return "--to doit suivre --from";
+    if (!args.pdf.isEmpty() && args.command != "status")
+        return "--pdf ne sert qu’à la commande status";
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return "--first et --last ne servent qu’à la commande stats";
     return std::nullopt;
@@ -220,7 +234,7 @@ int RunInstrumentCommand(const Arguments& args) {
     if (args.command == "status") {
         TerminalUserInterface ui(AnswerSourceType::None, STDIN_FILENO, stderr);
         InstrumentConnection link(args.simulatedModel, ui);
-        return InstrumentReport::ShowStatus(link, args.json, stdout);
+        return InstrumentReport::ShowStatus(link, args.json, args.pdf, stdout);
     }
     const SystemClock clock;
     std::unique_ptr<DriveBackend> drives;
@@ -264,12 +278,17 @@ int main(int argc, char** argv) {
         return *status;
     if (argc > 1 && std::strcmp(argv[1], "export") == 0)
         return ExportCommand::Run(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        const QGuiApplication gui(argc, argv);
+        return ReportCommand::Run(argc, argv);
+    }
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
     // Drawing needs fonts, hence a GUI application, but never a display.
     std::unique_ptr<QGuiApplication> gui;
-    if (args.command == "plot") {
+    if (args.command == "plot" || !args.pdf.isEmpty()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         gui = std::make_unique<QGuiApplication>(argc, argv);
     }

@@ -43,4 +43,5 @@ inline constexpr quint32 kSessionParamsDialog = 0x20136;
 inline constexpr quint32 kOptionsDialog = 0x20137;
 inline constexpr quint32 kColoursDialog = 0x20143;
 inline constexpr quint32 kConfigureDialog = 0x20082;
+inline constexpr quint32 kReportOptionsDialog = 0x2014A;
 } // namespace HelpContext

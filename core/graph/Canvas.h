@@ -33,4 +33,6 @@ public:
     virtual void FillRect(const GraphRect& rect, ColorRef colour) = 0;
     virtual void FrameRect(const GraphRect& rect, ColorRef colour) = 0;
     virtual bool IsPrinter() const = 0;
+    // Titles and table headers of a print-out; a canvas with one font ignores it.
+    virtual void SetBold(bool) {}
 };

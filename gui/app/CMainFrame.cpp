@@ -17,6 +17,7 @@
 #include "gui/app/CCustomiseToolBar.h"
 #include "gui/app/GlyphIcons.h"
 #include "gui/app/HelpLauncher.h"
+#include "gui/app/PrintCommands.h"
 #include "gui/dialogs/CAboutDlg.h"
 #include "gui/dialogs/CConfigDlg.h"
 #include "gui/dialogs/CDateTimeDlg.h"
@@ -154,6 +155,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     setCentralWidget(splitter_);
     resize(1024, 700);
 
+    sessionView_->SetHelpOpener([this](quint32 c) { OpenHelpAt(c); });
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);
     connect(sessionView_->GraphWidget(), &CTrendGraphWidget::ViewChanged, this,
             &CMainFrame::UpdateCommandStates);
@@ -405,6 +407,9 @@ void CMainFrame::UpdateCommandStates() {
         recording->setStatusTip(recordingText);
     }
     Action(CommandType::FileClose)->setEnabled(session != nullptr);
+    const bool printable = PrintablePage() != nullptr;
+    Action(CommandType::FilePrint)->setEnabled(printable);
+    Action(CommandType::FilePrintPreview)->setEnabled(printable);
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::FileExport)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
@@ -479,6 +484,14 @@ void CMainFrame::Run(CommandType command) {
     case CommandType::FileExport:
         if (session)
             SessionExportCommand(doc_.Ui(), folders_.DataFolder()).Run(*session);
+        break;
+    case CommandType::FilePrint:
+        if (CDisplayDataView* page = PrintablePage())
+            PrintCommands::Print(*page, this);
+        break;
+    case CommandType::FilePrintPreview:
+        if (CDisplayDataView* page = PrintablePage())
+            PrintCommands::Preview(*page, doc_, this);
         break;
     case CommandType::FileExit:
         close();
@@ -578,15 +591,16 @@ void CMainFrame::AssociateCommand() {
 }
 
 void CMainFrame::CopyCommand() {
-    QString text;
-    if (pages_->currentWidget() == openSessionsView_)
-        text = openSessionsView_->CopyText();
-    else if (pages_->currentWidget() == sessionView_)
-        text = sessionView_->CopyText();
-    else
-        text = realtimeView_->CopyText();
-    if (!text.isEmpty())
-        QApplication::clipboard()->setText(text);
+    if (auto* page = qobject_cast<CDisplayDataView*>(pages_->currentWidget()))
+        QApplication::clipboard()->setMimeData(page->CopyData().release());
+}
+
+CDisplayDataView* CMainFrame::PrintablePage() const {
+    auto* page = qobject_cast<CDisplayDataView*>(pages_->currentWidget());
+    // The session page prints only while it shows a session.
+    if (page == sessionView_ && !sessionView_->Session())
+        return nullptr;
+    return page;
 }
 
 void CMainFrame::SwitchPane() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 class AppFolders;
+class CDisplayDataView;
 class CEraseMemDlg;
 class CRecSession;
 class CVexloDoc;
@@ -88,6 +89,8 @@ private:
     void EditSessionParamsCommand(CRecSession& session);
     void AssociateCommand();
     void CopyCommand();
+    // The page shown, when it has something to print.
+    CDisplayDataView* PrintablePage() const;
     void SwitchPane();
     void OnTimer();
     void WatchMountTable();

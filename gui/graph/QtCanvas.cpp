@@ -57,3 +57,12 @@ void QtCanvas::FrameRect(const GraphRect& rect, ColorRef colour) {
     painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
     painter_.setPen(saved);
 }
+
+void QtCanvas::SetBold(bool bold) {
+    QFont font = painter_.font();
+    if (font.bold() == bold)
+        return;
+    font.setBold(bold);
+    painter_.setFont(font);
+    metrics_ = QFontMetrics(font, painter_.device());
+}

@@ -20,6 +20,7 @@ public:
     void FillRect(const GraphRect& rect, ColorRef colour) override;
     void FrameRect(const GraphRect& rect, ColorRef colour) override;
     bool IsPrinter() const override { return printer_; }
+    void SetBold(bool bold) override;
 
     static QColor ToQColor(ColorRef colour);
 

@@ -2,6 +2,8 @@
 
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/doc/InstrumentPrintContent.h"
+#include "core/instrument/LiveColumns.h"
 #include "core/session/CRecSession.h"
 #include "core/session/ModelTable.h"
 #include "gui/app/ListText.h"
@@ -16,28 +18,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-std::vector<ChannelColumn> LiveColumns(bool pulse, bool event) {
-    using K = ChanListHeaderType;
-    std::vector<ChannelColumn> columns{{K::Channel, 60}, {K::Colour, 60}};
-    if (event) {
-        columns.push_back({K::EventLength, 140});
-        columns.push_back({K::WindowEventsLength, 140});
-        return columns;
-    }
-    for (const K k : {K::Min, K::Max, K::Avg, K::Last})
-        columns.push_back({k, 80});
-    if (pulse)
-        columns.push_back({K::Total, 80});
-    return columns;
-}
-
-} // namespace
-
 CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), title_(MakePageTitle(ResourceString(TextId::kLiveData), this)),
-      rows_(new QTreeWidget(this)), channels_(new CChannelListCtrl(this)),
+    : CDisplayDataView(parent), doc_(doc),
+      title_(MakePageTitle(ResourceString(TextId::kLiveData), this)), rows_(new QTreeWidget(this)),
+      channels_(new CChannelListCtrl(this)),
       graph_(new CTrendGraphWidget(doc, this, CTrendGraphWidget::InteractionType::DisplayOnly)) {
     rows_->setObjectName(QStringLiteral("statusList"));
     rows_->setColumnCount(2);
@@ -108,7 +92,7 @@ void CVXRealtimeView::RefreshColumns() {
     pulseModel_ = pulse;
     eventModel_ = event;
     columnsBuilt_ = true;
-    channels_->SetColumns(LiveColumns(pulse, event));
+    channels_->SetColumns(LiveChannelColumns(pulse, event));
 }
 
 void CVXRealtimeView::RefreshStatistics() {
@@ -124,29 +108,8 @@ void CVXRealtimeView::RefreshStatistics() {
     const CRecSession* live = doc_.Monitor().LiveData();
     const int group = ModelTableRow(std::max(0, doc_.Monitor().ModelIndex())).ColourGroup;
     const QString label = live ? live->ChannelName() : QString();
-    channels_->SetLine(doc_.Colours().TraceColourOfGroup(group), [&](ChanListHeaderType kind) {
-        using K = ChanListHeaderType;
-        switch (kind) {
-        case K::Channel:
-            return label;
-        case K::Min:
-            return shown_.min;
-        case K::Max:
-            return shown_.max;
-        case K::Avg:
-            return shown_.avg;
-        case K::Last:
-            return shown_.last;
-        case K::Total:
-            return shown_.total;
-        case K::EventLength:
-            return shown_.eventLength;
-        case K::WindowEventsLength:
-            return shown_.eventWindowTotal;
-        default:
-            return QString();
-        }
-    });
+    channels_->SetLine(doc_.Colours().TraceColourOfGroup(group),
+                       [&](ChanListHeaderType kind) { return LiveCellText(kind, label, shown_); });
     ++cellUpdates_;
 }
 
@@ -177,4 +140,12 @@ void CVXRealtimeView::RefreshStatusValues() {
 
 QString CVXRealtimeView::CopyText() const {
     return ListText(*rows_, false);
+}
+
+std::unique_ptr<Printout> CVXRealtimeView::MakePrintout() {
+    return std::make_unique<InstrumentPrintout>(InstrumentPrintContent(doc_), graph_->Graph());
+}
+
+void CVXRealtimeView::EndPrint() {
+    graph_->Render();
 }

@@ -2,8 +2,7 @@
 
 #include "core/common/UpdateHint.h"
 #include "core/instrument/CInstrumentMonitor.h"
-
-#include <QWidget>
+#include "gui/graph/CDisplayDataView.h"
 
 class CChannelListCtrl;
 class CRecSession;
@@ -14,7 +13,7 @@ class QTreeWidget;
 
 // The instrument page: the monitor's status rows, the live statistics line and the live
 // trend graph. It shows what the monitor read; it sends nothing to the logger.
-class CVXRealtimeView final : public QWidget, public DocObserver {
+class CVXRealtimeView final : public CDisplayDataView, public DocObserver {
     Q_OBJECT
 public:
     static constexpr int kStatusListWidth = 260;
@@ -26,7 +25,9 @@ public:
     void OnDocumentUpdate(UpdateHintType hint) override;
     void Refresh();
     // The rows, tab-separated, for the clipboard.
-    QString CopyText() const;
+    QString CopyText() const override;
+    std::unique_ptr<Printout> MakePrintout() override;
+    void EndPrint() override;
     const QTreeWidget* StatusList() const { return rows_; }
     const CChannelListCtrl* ChannelList() const { return channels_; }
     CTrendGraphWidget* GraphWidget() const { return graph_; }

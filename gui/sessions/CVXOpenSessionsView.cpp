@@ -2,6 +2,7 @@
 
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/graph/PagePrintouts.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
 #include "gui/app/ListText.h"
@@ -25,7 +26,7 @@ constexpr Column kColumns[] = {{TextId::kLoggerName, 140},
 } // namespace
 
 CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc),
+    : CDisplayDataView(parent), doc_(doc),
       title_(MakePageTitle(ResourceString(TextId::kOpenSessions), this)),
       list_(new QTreeWidget(this)) {
     list_->setObjectName(QStringLiteral("openSessionsList"));
@@ -77,4 +78,18 @@ void CVXOpenSessionsView::Refill() {
 
 QString CVXOpenSessionsView::CopyText() const {
     return ListText(*list_, true);
+}
+
+std::unique_ptr<Printout> CVXOpenSessionsView::MakePrintout() {
+    std::vector<QString> headers;
+    for (int c = 0; c < list_->columnCount(); ++c)
+        headers.push_back(list_->headerItem()->text(c));
+    std::vector<std::vector<QString>> rows;
+    for (int r = 0; r < list_->topLevelItemCount(); ++r) {
+        std::vector<QString> row;
+        for (int c = 0; c < list_->columnCount(); ++c)
+            row.push_back(list_->topLevelItem(r)->text(c));
+        rows.push_back(std::move(row));
+    }
+    return std::make_unique<ListPrintout>(title_->text(), std::move(headers), std::move(rows));
 }

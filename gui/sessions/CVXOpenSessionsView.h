@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/common/UpdateHint.h"
-
-#include <QWidget>
+#include "gui/graph/CDisplayDataView.h"
 
 class CVexloDoc;
 class QLabel;
@@ -10,7 +9,7 @@ class QTreeWidget;
 
 // The page of "Mes sessions ouvertes": one line per open session, read afresh from the
 // document on every change so it never holds on to a session.
-class CVXOpenSessionsView final : public QWidget, public DocObserver {
+class CVXOpenSessionsView final : public CDisplayDataView, public DocObserver {
     Q_OBJECT
 public:
     explicit CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent = nullptr);
@@ -19,7 +18,8 @@ public:
     void OnDocumentUpdate(UpdateHintType hint) override;
     void Refill();
     // The rows as tab-separated text under a header line, for the clipboard.
-    QString CopyText() const;
+    QString CopyText() const override;
+    std::unique_ptr<Printout> MakePrintout() override;
     const QTreeWidget* List() const { return list_; }
 
 private:

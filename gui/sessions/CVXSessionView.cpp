@@ -3,11 +3,13 @@
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/graph/SessionChannelLine.h"
+#include "core/graph/SessionReport.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
 #include "core/session/SessionTable.h"
 #include "gui/app/GlyphIcons.h"
 #include "gui/app/ListText.h"
+#include "gui/dialogs/CReportOptions.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/PageTitle.h"
@@ -16,6 +18,7 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -40,16 +43,10 @@ QToolButton* ModeButton(const QString& glyph, int tooltipId, bool checkable, QWi
     return button;
 }
 
-bool HasValues(const CRecSession& session) {
-    const CChanData& data = session.ChanData();
-    return data.Flags().event ? !data.Events().empty() || data.ValueCount() > 0
-                              : data.ValueCount() > 0;
-}
-
 } // namespace
 
 CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), title_(MakePageTitle(QString(), this)),
+    : CDisplayDataView(parent), doc_(doc), title_(MakePageTitle(QString(), this)),
       editButton_(ModeButton(QStringLiteral("✎"), TextId::kEditSessionParams, false, this)),
       graphButton_(ModeButton(QStringLiteral("∿"), TextId::kGraphViewTip, true, this)),
       tableButton_(ModeButton(QStringLiteral("▦"), TextId::kTableViewTip, true, this)),
@@ -176,7 +173,7 @@ void CVXSessionView::OnDocumentUpdate(UpdateHintType hint) {
 void CVXSessionView::Attach(const CRecSession& session) {
     attached_ = number_;
     const auto kept = kept_.find(number_);
-    tableModel_->Reset(&session);
+    tableModel_->Reset(&session, ScreenTableGrouping(session));
     if (kept != kept_.end()) {
         graph_->SetSession(&session, kept->second.graph);
         table_->verticalScrollBar()->setValue(kept->second.tableTopRow);
@@ -203,7 +200,7 @@ void CVXSessionView::Refresh() {
     }
     editButton_->show();
     RebuildParams(*session);
-    const bool hasValues = HasValues(*session);
+    const bool hasValues = SessionHasValues(*session);
     ShowValueWidgets(hasValues);
     if (attached_ != number_) {
         Attach(*session);
@@ -211,14 +208,14 @@ void CVXSessionView::Refresh() {
         // The same session with new values, start, scales or units: the table keeps its
         // place, and the graph draws them at once, which brings the channel line along.
         const int topRow = table_->verticalScrollBar()->value();
-        tableModel_->Reset(session);
+        tableModel_->Reset(session, ScreenTableGrouping(*session));
         table_->verticalScrollBar()->setValue(topRow);
         graph_->Graph().SetUnitText(session->DisplayUnits());
         graph_->Redraw();
     }
     if (hasValues)
         ApplyMode();
-    title_->setText(ResourceString(hasValues ? TextId::kTrend : TextId::kSessionParams));
+    title_->setText(SessionPageTitle(*session));
 }
 
 void CVXSessionView::ShowValueWidgets(bool on) {
@@ -314,5 +311,54 @@ QString CVXSessionView::Title() const {
 }
 
 QString CVXSessionView::CopyText() const {
-    return ListText(*params_, false);
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (mode_ != ModeType::Table || rows.isEmpty())
+        return ListText(*params_, false);
+    QList<int> order;
+    for (const QModelIndex& index : rows)
+        order.push_back(index.row());
+    std::sort(order.begin(), order.end());
+    QString text;
+    for (const int row : order) {
+        for (int c = 0; c < tableModel_->columnCount(); ++c)
+            text += (c ? QStringLiteral("\t") : QString()) +
+                    tableModel_->index(row, c).data().toString();
+        text += u'\n';
+    }
+    return text;
+}
+
+TableGrouping CVXSessionView::ScreenTableGrouping(const CRecSession& session) const {
+    return reportOptions_.includeSampleTable
+               ? SessionTableGrouping(session, reportOptions_.samplesPerAverage)
+               : TableGrouping{};
+}
+
+void CVXSessionView::SetReportOptions(const ReportOptions& options) {
+    reportOptions_ = options;
+    if (const CRecSession* session = Session())
+        tableModel_->Reset(session, ScreenTableGrouping(*session));
+}
+
+bool CVXSessionView::PreparePrint(QWidget* dialogParent) {
+    const CRecSession* session = Session();
+    if (!session)
+        return false;
+    ReportOptionsModel model(ReportSessionFacts::Of(*session), reportOptions_);
+    if (!CReportOptions::Run(model, dialogParent, openHelp_))
+        return false;
+    SetReportOptions(model.Accepted());
+    return true;
+}
+
+std::unique_ptr<Printout> CVXSessionView::MakePrintout() {
+    const CRecSession* session = Session();
+    if (!session)
+        return nullptr;
+    return std::make_unique<SessionReport>(*session, graph_->Graph(), reportOptions_, Title(),
+                                           minMax_, doc_.Colours());
+}
+
+void CVXSessionView::EndPrint() {
+    graph_->Render();
 }

@@ -2,8 +2,10 @@
 
 #include "core/common/UpdateHint.h"
 #include "core/graph/CGraphClass.h"
+#include "core/graph/ReportOptions.h"
+#include "gui/dialogs/DialogButtons.h"
+#include "gui/graph/CDisplayDataView.h"
 
-#include <QWidget>
 #include <cstdint>
 #include <unordered_map>
 
@@ -22,7 +24,7 @@ class SessionDataTableModel;
 
 // The page of one session: its parameters, its channel line with the window statistics and
 // its values as a trend graph or as a table. It holds the session's number, never the session.
-class CVXSessionView final : public QWidget, public DocObserver {
+class CVXSessionView final : public CDisplayDataView, public DocObserver {
     Q_OBJECT
 public:
     enum class ModeType { Graph, Table };
@@ -43,8 +45,18 @@ public:
     void ShowMinMax(bool on, bool refresh);
     bool MinMaxShown() const { return minMax_; }
 
-    // Label and value of every parameter row, tab-separated, for the clipboard.
-    QString CopyText() const;
+    // The selected rows of the data table, or else the label and value of every parameter
+    // row, tab-separated, for the clipboard.
+    QString CopyText() const override;
+
+    // The report options window; its choice is kept for the next report and groups the
+    // data table as the report's sample table.
+    bool PreparePrint(QWidget* dialogParent) override;
+    std::unique_ptr<Printout> MakePrintout() override;
+    void EndPrint() override;
+    const ReportOptions& LastReportOptions() const { return reportOptions_; }
+    void SetReportOptions(const ReportOptions& options);
+    void SetHelpOpener(HelpOpener openHelp) { openHelp_ = std::move(openHelp); }
     QString Title() const;
     const QTreeWidget* ParamsList() const { return params_; }
     const CChannelListCtrl* ChannelList() const { return channels_; }
@@ -73,6 +85,7 @@ private:
     void OnGraphDrawn();
     void UpdateChannelLine(const CRecSession& session);
     void ApplyMode();
+    TableGrouping ScreenTableGrouping(const CRecSession& session) const;
     void ShowValueWidgets(bool on);
     void OnScroll(int position);
     void SyncScrollBar();
@@ -85,6 +98,8 @@ private:
     ModeType mode_ = ModeType::Graph;
     bool minMax_ = false;
     std::unordered_map<uint32_t, SessionPageState> kept_;
+    ReportOptions reportOptions_;
+    HelpOpener openHelp_;
     QLabel* title_;
     QToolButton* editButton_;
     QToolButton* graphButton_;

@@ -4,9 +4,9 @@ SessionDataTableModel::SessionDataTableModel(QObject* parent) : QAbstractTableMo
 
 SessionDataTableModel::~SessionDataTableModel() = default;
 
-void SessionDataTableModel::Reset(const CRecSession* session) {
+void SessionDataTableModel::Reset(const CRecSession* session, const TableGrouping& grouping) {
     beginResetModel();
-    table_ = session ? std::make_unique<SessionTable>(*session) : nullptr;
+    table_ = session ? std::make_unique<SessionTable>(*session, grouping) : nullptr;
     endResetModel();
 }
 

@@ -16,7 +16,7 @@ public:
     ~SessionDataTableModel() override;
 
     // Null empties the table.
-    void Reset(const CRecSession* session);
+    void Reset(const CRecSession* session, const TableGrouping& grouping = {});
     bool IsEventTable() const { return table_ && table_->IsEventTable(); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

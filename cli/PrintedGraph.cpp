@@ -1,0 +1,20 @@
+#include "cli/PrintedGraph.h"
+
+#include "core/graph/CGraphClass.h"
+#include "gui/graph/PrintDriver.h"
+#include "gui/graph/QtCanvas.h"
+
+#include <QImage>
+#include <QPainter>
+
+void ScaleAsOnScreen(CGraphClass& graph) {
+    // Only the arithmetic matters: the drawing lands on one pixel.
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    painter.setFont(PrintDriver::PrintFont());
+    const GraphRect printed = graph.OuterRect();
+    graph.SetOuterRect({0, 0, 1600, 900});
+    QtCanvas canvas(painter, false);
+    graph.Draw(canvas);
+    graph.SetOuterRect(printed);
+}

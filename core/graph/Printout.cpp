@@ -1,0 +1,151 @@
+#include "core/graph/Printout.h"
+
+#include "core/graph/CGraphClass.h"
+
+#include <algorithm>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+constexpr ColorRef kInk = 0x000000;
+constexpr ColorRef kGrid = 0x808080;
+
+} // namespace
+
+PrintedTable::PrintedTable(Canvas& canvas, const PageLayout& layout, int left,
+                           std::vector<PrintColumn> columns)
+    : canvas_(canvas), layout_(layout), left_(left), columns_(std::move(columns)) {}
+
+std::vector<PrintColumn> PrintedTable::Fit(const Canvas& canvas, const PageLayout& layout,
+                                           const std::vector<QString>& headers,
+                                           const std::vector<std::vector<QString>>& sampleRows,
+                                           int totalWidth) {
+    std::vector<PrintColumn> columns;
+    const int gap = 2 * layout.nWidth;
+    for (std::size_t c = 0; c < headers.size(); ++c) {
+        int widest = canvas.MeasureText(headers[c]).width;
+        for (const auto& row : sampleRows)
+            if (c < row.size())
+                widest = std::max(widest, canvas.MeasureText(row[c]).width);
+        columns.push_back({headers[c], widest + gap});
+    }
+    const int natural =
+        std::accumulate(columns.begin(), columns.end(), 0,
+                        [](int sum, const PrintColumn& c) { return sum + c.width; });
+    if (totalWidth > natural && natural > 0) {
+        int given = 0;
+        for (auto& column : columns) {
+            const int extra = static_cast<int>(static_cast<long long>(totalWidth - natural) *
+                                               column.width / natural);
+            column.width += extra;
+            given += column.width;
+        }
+        columns.back().width += totalWidth - given;
+    }
+    return columns;
+}
+
+int PrintedTable::Width() const {
+    return std::accumulate(columns_.begin(), columns_.end(), 0,
+                           [](int sum, const PrintColumn& c) { return sum + c.width; });
+}
+
+QString PrintedTable::Fitted(const QString& text, int width) const {
+    if (canvas_.MeasureText(text).width <= width)
+        return text;
+    const QString ellipsis = QStringLiteral("…");
+    qsizetype low = 0;
+    qsizetype high = text.size();
+    // The longest beginning that fits with the ellipsis.
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (canvas_.MeasureText(text.left(mid) + ellipsis).width <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return text.left(low) + ellipsis;
+}
+
+void PrintedTable::DrawGrid(int y) {
+    const int l = layout_.lineHeight;
+    canvas_.FrameRect({left_, y, left_ + Width() + 1, y + l + 1}, kGrid);
+    int x = left_;
+    canvas_.SetPen({PenStyleType::Solid, 1, kGrid});
+    for (std::size_t c = 0; c + 1 < columns_.size(); ++c) {
+        x += columns_[c].width;
+        canvas_.Line({x, y}, {x, y + l});
+    }
+}
+
+int PrintedTable::DrawHeader(int y) {
+    std::vector<QString> headers;
+    for (const auto& column : columns_)
+        headers.push_back(column.header);
+    return DrawRow(y, headers, true);
+}
+
+int PrintedTable::DrawRow(int y, const std::vector<QString>& cells, bool bold) {
+    DrawGrid(y);
+    canvas_.SetBold(bold);
+    canvas_.SetPen({PenStyleType::Solid, 1, kInk});
+    const int gap = layout_.nWidth;
+    const int textTop =
+        y + std::max(0, (layout_.lineHeight - canvas_.MeasureText(QStringLiteral("n")).height) / 2);
+    int x = left_;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (c < cells.size() && !cells[c].isEmpty())
+            canvas_.Text({x + gap, textTop}, Fitted(cells[c], columns_[c].width - 2 * gap));
+        x += columns_[c].width;
+    }
+    canvas_.SetBold(false);
+    return y + layout_.lineHeight;
+}
+
+int PrintedTable::DrawRowWithSwatch(int y, const std::vector<QString>& cells, int column,
+                                    ColorRef colour) {
+    int x = left_;
+    for (int c = 0; c < column && c < static_cast<int>(columns_.size()); ++c)
+        x += columns_[static_cast<std::size_t>(c)].width;
+    const int next = DrawRow(y, cells);
+    if (column >= 0 && column < static_cast<int>(columns_.size())) {
+        const int inset = std::max(1, layout_.lineHeight / 6);
+        canvas_.FillRect({x + inset, y + inset,
+                          x + columns_[static_cast<std::size_t>(column)].width - inset + 1,
+                          y + layout_.lineHeight - inset + 1},
+                         colour);
+    }
+    return next;
+}
+
+void DrawRunningHeader(Canvas& canvas, const PageLayout& layout, const QString& text, int page) {
+    canvas.SetPen({PenStyleType::Solid, 1, kInk});
+    const int y = layout.HeaderY();
+    if (!text.isEmpty())
+        canvas.Text({layout.page.left, y}, text);
+    const QString number = QString::number(page);
+    canvas.Text({layout.page.right - canvas.MeasureText(number).width, y}, number);
+}
+
+int DrawPageTitle(Canvas& canvas, const PageLayout& layout, const QString& title) {
+    canvas.SetPen({PenStyleType::Solid, 1, kInk});
+    canvas.SetBold(true);
+    canvas.Text({layout.page.left, layout.contentTop}, title);
+    canvas.SetBold(false);
+    return layout.contentTop + layout.lineHeight;
+}
+
+void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,
+                             const std::vector<QString>& headers, const std::vector<QString>& texts,
+                             int colourColumn, ColorRef traceColour, CGraphClass& graph) {
+    PrintedTable table(canvas, layout, layout.page.left,
+                       PrintedTable::Fit(canvas, layout, headers, {texts}));
+    int y = table.DrawHeader(layout.contentTop);
+    y = table.DrawRowWithSwatch(y, texts, colourColumn, traceColour);
+    const GraphRect screen = graph.OuterRect();
+    graph.SetOuterRect(
+        {layout.page.left, y + layout.lineHeight, layout.page.right, layout.page.bottom});
+    graph.Draw(canvas);
+    graph.SetOuterRect(screen);
+}

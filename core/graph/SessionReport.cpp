@@ -1,0 +1,110 @@
+#include "core/graph/SessionReport.h"
+
+#include "core/common/StringTable.h"
+#include "core/common/ValueMarkers.h"
+#include "core/graph/CTrendGraph.h"
+#include "core/graph/SessionChannelLine.h"
+#include "core/session/CRecSession.h"
+#include "core/session/SessionParams.h"
+
+#include <algorithm>
+
+SessionReport::SessionReport(const CRecSession& session, CTrendGraph& graph,
+                             const ReportOptions& options, const QString& title, bool minMax,
+                             const TraceColours& colours)
+    : session_(session), graph_(graph), options_(options), title_(title), minMax_(minMax),
+      colours_(colours), table_(ReportTable::Of(session, options)),
+      cells_(session, table_.grouping) {}
+
+int SessionReport::TableRowsPerPage(const PageLayout& layout) {
+    // The header row takes one line of the page.
+    return std::max(1, (layout.page.bottom - layout.contentTop) / layout.lineHeight - 1);
+}
+
+int SessionReport::PageCount(const PageLayout& layout) const {
+    const int64_t perPage = TableRowsPerPage(layout);
+    const int64_t tablePages = (table_.rows + perPage - 1) / perPage;
+    return static_cast<int>(std::min<int64_t>(2 + tablePages, INT32_MAX));
+}
+
+void SessionReport::DrawPage(Canvas& canvas, const PageLayout& layout, int page) {
+    DrawRunningHeader(canvas, layout, options_.includeHeader ? session_.ReportHeader() : QString(),
+                      page);
+    if (page == 1)
+        DrawParameters(canvas, layout);
+    else if (page == 2)
+        DrawGraphPage(canvas, layout);
+    else
+        DrawSamplePage(canvas, layout, page - 3);
+    if (options_.includeFooter && !session_.ReportFooter().isEmpty()) {
+        canvas.SetPen({PenStyleType::Solid, 1, 0});
+        canvas.Text({layout.page.left, layout.FooterY()}, session_.ReportFooter());
+    }
+}
+
+void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
+    DrawPageTitle(canvas, layout, title_);
+    const int l = layout.lineHeight;
+    int y = layout.contentTop + 2 * l;
+    if (options_.includeComments && !session_.Comments().isEmpty()) {
+        const auto measure = [&canvas](const QString& s) { return canvas.MeasureText(s).width; };
+        canvas.SetPen({PenStyleType::Solid, 1, 0});
+        for (const QString& line : WrapWords(session_.Comments(), layout.page.Width(), measure)) {
+            canvas.Text({layout.page.left, y}, line);
+            y += l;
+        }
+        y += l;
+    }
+    const std::vector<SessionParamsRow> rows = BuildSessionParams(session_);
+    std::vector<std::vector<QString>> texts;
+    for (const auto& row : rows)
+        texts.push_back({row.label, row.value});
+    PrintedTable table(
+        canvas, layout, layout.page.left,
+        PrintedTable::Fit(canvas, layout,
+                          {ResourceString(TextId::kName), ResourceString(TextId::kValue)}, texts));
+    y = table.DrawHeader(y);
+    for (const auto& row : rows) {
+        if (y + l > layout.page.bottom)
+            break;
+        y = table.DrawRow(y, {row.label, row.value}, row.header);
+    }
+}
+
+void SessionReport::DrawGraphPage(Canvas& canvas, const PageLayout& layout) {
+    const SessionChannelLine line = SessionChannelLine::Of(session_, graph_, minMax_);
+    std::vector<QString> headers;
+    int colourColumn = -1;
+    for (std::size_t c = 0; c < line.columns.size(); ++c) {
+        headers.push_back(ChanListHeaderText(line.columns[c].kind));
+        if (line.columns[c].kind == ChanListHeaderType::Colour)
+            colourColumn = static_cast<int>(c);
+    }
+    DrawChannelLineAndGraph(canvas, layout, headers, line.texts, colourColumn,
+                            colours_.TraceColourOfGroup(session_.Entry().ColourGroup), graph_);
+}
+
+std::vector<QString> SessionReport::SampleRow(int64_t row) const {
+    const int r = static_cast<int>(row);
+    return {cells_.Cell(r, 0), cells_.Cell(r, 1), cells_.Cell(r, SessionTable::kValueColumn)};
+}
+
+void SessionReport::DrawSamplePage(Canvas& canvas, const PageLayout& layout, int tablePage) {
+    const int64_t perPage = TableRowsPerPage(layout);
+    const int64_t first = tablePage * perPage;
+    const int64_t end = std::min(table_.rows, first + perPage);
+    if (first >= end)
+        return;
+    std::vector<QString> headers;
+    for (int c = 0; c < SessionTable::kColumnCount; ++c)
+        headers.push_back(cells_.Header(c));
+    // The widest value texts decide the value column, whichever page this is.
+    std::vector<QString> widest = SampleRow(first);
+    widest[SessionTable::kValueColumn] =
+        session_.ChanData().ValueText(OverRangeValue, session_.DisplayUnits());
+    PrintedTable table(canvas, layout, layout.page.left,
+                       PrintedTable::Fit(canvas, layout, headers, {widest, SampleRow(end - 1)}));
+    int y = table.DrawHeader(layout.contentTop);
+    for (int64_t row = first; row < end; ++row)
+        y = table.DrawRow(y, SampleRow(row));
+}
