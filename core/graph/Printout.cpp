@@ -11,20 +11,40 @@ namespace {
 constexpr ColorRef kInk = 0x000000;
 constexpr ColorRef kGrid = 0x808080;
 
+// Takes a drawing's measures and nothing else, so that a graph settles the width of its
+// labels before the one drawing that reaches the page.
+class MeasuringCanvas final : public Canvas {
+public:
+    explicit MeasuringCanvas(Canvas& page) : page_(page) {}
+    void SetPen(const GraphPen&) override {}
+    void Line(GraphPoint, GraphPoint) override {}
+    void Text(GraphPoint, const QString&) override {}
+    TextExtent MeasureText(const QString& text) const override { return page_.MeasureText(text); }
+    void FillRect(const GraphRect&, ColorRef) override {}
+    void FrameRect(const GraphRect&, ColorRef) override {}
+    bool IsPrinter() const override { return page_.IsPrinter(); }
+
+private:
+    Canvas& page_;
+};
+
 } // namespace
 
 PrintedTable::PrintedTable(Canvas& canvas, const PageLayout& layout, int left,
                            std::vector<PrintColumn> columns)
     : canvas_(canvas), layout_(layout), left_(left), columns_(std::move(columns)) {}
 
-std::vector<PrintColumn> PrintedTable::Fit(const Canvas& canvas, const PageLayout& layout,
+std::vector<PrintColumn> PrintedTable::Fit(Canvas& canvas, const PageLayout& layout,
                                            const std::vector<QString>& headers,
                                            const std::vector<std::vector<QString>>& sampleRows,
                                            int totalWidth) {
     std::vector<PrintColumn> columns;
     const int gap = 2 * layout.nWidth;
     for (std::size_t c = 0; c < headers.size(); ++c) {
+        // Headers are drawn in bold.
+        canvas.SetBold(true);
         int widest = canvas.MeasureText(headers[c]).width;
+        canvas.SetBold(false);
         for (const auto& row : sampleRows)
             if (c < row.size())
                 widest = std::max(widest, canvas.MeasureText(row[c]).width);
@@ -146,6 +166,8 @@ void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,
     const GraphRect screen = graph.OuterRect();
     graph.SetOuterRect(
         {layout.page.left, y + layout.lineHeight, layout.page.right, layout.page.bottom});
+    MeasuringCanvas measuring(canvas);
+    graph.Draw(measuring);
     graph.Draw(canvas);
     graph.SetOuterRect(screen);
 }

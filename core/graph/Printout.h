@@ -31,7 +31,7 @@ public:
 
     // Widths from the widest of each column's header and `sampleRows` (a gap of one "n" each
     // side), widened in proportion to fill `totalWidth` when one is given.
-    static std::vector<PrintColumn> Fit(const Canvas& canvas, const PageLayout& layout,
+    static std::vector<PrintColumn> Fit(Canvas& canvas, const PageLayout& layout,
                                         const std::vector<QString>& headers,
                                         const std::vector<std::vector<QString>>& sampleRows,
                                         int totalWidth = 0);
