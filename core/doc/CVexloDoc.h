@@ -58,6 +58,7 @@ public:
     // Sessions
     void SetDataFolder(const QString& folder) { saver_.SetDataFolder(folder); }
     void SetPrintPreviewShowing(bool on) { printPreview_ = on; }
+    bool PrintPreviewShowing() const { return printPreview_; }
     bool OpenSessionFile(const QString& path, bool isTemporary);
     // Brings an open session with that path (ignoring case) forward.
     bool FindSessionByPath(const QString& path);
