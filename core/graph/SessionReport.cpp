@@ -67,7 +67,7 @@ void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
     for (const auto& row : rows) {
         if (y + l > layout.page.bottom)
             break;
-        y = table.DrawRow(y, {row.label, row.value}, row.header);
+        y = row.IsBlank() ? y + l : table.DrawRow(y, {row.label, row.value}, row.header);
     }
 }
 

@@ -8,6 +8,11 @@ QtCanvas::QtCanvas(QPainter& painter, bool isPrinter)
     painter_.setRenderHint(QPainter::Antialiasing, false);
 }
 
+int QtCanvas::PenScale() const {
+    // A printer's pixels are far smaller than a screen's: lines keep a screen's weight.
+    return printer_ ? std::max(1, painter_.device()->logicalDpiX() / 96) : 1;
+}
+
 QColor QtCanvas::ToQColor(ColorRef colour) {
     return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
 }
@@ -24,7 +29,7 @@ void QtCanvas::SetPen(const GraphPen& pen) {
         pen_.setStyle(Qt::DotLine);
         break;
     }
-    pen_.setWidth(std::max(1, pen.width));
+    pen_.setWidth(std::max(1, pen.width) * PenScale());
     pen_.setColor(ToQColor(pen.colour));
     painter_.setPen(pen_);
 }
@@ -52,7 +57,7 @@ void QtCanvas::FrameRect(const GraphRect& rect, ColorRef colour) {
     if (rect.IsEmpty())
         return;
     const QPen saved = painter_.pen();
-    painter_.setPen(QPen(ToQColor(colour), 0));
+    painter_.setPen(QPen(ToQColor(colour), printer_ ? PenScale() : 0));
     painter_.setBrush(Qt::NoBrush);
     painter_.drawRect(QRect(rect.left, rect.top, rect.Width() - 1, rect.Height() - 1));
     painter_.setPen(saved);

@@ -25,6 +25,8 @@ public:
     static QColor ToQColor(ColorRef colour);
 
 private:
+    int PenScale() const;
+
     QPainter& painter_;
     QFontMetrics metrics_;
     bool printer_;

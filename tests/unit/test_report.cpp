@@ -9,7 +9,6 @@
 #include "support/SessionTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <map>
 
 namespace {
 
@@ -385,26 +384,6 @@ TEST(ListPrintout, RowsContinueOnLaterPagesUnderTheirHeaders) {
     EXPECT_TRUE(second.FindText(u"A"_qs)) << "headers repeat";
     ListPrintout empty(u"Sessions ouvertes"_qs, {u"A"_qs}, {});
     EXPECT_EQ(empty.PageCount(layout), 1);
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(ReportFixture, TheGraphPageDrawsEachLabelOnce) {
-    const auto s = Session(300);
-    ASSERT_TRUE(s);
-    CTrendGraph g = Graph(*s);
-    const GraphRect screen = g.OuterRect();
-    SessionReport report(*s, g, {}, u"Tendance"_qs, false, TraceColours{});
-    RecordingCanvas page(true);
-    report.DrawPage(page, layout_, 2);
-    std::map<QString, int> seen;
-    for (const auto& t : page.texts)
-        ++seen[t.text];
-    for (const auto& [text, count] : seen)
-        EXPECT_EQ(count, 1) << text.toStdString();
-    EXPECT_EQ(g.OuterRect(), screen) << "the screen's rectangle is given back";
 }
 
 } // namespace
