@@ -13,6 +13,7 @@
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/DriveBackend.h"
+#include "core/session/CRecSession.h"
 #include "gui/graph/PrintDriver.h"
 
 #include <chrono>
@@ -29,6 +30,21 @@ void Print(std::FILE* out, const std::string& s) {
 
 std::string Text(const QString& s) {
     return s.toUtf8().toStdString();
+}
+
+// A live graph needs a few readings; a logger that records slowly leaves it short.
+void WaitForLiveGraph(InstrumentConnection& link) {
+    constexpr int kReadings = 3;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto readings = [&link] {
+        const CRecSession* live = link.Doc().Monitor().LiveData();
+        return live ? live->ChanData().ValueCount() : 0;
+    };
+    while (readings() < kReadings && !link.Interrupted() &&
+           std::chrono::steady_clock::now() < deadline) {
+        link.Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 // The instrument page on paper, as the desktop prints it.
@@ -89,8 +105,10 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, const QS
                    ? CliExit::kNotNow
                    : Refuse(CliExit::kNotNow, NoAnswerText(static_cast<int>(kWaitLimit.count())));
     }
-    if (!pdf.isEmpty())
+    if (!pdf.isEmpty()) {
+        WaitForLiveGraph(link);
         return WritePagePdf(link.Doc(), pdf);
+    }
     const CInstrumentMonitor& monitor = link.Doc().Monitor();
     const QStringList labels = monitor.PageLabels();
     const QStringList values = monitor.PageValues();

@@ -67,7 +67,8 @@ void InstrumentPrintout::DrawPage(Canvas& canvas, const PageLayout& layout, int 
         for (const auto& row : rows) {
             if (y + layout.lineHeight > layout.page.bottom)
                 break;
-            y = table.DrawRow(y, row);
+            const bool blank = row[0].isEmpty() && row[1].isEmpty();
+            y = blank ? y + layout.lineHeight : table.DrawRow(y, row);
         }
         return;
     }
