@@ -93,6 +93,8 @@ int FlashLatest(const LoggerCommandContext& c) {
     case FirmwareCheckEndType::Upgraded:
         return CliExit::kDone;
     case FirmwareCheckEndType::Declined:
+        // Unanswerable without a terminal or --yes: refused as every other question is.
+        return ReportResult(CommandResultType::Declined, c, QString(), CommandBlockerType::None);
     case FirmwareCheckEndType::UpgradeCancelled:
         return CliExit::kDeclined;
     case FirmwareCheckEndType::NoVersions:

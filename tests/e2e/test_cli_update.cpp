@@ -177,7 +177,8 @@ TEST_F(CliUpdateTest, FlashLatestProgramsAWholeDownloadOnly) {
     // Without --yes and without a terminal the offer cannot be answered: nothing is sent.
     r = Cli(
         {u"flash"_qs, u"--latest"_qs, u"--simulate"_qs, u"3"_qs, u"--server"_qs, server.Base()});
-    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"--yes"_qs)) << r.err.toStdString();
     EXPECT_FALSE(r.err.contains(u"programmation"_qs));
 }
 

@@ -11,7 +11,8 @@
 #include <vector>
 
 // Python's http.server on 127.0.0.1 (a free port), serving a folder. A path ending in ".cut"
-// is sent with a Content-Length 100 bytes longer than its body, then the connection closes.
+// is sent with a Content-Length 100 bytes longer than its body, then the connection closes;
+// "/redirect/HOST/PATH" answers 302 with "http://HOST/PATH".
 // Every request's path, User-Agent and Accept go into "requests.log" of the folder. With a
 // certificate and key it speaks https instead.
 class LocalHttpServer {
@@ -81,6 +82,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         with open(os.path.join(root, 'requests.log'), 'a') as log:
             log.write(json.dumps({'path': self.path, 'agent': self.headers.get('User-Agent'),
                                   'accept': self.headers.get('Accept')}) + '\n')
+        if self.path.startswith('/redirect/'):
+            self.send_response(302)
+            self.send_header('Location', 'http://' + self.path[len('/redirect/'):])
+            self.send_header('Content-Length', '0')
+            self.end_headers()
+            return
         if self.path.endswith('.cut'):
             with open(os.path.join(root, self.path.lstrip('/')), 'rb') as f:
                 body = f.read()
