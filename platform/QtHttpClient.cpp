@@ -58,6 +58,5 @@ HttpReply QtHttpClient::Get(const QUrl& url, HttpContentType type, QIODevice& si
     if (result.error.isEmpty() && (status < 200 || status > 299))
         result.error = QStringLiteral("réponse HTTP %1").arg(status);
     result.completed = result.error.isEmpty();
-    reply->deleteLater();
     return result;
 }

@@ -133,6 +133,50 @@ TEST_F(FirmwareTest, WithoutALoggerNothingStarts) {
               UpgradeEndType::NotStarted);
 }
 
+// The link still reading for the monitor: the upgrade waits for it up to 2 s, 10 ms a turn.
+class BusyLinkTest : public FirmwareTest {
+protected:
+    // The link frees itself on turn `freeOnTurn` (never when negative).
+    UpgradeEndType UpgradeWithBusyLink(int freeOnTurn) {
+        CInstComm* link = Monitor().Link();
+        WaitForLink();
+        link->Pause();
+        link->RequestStatusRead();
+        turns_ = 0;
+        bool windowOpened = false;
+        const UpgradeEndType end = UpgradeFirmware(
+            Monitor(), IntelHexBuilder::Text(IntelHexBuilder::Firmware(4096)), env_.ui, env_.clock,
+            [&] {
+                env_.clock.AdvanceMs(10);
+                if (++turns_ == freeOnTurn) {
+                    link->Resume();
+                    WaitForLink();
+                }
+            },
+            [&](FlashUpgradeJob&) { windowOpened = true; });
+        link->Resume();
+        EXPECT_EQ(windowOpened, end == UpgradeEndType::Cancelled);
+        return end;
+    }
+    int turns_ = 0;
+};
+
+TEST_F(BusyLinkTest, ALinkBusyForTwoSecondsStartsNothing) {
+    EXPECT_EQ(UpgradeWithBusyLink(-1), UpgradeEndType::NotStarted);
+    EXPECT_EQ(turns_, 200);
+    ASSERT_EQ(env_.ui.Messages().size(), 1u);
+    EXPECT_EQ(env_.ui.Messages()[0].text, ResourceString(TextId::kLinkStillBusy));
+    EXPECT_FALSE(InFlashMode());
+    EXPECT_FALSE(Monitor().IsBusy());
+}
+
+TEST_F(BusyLinkTest, ALinkFreedOnTheLastTurnLetsTheUpgradeStart) {
+    // The window closes at once: a cancel.
+    EXPECT_EQ(UpgradeWithBusyLink(200), UpgradeEndType::Cancelled);
+    EXPECT_EQ(turns_, 200);
+    EXPECT_TRUE(env_.ui.Messages().empty());
+}
+
 TEST_F(FirmwareTest, UpToDateFirmwareIsSaidOnlyWhenTheUserAsked) {
     http_.Serve(kVersionsUrl, Versions("3.02.0000;" + kHexUrl.toLatin1()));
     EXPECT_EQ(Check(false), FirmwareCheckEndType::UpToDate);
