@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "  vexlo-cli clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]\n"
     "  vexlo-cli erase [--wait]\n"
     "  vexlo-cli download [--out DOSSIER] [--session-name NOM] [--location LIEU]\n"
+    "  vexlo-cli flash FICHIER.hex | --latest [--server URL]\n"
     "\n"
     "  DÉBUT, FIN  \"AAAA/MM/JJ HH:MM:SS\", heure de l’instrument\n"
     "  DURÉE       1h 2h 4h 8h 12h 24h 48h 72h 1w 2w 3w 4w 5w 6w max (8h par défaut)\n"
@@ -173,6 +174,31 @@ void AddDownloadOptions(CommandLine& line, LoggerArguments& args) {
     line.options.push_back(Text("--location", args.location));
 }
 
+void AddFlashOptions(CommandLine& line, LoggerArguments& args) {
+    line.options.push_back(FlagOption("--latest", args.latest));
+    line.options.push_back({"--server", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v || !*v)
+                                    return "--server attend une adresse";
+                                args.server = QString::fromLocal8Bit(v);
+                                return std::nullopt;
+                            }});
+    line.other = [&args](std::string_view word) -> UsageProblem {
+        if (word.substr(0, 2) == "--" || !args.hexPath.isEmpty())
+            return UnknownOption(word);
+        args.hexPath = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
+        return std::nullopt;
+    };
+}
+
+UsageProblem CheckFlash(const LoggerArguments& args) {
+    if (args.latest == !args.hexPath.isEmpty())
+        return "flash attend un fichier Intel HEX ou --latest";
+    if (!args.server.isEmpty() && !args.latest)
+        return "--server ne sert qu’avec --latest";
+    return std::nullopt;
+}
+
 // The command and its action word; the index of the first option, or the usage problem.
 std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandType& command) {
     const std::string_view word = argv[1];
@@ -191,6 +217,7 @@ std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandT
     }
     command = word == "configure" ? LoggerCommandType::Configure
               : word == "erase"   ? LoggerCommandType::Erase
+              : word == "flash"   ? LoggerCommandType::Flash
                                   : LoggerCommandType::Download;
     return 2;
 }
@@ -208,7 +235,7 @@ UsageProblem CheckConfigure(const ConfigureRequest& c) {
 bool IsLoggerCommand(const char* name) {
     return !std::strcmp(name, "configure") || !std::strcmp(name, "record") ||
            !std::strcmp(name, "clock") || !std::strcmp(name, "erase") ||
-           !std::strcmp(name, "download");
+           !std::strcmp(name, "download") || !std::strcmp(name, "flash");
 }
 
 std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
@@ -239,6 +266,9 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
             return std::nullopt;
         };
         break;
+    case LoggerCommandType::Flash:
+        AddFlashOptions(line, args);
+        break;
     case LoggerCommandType::RecordStart:
     case LoggerCommandType::RecordStop:
         break;
@@ -249,6 +279,9 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
         return line.UsageError("--sync et une heure donnée s’excluent");
     if (args.command == LoggerCommandType::Configure)
         if (const UsageProblem problem = CheckConfigure(args.configure))
+            return line.UsageError(*problem);
+    if (args.command == LoggerCommandType::Flash)
+        if (const UsageProblem problem = CheckFlash(args))
             return line.UsageError(*problem);
     return args;
 }

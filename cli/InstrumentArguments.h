@@ -7,7 +7,15 @@
 #include <optional>
 #include <variant>
 
-enum class LoggerCommandType { Configure, RecordStart, RecordStop, ClockSet, Erase, Download };
+enum class LoggerCommandType {
+    Configure,
+    RecordStart,
+    RecordStop,
+    ClockSet,
+    Erase,
+    Download,
+    Flash
+};
 
 // What `configure` asks of the configuration window; unset values keep the window's own.
 struct ConfigureRequest {
@@ -40,6 +48,10 @@ struct LoggerArguments {
     QString outFolder;
     std::optional<QString> sessionName;
     std::optional<QString> location;
+    // flash: an Intel HEX file, or the server's latest firmware.
+    QString hexPath;
+    bool latest = false;
+    QString server;
 };
 
 // Whether argv names one of the logger commands.

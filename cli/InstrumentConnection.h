@@ -29,6 +29,8 @@ public:
     void Pump();
     // Ctrl-C or a termination came: stop waiting, clean up, end.
     bool Interrupted() const { return interrupts_.Pending(); }
+    // Forgets the interrupts that came, once the user was asked what they meant.
+    void ConsumeInterrupts() { interrupts_.Consume(); }
 
     InstrumentPort& Port() { return port_; }
     InstrumentState State() const { return port_.State(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <ctime>
 #include <initializer_list>
 #include <pthread.h>
 
@@ -33,6 +34,14 @@ public:
                 !sigismember(&previous_, s))
                 return true;
         return false;
+    }
+
+    // Takes one pending signal, so that a question it led to can be answered "no" and the
+    // command goes on.
+    void Consume() {
+        const timespec now{};
+        while (Pending() && sigtimedwait(&watched_, nullptr, &now) > 0) {
+        }
     }
 
 private:

@@ -3,13 +3,16 @@
 #include "cli/ConfigureCommand.h"
 #include "cli/ControlCommands.h"
 #include "cli/DownloadCommand.h"
+#include "cli/FlashCommand.h"
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 
+#include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +37,8 @@ int Dispatch(const LoggerCommandContext& c) {
         return RunEraseCommand(c);
     case LoggerCommandType::Download:
         return RunDownloadCommand(c);
+    case LoggerCommandType::Flash:
+        return RunFlashCommand(c);
     }
     return CliExit::kRefused;
 }
@@ -64,6 +69,11 @@ std::optional<int> LoggerCommandRunner::Run(int argc, char** argv) {
     const std::variant<LoggerArguments, int> parsed = ParseLoggerArguments(argc, argv);
     if (const int* status = std::get_if<int>(&parsed))
         return *status;
-    const int status = RunParsed(std::get<LoggerArguments>(parsed));
+    const LoggerArguments& args = std::get<LoggerArguments>(parsed);
+    // The update server's requests run an event loop.
+    std::unique_ptr<QCoreApplication> app;
+    if (args.command == LoggerCommandType::Flash)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    const int status = RunParsed(args);
     return std::fflush(stdout) == 0 ? status : 1;
 }

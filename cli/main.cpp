@@ -11,6 +11,7 @@
 #include "cli/SessionInput.h"
 #include "cli/SessionReport.h"
 #include "cli/TerminalUserInterface.h"
+#include "cli/VersionsCommand.h"
 #include "core/app/TemperatureSetting.h"
 #include "core/common/Clock.h"
 #include "core/common/UserNumber.h"
@@ -60,6 +61,9 @@ constexpr const char* kUsage =
     "  erase [--wait]      efface la mémoire de l’instrument\n"
     "  download [--out DOSSIER] [--session-name NOM] [--location LIEU]\n"
     "                      télécharge l’enregistrement dans un fichier de session\n"
+    "  flash FICHIER.hex | --latest [--server URL]   programme le micrologiciel\n"
+    "Mises à jour :\n"
+    "  versions [--server URL] [--json]   ce que propose le serveur de mise à jour\n"
     "\n"
     "Options :\n"
     "  --json              un objet JSON sur la sortie standard\n"
@@ -283,6 +287,8 @@ int main(int argc, char** argv) {
         const QGuiApplication gui(argc, argv);
         return ReportCommand::Run(argc, argv);
     }
+    if (argc > 1 && std::strcmp(argv[1], "versions") == 0)
+        return VersionsCommand::Run(argc, argv);
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;

@@ -52,6 +52,21 @@ inline QString HelpLangDefault() {
     return {};
 }
 
+// The update server: a base address to which the versions file's path is appended, and the
+// manual's page when the server names none. Values of the deployment.
+inline QString UpdateServer() {
+    return QStringLiteral("UpdateServer");
+}
+inline QString UpdateServerDefault() {
+    return QStringLiteral("https://updates.vexlo.example");
+}
+inline QString ManualPage() {
+    return QStringLiteral("ManualPage");
+}
+inline QString ManualPageDefault() {
+    return QStringLiteral("https://www.vexlo.example/literature/vx-loggers");
+}
+
 // Colours, 0x00BBGGRR. The trace names are built from a prefix and one suffix per colour group.
 inline QString DisplayColorPrefix() {
     return QStringLiteral("DisplayColor");

@@ -22,6 +22,7 @@ void CInstrumentMonitor::OnConnectStarted() {
     live_.Create();
     page_.ShowConnecting();
     firmwareChecked_ = false;
+    ++connectionNumber_;
     processedStatuses_ = 0;
     lastTimeText_.clear();
 }

@@ -61,6 +61,8 @@ public:
     bool IsErasing() const { return erasing_; }
     // Statuses that went all the way to a rebuilt page since the connect.
     int ProcessedStatusCount() const { return processedStatuses_; }
+    // Counts the connects, so that what is done once per connection can tell them apart.
+    int ConnectionNumber() const { return connectionNumber_; }
 
     const InstrumentStatusRecord& Status() const { return status_; }
     const InstrumentConfigRecord& Config() const { return config_; }
@@ -105,6 +107,7 @@ private:
     bool firmwareChecked_ = false;
     bool erasing_ = false;
     int processedStatuses_ = 0;
+    int connectionNumber_ = 0;
     QString lastTimeText_;
 
     InstrumentStatusRecord status_;

@@ -64,6 +64,10 @@ CommandBlockerType SetClockBlocker(const InstrumentState& state) {
     return IdleLoggerBlocker(state);
 }
 
+CommandBlockerType FirmwareBlocker(const InstrumentState& state) {
+    return IdleLoggerBlocker(state);
+}
+
 QString RecordingCommandText(const InstrumentState& state) {
     return ResourceString(state.Recording() ? TextId::kStopRecording : TextId::kStartRecording);
 }

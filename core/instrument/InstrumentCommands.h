@@ -15,6 +15,8 @@ CommandBlockerType DownloadBlocker(const InstrumentState& state);
 CommandBlockerType EraseBlocker(const InstrumentState& state);
 CommandBlockerType RecordingBlocker(const InstrumentState& state);
 CommandBlockerType SetClockBlocker(const InstrumentState& state);
+// A firmware upgrade waits for the end of a recording or an erase.
+CommandBlockerType FirmwareBlocker(const InstrumentState& state);
 
 // "Arrêter l’enregistrement" while recording, else "Démarrer l’enregistrement".
 QString RecordingCommandText(const InstrumentState& state);

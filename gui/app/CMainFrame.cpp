@@ -4,12 +4,15 @@
 #include "core/app/SettingsKeys.h"
 #include "core/app/SettingsStore.h"
 #include "core/app/UserInterface.h"
+#include "core/app/WebUpdate.h"
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/export/SessionExportCommand.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/ConfigurationModel.h"
 #include "core/instrument/DownloadJob.h"
+#include "core/instrument/FirmwareOffer.h"
+#include "core/instrument/FirmwareUpgrade.h"
 #include "core/instrument/InstrumentClock.h"
 #include "core/instrument/InstrumentCommands.h"
 #include "core/instrument/InstrumentPort.h"
@@ -24,6 +27,7 @@
 #include "gui/dialogs/CDownloadDlg.h"
 #include "gui/dialogs/CEditSessionParams.h"
 #include "gui/dialogs/CEraseMemDlg.h"
+#include "gui/dialogs/CFlashUpgradeDlg.h"
 #include "gui/dialogs/CToolsOptions.h"
 #include "gui/dialogs/CVXTraceColorsDlg.h"
 #include "gui/dialogs/CZoomTo.h"
@@ -39,6 +43,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -406,6 +411,10 @@ void CMainFrame::UpdateCommandStates() {
         recording->setToolTip(recordingText);
         recording->setStatusTip(recordingText);
     }
+    Action(CommandType::Manual)->setEnabled(web_ != nullptr);
+    Action(CommandType::FirmwareUpgrade)
+        ->setEnabled(firmwareOffer_ && !doc_.Monitor().IsBusy() &&
+                     firmwareOffer_->CommandEnabled(state, doc_.Monitor().ConnectionNumber()));
     Action(CommandType::FileClose)->setEnabled(session != nullptr);
     const bool printable = PrintablePage() != nullptr;
     Action(CommandType::FilePrint)->setEnabled(printable);
@@ -542,7 +551,14 @@ void CMainFrame::Run(CommandType command) {
         AssociateCommand();
         break;
     case CommandType::HelpTopics:
+        CheckHelp();
         OpenHelpAt(0);
+        break;
+    case CommandType::Manual:
+        ManualCommand();
+        break;
+    case CommandType::FirmwareUpgrade:
+        FirmwareCommand(true);
         break;
     case CommandType::About: {
         CAboutDlg about(this);
@@ -611,6 +627,8 @@ void CMainFrame::SwitchPane() {
 }
 
 void CMainFrame::ContextHelp() {
+    if (help_.WouldOpen(sinceStart_.elapsed()))
+        CheckHelp();
     help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, sinceStart_.elapsed());
 }
 
@@ -619,6 +637,47 @@ void CMainFrame::OpenHelpAt(quint32 context) {
         QMessageBox::warning(
             this, QStringLiteral("Vexlo"),
             QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
+}
+
+void CMainFrame::SetWebUpdate(WebUpdate* web, FirmwareOffer* offer) {
+    web_ = web;
+    firmwareOffer_ = offer;
+    UpdateCommandStates();
+}
+
+void CMainFrame::CheckFirmware() {
+    // Not from inside the monitor's tick: the question and the upgrade run their own loops.
+    QTimer::singleShot(0, this, [this] { FirmwareCommand(false); });
+}
+
+void CMainFrame::FirmwareCommand(bool userAsked) {
+    if (!firmwareOffer_)
+        return;
+    CInstrumentMonitor& monitor = doc_.Monitor();
+    firmwareOffer_->CheckFirmware(
+        userAsked, instrument_->State(), monitor.ConnectionNumber(), [this](QByteArrayView hex) {
+            return UpgradeFirmware(
+                doc_.Monitor(), hex, doc_.Ui(), doc_.ClockSource(),
+                [] {
+                    QThread::msleep(10);
+                    QCoreApplication::processEvents();
+                },
+                [this](FlashUpgradeJob& job) { CFlashUpgradeDlg::Run(job, doc_.Ui(), this); });
+        });
+    UpdateCommandStates();
+}
+
+void CMainFrame::ManualCommand() {
+    if (web_)
+        QDesktopServices::openUrl(QUrl(web_->ManualAddress()));
+}
+
+void CMainFrame::CheckHelp() {
+    // The help check belongs to the automatic checks of the program and its help.
+    if (!web_ || !doc_.Options().checkSoftware)
+        return;
+    bool exists = false;
+    web_->CheckHelp(folders_.HelpFilePath(), exists);
 }
 
 void CMainFrame::DownloadCommand() {

@@ -20,6 +20,8 @@ class CVexloDoc;
 class CVXOpenSessionsView;
 class CVXRealtimeView;
 class CVXSessionView;
+class FirmwareOffer;
+class WebUpdate;
 class HelpLauncher;
 class DeviceChangeSource;
 class InstrumentClockSetter;
@@ -47,7 +49,11 @@ public:
     bool IsEraseWindowShowing() const override;
     void OpenEraseWindow(int64_t memorySize) override;
     void CloseEraseWindow() override;
-    void CheckFirmware() override {}
+    // After a status read, once per connection: the firmware offer, outside the timer tick.
+    void CheckFirmware() override;
+    // The update server's checks; without them the help opens as it is and no firmware is
+    // offered.
+    void SetWebUpdate(WebUpdate* web, FirmwareOffer* offer);
     // The help context of the page shown; 0 until one was chosen.
     int HelpContext() const { return helpContext_; }
     CLeftView* Tree() const { return tree_; }
@@ -98,6 +104,9 @@ private:
     void SaveLayout() const;
     void OpenHelpAt(quint32 context);
     void StartMonitorTimer();
+    void FirmwareCommand(bool userAsked);
+    void ManualCommand();
+    void CheckHelp();
 
     CVexloDoc& doc_;
     const AppFolders& folders_;
@@ -125,4 +134,6 @@ private:
     bool eraseDismissed_ = false;
     DeviceChangeSource* deviceChanges_ = nullptr;
     std::unique_ptr<TransferWaitDialog> transferWait_;
+    WebUpdate* web_ = nullptr;
+    FirmwareOffer* firmwareOffer_ = nullptr;
 };

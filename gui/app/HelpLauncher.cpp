@@ -18,6 +18,8 @@ QByteArray HelpLauncher::BuiltInPages() {
 }
 
 bool HelpLauncher::Install() const {
+    if (downloaded_ && downloaded_() && QFile::exists(path_))
+        return true;
     const QByteArray pages = BuiltInPages();
     if (pages.isEmpty())
         return false;
@@ -33,8 +35,12 @@ bool HelpLauncher::OpenAt(quint32 context) {
     return Install() && openUrl_(HelpPageUrl(path_, context));
 }
 
+bool HelpLauncher::WouldOpen(qint64 nowMs) const {
+    return !everPressed_ || nowMs - lastF1Ms_ >= kF1DebounceMs;
+}
+
 bool HelpLauncher::OnF1(quint32 context, qint64 nowMs) {
-    if (everPressed_ && nowMs - lastF1Ms_ < kF1DebounceMs)
+    if (!WouldOpen(nowMs))
         return false;
     everPressed_ = true;
     lastF1Ms_ = nowMs;

@@ -19,6 +19,13 @@ public:
     bool OpenContents() { return OpenAt(0); }
     // F1 at `nowMs` (a monotonic clock): a second press within a second is ignored.
     bool OnF1(quint32 context, qint64 nowMs);
+    // Whether F1 at `nowMs` would open the help (it is not within a second of the last one).
+    bool WouldOpen(qint64 nowMs) const;
+    // While `downloaded` says so, the file at the help path came from the update server and
+    // is shown as it is instead of the pages the program carries.
+    void KeepDownloadedFile(std::function<bool()> downloaded) {
+        downloaded_ = std::move(downloaded);
+    }
 
     // The pages as the program carries them.
     static QByteArray BuiltInPages();
@@ -28,6 +35,7 @@ private:
 
     QString path_;
     UrlOpener openUrl_;
+    std::function<bool()> downloaded_;
     qint64 lastF1Ms_ = 0;
     bool everPressed_ = false;
 };

@@ -3,14 +3,18 @@
 #include "core/app/AppIdentity.h"
 #include "core/app/CustomisationReset.h"
 #include "core/app/LeftoverExecutable.h"
+#include "core/app/SettingsKeys.h"
+#include "core/app/WebUpdate.h"
 #include "core/common/Clock.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/CombinedDriveBackend.h"
+#include "core/instrument/FirmwareOffer.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/QtUserInterface.h"
 #include "platform/PosixDriveBackend.h"
+#include "platform/QtHttpClient.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/XdgFileAssociation.h"
@@ -20,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QProcess>
 #include <QTranslator>
 #include <algorithm>
 #include <csignal>
@@ -99,14 +104,28 @@ int main(int argc, char** argv) {
     CVexloDoc doc(settings, drives, clock, ui);
     doc.SetDataFolder(folders.DataFolder());
     HelpLauncher help(folders.HelpFilePath());
+    help.KeepDownloadedFile([&settings] {
+        return settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::HelpVersion(),
+                               SettingsKeys::kHelpVersionDefault) > 0;
+    });
+    QtHttpClient http;
+    WebUpdate web(http, settings, ui);
+    FirmwareOffer firmwareOffer(web, ui);
 
     CMainFrame frame(doc, folders, help);
     ui.SetParent(&frame);
+    frame.SetWebUpdate(&web, &firmwareOffer);
     instance.Listen([&frame](const QString& path) { frame.ActivateFromOtherInstance(path); });
     frame.RestoreLayout(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()));
     RemoveLeftoverExecutable(program);
+    if (doc.Options().checkSoftware &&
+        web.CheckProgramUpdate(program, folders.DataFolder(), [](const QString& path) {
+            return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
+        }))
+        return 0;
 
     frame.show();
+    firmwareOffer.SetStartupFinished(true);
     // Look for a logger at once, as plugging one in would.
     doc.Monitor().Connect();
     if (!line.file.isEmpty())

@@ -255,6 +255,36 @@ TEST(HelpPages, F1TwiceWithinASecondOpensTheHelpOnce) {
     EXPECT_EQ(written.readAll(), HelpLauncher::BuiltInPages());
 }
 
+TEST(HelpPages, ADownloadedHelpFileIsShownAsItIs) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Vexlo.html"_qs);
+    bool downloaded = true;
+    HelpLauncher help(path, [](const QUrl&) { return true; });
+    help.KeepDownloadedFile([&downloaded] { return downloaded; });
+    // Nothing downloaded there yet: the program's own pages.
+    ASSERT_TRUE(help.OpenContents());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html>from the server</html>");
+    file.close();
+    ASSERT_TRUE(help.OpenContents());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "<html>from the server</html>");
+    file.close();
+    downloaded = false;
+    ASSERT_TRUE(help.OpenContents());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), HelpLauncher::BuiltInPages());
+}
+
+TEST(HelpPages, F1WouldOpenOnlyASecondAfterTheLastOne) {
+    HelpLauncher help(u"/nonexistent/Vexlo.html"_qs, [](const QUrl&) { return true; });
+    EXPECT_TRUE(help.WouldOpen(0));
+    help.OnF1(HelpContext::kNone, 5000);
+    EXPECT_FALSE(help.WouldOpen(5999));
+    EXPECT_TRUE(help.WouldOpen(6000));
+}
+
 TEST(HelpPages, EveryHelpContextHasItsAnchor) {
     const QString pages = QString::fromUtf8(HelpLauncher::BuiltInPages());
     ASSERT_FALSE(pages.isEmpty());

@@ -1,0 +1,123 @@
+#include "cli/FlashCommand.h"
+
+#include "cli/InstrumentArguments.h"
+#include "cli/InstrumentConnection.h"
+#include "cli/LoggerCommandResult.h"
+#include "cli/TerminalUserInterface.h"
+#include "core/app/WebUpdate.h"
+#include "core/common/StringTable.h"
+#include "core/doc/CVexloDoc.h"
+#include "core/instrument/FirmwareOffer.h"
+#include "core/instrument/FirmwareUpgrade.h"
+#include "core/instrument/FlashUpgradeJob.h"
+#include "core/instrument/InstrumentCommands.h"
+#include "platform/QtHttpClient.h"
+
+#include <QFile>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr auto kTick = std::chrono::milliseconds(10);
+
+QString ProgressText(const FlashUpgradeJob& job) {
+    const qint64 total = job.Total() > 0 ? job.Total() : 1;
+    return QStringLiteral("%1 : %2 %").arg(job.Text()).arg(job.Done() * 100 / total);
+}
+
+// The window's timer on a terminal. An interrupt is the window's "Annuler": the question is
+// asked (or answered by --yes), and the steps wait meanwhile.
+void RunWindow(FlashUpgradeJob& job, const LoggerCommandContext& c) {
+    while (job.Running()) {
+        job.Step();
+        c.ui.ShowProgress(ProgressText(job));
+        if (job.Running() && c.link.Interrupted()) {
+            c.link.ConsumeInterrupts();
+            c.ui.EndProgress();
+            if (c.ui.AskYesNo(ResourceString(TextId::kConfirmCancelFirmware)))
+                job.Cancel();
+        }
+        std::this_thread::sleep_for(kTick);
+    }
+    c.ui.EndProgress();
+    c.ui.ShowMessage(job.Text(), MessageIconType::Information);
+}
+
+UpgradeEndType Upgrade(QByteArrayView hex, const LoggerCommandContext& c) {
+    return UpgradeFirmware(
+        c.link.Doc().Monitor(), hex, c.ui, c.link.ClockSource(),
+        [] { std::this_thread::sleep_for(kTick); },
+        [&c](FlashUpgradeJob& job) { RunWindow(job, c); });
+}
+
+int StatusOf(UpgradeEndType end) {
+    switch (end) {
+    case UpgradeEndType::Finished:
+        return CliExit::kDone;
+    case UpgradeEndType::Cancelled:
+        return CliExit::kDeclined;
+    case UpgradeEndType::NotStarted:
+        return CliExit::kNotNow;
+    case UpgradeEndType::Refused:
+    case UpgradeEndType::Failed:
+        break;
+    }
+    return CliExit::kRefused;
+}
+
+int FlashFile(const LoggerCommandContext& c) {
+    QFile file(c.args.hexPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return Refuse(CliExit::kRefused,
+                      QStringLiteral("impossible de lire le fichier %1.").arg(c.args.hexPath));
+    if (file.size() > WebUpdate::kMaxFirmwareTextBytes)
+        return Refuse(CliExit::kRefused,
+                      QStringLiteral("le fichier %1 est trop grand pour un micrologiciel.")
+                          .arg(c.args.hexPath));
+    return StatusOf(Upgrade(file.readAll(), c));
+}
+
+int FlashLatest(const LoggerCommandContext& c) {
+    QtHttpClient http;
+    WebUpdate web(http, c.link.Settings(), c.ui);
+    if (!c.args.server.isEmpty())
+        web.SetServer(c.args.server);
+    FirmwareOffer offer(web, c.ui);
+    offer.SetStartupFinished(true);
+    const FirmwareCheckEndType end =
+        offer.CheckFirmware(true, c.link.State(), c.link.Doc().Monitor().ConnectionNumber(),
+                            [&c](QByteArrayView hex) { return Upgrade(hex, c); });
+    switch (end) {
+    case FirmwareCheckEndType::UpToDate:
+    case FirmwareCheckEndType::Upgraded:
+        return CliExit::kDone;
+    case FirmwareCheckEndType::Declined:
+        // Unanswerable without a terminal or --yes: refused as every other question is.
+        return ReportResult(CommandResultType::Declined, c, QString(), CommandBlockerType::None);
+    case FirmwareCheckEndType::UpgradeCancelled:
+        return CliExit::kDeclined;
+    case FirmwareCheckEndType::NoVersions:
+        return web.LastFetch() == FetchResultType::Refused ? CliExit::kRefused : CliExit::kNotNow;
+    case FirmwareCheckEndType::NoAddress:
+        return Refuse(CliExit::kNotNow,
+                      QStringLiteral("le serveur annonce un micrologiciel plus récent sans "
+                                     "adresse de téléchargement."));
+    case FirmwareCheckEndType::NotNow:
+    case FirmwareCheckEndType::UpgradeNotStarted:
+        return CliExit::kNotNow;
+    case FirmwareCheckEndType::DownloadFailed:
+    case FirmwareCheckEndType::UpgradeRefused:
+    case FirmwareCheckEndType::UpgradeFailed:
+        break;
+    }
+    return CliExit::kRefused;
+}
+
+} // namespace
+
+int RunFlashCommand(const LoggerCommandContext& c) {
+    if (const int refused = RefuseBlocked(FirmwareBlocker(c.link.State())))
+        return refused;
+    return c.args.latest ? FlashLatest(c) : FlashFile(c);
+}

@@ -1,0 +1,109 @@
+#include "cli/VersionsCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+#include "cli/JsonText.h"
+#include "cli/TerminalUserInterface.h"
+#include "core/app/AppIdentity.h"
+#include "core/app/WebUpdate.h"
+#include "platform/QtHttpClient.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage : vexlo-cli versions [--server URL] [--json]\n"
+    "\n"
+    "  Lit le fichier des versions du serveur de mise à jour : dernier programme,\n"
+    "  micrologiciel, aide et page du manuel.\n"
+    "  --server URL  adresse de base du serveur pour cette fois (https, ou http vers\n"
+    "                cet ordinateur), au lieu du réglage « UpdateServer »\n"
+    "  --json        un objet JSON sur la sortie standard\n"
+    "\n"
+    "Statut de sortie : 0 lu, 2 adresse refusée, 3 serveur illisible ou sans rien\n"
+    "d’utilisable, 64 erreur d’usage.\n";
+
+std::string Pair(const char* key, const QString& value) {
+    return std::string("\"") + key + "\": " + JsonText::String(value);
+}
+
+void PrintJson(const VersionsFile& v, bool newer) {
+    const QString installed = AppIdentity::ProgramVersion();
+    std::string out =
+        "{\"program\": {" + Pair("installed", installed) + ", " +
+        Pair("latest", EntryVersion(v.program)) + ", " + Pair("address", EntryAddress(v.program)) +
+        ", \"newer\": " + (newer ? "true" : "false") + "}, \"firmware\": {" +
+        Pair("latest", EntryVersion(v.firmware)) + ", " +
+        Pair("address", EntryAddress(v.firmware)) + "}, \"help\": {" +
+        Pair("latest", EntryVersion(v.help)) + ", " + Pair("address", EntryAddress(v.help)) +
+        "}, \"manual\": {" + Pair("address", EntryAddress(v.manual)) + "}}\n";
+    std::fputs(out.c_str(), stdout);
+}
+
+void PrintLine(const QString& label, const QString& entry) {
+    const QString version = EntryVersion(entry);
+    const QString address = EntryAddress(entry);
+    QString line =
+        label + QStringLiteral(" : ") + (version.isEmpty() ? QStringLiteral("-") : version);
+    if (!address.isEmpty())
+        line += QStringLiteral("  ") + address;
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+}
+
+void PrintText(const VersionsFile& v, bool newer) {
+    std::fprintf(
+        stdout, "%s\n",
+        QStringLiteral("Programme installé : %1%2")
+            .arg(AppIdentity::ProgramVersion(),
+                 newer ? QStringLiteral(" (une version plus récente est disponible)") : QString())
+            .toLocal8Bit()
+            .constData());
+    PrintLine(QStringLiteral("Dernier programme"), v.program);
+    PrintLine(QStringLiteral("Micrologiciel"), v.firmware);
+    PrintLine(QStringLiteral("Aide"), v.help);
+    std::fprintf(stdout, "%s\n",
+                 (QStringLiteral("Manuel : ") + EntryAddress(v.manual)).toLocal8Bit().constData());
+}
+
+} // namespace
+
+int VersionsCommand::Run(int argc, char** argv) {
+    bool json = false;
+    QString server;
+    CommandLine line{"vexlo-cli versions", kUsage, {}, [](std::string_view word) -> UsageProblem {
+                         return "argument inconnu : " + std::string(word);
+                     }};
+    line.options.push_back(FlagOption("--json", json));
+    line.options.push_back({"--server", [&server](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                if (!v || !*v)
+                                    return "--server attend une adresse";
+                                server = QString::fromLocal8Bit(v);
+                                return std::nullopt;
+                            }});
+    if (const std::optional<int> status = line.Parse(argc, argv, 2))
+        return *status;
+
+    QCoreApplication app(argc, argv);
+    QtSettingsStore settings;
+    QtHttpClient http;
+    TerminalUserInterface ui(AnswerSourceType::None, STDIN_FILENO, stderr);
+    WebUpdate web(http, settings, ui);
+    if (!server.isEmpty())
+        web.SetServer(server);
+    if (!web.FetchVersions(false))
+        return web.LastFetch() == FetchResultType::Refused ? CliExit::kRefused : CliExit::kNotNow;
+    const VersionsFile& v = web.Versions();
+    const bool newer = !EntryVersion(v.program).isEmpty() &&
+                       IsOlderVersion(AppIdentity::ProgramVersion(), EntryVersion(v.program));
+    if (json)
+        PrintJson(v, newer);
+    else
+        PrintText(v, newer);
+    return std::fflush(stdout) == 0 ? CliExit::kDone : 1;
+}

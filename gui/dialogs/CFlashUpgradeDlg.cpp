@@ -1,0 +1,108 @@
+#include "gui/dialogs/CFlashUpgradeDlg.h"
+
+#include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
+#include "core/instrument/FlashUpgradeJob.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTickMs = 10;
+
+} // namespace
+
+CFlashUpgradeDlg::CFlashUpgradeDlg(FlashUpgradeJob& job, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), job_(job), ui_(ui), text_(new QLabel(this)), bar_(new QProgressBar(this)) {
+    setWindowTitle(ResourceString(TextId::kFlashUpgradeTitle));
+    text_->setObjectName(QStringLiteral("text1099"));
+    text_->setWordWrap(true);
+    text_->setMinimumWidth(420);
+    // Room for the two lines of the failure text, so that it never shows cut.
+    text_->setMinimumHeight(text_->fontMetrics().lineSpacing() * 2 + 4);
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    bar_->setObjectName(QStringLiteral("progress1021"));
+    bar_->setRange(0, static_cast<int>(job_.Total()));
+    bar_->setValue(0);
+    bar_->setTextVisible(false);
+    auto* buttons = new QDialogButtonBox(this);
+    ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok_->setObjectName(QStringLiteral("okButton"));
+    cancel_ = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CFlashUpgradeDlg::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text_);
+    layout->addWidget(bar_);
+    layout->addWidget(buttons);
+    ShowState();
+    connect(&timer_, &QTimer::timeout, this, &CFlashUpgradeDlg::Tick);
+    timer_.start(kTickMs);
+}
+
+void CFlashUpgradeDlg::Run(FlashUpgradeJob& job, UserInterface& ui, QWidget* parent) {
+    CFlashUpgradeDlg window(job, ui, parent);
+    window.exec();
+}
+
+QString CFlashUpgradeDlg::Text() const {
+    return text_->text();
+}
+
+int CFlashUpgradeDlg::Position() const {
+    return bar_->value();
+}
+
+bool CFlashUpgradeDlg::OkEnabled() const {
+    return ok_->isEnabled();
+}
+
+bool CFlashUpgradeDlg::CancelEnabled() const {
+    return cancel_->isEnabled();
+}
+
+void CFlashUpgradeDlg::reject() {
+    if (!job_.Running()) {
+        timer_.stop();
+        QDialog::reject();
+        return;
+    }
+    if (confirming_)
+        return;
+    confirming_ = true;
+    const bool stop = ui_.AskYesNo(ResourceString(TextId::kConfirmCancelFirmware));
+    confirming_ = false;
+    if (!stop || !job_.Running()) {
+        ShowState();
+        return;
+    }
+    job_.Cancel();
+    timer_.stop();
+    QDialog::reject();
+}
+
+void CFlashUpgradeDlg::Tick() {
+    // The cancel question runs its own loop; the timer keeps firing under it.
+    if (ticking_ || confirming_)
+        return;
+    ticking_ = true;
+    job_.Step();
+    ShowState();
+    ticking_ = false;
+    if (!job_.Running())
+        timer_.stop();
+}
+
+void CFlashUpgradeDlg::ShowState() {
+    const bool running = job_.Running();
+    text_->setText(job_.Text());
+    bar_->setValue(static_cast<int>(job_.Done()));
+    ok_->setEnabled(!running);
+    ok_->setDefault(!running);
+    cancel_->setEnabled(running);
+}
