@@ -4,6 +4,7 @@
 #include "core/doc/CVexloDoc.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
+#include "gui/app/ColumnWidths.h"
 #include "gui/app/ListText.h"
 #include "gui/sessions/PageTitle.h"
 
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 namespace {
 struct Column {
@@ -37,8 +40,6 @@ CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
     for (const Column& c : kColumns)
         headers << ResourceString(c.labelId);
     list_->setHeaderLabels(headers);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        list_->header()->resizeSection(i, kColumns[i].width);
     list_->header()->setStretchLastSection(false);
     // Grid lines, as a report list has them.
     list_->setStyleSheet(QStringLiteral(
@@ -73,6 +74,10 @@ void CVXOpenSessionsView::Refill() {
                                        s->StoragePeriodText(),
                                    });
     }
+    std::array<int, std::size(kColumns)> widths{};
+    std::transform(std::begin(kColumns), std::end(kColumns), widths.begin(),
+                   [](const Column& c) { return c.width; });
+    FitColumnsToContents(*list_, widths);
 }
 
 QString CVXOpenSessionsView::CopyText() const {
