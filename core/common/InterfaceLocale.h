@@ -6,10 +6,10 @@
 // The locale variables that decide how numbers, dates and times are written, as the
 // environment gives them (empty when unset).
 struct LocaleEnvironment {
-    QString all;     // LC_ALL
-    QString numeric; // LC_NUMERIC
-    QString time;    // LC_TIME
-    QString lang;    // LANG
+    QString all{};     // LC_ALL
+    QString numeric{}; // LC_NUMERIC
+    QString time{};    // LC_TIME
+    QString lang{};    // LANG
 
     static LocaleEnvironment OfProcess();
 };
