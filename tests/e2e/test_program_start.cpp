@@ -80,6 +80,12 @@ TEST_F(BareStart, DesktopWithoutDisplaySaysSoInFrench) {
         EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains(u"qt.qpa"_qs)) << "the toolkit never started";
     }
+    // A platform named outright needs no display: the toolkit starts and reads the arguments.
+    const CliRun offscreen =
+        Run(kDesktop, {u"--option-inconnue"_qs}, {{u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs}});
+    EXPECT_NE(offscreen.status, 2);
+    EXPECT_NE(offscreen.status, 0);
+    EXPECT_FALSE(offscreen.err.contains(expected)) << offscreen.err.toStdString();
     // Set but empty is no display either.
     const CliRun empty = Run(kDesktop, {}, {{u"DISPLAY"_qs, QString()}});
     EXPECT_EQ(empty.status, 2);
