@@ -14,9 +14,7 @@ constexpr auto kTimerTurn = std::chrono::milliseconds(10);
 std::unique_ptr<DriveBackend> MakeDrives(int simulatedModel, const Clock& clock) {
     if (simulatedModel < 0)
         return std::make_unique<PosixDriveBackend>();
-    LoggerSettings logger;
-    logger.modelCode = simulatedModel;
-    return std::make_unique<SimulatedDrive>(clock, logger);
+    return std::make_unique<SimulatedDrive>(clock, DemoLoggerSettings(simulatedModel));
 }
 
 } // namespace

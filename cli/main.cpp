@@ -12,8 +12,10 @@
 #include "cli/SessionReport.h"
 #include "cli/TerminalUserInterface.h"
 #include "cli/VersionsCommand.h"
+#include "core/app/AppIdentity.h"
 #include "core/app/TemperatureSetting.h"
 #include "core/common/Clock.h"
+#include "core/common/InterfaceLocale.h"
 #include "core/common/UserNumber.h"
 #include "core/session/CRecSession.h"
 #include "platform/PosixDriveBackend.h"
@@ -77,6 +79,7 @@ constexpr const char* kUsage =
     "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
     "                      download, en secondes (10 par défaut)\n"
     "  --help              cette aide\n"
+    "  --version           la version du programme\n"
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
     "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
@@ -243,9 +246,7 @@ int RunInstrumentCommand(const Arguments& args) {
     const SystemClock clock;
     std::unique_ptr<DriveBackend> drives;
     if (args.simulatedModel >= 0) {
-        LoggerSettings logger;
-        logger.modelCode = args.simulatedModel;
-        drives = std::make_unique<SimulatedDrive>(clock, logger);
+        drives = std::make_unique<SimulatedDrive>(clock, DemoLoggerSettings(args.simulatedModel));
     } else {
         drives = std::make_unique<PosixDriveBackend>();
     }
@@ -278,6 +279,11 @@ int RunSessionCommand(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ApplyInterfaceLocale(LocaleEnvironment::OfProcess());
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vexlo-cli %s\n", qPrintable(AppIdentity::ProgramVersion()));
+        return 0;
+    }
     if (const auto status = LoggerCommandRunner::Run(argc, argv))
         return *status;
     if (argc > 1 && std::strcmp(argv[1], "export") == 0)

@@ -65,6 +65,13 @@ std::optional<bool> FlagByte(std::uint8_t b) {
 
 } // namespace
 
+LoggerSettings DemoLoggerSettings(int modelCode) {
+    LoggerSettings settings;
+    settings.modelCode = modelCode;
+    settings.demoRecordingSeconds = kDemoRecordingSeconds;
+    return settings;
+}
+
 LoggerEmulator::LoggerEmulator(const Clock& clock, const LoggerSettings& settings)
     : settings_(settings), clock_(clock, settings.speed),
       signals_(settings.modelCode, qHash(settings.serialNumber)),
@@ -78,6 +85,15 @@ LoggerEmulator::LoggerEmulator(const Clock& clock, const LoggerSettings& setting
     config_.units = e.UnitText().trimmed();
     clock_.Sample();
     recStartSeconds_ = recEndSeconds_ = clock_.InstrumentSeconds();
+    if (settings.demoRecordingSeconds > 0)
+        RecordPast(settings.demoRecordingSeconds);
+}
+
+// The recording a logger would hold had it been started `durationSeconds` ago for that long.
+void LoggerEmulator::RecordPast(qint64 durationSeconds) {
+    recStartSeconds_ = clock_.InstrumentSeconds() - durationSeconds;
+    recDurationSeconds_ = durationSeconds;
+    BeginRecording(clock_.ElapsedMs() - durationSeconds * 1000);
 }
 
 void LoggerEmulator::Advance() {

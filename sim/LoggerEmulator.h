@@ -17,7 +17,15 @@ struct LoggerSettings {
     QString firmwareVersion = QStringLiteral("3.02");
     qint64 memorySize = 2048000;
     double speed = 1.0;
+    // A finished recording of this length, ending when the logger starts; 0: empty memory.
+    qint64 demoRecordingSeconds = 0;
 };
+
+// How long the demonstration logger's recording lasts: a few hours, enough to zoom around.
+inline constexpr qint64 kDemoRecordingSeconds = 3 * 3600;
+
+// The logger that --simulate starts: a finished recording ready to download.
+LoggerSettings DemoLoggerSettings(int modelCode);
 
 // What the logger keeps of its configuration commands.
 struct LoggerConfiguration {
@@ -84,6 +92,7 @@ private:
     CommandOutcomeType StartErase();
     CommandOutcomeType SetScalesAndUnits(const std::uint8_t* payload);
     void BeginRecording(qint64 startElapsedMs);
+    void RecordPast(qint64 durationSeconds);
     void TakeDueSamples();
     void FinishRecording(qint64 endInstrumentSeconds);
     QByteArray HeaderText() const;

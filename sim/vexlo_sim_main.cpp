@@ -22,10 +22,13 @@ constexpr int kUsageExit = 64;
 constexpr int kRefreshMs = 250;
 
 const char kUsage[] = "usage : vexlo-sim serve DOSSIER [--model N] [--serial S] [--speed X]\n"
+                      "                        [--demo-recording]\n"
                       "  Tient DOSSIER à jour comme le lecteur d’un enregistreur émulé.\n"
                       "  --model N   code de modèle, de 0 à 9 (0 par défaut)\n"
                       "  --serial S  numéro de série (100001 par défaut)\n"
-                      "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n";
+                      "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n"
+                      "  --demo-recording  la mémoire tient déjà un enregistrement terminé de\n"
+                      "              quelques heures (vide par défaut)\n";
 
 struct Arguments {
     QString folder;
@@ -38,6 +41,11 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     Arguments a;
     a.folder = QString::fromLocal8Bit(argv[2]);
     for (int i = 3; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--demo-recording") == 0) {
+            a.settings.demoRecordingSeconds = kDemoRecordingSeconds;
+            --i;
+            continue;
+        }
         if (i + 1 >= argc)
             return std::nullopt;
         const std::string option = argv[i];

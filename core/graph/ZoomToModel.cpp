@@ -1,8 +1,25 @@
 #include "core/graph/ZoomToModel.h"
 
+#include "core/common/StringTable.h"
+#include "core/common/TimeFormat.h"
+
 #include <algorithm>
 
 namespace {
+
+constexpr int kLastSecondOfDay = 24 * 3600 - 1;
+
+QString MomentText(qint64 t) {
+    return FormatShortDate(t) + u' ' + FormatTimeOfDay(t, 0);
+}
+
+int SecondOfDay(const CalendarDateTime& dt) {
+    return dt.hour * 3600 + dt.minute * 60 + dt.second;
+}
+
+bool SameDay(const CalendarDateTime& a, const CalendarDateTime& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
 
 qint64 WallClockSeconds(qint64 t) {
     static const CalendarDateTime epoch = CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0);
@@ -31,6 +48,14 @@ qint64 ZoomToModel::LatestEnd() const {
 
 ZoomToModel::PickerRange ZoomToModel::EndRange() const {
     return {ChosenStart() + kMinimumPeriods * qint64(period_), LatestEnd()};
+}
+
+ZoomToModel::TimesOfDay ZoomToModel::TimesOnDay(const PickerRange& range,
+                                                const CalendarDateTime& day) {
+    const CalendarDateTime first = CalendarDateTime::FromLocalTimeStamp(range.first);
+    const CalendarDateTime last = CalendarDateTime::FromLocalTimeStamp(range.last);
+    return {SameDay(day, first) ? SecondOfDay(first) : 0,
+            SameDay(day, last) ? SecondOfDay(last) : kLastSecondOfDay};
 }
 
 qint64 ZoomToModel::ChosenStart() const {
@@ -87,4 +112,21 @@ ZoomToResultType ZoomToModel::Accept() {
         return ZoomToResultType::EndOutOfRange;
     SetEnd(Snapped(end, initialEnd_, allowed.first, allowed.last, rangeEnd_));
     return ZoomToResultType::Accepted;
+}
+
+QString ZoomToModel::RefusalText(ZoomToResultType result) const {
+    switch (result) {
+    case ZoomToResultType::Accepted:
+        return QString();
+    case ZoomToResultType::StartOutOfRange:
+        return ResourceString(TextId::kZoomStartRefused)
+            .arg(MomentText(rangeStart_), MomentText(LatestStart()));
+    case ZoomToResultType::EndOutOfRange: {
+        const PickerRange allowed = EndRange();
+        return ResourceString(TextId::kZoomEndRefused)
+            .arg(MomentText(allowed.first), MomentText(allowed.last),
+                 QString::number(kMinimumPeriods));
+    }
+    }
+    return QString();
 }

@@ -37,6 +37,15 @@ public:
     PickerRange StartRange() const { return {rangeStart_, LatestStart()}; }
     PickerRange EndRange() const;
 
+    // The times of day, in seconds from midnight, that a time picker allows on `day` (its
+    // date fields) within `range`: the whole day, cut at the range's first moment on its
+    // first day and at its last moment on its last day. first > last: no time that day.
+    struct TimesOfDay {
+        int first = 0;
+        int last = 0;
+    };
+    static TimesOfDay TimesOnDay(const PickerRange& range, const CalendarDateTime& day);
+
     // The pickers' values; a date part carries the day, a time part the time of day.
     const CalendarDateTime& StartDate() const { return startDate_; }
     const CalendarDateTime& StartTime() const { return startTime_; }
@@ -55,6 +64,8 @@ public:
     // "OK": checks the start, then the end, and puts them on the grid. A start out of range
     // sends both start pickers back to the range start.
     ZoomToResultType Accept();
+    // Why Accept refused, with the moments it allows; empty once accepted.
+    QString RefusalText(ZoomToResultType result) const;
 
 private:
     void SetStart(qint64 t);

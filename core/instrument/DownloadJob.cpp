@@ -108,7 +108,7 @@ TransferStateType DownloadJob::Tick() {
         break;
     case TransferStateType::Unreadable:
         ui_.ShowMessage(
-            FormatResource(TextId::kNoUsableData, {DriveFileName(DriveFileType::Record)}),
+            FormatResource(TextId::kNoUsableRecording, {DriveFileName(DriveFileType::Record)}),
             MessageIconType::Error);
         break;
     default:

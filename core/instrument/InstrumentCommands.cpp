@@ -23,8 +23,9 @@ CommandResultType Send(InstrumentPort& port, const ControlBlock& block) {
                                                                 : CommandResultType::WriteFailed;
 }
 
+// Exactly "Oui" and "Non": there is nothing to cancel beyond saying no.
 bool UserSaysYes(UserInterface& ui, int questionId) {
-    return ui.AskYesNoCancel(ResourceString(questionId)) == AnswerType::Yes;
+    return ui.AskYesNo(ResourceString(questionId));
 }
 
 } // namespace

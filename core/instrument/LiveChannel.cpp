@@ -28,6 +28,18 @@ bool IsFilteredKind(int modelIndex) {
            kind == ChannelKindType::Rtd || kind == ChannelKindType::Thermocouple;
 }
 
+// A model the table does not know has no scale to apply: its counts are drawn as they come,
+// an identity wider than any count so that none reads as out of range.
+ConversionSettings RawCountConversion() {
+    constexpr double kBeyondAnyCount = 65536.0;
+    return {.linear = true,
+            .rangeLow = -kBeyondAnyCount,
+            .rangeHigh = kBeyondAnyCount,
+            .scaleLow = -kBeyondAnyCount,
+            .scaleHigh = kBeyondAnyCount,
+            .filterSize = 1};
+}
+
 } // namespace
 
 LiveChannel::LiveChannel(const TemperatureUnitSource& units) : units_(units) {}
@@ -77,7 +89,7 @@ void LiveChannel::StartChannel(int modelIndex, int64_t firstTime) {
 
 void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentConfigRecord& config,
                             int modelIndex, const QString& units) {
-    if (!data_ || modelIndex <= 0)
+    if (!data_ || modelIndex < 0)
         return;
     const ModelEntry& entry = ModelTableRow(modelIndex);
     const int64_t now = InstrumentSeconds(s.time);
@@ -91,15 +103,20 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
             StartChannel(modelIndex, ParseDateTimeText(s.time).ToLocalTimeStamp());
     }
     const KindFlags flags = KindFlags::Of(entry.Kind);
-    chan.SetConversion({.tcIndex = config.tcIndex,
-                        .cjc = config.CjcOn(),
-                        .polarity = config.PolarityOn(),
-                        .linear = flags.linear,
-                        .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
-                        .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
-                        .scaleLow = config.lowScale,
-                        .scaleHigh = config.highScale,
-                        .filterSize = 1});
+    const bool known = entry.Kind != ChannelKindType::Undefined;
+    chan.SetConversion(
+        known
+            ? ConversionSettings{.tcIndex = config.tcIndex,
+                                 .cjc = config.CjcOn(),
+                                 .polarity = config.PolarityOn(),
+                                 .linear = flags.linear,
+                                 .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
+                                 .rangeHigh =
+                                     static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
+                                 .scaleLow = config.lowScale,
+                                 .scaleHigh = config.highScale,
+                                 .filterSize = 1}
+            : RawCountConversion());
     chan.SetRtdParameters(s.rtdReference, s.rtdNominal, s.maxCount);
     chan.RefreshTemperatureUnit();
     data_->SetDisplayUnits(units);
@@ -111,7 +128,7 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
         if (!IsFilteredKind(modelIndex) || filter.Held() >= config.filterSize) {
             // A zero full-scale count leaves no way to convert the reading.
             double factor = 1.0;
-            if (!rtd && !flags.pulse)
+            if (known && !rtd && !flags.pulse)
                 factor = s.maxCount != 0.0 ? s.chan1Mult * s.vRef / s.maxCount : std::nan("");
             chan.SetCountScale(factor);
             double cjcEmf = 0.0;

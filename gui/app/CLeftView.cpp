@@ -1,10 +1,8 @@
 #include "gui/app/CLeftView.h"
 
 #include "core/common/StringTable.h"
-#include "gui/app/GlyphIcons.h"
+#include "gui/app/AppIcons.h"
 
-#include <QApplication>
-#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -18,12 +16,11 @@ CLeftView::CLeftView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
-    QStyle* style = QApplication::style();
     instrument_ = new QTreeWidgetItem(this, QStringList{QStringLiteral("Instrument")});
-    instrument_->setIcon(0, style->standardIcon(QStyle::SP_DriveHDIcon));
+    instrument_->setIcon(0, AppIcon(QString::fromUtf16(AppIconName::kInstrument)));
     instrument_->setData(0, kDataRole, kInstrumentData);
     sessions_ = new QTreeWidgetItem(this, QStringList{QStringLiteral("Mes sessions ouvertes")});
-    sessions_->setIcon(0, style->standardIcon(QStyle::SP_DirIcon));
+    sessions_->setIcon(0, AppIcon(QString::fromUtf16(AppIconName::kSessions)));
     sessions_->setData(0, kDataRole, kSessionsData);
     instrument_->setExpanded(true);
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -48,8 +45,8 @@ void CLeftView::RefreshSessions(const std::vector<std::pair<uint32_t, QString>>&
         if (!open)
             delete sessions_->takeChild(i);
     }
-    const QIcon sessionIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    const QIcon trendIcon = GlyphIcon(QStringLiteral("~"), QColor(0x2e, 0x7d, 0x32));
+    const QIcon sessionIcon = AppIcon(QString::fromUtf16(AppIconName::kSession));
+    const QIcon trendIcon = AppIcon(QString::fromUtf16(AppIconName::kTrend));
     for (const auto& [id, name] : sessions) {
         bool present = false;
         for (int i = 0; i < sessions_->childCount() && !present; ++i)

@@ -17,8 +17,8 @@
 #include "core/instrument/InstrumentCommands.h"
 #include "core/instrument/InstrumentPort.h"
 #include "core/session/CRecSession.h"
+#include "gui/app/AppIcons.h"
 #include "gui/app/CCustomiseToolBar.h"
-#include "gui/app/GlyphIcons.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/PrintCommands.h"
 #include "gui/dialogs/CAboutDlg.h"
@@ -54,7 +54,6 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
 #include <QThread>
 #include <QToolBar>
 
@@ -63,56 +62,40 @@ namespace {
 struct CommandSpec {
     CommandType command;
     int menuTextId;
-    const char16_t* glyph; // empty: a standard icon or none
-    QRgb tile;
 };
 
 // Texts as the menus show them; the tool tip is the same text without its shortcut.
 constexpr CommandSpec kCommands[] = {
-    {CommandType::FileOpen, TextId::kCommandFileOpen, u"", 0},
-    {CommandType::FileClose, TextId::kCommandFileClose, u"", 0},
-    {CommandType::FileSave, TextId::kCommandFileSave, u"", 0},
-    {CommandType::FileSaveAs, TextId::kCommandFileSaveAs, u"S…", 0xff455a64},
-    {CommandType::FilePrint, TextId::kCommandFilePrint, u"P", 0xff546e7a},
-    {CommandType::FilePrintPreview, TextId::kCommandFilePrintPreview, u"Ap", 0xff546e7a},
-    {CommandType::FileExport, TextId::kCommandFileExport, u"X", 0xff2e7d32},
-    {CommandType::FileExit, TextId::kCommandFileExit, u"", 0},
-    {CommandType::EditSessionParams, TextId::kCommandEditSessionParams, u"✎", 0xff6a1b9a},
-    {CommandType::ViewCustomise, TextId::kCommandViewCustomise, u"", 0},
-    {CommandType::ZoomTool, TextId::kCommandZoomTool, u"▭", 0xff1565c0},
-    {CommandType::ZoomIn, TextId::kCommandZoomIn, u"+", 0xff1565c0},
-    {CommandType::ZoomOut, TextId::kCommandZoomOut, u"−", 0xff1565c0},
-    {CommandType::ZoomAll, TextId::kCommandZoomAll, u"⤢", 0xff1565c0},
-    {CommandType::ZoomTo, TextId::kCommandZoomTo, u"↦", 0xff1565c0},
-    {CommandType::Connect, TextId::kCommandConnect, u"⇄", 0xff00897b},
-    {CommandType::Disconnect, TextId::kCommandDisconnect, u"⨯", 0xffc62828},
-    {CommandType::Configure, TextId::kCommandConfigure, u"⚙", 0xffef6c00},
-    {CommandType::Download, TextId::kCommandDownload, u"↓", 0xffef6c00},
-    {CommandType::SetClock, TextId::kCommandSetClock, u"◷", 0xffef6c00},
-    {CommandType::StartRecording, TextId::kCommandStartRecording, u"●", 0xffd32f2f},
-    {CommandType::EraseMemory, TextId::kCommandEraseMemory, u"⌫", 0xffef6c00},
-    {CommandType::Colours, TextId::kCommandColours, u"◐", 0xff8e24aa},
-    {CommandType::Options, TextId::kCommandOptions, u"☰", 0xff5d4037},
-    {CommandType::Associate, TextId::kCommandAssociate, u".vx", 0xff37474f},
-    {CommandType::HelpTopics, TextId::kCommandHelpTopics, u"?", 0xff0277bd},
-    {CommandType::Manual, TextId::kCommandManual, u"M", 0xff0277bd},
-    {CommandType::FirmwareUpgrade, TextId::kCommandFirmwareUpgrade, u"F", 0xff0277bd},
-    {CommandType::About, TextId::kCommandAbout, u"i", 0xff0277bd},
+    {CommandType::FileOpen, TextId::kCommandFileOpen},
+    {CommandType::FileClose, TextId::kCommandFileClose},
+    {CommandType::FileSave, TextId::kCommandFileSave},
+    {CommandType::FileSaveAs, TextId::kCommandFileSaveAs},
+    {CommandType::FilePrint, TextId::kCommandFilePrint},
+    {CommandType::FilePrintPreview, TextId::kCommandFilePrintPreview},
+    {CommandType::FileExport, TextId::kCommandFileExport},
+    {CommandType::FileExit, TextId::kCommandFileExit},
+    {CommandType::EditSessionParams, TextId::kCommandEditSessionParams},
+    {CommandType::ViewCustomise, TextId::kCommandViewCustomise},
+    {CommandType::ZoomTool, TextId::kCommandZoomTool},
+    {CommandType::ZoomIn, TextId::kCommandZoomIn},
+    {CommandType::ZoomOut, TextId::kCommandZoomOut},
+    {CommandType::ZoomAll, TextId::kCommandZoomAll},
+    {CommandType::ZoomTo, TextId::kCommandZoomTo},
+    {CommandType::Connect, TextId::kCommandConnect},
+    {CommandType::Disconnect, TextId::kCommandDisconnect},
+    {CommandType::Configure, TextId::kCommandConfigure},
+    {CommandType::Download, TextId::kCommandDownload},
+    {CommandType::SetClock, TextId::kCommandSetClock},
+    {CommandType::StartRecording, TextId::kCommandStartRecording},
+    {CommandType::EraseMemory, TextId::kCommandEraseMemory},
+    {CommandType::Colours, TextId::kCommandColours},
+    {CommandType::Options, TextId::kCommandOptions},
+    {CommandType::Associate, TextId::kCommandAssociate},
+    {CommandType::HelpTopics, TextId::kCommandHelpTopics},
+    {CommandType::Manual, TextId::kCommandManual},
+    {CommandType::FirmwareUpgrade, TextId::kCommandFirmwareUpgrade},
+    {CommandType::About, TextId::kCommandAbout},
 };
-
-QIcon StandardIconFor(CommandType command) {
-    QStyle* style = QApplication::style();
-    switch (command) {
-    case CommandType::FileOpen:
-        return style->standardIcon(QStyle::SP_DialogOpenButton);
-    case CommandType::FileClose:
-        return style->standardIcon(QStyle::SP_DialogCloseButton);
-    case CommandType::FileSave:
-        return style->standardIcon(QStyle::SP_DialogSaveButton);
-    default:
-        return QIcon();
-    }
-}
 
 // Session files dragged from a file manager, as local paths.
 QStringList DroppedSessionFiles(const QMimeData* data) {
@@ -140,7 +123,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
       instrument_(std::make_unique<MonitorInstrumentPort>(doc.Monitor())) {
     setWindowTitle(QStringLiteral("Vexlo"));
     setObjectName(QStringLiteral("CMainFrame"));
-    setWindowIcon(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)));
+    setWindowIcon(AppIcon(QString::fromUtf16(AppIconName::kProgram)));
     setAcceptDrops(true);
     sinceStart_.start();
     CreateActions();
@@ -219,9 +202,8 @@ void CMainFrame::CreateActions() {
     for (const CommandSpec& spec : kCommands) {
         const QString full = ResourceString(spec.menuTextId);
         auto* action = new QAction(full.section(u'\t', 0, 0), this);
-        const QString glyph = QString::fromUtf16(spec.glyph);
-        action->setIcon(glyph.isEmpty() ? StandardIconFor(spec.command)
-                                        : GlyphIcon(glyph, QColor::fromRgba(spec.tile)));
+        if (const QString icon = CommandIconName(spec.command); !icon.isEmpty())
+            action->setIcon(AppIcon(icon));
         action->setToolTip(action->text());
         action->setStatusTip(action->text());
         action->setEnabled(false);

@@ -1,6 +1,7 @@
 #include "gui/app/QtUserInterface.h"
 
 #include "core/app/AppIdentity.h"
+#include "core/common/StringTable.h"
 
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -68,7 +69,7 @@ bool QtUserInterface::AskOkCancel(const QString& text) {
 }
 
 QString QtUserInterface::AskSavePath(const SavePathRequest& request) {
-    QFileDialog dialog(parent_, AppIdentity::ApplicationName());
+    QFileDialog dialog(parent_, ResourceString(TextId::kSaveAsTitle));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The core asks itself about a file that exists, with its own choices.

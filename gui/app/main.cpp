@@ -6,6 +6,8 @@
 #include "core/app/SettingsKeys.h"
 #include "core/app/WebUpdate.h"
 #include "core/common/Clock.h"
+#include "core/common/InterfaceLocale.h"
+#include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/CombinedDriveBackend.h"
@@ -28,6 +30,8 @@
 #include <QTranslator>
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -42,7 +46,6 @@ struct CommandLine {
 CommandLine ParseCommandLine(const QApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Panneau de commande des enregistreurs Vexlo"));
-    parser.addHelpOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Ajoute un enregistreur émulé (code de modèle 0 à 9, 8 par défaut)."),
@@ -61,9 +64,33 @@ CommandLine ParseCommandLine(const QApplication& app) {
     return line;
 }
 
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    return false;
+}
+
+// The toolkit aborts without a display; a named platform (offscreen, vnc...) needs none.
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    ApplyInterfaceLocale(LocaleEnvironment::OfProcess());
+    // Both answers come before the toolkit starts, so that they need no display.
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(qPrintable(ResourceString(TextId::kDesktopUsage)), stdout);
+        return 0;
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "%s\n", qPrintable(ResourceString(TextId::kNeedsDisplay)));
+        return 2;
+    }
     // A write to a pipe whose reader went away (an emulated logger's mailbox, a browser
     // started for the help) fails instead of ending the program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -94,9 +121,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<SimulatedDrive> emulated;
     std::vector<DriveBackend*> sources{&realDrives};
     if (line.simulatedModel) {
-        LoggerSettings logger;
-        logger.modelCode = *line.simulatedModel;
-        emulated = std::make_unique<SimulatedDrive>(clock, logger);
+        emulated =
+            std::make_unique<SimulatedDrive>(clock, DemoLoggerSettings(*line.simulatedModel));
         sources.push_back(emulated.get());
     }
     CombinedDriveBackend drives(sources);

@@ -1,7 +1,7 @@
 #include "gui/dialogs/CAboutDlg.h"
 
 #include "core/app/AppIdentity.h"
-#include "gui/app/GlyphIcons.h"
+#include "gui/app/AppIcons.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -13,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("À propos"));
 
     auto* glyph = new QLabel(this);
-    glyph->setPixmap(GlyphIcon(QStringLiteral("V"), QColor(0x02, 0x77, 0xbd)).pixmap(32, 32));
+    glyph->setPixmap(AppIcon(QString::fromUtf16(AppIconName::kProgram)).pixmap(32, 32));
     auto* version = new QLabel(VersionText(), this);
     version->setObjectName(QStringLiteral("versionText"));
 

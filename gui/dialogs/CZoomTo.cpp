@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -16,6 +17,18 @@ namespace {
 
 QDate DayOf(qint64 stamp) {
     return PickerDate(CalendarDateTime::FromLocalTimeStamp(stamp));
+}
+
+QTime TimeOfDay(int second) {
+    return QTime(0, 0).addSecs(second);
+}
+
+// The time picker allows what its day allows; a day outside the range leaves it as it is,
+// since the date picker is about to be brought back inside.
+void BoundTime(QTimeEdit& time, const QDate& day, const ZoomToModel::PickerRange& range) {
+    const ZoomToModel::TimesOfDay allowed = ZoomToModel::TimesOnDay(range, CalendarDay(day));
+    if (allowed.first <= allowed.last)
+        time.setTimeRange(TimeOfDay(allowed.first), TimeOfDay(allowed.last));
 }
 
 QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, QWidget* parent) {
@@ -90,9 +103,14 @@ void CZoomTo::ReadPickers() {
 void CZoomTo::RefreshRanges() {
     showing_ = true;
     const ZoomToModel::PickerRange start = model_.StartRange();
-    const ZoomToModel::PickerRange end = model_.EndRange();
     startDate_->setDateRange(DayOf(start.first), DayOf(start.last));
+    BoundTime(*startTime_, startDate_->date(), start);
+    // The end's bounds follow the start as bounded; the model keeps what the pickers show.
+    ReadPickers();
+    const ZoomToModel::PickerRange end = model_.EndRange();
     endDate_->setDateRange(DayOf(end.first), DayOf(end.last));
+    BoundTime(*endTime_, endDate_->date(), end);
+    ReadPickers();
     showing_ = false;
 }
 
@@ -102,4 +120,6 @@ void CZoomTo::accept() {
     ShowModel();
     if (result == ZoomToResultType::Accepted)
         QDialog::accept();
+    else
+        QMessageBox::warning(this, ZoomToModel::Title(), model_.RefusalText(result));
 }

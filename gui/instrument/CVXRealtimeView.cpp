@@ -6,6 +6,7 @@
 #include "core/instrument/LiveColumns.h"
 #include "core/session/CRecSession.h"
 #include "core/session/ModelTable.h"
+#include "gui/app/ColumnWidths.h"
 #include "gui/app/ListText.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -28,10 +30,8 @@ CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
     rows_->setHeaderLabels({ResourceString(TextId::kName), ResourceString(TextId::kValue)});
     rows_->setRootIsDecorated(false);
     rows_->setAllColumnsShowFocus(true);
-    rows_->setFixedWidth(kStatusListWidth);
-    // Wider names than a 100/160 split, so that the labels can be read whole.
-    rows_->header()->resizeSection(0, 138);
-    rows_->header()->resizeSection(1, 120);
+    rows_->header()->setStretchLastSection(false);
+    rows_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     graph_->setMinimumSize(kMinimumGraphSize, kMinimumGraphSize);
 
     // The page scrolls rather than squeezing the graph below its minimum.
@@ -136,6 +136,20 @@ void CVXRealtimeView::RefreshStatusValues() {
             ++cellUpdates_;
         }
     }
+    FitStatusList();
+}
+
+// The list shows every name and value whole: its columns fit their texts and it grows
+// beyond its usual width rather than cutting them. It never shrinks back, so that a value
+// that gets shorter does not make the page jump.
+void CVXRealtimeView::FitStatusList() {
+    constexpr int kMinimumWidths[] = {kNameColumnWidth, kValueColumnWidth};
+    FitColumnsToContents(*rows_, kMinimumWidths);
+    const int needed = rows_->columnWidth(0) + rows_->columnWidth(1) + 2 * rows_->frameWidth() +
+                       rows_->verticalScrollBar()->sizeHint().width();
+    const int width = std::max({kStatusListWidth, needed, rows_->width()});
+    if (rows_->minimumWidth() != width)
+        rows_->setFixedWidth(width);
 }
 
 QString CVXRealtimeView::CopyText() const {

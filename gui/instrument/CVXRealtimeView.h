@@ -17,6 +17,8 @@ class CVXRealtimeView final : public CDisplayDataView, public DocObserver {
     Q_OBJECT
 public:
     static constexpr int kStatusListWidth = 260;
+    static constexpr int kNameColumnWidth = 100;
+    static constexpr int kValueColumnWidth = 160;
     static constexpr int kMinimumGraphSize = 400;
 
     CVXRealtimeView(CVexloDoc& doc, QWidget* parent = nullptr);
@@ -36,6 +38,7 @@ public:
 
 private:
     void RefreshStatusValues();
+    void FitStatusList();
     void RefreshStatistics();
     void RefreshColumns();
 

@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -50,12 +52,43 @@ CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent)
     horizontalHeader()->setStretchLastSection(false);
     setRowHeight(0, 24);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Every column stays reachable when the line is wider than the page.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 QSize CChannelListCtrl::sizeHint() const {
+    const int bar = NeedsScrollBar() ? horizontalScrollBar()->sizeHint().height() : 0;
     return {QTableWidget::sizeHint().width(),
-            horizontalHeader()->sizeHint().height() + rowHeight(0) + 2 * frameWidth() + 2};
+            horizontalHeader()->sizeHint().height() + rowHeight(0) + 2 * frameWidth() + 2 + bar};
+}
+
+bool CChannelListCtrl::NeedsScrollBar() const {
+    return horizontalHeader()->length() > width() - 2 * frameWidth();
+}
+
+void CChannelListCtrl::UpdateHeight() {
+    const int height = sizeHint().height();
+    if (minimumHeight() != height || maximumHeight() != height)
+        setFixedHeight(height);
+}
+
+void CChannelListCtrl::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        UpdateHeight();
+}
+
+// A cell never shows cut: its column takes at least the width of its header and of its text.
+// Columns only widen until the kinds change, so that a moving cursor does not shake the line.
+void CChannelListCtrl::FitColumns() {
+    for (int i = 0; i < columnCount(); ++i) {
+        const int fitted = std::max({columns_[static_cast<std::size_t>(i)].width,
+                                     horizontalHeader()->sectionSizeHint(i), sizeHintForColumn(i),
+                                     columnWidth(i)});
+        if (fitted != columnWidth(i))
+            setColumnWidth(i, fitted);
+    }
+    UpdateHeight();
 }
 
 void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
@@ -67,11 +100,9 @@ void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
     for (const ChannelColumn& c : columns_)
         headers << ChanListHeaderText(c.kind);
     setHorizontalHeaderLabels(headers);
-    // A header never shows cut: the column takes at least its header's width.
     for (int i = 0; i < columnCount(); ++i)
-        setColumnWidth(i, std::max(columns_[static_cast<std::size_t>(i)].width,
-                                   horizontalHeader()->sectionSizeHint(i)));
-    setFixedHeight(sizeHint().height());
+        setColumnWidth(i, 0);
+    FitColumns();
 }
 
 void CChannelListCtrl::SetLine(ColorRef traceColour,
@@ -92,6 +123,7 @@ void CChannelListCtrl::SetLine(ColorRef traceColour,
         if (cell->text() != text)
             cell->setText(text);
     }
+    FitColumns();
 }
 
 void CChannelListCtrl::Clear() {

@@ -24,6 +24,13 @@ public:
     QString CellText(int column) const;
     QSize sizeHint() const override;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void FitColumns();
+    bool NeedsScrollBar() const;
+    void UpdateHeight();
+
     std::vector<ChannelColumn> columns_;
 };

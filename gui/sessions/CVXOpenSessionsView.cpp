@@ -5,6 +5,7 @@
 #include "core/graph/PagePrintouts.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
+#include "gui/app/ColumnWidths.h"
 #include "gui/app/ListText.h"
 #include "gui/sessions/PageTitle.h"
 
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 namespace {
 struct Column {
@@ -38,8 +41,6 @@ CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
     for (const Column& c : kColumns)
         headers << ResourceString(c.labelId);
     list_->setHeaderLabels(headers);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        list_->header()->resizeSection(i, kColumns[i].width);
     list_->header()->setStretchLastSection(false);
     // Grid lines, as a report list has them.
     list_->setStyleSheet(QStringLiteral(
@@ -74,6 +75,10 @@ void CVXOpenSessionsView::Refill() {
                                        s->StoragePeriodText(),
                                    });
     }
+    std::array<int, std::size(kColumns)> widths{};
+    std::transform(std::begin(kColumns), std::end(kColumns), widths.begin(),
+                   [](const Column& c) { return c.width; });
+    FitColumnsToContents(*list_, widths);
 }
 
 QString CVXOpenSessionsView::CopyText() const {

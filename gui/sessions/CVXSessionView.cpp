@@ -7,7 +7,8 @@
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
 #include "core/session/SessionTable.h"
-#include "gui/app/GlyphIcons.h"
+#include "gui/app/AppIcons.h"
+#include "gui/app/ColumnWidths.h"
 #include "gui/app/ListText.h"
 #include "gui/dialogs/CReportOptions.h"
 #include "gui/graph/CTrendGraphWidget.h"
@@ -33,9 +34,9 @@ namespace {
 constexpr int kTableColumnWidth = 120;
 constexpr int kScrollRange = 1000;
 
-QToolButton* ModeButton(const QString& glyph, int tooltipId, bool checkable, QWidget* parent) {
+QToolButton* ModeButton(const char16_t* icon, int tooltipId, bool checkable, QWidget* parent) {
     auto* button = new QToolButton(parent);
-    button->setIcon(GlyphIcon(glyph, QColor(0x15, 0x65, 0xc0)));
+    button->setIcon(AppIcon(QString::fromUtf16(icon)));
     button->setIconSize(QSize(22, 22));
     button->setToolTip(ResourceString(tooltipId));
     button->setCheckable(checkable);
@@ -47,10 +48,10 @@ QToolButton* ModeButton(const QString& glyph, int tooltipId, bool checkable, QWi
 
 CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     : CDisplayDataView(parent), doc_(doc), title_(MakePageTitle(QString(), this)),
-      editButton_(ModeButton(QStringLiteral("✎"), TextId::kEditSessionParams, false, this)),
-      graphButton_(ModeButton(QStringLiteral("∿"), TextId::kGraphViewTip, true, this)),
-      tableButton_(ModeButton(QStringLiteral("▦"), TextId::kTableViewTip, true, this)),
-      minMaxButton_(ModeButton(QStringLiteral("↕"), TextId::kShowMinMax, true, this)),
+      editButton_(ModeButton(AppIconName::kEdit, TextId::kEditSessionParams, false, this)),
+      graphButton_(ModeButton(AppIconName::kTrend, TextId::kGraphViewTip, true, this)),
+      tableButton_(ModeButton(AppIconName::kTable, TextId::kTableViewTip, true, this)),
+      minMaxButton_(ModeButton(AppIconName::kMinMax, TextId::kShowMinMax, true, this)),
       modeButtons_(new QButtonGroup(this)), params_(new QTreeWidget(this)),
       channels_(new CChannelListCtrl(this)), modeStack_(new QStackedWidget(this)),
       graph_(new CTrendGraphWidget(doc, modeStack_)), table_(new QTableView(modeStack_)),
@@ -170,10 +171,23 @@ void CVXSessionView::OnDocumentUpdate(UpdateHintType hint) {
     }
 }
 
+// The table fits its headers and the rows in view; the value column also fits the longest
+// marker text, which a row further down may show.
+void CVXSessionView::FitTableColumns() {
+    constexpr int kMinimumWidths[] = {kTableColumnWidth, kTableColumnWidth, kTableColumnWidth};
+    FitColumnsToContents(*table_, kMinimumWidths);
+    const QFontMetrics metrics = table_->fontMetrics();
+    const int marker = metrics.horizontalAdvance(ResourceString(TextId::kOverRange)) +
+                       metrics.averageCharWidth() * 2;
+    if (table_->columnWidth(SessionTable::kValueColumn) < marker)
+        table_->setColumnWidth(SessionTable::kValueColumn, marker);
+}
+
 void CVXSessionView::Attach(const CRecSession& session) {
     attached_ = number_;
     const auto kept = kept_.find(number_);
     tableModel_->Reset(&session, ScreenTableGrouping(session));
+    FitTableColumns();
     if (kept != kept_.end()) {
         graph_->SetSession(&session, kept->second.graph);
         table_->verticalScrollBar()->setValue(kept->second.tableTopRow);
@@ -209,6 +223,7 @@ void CVXSessionView::Refresh() {
         // place, and the graph draws them at once, which brings the channel line along.
         const int topRow = table_->verticalScrollBar()->value();
         tableModel_->Reset(session, ScreenTableGrouping(*session));
+        FitTableColumns();
         table_->verticalScrollBar()->setValue(topRow);
         graph_->Graph().SetUnitText(session->DisplayUnits());
         graph_->Redraw();
@@ -336,8 +351,10 @@ TableGrouping CVXSessionView::ScreenTableGrouping(const CRecSession& session) co
 
 void CVXSessionView::SetReportOptions(const ReportOptions& options) {
     reportOptions_ = options;
-    if (const CRecSession* session = Session())
+    if (const CRecSession* session = Session()) {
         tableModel_->Reset(session, ScreenTableGrouping(*session));
+        FitTableColumns();
+    }
 }
 
 bool CVXSessionView::PreparePrint(QWidget* dialogParent) {

@@ -71,6 +71,8 @@ signals:
     void ModeChanged();
 
 private:
+    void FitTableColumns();
+
     // What the user made of a session's page, kept while another one is shown.
     struct SessionPageState {
         GraphViewState graph;

@@ -409,7 +409,10 @@ TEST_F(CliLoggerTest, ValuesTheWindowWouldRefuse) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(u"Entrez un nombre compris entre -100000 et 100000."_qs))
         << r.err.toStdString();
-    r = Cli({u"configure"_qs, u"--simulate"_qs, u"2"_qs, u"--now"_qs, u"--duration"_qs, u"6w"_qs});
+    // --simulate's logger holds a recording: these need one whose memory is erased.
+    const QString empty = Folder(u"empty"_qs);
+    const HandWrittenLogger emptyLogger(empty, {});
+    r = Cli({u"configure"_qs, u"--now"_qs, u"--duration"_qs, u"6w"_qs}, {empty});
     EXPECT_EQ(r.status, 2) << "six weeks need more than the whole memory";
     EXPECT_TRUE(r.err.contains(u"trop petite"_qs)) << r.err.toStdString();
     r = Cli({u"configure"_qs, u"--simulate"_qs, u"2"_qs, u"--tc"_qs, u"K"_qs});
@@ -420,8 +423,12 @@ TEST_F(CliLoggerTest, ValuesTheWindowWouldRefuse) {
     r = Cli({u"configure"_qs, u"--simulate"_qs, u"8"_qs, u"--low"_qs, u"0"_qs});
     EXPECT_EQ(r.status, 2) << "a thermocouple logger has no scale";
 
-    r = Cli({u"configure"_qs, u"--simulate"_qs, u"8"_qs, u"--tc"_qs, u"J"_qs, u"--cjc"_qs,
-             u"off"_qs, u"--schedule"_qs, u"2001/01/01 00:00:00"_qs, u"2001/01/01 00:00:30"_qs});
+    const QString thermocouple = Folder(u"thermocouple"_qs);
+    ServedLogger served(thermocouple, 8, u"T-8"_qs, 1);
+    ASSERT_TRUE(served.Started());
+    r = Cli({u"configure"_qs, u"--tc"_qs, u"J"_qs, u"--cjc"_qs, u"off"_qs, u"--schedule"_qs,
+             u"2001/01/01 00:00:00"_qs, u"2001/01/01 00:00:30"_qs},
+            {thermocouple});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(u"Enregistrement programmé du "_qs)) << r.out.toStdString();
     EXPECT_FALSE(r.out.contains(u"2001/01/01"_qs))
@@ -438,8 +445,8 @@ TEST_F(CliLoggerTest, ValuesTheWindowWouldRefuse) {
           QStringList{u"erase"_qs, u"--out"_qs, u"x"_qs}})
         EXPECT_EQ(Cli(bad).status, 64) << bad.join(u' ').toStdString();
 
-    r = Cli({u"download"_qs, u"--simulate"_qs, u"2"_qs});
-    EXPECT_EQ(r.status, 3) << "a new logger holds nothing";
+    r = Cli({u"download"_qs}, {empty});
+    EXPECT_EQ(r.status, 3) << "an erased logger holds nothing";
     EXPECT_TRUE(r.err.contains(u"L’instrument ne contient aucune donnée."_qs))
         << r.err.toStdString();
 }

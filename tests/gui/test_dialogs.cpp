@@ -421,6 +421,16 @@ TEST(QtUserInterfaceDialogs, QuestionsAnswerWithTheButtonPressed) {
     EXPECT_EQ(ui.AskYesNoCancel(u"Enregistrer?"_qs), AnswerType::No);
     escape();
     EXPECT_EQ(ui.AskYesNoCancel(u"Enregistrer?"_qs), AnswerType::Cancel);
+    // The recording and erase questions: exactly "Oui" and "Non".
+    WhenModal<QMessageBox>([](QMessageBox& box) {
+        QStringList texts;
+        for (const QAbstractButton* button : box.buttons())
+            texts << button->text();
+        texts.sort();
+        EXPECT_EQ(texts, (QStringList{u"Non"_qs, u"Oui"_qs}));
+        ButtonWithText(box, u"Oui"_qs)->click();
+    });
+    EXPECT_TRUE(ui.AskYesNo(u"Effacer?"_qs));
     press(u"OK"_qs);
     EXPECT_TRUE(ui.AskOkCancel(u"Continuer?"_qs));
     escape();
@@ -434,6 +444,7 @@ TEST(QtUserInterfaceDialogs, SavePathDialogOffersTheRequest) {
     QtUserInterface ui;
     WhenModal<QFileDialog>([&folderPath](QFileDialog& dialog) {
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog.windowTitle(), u"Enregistrer sous"_qs);
         EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         EXPECT_EQ(dialog.nameFilters(), QStringList{u"Fichiers Vexlo (*.vx)"_qs});
         EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), folderPath);

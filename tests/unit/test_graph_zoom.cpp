@@ -225,6 +225,50 @@ TEST(GraphZoom, DialogRefusesWindowsOutsideTheRecording) {
     EXPECT_EQ(seconds.ChosenStart(), At(10, 0, 31));
 }
 
+TEST(GraphZoom, DialogTimePickersFollowTheirDay) {
+    const auto on = [](int day, int h, int m, int s) {
+        return CalendarDateTime::FromFields(2024, 3, day, h, m, s);
+    };
+    const auto stamp = [&on](int day, int h, int m, int s) {
+        return on(day, h, m, s).ToLocalTimeStamp();
+    };
+    const ZoomToModel::PickerRange range{stamp(5, 22, 0, 0), stamp(6, 1, 51, 0)};
+    const auto times = [&range](const CalendarDateTime& day) {
+        const ZoomToModel::TimesOfDay t = ZoomToModel::TimesOnDay(range, day);
+        return std::pair{t.first, t.last};
+    };
+    EXPECT_EQ(times(on(4, 12, 0, 0)), std::pair(0, 86399)) << "a day before: left whole";
+    EXPECT_EQ(times(on(5, 0, 0, 0)), std::pair(22 * 3600, 86399)) << "the first day";
+    EXPECT_EQ(times(on(6, 0, 0, 0)), std::pair(0, 3600 + 51 * 60)) << "the last day";
+    EXPECT_EQ(times(on(7, 0, 0, 0)), std::pair(0, 86399)) << "a day after: left whole";
+
+    // Ranges ending at midnight, starting at the day's last second, or within one day.
+    EXPECT_EQ(
+        ZoomToModel::TimesOnDay({stamp(5, 23, 59, 59), stamp(6, 0, 0, 0)}, on(6, 0, 0, 0)).last, 0);
+    EXPECT_EQ(
+        ZoomToModel::TimesOnDay({stamp(5, 23, 59, 59), stamp(6, 0, 0, 0)}, on(5, 0, 0, 0)).first,
+        86399);
+    const ZoomToModel::TimesOfDay oneDay =
+        ZoomToModel::TimesOnDay({stamp(5, 10, 0, 0), stamp(5, 10, 0, 1)}, on(5, 0, 0, 0));
+    EXPECT_EQ(std::pair(oneDay.first, oneDay.last), std::pair(36000, 36001));
+}
+
+TEST(GraphZoom, DialogSaysWhyAValueIsRefused) {
+    ZoomToModel m(At(10, 0, 0), At(12, 0, 0), 60);
+    EXPECT_TRUE(m.RefusalText(ZoomToResultType::Accepted).isEmpty());
+    EXPECT_EQ(m.RefusalText(ZoomToResultType::StartOutOfRange),
+              u"Le début doit être compris entre le 05/03/2024 10:00:00 et le 05/03/2024 "
+              u"11:51:00 ; il revient au début de l’enregistrement."_qs);
+    m.SetStartTime(Fields(11, 0, 0));
+    m.SetEndTime(Fields(11, 8, 59));
+    ASSERT_EQ(m.Accept(), ZoomToResultType::EndOutOfRange) << "one second short of nine periods";
+    EXPECT_EQ(m.RefusalText(ZoomToResultType::EndOutOfRange),
+              u"La fin doit être comprise entre le 05/03/2024 11:09:00 et le 05/03/2024 "
+              u"12:00:00, au moins 9 périodes d’échantillonnage après le début."_qs);
+    m.SetEndTime(Fields(11, 9, 0));
+    EXPECT_EQ(m.Accept(), ZoomToResultType::Accepted) << "exactly nine periods";
+}
+
 TEST(GraphZoom, WholeDurationShowsTheWholeRecording) {
     // A recording that does not start on the minute is still shown whole.
     ZoomToModel m(At(10, 0, 30), At(12, 0, 30), 60);

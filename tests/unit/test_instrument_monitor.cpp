@@ -252,6 +252,23 @@ TEST_F(MonitorTest, AGapOfTwoPeriodsClearsTheLiveData) {
     EXPECT_FALSE(monitor.LiveStatistics().last.isEmpty());
 }
 
+TEST_F(MonitorTest, AnUnknownModelKeepsItsLiveLineInRawCounts) {
+    logger.model = 42;
+    logger.chanCount = -20000;
+    Publish();
+    ConnectAndVerify();
+    logger.chanCount = 31000;
+    LoggerSeconds(1);
+    ASSERT_TRUE(ProcessStatuses(1));
+    const CChanData& chan = monitor.LiveData()->ChanData();
+    ASSERT_EQ(chan.ValueCount(), 2) << "one value per status, as for a known model";
+    ASSERT_TRUE(chan.HasRecord());
+    const std::vector<double>& values = chan.FirstRecord().Values();
+    EXPECT_EQ(values.at(0), -20000.0) << "the count itself, neither scaled nor out of range";
+    EXPECT_EQ(values.at(1), 31000.0);
+    EXPECT_FALSE(monitor.LiveStatistics().last.isEmpty());
+}
+
 TEST_F(MonitorTest, EventChannelRowAndFilteredStart) {
     logger.model = 6;
     logger.chanCount = 0x8001;

@@ -436,3 +436,59 @@ TEST(LoggerEmulatorClock, SpeedFactorRunsTheInstrumentClockFaster) {
     logger.Advance();
     EXPECT_EQ(logger.InstrumentSeconds() - start, 610);
 }
+
+// The logger --simulate starts: a finished recording of a few hours ending as it starts.
+TEST(LoggerEmulatorDemo, HoldsAFinishedRecordingOfItsModelsSignal) {
+    struct DemoCase {
+        int model;
+        std::size_t samples; // three hours at the model's interval
+        double low;
+        double high;
+    };
+    for (const DemoCase c :
+         {DemoCase{2, 10800, 0, 10}, DemoCase{4, 10800, 4, 20}, DemoCase{8, 5400, -20, 400}}) {
+        ManualClock clock{kWall, 5000};
+        LoggerEmulator logger(clock, DemoLoggerSettings(c.model));
+        logger.Advance();
+        EXPECT_EQ(logger.Phase(), RecordingPhaseType::Finished) << c.model;
+        EXPECT_EQ(logger.RecordingState(), 0) << "nothing left running: " << c.model;
+        EXPECT_GT(logger.MemoryUsed(), 0) << c.model;
+
+        const auto session = ReadImage(logger.RecordBytes());
+        ASSERT_TRUE(session) << c.model;
+        EXPECT_EQ(session->ModelCode(), c.model);
+        const QString status = QString::fromLatin1(logger.StatusText());
+        const QString now = FindHeaderValue(status, u"Time="_qs);
+        EXPECT_EQ(FindHeaderValue(status, u"RecEnd="_qs), now) << "it ends as the logger starts";
+        const qint64 start = ParseDateTimeText(FindHeaderValue(status, u"RecStart="_qs))
+                                 .SecondsSince(ParseDateTimeText(now));
+        EXPECT_EQ(start, -kDemoRecordingSeconds);
+        const auto& values = session->ChanData().FirstRecord().Values();
+        ASSERT_EQ(values.size(), c.samples) << c.model;
+        const auto [lo, hi] = MinMax(values);
+        EXPECT_GE(lo, c.low) << c.model;
+        EXPECT_LE(hi, c.high) << c.model;
+        EXPECT_GT(hi - lo, (c.high - c.low) * 0.01) << "a signal, not a constant: " << c.model;
+    }
+}
+
+TEST(LoggerEmulatorDemo, ErasesAsAnyLoggerAndAPlainLoggerStartsEmpty) {
+    ManualClock clock{kWall, 5000};
+    LoggerEmulator demo(clock, DemoLoggerSettings(1));
+    demo.Advance();
+    ASSERT_EQ(demo.HandleCommand(kStart.data()), CommandOutcomeType::Refused)
+        << "the memory must be erased before a new recording";
+    ASSERT_EQ(demo.HandleCommand(kErase.data()), CommandOutcomeType::Done);
+    clock.AdvanceSeconds(5);
+    demo.Advance();
+    EXPECT_FALSE(demo.Erasing());
+    EXPECT_EQ(demo.MemoryUsed(), 0);
+    EXPECT_EQ(demo.HandleCommand(kStart.data()), CommandOutcomeType::Done);
+
+    LoggerSettings plain;
+    plain.modelCode = 1;
+    LoggerEmulator empty(clock, plain);
+    empty.Advance();
+    EXPECT_EQ(empty.MemoryUsed(), 0) << "vexlo-sim without --demo-recording";
+    EXPECT_EQ(empty.Phase(), RecordingPhaseType::Idle);
+}

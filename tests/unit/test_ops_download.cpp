@@ -182,7 +182,7 @@ TEST_F(Download, HeaderWithoutEndIsRefused) {
     EXPECT_EQ(RunToEnd(job), TransferStateType::Unreadable);
     ASSERT_EQ(ui.Messages().size(), 1u);
     EXPECT_EQ(ui.Messages()[0].text,
-              u"Le fichier 'RECORD.VX’ ne contient aucune donnée utilisable."_qs);
+              u"Le fichier « RECORD.VX » ne contient aucune donnée utilisable."_qs);
     EXPECT_TRUE(FilesInFolder().isEmpty());
 }
 
