@@ -1,6 +1,5 @@
 #include "core/graph/PagePrintouts.h"
 
-#include "core/common/StringTable.h"
 #include "core/graph/CTrendGraph.h"
 
 #include <algorithm>
@@ -55,21 +54,10 @@ void InstrumentPrintout::DrawPage(Canvas& canvas, const PageLayout& layout, int 
     DrawRunningHeader(canvas, layout, content_.title, page);
     if (page == 1) {
         DrawPageTitle(canvas, layout, content_.title);
-        std::vector<std::vector<QString>> rows;
+        std::vector<PrintedNameValue> rows;
         for (const auto& [name, value] : content_.status)
             rows.push_back({name, value});
-        PrintedTable table(
-            canvas, layout, layout.page.left,
-            PrintedTable::Fit(canvas, layout,
-                              {ResourceString(TextId::kName), ResourceString(TextId::kValue)},
-                              rows));
-        int y = table.DrawHeader(layout.contentTop + 2 * layout.lineHeight);
-        for (const auto& row : rows) {
-            if (y + layout.lineHeight > layout.page.bottom)
-                break;
-            const bool blank = row[0].isEmpty() && row[1].isEmpty();
-            y = blank ? y + layout.lineHeight : table.DrawRow(y, row);
-        }
+        DrawNameValueList(canvas, layout, layout.contentTop + 2 * layout.lineHeight, rows);
         return;
     }
     DrawChannelLineAndGraph(canvas, layout, content_.channelHeaders, content_.channelTexts,

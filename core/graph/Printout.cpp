@@ -1,5 +1,6 @@
 #include "core/graph/Printout.h"
 
+#include "core/common/StringTable.h"
 #include "core/graph/CGraphClass.h"
 
 #include <algorithm>
@@ -36,8 +37,7 @@ PrintedTable::PrintedTable(Canvas& canvas, const PageLayout& layout, int left,
 
 std::vector<PrintColumn> PrintedTable::Fit(Canvas& canvas, const PageLayout& layout,
                                            const std::vector<QString>& headers,
-                                           const std::vector<std::vector<QString>>& sampleRows,
-                                           int totalWidth) {
+                                           const std::vector<std::vector<QString>>& sampleRows) {
     std::vector<PrintColumn> columns;
     const int gap = 2 * layout.nWidth;
     for (std::size_t c = 0; c < headers.size(); ++c) {
@@ -49,19 +49,6 @@ std::vector<PrintColumn> PrintedTable::Fit(Canvas& canvas, const PageLayout& lay
             if (c < row.size())
                 widest = std::max(widest, canvas.MeasureText(row[c]).width);
         columns.push_back({headers[c], widest + gap});
-    }
-    const int natural =
-        std::accumulate(columns.begin(), columns.end(), 0,
-                        [](int sum, const PrintColumn& c) { return sum + c.width; });
-    if (totalWidth > natural && natural > 0) {
-        int given = 0;
-        for (auto& column : columns) {
-            const int extra = static_cast<int>(static_cast<long long>(totalWidth - natural) *
-                                               column.width / natural);
-            column.width += extra;
-            given += column.width;
-        }
-        columns.back().width += totalWidth - given;
     }
     return columns;
 }
@@ -154,6 +141,22 @@ int DrawPageTitle(Canvas& canvas, const PageLayout& layout, const QString& title
     canvas.Text({layout.page.left, layout.contentTop}, title);
     canvas.SetBold(false);
     return layout.contentTop + layout.lineHeight;
+}
+
+void DrawNameValueList(Canvas& canvas, const PageLayout& layout, int y,
+                       const std::vector<PrintedNameValue>& rows) {
+    std::vector<std::vector<QString>> texts;
+    for (const auto& row : rows)
+        texts.push_back({row.name, row.value});
+    PrintedTable table(
+        canvas, layout, layout.page.left,
+        PrintedTable::Fit(canvas, layout,
+                          {ResourceString(TextId::kName), ResourceString(TextId::kValue)}, texts));
+    y = table.DrawHeader(y);
+    for (std::size_t r = 0; r < rows.size() && y + layout.lineHeight <= layout.page.bottom; ++r) {
+        const bool gap = rows[r].name.isEmpty() && rows[r].value.isEmpty() && !rows[r].bold;
+        y = gap ? y + layout.lineHeight : table.DrawRow(y, texts[r], rows[r].bold);
+    }
 }
 
 void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,

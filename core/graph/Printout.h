@@ -30,11 +30,10 @@ public:
                  std::vector<PrintColumn> columns);
 
     // Widths from the widest of each column's header and `sampleRows` (a gap of one "n" each
-    // side), widened in proportion to fill `totalWidth` when one is given.
+    // side).
     static std::vector<PrintColumn> Fit(Canvas& canvas, const PageLayout& layout,
                                         const std::vector<QString>& headers,
-                                        const std::vector<std::vector<QString>>& sampleRows,
-                                        int totalWidth = 0);
+                                        const std::vector<std::vector<QString>>& sampleRows);
 
     // Each returns the y below what it drew.
     int DrawHeader(int y);
@@ -57,6 +56,16 @@ private:
 void DrawRunningHeader(Canvas& canvas, const PageLayout& layout, const QString& text, int page);
 // The page's title in bold at the content top; returns the y below it.
 int DrawPageTitle(Canvas& canvas, const PageLayout& layout, const QString& title);
+
+struct PrintedNameValue {
+    QString name;
+    QString value;
+    bool bold = false; // a group title
+};
+
+// A "Nom" / "Valeur" list from `y` down to the page's bottom; an empty row is a gap.
+void DrawNameValueList(Canvas& canvas, const PageLayout& layout, int y,
+                       const std::vector<PrintedNameValue>& rows);
 
 // The channel line at the content top and the graph across the rest of the page, drawn for
 // the printer: the screen's value range, window and cursor. The graph gets its own rectangle

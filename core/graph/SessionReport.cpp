@@ -1,6 +1,5 @@
 #include "core/graph/SessionReport.h"
 
-#include "core/common/StringTable.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
@@ -55,20 +54,10 @@ void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
         }
         y += l;
     }
-    const std::vector<SessionParamsRow> rows = BuildSessionParams(session_);
-    std::vector<std::vector<QString>> texts;
-    for (const auto& row : rows)
-        texts.push_back({row.label, row.value});
-    PrintedTable table(
-        canvas, layout, layout.page.left,
-        PrintedTable::Fit(canvas, layout,
-                          {ResourceString(TextId::kName), ResourceString(TextId::kValue)}, texts));
-    y = table.DrawHeader(y);
-    for (const auto& row : rows) {
-        if (y + l > layout.page.bottom)
-            break;
-        y = row.IsBlank() ? y + l : table.DrawRow(y, {row.label, row.value}, row.header);
-    }
+    std::vector<PrintedNameValue> rows;
+    for (const SessionParamsRow& row : BuildSessionParams(session_))
+        rows.push_back({row.label, row.value, row.header});
+    DrawNameValueList(canvas, layout, y, rows);
 }
 
 void SessionReport::DrawGraphPage(Canvas& canvas, const PageLayout& layout) {
