@@ -6,13 +6,11 @@
 #include "cli/InterruptWatch.h"
 #include "cli/SessionInput.h"
 #include "core/app/AppFolders.h"
-#include "core/app/TemperatureSetting.h"
 #include "core/common/StringTable.h"
 #include "core/export/CXLSData.h"
 #include "core/export/SessionExport.h"
 #include "core/export/SessionExportCommand.h"
 #include "core/session/CRecSession.h"
-#include "platform/QtSettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,11 +114,10 @@ int Run(int argc, char** argv) {
     if (const auto status = Parse(argc, argv, args))
         return *status;
 
-    const QtSettingsStore settings;
-    const TemperatureSetting temperature(settings);
-    CRecSession session(&temperature);
-    if (const Outcome read = ReadSessionFile(args.session, session); !read)
+    UserSessionFile file;
+    if (const Outcome read = file.Read(args.session); !read)
         return Refuse(CliExit::kRefused, read.message);
+    CRecSession& session = file.session;
 
     const QString out = QDir::cleanPath(
         QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session) : args.out)

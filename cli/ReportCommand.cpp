@@ -6,7 +6,6 @@
 #include "cli/PrintedGraph.h"
 #include "cli/SessionInput.h"
 #include "cli/StoredGraphSettings.h"
-#include "core/app/TemperatureSetting.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/ReportOptions.h"
 #include "core/graph/SessionReport.h"
@@ -90,11 +89,11 @@ int Run(int argc, char** argv) {
     ReportArguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
-    const QtSettingsStore settings;
-    const TemperatureSetting temperature(settings);
-    CRecSession session(&temperature);
-    if (const Outcome read = ReadSessionFile(args.session, session); !read)
+    UserSessionFile file;
+    if (const Outcome read = file.Read(args.session); !read)
         return Refuse(CliExit::kRefused, read.message);
+    CRecSession& session = file.session;
+    const QtSettingsStore& settings = file.settings;
     const ReportOptions options =
         args.samples ? WithSampleTable(session, args.options, *args.samples) : args.options;
 

@@ -1,11 +1,21 @@
 #pragma once
 
+#include "core/app/TemperatureSetting.h"
 #include "core/common/Outcome.h"
+#include "core/session/CRecSession.h"
+#include "platform/QtSettingsStore.h"
 
 #include <QString>
-
-class CRecSession;
 
 // Reads the session file at `path` into `session` as the desktop opens it; on failure, the
 // program's French message.
 Outcome ReadSessionFile(const QString& path, CRecSession& session);
+
+// A session file as a command reads it: in the temperature unit of the user's settings.
+struct UserSessionFile {
+    Outcome Read(const QString& path) { return ReadSessionFile(path, session); }
+
+    const QtSettingsStore settings;
+    const TemperatureSetting temperature{settings};
+    CRecSession session{&temperature};
+};

@@ -13,7 +13,6 @@
 #include "cli/TerminalUserInterface.h"
 #include "cli/VersionsCommand.h"
 #include "core/app/AppIdentity.h"
-#include "core/app/TemperatureSetting.h"
 #include "core/common/Clock.h"
 #include "core/common/InterfaceLocale.h"
 #include "core/common/UserNumber.h"
@@ -254,11 +253,11 @@ int RunInstrumentCommand(const Arguments& args) {
 }
 
 int RunSessionCommand(const Arguments& args) {
-    const QtSettingsStore settings;
-    const TemperatureSetting temperature(settings);
-    CRecSession session(&temperature);
-    if (const Outcome read = ReadSessionFile(args.path, session); !read)
+    UserSessionFile file;
+    if (const Outcome read = file.Read(args.path); !read)
         return Refuse(CliExit::kRefused, read.message);
+    CRecSession& session = file.session;
+    const QtSettingsStore& settings = file.settings;
 
     if (args.command == "plot")
         return RunPlot(session, settings, args.plot, stdout);
