@@ -42,6 +42,10 @@ int FollowErase(const LoggerCommandContext& c) {
     monitor.SetHooks(&window);
     const Clock& clock = c.link.ClockSource();
     const qint64 sentAt = clock.MonotonicMs();
+    const qint64 giveUpMs = qint64{c.args.timeoutSeconds} * 1000;
+    // An erase whose free memory stops growing is given up rather than followed for ever.
+    qint64 lastFree = -1;
+    qint64 lastProgressAt = sentAt;
     int status = CliExit::kDone;
     for (;;) {
         c.link.Pump();
@@ -62,6 +66,16 @@ int FollowErase(const LoggerCommandContext& c) {
             c.ui.ShowProgress(progress->Text());
             if (!erasing)
                 break;
+            if (progress->Position() != lastFree) {
+                lastFree = progress->Position();
+                lastProgressAt = clock.MonotonicMs();
+            } else if (clock.MonotonicMs() - lastProgressAt >= giveUpMs) {
+                status = Refuse(CliExit::kRefused,
+                                QStringLiteral("l’effacement n’avance plus depuis %1 secondes ; "
+                                               "l’instrument le poursuit peut-être.")
+                                    .arg(c.args.timeoutSeconds));
+                break;
+            }
         } else if (window.Opened()) {
             break;
         } else if (!s.MemoryInUse() && !s.Erasing()) {

@@ -101,5 +101,7 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
                                                               "l’instrument.")
                                                    .arg(job.FilePath()));
     PrintLine(job.SessionFilePath());
-    return CliExit::kDone;
+    // What came is kept, but a script must not take a short recording for a whole one.
+    const DownloadTransfer* transfer = job.Transfer();
+    return transfer && transfer->Incomplete() ? CliExit::kRefused : CliExit::kDone;
 }

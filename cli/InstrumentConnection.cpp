@@ -27,6 +27,7 @@ InstrumentConnection::~InstrumentConnection() = default;
 
 bool InstrumentConnection::Connect(std::chrono::milliseconds limit) {
     CInstrumentMonitor& monitor = doc_->Monitor();
+    clockStoodStill_ = false;
     monitor.Connect();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (monitor.ProcessedStatusCount() == 0 && std::chrono::steady_clock::now() < deadline &&
@@ -34,8 +35,10 @@ bool InstrumentConnection::Connect(std::chrono::milliseconds limit) {
         Pump();
         // No logger yet, or one dropped: look again, as a device change would make the
         // program do.
-        if (!monitor.IsConnected() && monitor.Phase() != MonitorPhaseType::Scanning)
+        if (!monitor.IsConnected() && monitor.Phase() != MonitorPhaseType::Scanning) {
+            clockStoodStill_ = clockStoodStill_ || monitor.ClockStoodStill();
             monitor.Connect();
+        }
     }
     return monitor.ProcessedStatusCount() > 0 && monitor.IsConnected();
 }

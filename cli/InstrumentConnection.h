@@ -25,6 +25,8 @@ public:
     // Connects and waits for a full status (clock seen running, configuration read); false
     // when none came within `limit`, or on an interrupt.
     bool Connect(std::chrono::milliseconds limit);
+    // Why the last Connect() failed: a logger was found whose clock stood still.
+    bool ClockStoodStill() const { return clockStoodStill_; }
     // One turn of the main window's timer.
     void Pump();
     // Ctrl-C or a termination came: stop waiting, clean up, end.
@@ -46,4 +48,5 @@ private:
     std::unique_ptr<DriveBackend> drives_;
     std::unique_ptr<CVexloDoc> doc_;
     MonitorInstrumentPort port_;
+    bool clockStoodStill_ = false;
 };

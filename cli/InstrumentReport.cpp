@@ -103,7 +103,8 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, const QS
         // Interrupted, the program ends as Ctrl-C ends it once the connection is gone.
         return link.Interrupted()
                    ? CliExit::kNotNow
-                   : Refuse(CliExit::kNotNow, NoAnswerText(static_cast<int>(kWaitLimit.count())));
+                   : Refuse(CliExit::kNotNow,
+                            NoAnswerText(link, static_cast<int>(kWaitLimit.count())));
     }
     if (!pdf.isEmpty()) {
         WaitForLiveGraph(link);

@@ -1,9 +1,13 @@
 #include "cli/LoggerCommandResult.h"
 
+#include "cli/InstrumentConnection.h"
 #include "cli/TerminalUserInterface.h"
 #include "core/common/StringTable.h"
 
-QString NoAnswerText(int seconds) {
+QString NoAnswerText(const InstrumentConnection& link, int seconds) {
+    if (link.ClockStoodStill())
+        return QStringLiteral("un instrument Vexlo a été trouvé, mais son horloge n’avance pas ; "
+                              "débranchez-le puis rebranchez-le.");
     return QStringLiteral("aucun instrument Vexlo n’a répondu en %1 secondes.").arg(seconds);
 }
 

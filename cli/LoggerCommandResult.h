@@ -17,8 +17,8 @@ struct LoggerCommandContext {
     TerminalUserInterface& ui;
 };
 
-// No logger answered in time.
-QString NoAnswerText(int seconds);
+// No logger answered in time, or the one found had a clock that stood still.
+QString NoAnswerText(const InstrumentConnection& link, int seconds);
 // Why a command is disabled now, in words; empty for CommandBlockerType::None.
 QString BlockerText(CommandBlockerType blocker);
 // Refuses with kNotNow when `blocker` is set.

@@ -57,7 +57,7 @@ int RunParsed(const LoggerArguments& args) {
         if (const int refused = CheckDownloadTexts(context))
             return refused;
     if (!link.Connect(std::chrono::seconds(args.timeoutSeconds)) && !link.Interrupted())
-        return Refuse(CliExit::kNotNow, NoAnswerText(args.timeoutSeconds));
+        return Refuse(CliExit::kNotNow, NoAnswerText(link, args.timeoutSeconds));
     return link.Interrupted() ? CliExit::kDeclined : Dispatch(context);
 }
 

@@ -28,7 +28,8 @@ qint64 EmulatedClock::ScaledSince(qint64 monotonic) const {
 void EmulatedClock::Sample() {
     const qint64 now = clock_.MonotonicMs();
     // Never let time run backwards, whatever the underlying clock does.
-    elapsedMs_ = std::max(elapsedMs_, ScaledSince(now));
+    if (!stalled_)
+        elapsedMs_ = std::max(elapsedMs_, ScaledSince(now));
     realMs_ = std::max(realMs_, now - monotonicOrigin_);
 }
 

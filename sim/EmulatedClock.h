@@ -19,6 +19,8 @@ public:
     // The same instrument time continues at the new speed.
     void SetSpeed(double speed);
     double Speed() const { return speed_; }
+    // From now on the instrument clock and the recording stand still; real time goes on.
+    void Stall() { stalled_ = true; }
 
 private:
     qint64 ScaledSince(qint64 monotonic) const;
@@ -31,6 +33,7 @@ private:
     qint64 elapsedMs_ = 0;
     qint64 realMs_ = 0;
     qint64 instrumentOffsetMs_ = 0;
+    bool stalled_ = false;
 };
 
 // Instrument seconds of local wall-clock fields and back (no zone, no daylight shift).

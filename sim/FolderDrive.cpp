@@ -144,11 +144,8 @@ std::optional<ReceivedCommand> FolderDrive::ProcessControlFile() {
     const std::optional<QByteArray> block = NextBlock();
     if (!block)
         return std::nullopt;
-    logger_.Advance();
-    ReceivedCommand received;
-    received.code = static_cast<std::uint8_t>((*block)[2]);
-    received.outcome =
-        logger_.HandleCommand(reinterpret_cast<const std::uint8_t*>(block->constData()));
+    const ReceivedCommand received =
+        logger_.ReceiveBlock(reinterpret_cast<const std::uint8_t*>(block->constData()));
     // A failed switch leaves the mailbox as it was; the logger goes on either way.
     if (logger_.Flash().Active())
         UsePlainMailbox(logger_.ControlReadBack());

@@ -9,11 +9,6 @@
 #include <cstdint>
 #include <optional>
 
-struct ReceivedCommand {
-    std::uint8_t code = 0;
-    CommandOutcomeType outcome = CommandOutcomeType::Invalid;
-};
-
 // A plain folder kept up to date as a logger drive: the text files and the recording are
 // rewritten whole (temporary file and rename, so a reader never sees half a file). The mailbox
 // is a named pipe that this side holds open, so that every 512-byte block written reaches the

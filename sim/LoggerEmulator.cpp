@@ -84,6 +84,8 @@ LoggerEmulator::LoggerEmulator(const Clock& clock, const LoggerSettings& setting
     config_.highScale = e.RangeHigh().toFloat();
     config_.units = e.UnitText().trimmed();
     clock_.Sample();
+    if (settings.faults.stallClock)
+        clock_.Stall();
     recStartSeconds_ = recEndSeconds_ = clock_.InstrumentSeconds();
     if (settings.demoRecordingSeconds > 0)
         RecordPast(settings.demoRecordingSeconds);
@@ -102,7 +104,8 @@ void LoggerEmulator::Advance() {
 }
 
 void LoggerEmulator::Progress() {
-    if (erase_ && clock_.RealMs() - erase_->startRealMs >= erase_->durationMs) {
+    if (erase_ && !settings_.faults.eraseNeverEnds &&
+        clock_.RealMs() - erase_->startRealMs >= erase_->durationMs) {
         erase_.reset();
         memory_.Clear();
         phase_ = RecordingPhaseType::Idle;
@@ -234,6 +237,11 @@ CommandOutcomeType LoggerEmulator::HandleCommand(const std::uint8_t* block) {
     return command ? Act(*command) : CommandOutcomeType::Invalid;
 }
 
+ReceivedCommand LoggerEmulator::ReceiveBlock(const std::uint8_t* block) {
+    Advance();
+    return {block[2], HandleCommand(block)};
+}
+
 CommandOutcomeType LoggerEmulator::Act(const CommandBlockView& c) {
     using Code = LoggerCommandCodeType;
     const std::uint8_t* p = c.payload;
@@ -298,6 +306,8 @@ CommandOutcomeType LoggerEmulator::Act(const CommandBlockView& c) {
         flash_.Enter();
         return CommandOutcomeType::Done;
     case Code::WriteCodePage:
+        if (settings_.faults.noAcks)
+            return CommandOutcomeType::Refused;
         return flash_.WritePage(ReadBigEndian(p, 3), p + 3) ? CommandOutcomeType::Done
                                                             : CommandOutcomeType::Refused;
     case Code::EndFlashMode:
@@ -346,6 +356,8 @@ CommandOutcomeType LoggerEmulator::SetScalesAndUnits(const std::uint8_t* p) {
 }
 
 QByteArray LoggerEmulator::StatusText() const {
+    if (settings_.faults.garbageStatus)
+        return GarbageStatusText();
     const qint64 ms = clock_.InstrumentSeconds() * 1000;
     const int tc = config_.tcIndex;
     const bool rtdModel = settings_.modelCode == 7;

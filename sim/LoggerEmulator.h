@@ -5,6 +5,7 @@
 #include "sim/LoggerCommand.h"
 #include "sim/RecordingMemory.h"
 #include "sim/SignalModel.h"
+#include "sim/SimulatedFaults.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +20,7 @@ struct LoggerSettings {
     double speed = 1.0;
     // A finished recording of this length, ending when the logger starts; 0: empty memory.
     qint64 demoRecordingSeconds = 0;
+    LoggerFaults faults;
 };
 
 // How long the demonstration logger's recording lasts: a few hours, enough to zoom around.
@@ -46,6 +48,12 @@ enum class CommandOutcomeType {
     Done,
 };
 
+// A mailbox block and what the logger made of it.
+struct ReceivedCommand {
+    std::uint8_t code = 0;
+    CommandOutcomeType outcome = CommandOutcomeType::Invalid;
+};
+
 // One logger of any model: clock, configuration, recording memory, erase, schedule and
 // flash mode, and the texts it keeps on its drive. Not thread-safe; cheap to call often.
 class LoggerEmulator {
@@ -56,6 +64,8 @@ public:
     // the last call.
     void Advance();
     CommandOutcomeType HandleCommand(const std::uint8_t* block);
+    // Brings the logger up to date, then acts on one mailbox block.
+    ReceivedCommand ReceiveBlock(const std::uint8_t* block);
 
     QByteArray StatusText() const;
     QByteArray ConfigText() const;

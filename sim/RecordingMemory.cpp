@@ -66,7 +66,7 @@ qint64 RecordingMemory::Read(qint64 offset, char* buffer, qint64 size) const {
     if (offset < 0 || size <= 0 || offset >= size_)
         return 0;
     const qint64 n = std::min(size, size_ - offset);
-    std::memset(buffer, 0, static_cast<std::size_t>(n));
+    std::memset(buffer, kErasedByte, static_cast<std::size_t>(n));
     const qint64 used = bytes_.size();
     if (offset < used)
         std::memcpy(buffer, bytes_.constData() + offset,

@@ -10,6 +10,8 @@ class RecordingMemory {
 public:
     static constexpr int kBlockSize = 256;
     static constexpr int kBlockHeader = 6;
+    // What erased flash reads as.
+    static constexpr unsigned char kErasedByte = 0xFF;
 
     explicit RecordingMemory(qint64 size) : size_(size) {}
 
@@ -28,7 +30,7 @@ public:
     bool Full() const { return samples_ >= SampleCapacity(); }
     int HeaderSize() const { return headerSize_; }
     const QByteArray& Bytes() const { return bytes_; }
-    // Bytes at `offset`, zeros past the used part, nothing past the memory size.
+    // Bytes at `offset`, erased bytes past the used part, nothing past the memory size.
     qint64 Read(qint64 offset, char* buffer, qint64 size) const;
     // Changes whenever the bytes change.
     quint64 Revision() const { return revision_; }

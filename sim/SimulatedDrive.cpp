@@ -1,5 +1,7 @@
 #include "sim/SimulatedDrive.h"
 
+#include "sim/LoggerDriveFiles.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -43,20 +45,6 @@ bool SimulatedDrive::DriveExists(const QString& root) const {
     return (present_ && root == root_) || plainDrives_.count(root) != 0;
 }
 
-qint64 SimulatedDrive::ReadText(const QByteArray& text, qint64 offset, char* buffer, qint64 size) {
-    // The file is the text padded to whole sectors.
-    const qint64 length = std::max<qint64>(kDriveSector, (text.size() + kDriveSector - 1) /
-                                                             kDriveSector * kDriveSector);
-    if (offset >= length)
-        return 0;
-    const qint64 n = std::min(size, length - offset);
-    std::memset(buffer, 0, static_cast<std::size_t>(n));
-    if (offset < text.size())
-        std::memcpy(buffer, text.constData() + offset,
-                    static_cast<std::size_t>(std::min<qint64>(n, text.size() - offset)));
-    return n;
-}
-
 qint64 SimulatedDrive::ReadFile(const QString& root, DriveFileType file, qint64 offset,
                                 char* buffer, qint64 size) {
     std::lock_guard lock(mutex_);
@@ -64,35 +52,12 @@ qint64 SimulatedDrive::ReadFile(const QString& root, DriveFileType file, qint64 
         if (!SectorAligned(offset, size))
             return 0;
         logger_.Advance();
-        return ReadLogger(file, offset, buffer, size);
+        return ReadLoggerFile(logger_, file, offset, buffer, size);
     }
     const auto plain = plainDrives_.find(root);
     if (plain == plainDrives_.end() || file != DriveFileType::Status || plain->second.isEmpty())
         return kCannotOpen;
-    return SectorAligned(offset, size) ? ReadText(plain->second, offset, buffer, size) : 0;
-}
-
-qint64 SimulatedDrive::ReadLogger(DriveFileType file, qint64 offset, char* buffer, qint64 size) {
-    switch (file) {
-    case DriveFileType::Status:
-        return ReadText(logger_.StatusText(), offset, buffer, size);
-    case DriveFileType::Config:
-        return ReadText(logger_.ConfigText(), offset, buffer, size);
-    case DriveFileType::Control:
-        return ReadText(logger_.ControlReadBack(), offset, buffer, size);
-    case DriveFileType::Record: {
-        // The file spans the whole memory, rounded up to whole sectors.
-        const qint64 length =
-            (logger_.MemorySize() + kDriveSector - 1) / kDriveSector * kDriveSector;
-        if (offset >= length)
-            return 0;
-        const qint64 n = std::min(size, length - offset);
-        std::memset(buffer, 0, static_cast<std::size_t>(n));
-        logger_.ReadRecord(offset, buffer, n);
-        return n;
-    }
-    }
-    return 0;
+    return SectorAligned(offset, size) ? ReadPaddedText(plain->second, offset, buffer, size) : 0;
 }
 
 qint64 SimulatedDrive::WriteFile(const QString& root, DriveFileType file, qint64 offset,

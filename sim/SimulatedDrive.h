@@ -35,9 +35,6 @@ public:
                      qint64 size) override;
 
 private:
-    qint64 ReadLogger(DriveFileType file, qint64 offset, char* buffer, qint64 size);
-    static qint64 ReadText(const QByteArray& text, qint64 offset, char* buffer, qint64 size);
-
     mutable std::mutex mutex_;
     LoggerEmulator logger_;
     QString root_;

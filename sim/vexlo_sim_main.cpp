@@ -1,8 +1,13 @@
-// vexlo-sim: keeps a folder up to date as the drive of an emulated logger.
+// vexlo-sim: an emulated logger, as a folder kept up to date or as a mounted drive.
 #include "core/common/Clock.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
 #include "sim/LoggerEmulator.h"
+#include "sim/SimulatedFaults.h"
+#include "sim/StopSignals.h"
+#ifdef VEXLO_HAVE_FUSE
+#include "sim/FuseMount.h"
+#endif
 
 #include <QString>
 #include <cerrno>
@@ -21,28 +26,54 @@ namespace {
 constexpr int kUsageExit = 64;
 constexpr int kRefreshMs = 250;
 
-const char kUsage[] = "usage : vexlo-sim serve DOSSIER [--model N] [--serial S] [--speed X]\n"
-                      "                        [--demo-recording]\n"
-                      "  Tient DOSSIER à jour comme le lecteur d’un enregistreur émulé.\n"
-                      "  --model N   code de modèle, de 0 à 9 (0 par défaut)\n"
-                      "  --serial S  numéro de série (100001 par défaut)\n"
-                      "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n"
-                      "  --demo-recording  la mémoire tient déjà un enregistrement terminé de\n"
-                      "              quelques heures (vide par défaut)\n";
+const char kUsage[] =
+    "usage : vexlo-sim serve DOSSIER [--model N] [--serial S] [--speed X]\n"
+    "                        [--demo-recording[=HEURES]]\n"
+    "        vexlo-sim mount POINT [--model N] [--serial S] [--speed X]\n"
+    "                        [--demo-recording[=HEURES]] [--fault F]...\n"
+    "  serve : tient DOSSIER à jour comme le lecteur d’un enregistreur émulé.\n"
+    "  mount : monte le lecteur de l’enregistreur émulé sur POINT (FUSE), jusqu’à son\n"
+    "          démontage ou Ctrl-C.\n"
+    "  --model N   code de modèle, de 0 à 9 (0 par défaut)\n"
+    "  --serial S  numéro de série (100001 par défaut)\n"
+    "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n"
+    "  --demo-recording  la mémoire tient déjà un enregistrement terminé de\n"
+    "              trois heures, ou de HEURES heures (vide par défaut)\n"
+    "  --fault F   une panne (mount seulement) : unplug-after=SECONDES, eio-record,\n"
+    "              short-record, slow-reads=MS, stall-clock, erase-never-ends, no-acks,\n"
+    "              garbage-status\n";
+
+enum class ModeType { Serve, Mount };
 
 struct Arguments {
+    ModeType mode = ModeType::Serve;
     QString folder;
     LoggerSettings settings;
+    DriveFaults driveFaults;
 };
 
 std::optional<Arguments> Parse(int argc, char** argv) {
-    if (argc < 3 || std::strcmp(argv[1], "serve") != 0)
+    if (argc < 3)
         return std::nullopt;
     Arguments a;
+    if (std::strcmp(argv[1], "mount") == 0)
+        a.mode = ModeType::Mount;
+    else if (std::strcmp(argv[1], "serve") != 0)
+        return std::nullopt;
     a.folder = QString::fromLocal8Bit(argv[2]);
+    SimulatedFaults faults;
     for (int i = 3; i < argc; i += 2) {
         if (std::strcmp(argv[i], "--demo-recording") == 0) {
             a.settings.demoRecordingSeconds = kDemoRecordingSeconds;
+            --i;
+            continue;
+        }
+        if (std::strncmp(argv[i], "--demo-recording=", 17) == 0) {
+            char* end = nullptr;
+            const long hours = std::strtol(argv[i] + 17, &end, 10);
+            if (argv[i][17] == '\0' || *end != '\0' || hours < 1 || hours > 10000)
+                return std::nullopt;
+            a.settings.demoRecordingSeconds = hours * 3600;
             --i;
             continue;
         }
@@ -65,10 +96,15 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             if (*value == '\0' || *end != '\0' || !(speed > 0.0) || speed > 1e6)
                 return std::nullopt;
             a.settings.speed = speed;
+        } else if (option == "--fault" && a.mode == ModeType::Mount) {
+            if (!AddFault(QString::fromLocal8Bit(value), faults))
+                return std::nullopt;
         } else {
             return std::nullopt;
         }
     }
+    a.settings.faults = faults.logger;
+    a.driveFaults = faults.drive;
     return a;
 }
 
@@ -84,35 +120,11 @@ const char* OutcomeSuffix(CommandOutcomeType outcome) {
     return "";
 }
 
-// The stop signals, read as events rather than handled asynchronously.
-class StopSignals {
-public:
-    StopSignals() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        sigprocmask(SIG_BLOCK, &set_, nullptr);
-        fd_ = signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC);
-    }
-    ~StopSignals() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        sigprocmask(SIG_UNBLOCK, &set_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-    int Descriptor() const { return fd_; }
-    // Takes the pending signal, so that unblocking it later does not deliver it again.
-    void Consume() const {
-        signalfd_siginfo info{};
-        while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        }
-    }
-
-private:
-    sigset_t set_{};
-    int fd_ = -1;
-};
+void PrintCommand(const ReceivedCommand& received) {
+    std::printf("commande 0x%02X %s%s\n", received.code, CommandName(received.code),
+                OutcomeSuffix(received.outcome));
+    std::fflush(stdout);
+}
 
 int Serve(const Arguments& args) {
     const SystemClock clock;
@@ -154,11 +166,8 @@ int Serve(const Arguments& args) {
         }
         const bool fileWritten = (fds[0].revents & POLLIN) && watch->DrainFor(control);
         if (fileWritten || (fds[2].revents & POLLIN)) {
-            while (const auto received = drive.ProcessControlFile()) {
-                std::printf("commande 0x%02X %s%s\n", received->code, CommandName(received->code),
-                            OutcomeSuffix(received->outcome));
-                std::fflush(stdout);
-            }
+            while (const auto received = drive.ProcessControlFile())
+                PrintCommand(*received);
         }
         if (clock.MonotonicMs() - lastRefresh >= kRefreshMs) {
             lastRefresh = clock.MonotonicMs();
@@ -171,6 +180,32 @@ int Serve(const Arguments& args) {
     return EXIT_SUCCESS;
 }
 
+int MountDrive(const Arguments& args) {
+#ifdef VEXLO_HAVE_FUSE
+    const SystemClock clock;
+    LoggerEmulator logger(clock, args.settings);
+    const StopSignals stop;
+    if (stop.Descriptor() < 0) {
+        std::perror("signalfd");
+        return EXIT_FAILURE;
+    }
+    std::printf("enregistreur modèle %d, série %s, monté sur %s\n", args.settings.modelCode,
+                qPrintable(args.settings.serialNumber), qPrintable(args.folder));
+    std::fflush(stdout);
+    const int status =
+        RunFuseMount({args.folder, args.driveFaults, PrintCommand}, logger, clock, stop);
+    std::printf("démonté\n");
+    std::fflush(stdout);
+    return status;
+#else
+    (void)args;
+    std::fputs("vexlo-sim : ce programme a été construit sans FUSE (libfuse3) ; « mount » n’est "
+               "pas disponible, « serve » l’est.\n",
+               stderr);
+    return EXIT_FAILURE;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,5 +214,5 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return kUsageExit;
     }
-    return Serve(*args);
+    return args->mode == ModeType::Mount ? MountDrive(*args) : Serve(*args);
 }

@@ -48,6 +48,8 @@ public:
     void SetTransferWait(TransferWait* wait) { connection_.SetTransferWait(wait); }
 
     void Connect() { connection_.Connect(); }
+    bool ClockStoodStill() const { return connection_.ClockStoodStill(); }
+    bool DrivePresent() const { return connection_.DrivePresent(); }
     void Disconnect() { connection_.Disconnect(); }
     void OnDeviceChange() { connection_.OnDeviceChange(); }
     void MonitorTick() { connection_.Tick(); }

@@ -106,6 +106,9 @@ TransferStateType DownloadJob::Tick() {
     case TransferStateType::NoData:
         ui_.ShowMessage(ResourceString(TextId::kInstrumentHasNoData), MessageIconType::Information);
         break;
+    case TransferStateType::Unplugged:
+        ui_.ShowMessage(ResourceString(TextId::kUnpluggedDuringDownload), MessageIconType::Error);
+        break;
     case TransferStateType::Unreadable:
         ui_.ShowMessage(
             FormatResource(TextId::kNoUsableRecording, {DriveFileName(DriveFileType::Record)}),

@@ -100,7 +100,11 @@ void DownloadTransfer::CopyStep() {
     const qint64 read =
         std::clamp<qint64>(port_.ReadRecord(buffer_.data(), done_, chunk), 0, chunk);
     if (read == 0) {
-        NoteNoProgress();
+        // A drive pulled out reads nothing for ever: no point waiting for it.
+        if (!port_.DrivePresent())
+            state_ = TransferStateType::Unplugged;
+        else
+            NoteNoProgress();
         return;
     }
     stalled_ = false;

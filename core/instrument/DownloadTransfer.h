@@ -19,7 +19,15 @@ struct LoggerHeaderValues {
     static LoggerHeaderValues Read(const char* text, int length);
 };
 
-enum class TransferStateType { WaitingForLink, Copying, Finished, NoData, Unreadable, WriteFailed };
+enum class TransferStateType {
+    WaitingForLink,
+    Copying,
+    Finished,
+    NoData,
+    Unreadable,
+    WriteFailed,
+    Unplugged,
+};
 
 // The copy of the download window (`CDownloadDlg`): RECORD.VX in chunks into the session file,
 // with the logger's header first, then a zeroed parameter block, then the recording.

@@ -39,6 +39,10 @@ qint64 MonitorInstrumentPort::ReadRecord(char* buffer, qint64 offset, qint64 cou
     return link ? link->ReadRecord(buffer, offset, count) : 0;
 }
 
+bool MonitorInstrumentPort::DrivePresent() const {
+    return monitor_.DrivePresent();
+}
+
 void MonitorInstrumentPort::SetBusy(bool on) {
     monitor_.SetBusy(on);
 }

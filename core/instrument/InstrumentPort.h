@@ -35,6 +35,8 @@ public:
     // "MemUsed=" of the link's own last status read.
     virtual qint64 LinkMemoryUsed() const = 0;
     virtual qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) = 0;
+    // False once the logger's drive has left the system (unplugged, unmounted).
+    virtual bool DrivePresent() const { return true; }
     // While set the monitor leaves the link alone.
     virtual void SetBusy(bool on) = 0;
     virtual void ClearLiveData() = 0;
@@ -51,6 +53,7 @@ public:
     bool LinkIdle() const override;
     qint64 LinkMemoryUsed() const override;
     qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) override;
+    bool DrivePresent() const override;
     void SetBusy(bool on) override;
     void ClearLiveData() override;
     void ForgetLastStatus() override;

@@ -46,6 +46,10 @@ void LoggerConnection::Connect() {
     listener_.RefreshViews();
 }
 
+bool LoggerConnection::DrivePresent() const {
+    return link_ && drives_.DriveExists(link_->DriveRoot());
+}
+
 void LoggerConnection::Drop() {
     connected_ = false;
     if (link_)
@@ -175,7 +179,7 @@ void LoggerConnection::CheckClock() {
         // The first poll stores the clock; seven more without an advance drop the logger.
         qCDebug(LinkLog).noquote()
             << "clock check: no advance yet, stall" << stallCount_ + 1 << "of 7";
-        if (stallCount_++ > 5) {
+        if (++stallCount_ > kStallsBeforeDrop) {
             qCInfo(LinkLog).noquote() << "the logger's clock stands still: the drive is dropped";
             Drop();
         }

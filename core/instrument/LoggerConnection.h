@@ -64,10 +64,17 @@ public:
     MonitorPhaseType Phase() const { return phase_; }
     bool ClockVerified() const { return clockVerified_; }
     int StallCount() const { return stallCount_; }
+    // The logger was dropped because its clock did not advance; until the next Connect().
+    bool ClockStoodStill() const { return stallCount_ > kStallsBeforeDrop; }
+    // The drive the link uses is still there (asked of the drives, not of the last scan).
+    bool DrivePresent() const;
     CInstComm* Link() { return link_.get(); }
     const CInstComm* Link() const { return link_.get(); }
 
 private:
+    // Polls without a clock advance that are borne before the logger is dropped.
+    static constexpr int kStallsBeforeDrop = 6;
+
     void Drop();
     // Asks for a text read on one call, then gives its length once the worker is done with it.
     std::optional<int> FinishedRead(void (CInstComm::*request)());
