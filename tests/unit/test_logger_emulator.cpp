@@ -6,6 +6,7 @@
 #include "sim/ManualClock.h"
 #include "support/SessionTestSupport.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
@@ -52,7 +53,8 @@ qint64 InstrumentSeconds(int y, int mo, int d, int h, int mi, int s) {
 
 class Logger {
 public:
-    explicit Logger(int model, qint64 memory = 2048000) : logger_(clock_, Settings(model, memory)) {
+    explicit Logger(int model, qint64 memory = 2048000, const LoggerFaults& faults = {})
+        : logger_(clock_, Settings(model, memory, faults)) {
         logger_.Advance();
     }
     CommandOutcomeType Send(const std::vector<std::uint8_t>& block) {
@@ -79,8 +81,9 @@ public:
     LoggerEmulator* operator->() { return &logger_; }
 
 private:
-    static LoggerSettings Settings(int model, qint64 memory) {
+    static LoggerSettings Settings(int model, qint64 memory, const LoggerFaults& faults) {
         LoggerSettings s;
+        s.faults = faults;
         s.modelCode = model;
         s.serialNumber = QStringLiteral("SN4711");
         s.memorySize = memory;
@@ -89,6 +92,14 @@ private:
     ManualClock clock_{kWall, 5000};
     LoggerEmulator logger_;
 };
+
+std::vector<std::uint8_t> CodePage(std::uint32_t address, std::uint8_t fill) {
+    std::vector<std::uint8_t> p = {static_cast<std::uint8_t>(address >> 16),
+                                   static_cast<std::uint8_t>(address >> 8),
+                                   static_cast<std::uint8_t>(address)};
+    p.resize(3 + 256, fill);
+    return Block(0x41, p);
+}
 
 struct RangeCase {
     int model;
@@ -341,13 +352,7 @@ TEST(LoggerEmulatorFlash, PagesAreAcknowledgedInTheMap) {
     EXPECT_EQ(logger.Status("FlashUpState="), u"1"_qs);
     EXPECT_EQ(logger.Send(kStart), CommandOutcomeType::Refused) << "nothing else in flash mode";
 
-    auto page = [](std::uint32_t address, std::uint8_t fill) {
-        std::vector<std::uint8_t> p = {static_cast<std::uint8_t>(address >> 16),
-                                       static_cast<std::uint8_t>(address >> 8),
-                                       static_cast<std::uint8_t>(address)};
-        p.resize(3 + 256, fill);
-        return Block(0x41, p);
-    };
+    const auto page = CodePage;
     EXPECT_EQ(logger.Send(page(0x000000, 0x11)), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Send(page(0x000100, 0x22)), CommandOutcomeType::Done);
     EXPECT_EQ(logger.Send(page(0x000800, 0x33)), CommandOutcomeType::Done);
@@ -491,4 +496,73 @@ TEST(LoggerEmulatorDemo, ErasesAsAnyLoggerAndAPlainLoggerStartsEmpty) {
     empty.Advance();
     EXPECT_EQ(empty.MemoryUsed(), 0) << "vexlo-sim without --demo-recording";
     EXPECT_EQ(empty.Phase(), RecordingPhaseType::Idle);
+}
+
+TEST(LoggerEmulatorFaults, EachFaultChangesOnlyWhatItNames) {
+    {
+        Logger stalled(0, 2048000, {.stallClock = true});
+        const QString time = stalled.Status("Time=");
+        stalled.Send(kStart);
+        stalled.Wait(30);
+        EXPECT_EQ(stalled.Status("Time="), time) << "the clock stands still";
+        EXPECT_LE(stalled->SampleCount(), 1) << "and so does the recording";
+    }
+    {
+        Logger endless(0, 2048000, {.eraseNeverEnds = true});
+        endless.Send(kStart);
+        endless.Wait(10);
+        endless.Send(kStop);
+        ASSERT_EQ(endless.Send(kErase), CommandOutcomeType::Done);
+        endless.Wait(3600);
+        EXPECT_EQ(endless.Status("MemErase="), u"1"_qs);
+        EXPECT_EQ(endless.Send(kStart), CommandOutcomeType::Refused);
+    }
+    {
+        Logger deaf(0, 2048000, {.noAcks = true});
+        ASSERT_EQ(deaf.Send(kEnterFlash), CommandOutcomeType::Done);
+        EXPECT_EQ(deaf.Send(CodePage(0, 0x11)), CommandOutcomeType::Refused);
+        EXPECT_EQ(deaf->ControlReadBack(), QByteArray(512, '\0')) << "nothing acknowledged";
+        EXPECT_EQ(deaf.Send(kEndFlash), CommandOutcomeType::Done);
+    }
+    {
+        Logger garbled(0, 2048000, {.garbageStatus = true});
+        const QByteArray text = garbled->StatusText();
+        EXPECT_EQ(text, GarbageStatusText());
+        EXPECT_TRUE(text.contains('\0'));
+        EXPECT_FALSE(text.endsWith('\n')) << "a last line without an end";
+        EXPECT_TRUE(text.endsWith(QByteArray(512, 'Z')));
+        EXPECT_FALSE(text.contains("RecordingState=0")) << "keys missing";
+        EXPECT_TRUE(garbled->ConfigText().contains("Time=")) << "CONFIG.INI stays sound";
+    }
+}
+
+TEST(SimulatedFaultNames, AreReadWithTheirBounds) {
+    const auto read = [](const QStringList& names) -> std::optional<SimulatedFaults> {
+        SimulatedFaults f;
+        for (const QString& name : names)
+            if (!AddFault(name, f))
+                return std::nullopt;
+        return f;
+    };
+    const auto all =
+        read({u"stall-clock"_qs, u"erase-never-ends"_qs, u"no-acks"_qs, u"garbage-status"_qs,
+              u"eio-record"_qs, u"short-record"_qs, u"unplug-after=1"_qs, u"slow-reads=60000"_qs});
+    ASSERT_TRUE(all);
+    EXPECT_TRUE(all->logger.stallClock && all->logger.eraseNeverEnds && all->logger.noAcks &&
+                all->logger.garbageStatus && all->drive.eioRecord && all->drive.shortRecord);
+    EXPECT_EQ(all->drive.unplugAfterMs, 1000);
+    EXPECT_EQ(all->drive.slowReadsMs, 60000);
+
+    EXPECT_EQ(read(QStringList{u"unplug-after=604800"_qs})->drive.unplugAfterMs, 604800000);
+    EXPECT_EQ(read(QStringList{u"slow-reads=1"_qs})->drive.slowReadsMs, 1);
+    for (const QString& refused : QStringList{
+             u"unplug-after=0"_qs, u"unplug-after=604801"_qs, u"unplug-after="_qs,
+             u"unplug-after"_qs, u"unplug-after=2s"_qs, u"slow-reads=0"_qs, u"slow-reads=60001"_qs,
+             u"slow-reads=-5"_qs, u"no-acks=1"_qs, u"stall"_qs, u""_qs}) {
+        SimulatedFaults f;
+        f.drive.slowReadsMs = 7;
+        EXPECT_FALSE(AddFault(refused, f)) << refused.toStdString();
+        EXPECT_EQ(f.drive.slowReadsMs, 7) << "a refused fault changes nothing";
+        EXPECT_EQ(f.drive.unplugAfterMs, 0);
+    }
 }

@@ -38,6 +38,7 @@ public:
         std::memcpy(buffer, record.constData() + offset, static_cast<std::size_t>(n));
         return n;
     }
+    bool DrivePresent() const override { return !driveGone; }
     void SetBusy(bool on) override { busy.append(on); }
     void ClearLiveData() override {}
     void ForgetLastStatus() override {}
@@ -47,6 +48,7 @@ public:
     qint64 memoryUsed = 1000;
     bool linkIdle = true;
     bool unplugged = false;
+    bool driveGone = false;
     QStringList reads;
     QList<bool> busy;
 };
@@ -275,6 +277,29 @@ TEST_F(Download, UnpluggedLoggerStallsAndCancelRemovesThePartialFile) {
     EXPECT_FALSE(job.CompleteParameters(kAcceptAsShown));
     EXPECT_EQ(port.busy, QList<bool>({true, false}));
     EXPECT_TRUE(ui.Messages().empty());
+}
+
+// Reads that fail while the drive is still there are waited for; once the drive has left the
+// system there is nothing to wait for: the first failed read ends the copy.
+TEST_F(Download, ADriveThatLeftEndsTheCopyAtOnceWithoutAFile) {
+    port.memoryUsed = 100000;
+    port.record = RecordImage(HeaderText(), 256, 131072);
+    DownloadJob job(port, ui, settings, clock);
+    ASSERT_TRUE(job.Begin(folder.path()));
+    job.Tick();
+    job.Tick();
+    ASSERT_EQ(job.Transfer()->Done(), 32768);
+
+    port.driveGone = true;
+    job.Tick();
+    EXPECT_EQ(job.Transfer()->Done(), 65536) << "a read that works is taken, drive or not";
+    port.unplugged = true;
+    EXPECT_EQ(job.Tick(), TransferStateType::Unplugged);
+    EXPECT_FALSE(job.Running());
+    EXPECT_TRUE(FilesInFolder().isEmpty());
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_TRUE(ui.Messages()[0].text.contains(u"débranché pendant le téléchargement"_qs));
+    EXPECT_EQ(port.busy, QList<bool>({true, false}));
 }
 
 TEST_F(Download, DroppedJobRemovesItsUnfinishedFile) {

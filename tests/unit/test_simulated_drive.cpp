@@ -2,6 +2,7 @@
 #include "platform/PosixDriveBackend.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
+#include "sim/LoggerDriveFiles.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
 
@@ -136,6 +137,32 @@ TEST(SimulatedDrive, TextFilesAreOneZeroPaddedSector) {
     EXPECT_NE(StatusValue(drive, "Time="), before) << "each read sees the present";
 }
 
+// The padding rule the in-process drive and the mounted one share, at each sector edge.
+TEST(LoggerDriveFiles, TextsArePaddedToWholeSectorsAndTheMemoryReadsErased) {
+    char buffer[2048];
+    for (const auto& [length, fileSize] :
+         std::vector<std::pair<int, qint64>>{{0, 512}, {511, 512}, {512, 512}, {513, 1024}}) {
+        const QByteArray text(length, 'a');
+        EXPECT_EQ(ReadPaddedText(text, 0, buffer, 2048), fileSize) << length;
+        EXPECT_EQ(ReadPaddedText(text, fileSize, buffer, 512), 0) << length;
+        EXPECT_EQ(ReadPaddedText(text, fileSize - 512, buffer, 512), 512) << length;
+    }
+    ASSERT_EQ(ReadPaddedText(QByteArray(513, 'a'), 512, buffer, 512), 512);
+    EXPECT_EQ(buffer[0], 'a');
+    EXPECT_EQ(QByteArray(buffer + 1, 511), QByteArray(511, '\0'));
+
+    ManualClock clock(1709643600, 0);
+    LoggerSettings settings;
+    settings.memorySize = 1000;
+    LoggerEmulator logger(clock, settings);
+    EXPECT_EQ(LoggerFileSize(logger, DriveFileType::Record), 1024) << "rounded up to sectors";
+    ASSERT_EQ(ReadLoggerFile(logger, DriveFileType::Record, 512, buffer, 2048), 512);
+    EXPECT_TRUE(std::all_of(buffer, buffer + 512, [](char c) { return c == '\xFF'; }))
+        << "an empty memory reads as erased flash, the rounding included";
+    EXPECT_EQ(ReadLoggerFile(logger, DriveFileType::Record, 1024, buffer, 512), 0);
+    EXPECT_EQ(LoggerFileSize(logger, DriveFileType::Control), 512);
+}
+
 TEST(SimulatedDrive, CommandsWrittenToTheMailboxReachTheLogger) {
     ManualClock clock(1709643600, 0);
     SimulatedDrive drive(clock, Model(0));
@@ -154,7 +181,7 @@ TEST(SimulatedDrive, CommandsWrittenToTheMailboxReachTheLogger) {
     const QByteArray record = ReadSector(drive, kLogger, DriveFileType::Record, 0, 32768, &got);
     EXPECT_EQ(got, 32768);
     EXPECT_TRUE(record.startsWith("AppName=VX.exe\r\nGenBy=Inst\r\n"));
-    EXPECT_EQ(record.mid(used), QByteArray(32768 - used, '\0')) << "zeros past the memory used";
+    EXPECT_EQ(record.mid(used), QByteArray(32768 - used, '\xFF')) << "erased past the memory used";
     const qint64 size = drive.WithLogger([](LoggerEmulator& l) { return l.MemorySize(); });
     ReadSector(drive, kLogger, DriveFileType::Record, size / 512 * 512, 32768, &got);
     EXPECT_EQ(got, 0) << "the file is the memory size long";

@@ -154,3 +154,29 @@ TEST_F(DeviceChanges, AMountedDriveThatComesAndGoesIsFollowed) {
     ASSERT_EQ(::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr), 0);
     EXPECT_TRUE(RunUntil([&] { return Connected(); })) << "and a mount again";
 }
+
+// The emulated logger mounted through FUSE after the program started: found through the mount
+// table alone, connected, then its page shows the disconnection when the drive unplugs itself.
+TEST_F(DeviceChanges, AFuseLoggerMountedAfterStartConnectsAndItsUnplugIsShown) {
+    if (qgetenv("VEXLO_PRIVATE_MOUNTS") != "1")
+        GTEST_SKIP() << "no mount namespace of our own: a mount would show to every program";
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "no usable /dev/fuse here";
+    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }));
+    const QString point = dir_.filePath(u"VEXLO"_qs);
+    ASSERT_TRUE(QDir().mkpath(point));
+    sim_.start(QStringLiteral(VEXLO_SIM),
+               {u"mount"_qs, point, u"--model"_qs, u"2"_qs, u"--fault"_qs, u"unplug-after=6"_qs});
+    ASSERT_TRUE(sim_.waitForStarted());
+    if (sim_.waitForFinished(500) && sim_.exitCode() != 0)
+        GTEST_SKIP() << "vexlo-sim has no FUSE here: " << sim_.readAll().toStdString();
+    ASSERT_TRUE(RunUntil([&] { return Connected(); })) << "plugging in connects: " << Shown();
+    EXPECT_EQ(doc_->Monitor().Link()->DriveRoot(), point);
+    EXPECT_TRUE(RunUntil([&] { return CommandEnabled(CommandType::Configure); }));
+
+    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }, 9000))
+        << "the unplug reaches the page: " << Shown();
+    EXPECT_FALSE(CommandEnabled(CommandType::Configure));
+    EXPECT_TRUE(RunUntil([&] { return sim_.state() == QProcess::NotRunning; }, 3000))
+        << "vexlo-sim ends with its drive";
+}
