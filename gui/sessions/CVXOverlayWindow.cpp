@@ -34,6 +34,7 @@ CVXOverlayWindow::CVXOverlayWindow(CVexloDoc& doc, const std::vector<const CRecS
         numbers_.push_back(s->Number());
 
     auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const auto command = [&](const QString& icon, int text, auto act) {
         QAction* action = tools->addAction(AppIcon(icon), ResourceString(text));
         connect(action, &QAction::triggered, this, [this, act] {

@@ -15,19 +15,31 @@ class PlotOverlayTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
-    // A model 2 session (count i reads i mV) of n values `period` seconds apart.
-    QString Session(const QString& name, const char* start, int period, int n, int base,
-                    const char* units = "V") {
-        SessionImageBuilder b;
-        b.Set("Start", start).Set("Per", QByteArray::number(period)).Set("Ch1Units", units);
-        std::vector<int16_t> counts;
-        for (int i = 0; i < n; ++i)
-            counts.push_back(static_cast<int16_t>(base + i));
-        b.Samples(counts);
+    QString Write(const QString& name, const SessionImageBuilder& b) {
         QFile f(dir_.filePath(name));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(b.Build());
         return f.fileName();
+    }
+
+    // An RTD logger: one value a second.
+    QString Rtd(const QString& name, const char* start, int n, int base) {
+        std::vector<int16_t> counts;
+        for (int i = 0; i < n; ++i)
+            counts.push_back(static_cast<int16_t>(base + i % 100));
+        SessionImageBuilder b;
+        b.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+        return Write(name, b.Set("Start", start).Samples(counts));
+    }
+
+    // A type K thermocouple logger: one value every two seconds.
+    QString Thermocouple(const QString& name, const char* start, int n) {
+        std::vector<std::pair<int16_t, int16_t>> pairs;
+        for (int i = 0; i < n; ++i)
+            pairs.emplace_back(static_cast<int16_t>(100 + i), 0);
+        SessionImageBuilder b;
+        b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+        return Write(name, b.Set("Start", start).PairSamples(pairs));
     }
 
     CliRun Cli(const QStringList& args) {
@@ -38,24 +50,22 @@ protected:
 };
 
 TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {
-    // Starts 14:00:00, 14:05:00 and 16:00:00; periods 1 s, 60 s and 10 s.
-    const QString a = Session(u"four.vx"_qs, "2024/03/05 14:00:00", 1, 601, 0);
-    const QString b = Session(u"cuve.vx"_qs, "2024/03/05 14:05:00", 60, 61, 1000);
-    const QString c = Session(u"quai.vx"_qs, "2024/03/05 16:00:00", 10, 61, 3000);
+    // Starts 14:00:00, 14:05:00 and 16:00:00; periods 1 s, 2 s and 1 s.
+    const QString a = Rtd(u"chambre.vx"_qs, "2024/03/05 14:00:00", 601, 600);
+    const QString b = Thermocouple(u"four.vx"_qs, "2024/03/05 14:05:00", 61);
+    const QString c = Rtd(u"quai.vx"_qs, "2024/03/05 16:00:00", 61, 900);
     const QString png = dir_.filePath(u"ensemble.png"_qs);
 
-    // The cursor 330 s after 14:00:00: value 330 of the first, value 0 of the second (taken
-    // at 14:05:00, the next one at 14:06:00), nothing of the third.
     const CliRun r = Cli({u"plot"_qs, a, b, c, u"--out"_qs, png, u"--width"_qs, u"1200"_qs,
                           u"--height"_qs, u"500"_qs, u"--from"_qs, u"300"_qs, u"--to"_qs, u"900"_qs,
                           u"--cursor"_qs, u"330"_qs, u"--describe"_qs});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonObject d = r.Json();
     EXPECT_EQ(d[u"origin"_qs].toString(), u"2024/03/05 14:00:00"_qs);
-    EXPECT_DOUBLE_EQ(d[u"total_span"_qs].toDouble(), 7800.0);
+    EXPECT_DOUBLE_EQ(d[u"total_span"_qs].toDouble(), 7260.0);
     EXPECT_DOUBLE_EQ(d[u"view_start"_qs].toDouble(), 300.0);
     EXPECT_DOUBLE_EQ(d[u"view_span"_qs].toDouble(), 600.0);
-    // A pixel column is half a second here: the cursor is placed to the nearest column.
+    // A pixel column is about half a second here: the cursor goes to the nearest one.
     EXPECT_NEAR(d[u"cursor_time"_qs].toDouble(), 330.0, 0.5);
     const QJsonArray sessions = d[u"sessions"_qs].toArray();
     ASSERT_EQ(sessions.size(), 3);
@@ -63,8 +73,9 @@ TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {
     for (const auto& s : sessions)
         colours.insert(s.toObject()[u"colour"_qs].toString());
     EXPECT_EQ(colours.size(), 3);
-    EXPECT_EQ(sessions[0].toObject()[u"cursor"_qs].toString(), u"0,33 V"_qs);
-    EXPECT_EQ(sessions[1].toObject()[u"cursor"_qs].toString(), u"1,00 V"_qs);
+    // The first two hold a value at 14:05:30, in the user's unit; the third starts later.
+    for (int s = 0; s < 2; ++s)
+        EXPECT_TRUE(sessions[s].toObject()[u"cursor"_qs].toString().endsWith(u" °F"_qs)) << s;
     EXPECT_EQ(sessions[2].toObject()[u"cursor"_qs].toString(), u"- - -"_qs);
 
     const QImage image(png);
@@ -72,16 +83,18 @@ TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {
 }
 
 TEST_F(PlotOverlayTest, SessionsOfAnotherUnitAreRefusedAndNothingIsWritten) {
-    const QString a = Session(u"four.vx"_qs, "2024/03/05 14:00:00", 1, 60, 0);
-    const QString mv = Session(u"sonde.vx"_qs, "2024/03/05 14:00:00", 1, 60, 0, "mV");
+    const QString a = Rtd(u"chambre.vx"_qs, "2024/03/05 14:00:00", 60, 600);
+    SessionImageBuilder volts;
+    volts.Set("Ch1Units", "V").Samples(std::vector<int16_t>(60, 100));
+    const QString v = Write(u"tension.vx"_qs, volts);
     const QString png = dir_.filePath(u"refus.png"_qs);
-    const CliRun r = Cli({u"plot"_qs, a, mv, u"--out"_qs, png});
+    const CliRun r = Cli({u"plot"_qs, a, v, u"--out"_qs, png});
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains(u"« mV » et non en « V »"_qs)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"« V » et non en « °F »"_qs)) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(png));
 
     // More than one file is for plot only.
-    EXPECT_EQ(Cli({u"info"_qs, a, mv}).status, 64);
+    EXPECT_EQ(Cli({u"info"_qs, a, v}).status, 64);
 }
 
 } // namespace

@@ -22,13 +22,8 @@ namespace {
 
 class OverlayWindow : public testing::Test {
 protected:
-    CRecSession& Open(const char* start, int period, int n, int base) {
-        SessionImageBuilder b;
-        b.Set("Start", start).Set("Per", QByteArray::number(period)).Set("Ch1Units", "V");
-        std::vector<int16_t> counts;
-        for (int i = 0; i < n; ++i)
-            counts.push_back(static_cast<int16_t>(base + i));
-        b.Samples(counts);
+    CRecSession& Open(SessionImageBuilder& b, const char* start) {
+        b.Set("Start", start);
         const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -36,6 +31,26 @@ protected:
         f.close();
         EXPECT_TRUE(doc_.OpenSessionFile(path, false));
         return *doc_.Sessions().back();
+    }
+    // An RTD logger, one value a second.
+    CRecSession& Rtd(const char* start, int n, int base) {
+        std::vector<int16_t> counts;
+        for (int i = 0; i < n; ++i)
+            counts.push_back(static_cast<int16_t>(base + i % 100));
+        SessionImageBuilder b;
+        b.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+        b.Samples(counts);
+        return Open(b, start);
+    }
+    // A thermocouple logger, one value every two seconds.
+    CRecSession& Thermocouple(const char* start, int n) {
+        std::vector<std::pair<int16_t, int16_t>> pairs;
+        for (int i = 0; i < n; ++i)
+            pairs.emplace_back(static_cast<int16_t>(100 + i), 0);
+        SessionImageBuilder b;
+        b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+        b.PairSamples(pairs);
+        return Open(b, start);
     }
 
     QTemporaryDir dir_;
@@ -48,19 +63,19 @@ protected:
 };
 
 TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
-    CRecSession& a = Open("2024/03/05 14:00:00", 1, 601, 0);
-    CRecSession& b = Open("2024/03/05 14:05:00", 60, 61, 1000);
-    CRecSession& c = Open("2024/03/05 16:00:00", 10, 61, 3000);
+    CRecSession& a = Rtd("2024/03/05 14:00:00", 601, 600);
+    CRecSession& b = Thermocouple("2024/03/05 14:05:00", 61);
+    CRecSession& c = Rtd("2024/03/05 16:00:00", 61, 900);
     QPointer<CVXOverlayWindow> window = new CVXOverlayWindow(doc_, {&a, &b, &c});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
 
     COverlayGraph& graph = window->GraphWidget().Graph();
     EXPECT_EQ(window->Table().rowCount(), 3);
-    EXPECT_DOUBLE_EQ(graph.TotalSpan(), 7800.0);
+    EXPECT_DOUBLE_EQ(graph.TotalSpan(), 7260.0);
     // A click in the plot moves the cursor, and the table reads all three at its time.
     const GraphRect plot = graph.InnerRect();
-    const int x = plot.left + 1 + static_cast<int>((plot.Width() - 2) * 7230.0 / 7800.0);
+    const int x = plot.left + 1 + static_cast<int>((plot.Width() - 2) * 7230.0 / 7260.0);
     QTest::mouseClick(&window->GraphWidget(), Qt::LeftButton, {}, QPoint(x, plot.top + 10));
     EXPECT_NEAR(graph.CursorTime(), 7230.0, 10.0);
     for (int s = 0; s < 3; ++s)
@@ -71,7 +86,7 @@ TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
     // Zoom acts on the whole graph.
     graph.ZoomIn();
     window->GraphWidget().Render();
-    EXPECT_LT(graph.ViewSpan(), 7800.0);
+    EXPECT_LT(graph.ViewSpan(), 7260.0);
 
     doc_.CloseSession(b);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -79,7 +94,7 @@ TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
 }
 
 TEST_F(OverlayWindow, AGraphFollowsTheDarkPaletteOfItsWidget) {
-    CRecSession& a = Open("2024/03/05 14:00:00", 1, 100, 0);
+    CRecSession& a = Rtd("2024/03/05 14:00:00", 100, 600);
     CTrendGraphWidget widget(doc_);
     widget.resize(600, 300);
     widget.SetSession(&a);

@@ -11,14 +11,14 @@
 
 namespace {
 
-// Model 2 (10 V, 0.01 V resolution) sessions whose count i reads i mV.
-std::unique_ptr<CRecSession> Voltage(const char* start, int period, int n, int base = 0,
+// Model 2 (10 V, 0.01 V resolution) sessions of one value a second.
+std::unique_ptr<CRecSession> Voltage(const char* start, int n, int base = 0,
                                      const char* units = "V", const char* name = "") {
     std::vector<int16_t> counts(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         counts[static_cast<std::size_t>(i)] = static_cast<int16_t>(base + 10 * i);
     SessionImageBuilder b;
-    b.Set("Start", start).Set("Per", QByteArray::number(period)).Set("Ch1Units", units);
+    b.Set("Start", start).Set("Ch1Units", units);
     b.Samples(counts);
     auto session = ReadImage(b);
     session->SetSessionName(QString::fromUtf8(name));
@@ -88,9 +88,9 @@ TEST(OverlayTimeline, TheCursorReadsTheValueInForceOfEachRunAtItsTime) {
 // ------------------------------------------------------------------ which sessions
 
 TEST(OverlaySessions, OnlyTwoOrMoreSessionsOfMeasuredValuesInOneUnitShareAGraph) {
-    const auto a = Voltage("2024/03/05 14:00:00", 1, 50, 0, "V", "Four");
-    const auto b = Voltage("2024/03/05 14:00:30", 60, 10, 0, "V", "Cuve");
-    const auto mv = Voltage("2024/03/05 14:00:00", 1, 50, 0, "mV", "Sonde");
+    const auto a = Voltage("2024/03/05 14:00:00", 50, 0, "V", "Four");
+    const auto b = Voltage("2024/03/05 14:00:30", 10, 0, "V", "Cuve");
+    const auto mv = Voltage("2024/03/05 14:00:00", 50, 0, "mV", "Sonde");
     SessionImageBuilder events;
     events.Set("Model", "6").Samples(std::vector<int16_t>(20, 0x0F0F));
     auto ev = ReadImage(events);
@@ -143,13 +143,40 @@ public:
     GraphTheme theme;
 };
 
+// Temperature sessions in °C: an RTD logger samples every second, a thermocouple logger
+// every two seconds.
+std::unique_ptr<CRecSession> Rtd(const char* start, int n, int base, const char* name) {
+    std::vector<int16_t> counts;
+    for (int i = 0; i < n; ++i)
+        counts.push_back(static_cast<int16_t>(base + i % 100));
+    SessionImageBuilder b;
+    b.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+    b.Set("Start", start).Samples(counts);
+    auto session = ReadImage(b);
+    session->SetSessionName(QString::fromUtf8(name));
+    return session;
+}
+
+std::unique_ptr<CRecSession> Thermocouple(const char* start, int n, int base, const char* name) {
+    std::vector<std::pair<int16_t, int16_t>> pairs;
+    for (int i = 0; i < n; ++i)
+        pairs.emplace_back(static_cast<int16_t>(base + i), 0);
+    SessionImageBuilder b;
+    b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    b.Set("Start", start).PairSamples(pairs);
+    auto session = ReadImage(b);
+    session->SetSessionName(QString::fromUtf8(name));
+    return session;
+}
+
 struct OverlayFixture {
     OverlayFixture() {
-        // Three sessions: 14:00:00 every second for 10 minutes, 14:05:00 every minute for
-        // an hour, and 16:00:00 every 10 s for 10 minutes, after a gap.
-        sessions.push_back(Voltage("2024/03/05 14:00:00", 1, 601, 0, "V", "Four"));
-        sessions.push_back(Voltage("2024/03/05 14:05:00", 60, 61, 1000, "V", "Cuve"));
-        sessions.push_back(Voltage("2024/03/05 16:00:00", 10, 61, 3000, "V", "Quai"));
+        // 14:00:00 every second for 10 minutes; 14:05:00 every 2 s for 2 minutes; 16:00:00
+        // every second for a minute, after a gap, and far hotter.
+        sessions.push_back(Rtd("2024/03/05 14:00:00", 601, 600, "Chambre"));
+        sessions.push_back(Thermocouple("2024/03/05 14:05:00", 61, 100, "Four"));
+        sessions.push_back(Rtd("2024/03/05 16:00:00", 61, 900, "Quai"));
+        settings.colours.cursor = MakeColorRef(0, 200, 0);
         graph.SetSettingsSource(&settings);
         graph.SetSessions({sessions[0].get(), sessions[1].get(), sessions[2].get()});
         graph.EnableCursor();
@@ -161,7 +188,7 @@ struct OverlayFixture {
         last = canvas.LastPass();
         return last;
     }
-    // The x of the first segment drawn in `colour`.
+    // The x of the first trace segment drawn in `colour`.
     int FirstX(ColorRef colour) const {
         int x = 1 << 30;
         for (const auto& l : last.lines)
@@ -186,63 +213,65 @@ struct OverlayFixture {
 TEST(OverlayGraph, DrawsEverySessionAtItsClockTimeInItsOwnColourWithALegend) {
     OverlayFixture f;
     const RecordingCanvas& drawn = f.Draw();
-    // 14:00:00 to 16:10:00.
-    EXPECT_DOUBLE_EQ(f.graph.TotalSpan(), 7800.0);
+    // 14:00:00 to 16:01:00.
+    EXPECT_DOUBLE_EQ(f.graph.TotalSpan(), 7260.0);
     EXPECT_TRUE(f.graph.IsShowingAll());
     const GraphRect plot = f.graph.PlotRect();
-    const double pps = (plot.Width() - 2) / 7800.0;
+    const double pps = (plot.Width() - 2) / 7260.0;
     const auto expectedX = [&](double seconds) {
         return static_cast<int>(std::lround(plot.left + 1 + seconds * pps));
     };
     EXPECT_NEAR(f.FirstX(f.graph.TraceColour(0)), expectedX(0.0), 1);
     EXPECT_NEAR(f.FirstX(f.graph.TraceColour(1)), expectedX(300.0), 1);
     EXPECT_NEAR(f.FirstX(f.graph.TraceColour(2)), expectedX(7200.0), 1);
-    EXPECT_EQ(f.graph.TraceColour(0), TraceColours{}.voltage);
+    // Temperatures are drawn in the "other" colour; the others get colours of their own.
+    EXPECT_EQ(f.graph.TraceColour(0), TraceColours{}.other);
     EXPECT_NE(f.graph.TraceColour(1), f.graph.TraceColour(0));
     EXPECT_NE(f.graph.TraceColour(2), f.graph.TraceColour(1));
-    for (const char* name : {"Four", "Cuve", "Quai"})
+    EXPECT_NE(f.graph.TraceColour(2), f.graph.TraceColour(0));
+    for (const char* name : {"Chambre", "Four", "Quai"})
         EXPECT_NE(drawn.FindText(QString::fromUtf8(name)), nullptr) << name;
-    // The value axis covers all three: 0 V to 6 V.
-    EXPECT_LE(f.graph.CurrentValueRange().lowest, 0.0);
-    EXPECT_GE(f.graph.CurrentValueRange().highest, 6.0);
 }
 
 TEST(OverlayGraph, TheCursorReadsEverySessionAndZoomActsOnAll) {
     OverlayFixture f;
     f.Draw();
-    // The window 14:05:00 + 10 min: session 2 lies wholly outside it.
+    const double allHighest = f.graph.CurrentValueRange().highest;
+    // The window 14:05:00 + 10 min: the hot session lies wholly outside it and no longer
+    // counts for the value range.
     f.graph.SetViewWindow(static_cast<double>(f.graph.SessionStart()) + 300.0, 600.0, 0, 0);
     f.Draw();
     EXPECT_DOUBLE_EQ(f.graph.ViewStart(), 300.0);
-    // The value range follows what is visible: session 0's 3.0-6.0 V and session 1's
-    // 1.0-1.1 V, not session 0's start at 0 V.
-    EXPECT_GT(f.graph.CurrentValueRange().lowest, 0.0);
-    EXPECT_LE(f.graph.CurrentValueRange().lowest, 1.0);
-    EXPECT_GE(f.graph.CurrentValueRange().highest, 6.0);
+    EXPECT_DOUBLE_EQ(f.graph.ViewSpan(), 600.0);
+    EXPECT_LT(f.graph.CurrentValueRange().highest, allHighest);
 
     f.graph.PlaceCursorAtTime(330.0);
     f.Draw();
     const double t = f.graph.CursorTime();
     EXPECT_NEAR(t, 330.0, 1.0);
     EXPECT_EQ(f.graph.CursorReading(0), f.ValueText(0, static_cast<int>(std::floor(t + 1e-9))));
-    EXPECT_EQ(f.graph.CursorReading(1), f.ValueText(1, 0));
+    EXPECT_EQ(f.graph.CursorReading(1),
+              f.ValueText(1, static_cast<int>(std::floor((t - 300.0) / 2.0 + 1e-9))));
     EXPECT_EQ(f.graph.CursorReading(2), ResourceString(TextId::kNoValue));
-    // The cursor line is drawn in the cursor colour at the cursor's column.
+    // One cursor line, across the plot.
     int cursorLines = 0;
     for (const auto& l : f.last.lines)
-        cursorLines += l.IsVertical() && l.pen.colour == TraceColours{}.cursor;
+        cursorLines += l.IsVertical() && l.pen.colour == f.settings.colours.cursor;
     EXPECT_EQ(cursorLines, 1);
 
     f.graph.ZoomToAll();
     f.Draw();
     EXPECT_TRUE(f.graph.IsShowingAll());
-    EXPECT_EQ(f.graph.CursorReading(2), ResourceString(TextId::kNoValue));
+    EXPECT_DOUBLE_EQ(f.graph.CurrentValueRange().highest, allHighest);
     f.graph.PlaceCursorAtTime(7230.0);
     f.Draw();
-    // A cursor column spans seconds here; the reading is the value in force at its time.
-    const int k = static_cast<int>(std::floor((f.graph.CursorTime() - 7200.0) / 10.0 + 1e-9));
-    EXPECT_EQ(f.graph.CursorReading(2), f.ValueText(2, k));
+    // A pixel column spans seconds here; the reading is the value in force at its time.
+    const double late = f.graph.CursorTime();
+    EXPECT_NEAR(late, 7230.0, 10.0);
+    EXPECT_EQ(f.graph.CursorReading(2),
+              f.ValueText(2, static_cast<int>(std::floor(late - 7200.0 + 1e-9))));
     EXPECT_EQ(f.graph.CursorReading(0), ResourceString(TextId::kNoValue));
+    EXPECT_EQ(f.graph.CursorReading(1), ResourceString(TextId::kNoValue));
 }
 
 // ------------------------------------------------------------------ the dark theme
@@ -276,7 +305,7 @@ TEST(GraphTheme, TheLightDefaultsStayAndADarkThemeDarkensOnlyTheColoursLeftAtThe
 }
 
 TEST(GraphTheme, ATrendGraphFollowsADarkThemeOnScreenAndPrintsLight) {
-    auto session = Voltage("2024/03/05 14:00:00", 1, 100);
+    auto session = Voltage("2024/03/05 14:00:00", 100);
     LightSettings settings;
     CTrendGraph graph;
     graph.SetSettingsSource(&settings);
