@@ -122,7 +122,12 @@ void COverlayGraph::DrawLegend(Canvas& canvas) {
     if (box.right >= plot.right || box.bottom >= plot.bottom)
         return;
     canvas.FillRect(box, Colours().graphBackground);
-    canvas.FrameRect(box, Theme().ink);
+    // Lines, not a frame: a frame stands for the start of a drawing pass.
+    canvas.SetPen({PenStyleType::Solid, 1, Theme().ink});
+    canvas.Line({box.left, box.top}, {box.right, box.top});
+    canvas.Line({box.right, box.top}, {box.right, box.bottom});
+    canvas.Line({box.right, box.bottom}, {box.left, box.bottom});
+    canvas.Line({box.left, box.bottom}, {box.left, box.top});
     for (int s = 0; s < SessionCount(); ++s) {
         const int top = box.top + lh / 4 + s * lh;
         const int x = box.left + cw / 2;

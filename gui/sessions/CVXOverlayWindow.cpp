@@ -36,7 +36,9 @@ CVXOverlayWindow::CVXOverlayWindow(CVexloDoc& doc, const std::vector<const CRecS
     auto* tools = new QToolBar(this);
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const auto command = [&](const QString& icon, int text, auto act) {
-        QAction* action = tools->addAction(AppIcon(icon), ResourceString(text));
+        // Without a picture of its own, a command shows its name alone.
+        QAction* action = icon.isEmpty() ? tools->addAction(ResourceString(text))
+                                         : tools->addAction(AppIcon(icon), ResourceString(text));
         connect(action, &QAction::triggered, this, [this, act] {
             act(graph_->Graph());
             graph_->Render();
@@ -46,8 +48,7 @@ CVXOverlayWindow::CVXOverlayWindow(CVexloDoc& doc, const std::vector<const CRecS
             [](COverlayGraph& g) { g.ZoomIn(); });
     command(QStringLiteral("zoom-out"), TextId::kCommandZoomOut,
             [](COverlayGraph& g) { g.ZoomOut(); });
-    command(QStringLiteral("edit-undo"), TextId::kOverlayZoomBack,
-            [](COverlayGraph& g) { g.ZoomBack(); });
+    command(QString(), TextId::kOverlayZoomBack, [](COverlayGraph& g) { g.ZoomBack(); });
     command(QStringLiteral("zoom-fit-best"), TextId::kCommandZoomAll,
             [](COverlayGraph& g) { g.ZoomToAll(); });
     command(QStringLiteral("go-jump"), TextId::kCommandZoomTo, [this](COverlayGraph& g) {

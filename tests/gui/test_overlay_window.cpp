@@ -12,10 +12,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,7 +68,7 @@ TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
     CRecSession& c = Rtd("2024/03/05 16:00:00", 61, 900);
     QPointer<CVXOverlayWindow> window = new CVXOverlayWindow(doc_, {&a, &b, &c});
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QCoreApplication::processEvents();
 
     COverlayGraph& graph = window->GraphWidget().Graph();
     EXPECT_EQ(window->Table().rowCount(), 3);
@@ -76,7 +76,10 @@ TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
     // A click in the plot moves the cursor, and the table reads all three at its time.
     const GraphRect plot = graph.InnerRect();
     const int x = plot.left + 1 + static_cast<int>((plot.Width() - 2) * 7230.0 / 7260.0);
-    QTest::mouseClick(&window->GraphWidget(), Qt::LeftButton, {}, QPoint(x, plot.top + 10));
+    const QPointF at(x, plot.top + 10);
+    QMouseEvent press(QEvent::MouseButtonPress, at, window->GraphWidget().mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window->GraphWidget(), &press);
     EXPECT_NEAR(graph.CursorTime(), 7230.0, 10.0);
     for (int s = 0; s < 3; ++s)
         EXPECT_EQ(window->Table().item(s, 4)->text(), graph.CursorReading(s)) << s;
@@ -88,9 +91,12 @@ TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {
     window->GraphWidget().Render();
     EXPECT_LT(graph.ViewSpan(), 7260.0);
 
-    doc_.CloseSession(b);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
+    ASSERT_TRUE(doc_.CloseSession(b));
+    // Closed, and deleted when the event loop next runs.
+    ASSERT_FALSE(window.isNull());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
+    delete window.data();
 }
 
 TEST_F(OverlayWindow, AGraphFollowsTheDarkPaletteOfItsWidget) {
