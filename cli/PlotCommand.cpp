@@ -1,10 +1,15 @@
 #include "cli/PlotCommand.h"
 
 #include "cli/ConsoleOutput.h"
+#include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
 #include "cli/StoredGraphSettings.h"
 #include "core/app/TraceColours.h"
+#include "core/common/CalendarDateTime.h"
+#include "core/common/TimeFormat.h"
+#include "core/graph/COverlayGraph.h"
 #include "core/graph/CTrendGraph.h"
+#include "core/graph/OverlaySessions.h"
 #include "core/graph/SessionChannelLine.h"
 #include "core/session/CRecSession.h"
 #include "gui/graph/QtCanvas.h"
@@ -14,6 +19,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -167,6 +173,55 @@ void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
     }
 }
 
+// Writes the image or the PDF page that `draw` paints; false when it could not be written.
+bool WritePicture(const PlotRequest& request, const std::function<void(QPaintDevice&)>& draw) {
+    if (request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(request.out);
+        pdf.setResolution(96);
+        pdf.setPageSize(
+            QPageSize(QSizeF(request.width * 0.75, request.height * 0.75), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        draw(pdf);
+        return true;
+    }
+    QImage image(request.width, request.height, QImage::Format_RGB32);
+    draw(image);
+    return image.save(request.out);
+}
+
+int NotWritten(const PlotRequest& request) {
+    return Refuse(1, QStringLiteral("Impossible d’écrire l’image %1.").arg(request.out));
+}
+
+std::string DescribeOverlay(const COverlayGraph& graph, bool cursor) {
+    using namespace JsonText;
+    const ValueRange& range = graph.CurrentValueRange();
+    std::string json =
+        "{\"origin\": " +
+        String(
+            FormatDateTimeText(CalendarDateTime::FromLocalTimeStamp(graph.Timeline().Origin()))) +
+        ", \"total_span\": " + Number(graph.TotalSpan()) +
+        ", \"view_start\": " + Number(graph.ViewStart()) +
+        ", \"view_span\": " + Number(graph.ViewSpan()) + ", \"lowest\": " + Number(range.lowest) +
+        ", \"highest\": " + Number(range.highest);
+    if (cursor)
+        json += ", \"cursor_time\": " + Number(graph.CursorTime());
+    json += ", \"sessions\": [";
+    for (int s = 0; s < graph.SessionCount(); ++s) {
+        const ColorRef c = graph.TraceColour(s);
+        json += std::string(s ? ", " : "") +
+                "{\"name\": " + String(OverlayName(graph.SessionAt(s))) + ", \"colour\": " +
+                String(QStringLiteral("#%1%2%3")
+                           .arg(RedOf(c), 2, 16, QLatin1Char('0'))
+                           .arg(GreenOf(c), 2, 16, QLatin1Char('0'))
+                           .arg(BlueOf(c), 2, 16, QLatin1Char('0')));
+        if (cursor)
+            json += ", \"cursor\": " + String(graph.CursorReading(s));
+        json += "}";
+    }
+    return json + "]}\n";
+}
+
 } // namespace
 
 int RunPlot(const CRecSession& session, const SettingsStore& settings, const PlotRequest& request,
@@ -181,24 +236,54 @@ int RunPlot(const CRecSession& session, const SettingsStore& settings, const Plo
         graphSettings.GraphColours().TraceColourOfGroup(session.Entry().ColourGroup);
 
     std::string description;
-    bool written = false;
-    if (request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        QPdfWriter pdf(request.out);
-        pdf.setResolution(96);
-        pdf.setPageSize(
-            QPageSize(QSizeF(request.width * 0.75, request.height * 0.75), QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        Draw(session, graph, pdf, request, description, trace, session.DisplayUnits());
-        written = true;
-    } else {
-        QImage image(request.width, request.height, QImage::Format_RGB32);
-        Draw(session, graph, image, request, description, trace, session.DisplayUnits());
-        written = image.save(request.out);
-    }
-    if (!written) {
-        return Refuse(1, QStringLiteral("Impossible d’écrire l’image %1.").arg(request.out));
-    }
+    const bool written = WritePicture(request, [&](QPaintDevice& device) {
+        Draw(session, graph, device, request, description, trace, session.DisplayUnits());
+    });
+    if (!written)
+        return NotWritten(request);
     if (request.describe)
         std::fputs(description.c_str(), out);
+    return 0;
+}
+
+int RunOverlayPlot(const std::vector<const CRecSession*>& sessions, const SettingsStore& settings,
+                   const PlotRequest& request, std::FILE* out) {
+    if (const std::optional<QString> refusal = OverlayRefusal(sessions))
+        return Refuse(CliExit::kRefused, *refusal);
+    const StoredGraphSettings graphSettings(settings);
+    COverlayGraph graph;
+    graph.SetSettingsSource(&graphSettings);
+    graph.SetSessions(sessions);
+    graph.SetOuterRect({0, 0, request.width, request.height});
+    if (request.cursor)
+        graph.EnableCursor();
+
+    const bool written = WritePicture(request, [&](QPaintDevice& device) {
+        // As for one session: a first drawing gives the time frame, a window's drawing the
+        // pixel scale the cursor is placed by.
+        const auto drawOnce = [&] {
+            QPainter painter(&device);
+            painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
+            QtCanvas canvas(painter, false);
+            graph.MarkDirty();
+            graph.Draw(canvas);
+        };
+        drawOnce();
+        if (request.from || request.to) {
+            const double from = std::max(0.0, request.from.value_or(0.0));
+            const double to = std::min(graph.TotalSpan(), request.to.value_or(graph.TotalSpan()));
+            graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + from,
+                                std::max(0.0, to - from), 0, 0);
+            drawOnce();
+        }
+        if (request.cursor) {
+            graph.PlaceCursorAtTime(*request.cursor);
+            drawOnce();
+        }
+    });
+    if (!written)
+        return NotWritten(request);
+    if (request.describe)
+        std::fputs(DescribeOverlay(graph, request.cursor.has_value()).c_str(), out);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 class CRecSession;
 class SettingsStore;
@@ -22,3 +23,9 @@ struct PlotRequest {
 // window and cursor. Returns the exit status.
 int RunPlot(const CRecSession& session, const SettingsStore& settings, const PlotRequest& request,
             std::FILE* out);
+
+// The sessions on one graph, aligned on their clock times, each in its own colour with a
+// legend; the window and the cursor count seconds from the earliest start. Sessions that
+// cannot share a graph are refused with the reason.
+int RunOverlayPlot(const std::vector<const CRecSession*>& sessions, const SettingsStore& settings,
+                   const PlotRequest& request, std::FILE* out);

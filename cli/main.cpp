@@ -23,6 +23,7 @@
 
 #include <QGuiApplication>
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,7 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -48,6 +50,7 @@ constexpr const char* kUsage =
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
     "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la "
     "session\n"
+    "  plot A.vx B.vx … --out IMAGE.png   sessions de même unité superposées sur leurs heures\n"
     "  report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
     "                    [--samples SECONDES]   rapport imprimé de la session, en PDF\n"
     "Instrument :\n"
@@ -87,6 +90,7 @@ constexpr const char* kUsage =
 struct Arguments {
     std::string command;
     QString path;
+    QStringList morePaths; // plot: the sessions to overlay on the first
     bool json = false;
     int first = -1;
     int last = -1;
@@ -193,6 +197,9 @@ CommandLine SessionCommandLine(Arguments& args) {
             args.command = word;
         else if (args.path.isEmpty())
             args.path = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
+        else if (args.command == "plot")
+            args.morePaths.append(
+                QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size())));
         else
             return "trop d’arguments";
         return std::nullopt;
@@ -252,6 +259,18 @@ int RunInstrumentCommand(const Arguments& args) {
     return InstrumentReport::ListDrives(*drives, args.json, stdout);
 }
 
+int RunOverlay(const Arguments& args, const UserSessionFile& first) {
+    std::vector<std::unique_ptr<UserSessionFile>> others;
+    std::vector<const CRecSession*> sessions{&first.session};
+    for (const QString& path : args.morePaths) {
+        others.push_back(std::make_unique<UserSessionFile>());
+        if (const Outcome read = others.back()->Read(path); !read)
+            return Refuse(CliExit::kRefused, read.message);
+        sessions.push_back(&others.back()->session);
+    }
+    return RunOverlayPlot(sessions, first.settings, args.plot, stdout);
+}
+
 int RunSessionCommand(const Arguments& args) {
     UserSessionFile file;
     if (const Outcome read = file.Read(args.path); !read)
@@ -259,6 +278,8 @@ int RunSessionCommand(const Arguments& args) {
     CRecSession& session = file.session;
     const QtSettingsStore& settings = file.settings;
 
+    if (args.command == "plot" && !args.morePaths.isEmpty())
+        return RunOverlay(args, file);
     if (args.command == "plot")
         return RunPlot(session, settings, args.plot, stdout);
     const SessionReport report(session, stdout, args.json);

@@ -10,7 +10,11 @@ public:
 
     const TraceColours& GraphColours() const override { return doc_.Colours(); }
     bool DashedOverload() const override { return doc_.Options().dashedOverload; }
+    GraphTheme Theme() const override { return theme_; }
+    // The theme of the widget that draws with these settings.
+    void SetTheme(const GraphTheme& theme) { theme_ = theme; }
 
 private:
     const CVexloDoc& doc_;
+    GraphTheme theme_;
 };

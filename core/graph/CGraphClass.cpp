@@ -47,9 +47,8 @@ void CGraphClass::SetValueLimits(double lower, double upper) {
     MarkDirty();
 }
 
-const TraceColours& CGraphClass::Colours() const {
-    static const TraceColours defaults;
-    return settings_ ? settings_->GraphColours() : defaults;
+TraceColours CGraphClass::Colours() const {
+    return ThemedColours(settings_ ? settings_->GraphColours() : TraceColours{}, theme_.dark);
 }
 
 void CGraphClass::SetTimeFrame(qint64 sessionStart, double totalSpan, int samplePeriod) {
@@ -88,6 +87,7 @@ CGraphClass::ValueMapping CGraphClass::Mapping() const {
 void CGraphClass::BeginPass() {
     backgroundDrawn_ = false;
     layoutChanged_ = false;
+    theme_ = settings_ && !IsPrinting() ? settings_->Theme() : GraphTheme{};
     cursorPlaced_ = false;
     if (cursor_.IsEnabled())
         cursor_.ResetReadouts();
@@ -96,7 +96,7 @@ void CGraphClass::BeginPass() {
 void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,
                                  const ValueMapping& mapping) {
     const GraphRect& plot = PlotRect();
-    canvas.FillRect(DrawingRect(), TraceColours::kWindowBackground);
+    canvas.FillRect(DrawingRect(), theme_.window);
     canvas.FillRect(plot, Colours().graphBackground);
     if (axisMode_ != ValueAxisModeType::None) {
         ValueAxisLayout axis;
@@ -109,6 +109,7 @@ void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,
         axis.unitText = unitText_;
         axis.twoState = trace.channel && trace.channel->Flags().event;
         axis.polarity = trace.channel ? trace.channel->Polarity() : true;
+        axis.ink = theme_.ink;
         const int widest = DrawValueAxis(canvas, axis);
         if (widest != leftLabelWidth_) {
             leftLabelWidth_ = widest;
@@ -116,8 +117,8 @@ void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,
         }
     }
     DrawTimeAxis(canvas, {plot, LineHeight(), cursor_.IsEnabled(), sessionStart_, window_.Start(),
-                          window_.Span(), pixelsPerSecond_});
-    canvas.SetPen({PenStyleType::Solid, 1, 0});
+                          window_.Span(), pixelsPerSecond_, theme_.ink});
+    canvas.SetPen({PenStyleType::Solid, 1, theme_.ink});
     canvas.Line({plot.left, plot.top}, {plot.right, plot.top});
     canvas.Line({plot.right, plot.top}, {plot.right, plot.bottom});
     canvas.Line({plot.right, plot.bottom}, {plot.left, plot.bottom});

@@ -115,7 +115,9 @@ protected:
     GraphRect ComputeInnerRect(const GraphRect& outer, const Canvas* canvas) override;
 
     const CRecSession* Session() const { return session_; }
-    const TraceColours& Colours() const;
+    // The user's colours in the theme this drawing is made in.
+    TraceColours Colours() const;
+    const GraphTheme& Theme() const { return theme_; }
     bool DashedOverload() const { return settings_ ? settings_->DashedOverload() : true; }
     ValueAxisModeType ValueAxisMode() const { return axisMode_; }
     double UpperLimit() const { return upperLimit_; }
@@ -163,4 +165,5 @@ private:
     GraphCursor cursor_;
     bool cursorPlaced_ = false;
     bool backgroundDrawn_ = false;
+    GraphTheme theme_;
 };

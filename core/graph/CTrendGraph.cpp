@@ -173,8 +173,8 @@ void CTrendGraph::Rescale() {
 void CTrendGraph::DrawPass(Canvas& canvas) {
     Layout(&canvas, true);
     BeginPass();
-    canvas.FillRect(DrawingRect(), TraceColours::kWindowBackground);
-    canvas.FrameRect(DrawingRect(), 0);
+    canvas.FillRect(DrawingRect(), Theme().window);
+    canvas.FrameRect(DrawingRect(), Theme().ink);
     const CChanData& chan = Session()->ChanData();
     for (int c = 0; c < chan.ChannelCount(); ++c) {
         if (!InMask(c))

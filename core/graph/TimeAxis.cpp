@@ -47,7 +47,7 @@ void DrawTimeAxis(Canvas& canvas, const TimeAxisLayout& axis) {
     canvas.Text({plot.right - canvas.MeasureText(right.time).width, lower}, right.time);
 
     const TimeDivision division = ChooseTimeDivision(axis.viewSpan);
-    canvas.SetPen({PenStyleType::Dot, 1, 0});
+    canvas.SetPen({PenStyleType::Dot, 1, axis.ink});
     canvas.Line({plot.left, plot.top}, {plot.left, plot.bottom});
     if (division.seconds > 0.0) {
         for (int i = 1; i < kMaxTimeLines; ++i) {

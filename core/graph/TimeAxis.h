@@ -12,6 +12,7 @@ struct TimeAxisLayout {
     double viewStart = 0.0;
     double viewSpan = 0.0;
     double pixelsPerSecond = 1.0;
+    ColorRef ink = 0; // grid
 };
 
 // Draws the dates and times of both plot edges, the dotted time grid, the division text

@@ -79,7 +79,7 @@ int DrawValueAxis(Canvas& canvas, const ValueAxisLayout& axis) {
     const int lineHeight = canvas.MeasureText(QStringLiteral("Hg")).height;
     const ValueAxisSteps steps =
         ChooseValueAxisSteps(plot.Height(), axis.pixelsPerUnit, axis.labelStep, lineHeight);
-    canvas.SetPen({PenStyleType::Dot, 1, 0});
+    canvas.SetPen({PenStyleType::Dot, 1, axis.ink});
 
     const int bound = plot.top - canvas.MeasureText(QStringLiteral("0")).height / 2;
     const double stepPixels = steps.step * axis.pixelsPerUnit;

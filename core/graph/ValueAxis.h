@@ -29,6 +29,7 @@ struct ValueAxisLayout {
     QString unitText;
     bool twoState = false; // labels say "Off" / "On"
     bool polarity = true;  // a two-state zero reads "Off"
+    ColorRef ink = 0;      // grid and labels
 };
 
 // Draws the unit text, the dotted value grid and its labels; returns the widest label.

@@ -8,6 +8,7 @@
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/export/SessionExportCommand.h"
+#include "core/graph/OverlaySessions.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/ConfigurationModel.h"
 #include "core/instrument/DownloadJob.h"
@@ -35,7 +36,9 @@
 #include "gui/instrument/CVXRealtimeView.h"
 #include "gui/instrument/DeviceChangeSource.h"
 #include "gui/instrument/TransferWaitDialog.h"
+#include "gui/sessions/COverlayChooser.h"
 #include "gui/sessions/CVXOpenSessionsView.h"
+#include "gui/sessions/CVXOverlayWindow.h"
 #include "gui/sessions/CVXSessionView.h"
 #include "platform/XdgFileAssociation.h"
 
@@ -240,6 +243,10 @@ void CMainFrame::CreateMenus() {
     view->addSeparator();
     add(view, {CommandType::ZoomTool, CommandType::ZoomIn, CommandType::ZoomOut,
                CommandType::ZoomAll, CommandType::ZoomTo});
+    view->addSeparator();
+    overlayAction_ =
+        view->addAction(ResourceString(TextId::kCommandOverlay), this, &CMainFrame::OverlayCommand);
+    overlayAction_->setObjectName(QStringLiteral("overlayCommand"));
     QMenu* instrument = menuBar()->addMenu(ResourceString(TextId::kInstrumentMenu));
     add(instrument, {CommandType::Connect, CommandType::Disconnect});
     instrument->addSeparator();
@@ -404,6 +411,8 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::FileExport)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
+    if (overlayAction_)
+        overlayAction_->setEnabled(session != nullptr);
     Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
 
     // Zooming acts on the graph of the session page, and only while it is shown.
@@ -586,6 +595,26 @@ void CMainFrame::AssociateCommand() {
             this, QStringLiteral("Vexlo"),
             QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
                            "les fichiers de description n’ont pas pu être écrits."));
+}
+
+void CMainFrame::OverlayCommand() {
+    const CRecSession* session = SelectedSession();
+    if (!session)
+        return;
+    const std::vector<const CRecSession*> candidates = OverlayCandidates(doc_.Sessions(), *session);
+    if (candidates.size() < 2) {
+        const QString why = candidates.empty()
+                                ? OverlayRefusal({session, session}).value_or(QString())
+                                : FormatResource(TextId::kOverlayNoOther,
+                                                 {session->DisplayUnits(), OverlayName(*session)});
+        QMessageBox::information(this, ResourceString(TextId::kOverlayChooserTitle), why);
+        return;
+    }
+    COverlayChooser chooser(candidates, session->DisplayUnits(), this);
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    auto* window = new CVXOverlayWindow(doc_, chooser.Chosen(), this);
+    window->show();
 }
 
 void CMainFrame::CopyCommand() {

@@ -95,6 +95,8 @@ private:
     void EditSessionParamsCommand(CRecSession& session);
     void AssociateCommand();
     void CopyCommand();
+    // "Superposer…": the selected session and others of its unit on one graph.
+    void OverlayCommand();
     // The page shown, when it has something to print.
     CDisplayDataView* PrintablePage() const;
     void SwitchPane();
@@ -121,6 +123,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
+    QAction* overlayAction_ = nullptr;
     int helpContext_ = 0;
     QString lastOpenFolder_;
     QTimer monitorTimer_;

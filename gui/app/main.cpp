@@ -15,6 +15,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/QtUserInterface.h"
+#include "gui/graph/GraphPalette.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtHttpClient.h"
 #include "platform/QtSettingsStore.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QStyle>
 #include <QTranslator>
 #include <algorithm>
 #include <csignal>
@@ -78,6 +80,17 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// The desktop's colour scheme reaches the program through its palette; VEXLO_THEME=dark or
+// light imposes one where the desktop offers none (a bare X server, a test).
+void ApplyThemeChoice() {
+    const QString choice = qEnvironmentVariable("VEXLO_THEME").trimmed().toLower();
+    if (choice != QLatin1String("dark") && choice != QLatin1String("light"))
+        return;
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(
+        choice == QLatin1String("dark") ? DarkPalette() : QApplication::style()->standardPalette());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +111,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(AppIdentity::ApplicationName());
     QApplication::setOrganizationName(AppIdentity::CompanyKey());
     QApplication::setApplicationVersion(AppIdentity::ProgramVersion());
+    ApplyThemeChoice();
     // The interface is French whatever the locale, the toolkit's own dialogs included.
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QStringLiteral("qtbase_fr"),

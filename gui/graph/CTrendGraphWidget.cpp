@@ -1,6 +1,7 @@
 #include "gui/graph/CTrendGraphWidget.h"
 
 #include "core/session/CRecSession.h"
+#include "gui/graph/GraphPalette.h"
 #include "gui/graph/QtCanvas.h"
 
 #include <QKeyEvent>
@@ -20,6 +21,7 @@ CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent,
     setFocusPolicy(interactive_ ? Qt::StrongFocus : Qt::NoFocus);
     setMinimumSize(200, 120);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    settings_.SetTheme(GraphThemeOf(palette()));
     graph_.SetSettingsSource(&settings_);
     if (interactive_)
         graph_.EnableCursor();
@@ -176,5 +178,14 @@ void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
         return;
+    }
+}
+
+void CTrendGraphWidget::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The desktop switched between its light and dark colour schemes.
+    if (event->type() == QEvent::PaletteChange) {
+        settings_.SetTheme(GraphThemeOf(palette()));
+        Render();
     }
 }

@@ -12,6 +12,7 @@
 #include "gui/app/ListText.h"
 #include "gui/dialogs/CReportOptions.h"
 #include "gui/graph/CTrendGraphWidget.h"
+#include "gui/graph/GraphPalette.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/PageTitle.h"
 #include "gui/sessions/SessionDataTableModel.h"
@@ -291,7 +292,8 @@ void CVXSessionView::OnScroll(int position) {
 void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
     const SessionChannelLine line = SessionChannelLine::Of(session, graph_->Graph(), minMax_);
     channels_->SetColumns(line.columns);
-    channels_->SetLine(doc_.Colours().TraceColourOfGroup(session.Entry().ColourGroup),
+    const TraceColours colours = ThemedColours(doc_.Colours(), IsDarkPalette(palette()));
+    channels_->SetLine(colours.TraceColourOfGroup(session.Entry().ColourGroup),
                        [&](ChanListHeaderType kind) { return line.TextOf(kind); });
     channels_->updateGeometry();
 }

@@ -1,0 +1,192 @@
+#include "core/graph/COverlayGraph.h"
+
+#include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
+#include "core/common/TimeFormat.h"
+#include "core/graph/OverlaySessions.h"
+#include "core/graph/ValueScan.h"
+#include "core/session/CRecSession.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Below this a whole scan costs less than making the summary.
+constexpr int kSummarisedFrom = 1 << 16;
+constexpr int kLegendSwatch = 24;
+
+double PointPeriod(const CChanData& chan) {
+    const double interval = chan.Entry().SampleInterval;
+    return interval > 0.0 ? interval : 1.0;
+}
+
+double Resolution(const CChanData& chan) {
+    const int decimals = std::max(0, chan.Entry().Decimals + chan.ExtraDecimals());
+    return chan.Entry().Step * std::pow(10.0, -decimals);
+}
+
+} // namespace
+
+void COverlayGraph::SetSessions(std::vector<const CRecSession*> sessions) {
+    sessions_ = std::move(sessions);
+    runs_.clear();
+    std::vector<OverlaySeries> series;
+    for (std::size_t s = 0; s < sessions_.size(); ++s) {
+        const CChanData& chan = sessions_[s]->ChanData();
+        if (chan.ChannelCount() == 0)
+            continue;
+        const CChanRecordList& list = chan.Channel(0);
+        for (int r = 0; r < list.RecordCount(); ++r) {
+            const CChanRecord& record = list.Record(r);
+            const int n =
+                static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
+            Run run{static_cast<int>(s), record.Values().data(), n, nullptr};
+            if (n >= kSummarisedFrom)
+                run.summary = std::make_unique<ValuePyramid>(run.values, n);
+            runs_.push_back(std::move(run));
+            series.push_back({record.StartTime() + chan.FilterDelay(), PointPeriod(chan), n});
+        }
+    }
+    timeline_ = OverlayTimeline(std::move(series));
+    // The first session answers for the window's checks of channel and record.
+    SetChannelSource(sessions_.empty() ? nullptr : sessions_.front());
+    if (!sessions_.empty())
+        SetUnitText(sessions_.front()->DisplayUnits());
+    ResetView();
+}
+
+ColorRef COverlayGraph::TraceColour(int session) const {
+    if (sessions_.empty())
+        return 0;
+    const int group = sessions_.front()->Entry().ColourGroup;
+    return OverlayTraceColour(session, Colours().TraceColourOfGroup(group));
+}
+
+void COverlayGraph::Rescale() {
+    double lowest = kNoValueLimit;
+    double highest = -kNoValueLimit;
+    for (int i = 0; i < timeline_.Count(); ++i) {
+        const Run& run = runs_[static_cast<std::size_t>(i)];
+        const PointRange range = timeline_.Visible(i, ViewStart(), ViewSpan());
+        const int count = range.end - range.first;
+        if (count <= 0)
+            continue;
+        const ValueScan scan = run.summary ? run.summary->Scan(run.values, range.first, count)
+                                           : ScanValues(run.values + range.first, count);
+        if (scan.real == 0)
+            continue;
+        lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
+        highest = std::max(highest, std::clamp(scan.maximum, LowerLimit(), UpperLimit()));
+    }
+    if (lowest == kNoValueLimit)
+        lowest = highest = 0.0;
+    SetValueRange(NiceValueRange(lowest, highest, ValueResolution(), UpperLimit(), LowerLimit()));
+    const ValueRange& v = CurrentValueRange();
+    SetCanZoomInVertically((v.highest - v.lowest) / ValueResolution() > 5.0);
+    SetAutomaticValueRange();
+}
+
+void COverlayGraph::DrawPass(Canvas& canvas) {
+    Layout(&canvas, true);
+    BeginPass();
+    canvas.FillRect(DrawingRect(), Theme().window);
+    canvas.FrameRect(DrawingRect(), Theme().ink);
+    for (int i = 0; i < timeline_.Count(); ++i) {
+        const Run& run = runs_[static_cast<std::size_t>(i)];
+        const OverlaySeries& s = timeline_.Series(i);
+        GraphTrace trace;
+        trace.record = {
+            s.start,          run.values, run.count, 0.0, std::max(0, run.count - 1) * s.period,
+            run.summary.get()};
+        trace.colour = TraceColour(run.session);
+        trace.pointPeriod = s.period;
+        // No channel: the cursor reads every session itself, not the first column offered.
+        DrawTrace(canvas, trace);
+    }
+    DrawLegend(canvas);
+    if (CursorEnabled())
+        DrawCursor(canvas);
+}
+
+void COverlayGraph::DrawLegend(Canvas& canvas) {
+    const GraphRect& plot = PlotRect();
+    const int lh = LineHeight();
+    const int cw = CharWidth();
+    int width = 0;
+    for (int s = 0; s < SessionCount(); ++s)
+        width = std::max(width, canvas.MeasureText(OverlayName(SessionAt(s))).width);
+    const GraphRect box{plot.left + cw, plot.top + lh / 2,
+                        plot.left + 3 * cw + kLegendSwatch + width + 1,
+                        plot.top + lh / 2 + SessionCount() * lh + lh / 2};
+    if (box.right >= plot.right || box.bottom >= plot.bottom)
+        return;
+    canvas.FillRect(box, Colours().graphBackground);
+    // Lines, not a frame: a frame stands for the start of a drawing pass.
+    canvas.SetPen({PenStyleType::Solid, 1, Theme().ink});
+    canvas.Line({box.left, box.top}, {box.right, box.top});
+    canvas.Line({box.right, box.top}, {box.right, box.bottom});
+    canvas.Line({box.right, box.bottom}, {box.left, box.bottom});
+    canvas.Line({box.left, box.bottom}, {box.left, box.top});
+    for (int s = 0; s < SessionCount(); ++s) {
+        const int top = box.top + lh / 4 + s * lh;
+        const int x = box.left + cw / 2;
+        canvas.SetPen({PenStyleType::Solid, 2, TraceColour(s)});
+        canvas.Line({x, top + lh / 2}, {x + kLegendSwatch, top + lh / 2});
+        canvas.SetPen({PenStyleType::Solid, 1, Theme().ink});
+        canvas.Text({x + kLegendSwatch + cw, top}, OverlayName(SessionAt(s)));
+    }
+}
+
+void COverlayGraph::DrawCursor(Canvas& canvas) {
+    const GraphRect& plot = PlotRect();
+    const double pixelsPerSecond = (plot.Width() - 2) / ViewSpan();
+    cursorTime_ = ViewStart() + CursorOffset() / pixelsPerSecond;
+    const int x = plot.left + 1 + CursorOffset();
+    canvas.SetPen({PenStyleType::Solid, 1, Colours().cursor});
+    canvas.Line({x, plot.top}, {x, plot.bottom + 2});
+    const qint64 at = timeline_.Origin() + SaturatingRound(cursorTime_);
+    const QString label = FormatShortDate(at) + u' ' + FormatTimeOfDay(at, 0);
+    const int width = canvas.MeasureText(label).width;
+    const int left = std::max(plot.left, std::min(x - width / 2, DrawingRect().right - width));
+    canvas.Text({left, plot.bottom + 2}, label);
+}
+
+QString COverlayGraph::CursorReading(int session) const {
+    for (int i = 0; i < timeline_.Count(); ++i) {
+        const Run& run = runs_[static_cast<std::size_t>(i)];
+        if (run.session != session)
+            continue;
+        if (const std::optional<int> k = timeline_.IndexAt(i, cursorTime_)) {
+            const CRecSession& s = SessionAt(session);
+            return s.ChanData().ValueText(run.values[*k], s.DisplayUnits());
+        }
+    }
+    return ResourceString(TextId::kNoValue);
+}
+
+bool COverlayGraph::Draw(Canvas& canvas) {
+    const bool printer = canvas.IsPrinter();
+    bool drawable = false;
+    for (const Run& run : runs_)
+        drawable = drawable || run.count > 1;
+    if (!drawable)
+        return printer;
+    int period = 0;
+    double resolution = 0.0;
+    for (const CRecSession* s : sessions_) {
+        const int p = std::max(1, SaturatingRound(PointPeriod(s->ChanData())));
+        period = period == 0 ? p : std::min(period, p);
+        const double r = Resolution(s->ChanData());
+        resolution = resolution == 0.0 ? r : std::min(resolution, r);
+    }
+    SetTimeFrame(timeline_.Origin(), timeline_.TotalSpan(), period);
+    SetResolution(resolution > 0.0 ? resolution : 1.0);
+    if (IsDirty() && !printer)
+        Rescale();
+    DrawPass(canvas);
+    if (LayoutChanged())
+        DrawPass(canvas);
+    ClearDirty();
+    return printer;
+}
