@@ -79,9 +79,10 @@ int Run(int argc, char** argv) {
     // A dump is all there will ever be: a read that brings nothing while the copy still wants
     // bytes means the dump ends early, where a logger would be waited for.
     while (job.Running()) {
-        const qint64 before = job.Transfer()->Done();
-        const bool copying = job.Tick() == TransferStateType::Copying;
-        if (copying && job.Transfer()->Done() == before) {
+        const DownloadTransfer& copy = *job.Transfer();
+        const bool wasCopying = copy.State() == TransferStateType::Copying;
+        const qint64 before = copy.Done();
+        if (job.Tick() == TransferStateType::Copying && wasCopying && copy.Done() == before) {
             job.Cancel();
             return Refuse(CliExit::kRefused,
                           FormatResource(TextId::kRawDumpTruncated, {args.dump}));

@@ -26,10 +26,16 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 pids=()
 for t in "${TARGETS[@]}"; do
     mkdir -p "$BUILD/corpus/$t"
-    dict=()
-    [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
+    extra=()
+    [ -f "fuzz/$t.dict" ] && extra=(-dict="fuzz/$t.dict")
+    # Inputs long enough for a second chunk of the copy (32768 bytes each), and for a session
+    # file with a parameter block and a few dozen data blocks.
+    case $t in
+        fuzz_first_chunk | fuzz_raw_dump) extra+=(-max_len=70000) ;;
+        fuzz_session_image) extra+=(-max_len=16384) ;;
+    esac
     "$BUILD/bin/$t" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$BUILD/artifacts/$t-" "${dict[@]}" \
+        -print_final_stats=1 -artifact_prefix="$BUILD/artifacts/$t-" "${extra[@]}" \
         "$BUILD/corpus/$t" "$BUILD/seeds/$t" >"$BUILD/logs/$t.log" 2>&1 &
     pids+=($!)
 done

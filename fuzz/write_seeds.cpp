@@ -83,11 +83,12 @@ bool LoggerSeeds(const QString& root) {
         const ManualClock clock(1709647629, 0);
         LoggerSettings settings;
         settings.modelCode = model;
-        settings.demoRecordingSeconds = 1200;
+        // Five hours of one sample a second: past the copy's first chunk.
+        settings.demoRecordingSeconds = 5 * 3600;
         const LoggerEmulator logger(clock, settings);
         ok = ok && status.Add(logger.StatusText()) && config.Add(logger.ConfigText());
         // The first byte of a chunk seed says how much less the status announces.
-        const QByteArray record = logger.RecordBytes().left(2 * 4096);
+        const QByteArray record = logger.RecordBytes();
         ok = ok && chunk.Add(QByteArray(1, '\0') + record);
         InstrumentState state;
         const QByteArray text = logger.StatusText();

@@ -1,6 +1,8 @@
 // The raw dump of a download, as support asks a user for it and replays it: the emulated
 // logger's recording downloaded with the dump kept, replayed into the same session file, and
 // a cut dump refused without a file.
+#include "core/instrument/RawDump.h"
+#include "core/session/SessionFile.h"
 #include "support/CliProcess.h"
 
 #include <QDir>
@@ -79,6 +81,18 @@ TEST_F(RawDumpRoad, ACutDumpIsRefusedInFrenchAndWritesNothing) {
     const CliRun replayed = Cli({u"replay"_qs, cut.fileName(), u"--out"_qs, replayOut});
     EXPECT_EQ(replayed.status, 2);
     EXPECT_TRUE(replayed.err.contains(u"est tronqué"_qs)) << replayed.err.toStdString();
+    EXPECT_TRUE(QDir(replayOut).entryList(QDir::Files).isEmpty());
+
+    // Lengths that agree, but a RECORD.VX that ends on a whole chunk before the bytes the
+    // status announced: a logger would be waited for, a dump has nothing more to give.
+    QByteArray record("AppName=VX.exe\r\nGenBy=Inst\r\nModel=2\r\nSerNum=7\r\n");
+    record.resize(32768, '\0');
+    const RawDump shortRecord{"Model=2\r\nSerNum=7\r\nRecordingState=0\r\nMemUsed=40000\r\n",
+                              QByteArray(kParameterBlockSize, '\0'), record};
+    ASSERT_TRUE(shortRecord.Save(Path(u"short.vxdump"_qs)));
+    const CliRun ended = Cli({u"replay"_qs, Path(u"short.vxdump"_qs), u"--out"_qs, replayOut});
+    EXPECT_EQ(ended.status, 2);
+    EXPECT_TRUE(ended.err.contains(u"est tronqué"_qs)) << ended.err.toStdString();
     EXPECT_TRUE(QDir(replayOut).entryList(QDir::Files).isEmpty());
 
     const CliRun notADump = Cli({u"replay"_qs, cut.fileName() + u"-absent"_qs});
