@@ -13,6 +13,7 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
           python3 python3-openpyxl qt6-translations-l10n libxlsxwriter-dev xvfb xauth
           poppler-utils fonts-liberation binutils srecord openssl qt6-svg-dev libqt6svg6
           libfuse3-dev fuse3)
+PACKAGES+=(clang libclang-rt-14-dev) # the fuzz targets (fuzz/run.sh)
 
 install_missing_packages() {
     local missing=()

@@ -5,6 +5,7 @@
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 #include "core/app/AppFolders.h"
+#include "core/app/OptionsModel.h"
 #include "core/common/StringTable.h"
 #include "core/instrument/DownloadJob.h"
 #include "core/session/SessionParamsEditModel.h"
@@ -78,6 +79,8 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
                                ? AppFolders(AppFolders::SystemDocumentsFolder()).DataFolder()
                                : QDir(c.args.outFolder).absolutePath();
     DownloadJob job(c.link.Port(), c.ui, c.link.Settings(), c.link.ClockSource());
+    const bool keepDump = c.args.rawDump || DocumentOptions::Load(c.link.Settings()).saveRawDump;
+    job.KeepRawDump(keepDump);
     // A refusal to create the file has been shown by the job.
     if (!job.Begin(folder))
         return CliExit::kRefused;
@@ -101,6 +104,8 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
                                                               "l’instrument.")
                                                    .arg(job.FilePath()));
     PrintLine(job.SessionFilePath());
+    if (keepDump)
+        PrintLine(RawDump::PathFor(job.SessionFilePath()));
     // What came is kept, but a script must not take a short recording for a whole one.
     const DownloadTransfer* transfer = job.Transfer();
     return transfer && transfer->Incomplete() ? CliExit::kRefused : CliExit::kDone;

@@ -19,7 +19,7 @@ constexpr const char* kUsage =
     "  vexlo-cli record start|stop\n"
     "  vexlo-cli clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]\n"
     "  vexlo-cli erase [--wait]\n"
-    "  vexlo-cli download [--out DOSSIER] [--session-name NOM] [--location LIEU]\n"
+    "  vexlo-cli download [--out DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
     "  vexlo-cli flash FICHIER.hex | --latest [--server URL]\n"
     "\n"
     "  DÉBUT, FIN  \"AAAA/MM/JJ HH:MM:SS\", heure de l’instrument\n"
@@ -172,6 +172,7 @@ void AddDownloadOptions(CommandLine& line, LoggerArguments& args) {
                             }});
     line.options.push_back(Text("--session-name", args.sessionName));
     line.options.push_back(Text("--location", args.location));
+    line.options.push_back(FlagOption("--raw-dump", args.rawDump));
 }
 
 void AddFlashOptions(CommandLine& line, LoggerArguments& args) {

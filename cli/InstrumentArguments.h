@@ -48,6 +48,8 @@ struct LoggerArguments {
     QString outFolder;
     std::optional<QString> sessionName;
     std::optional<QString> location;
+    // download: NAME.vxdump beside NAME.vx, as the "SaveRawDump" setting asks too.
+    bool rawDump = false;
     // flash: an Intel HEX file, or the server's latest firmware.
     QString hexPath;
     bool latest = false;

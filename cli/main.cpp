@@ -7,6 +7,7 @@
 #include "cli/InstrumentReport.h"
 #include "cli/LoggerCommandRunner.h"
 #include "cli/PlotCommand.h"
+#include "cli/ReplayCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/SessionInput.h"
 #include "cli/SessionReport.h"
@@ -63,8 +64,10 @@ constexpr const char* kUsage =
     "  record start|stop   démarre ou arrête l’enregistrement\n"
     "  clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]   règle l’horloge de l’instrument\n"
     "  erase [--wait]      efface la mémoire de l’instrument\n"
-    "  download [--out DOSSIER] [--session-name NOM] [--location LIEU]\n"
-    "                      télécharge l’enregistrement dans un fichier de session\n"
+    "  download [--out DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
+    "                      télécharge l’enregistrement dans un fichier de session (et,\n"
+    "                      avec --raw-dump, son vidage brut NOM.vxdump)\n"
+    "  replay VIDAGE.vxdump [--out DOSSIER]   refait le téléchargement d’un vidage brut\n"
     "  flash FICHIER.hex | --latest [--server URL]   programme le micrologiciel\n"
     "Mises à jour :\n"
     "  versions [--server URL] [--json]   ce que propose le serveur de mise à jour\n"
@@ -315,6 +318,8 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::strcmp(argv[1], "versions") == 0)
         return VersionsCommand::Run(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "replay") == 0)
+        return ReplayCommand::Run(argc, argv);
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;

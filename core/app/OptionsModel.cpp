@@ -18,6 +18,7 @@ DocumentOptions DocumentOptions::Load(const SettingsStore& settings) {
     o.checkSoftware = settings.GetInt(section, CheckSoftware(), kCheckSoftwareDefault) != 0;
     o.dashedOverload = settings.GetInt(section, DashedOverload(), kDashedOverloadDefault) != 0;
     o.temperatureUnits = std::max(0, settings.GetInt(section, TempUnits(), kTempUnitsDefault));
+    o.saveRawDump = settings.GetInt(section, SaveRawDump(), kSaveRawDumpDefault) != 0;
     return o;
 }
 
@@ -28,12 +29,13 @@ void DocumentOptions::Save(SettingsStore& settings) const {
     settings.SetInt(section, CheckSoftware(), checkSoftware ? 1 : 0);
     settings.SetInt(section, DashedOverload(), dashedOverload ? 1 : 0);
     settings.SetInt(section, TempUnits(), temperatureUnits);
+    settings.SetInt(section, SaveRawDump(), saveRawDump ? 1 : 0);
 }
 
 OptionsModel::OptionsModel(const DocumentOptions& current)
     : current_(current), checkFirmware_(current.checkFirmware),
       checkSoftware_(current.checkSoftware), dashedOverload_(current.dashedOverload),
-      unitIndex_(ClampedUnitIndex(current.temperatureUnits)) {}
+      unitIndex_(ClampedUnitIndex(current.temperatureUnits)), saveRawDump_(current.saveRawDump) {}
 
 void OptionsModel::SetTemperatureUnitIndex(int index) {
     unitIndex_ = ClampedUnitIndex(index);
@@ -45,6 +47,7 @@ OptionsModel::Accepted OptionsModel::Accept(SettingsStore& settings) const {
     result.options.checkSoftware = checkSoftware_;
     result.options.dashedOverload = dashedOverload_;
     result.options.temperatureUnits = unitIndex_;
+    result.options.saveRawDump = saveRawDump_;
     result.options.Save(settings);
     // The web checks only matter at the next start or status read; drawing changes at once.
     if (result.options.dashedOverload != current_.dashedOverload ||

@@ -39,6 +39,11 @@ inline QString TempUnits() {
     return QStringLiteral("TempUnits");
 }
 inline constexpr int kTempUnitsDefault = 1; // 0 °C, 1 °F
+// Whether a download keeps the bytes it read beside the session, for support.
+inline QString SaveRawDump() {
+    return QStringLiteral("SaveRawDump");
+}
+inline constexpr int kSaveRawDumpDefault = 0;
 
 // Version and language of the help file the update check installed.
 inline QString HelpVersion() {

@@ -86,7 +86,13 @@ bool DownloadJob::Begin(const QString& dataFolder) {
         ended_ = true;
         return false;
     }
-    transfer_ = std::make_unique<DownloadTransfer>(port_, file_, used, clock_);
+    InstrumentPort* source = &port_;
+    if (keepRawDump_) {
+        dumpStatus_ = RawDump::StatusTextOf(state, used);
+        recorder_ = std::make_unique<RawDumpRecorder>(port_);
+        source = recorder_.get();
+    }
+    transfer_ = std::make_unique<DownloadTransfer>(*source, file_, used, clock_);
     return true;
 }
 
@@ -163,10 +169,37 @@ std::unique_ptr<CRecSession> DownloadJob::ParameterSession() const {
     return s;
 }
 
-bool DownloadJob::WriteParameters(const CRecSession& session) {
-    return FormatParameterBlock(file_, transfer_->HeaderLength(),
-                                ParameterBlockFields::Of(session)) &&
+bool DownloadJob::WriteParameters(const QByteArray& block) {
+    return file_.seek(transfer_->HeaderLength()) && file_.write(block) == block.size() &&
            file_.flush();
+}
+
+bool DownloadJob::Finish(const QByteArray& block) {
+    if (!WriteParameters(block)) {
+        Discard();
+        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
+        return false;
+    }
+    file_.close();
+    if (recorder_) {
+        const RawDump dump{dumpStatus_, block, recorder_->Record()};
+        if (const Outcome saved = dump.Save(RawDump::PathFor(path_)); !saved) {
+            Discard();
+            ui_.ShowMessage(saved.message, MessageIconType::Error);
+            return false;
+        }
+    }
+    Release();
+    ended_ = true;
+    return true;
+}
+
+bool DownloadJob::CompleteWithParameterBlock(const QByteArray& block) {
+    if (ended_ || !transfer_ || transfer_->State() != TransferStateType::Finished ||
+        block.size() != kParameterBlockSize)
+        return false;
+    completed_ = Finish(block);
+    return completed_;
 }
 
 bool DownloadJob::CompleteParameters(
@@ -182,14 +215,8 @@ bool DownloadJob::CompleteParameters(
     }
     // Even when the editor is cancelled the block carries the logger's values, so the copy on
     // the disk reads back with the right scales.
-    if (!WriteParameters(*session)) {
-        Discard();
-        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
+    if (!Finish(BuildParameterBlock(ParameterBlockFields::Of(*session))))
         return false;
-    }
-    file_.close();
-    Release();
-    ended_ = true;
     completed_ = accepted;
     return completed_;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/instrument/DownloadTransfer.h"
+#include "core/instrument/RawDump.h"
 
 #include <QFile>
 #include <QString>
@@ -29,6 +30,9 @@ public:
     // "Modèle VX20 (420 mAdc).vx" in `folder`, or the first free name with _1, _2, ...
     static QString DestinationPath(const QString& folder, int modelCode);
 
+    // Before Begin(): keep NAME.vxdump beside the finished NAME.vx (RawDump).
+    void KeepRawDump(bool on) { keepRawDump_ = on; }
+
     // False when the command is disabled or the logger holds nothing, or when the file cannot
     // be created (the user is told).
     bool Begin(const QString& dataFolder);
@@ -48,13 +52,19 @@ public:
     // to be opened.
     bool CompleteParameters(const std::function<bool(SessionParamsEditModel&)>& runDialog);
 
+    // A replay: the parameter block a dump recorded takes the place of the parameter step, so
+    // that the file comes out as the download wrote it.
+    bool CompleteWithParameterBlock(const QByteArray& block);
+
     const QString& FilePath() const { return path_; }
     // The finished session file; empty until CompleteParameters() returned true.
     QString SessionFilePath() const { return completed_ ? path_ : QString(); }
 
 private:
     std::unique_ptr<CRecSession> ParameterSession() const;
-    bool WriteParameters(const CRecSession& session);
+    bool WriteParameters(const QByteArray& block);
+    // The block goes into the file, then the dump beside it; either failing leaves neither.
+    bool Finish(const QByteArray& block);
     void Discard();
     void Release();
 
@@ -64,6 +74,8 @@ private:
     const Clock& clock_;
     QString path_;
     QFile file_;
+    std::unique_ptr<RawDumpRecorder> recorder_;
+    QByteArray dumpStatus_;
     std::unique_ptr<DownloadTransfer> transfer_;
     int modelCode_ = 0;
     QString serial_;
@@ -71,4 +83,5 @@ private:
     bool busy_ = false;
     bool ended_ = false;
     bool completed_ = false;
+    bool keepRawDump_ = false;
 };

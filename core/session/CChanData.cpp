@@ -244,7 +244,9 @@ void CChanData::BeginRecompute(bool filtered) {
     }
     filterSkip_ = std::max(0, conversion_.filterSize - 1);
     filterDelay_ = SaturatingRound(filterSkip_ * Entry().SampleInterval);
-    pass_.emplace();
+    // Made, then moved in: clang cannot yet default-construct a nested class with member
+    // initialisers through std::optional.
+    pass_.emplace(RecomputePass());
     pass_->filtered = filtered;
 }
 

@@ -693,6 +693,7 @@ void CMainFrame::CheckHelp() {
 
 void CMainFrame::DownloadCommand() {
     DownloadJob job(*instrument_, doc_.Ui(), doc_.Settings(), doc_.ClockSource());
+    job.KeepRawDump(doc_.Options().saveRawDump);
     if (!job.Begin(folders_.DataFolder()) || !CDownloadDlg::Run(job, this))
         return;
     const bool edited = job.CompleteParameters([this](SessionParamsEditModel& model) {

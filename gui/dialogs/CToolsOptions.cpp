@@ -1,6 +1,7 @@
 #include "gui/dialogs/CToolsOptions.h"
 
 #include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -23,7 +24,9 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
       dashedOverload_(AddCheckBox(QStringLiteral("Affichez une ligne pointillée sur le graphique "
                                                  "pour tous les paramètres hors gamme."),
                                   QStringLiteral("dashedOverload"), model.DashedOverload())),
-      units_(new QButtonGroup(this)) {
+      units_(new QButtonGroup(this)),
+      saveRawDump_(AddCheckBox(ResourceString(TextId::kSaveRawDumpOption),
+                               QStringLiteral("saveRawDump"), model.SaveRawDump())) {
     setWindowTitle(OptionsModel::Title());
 
     auto* unitsBox = new QGroupBox(QStringLiteral("Affichage de la température"), this);
@@ -44,6 +47,7 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
     for (QCheckBox* box : {checkFirmware_, checkSoftware_, dashedOverload_})
         layout->addWidget(box);
     layout->addWidget(unitsBox);
+    layout->addWidget(saveRawDump_);
     layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kOptionsDialog));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -65,5 +69,6 @@ void CToolsOptions::accept() {
     model_.SetCheckSoftware(checkSoftware_->isChecked());
     model_.SetDashedOverload(dashedOverload_->isChecked());
     model_.SetTemperatureUnitIndex(units_->checkedId());
+    model_.SetSaveRawDump(saveRawDump_->isChecked());
     QDialog::accept();
 }

@@ -8,7 +8,7 @@
 class QButtonGroup;
 class QCheckBox;
 
-// "Options": the three check boxes and the temperature unit, bound to an OptionsModel;
+// "Options": the check boxes and the temperature unit, bound to an OptionsModel;
 // OK writes them back.
 class CToolsOptions final : public QDialog {
     Q_OBJECT
@@ -28,4 +28,5 @@ private:
     QCheckBox* checkSoftware_;
     QCheckBox* dashedOverload_;
     QButtonGroup* units_;
+    QCheckBox* saveRawDump_;
 };

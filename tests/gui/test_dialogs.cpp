@@ -266,6 +266,17 @@ TEST(OptionsDialog, FirstRunStateAndWhatOkOrCancelKeep) {
     EXPECT_EQ(model.TemperatureUnitIndex(), 0);
 }
 
+TEST(OptionsDialog, TheRawDumpBoxStartsOffAndOkKeepsIt) {
+    OptionsModel model(DocumentOptions{});
+    CToolsOptions dialog(model, {});
+    QCheckBox& box = Child<QCheckBox>(dialog, QStringLiteral("saveRawDump"));
+    EXPECT_FALSE(box.isChecked());
+    EXPECT_TRUE(box.text().contains(u".vxdump"_qs));
+    box.setChecked(true);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_TRUE(model.SaveRawDump());
+}
+
 TEST(ColoursDialog, ListsEveryEntryWithItsColour) {
     TraceColours colours;
     colours.voltage = MakeColorRef(0, 0, 255);

@@ -103,3 +103,21 @@ TEST(AppOptions, OnlyDrawingChangesAskForARedraw) {
     toggled.SetDashedOverload(true);
     EXPECT_FALSE(toggled.Accept(settings).hint.has_value());
 }
+
+TEST(AppOptions, TheRawDumpIsOffUntilChosenAndOkKeepsTheChoice) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    EXPECT_FALSE(DocumentOptions::Load(settings).saveRawDump);
+    settings.SetInt(SettingsSection(), SaveRawDump(), 2);
+    EXPECT_TRUE(DocumentOptions::Load(settings).saveRawDump) << "any non-zero value is on";
+    OptionsModel model(DocumentOptions::Load(settings));
+    EXPECT_TRUE(model.SaveRawDump());
+    model.SetSaveRawDump(false);
+    const OptionsModel::Accepted off = model.Accept(settings);
+    EXPECT_FALSE(off.options.saveRawDump);
+    EXPECT_EQ(Stored(settings, SaveRawDump()), 0);
+    EXPECT_FALSE(off.hint) << "nothing to redraw";
+    model.SetSaveRawDump(true);
+    model.Accept(settings);
+    EXPECT_EQ(Stored(settings, SaveRawDump()), 1);
+}
