@@ -20,10 +20,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-constexpr double ToFahrenheitIfAsked(double celsius, bool fahrenheit) {
-    return fahrenheit ? celsius * 1.8 + 32.0 : celsius;
-}
-
 ValueStatusType StatusOf(double v) {
     if (v == OverRangeValue)
         return ValueStatusType::OverRange;
@@ -131,7 +127,7 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(conversion_.tcIndex), v);
         switch (t.status) {
         case TcStatusType::Ok:
-            return ToFahrenheitIfAsked(t.celsius, fahrenheit_);
+            return CelsiusToDisplay(t.celsius, fahrenheit_);
         case TcStatusType::AboveRange:
             return OverRangeValue;
         case TcStatusType::BelowRange:
@@ -145,7 +141,7 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         if (std::isnan(resistance))
             return NoValue;
         const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
-        return IsValueMarker(t) ? t : ToFahrenheitIfAsked(t, fahrenheit_);
+        return IsValueMarker(t) ? t : CelsiusToDisplay(t, fahrenheit_);
     }
     if (v < underThreshold_)
         return UnderRangeValue;
