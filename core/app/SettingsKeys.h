@@ -39,6 +39,10 @@ inline QString TempUnits() {
     return QStringLiteral("TempUnits");
 }
 inline constexpr int kTempUnitsDefault = 1; // 0 °C, 1 °F
+// ΔH/R of the mean kinetic temperature, in kelvins (10000 when absent).
+inline QString MktActivation() {
+    return QStringLiteral("MktActivation");
+}
 
 // Version and language of the help file the update check installed.
 inline QString HelpVersion() {
@@ -133,5 +137,16 @@ inline QString Header() {
 }
 inline QString Footer() {
     return QStringLiteral("Footer");
+}
+// The alarm limits of the instrument's sessions (°C for temperatures; empty: none), and
+// whether its pages show the mean kinetic temperature.
+inline QString AlarmLow() {
+    return QStringLiteral("AlarmLow");
+}
+inline QString AlarmHigh() {
+    return QStringLiteral("AlarmHigh");
+}
+inline QString ShowMkt() {
+    return QStringLiteral("ShowMkt");
 }
 } // namespace SettingsKeys
