@@ -11,7 +11,8 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
           libgtest-dev libgmock-dev libbenchmark-dev tzdata time fonts-dejavu-core
           python3 python3-openpyxl qt6-translations-l10n libxlsxwriter-dev xvfb xauth
-          poppler-utils fonts-liberation binutils srecord openssl qt6-svg-dev libqt6svg6)
+          poppler-utils fonts-liberation binutils srecord openssl qt6-svg-dev libqt6svg6
+          libreoffice-calc-nogui)
 
 install_missing_packages() {
     local missing=()
