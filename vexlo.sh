@@ -12,7 +12,8 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
           libgtest-dev libgmock-dev libbenchmark-dev tzdata time fonts-dejavu-core
           python3 python3-openpyxl qt6-translations-l10n libxlsxwriter-dev xvfb xauth
           poppler-utils fonts-liberation binutils srecord openssl qt6-svg-dev libqt6svg6
-          libfuse3-dev fuse3)
+          libfuse3-dev fuse3
+          libreoffice-calc-nogui)
 PACKAGES+=(clang libclang-rt-14-dev) # the fuzz targets (fuzz/run.sh)
 
 install_missing_packages() {

@@ -8,6 +8,7 @@
 #include "core/app/AppFolders.h"
 #include "core/common/StringTable.h"
 #include "core/export/CXLSData.h"
+#include "core/export/CsvExport.h"
 #include "core/export/SessionExport.h"
 #include "core/export/SessionExportCommand.h"
 #include "core/session/CRecSession.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QString>
 #include <cstdio>
 #include <optional>
@@ -23,11 +25,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage : vexlo-cli export FICHIER.vx [CLASSEUR.xlsx] [--force]\n"
+    "usage : vexlo-cli export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv] [--force]\n"
     "  Écrit la session dans une feuille de calcul : une feuille Configuration et une feuille\n"
     "  de valeurs (ou d’événements). Sans CLASSEUR.xlsx, le nom de la session dans le dossier\n"
     "  des données du programme. Un classeur qui existe n’est remplacé qu’avec --force.\n"
-    "  Le chemin écrit s’affiche sur la sortie standard.\n";
+    "  Le chemin écrit s’affiche sur la sortie standard. Un fichier .csv reçoit les colonnes\n"
+    "  de la feuille de valeurs et l’horodatage ISO 8601, séparées comme le tableur de la\n"
+    "  langue les attend.\n";
 
 struct ExportArguments {
     QString session;
@@ -80,7 +84,7 @@ Outcome MakeRoom(const QString& path, bool force) {
 
 // Steps the job to its end, with a progress line for a user watching the terminal. An
 // interrupt stops it between two steps; dropping the job then removes the unfinished file.
-StepProgress RunJob(SessionExportJob& job, const InterruptWatch& interrupt) {
+StepProgress RunJob(StepJob& job, const InterruptWatch& interrupt) {
     const bool showProgress = isatty(STDERR_FILENO) == 1;
     int shown = -1;
     for (;;) {
@@ -124,6 +128,16 @@ int Run(int argc, char** argv) {
             .absoluteFilePath());
     if (const Outcome room = MakeRoom(out, args.force); !room)
         return Refuse(CliExit::kRefused, room.message);
+    if (out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        CsvExportJob csv(session, out, CsvFormat::Of(QLocale()));
+        if (!csv.Open())
+            return Refuse(CliExit::kRefused, csv.FailureMessage());
+        if (RunJob(csv, interrupt).state != JobStateType::Done)
+            return csv.FailureMessage().isEmpty() ? CliExit::kInterrupted
+                                                  : Refuse(CliExit::kRefused, csv.FailureMessage());
+        std::printf("%s\n", out.toLocal8Bit().constData());
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     CXLSData workbook;
     if (const Outcome opened = workbook.Open(out); !opened)
         return Refuse(CliExit::kRefused, opened.message);

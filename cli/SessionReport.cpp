@@ -2,9 +2,11 @@
 
 #include "JsonText.h"
 #include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
+#include "core/session/SessionFigures.h"
 #include "core/session/SessionFile.h"
 #include "core/session/SessionParams.h"
 
@@ -144,7 +146,7 @@ void SessionReport::Values() const {
         Print(out_, count ? "\n]}\n" : "]}\n");
 }
 
-void SessionReport::Statistics(int first, int last) const {
+void SessionReport::Statistics(int first, int last, const SessionFigures& figures) const {
     const CChanData& d = session_.ChanData();
     const bool window = first >= 0 || last >= 0;
     const RangeStatisticsTexts t =
@@ -154,7 +156,25 @@ void SessionReport::Statistics(int first, int last) const {
     std::vector<Field> f;
     for (std::size_t i = 0; i < plain.size(); ++i)
         f.emplace_back(kKeys[i], JsonText::String(plain[i]));
-    PrintFields(out_, f, json_, plain);
+    std::vector<QString> shown = plain;
+    const std::span<const double> values = d.WindowValues(window, first < 0 ? 0 : first, last);
+    if (figures.limits.Any() && !session_.Flags().event) {
+        const LimitStatistics l = LimitStatisticsOf(values, figures.limits, d.ValuePeriodSeconds());
+        f.emplace_back("time_above_s", JsonText::Number(l.timeAboveSeconds));
+        f.emplace_back("time_below_s", JsonText::Number(l.timeBelowSeconds));
+        f.emplace_back("excursions", JsonText::Number(l.excursions));
+        shown.push_back(SessionFigureTexts::Duration(l.timeAboveSeconds));
+        shown.push_back(SessionFigureTexts::Duration(l.timeBelowSeconds));
+        shown.push_back(QString::number(l.excursions));
+    }
+    if (session_.Flags().temperature) {
+        const std::optional<double> mkt =
+            MeanKineticTemperature(values, d.Fahrenheit(), figures.mktActivationKelvin);
+        f.emplace_back("mkt", mkt ? JsonText::Number(*mkt) : std::string("null"));
+        shown.push_back(mkt ? d.ValueText(*mkt, session_.DisplayUnits())
+                            : ResourceString(TextId::kNoValue));
+    }
+    PrintFields(out_, f, json_, shown);
 }
 
 void SessionReport::Events() const {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+struct SessionFigures;
+
 class CRecSession;
 
 // What vexlo-cli prints about one session: readable tables, or one JSON object.
@@ -12,8 +14,9 @@ public:
 
     void Info() const;
     void Values() const;
-    // first < 0 and last < 0: the whole record.
-    void Statistics(int first, int last) const;
+    // first < 0 and last < 0: the whole record. Time out of the limits when any is given, and
+    // the mean kinetic temperature of a temperature session.
+    void Statistics(int first, int last, const SessionFigures& figures) const;
     void Events() const;
     // The parameters list as the session views show it.
     void Params() const;

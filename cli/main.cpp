@@ -18,6 +18,7 @@
 #include "core/common/InterfaceLocale.h"
 #include "core/common/UserNumber.h"
 #include "core/session/CRecSession.h"
+#include "core/session/SessionFigures.h"
 #include "platform/PosixDriveBackend.h"
 #include "platform/QtSettingsStore.h"
 #include "sim/SimulatedDrive.h"
@@ -45,6 +46,7 @@ constexpr const char* kUsage =
     "  info FICHIER.vx     en-tête, paramètres et durée de la session\n"
     "  values FICHIER.vx   chaque valeur avec sa date, son heure et son texte\n"
     "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
+    "                      [--low X] [--high Y]   temps hors des limites d’alarme, et TCM\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
     "  params FICHIER.vx   liste des paramètres de la session\n"
     "  export FICHIER.vx [CLASSEUR.xlsx] [--force]   feuille de calcul de la session\n"
@@ -76,6 +78,7 @@ constexpr const char* kUsage =
     "  --json              un objet JSON sur la sortie standard\n"
     "  --first N           première valeur de la fenêtre des statistiques\n"
     "  --last M            dernière valeur de la fenêtre des statistiques\n"
+    "  --low X, --high Y   limites d’alarme de stats, dans l’unité de la session\n"
     "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
     "  --from T, --to T    fenêtre du graphique, en secondes depuis le début\n"
     "  --cursor T          curseur placé T secondes après le début\n"
@@ -97,6 +100,7 @@ struct Arguments {
     bool json = false;
     int first = -1;
     int last = -1;
+    AlarmLimits limits;
     int simulatedModel = -1;
     PlotRequest plot;
     bool plotOptions = false;
@@ -125,6 +129,17 @@ CommandOption IndexOption(std::string_view name, int& index) {
                 if (!i)
                     return "--first et --last attendent un entier positif ou nul";
                 index = *i;
+                return std::nullopt;
+            }};
+}
+
+// A --low or --high limit, in the session's display unit.
+CommandOption LimitOption(std::string_view name, std::optional<double>& limit) {
+    return {name, [&limit](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                limit = v ? ParseUserNumber(QString::fromLocal8Bit(v)) : std::nullopt;
+                if (!limit)
+                    return "--low et --high attendent un nombre";
                 return std::nullopt;
             }};
 }
@@ -161,6 +176,8 @@ CommandLine SessionCommandLine(Arguments& args) {
     line.options.push_back(FlagOption("--json", args.json));
     line.options.push_back(IndexOption("--first", args.first));
     line.options.push_back(IndexOption("--last", args.last));
+    line.options.push_back(LimitOption("--low", args.limits.low));
+    line.options.push_back(LimitOption("--high", args.limits.high));
     line.options.push_back(SimulatedModelOption(args.simulatedModel));
     line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
@@ -233,6 +250,10 @@ UsageProblem CheckArguments(const Arguments& args) {
         return "--pdf ne sert qu’à la commande status";
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return "--first et --last ne servent qu’à la commande stats";
+    if (args.limits.Any() && args.command != "stats")
+        return "--low et --high ne servent qu’à la commande stats";
+    if (args.limits.low && args.limits.high && *args.limits.low > *args.limits.high)
+        return "--low doit être inférieur ou égal à --high";
     return std::nullopt;
 }
 
@@ -274,6 +295,15 @@ int RunOverlay(const Arguments& args, const UserSessionFile& first) {
     return RunOverlayPlot(sessions, first.settings, args.plot, stdout);
 }
 
+// The limits given on the command line replace those remembered for the logger.
+SessionFigures Figures(const Arguments& args, const SettingsStore& settings,
+                       const CRecSession& session) {
+    SessionFigures figures = SessionFigures::Load(settings, session);
+    if (args.limits.Any())
+        figures.limits = args.limits;
+    return figures;
+}
+
 int RunSessionCommand(const Arguments& args) {
     UserSessionFile file;
     if (const Outcome read = file.Read(args.path); !read)
@@ -291,7 +321,7 @@ int RunSessionCommand(const Arguments& args) {
     else if (args.command == "values")
         report.Values();
     else if (args.command == "stats")
-        report.Statistics(args.first, args.last);
+        report.Statistics(args.first, args.last, Figures(args, settings, session));
     else if (args.command == "params")
         report.Params();
     else

@@ -45,6 +45,11 @@ inline QString SaveRawDump() {
 }
 inline constexpr int kSaveRawDumpDefault = 0;
 
+// ΔH/R of the mean kinetic temperature, in kelvins (10000 when absent).
+inline QString MktActivation() {
+    return QStringLiteral("MktActivation");
+}
+
 // Version and language of the help file the update check installed.
 inline QString HelpVersion() {
     return QStringLiteral("HelpVersion");
@@ -138,5 +143,16 @@ inline QString Header() {
 }
 inline QString Footer() {
     return QStringLiteral("Footer");
+}
+// The alarm limits of the instrument's sessions (°C for temperatures; empty: none), and
+// whether its pages show the mean kinetic temperature.
+inline QString AlarmLow() {
+    return QStringLiteral("AlarmLow");
+}
+inline QString AlarmHigh() {
+    return QStringLiteral("AlarmHigh");
+}
+inline QString ShowMkt() {
+    return QStringLiteral("ShowMkt");
 }
 } // namespace SettingsKeys

@@ -22,3 +22,15 @@ CelsiusRange ThermocoupleRangeCelsius(int typeIndex);
 // Callendar-Van Dusen inverted by bisection; below -70 °C gives UnderRangeValue, above 550 °C
 // OverRangeValue.
 double RtdResistanceToCelsius(double nominalOhms, double measuredOhms);
+
+// The user's temperature unit is °C or °F; these are the one conversion between them and the
+// absolute scale the kinetic formulas need.
+constexpr double CelsiusToDisplay(double celsius, bool fahrenheit) {
+    return fahrenheit ? celsius * 1.8 + 32.0 : celsius;
+}
+constexpr double DisplayToKelvin(double value, bool fahrenheit) {
+    return (fahrenheit ? (value - 32.0) / 1.8 : value) + 273.15;
+}
+constexpr double KelvinToDisplay(double kelvin, bool fahrenheit) {
+    return CelsiusToDisplay(kelvin - 273.15, fahrenheit);
+}

@@ -84,8 +84,11 @@ void CVexloDoc::ConvertSessionsToTemperatureUnit() {
     // Every open session, not only the one shown, so that none shows the old unit later.
     for (CRecSession* session : registry_.Sessions()) {
         session->NormaliseDisplayUnits(session->DisplayUnits());
-        if (session->Flags().temperature)
+        if (session->Flags().temperature) {
             session->RecomputeValues();
+            // The remembered limits are in °C; the session's follow the new unit.
+            session->SetFigures(SessionFigures::Load(settings_, *session));
+        }
     }
 }
 
@@ -149,6 +152,7 @@ bool CVexloDoc::OpenSessionFile(const QString& path, bool isTemporary) {
     // Registered only once whole, so that a load given up leaves nothing behind.
     if (!SessionOpener(ui_).Open(path, *owned, isTemporary))
         return false;
+    owned->SetFigures(SessionFigures::Load(settings_, *owned));
     CRecSession& session = registry_.Add(std::move(owned));
     hintSession_ = session.Number();
     UpdateAllViews(UpdateHintType::SessionAdded);

@@ -37,7 +37,7 @@ SessionChannelLine SessionChannelLine::Of(const CRecSession& session, const CTre
     const QString label = ChannelLabel(session);
 
     SessionChannelLine line;
-    line.columns = SessionChannelColumns(session.Flags(), cursorColumns);
+    line.columns = SessionChannelColumns(session.Flags(), cursorColumns, session.Figures());
     line.texts.reserve(line.columns.size());
     for (const ChannelColumn& c : line.columns)
         line.texts.push_back(ChannelCellText(c.kind, label, cursor, window));

@@ -165,7 +165,7 @@ QString InstrumentPage::RowValue(RowType type, const InstrumentPageInputs& in) {
         if (flags.thermocouple) {
             CelsiusRange r = ThermocoupleRangeCelsius(config.tcIndex);
             if (in.fahrenheit)
-                r = {r.low * 1.8 + 32, r.high * 1.8 + 32};
+                r = {CelsiusToDisplay(r.low, true), CelsiusToDisplay(r.high, true)};
             return FormatResource(TextId::kRangeFromTo,
                                   {FormatTrimmed(2, r.low), FormatTrimmed(2, r.high)});
         }

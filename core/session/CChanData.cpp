@@ -20,10 +20,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-constexpr double ToFahrenheitIfAsked(double celsius, bool fahrenheit) {
-    return fahrenheit ? celsius * 1.8 + 32.0 : celsius;
-}
-
 ValueStatusType StatusOf(double v) {
     if (v == OverRangeValue)
         return ValueStatusType::OverRange;
@@ -131,7 +127,7 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(conversion_.tcIndex), v);
         switch (t.status) {
         case TcStatusType::Ok:
-            return ToFahrenheitIfAsked(t.celsius, fahrenheit_);
+            return CelsiusToDisplay(t.celsius, fahrenheit_);
         case TcStatusType::AboveRange:
             return OverRangeValue;
         case TcStatusType::BelowRange:
@@ -145,7 +141,7 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         if (std::isnan(resistance))
             return NoValue;
         const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
-        return IsValueMarker(t) ? t : ToFahrenheitIfAsked(t, fahrenheit_);
+        return IsValueMarker(t) ? t : CelsiusToDisplay(t, fahrenheit_);
     }
     if (v < underThreshold_)
         return UnderRangeValue;
@@ -435,14 +431,37 @@ int CChanData::ValueCount() const {
 double CChanData::ValueTime(int index, int64_t sessionStart) const {
     if (flags_.event)
         return static_cast<double>(sessionStart) + index * 0.0625;
-    const int period = std::max(1, SaturatingRound(Entry().SampleInterval));
-    return static_cast<double>(sessionStart) + (static_cast<double>(index) + 1.0) * period;
+    return static_cast<double>(sessionStart) +
+           (static_cast<double>(index) + 1.0) * ValuePeriodSeconds();
+}
+
+int CChanData::ValuePeriodSeconds() const {
+    return std::max(1, SaturatingRound(Entry().SampleInterval));
 }
 
 const std::vector<double>& CChanData::StatisticValues(const CChanRecord& r) const {
     if (flags_.event && !conversion_.polarity && !r.complements_.empty())
         return r.complements_;
     return r.values_;
+}
+
+std::span<const double> CChanData::WindowValues(bool useWindow, int first, int last) const {
+    if (!HasRecord())
+        return {};
+    const std::vector<double>& values = StatisticValues(FirstRecord());
+    const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
+    if (count == 0)
+        return {};
+    int lo = 0;
+    int hi = count - 1;
+    if (useWindow) {
+        lo = std::max(0, std::min(first, count - 1));
+        hi = last >= 0 && last <= count - 1 ? last : count - 1;
+    }
+    if (hi < lo)
+        return {};
+    return std::span<const double>(values).subspan(static_cast<std::size_t>(lo),
+                                                   static_cast<std::size_t>(hi - lo + 1));
 }
 
 RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, int last) const {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -96,6 +97,12 @@ public:
     // Seconds since 1970 of value `index` of the first record, as the table stamps it.
     double ValueTime(int index, int64_t sessionStart) const;
 
+    // Seconds between two values of a recorded (not event) channel.
+    int ValuePeriodSeconds() const;
+    // The values the window statistics cover: [first, last] with the same clamping as
+    // RangeStatisticsOf, or the whole record without a window.
+    std::span<const double> WindowValues(bool useWindow, int first, int last) const;
+    bool Fahrenheit() const { return fahrenheit_; }
     RangeStatisticsValues RangeStatisticsOf(bool useWindow, int first, int last) const;
     RangeStatisticsTexts RangeStatistics(bool useWindow, int first, int last,
                                          const QString& units) const;

@@ -3,6 +3,7 @@
 #include "core/common/CalendarDateTime.h"
 #include "core/session/CChanData.h"
 #include "core/session/ModelTable.h"
+#include "core/session/SessionFigures.h"
 
 #include <QByteArray>
 #include <QString>
@@ -61,6 +62,10 @@ public:
     void SetNumber(uint32_t n) { number_ = n; }
     int TypeTag() const { return typeTag_; }
     void SetTypeTag(int tag) { typeTag_ = tag; }
+
+    // Alarm limits and the mean kinetic temperature, as the page, report and stats show them.
+    const SessionFigures& Figures() const { return figures_; }
+    void SetFigures(const SessionFigures& f) { figures_ = f; }
 
     const QString& Path() const { return path_; }
     void SetPath(const QString& path) { path_ = path; }
@@ -166,6 +171,7 @@ public:
 
 private:
     const TemperatureUnitSource* units_;
+    SessionFigures figures_;
     bool modified_ = false;
     bool instrumentFile_ = false;
     bool temporary_ = false;

@@ -22,7 +22,11 @@ constexpr int kHeaderIds[] = {TextId::kChannelHeader,
                               TextId::kAvg,
                               TextId::kLast,
                               TextId::kTotal,
-                              TextId::kEventLength};
+                              TextId::kEventLength,
+                              TextId::kTimeAboveHeader,
+                              TextId::kTimeBelowHeader,
+                              TextId::kExcursionsHeader,
+                              TextId::kMktHeader};
 constexpr int kNarrow = 60;
 constexpr int kStatistic = 80;
 constexpr int kEventColumn = 140;
@@ -35,7 +39,8 @@ QString ChanListHeaderText(ChanListHeaderType kind) {
     return ResourceString(kHeaderIds[index]);
 }
 
-std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cursorColumns) {
+std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cursorColumns,
+                                                 const SessionFigures& figures) {
     using K = ChanListHeaderType;
     std::vector<ChannelColumn> columns{{K::Channel, kNarrow}, {K::Colour, kNarrow}};
     if (flags.event) {
@@ -52,6 +57,11 @@ std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cu
         columns.push_back({k, kStatistic});
     if (flags.pulse)
         columns.push_back({K::WindowTotal, kStatistic});
+    if (figures.limits.Any())
+        for (const K k : {K::WindowTimeAbove, K::WindowTimeBelow, K::WindowExcursions})
+            columns.push_back({k, kStatistic});
+    if (figures.showMkt && flags.temperature)
+        columns.push_back({K::WindowMkt, kStatistic});
     return columns;
 }
 
@@ -62,7 +72,26 @@ WindowStatistics WindowStatistics::Of(const CRecSession& session, int first, int
     const bool useWindow = first >= 0 && last > first;
     const RangeStatisticsTexts t = data.RangeStatistics(
         useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0, session.DisplayUnits());
-    return {t.min, t.max, t.avg, t.total, t.eventTotal};
+    WindowStatistics w{t.min, t.max, t.avg, t.total, t.eventTotal, {}, {}, {}, {}};
+    const SessionFigures& figures = session.Figures();
+    if (data.Flags().event)
+        return w;
+    const std::span<const double> values =
+        data.WindowValues(useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0);
+    if (figures.limits.Any()) {
+        const LimitStatistics l =
+            LimitStatisticsOf(values, figures.limits, data.ValuePeriodSeconds());
+        w.timeAbove = SessionFigureTexts::Duration(l.timeAboveSeconds);
+        w.timeBelow = SessionFigureTexts::Duration(l.timeBelowSeconds);
+        w.excursions = QString::number(l.excursions);
+    }
+    if (figures.showMkt && data.Flags().temperature) {
+        const std::optional<double> mkt =
+            MeanKineticTemperature(values, data.Fahrenheit(), figures.mktActivationKelvin);
+        w.mkt =
+            mkt ? data.ValueText(*mkt, session.DisplayUnits()) : ResourceString(TextId::kNoValue);
+    }
+    return w;
 }
 
 QString ChannelCellText(ChanListHeaderType kind, const QString& channelLabel,
@@ -89,6 +118,14 @@ QString ChannelCellText(ChanListHeaderType kind, const QString& channelLabel,
         return window.total;
     case K::WindowEventsLength:
         return window.eventsLength;
+    case K::WindowTimeAbove:
+        return window.timeAbove;
+    case K::WindowTimeBelow:
+        return window.timeBelow;
+    case K::WindowExcursions:
+        return window.excursions;
+    case K::WindowMkt:
+        return window.mkt;
     default:
         return QString();
     }

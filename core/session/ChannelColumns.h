@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/session/ModelTable.h"
+#include "core/session/SessionFigures.h"
 
 #include <QString>
 #include <vector>
@@ -28,6 +29,10 @@ enum class ChanListHeaderType : int {
     Last = 16,
     Total = 17,
     EventLength = 18,
+    WindowTimeAbove = 19,
+    WindowTimeBelow = 20,
+    WindowExcursions = 21,
+    WindowMkt = 22,
 };
 
 QString ChanListHeaderText(ChanListHeaderType kind);
@@ -40,7 +45,10 @@ struct ChannelColumn {
 
 // The columns of a session's channel line. `cursorColumns`: the min/max display is on and the
 // graph shows more values than it has pixel columns, so a column's minimum and maximum differ.
-std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cursorColumns);
+// `figures`: the limit columns when a limit is set, the MKT column of a temperature session
+// when it is asked for; none by default.
+std::vector<ChannelColumn> SessionChannelColumns(const KindFlags& flags, bool cursorColumns,
+                                                 const SessionFigures& figures = {});
 
 // What the graph's cursor reads on its column.
 struct CursorReadouts {
@@ -50,6 +58,7 @@ struct CursorReadouts {
 // The window columns' texts, kept until the visible range changes.
 struct WindowStatistics {
     QString min, max, avg, total, eventsLength;
+    QString timeAbove, timeBelow, excursions, mkt; // with the session's figures only
 
     // Over values [first, last) of the graph's view; the whole record when first < 0.
     static WindowStatistics Of(const CRecSession& session, int first, int last);

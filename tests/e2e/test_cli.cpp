@@ -122,6 +122,47 @@ TEST_F(CliTest, ValuesFollowTheTemperatureSettingAndTheLocale) {
     EXPECT_TRUE(r.Json()[u"min"_qs].toString().endsWith(u" °F"_qs));
 }
 
+TEST_F(CliTest, StatisticsWithAlarmLimitsAndMeanKineticTemperature) {
+    const QString path = Write(u"tc.vx"_qs, ThermocoupleLogger().Build());
+    SetTempUnits(0);
+    // About 1000 °C, 0 °C and over the range, 2 s apart.
+    CliRun r =
+        Cli({u"stats"_qs, path, u"--json"_qs, u"--low"_qs, u"10"_qs, u"--high"_qs, u"500"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonObject s = r.Json();
+    EXPECT_EQ(s[u"time_above_s"_qs].toDouble(), 4.0) << "the over-range point is above";
+    EXPECT_EQ(s[u"time_below_s"_qs].toDouble(), 2.0);
+    EXPECT_EQ(s[u"excursions"_qs].toInt(), 3);
+    // python3: a = 10000; a / -log(mean(exp(-a / (t + 273.15)) for t in (1000, 0))) - 273.15
+    // gives 896.758, and 896.59 to 896.93 for 1000 ± 0.2 °C.
+    EXPECT_NEAR(s[u"mkt"_qs].toDouble(), 896.758, 0.2);
+
+    // A value exactly on the limit is not out of it; --first/--last narrow the window.
+    r = Cli({u"stats"_qs, path, u"--json"_qs, u"--low"_qs, u"0"_qs, u"--first"_qs, u"1"_qs,
+             u"--last"_qs, u"1"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    s = r.Json();
+    EXPECT_EQ(s[u"time_below_s"_qs].toDouble(), 0.0);
+    EXPECT_EQ(s[u"excursions"_qs].toInt(), 0);
+    EXPECT_NEAR(s[u"mkt"_qs].toDouble(), 0.0, 0.01);
+
+    // Without limits the keys of the limits are absent; °F moves the MKT with the unit.
+    SetTempUnits(1);
+    r = Cli({u"stats"_qs, path, u"--json"_qs});
+    s = r.Json();
+    EXPECT_FALSE(s.contains(u"excursions"_qs));
+    EXPECT_NEAR(s[u"mkt"_qs].toDouble(), 896.758 * 1.8 + 32, 0.4);
+
+    r = Cli({u"stats"_qs, path, u"--low"_qs, u"10"_qs});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("excursions")) << r.out.toStdString();
+
+    EXPECT_EQ(Cli({u"stats"_qs, path, u"--low"_qs, u"5"_qs, u"--high"_qs, u"4"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"stats"_qs, path, u"--low"_qs, u"5"_qs, u"--high"_qs, u"5"_qs}).status, 0);
+    EXPECT_EQ(Cli({u"stats"_qs, path, u"--low"_qs, u"x"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"info"_qs, path, u"--low"_qs, u"1"_qs}).status, 64);
+}
+
 TEST_F(CliTest, StatisticsWindowAndEvents) {
     SessionImageBuilder b;
     b.Set("Model", "6").Set("Polarity", "1");

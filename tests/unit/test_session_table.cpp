@@ -71,7 +71,7 @@ TEST(ChannelColumns, FollowTheKindOfChannelAndTheMinMaxDisplay) {
     EXPECT_EQ(event[2].width, 140);
 
     EXPECT_EQ(ChanListHeaderText(K::WindowLast), ChanListHeaderText(K::Last));
-    EXPECT_EQ(ChanListHeaderText(static_cast<K>(19)), QString());
+    EXPECT_EQ(ChanListHeaderText(static_cast<K>(23)), QString());
     EXPECT_EQ(ChanListHeaderText(static_cast<K>(-1)), QString());
 }
 
@@ -90,6 +90,47 @@ TEST(ChannelColumns, WindowStatisticsCoverTheVisibleValuesOrTheWholeRecord) {
     EXPECT_EQ(part.min, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).min);
     EXPECT_EQ(part.max, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).max);
     EXPECT_NE(part.total, whole.total);
+}
+
+TEST(ChannelColumns, LimitAndMktColumnsOnlyWhenAsked) {
+    const KindFlags tc = KindFlags::Of(ChannelKindType::Thermocouple);
+    const auto plain = Kinds(SessionChannelColumns(tc, false));
+    EXPECT_EQ(Kinds(SessionChannelColumns(tc, false, SessionFigures{})), plain);
+    SessionFigures figures;
+    figures.limits.high = 5.0;
+    auto kinds = Kinds(SessionChannelColumns(tc, false, figures));
+    ASSERT_EQ(kinds.size(), plain.size() + 3);
+    EXPECT_EQ(kinds.back(), K::WindowExcursions);
+    figures.showMkt = true;
+    EXPECT_EQ(Kinds(SessionChannelColumns(tc, false, figures)).back(), K::WindowMkt);
+    // Only a temperature session has a kinetic temperature.
+    const KindFlags voltage = KindFlags::Of(ChannelKindType::Voltage);
+    EXPECT_EQ(Kinds(SessionChannelColumns(voltage, false, figures)).back(), K::WindowExcursions);
+    EXPECT_EQ(ChanListHeaderText(K::WindowMkt), u"TCM"_qs);
+}
+
+TEST(ChannelColumns, LimitAndMktFiguresFollowTheWindow) {
+    SessionImageBuilder b;
+    // Type K, 0.01 mV per count: about 1000 °C, 0 °C, then over the range; 2 s apart.
+    b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    b.PairSamples({{4128, 0}, {0, 0}, {7000, 0}});
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    SessionFigures figures;
+    figures.limits = {10.0, 500.0};
+    figures.showMkt = true;
+    s->SetFigures(figures);
+    const WindowStatistics whole = WindowStatistics::Of(*s, -1, -1);
+    EXPECT_EQ(whole.timeAbove, u"4 s"_qs);
+    EXPECT_EQ(whole.timeBelow, u"2 s"_qs);
+    EXPECT_EQ(whole.excursions, u"3"_qs);
+    const WindowStatistics second = WindowStatistics::Of(*s, 1, 2);
+    EXPECT_EQ(second.timeAbove, u"0 s"_qs);
+    EXPECT_EQ(second.timeBelow, u"2 s"_qs);
+    EXPECT_EQ(second.excursions, u"1"_qs);
+    EXPECT_EQ(second.mkt, s->ChanData().ValueText(0.0, s->DisplayUnits()));
+    // python3, as in the limit statistics tests: mkt([1000, 0]) = 896.758 °C.
+    EXPECT_TRUE(whole.mkt.startsWith(u"896,"_qs)) << whole.mkt.toStdString();
 }
 
 } // namespace

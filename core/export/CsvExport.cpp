@@ -1,0 +1,218 @@
+#include "core/export/CsvExport.h"
+
+#include "core/common/StringTable.h"
+#include "core/common/ValueMarkers.h"
+#include "core/export/CellText.h"
+#include "core/export/SessionExport.h"
+#include "core/session/CRecSession.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(int64_t z, int& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+} // namespace
+
+CsvFormat CsvFormat::Of(const QLocale& locale) {
+    if (locale.decimalPoint() == QStringLiteral(","))
+        return {';', ','};
+    return {',', '.'};
+}
+
+CsvExportJob::CsvExportJob(const CRecSession& session, const QString& path, CsvFormat format)
+    : session_(session), format_(format), events_(session.Flags().event),
+      rowCount_(events_ ? static_cast<int>(
+                              std::min<std::size_t>(session.ChanData().Events().size(), INT32_MAX))
+                        : session.ChanData().ValueCount()),
+      file_(path), noValue_(ResourceString(TextId::kNoValue)),
+      underRange_(ResourceString(TextId::kUnderRange)),
+      overRange_(ResourceString(TextId::kOverRange)) {
+    const CChanData& data = session.ChanData();
+    if (events_ || data.ChannelCount() == 0)
+        return;
+    int64_t start = 0;
+    for (int i = 0; i < data.Channel(0).RecordCount(); ++i) {
+        recordStarts_.push_back(start);
+        start += static_cast<int64_t>(data.Channel(0).Record(i).Values().size());
+    }
+    step_ = data.Entry().Step;
+    decimals_ = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
+}
+
+bool CsvExportJob::Open() {
+    if (!file_.open(QIODevice::WriteOnly)) {
+        failure_ = FormatResource(TextId::kCannotWrite, {file_.fileName()});
+        return false;
+    }
+    line_.reserve(1 << 16);
+    line_.append("\xEF\xBB\xBF");
+    return true;
+}
+
+StepProgress CsvExportJob::Step() {
+    if (!titles_) {
+        WriteTitles();
+        titles_ = true;
+    }
+    const int end = currentRow_ + std::min(kRowsPerStep, rowCount_ - currentRow_);
+    for (; currentRow_ < end; ++currentRow_) {
+        if (events_)
+            WriteEventRow(currentRow_);
+        else
+            WritePointRow(currentRow_);
+    }
+    if (file_.write(line_) != line_.size()) {
+        failure_ = FormatResource(TextId::kCannotWrite, {file_.fileName()});
+        return {JobStateType::Failed, 0};
+    }
+    line_.clear();
+    if (currentRow_ < rowCount_)
+        return {JobStateType::Running,
+                static_cast<int>(static_cast<qint64>(currentRow_) * 100 / rowCount_)};
+    if (!file_.commit()) {
+        failure_ = FormatResource(TextId::kCannotWrite, {file_.fileName()});
+        return {JobStateType::Failed, 100};
+    }
+    return {JobStateType::Done, 100};
+}
+
+void CsvExportJob::Field(QStringView text) {
+    if (!firstField_)
+        line_.append(format_.separator);
+    firstField_ = false;
+    const bool quote = text.contains(QLatin1Char(format_.separator)) || text.contains(u'"') ||
+                       text.contains(u'\n') || text.contains(u'\r');
+    if (!quote) {
+        line_.append(text.toUtf8());
+        return;
+    }
+    QString doubled = text.toString();
+    doubled.replace(u'"', QStringLiteral("\"\""));
+    line_.append('"');
+    line_.append(doubled.toUtf8());
+    line_.append('"');
+}
+
+void CsvExportJob::NumberField(double value) {
+    char buffer[CellText::kMaxNumberLength + 1];
+    const char* end = CellText::AppendNumber(buffer, value);
+    if (!end) {
+        Field(QString::number(value, 'g', 17));
+        return;
+    }
+    if (!firstField_)
+        line_.append(format_.separator);
+    firstField_ = false;
+    for (const char* c = buffer; c != end; ++c)
+        line_.append(*c == '.' ? format_.decimal : *c);
+}
+
+void CsvExportJob::EndRow() {
+    line_.append("\r\n");
+    firstField_ = true;
+}
+
+void CsvExportJob::WriteTitles() {
+    Field(ResourceString(TextId::kDateTitle));
+    Field(ResourceString(TextId::kTimeTitle));
+    if (events_) {
+        Field(ResourceString(TextId::kDurationTitle));
+    } else {
+        Field(session_.ChannelName());
+        Field(session_.DisplayUnits());
+    }
+    Field(u"ISO 8601");
+    EndRow();
+}
+
+void CsvExportJob::WritePointRow(int row) {
+    const double stamp = session_.ChanData().ValueTime(row, session_.StartTime());
+    const auto seconds = static_cast<qint64>(std::floor(stamp));
+    const DateTimeTextCache::Texts when = times_.At(seconds);
+    Field(when.date);
+    Field(when.time);
+    // Rows come in order: the record holding this one is the current one or a later one.
+    while (record_ + 1 < recordStarts_.size() && row >= recordStarts_[record_ + 1])
+        ++record_;
+    if (recordStarts_.empty()) {
+        Field(QStringView());
+    } else {
+        const std::vector<double>& values =
+            session_.ChanData().Channel(0).Record(static_cast<int>(record_)).Values();
+        const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
+        const double v = index < values.size() ? values[index] : NoValue;
+        if (v == OverRangeValue)
+            Field(overRange_);
+        else if (v == UnderRangeValue)
+            Field(underRange_);
+        else if (v == NoValue)
+            Field(noValue_);
+        else
+            NumberField(RoundToDisplayStep(v, step_, decimals_));
+    }
+    // The unit column of the data sheet holds no values.
+    Field(QStringView());
+    AppendIso(seconds, 0);
+    EndRow();
+}
+
+void CsvExportJob::WriteEventRow(int row) {
+    const CChanData& data = session_.ChanData();
+    for (int column = 0; column < 3; ++column)
+        Field(data.EventCellText(row, column));
+    const SessionEvent& e = data.Events()[static_cast<std::size_t>(row)];
+    AppendIso(e.startSeconds, e.startMs);
+    EndRow();
+}
+
+void CsvExportJob::AppendIso(qint64 seconds, int milliseconds) {
+    const qint64 hour = FloorDiv(seconds, 3600);
+    if (hour != offsetHour_) {
+        // Zone changes fall on whole hours of UTC here; checking both ends keeps it exact.
+        const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds);
+        offsetSeconds_ = at.offsetFromUtc();
+        const bool uniform =
+            QDateTime::fromSecsSinceEpoch(hour * 3600).offsetFromUtc() == offsetSeconds_ &&
+            QDateTime::fromSecsSinceEpoch(hour * 3600 + 3599).offsetFromUtc() == offsetSeconds_;
+        offsetHour_ = uniform ? hour : INT64_MIN;
+    }
+    const qint64 local = seconds + offsetSeconds_;
+    int y = 0;
+    unsigned mo = 0, d = 0;
+    CivilFromDays(FloorDiv(local, 86400), y, mo, d);
+    const qint64 inDay = local - FloorDiv(local, 86400) * 86400;
+    const int offsetMinutes = std::abs(offsetSeconds_) / 60;
+    char buffer[48];
+    int n = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d", y, mo, d,
+                          static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
+                          static_cast<int>(inDay % 60));
+    if (milliseconds != 0)
+        n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d",
+                           milliseconds);
+    std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), "%c%02d:%02d",
+                  offsetSeconds_ < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
+    if (!firstField_)
+        line_.append(format_.separator);
+    firstField_ = false;
+    line_.append(buffer);
+}

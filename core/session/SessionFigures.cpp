@@ -1,0 +1,64 @@
+#include "core/session/SessionFigures.h"
+
+#include "core/app/SettingsKeys.h"
+#include "core/app/SettingsStore.h"
+#include "core/common/DurationFormat.h"
+#include "core/common/Rounding.h"
+#include "core/common/Temperature.h"
+#include "core/session/CRecSession.h"
+#include "core/session/InstrumentSettings.h"
+
+#include <cmath>
+
+namespace {
+
+// A temperature limit is kept in °C, so that a change of the user's unit keeps its meaning.
+std::optional<double> ReadLimit(const SettingsStore& settings, const QString& section,
+                                const QString& key, const CRecSession& session) {
+    bool ok = false;
+    const double v = settings.GetString(section, key, QString()).toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return session.Flags().temperature ? CelsiusToDisplay(v, session.ChanData().Fahrenheit()) : v;
+}
+
+void WriteLimit(SettingsStore& settings, const QString& section, const QString& key,
+                std::optional<double> v, const CRecSession& session) {
+    if (!v) {
+        settings.SetString(section, key, QString());
+        return;
+    }
+    double stored = *v;
+    if (session.Flags().temperature)
+        stored = DisplayToKelvin(*v, session.ChanData().Fahrenheit()) - 273.15;
+    settings.SetString(section, key, QString::number(stored, 'g', 17));
+}
+
+} // namespace
+
+SessionFigures SessionFigures::Load(const SettingsStore& settings, const CRecSession& session) {
+    using namespace SettingsKeys;
+    SessionFigures f;
+    const QString section = InstrumentSettingsSection(session.ModelCode(), session.SerialNumber());
+    f.limits.low = ReadLimit(settings, section, AlarmLow(), session);
+    f.limits.high = ReadLimit(settings, section, AlarmHigh(), session);
+    f.showMkt = settings.GetInt(section, ShowMkt(), 0) != 0;
+    const int activation = settings.GetInt(SettingsSection(), MktActivation(),
+                                           static_cast<int>(kDefaultMktActivationKelvin));
+    if (activation > 0)
+        f.mktActivationKelvin = activation;
+    return f;
+}
+
+void SessionFigures::StoreLimits(SettingsStore& settings, const CRecSession& session) const {
+    using namespace SettingsKeys;
+    const QString section = InstrumentSettingsSection(session.ModelCode(), session.SerialNumber());
+    WriteLimit(settings, section, AlarmLow(), limits.low, session);
+    WriteLimit(settings, section, AlarmHigh(), limits.high, session);
+    settings.SetInt(section, ShowMkt(), showMkt ? 1 : 0);
+}
+
+QString SessionFigureTexts::Duration(double seconds) {
+    const QString text = FormatSpanWords(SaturatingRound(seconds));
+    return text.isEmpty() ? QStringLiteral("0 s") : text;
+}

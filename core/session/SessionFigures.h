@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/session/LimitStatistics.h"
+
+#include <QString>
+
+class CRecSession;
+class SettingsStore;
+
+// What a session's page, report and `vexlo-cli stats` add to the window statistics: the time
+// out of the alarm limits and, when asked, the mean kinetic temperature.
+struct SessionFigures {
+    AlarmLimits limits; // in the session's display unit
+    bool showMkt = false;
+    double mktActivationKelvin = kDefaultMktActivationKelvin;
+
+    // The limits remembered for the session's logger (in its instrument section, so that the
+    // next download of that logger gets them) and the program's ΔH/R.
+    static SessionFigures Load(const SettingsStore& settings, const CRecSession& session);
+    void StoreLimits(SettingsStore& settings, const CRecSession& session) const;
+
+    bool operator==(const SessionFigures&) const = default;
+};
+
+namespace SessionFigureTexts {
+// "1 h 2 min 5 s", to the nearest second; "0 s" for none.
+QString Duration(double seconds);
+} // namespace SessionFigureTexts

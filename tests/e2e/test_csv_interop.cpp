@@ -1,0 +1,110 @@
+// Our CSV read by a spreadsheet program that is not ours: LibreOffice converts it to a
+// workbook in a French and in an English locale, and the values must arrive as numbers.
+
+#include "support/SessionImageBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// Prints "type value" for the cells of column C below the title row.
+const char kCellsScript[] = R"py(
+import re, sys, zipfile
+xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()
+for m in re.finditer(r'<c r="C(\d+)"([^>]*)>(.*?)</c>', xml):
+    if int(m.group(1)) < 2:
+        continue
+    kind = re.search(r't="(\w+)"', m.group(2))
+    value = re.search(r'<v>(.*?)</v>', m.group(3))
+    print((kind.group(1) if kind else 'n'), value.group(1) if value else '')
+)py";
+
+struct LocaleCase {
+    QString lang;         // LANG of the export
+    QString officeLocale; // the spreadsheet program's locale
+    int separator;        // what the import is told, as the user would pick it
+};
+
+QByteArray RunTool(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                   int timeoutMs) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs) || p.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << p.readAllStandardError().toStdString();
+        return {};
+    }
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+TEST(CsvInterop, LibreOfficeReadsTheValuesAsNumbersInFrenchAndEnglish) {
+    const QString office = QStandardPaths::findExecutable(u"soffice"_s);
+    if (office.isEmpty())
+        GTEST_SKIP() << "soffice missing: the LibreOffice check of the CSV export is skipped";
+    QTemporaryDir dir;
+    SessionImageBuilder b;
+    b.Set("Model", "2").Set("VRef", "2.5").Set("MaxCnt", "25000");
+    b.Samples({5000, 12345, 20001, 7});
+    const QString session = dir.filePath(u"s.vx"_s);
+    {
+        QFile f(session);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b.Build());
+    }
+    for (const LocaleCase& c : {LocaleCase{u"fr_FR.UTF-8"_s, u"fr-FR"_s, 59},
+                                LocaleCase{u"en_US.UTF-8"_s, u"en-US"_s, 44}}) {
+        SCOPED_TRACE(c.lang.toStdString());
+        const QString base = dir.filePath(c.officeLocale);
+        ASSERT_TRUE(QDir().mkpath(base + u"/profile/user"_s));
+        ASSERT_TRUE(QDir().mkpath(base + u"/home"_s));
+        ASSERT_TRUE(QDir().mkpath(base + u"/config"_s));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"LANG"_s, c.lang);
+        env.insert(u"LC_ALL"_s, c.lang);
+        env.insert(u"HOME"_s, base + u"/home"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, base + u"/config"_s);
+        const QString csv = base + u"/values.csv"_s;
+        RunTool(QStringLiteral(VEXLO_CLI), {u"export"_s, session, csv}, env, 30000);
+
+        // The program's locale, in a profile of its own.
+        QFile settings(base + u"/profile/user/registrymodifications.xcu"_s);
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Setup/L10N"><prop oor:name="ooSetupSystemLocale" oor:op="fuse"><value>)" +
+                       c.officeLocale.toUtf8() + "</value></prop></item>\n</oor:items>\n");
+        settings.close();
+        RunTool(office,
+                {u"-env:UserInstallation=file://"_s + base + u"/profile"_s, u"--headless"_s,
+                 u"--infilter=CSV:%1,34,76,1"_s.arg(c.separator), u"--convert-to"_s, u"xlsx"_s,
+                 u"--outdir"_s, base, csv},
+                env, 180000);
+
+        QFile written(csv);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(written.readAll().mid(3)).split(u"\r\n"_s);
+        const QStringList cells =
+            QString::fromUtf8(
+                RunTool(u"python3"_s,
+                        {u"-c"_s, QString::fromUtf8(kCellsScript), base + u"/values.xlsx"_s}, env,
+                        30000))
+                .split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(cells.size(), 4) << cells.join(u'|').toStdString();
+        for (int i = 0; i < cells.size(); ++i) {
+            QString expected = lines.at(i + 1).section(QChar(c.separator), 2, 2);
+            expected.replace(u',', u'.');
+            EXPECT_EQ(cells[i], u"n "_s + expected) << "row " << i + 2;
+        }
+    }
+}

@@ -1,0 +1,87 @@
+#include "core/export/CsvExport.h"
+#include "support/SessionTestSupport.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+std::unique_ptr<CRecSession> Thermocouple() {
+    SessionImageBuilder b;
+    // Type K, 0.01 mV per count: about 1000 °C, 0 °C, then over the range; 2 s apart.
+    b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    b.Set("SerNum", "A42").Set("Start", "2024/03/05 14:07:09");
+    b.PairSamples({{4128, 0}, {0, 0}, {7000, 0}});
+    return ReadImage(b, Celsius());
+}
+
+QStringList Export(const CRecSession& session, const QString& path, CsvFormat format) {
+    CsvExportJob job(session, path, format);
+    EXPECT_TRUE(job.Open());
+    while (job.Step().state == JobStateType::Running) {
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "a byte-order mark";
+    return QString::fromUtf8(bytes.mid(3)).split(u"\r\n"_s);
+}
+
+} // namespace
+
+TEST(CsvFormat, FollowsTheDecimalMarkOfTheLocale) {
+    EXPECT_EQ(CsvFormat::Of(QLocale(QLocale::French, QLocale::France)), (CsvFormat{';', ','}));
+    EXPECT_EQ(CsvFormat::Of(QLocale(QLocale::German, QLocale::Germany)), (CsvFormat{';', ','}));
+    EXPECT_EQ(CsvFormat::Of(QLocale(QLocale::English, QLocale::UnitedStates)),
+              (CsvFormat{',', '.'}));
+    EXPECT_EQ(CsvFormat::Of(QLocale::c()), (CsvFormat{',', '.'}));
+}
+
+TEST(CsvExport, HasTheDataSheetColumnsAndAnIsoStamp) {
+    const auto session = Thermocouple();
+    ASSERT_TRUE(session);
+    QTemporaryDir dir;
+    const QStringList fr = Export(*session, dir.filePath(u"a.csv"_s), CsvFormat{';', ','});
+    ASSERT_EQ(fr.size(), 5) << fr.join(u'|').toStdString(); // titles, 3 rows, the last newline
+    EXPECT_EQ(fr[0], u"Date;Time;TC1VK;°C;ISO 8601"_s);
+    // The unit column of the data sheet stays empty; Paris is one hour ahead of UTC in March.
+    EXPECT_TRUE(fr[1].endsWith(u";;2024-03-05T14:07:11+01:00"_s)) << fr[1].toStdString();
+    EXPECT_TRUE(fr[2].contains(u";0;;"_s)) << fr[2].toStdString();
+    EXPECT_TRUE(fr[3].contains(u";Au-dessus de la gamme;"_s)) << fr[3].toStdString();
+    const QString value = fr[1].section(u';', 2, 2);
+    EXPECT_TRUE(value.startsWith(u"100"_s) && value.contains(u','))
+        << "a comma as decimal mark: " << value.toStdString();
+    EXPECT_EQ(fr[4], QString());
+
+    const QStringList en = Export(*session, dir.filePath(u"b.csv"_s), CsvFormat{',', '.'});
+    ASSERT_EQ(en.size(), 5);
+    EXPECT_TRUE(en[1].section(u',', 2, 2).contains(u'.')) << en[1].toStdString();
+}
+
+TEST(CsvExport, AnUnwritableDestinationFailsAndLeavesNothing) {
+    const auto session = Thermocouple();
+    ASSERT_TRUE(session);
+    QTemporaryDir dir;
+    CsvExportJob job(*session, dir.filePath(u"missing/a.csv"_s), CsvFormat{});
+    EXPECT_FALSE(job.Open());
+    EXPECT_FALSE(job.FailureMessage().isEmpty());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST(CsvExport, AJobDroppedBeforeItsEndLeavesNoFile) {
+    const auto session = Thermocouple();
+    ASSERT_TRUE(session);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"a.csv"_s);
+    {
+        CsvExportJob job(*session, path, CsvFormat{});
+        ASSERT_TRUE(job.Open());
+    }
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
