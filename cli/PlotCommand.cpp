@@ -142,23 +142,11 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
     return json;
 }
 
-// Draws into `device` until the drawing is the one asked for: a first drawing gives the
+// Draws with `drawOnce` until the drawing is the one asked for: a first drawing gives the
 // graph the recording's time frame the window is measured in, and a window's drawing the
 // pixel scale the cursor is placed by.
-void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
-          const PlotRequest& request, std::string& description, ColorRef trace,
-          const QString& unit) {
-    const auto drawOnce = [&] {
-        QPainter painter(&device);
-        painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
-        QtCanvas canvas(painter, false);
-        DescribingCanvas recorder(canvas, request.width);
-        graph.MarkDirty();
-        graph.Draw(recorder);
-        description = Describe(session, graph, recorder, trace, unit);
-    };
-    if (request.cursor)
-        graph.EnableCursor();
+void DrawAsAsked(CGraphClass& graph, const PlotRequest& request,
+                 const std::function<void()>& drawOnce) {
     drawOnce();
     if (request.from || request.to) {
         const double from = std::max(0.0, request.from.value_or(0.0));
@@ -171,6 +159,22 @@ void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
         graph.PlaceCursorAtTime(*request.cursor);
         drawOnce();
     }
+}
+
+void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
+          const PlotRequest& request, std::string& description, ColorRef trace,
+          const QString& unit) {
+    if (request.cursor)
+        graph.EnableCursor();
+    DrawAsAsked(graph, request, [&] {
+        QPainter painter(&device);
+        painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
+        QtCanvas canvas(painter, false);
+        DescribingCanvas recorder(canvas, request.width);
+        graph.MarkDirty();
+        graph.Draw(recorder);
+        description = Describe(session, graph, recorder, trace, unit);
+    });
 }
 
 // Writes the image or the PDF page that `draw` paints; false when it could not be written.
@@ -259,27 +263,13 @@ int RunOverlayPlot(const std::vector<const CRecSession*>& sessions, const Settin
         graph.EnableCursor();
 
     const bool written = WritePicture(request, [&](QPaintDevice& device) {
-        // As for one session: a first drawing gives the time frame, a window's drawing the
-        // pixel scale the cursor is placed by.
-        const auto drawOnce = [&] {
+        DrawAsAsked(graph, request, [&] {
             QPainter painter(&device);
             painter.fillRect(QRect(0, 0, request.width, request.height), Qt::white);
             QtCanvas canvas(painter, false);
             graph.MarkDirty();
             graph.Draw(canvas);
-        };
-        drawOnce();
-        if (request.from || request.to) {
-            const double from = std::max(0.0, request.from.value_or(0.0));
-            const double to = std::min(graph.TotalSpan(), request.to.value_or(graph.TotalSpan()));
-            graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + from,
-                                std::max(0.0, to - from), 0, 0);
-            drawOnce();
-        }
-        if (request.cursor) {
-            graph.PlaceCursorAtTime(*request.cursor);
-            drawOnce();
-        }
+        });
     });
     if (!written)
         return NotWritten(request);
