@@ -41,23 +41,7 @@ CsvFormat CsvFormat::Of(const QLocale& locale) {
 
 CsvExportJob::CsvExportJob(const CRecSession& session, const QString& path, CsvFormat format)
     : session_(session), format_(format), events_(session.Flags().event),
-      rowCount_(events_ ? static_cast<int>(
-                              std::min<std::size_t>(session.ChanData().Events().size(), INT32_MAX))
-                        : session.ChanData().ValueCount()),
-      file_(path), noValue_(ResourceString(TextId::kNoValue)),
-      underRange_(ResourceString(TextId::kUnderRange)),
-      overRange_(ResourceString(TextId::kOverRange)) {
-    const CChanData& data = session.ChanData();
-    if (events_ || data.ChannelCount() == 0)
-        return;
-    int64_t start = 0;
-    for (int i = 0; i < data.Channel(0).RecordCount(); ++i) {
-        recordStarts_.push_back(start);
-        start += static_cast<int64_t>(data.Channel(0).Record(i).Values().size());
-    }
-    step_ = data.Entry().Step;
-    decimals_ = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
-}
+      rowCount_(DataSheetValues::RowCount(session)), file_(path), values_(session) {}
 
 bool CsvExportJob::Open() {
     if (!file_.open(QIODevice::WriteOnly)) {
@@ -151,25 +135,11 @@ void CsvExportJob::WritePointRow(int row) {
     const DateTimeTextCache::Texts when = times_.At(seconds);
     Field(when.date);
     Field(when.time);
-    // Rows come in order: the record holding this one is the current one or a later one.
-    while (record_ + 1 < recordStarts_.size() && row >= recordStarts_[record_ + 1])
-        ++record_;
-    if (recordStarts_.empty()) {
-        Field(QStringView());
-    } else {
-        const std::vector<double>& values =
-            session_.ChanData().Channel(0).Record(static_cast<int>(record_)).Values();
-        const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
-        const double v = index < values.size() ? values[index] : NoValue;
-        if (v == OverRangeValue)
-            Field(overRange_);
-        else if (v == UnderRangeValue)
-            Field(underRange_);
-        else if (v == NoValue)
-            Field(noValue_);
-        else
-            NumberField(RoundToDisplayStep(v, step_, decimals_));
-    }
+    const DataSheetValues::Cell cell = values_.At(row);
+    if (cell.isNumber)
+        NumberField(cell.number);
+    else
+        Field(cell.text);
     // The unit column of the data sheet holds no values.
     Field(QStringView());
     AppendIso(seconds, 0);

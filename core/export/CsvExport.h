@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/UserInterface.h"
+#include "core/export/DataSheetValues.h"
 #include "core/export/DateTimeTextCache.h"
 
 #include <QByteArray>
@@ -60,11 +61,7 @@ private:
     QString failure_;
     bool firstField_ = true;
 
-    std::vector<int64_t> recordStarts_;
-    std::size_t record_ = 0;
-    int step_ = 1;
-    int decimals_ = 0;
-    QString noValue_, underRange_, overRange_;
+    DataSheetValues values_;
     DateTimeTextCache times_;
     // The UTC hour whose local offset is known.
     qint64 offsetHour_ = INT64_MIN;

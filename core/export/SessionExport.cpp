@@ -47,24 +47,9 @@ ProgressScale ProgressScale::Of(qint64 total) {
 
 SessionExportJob::SessionExportJob(const CRecSession& session, CXLSData& workbook)
     : session_(session), workbook_(workbook), events_(session.Flags().event),
-      rowCount_(events_ ? static_cast<int>(
-                              std::min<std::size_t>(session.ChanData().Events().size(), INT32_MAX))
-                        : session.ChanData().ValueCount()),
+      rowCount_(DataSheetValues::RowCount(session)),
       totalWork_((static_cast<qint64>(rowCount_) + kConfigurationWork) * 11 / 10),
-      bar_(ProgressScale::Of(totalWork_)), noValue_(ResourceString(TextId::kNoValue)),
-      underRange_(ResourceString(TextId::kUnderRange)),
-      overRange_(ResourceString(TextId::kOverRange)) {
-    const CChanData& data = session.ChanData();
-    if (events_ || data.ChannelCount() == 0)
-        return;
-    int64_t start = 0;
-    for (int i = 0; i < data.Channel(0).RecordCount(); ++i) {
-        recordStarts_.push_back(start);
-        start += static_cast<int64_t>(data.Channel(0).Record(i).Values().size());
-    }
-    step_ = data.Entry().Step;
-    decimals_ = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
-}
+      bar_(ProgressScale::Of(totalWork_)), values_(session) {}
 
 SessionExportJob::~SessionExportJob() {
     if (end_ == JobStateType::Running)
@@ -185,27 +170,9 @@ void SessionExportJob::WritePointRow(int row) {
 }
 
 void SessionExportJob::WriteValueCell(int row) {
-    if (recordStarts_.empty()) {
-        workbook_.AddText(QStringView());
-        return;
-    }
-    // Rows come in order: the record holding this one is the current one or a later one.
-    while (record_ + 1 < recordStarts_.size() && row >= recordStarts_[record_ + 1])
-        ++record_;
-    const std::vector<double>& values =
-        session_.ChanData().Channel(0).Record(static_cast<int>(record_)).Values();
-    const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
-    if (index >= values.size()) {
-        workbook_.AddText(noValue_);
-        return;
-    }
-    const double v = values[index];
-    if (v == OverRangeValue)
-        workbook_.AddText(overRange_);
-    else if (v == UnderRangeValue)
-        workbook_.AddText(underRange_);
-    else if (v == NoValue)
-        workbook_.AddText(noValue_);
+    const DataSheetValues::Cell cell = values_.At(row);
+    if (cell.isNumber)
+        workbook_.AddNumber(cell.number);
     else
-        workbook_.AddNumber(RoundToDisplayStep(v, step_, decimals_));
+        workbook_.AddText(cell.text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/UserInterface.h"
+#include "core/export/DataSheetValues.h"
 #include "core/export/DateTimeTextCache.h"
 
 #include <QString>
@@ -75,14 +76,6 @@ private:
     ProgressScale bar_;
     QString failure_;
 
-    // Recorded points: where each record's values start in the row numbering, and the
-    // resolution of the values.
-    std::vector<int64_t> recordStarts_;
-    std::size_t record_ = 0;
-    int step_ = 1;
-    int decimals_ = 0;
-    QString noValue_;
-    QString underRange_;
-    QString overRange_;
+    DataSheetValues values_;
     DateTimeTextCache times_;
 };
