@@ -1,6 +1,7 @@
 #include "cli/SessionInput.h"
 
 #include "core/session/CRecSession.h"
+#include "core/session/SessionFigures.h"
 #include "core/session/SessionFile.h"
 
 Outcome ReadSessionFile(const QString& path, CRecSession& session) {
@@ -11,4 +12,11 @@ Outcome ReadSessionFile(const QString& path, CRecSession& session) {
     if (Outcome checked = CheckSessionImage(path, image); !checked)
         return checked;
     return ReadSessionImage(session, image, false);
+}
+
+Outcome UserSessionFile::Read(const QString& path) {
+    Outcome read = ReadSessionFile(path, session);
+    if (read)
+        session.SetFigures(SessionFigures::Load(settings, session));
+    return read;
 }

@@ -11,9 +11,10 @@
 // program's French message.
 Outcome ReadSessionFile(const QString& path, CRecSession& session);
 
-// A session file as a command reads it: in the temperature unit of the user's settings.
+// A session file as a command reads it: in the temperature unit of the user's settings, with
+// the alarm limits remembered for its logger.
 struct UserSessionFile {
-    Outcome Read(const QString& path) { return ReadSessionFile(path, session); }
+    Outcome Read(const QString& path);
 
     const QtSettingsStore settings;
     const TemperatureSetting temperature{settings};

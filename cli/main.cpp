@@ -78,7 +78,8 @@ constexpr const char* kUsage =
     "  --json              un objet JSON sur la sortie standard\n"
     "  --first N           première valeur de la fenêtre des statistiques\n"
     "  --last M            dernière valeur de la fenêtre des statistiques\n"
-    "  --low X, --high Y   limites d’alarme de stats, dans l’unité de la session\n"
+    "  --low X, --high Y   limites d’alarme de stats et plot, dans l’unité de la session ;\n"
+    "                      sans elles, celles retenues pour l’instrument\n"
     "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
     "  --from T, --to T    fenêtre du graphique, en secondes depuis le début\n"
     "  --cursor T          curseur placé T secondes après le début\n"
@@ -250,8 +251,9 @@ UsageProblem CheckArguments(const Arguments& args) {
         return "--pdf ne sert qu’à la commande status";
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return "--first et --last ne servent qu’à la commande stats";
-    if (args.limits.Any() && args.command != "stats")
-        return "--low et --high ne servent qu’à la commande stats";
+    if (args.limits.Any() && args.command != "stats" &&
+        !(args.command == "plot" && args.morePaths.isEmpty()))
+        return "--low et --high ne servent qu’aux commandes stats et plot (une session)";
     if (args.limits.low && args.limits.high && *args.limits.low > *args.limits.high)
         return "--low doit être inférieur ou égal à --high";
     return std::nullopt;
@@ -296,12 +298,12 @@ int RunOverlay(const Arguments& args, const UserSessionFile& first) {
 }
 
 // The limits given on the command line replace those remembered for the logger.
-SessionFigures Figures(const Arguments& args, const SettingsStore& settings,
-                       const CRecSession& session) {
-    SessionFigures figures = SessionFigures::Load(settings, session);
-    if (args.limits.Any())
-        figures.limits = args.limits;
-    return figures;
+void ApplyLimitOptions(const Arguments& args, CRecSession& session) {
+    if (!args.limits.Any())
+        return;
+    SessionFigures figures = session.Figures();
+    figures.limits = args.limits;
+    session.SetFigures(figures);
 }
 
 int RunSessionCommand(const Arguments& args) {
@@ -310,6 +312,7 @@ int RunSessionCommand(const Arguments& args) {
         return Refuse(CliExit::kRefused, read.message);
     CRecSession& session = file.session;
     const QtSettingsStore& settings = file.settings;
+    ApplyLimitOptions(args, session);
 
     if (args.command == "plot" && !args.morePaths.isEmpty())
         return RunOverlay(args, file);
@@ -321,7 +324,7 @@ int RunSessionCommand(const Arguments& args) {
     else if (args.command == "values")
         report.Values();
     else if (args.command == "stats")
-        report.Statistics(args.first, args.last, Figures(args, settings, session));
+        report.Statistics(args.first, args.last, session.Figures());
     else if (args.command == "params")
         report.Params();
     else

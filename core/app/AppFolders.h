@@ -44,4 +44,5 @@ inline constexpr quint32 kOptionsDialog = 0x20137;
 inline constexpr quint32 kColoursDialog = 0x20143;
 inline constexpr quint32 kConfigureDialog = 0x20082;
 inline constexpr quint32 kReportOptionsDialog = 0x2014A;
+inline constexpr quint32 kAlarmLimitsDialog = 0x20150;
 } // namespace HelpContext

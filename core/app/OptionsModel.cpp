@@ -1,8 +1,10 @@
 #include "core/app/OptionsModel.h"
 
 #include "core/app/SettingsKeys.h"
+#include "core/common/StringTable.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 int ClampedUnitIndex(int units) {
@@ -19,6 +21,9 @@ DocumentOptions DocumentOptions::Load(const SettingsStore& settings) {
     o.dashedOverload = settings.GetInt(section, DashedOverload(), kDashedOverloadDefault) != 0;
     o.temperatureUnits = std::max(0, settings.GetInt(section, TempUnits(), kTempUnitsDefault));
     o.saveRawDump = settings.GetInt(section, SaveRawDump(), kSaveRawDumpDefault) != 0;
+    const int activation = settings.GetInt(section, MktActivation(), kMktActivationDefault);
+    if (kMktActivationRange.Contains(activation))
+        o.mktActivationKelvin = activation;
     return o;
 }
 
@@ -30,12 +35,28 @@ void DocumentOptions::Save(SettingsStore& settings) const {
     settings.SetInt(section, DashedOverload(), dashedOverload ? 1 : 0);
     settings.SetInt(section, TempUnits(), temperatureUnits);
     settings.SetInt(section, SaveRawDump(), saveRawDump ? 1 : 0);
+    settings.SetInt(section, MktActivation(), mktActivationKelvin);
 }
 
 OptionsModel::OptionsModel(const DocumentOptions& current)
     : current_(current), checkFirmware_(current.checkFirmware),
       checkSoftware_(current.checkSoftware), dashedOverload_(current.dashedOverload),
-      unitIndex_(ClampedUnitIndex(current.temperatureUnits)), saveRawDump_(current.saveRawDump) {}
+      unitIndex_(ClampedUnitIndex(current.temperatureUnits)), saveRawDump_(current.saveRawDump),
+      mktActivationText_(QString::number(current.mktActivationKelvin)),
+      mktActivation_(current.mktActivationKelvin) {}
+
+QString OptionsModel::MktActivationLabel() {
+    return ResourceString(TextId::kMktActivationLabel);
+}
+
+Outcome OptionsModel::SetMktActivationText(const QString& text) {
+    mktActivationText_ = text;
+    const std::optional<double> kelvins = kMktActivationRange.Read(text);
+    if (!kelvins)
+        return Outcome::Failure(MktActivationLabel() + u' ' + kMktActivationRange.RefusalText());
+    mktActivation_ = static_cast<int>(std::lround(*kelvins));
+    return Outcome::Success();
+}
 
 void OptionsModel::SetTemperatureUnitIndex(int index) {
     unitIndex_ = ClampedUnitIndex(index);
@@ -48,10 +69,12 @@ OptionsModel::Accepted OptionsModel::Accept(SettingsStore& settings) const {
     result.options.dashedOverload = dashedOverload_;
     result.options.temperatureUnits = unitIndex_;
     result.options.saveRawDump = saveRawDump_;
+    result.options.mktActivationKelvin = mktActivation_;
     result.options.Save(settings);
     // The web checks only matter at the next start or status read; drawing changes at once.
     if (result.options.dashedOverload != current_.dashedOverload ||
-        result.options.temperatureUnits != current_.temperatureUnits)
+        result.options.temperatureUnits != current_.temperatureUnits ||
+        result.options.mktActivationKelvin != current_.mktActivationKelvin)
         result.hint = UpdateHintType::DisplaySettings;
     return result;
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "core/app/SettingsKeys.h"
 #include "core/app/SettingsStore.h"
+#include "core/common/Outcome.h"
 #include "core/common/UpdateHint.h"
+#include "core/common/UserNumber.h"
 
 #include <QString>
 #include <optional>
+
+// ΔH/R a user may give, in kelvins: well beyond the 60 to 120 kJ/mol of the guidelines.
+inline constexpr NumberRange kMktActivationRange{1000.0, 100000.0};
 
 // The user options the document keeps, as stored in section "Settings".
 struct DocumentOptions {
@@ -13,8 +19,10 @@ struct DocumentOptions {
     bool dashedOverload = true;
     int temperatureUnits = 1; // 0 °C, any positive value °F
     bool saveRawDump = false;
+    int mktActivationKelvin = SettingsKeys::kMktActivationDefault; // ΔH/R of the MKT
 
-    // Missing values take their defaults; a negative unit becomes 0 (°C).
+    // Missing values take their defaults; a negative unit becomes 0 (°C), a ΔH/R out of
+    // range the default.
     static DocumentOptions Load(const SettingsStore& settings);
     void Save(SettingsStore& settings) const;
 
@@ -34,12 +42,16 @@ public:
     // Index of the chosen radio button: 0 "°C", 1 "°F".
     int TemperatureUnitIndex() const { return unitIndex_; }
     bool SaveRawDump() const { return saveRawDump_; }
+    static QString MktActivationLabel();
+    const QString& MktActivationText() const { return mktActivationText_; }
 
     void SetCheckFirmware(bool on) { checkFirmware_ = on; }
     void SetCheckSoftware(bool on) { checkSoftware_ = on; }
     void SetDashedOverload(bool on) { dashedOverload_ = on; }
     void SetTemperatureUnitIndex(int index);
     void SetSaveRawDump(bool on) { saveRawDump_ = on; }
+    // False, with the message to show, when the text is not a ΔH/R the program accepts.
+    Outcome SetMktActivationText(const QString& text);
 
     struct Accepted {
         DocumentOptions options;            // the document's new values
@@ -56,4 +68,6 @@ private:
     bool dashedOverload_;
     int unitIndex_;
     bool saveRawDump_;
+    QString mktActivationText_;
+    int mktActivation_;
 };

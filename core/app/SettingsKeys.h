@@ -45,10 +45,11 @@ inline QString SaveRawDump() {
 }
 inline constexpr int kSaveRawDumpDefault = 0;
 
-// ΔH/R of the mean kinetic temperature, in kelvins (10000 when absent).
+// ΔH/R of the mean kinetic temperature, in kelvins: 83.144 kJ/mol by default.
 inline QString MktActivation() {
     return QStringLiteral("MktActivation");
 }
+inline constexpr int kMktActivationDefault = 10000;
 
 // Version and language of the help file the update check installed.
 inline QString HelpVersion() {
@@ -101,6 +102,10 @@ inline constexpr int kDisplayColorADefault = 0;
 inline constexpr int kDisplayColorOtherDefault = 255;
 inline constexpr int kGraphBackgroundColorDefault = 0xFFFFFF;
 inline constexpr int kCursorColorDefault = 255;
+inline QString AlarmLimitColor() {
+    return QStringLiteral("AlarmLimitColor");
+}
+inline constexpr int kAlarmLimitColorDefault = 0x0078E6; // orange
 
 // The recent files, most recent first: "File1" to "File4".
 inline QString RecentFilesSection() {

@@ -24,6 +24,7 @@ TraceColours TraceColours::Load(const SettingsStore& settings) {
     c.other = Read(settings, DisplayColorOther(), kDisplayColorOtherDefault);
     c.graphBackground = Read(settings, GraphBackgroundColor(), kGraphBackgroundColorDefault);
     c.cursor = Read(settings, CursorColor(), kCursorColorDefault);
+    c.alarmLimits = Read(settings, AlarmLimitColor(), kAlarmLimitColorDefault);
     return c;
 }
 
@@ -34,6 +35,7 @@ void TraceColours::Save(SettingsStore& settings) const {
     Write(settings, DisplayColorOther(), other);
     Write(settings, GraphBackgroundColor(), graphBackground);
     Write(settings, CursorColor(), cursor);
+    Write(settings, AlarmLimitColor(), alarmLimits);
 }
 
 ColorRef TraceColours::TraceColourOfGroup(int colourGroup) const {
@@ -56,6 +58,8 @@ QVector<ColorChangeInfo> BuildColorChangeList(TraceColours& colours) {
         {&colours.graphBackground, ColorRef(kGraphBackgroundColorDefault),
          ResourceString(TextId::kGraphBackground)},
         {&colours.cursor, ColorRef(kCursorColorDefault), ResourceString(TextId::kCursorLine)},
+        {&colours.alarmLimits, ColorRef(kAlarmLimitColorDefault),
+         ResourceString(TextId::kAlarmLimitsColour)},
     };
 }
 

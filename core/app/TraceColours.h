@@ -23,13 +23,14 @@ inline constexpr int BlueOf(ColorRef c) {
     return int(c >> 16 & 0xFF);
 }
 
-// The five colours every graph and channel table uses, kept in section "Colors".
+// The colours every graph and channel table uses, kept in section "Colors".
 struct TraceColours {
     ColorRef voltage = 0; // colour group 0
     ColorRef current = 0; // colour group 1
     ColorRef other = 255; // every other colour group
     ColorRef graphBackground = 0xFFFFFF;
     ColorRef cursor = 255;
+    ColorRef alarmLimits = MakeColorRef(230, 120, 0);
 
     // Around the plot; not a setting.
     static constexpr ColorRef kWindowBackground = 0xFFFFFF;
@@ -50,7 +51,7 @@ struct ColorChangeInfo {
     QString label;
 };
 
-// The five entries in the order the dialog lists them; they point into `colours`.
+// The entries in the order the dialog lists them; they point into `colours`.
 QVector<ColorChangeInfo> BuildColorChangeList(TraceColours& colours);
 
 // The rules of the "Couleurs d`affichage" dialog: one colour choice per entry, each either a

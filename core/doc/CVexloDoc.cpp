@@ -4,6 +4,7 @@
 #include "core/app/SettingsStore.h"
 #include "core/app/UserInterface.h"
 #include "core/common/StringTable.h"
+#include "core/session/AlarmLimitsEditModel.h"
 #include "core/session/InstrumentSettings.h"
 #include "core/session/SessionFile.h"
 #include "core/session/SessionOpener.h"
@@ -84,12 +85,29 @@ void CVexloDoc::ConvertSessionsToTemperatureUnit() {
     // Every open session, not only the one shown, so that none shows the old unit later.
     for (CRecSession* session : registry_.Sessions()) {
         session->NormaliseDisplayUnits(session->DisplayUnits());
-        if (session->Flags().temperature) {
+        if (session->Flags().temperature)
             session->RecomputeValues();
-            // The remembered limits are in °C; the session's follow the new unit.
-            session->SetFigures(SessionFigures::Load(settings_, *session));
-        }
     }
+    // The remembered temperature limits are in °C; the sessions' follow the new unit.
+    ReloadFigures();
+}
+
+void CVexloDoc::ReloadFigures() {
+    for (CRecSession* session : registry_.Sessions())
+        session->SetFigures(SessionFigures::Load(settings_, *session));
+}
+
+bool CVexloDoc::EditAlarmLimits(CRecSession& session,
+                                const std::function<bool(AlarmLimitsEditModel&)>& runDialog) {
+    AlarmLimitsEditModel model(session);
+    if (!runDialog(model))
+        return false;
+    model.Result().StoreLimits(settings_, session);
+    // Every open session of that logger follows, as its next download will.
+    ReloadFigures();
+    if (!printPreview_)
+        UpdateAllViews(UpdateHintType::DisplaySettings);
+    return true;
 }
 
 bool CVexloDoc::EditOptions(const std::function<bool(OptionsModel&)>& runDialog) {
@@ -98,9 +116,13 @@ bool CVexloDoc::EditOptions(const std::function<bool(OptionsModel&)>& runDialog)
         return false;
     const OptionsModel::Accepted accepted = model.Accept(settings_);
     const bool unitChanged = accepted.options.temperatureUnits != options_.temperatureUnits;
+    const bool activationChanged =
+        accepted.options.mktActivationKelvin != options_.mktActivationKelvin;
     options_ = accepted.options;
     if (unitChanged)
         ConvertSessionsToTemperatureUnit();
+    else if (activationChanged)
+        ReloadFigures();
     monitor_.SetFirmwareCheckEnabled(options_.checkFirmware);
     if (accepted.hint && !printPreview_)
         UpdateAllViews(*accepted.hint);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class AlarmLimitsEditModel;
 class Clock;
 class DriveBackend;
 class SessionParamsEditModel;
@@ -90,6 +91,10 @@ public:
                            const std::function<bool(SessionParamsEditModel&)>& runDialog);
     ApplyOutcome ApplySessionParams(CRecSession& session, const SessionParamsValues& before,
                                     const SessionParamsValues& after);
+    // The limits are remembered for the session's logger: every open session of it, and its
+    // next download, get them.
+    bool EditAlarmLimits(CRecSession& session,
+                         const std::function<bool(AlarmLimitsEditModel&)>& runDialog);
 
 private:
     enum class CloseAnswerType { Saved, Discarded, Cancelled };
@@ -100,6 +105,8 @@ private:
     void ShowSession(uint32_t number);
     void Remember(const QString& path, bool addToRecent);
     void ConvertSessionsToTemperatureUnit();
+    // The alarm limits and ΔH/R of every open session, as the settings now give them.
+    void ReloadFigures();
     void LoadRecentFiles();
     void SaveRecentFiles();
 

@@ -2,6 +2,7 @@
 
 #include "core/common/Rounding.h"
 #include "core/common/StringTable.h"
+#include "core/graph/PixelMath.h"
 #include "core/graph/TimeAxis.h"
 #include "core/graph/ValueAxis.h"
 #include "core/graph/ValueRangeZoom.h"
@@ -168,6 +169,23 @@ void CGraphClass::DrawTrace(Canvas& canvas, const GraphTrace& trace) {
     CursorProbe probe(cursor_, cursorFrame, *trace.channel, canvas);
     renderer.Draw(trace.record, &probe);
     cursorPlaced_ = probe.Placed();
+}
+
+void CGraphClass::DrawAlarmLimits(Canvas& canvas, const AlarmLimits& limits) {
+    if (!backgroundDrawn_ || !limits.Any())
+        return;
+    const GraphRect& plot = PlotRect();
+    const ValueMapping m = Mapping();
+    canvas.SetPen({PenStyleType::Dash, 1, Colours().alarmLimits});
+    for (const std::optional<double>& limit : {limits.low, limits.high}) {
+        if (!limit)
+            continue;
+        const double height = (*limit - m.lowest) * m.pixelsPerUnit;
+        if (height < 0.0 || height > plot.Height())
+            continue;
+        const int y = plot.bottom - TruncateToPixel(height + 0.5);
+        canvas.Line({plot.left + 1, y}, {plot.right, y});
+    }
 }
 
 std::optional<int> CGraphClass::CursorAnchor() const {

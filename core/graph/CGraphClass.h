@@ -7,6 +7,7 @@
 #include "core/graph/TraceRenderer.h"
 #include "core/graph/ViewWindow.h"
 #include "core/graph/ZoomToModel.h"
+#include "core/session/LimitStatistics.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -133,6 +134,9 @@ protected:
     bool LayoutChanged() const { return layoutChanged_; }
     // Draws one record, and the background, axes and frame first when this pass has not.
     void DrawTrace(Canvas& canvas, const GraphTrace& trace);
+    // Dashed lines across the plot at the limits that lie within the value range; nothing
+    // before a trace has drawn the background.
+    void DrawAlarmLimits(Canvas& canvas, const AlarmLimits& limits);
 
 private:
     struct ValueMapping {

@@ -195,6 +195,7 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
             DrawTrace(canvas, trace);
         }
     }
+    DrawAlarmLimits(canvas, Session()->Figures().limits);
 }
 
 bool CTrendGraph::Draw(Canvas& canvas) {

@@ -19,5 +19,6 @@ TraceColours ThemedColours(const TraceColours& chosen, bool dark) {
     c.graphBackground =
         Themed(chosen.graphBackground, light.graphBackground, DarkDefaultColours::kGraphBackground);
     c.cursor = Themed(chosen.cursor, light.cursor, DarkDefaultColours::kRed);
+    c.alarmLimits = Themed(chosen.alarmLimits, light.alarmLimits, DarkDefaultColours::kAlarmLimits);
     return c;
 }

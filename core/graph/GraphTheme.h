@@ -17,6 +17,7 @@ struct DarkDefaultColours {
     static constexpr ColorRef kTrace = MakeColorRef(230, 230, 230);
     static constexpr ColorRef kRed = MakeColorRef(255, 110, 100);
     static constexpr ColorRef kGraphBackground = MakeColorRef(32, 32, 36);
+    static constexpr ColorRef kAlarmLimits = MakeColorRef(255, 170, 60);
 };
 
 // The colours a graph is drawn with: the user's own, except that on a dark theme a colour

@@ -1,5 +1,7 @@
 #include "core/graph/SessionReport.h"
 
+#include "core/common/StringTable.h"
+#include "core/common/ValueFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
@@ -7,6 +9,35 @@
 #include "core/session/SessionParams.h"
 
 #include <algorithm>
+
+namespace {
+
+QString LimitText(const std::optional<double>& limit, const QString& unit) {
+    if (!limit)
+        return ResourceString(TextId::kReportNoLimit);
+    return FormatTrimmed(6, *limit) + u' ' + unit;
+}
+
+// The limits and ΔH/R behind the figures of the graph page, when the session has any.
+void AddFigureRows(const CRecSession& session, std::vector<PrintedNameValue>& rows) {
+    const SessionFigures& figures = session.Figures();
+    const bool mkt = figures.showMkt && session.Flags().temperature;
+    if (!figures.limits.Any() && !mkt)
+        return;
+    rows.push_back({});
+    rows.push_back({ResourceString(TextId::kReportFigures), QString(), true});
+    if (figures.limits.Any()) {
+        rows.push_back({ResourceString(TextId::kAlarmHighLabel),
+                        LimitText(figures.limits.high, session.DisplayUnits()), false});
+        rows.push_back({ResourceString(TextId::kAlarmLowLabel),
+                        LimitText(figures.limits.low, session.DisplayUnits()), false});
+    }
+    if (mkt)
+        rows.push_back({ResourceString(TextId::kMktActivationLabel),
+                        QString::number(figures.mktActivationKelvin, 'f', 0), false});
+}
+
+} // namespace
 
 SessionReport::SessionReport(const CRecSession& session, CTrendGraph& graph,
                              const ReportOptions& options, const QString& title, bool minMax,
@@ -57,6 +88,7 @@ void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
     std::vector<PrintedNameValue> rows;
     for (const SessionParamsRow& row : BuildSessionParams(session_))
         rows.push_back({row.label, row.value, row.header});
+    AddFigureRows(session_, rows);
     DrawNameValueList(canvas, layout, y, rows);
 }
 

@@ -29,9 +29,6 @@ struct LimitStatistics {
 LimitStatistics LimitStatisticsOf(std::span<const double> values, const AlarmLimits& limits,
                                   double periodSeconds);
 
-// ΔH/R in kelvins when the settings give none (83.144 kJ/mol).
-inline constexpr double kDefaultMktActivationKelvin = 10000.0;
-
 // Mean kinetic temperature of the valid points, which are in °C or °F; in that unit. Gaps,
 // range markers and points at or below absolute zero are left out; none left gives nothing.
 std::optional<double> MeanKineticTemperature(std::span<const double> values, bool fahrenheit,

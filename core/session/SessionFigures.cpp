@@ -43,10 +43,7 @@ SessionFigures SessionFigures::Load(const SettingsStore& settings, const CRecSes
     f.limits.low = ReadLimit(settings, section, AlarmLow(), session);
     f.limits.high = ReadLimit(settings, section, AlarmHigh(), session);
     f.showMkt = settings.GetInt(section, ShowMkt(), 0) != 0;
-    const int activation = settings.GetInt(SettingsSection(), MktActivation(),
-                                           static_cast<int>(kDefaultMktActivationKelvin));
-    if (activation > 0)
-        f.mktActivationKelvin = activation;
+    f.mktActivationKelvin = DocumentOptions::Load(settings).mktActivationKelvin;
     return f;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/app/OptionsModel.h"
+#include "core/common/UserNumber.h"
 #include "core/session/LimitStatistics.h"
 
 #include <QString>
@@ -7,12 +9,15 @@
 class CRecSession;
 class SettingsStore;
 
+// The alarm limits a user may give, in any display unit.
+inline constexpr NumberRange kAlarmLimitRange{-1000000.0, 1000000.0};
+
 // What a session's page, report and `vexlo-cli stats` add to the window statistics: the time
 // out of the alarm limits and, when asked, the mean kinetic temperature.
 struct SessionFigures {
     AlarmLimits limits; // in the session's display unit
     bool showMkt = false;
-    double mktActivationKelvin = kDefaultMktActivationKelvin;
+    double mktActivationKelvin = DocumentOptions{}.mktActivationKelvin;
 
     // The limits remembered for the session's logger (in its instrument section, so that the
     // next download of that logger gets them) and the program's ΔH/R.

@@ -23,6 +23,7 @@
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/PrintCommands.h"
 #include "gui/dialogs/CAboutDlg.h"
+#include "gui/dialogs/CAlarmLimitsDlg.h"
 #include "gui/dialogs/CConfigDlg.h"
 #include "gui/dialogs/CDateTimeDlg.h"
 #include "gui/dialogs/CDownloadDlg.h"
@@ -233,11 +234,18 @@ void CMainFrame::CreateMenus() {
     fileMenu_->addSeparator();
     add(fileMenu_,
         {CommandType::FilePrint, CommandType::FilePrintPreview, CommandType::FileExport});
+    exportCsvAction_ = fileMenu_->addAction(ResourceString(TextId::kCommandExportCsv), this,
+                                            &CMainFrame::ExportCsvCommand);
+    exportCsvAction_->setObjectName(QStringLiteral("exportCsvCommand"));
     recentSeparator_ = fileMenu_->addSeparator();
     add(fileMenu_, {CommandType::FileExit});
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFiles);
     FillRecentFiles();
-    add(menuBar()->addMenu(ResourceString(TextId::kEditMenu)), {CommandType::EditSessionParams});
+    QMenu* edit = menuBar()->addMenu(ResourceString(TextId::kEditMenu));
+    add(edit, {CommandType::EditSessionParams});
+    alarmLimitsAction_ = edit->addAction(ResourceString(TextId::kCommandAlarmLimits), this,
+                                         &CMainFrame::AlarmLimitsCommand);
+    alarmLimitsAction_->setObjectName(QStringLiteral("alarmLimitsCommand"));
     QMenu* view = menuBar()->addMenu(ResourceString(TextId::kViewMenu));
     add(view, {CommandType::ViewCustomise});
     view->addSeparator();
@@ -411,8 +419,9 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::FileExport)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
-    if (overlayAction_)
-        overlayAction_->setEnabled(session != nullptr);
+    for (QAction* action : {overlayAction_, exportCsvAction_, alarmLimitsAction_})
+        if (action)
+            action->setEnabled(session != nullptr);
     Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
 
     // Zooming acts on the graph of the session page, and only while it is shown.
@@ -595,6 +604,18 @@ void CMainFrame::AssociateCommand() {
             this, QStringLiteral("Vexlo"),
             QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
                            "les fichiers de description n’ont pas pu être écrits."));
+}
+
+void CMainFrame::ExportCsvCommand() {
+    if (const CRecSession* session = SelectedSession())
+        SessionExportCommand(doc_.Ui(), folders_.DataFolder()).RunCsv(*session, QLocale());
+}
+
+void CMainFrame::AlarmLimitsCommand() {
+    if (CRecSession* session = SelectedSession())
+        doc_.EditAlarmLimits(*session, [this](AlarmLimitsEditModel& model) {
+            return CAlarmLimitsDlg::Run(model, this, [this](quint32 c) { OpenHelpAt(c); });
+        });
 }
 
 void CMainFrame::OverlayCommand() {

@@ -97,6 +97,8 @@ private:
     void CopyCommand();
     // "Superposer…": the selected session and others of its unit on one graph.
     void OverlayCommand();
+    void ExportCsvCommand();
+    void AlarmLimitsCommand();
     // The page shown, when it has something to print.
     CDisplayDataView* PrintablePage() const;
     void SwitchPane();
@@ -124,6 +126,8 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QAction* overlayAction_ = nullptr;
+    QAction* exportCsvAction_ = nullptr;
+    QAction* alarmLimitsAction_ = nullptr;
     int helpContext_ = 0;
     QString lastOpenFolder_;
     QTimer monitorTimer_;

@@ -1,7 +1,6 @@
 #include "gui/dialogs/CEditSessionParams.h"
 
 #include "core/app/AppFolders.h"
-#include "core/app/AppIdentity.h"
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -16,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -192,18 +190,7 @@ QWidget* CEditSessionParams::EditOf(SessionParamsFieldType field) const {
 }
 
 void CEditSessionParams::ShowProblem(const FieldProblem& problem) {
-    if (QWidget* edit = EditOf(problem.field)) {
-        edit->setFocus(Qt::OtherFocusReason);
-        if (auto* line = qobject_cast<QLineEdit*>(edit))
-            line->selectAll();
-    }
-    // Window-modal and not blocking: the dialog simply stays open behind it.
-    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(),
-                                problem.message, QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("problemBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box->open();
+    ShowDialogProblem(*this, EditOf(problem.field), problem.message);
 }
 
 void CEditSessionParams::accept() {

@@ -8,6 +8,8 @@
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -26,7 +28,8 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
                                   QStringLiteral("dashedOverload"), model.DashedOverload())),
       units_(new QButtonGroup(this)),
       saveRawDump_(AddCheckBox(ResourceString(TextId::kSaveRawDumpOption),
-                               QStringLiteral("saveRawDump"), model.SaveRawDump())) {
+                               QStringLiteral("saveRawDump"), model.SaveRawDump())),
+      mktActivation_(new QLineEdit(model.MktActivationText(), this)) {
     setWindowTitle(OptionsModel::Title());
 
     auto* unitsBox = new QGroupBox(QStringLiteral("Affichage de la température"), this);
@@ -48,6 +51,13 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
         layout->addWidget(box);
     layout->addWidget(unitsBox);
     layout->addWidget(saveRawDump_);
+    mktActivation_->setObjectName(QStringLiteral("mktActivation"));
+    mktActivation_->setMaximumWidth(fontMetrics().averageCharWidth() * 10 + 12);
+    auto* mktRow = new QHBoxLayout;
+    mktRow->addWidget(new QLabel(OptionsModel::MktActivationLabel(), this));
+    mktRow->addWidget(mktActivation_);
+    mktRow->addStretch();
+    layout->addLayout(mktRow);
     layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kOptionsDialog));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -65,6 +75,10 @@ QCheckBox* CToolsOptions::AddCheckBox(const QString& text, const QString& name, 
 }
 
 void CToolsOptions::accept() {
+    if (const Outcome read = model_.SetMktActivationText(mktActivation_->text()); !read) {
+        ShowDialogProblem(*this, mktActivation_, read.message);
+        return;
+    }
     model_.SetCheckFirmware(checkFirmware_->isChecked());
     model_.SetCheckSoftware(checkSoftware_->isChecked());
     model_.SetDashedOverload(dashedOverload_->isChecked());

@@ -7,9 +7,10 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QLineEdit;
 
-// "Options": the check boxes and the temperature unit, bound to an OptionsModel;
-// OK writes them back.
+// "Options": the check boxes, the temperature unit and ΔH/R, bound to an OptionsModel;
+// OK writes them back, or says what is wrong and stays open.
 class CToolsOptions final : public QDialog {
     Q_OBJECT
 public:
@@ -29,4 +30,5 @@ private:
     QCheckBox* dashedOverload_;
     QButtonGroup* units_;
     QCheckBox* saveRawDump_;
+    QLineEdit* mktActivation_;
 };

@@ -1,7 +1,11 @@
 #include "gui/dialogs/DialogButtons.h"
 
+#include "core/app/AppIdentity.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
@@ -22,4 +26,18 @@ QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
             openHelp(helpContext);
     });
     return box;
+}
+
+void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message) {
+    if (field) {
+        field->setFocus(Qt::OtherFocusReason);
+        if (auto* line = qobject_cast<QLineEdit*>(field))
+            line->selectAll();
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(), message,
+                                QMessageBox::NoButton, &dialog);
+    box->setObjectName(QStringLiteral("problemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->open();
 }

@@ -5,6 +5,8 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QString;
+class QWidget;
 
 // How a dialog's "Aide" button reaches the help page at one context.
 using HelpOpener = std::function<void(quint32 contextId)>;
@@ -13,3 +15,8 @@ using HelpOpener = std::function<void(quint32 contextId)>;
 // Aide calls `openHelp` with `helpContext` and stays disabled when there is no opener.
 QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
                                     quint32 helpContext);
+
+// What is wrong with a field on OK: the field (when given) takes the focus with its text
+// selected, and a window-modal message opens without blocking, the dialog staying open
+// behind it.
+void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message);

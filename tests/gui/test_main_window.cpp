@@ -291,7 +291,8 @@ TEST(HelpPages, EveryHelpContextHasItsAnchor) {
     for (const quint32 context :
          {HelpContext::kRealtimeView, HelpContext::kSessionTrend, HelpContext::kOpenSessions,
           HelpContext::kSessionTable, HelpContext::kNone, HelpContext::kSessionParamsDialog,
-          HelpContext::kOptionsDialog, HelpContext::kColoursDialog}) {
+          HelpContext::kOptionsDialog, HelpContext::kColoursDialog,
+          HelpContext::kAlarmLimitsDialog}) {
         const QString anchor = HelpPageUrl(u"/x"_qs, context).fragment();
         EXPECT_TRUE(pages.contains(u"id=\""_qs + anchor + u'"')) << anchor.toStdString();
     }

@@ -26,6 +26,7 @@ TEST(AppColours, SaveAndLoadUseTheColorsSection) {
     colours.other = 0x00808080;
     colours.graphBackground = 0;
     colours.cursor = 0x0000FFFF;
+    colours.alarmLimits = 0x00123456;
     colours.Save(settings);
     const QString section = SettingsKeys::ColorsSection();
     EXPECT_EQ(settings.GetInt(section, QStringLiteral("DisplayColorV"), -1), 0x8000);
@@ -33,7 +34,8 @@ TEST(AppColours, SaveAndLoadUseTheColorsSection) {
     EXPECT_EQ(settings.GetInt(section, QStringLiteral("DisplayColor_Other"), -1), 0x808080);
     EXPECT_EQ(settings.GetInt(section, QStringLiteral("GraphBackgroundColor"), -1), 0);
     EXPECT_EQ(settings.GetInt(section, QStringLiteral("CursorColor"), -1), 0xFFFF);
-    EXPECT_EQ(settings.Count(), 5);
+    EXPECT_EQ(settings.GetInt(section, QStringLiteral("AlarmLimitColor"), -1), 0x123456);
+    EXPECT_EQ(settings.Count(), 6);
     EXPECT_EQ(TraceColours::Load(settings), colours);
 }
 
@@ -51,13 +53,17 @@ TEST(AppColours, ChannelsTakeTheColourOfTheirGroup) {
 TEST(AppColours, ChangeListFollowsTheTableOrder) {
     TraceColours colours;
     const QVector<ColorChangeInfo> list = BuildColorChangeList(colours);
-    ASSERT_EQ(list.size(), 5);
-    const QString labels[] = {QStringLiteral("V1"), QStringLiteral("A1"), QStringLiteral("Autres"),
-                              QStringLiteral("Fond de graphe"), QStringLiteral("Ligne du curseur")};
-    const ColorRef* targets[] = {&colours.voltage, &colours.current, &colours.other,
-                                 &colours.graphBackground, &colours.cursor};
-    const ColorRef defaults[] = {0, 0, 255, 0xFFFFFF, 255};
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(list.size(), 6);
+    const QString labels[] = {QStringLiteral("V1"),
+                              QStringLiteral("A1"),
+                              QStringLiteral("Autres"),
+                              QStringLiteral("Fond de graphe"),
+                              QStringLiteral("Ligne du curseur"),
+                              QStringLiteral("Limites d’alarme")};
+    const ColorRef* targets[] = {&colours.voltage,         &colours.current, &colours.other,
+                                 &colours.graphBackground, &colours.cursor,  &colours.alarmLimits};
+    const ColorRef defaults[] = {0, 0, 255, 0xFFFFFF, 255, MakeColorRef(230, 120, 0)};
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(list[i].label, labels[i]);
         EXPECT_EQ(list[i].colour, targets[i]);
         EXPECT_EQ(list[i].defaultColour, defaults[i]);

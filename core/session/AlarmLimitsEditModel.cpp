@@ -1,0 +1,65 @@
+#include "core/session/AlarmLimitsEditModel.h"
+
+#include "core/common/StringTable.h"
+#include "core/common/ValueFormat.h"
+#include "core/session/CRecSession.h"
+
+namespace {
+
+// Enough digits to give back any limit a user typed within the accepted range.
+constexpr unsigned kLimitDecimals = 6;
+
+QString LimitText(const std::optional<double>& limit) {
+    return limit ? FormatTrimmed(kLimitDecimals, *limit) : QString();
+}
+
+// An empty or blank text is no limit; anything else must be a number of the range.
+Outcome ReadLimit(const QString& text, const QString& label, std::optional<double>& limit) {
+    limit.reset();
+    if (text.trimmed().isEmpty())
+        return Outcome::Success();
+    limit = kAlarmLimitRange.Read(text);
+    if (!limit)
+        return Outcome::Failure(
+            FormatResource(TextId::kAlarmLimitRefused, {label, kAlarmLimitRange.RefusalText()}));
+    return Outcome::Success();
+}
+
+} // namespace
+
+AlarmLimitsEditModel::AlarmLimitsEditModel(const CRecSession& session)
+    : figures_(session.Figures()), unit_(session.DisplayUnits()),
+      note_(FormatResource(TextId::kAlarmLimitsNote, {session.SerialNumber()})),
+      temperature_(session.Flags().temperature), lowText_(LimitText(figures_.limits.low)),
+      highText_(LimitText(figures_.limits.high)) {}
+
+QString AlarmLimitsEditModel::Title() {
+    return ResourceString(TextId::kAlarmLimitsTitle);
+}
+
+QString AlarmLimitsEditModel::LowLabel() {
+    return ResourceString(TextId::kAlarmLowLabel);
+}
+
+QString AlarmLimitsEditModel::HighLabel() {
+    return ResourceString(TextId::kAlarmHighLabel);
+}
+
+QString AlarmLimitsEditModel::MktLabel() {
+    return ResourceString(TextId::kShowMktOption);
+}
+
+Outcome AlarmLimitsEditModel::Apply(const QString& low, const QString& high, bool showMkt) {
+    AlarmLimits limits;
+    if (Outcome read = ReadLimit(low, LowLabel(), limits.low); !read)
+        return read;
+    if (Outcome read = ReadLimit(high, HighLabel(), limits.high); !read)
+        return read;
+    if (limits.low && limits.high && *limits.low > *limits.high)
+        return Outcome::Failure(ResourceString(TextId::kAlarmLimitsOrder));
+    figures_.limits = limits;
+    figures_.showMkt = temperature_ && showMkt;
+    lowText_ = LimitText(limits.low);
+    highText_ = LimitText(limits.high);
+    return Outcome::Success();
+}
