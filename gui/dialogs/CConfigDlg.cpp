@@ -1,7 +1,6 @@
 #include "gui/dialogs/CConfigDlg.h"
 
 #include "core/app/AppFolders.h"
-#include "core/app/AppIdentity.h"
 #include "core/app/UserInterface.h"
 #include "core/instrument/RecordingDurations.h"
 #include "gui/dialogs/ChannelControls.h"
@@ -18,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -352,13 +350,6 @@ void CConfigDlg::accept() {
     // A schedule that started too early was moved to its minimum: show what will be sent.
     ShowDates();
     Refresh();
-    if (!result.message.isEmpty()) {
-        auto* box = new QMessageBox(
-            result.writeFailed ? QMessageBox::Critical : QMessageBox::Warning,
-            AppIdentity::ApplicationName(), result.message, QMessageBox::NoButton, this);
-        box->setObjectName(QStringLiteral("problemBox"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-        box->open();
-    }
+    if (!result.message.isEmpty())
+        ShowDialogProblem(*this, nullptr, result.message, result.writeFailed);
 }

@@ -1,12 +1,11 @@
 #include "gui/dialogs/CDateTimeDlg.h"
 
-#include "core/app/AppIdentity.h"
+#include "gui/dialogs/DialogButtons.h"
 #include "gui/dialogs/PickerValues.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -56,12 +55,7 @@ void CDateTimeDlg::ReadPickers() {
 }
 
 void CDateTimeDlg::ShowProblem(const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(), text,
-                                QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("problemBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box->open();
+    ShowDialogProblem(*this, nullptr, text);
 }
 
 DateTimeDlgEndType CDateTimeDlg::Run(DateTimeDlgModel& model, QWidget* parent) {

@@ -28,14 +28,15 @@ QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
     return box;
 }
 
-void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message) {
+void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message, bool critical) {
     if (field) {
         field->setFocus(Qt::OtherFocusReason);
         if (auto* line = qobject_cast<QLineEdit*>(field))
             line->selectAll();
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, AppIdentity::ApplicationName(), message,
-                                QMessageBox::NoButton, &dialog);
+    auto* box =
+        new QMessageBox(critical ? QMessageBox::Critical : QMessageBox::Warning,
+                        AppIdentity::ApplicationName(), message, QMessageBox::NoButton, &dialog);
     box->setObjectName(QStringLiteral("problemBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

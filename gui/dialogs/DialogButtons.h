@@ -16,7 +16,8 @@ using HelpOpener = std::function<void(quint32 contextId)>;
 QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
                                     quint32 helpContext);
 
-// What is wrong with a field on OK: the field (when given) takes the focus with its text
-// selected, and a window-modal message opens without blocking, the dialog staying open
-// behind it.
-void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message);
+// What is wrong on OK: the field at fault (when given) takes the focus with its text selected,
+// and a window-modal message opens without blocking, the dialog staying open behind it. A
+// critical problem is one the user cannot mend in the dialog.
+void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message,
+                       bool critical = false);

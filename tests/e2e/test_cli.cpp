@@ -163,6 +163,34 @@ TEST_F(CliTest, StatisticsWithAlarmLimitsAndMeanKineticTemperature) {
     EXPECT_EQ(Cli({u"info"_qs, path, u"--low"_qs, u"1"_qs}).status, 64);
 }
 
+TEST_F(CliTest, LimitsRememberedForTheLoggerApplyUnlessTheCommandLineGivesSome) {
+    const QString path = Write(u"tc.vx"_qs, ThermocoupleLogger().Build());
+    {
+        QFile f(dir_.filePath(u"config/Marvane/Vexlo.conf"_qs));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Settings]\nTempUnits=0\n[VX_0008_A42]\nAlarmLow=10\nAlarmHigh=500\n");
+    }
+    CliRun r = Cli({u"stats"_qs, path, u"--json"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonObject s = r.Json();
+    EXPECT_EQ(s[u"time_above_s"_qs].toDouble(), 4.0);
+    EXPECT_EQ(s[u"time_below_s"_qs].toDouble(), 2.0);
+    EXPECT_EQ(s[u"excursions"_qs].toInt(), 3);
+
+    // Given limits replace both remembered ones.
+    r = Cli({u"stats"_qs, path, u"--json"_qs, u"--high"_qs, u"2000"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    s = r.Json();
+    EXPECT_EQ(s[u"time_above_s"_qs].toDouble(), 2.0) << "only the over-range point";
+    EXPECT_EQ(s[u"time_below_s"_qs].toDouble(), 0.0);
+
+    const QString png = dir_.filePath(u"t.png"_qs);
+    EXPECT_EQ(Cli({u"plot"_qs, path, u"--out"_qs, png, u"--low"_qs, u"20"_qs}).status, 0);
+    EXPECT_TRUE(QFile::exists(png));
+    EXPECT_EQ(Cli({u"plot"_qs, path, path, u"--out"_qs, png, u"--low"_qs, u"20"_qs}).status, 64)
+        << "an overlay has no limits";
+}
+
 TEST_F(CliTest, StatisticsWindowAndEvents) {
     SessionImageBuilder b;
     b.Set("Model", "6").Set("Polarity", "1");

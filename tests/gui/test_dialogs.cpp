@@ -2,6 +2,7 @@
 #include "core/app/OptionsModel.h"
 #include "core/app/TraceColours.h"
 #include "gui/app/QtUserInterface.h"
+#include "gui/dialogs/CAlarmLimitsDlg.h"
 #include "gui/dialogs/CEditSessionParams.h"
 #include "gui/dialogs/CToolsOptions.h"
 #include "gui/dialogs/CVXTraceColorsDlg.h"
@@ -275,6 +276,63 @@ TEST(OptionsDialog, TheRawDumpBoxStartsOffAndOkKeepsIt) {
     box.setChecked(true);
     Click(dialog, QStringLiteral("okButton"));
     EXPECT_TRUE(model.SaveRawDump());
+}
+
+TEST(OptionsDialog, ARefusedActivationKeepsTheDialogOpenOnItsBox) {
+    OptionsModel model(DocumentOptions{});
+    CToolsOptions dialog(model, {});
+    dialog.show();
+    QLineEdit& box = Child<QLineEdit>(dialog, QStringLiteral("mktActivation"));
+    EXPECT_EQ(box.text(), u"10000"_qs);
+    box.setText(u"999"_qs);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.focusWidget(), &box);
+    auto& problem = Child<QMessageBox>(dialog, QStringLiteral("problemBox"));
+    EXPECT_TRUE(problem.text().contains(u"entre 1000 et 100000"_qs));
+    problem.buttons().first()->click();
+
+    box.setText(u"1000"_qs);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(model.MktActivationText(), u"1000"_qs);
+}
+
+TEST(AlarmLimitsDialog, ShowsTheLimitsInTheUnitAndOkAppliesThemOrSaysWhy) {
+    SessionImageBuilder b;
+    b.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+    auto session = ReadImage(b.Samples(std::vector<int16_t>(20, 2000)));
+    ASSERT_TRUE(session);
+    SessionFigures figures;
+    figures.limits.high = 8.5;
+    session->SetFigures(figures);
+    AlarmLimitsEditModel model(*session);
+    CAlarmLimitsDlg dialog(model, {});
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), u"Limites d’alarme"_qs);
+    QLineEdit& low = Child<QLineEdit>(dialog, QStringLiteral("low"));
+    QLineEdit& high = Child<QLineEdit>(dialog, QStringLiteral("high"));
+    EXPECT_EQ(low.text(), QString());
+    EXPECT_EQ(high.text(), u"8,5"_qs);
+    EXPECT_NE(dialog.findChild<QLabel*>(), nullptr);
+    QCheckBox& mkt = Child<QCheckBox>(dialog, QStringLiteral("showMkt"));
+    EXPECT_FALSE(mkt.isChecked());
+
+    low.setText(u"9"_qs);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_TRUE(dialog.isVisible()) << "low above high";
+    auto& problem = Child<QMessageBox>(dialog, QStringLiteral("problemBox"));
+    EXPECT_EQ(problem.text(),
+              u"La limite basse doit être inférieure ou égale à la limite haute."_qs);
+    problem.buttons().first()->click();
+
+    low.setText(u"2"_qs);
+    mkt.setChecked(true);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(model.Result().limits, (AlarmLimits{2.0, 8.5}));
+    EXPECT_TRUE(model.Result().showMkt);
 }
 
 TEST(ColoursDialog, ListsEveryEntryWithItsColour) {

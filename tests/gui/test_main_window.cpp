@@ -15,9 +15,12 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -198,6 +201,43 @@ TEST_F(MainWindow, ExportFollowsTheSelectedSessionAndWritesItsWorkbook) {
 
     frame_.Tree()->SelectInstrument();
     EXPECT_FALSE(exportCommand->isEnabled());
+}
+
+TEST_F(MainWindow, CsvExportSitsBesideTheWorkbookAndWritesTheSelectedSession) {
+    const QList<QAction*> file = frame_.menuBar()->actions().first()->menu()->actions();
+    const qsizetype workbook = file.indexOf(frame_.Action(CommandType::FileExport));
+    ASSERT_GE(workbook, 0);
+    ASSERT_LT(workbook + 1, file.size());
+    QAction* csv = file[workbook + 1];
+    EXPECT_EQ(csv->text(), u"Exporter en CSV…"_qs);
+    EXPECT_FALSE(csv->isEnabled());
+
+    Open(u"Étuve"_qs);
+    frame_.Tree()->setCurrentItem(SessionsRoot()->child(0));
+    ASSERT_TRUE(csv->isEnabled());
+    const QString path = folders_.DataFolder() + u"/Étuve.csv"_qs;
+    ui_.SavePath(path).Answer(AnswerType::No);
+    csv->trigger();
+    EXPECT_EQ(ui_.LastSaveRequest().proposal, path);
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count('\n'), 121) << "the titles and 120 points";
+    EXPECT_TRUE(ui_.Messages().empty());
+}
+
+TEST_F(MainWindow, AlarmLimitsAreEditedFromTheEditMenuForTheSelectedSession) {
+    const QList<QAction*> edit = frame_.menuBar()->actions().at(1)->menu()->actions();
+    const auto found = std::find_if(edit.begin(), edit.end(), [](const QAction* a) {
+        return a->text() == u"Limites d’alarme…"_qs;
+    });
+    ASSERT_NE(found, edit.end());
+    QAction* limits = *found;
+    EXPECT_FALSE(limits->isEnabled());
+    Open(u"Étuve"_qs);
+    frame_.Tree()->setCurrentItem(SessionsRoot()->child(0));
+    EXPECT_TRUE(limits->isEnabled());
+    frame_.Tree()->SelectInstrument();
+    EXPECT_FALSE(limits->isEnabled());
 }
 
 TEST_F(MainWindow, ARenamedSessionIsRenamedInTheTree) {

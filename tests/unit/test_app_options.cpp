@@ -121,3 +121,45 @@ TEST(AppOptions, TheRawDumpIsOffUntilChosenAndOkKeepsTheChoice) {
     model.Accept(settings);
     EXPECT_EQ(Stored(settings, SaveRawDump()), 1);
 }
+
+TEST(AppOptions, MktActivationIsReadInRangeAndOtherwiseTheDefault) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    EXPECT_EQ(DocumentOptions::Load(settings).mktActivationKelvin, 10000);
+    for (const auto& [stored, loaded] :
+         {std::pair{1000, 1000}, std::pair{999, 10000}, std::pair{100000, 100000},
+          std::pair{100001, 10000}, std::pair{-5, 10000}, std::pair{12000, 12000}}) {
+        settings.SetInt(SettingsSection(), MktActivation(), stored);
+        EXPECT_EQ(DocumentOptions::Load(settings).mktActivationKelvin, loaded) << stored;
+    }
+}
+
+TEST(AppOptions, MktActivationTypedInTheDialogIsCheckedAtItsEnds) {
+    using namespace SettingsKeys;
+    MemorySettingsStore settings;
+    OptionsModel model{DocumentOptions{}};
+    EXPECT_EQ(model.MktActivationText(), u"10000");
+    for (const char* refused : {"999.9", "100000.1", "", "dix", "1e6"}) {
+        const Outcome read = model.SetMktActivationText(QString::fromUtf8(refused));
+        EXPECT_FALSE(read) << refused;
+        EXPECT_EQ(read.message, u"ΔH/R de la température cinétique moyenne (K) : Entrez un nombre "
+                                u"compris entre 1000 et 100000.")
+            << refused;
+    }
+    EXPECT_FALSE(model.Accept(settings).hint) << "a refused text changes nothing";
+    EXPECT_EQ(Stored(settings, MktActivation()), 10000);
+
+    for (const auto& [typed, kelvins] :
+         {std::pair{"1000", 1000}, std::pair{"100000", 100000}, std::pair{" 9 500,4 ", -1},
+          std::pair{"9500,4", 9500}, std::pair{"12000.6", 12001}}) {
+        const bool accepted =
+            static_cast<bool>(model.SetMktActivationText(QString::fromUtf8(typed)));
+        EXPECT_EQ(accepted, kelvins > 0) << typed;
+        if (!accepted)
+            continue;
+        const OptionsModel::Accepted ok = model.Accept(settings);
+        EXPECT_EQ(ok.options.mktActivationKelvin, kelvins) << typed;
+        EXPECT_EQ(Stored(settings, MktActivation()), kelvins);
+        EXPECT_EQ(ok.hint, UpdateHintType::DisplaySettings) << "the figures change";
+    }
+}

@@ -291,13 +291,16 @@ TEST(GraphTheme, TheLightDefaultsStayAndADarkThemeDarkensOnlyTheColoursLeftAtThe
     EXPECT_EQ(dark.other, DarkDefaultColours::kRed);
     EXPECT_EQ(dark.graphBackground, DarkDefaultColours::kGraphBackground);
     EXPECT_EQ(dark.cursor, DarkDefaultColours::kRed);
+    EXPECT_EQ(dark.alarmLimits, DarkDefaultColours::kAlarmLimits);
 
     // A colour of the user's own is drawn as chosen, one step from a default included.
     TraceColours mine = light;
     mine.voltage = MakeColorRef(1, 0, 0);
     mine.graphBackground = 0xFFFFFE;
     mine.cursor = MakeColorRef(0, 200, 0);
+    mine.alarmLimits = MakeColorRef(230, 120, 1);
     const TraceColours themed = ThemedColours(mine, true);
+    EXPECT_EQ(themed.alarmLimits, mine.alarmLimits);
     EXPECT_EQ(themed.voltage, mine.voltage);
     EXPECT_EQ(themed.graphBackground, mine.graphBackground);
     EXPECT_EQ(themed.cursor, mine.cursor);

@@ -201,6 +201,45 @@ TEST(GraphTrend, DashedMarksFollowTheSetting) {
     EXPECT_TRUE(f.last.LinesWithStyle(PenStyleType::Dash).empty());
 }
 
+// Rows of the dashed lines in the alarm limits' colour, top first.
+std::vector<int> LimitRows(const RecordingCanvas& canvas, ColorRef colour) {
+    std::vector<int> rows;
+    for (const auto& l : canvas.LinesWithStyle(PenStyleType::Dash))
+        if (l.pen.colour == colour && l.IsHorizontal())
+            rows.push_back(l.from.y);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST(GraphTrend, AlarmLimitsAreDashedLinesAcrossThePlotWhenInRange) {
+    Fixture f(Voltage(Ramp(3601, 2000, 8000)));
+    f.Draw();
+    ASSERT_EQ(f.graph.CurrentValueRange(), (ValueRange{1.0, 11.0}));
+    const GraphRect plot = f.graph.PlotRect(); // 362 rows for 10 V
+    const ColorRef colour = TraceColours{}.alarmLimits;
+    EXPECT_TRUE(LimitRows(f.Draw(), colour).empty()) << "no limits, no lines";
+
+    const auto drawWith = [&](std::optional<double> low, std::optional<double> high) {
+        SessionFigures figures;
+        figures.limits = {low, high};
+        f.session->SetFigures(figures);
+        return LimitRows(f.Draw(), colour);
+    };
+    EXPECT_EQ(drawWith(1.0, 11.0), (std::vector<int>{plot.top, plot.bottom})) << "on the edges";
+    EXPECT_EQ(drawWith(0.99, 11.01), std::vector<int>{}) << "one step beyond: not drawn";
+    EXPECT_EQ(drawWith(6.0, std::nullopt), std::vector<int>{plot.bottom - 181});
+    EXPECT_EQ(drawWith(std::nullopt, 6.0), std::vector<int>{plot.bottom - 181});
+
+    drawWith(6.0, std::nullopt);
+    const auto line = std::find_if(f.last.lines.begin(), f.last.lines.end(),
+                                   [&](const auto& l) { return l.pen.colour == colour; });
+    ASSERT_NE(line, f.last.lines.end());
+    EXPECT_EQ(line->from.x, plot.left + 1);
+    EXPECT_EQ(line->to.x, plot.right);
+    EXPECT_EQ(line->pen.style, PenStyleType::Dash);
+    EXPECT_EQ(f.graph.CurrentValueRange(), (ValueRange{1.0, 11.0})) << "limits never rescale";
+}
+
 TEST(GraphTrend, CursorReadsTheColumnUnderIt) {
     // Three regions: real values mixed with over-range, over-range only, under-range only.
     std::vector<int16_t> counts(3000);

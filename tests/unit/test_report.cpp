@@ -348,6 +348,32 @@ TEST_F(ReportFixture, FirstPageHoldsTitleCommentsAndParameters) {
     EXPECT_FALSE(other.FindText(u"Contrôle"_qs));
 }
 
+TEST_F(ReportFixture, TheLimitsBehindTheFiguresArePrintedWithTheirColumns) {
+    const auto s = Session(100);
+    ASSERT_TRUE(s);
+    CTrendGraph plainGraph = Graph(*s);
+    SessionReport plain(*s, plainGraph, ReportOptions{}, u"Tendance"_qs, false, TraceColours{});
+    RecordingCanvas before(true);
+    plain.DrawPage(before, layout_, 1);
+    EXPECT_FALSE(before.FindText(u"Limites d’alarme et TCM"_qs)) << "none set, none printed";
+
+    SessionFigures figures;
+    figures.limits.high = 0.125;
+    s->SetFigures(figures);
+    CTrendGraph g = Graph(*s);
+    SessionReport report(*s, g, ReportOptions{}, u"Tendance"_qs, false, TraceColours{});
+    const auto pages = Print(report, layout_);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].FindText(u"Limites d’alarme et TCM"_qs));
+    EXPECT_TRUE(pages[0].FindText(u"0,125 "_qs + s->DisplayUnits()));
+    EXPECT_TRUE(pages[0].FindText(u"aucune"_qs)) << "no low limit";
+    EXPECT_FALSE(pages[0].FindText(u"ΔH/R de la température cinétique moyenne (K) :"_qs))
+        << "not a temperature session";
+    for (const char* header : {"Temps au-dessus", "Temps en dessous", "Dépassements"})
+        EXPECT_TRUE(pages[1].FindText(QString::fromUtf8(header))) << header;
+    EXPECT_FALSE(pages[1].FindText(u"TCM"_qs));
+}
+
 TEST_F(ReportFixture, AveragedSampleTableRowsAverageTheirGroup) {
     // Start 14:07:09, so value 0 is stamped 14:07:10: 50 values reach 14:08:00.
     const auto s = Session(200);

@@ -615,4 +615,49 @@ TEST_F(SessionExportCommandTest, AnnulerInTheProgressWindowLeavesNoFileAndAsksNo
     EXPECT_TRUE(ui_.Messages().empty());
 }
 
+TEST_F(SessionExportCommandTest, CsvFollowsTheSameDialogReplaceAndCancelRules) {
+    const QString existing = InData(u"valeurs.csv"_qs);
+    WriteFile(existing, "ancien");
+    const QLocale french(QLocale::French, QLocale::France);
+
+    // "Annuler" at the file-exists question keeps the old file and writes nothing.
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::Cancel);
+    EXPECT_FALSE(Command().RunCsv(*session_, french));
+    EXPECT_EQ(ui_.LastSaveRequest().proposal, InData(u"Four zone 23.csv"_qs));
+    EXPECT_EQ(ui_.LastSaveRequest().filter, u"Fichiers CSV (*.csv)|*.csv||"_qs);
+    EXPECT_EQ(ui_.LastSaveRequest().defaultExtension, u"csv"_qs);
+    EXPECT_EQ(testzip::FileBytes(existing), "ancien");
+
+    // Cancelled in the progress window: the old file stays whole, nothing else is left.
+    const auto longer = Voltage(20000);
+    ASSERT_TRUE(longer);
+    ui_.Forget();
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::Replace).CancelJobAfter(1);
+    EXPECT_FALSE(Command().RunCsv(*longer, french));
+    EXPECT_EQ(testzip::FileBytes(existing), "ancien");
+    EXPECT_EQ(QDir(DataFolder()).entryList(QDir::Files), QStringList{u"valeurs.csv"_qs});
+
+    // "Remplacer": the finished file takes the old one's place, then it is offered.
+    ui_.Forget();
+    ui_.SavePath(existing).FileExists(FileExistsChoiceType::Replace).Answer(AnswerType::No);
+    EXPECT_TRUE(Command().RunCsv(*session_, french));
+    const QByteArray written = testzip::FileBytes(existing);
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF")) << "UTF-8 with its byte-order mark";
+    EXPECT_EQ(written.count('\n'), 11) << "the titles and ten points";
+    EXPECT_TRUE(written.contains(';')) << "a French locale separates with semicolons";
+    ASSERT_EQ(ui_.EventsOf(Kind::YesNoCancel).size(), 1u);
+    EXPECT_EQ(ui_.EventsOf(Kind::Job).size(), 1u);
+
+    // A destination that cannot be written sends the user back to the dialog.
+    const QString unreachable = dir_.filePath(u"absent/valeurs.csv"_qs);
+    ui_.Forget();
+    ui_.SavePath(unreachable);
+    EXPECT_FALSE(Command().RunCsv(*session_, french));
+    ASSERT_EQ(ui_.Messages().size(), 1u);
+    EXPECT_EQ(ui_.Messages()[0].text,
+              "Impossible d’ouvrir le fichier de destination " + unreachable + " pour l’écriture.");
+    EXPECT_EQ(ui_.EventsOf(Kind::SavePath).size(), 2u) << "asked again, then given up";
+    EXPECT_FALSE(QFile::exists(unreachable));
+}
+
 } // namespace
