@@ -158,8 +158,18 @@ void CTrendGraph::Rescale() {
                 highest = std::max(highest, std::clamp(scan.maximum, LowerLimit(), UpperLimit()));
             }
         }
-        if (lowest == kNoValueLimit)
+        if (lowest == kNoValueLimit) {
             lowest = highest = 0.0;
+        } else {
+            // The alarm limits stay in view, so that the user sees how close the values come.
+            const AlarmLimits& limits = Session()->Figures().limits;
+            for (const std::optional<double>& limit : {limits.low, limits.high}) {
+                if (!limit)
+                    continue;
+                lowest = std::min(lowest, std::clamp(*limit, LowerLimit(), UpperLimit()));
+                highest = std::max(highest, std::clamp(*limit, LowerLimit(), UpperLimit()));
+            }
+        }
         SetValueRange(
             NiceValueRange(lowest, highest, ValueResolution(), UpperLimit(), LowerLimit()));
         const ValueRange& v = CurrentValueRange();

@@ -162,10 +162,27 @@ void DrawNameValueList(Canvas& canvas, const PageLayout& layout, int y,
 void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,
                              const std::vector<QString>& headers, const std::vector<QString>& texts,
                              int colourColumn, ColorRef traceColour, CGraphClass& graph) {
-    PrintedTable table(canvas, layout, layout.page.left,
-                       PrintedTable::Fit(canvas, layout, headers, {texts}));
-    int y = table.DrawHeader(layout.contentTop);
-    y = table.DrawRowWithSwatch(y, texts, colourColumn, traceColour);
+    // A line wider than the page goes on in a table below, cut between two columns.
+    const std::vector<PrintColumn> columns = PrintedTable::Fit(canvas, layout, headers, {texts});
+    int y = layout.contentTop;
+    std::size_t first = 0;
+    while (first < columns.size()) {
+        std::size_t end = first + 1;
+        int width = columns[first].width;
+        while (end < columns.size() && width + columns[end].width <= layout.page.Width())
+            width += columns[end++].width;
+        PrintedTable table(canvas, layout, layout.page.left,
+                           {columns.begin() + static_cast<std::ptrdiff_t>(first),
+                            columns.begin() + static_cast<std::ptrdiff_t>(end)});
+        std::vector<QString> cells;
+        for (std::size_t c = first; c < end && c < texts.size(); ++c)
+            cells.push_back(texts[c]);
+        const int swatch = colourColumn - static_cast<int>(first);
+        y = table.DrawHeader(y);
+        y = table.DrawRowWithSwatch(y, cells, swatch < static_cast<int>(cells.size()) ? swatch : -1,
+                                    traceColour);
+        first = end;
+    }
     const GraphRect screen = graph.OuterRect();
     graph.SetOuterRect(
         {layout.page.left, y + layout.lineHeight, layout.page.right, layout.page.bottom});

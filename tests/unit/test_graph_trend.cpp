@@ -225,6 +225,8 @@ TEST(GraphTrend, AlarmLimitsAreDashedLinesAcrossThePlotWhenInRange) {
         f.session->SetFigures(figures);
         return LimitRows(f.Draw(), colour);
     };
+    // With the value range held, as after a vertical zoom.
+    f.graph.SetAutomaticScaling(false);
     EXPECT_EQ(drawWith(1.0, 11.0), (std::vector<int>{plot.top, plot.bottom})) << "on the edges";
     EXPECT_EQ(drawWith(0.99, 11.01), std::vector<int>{}) << "one step beyond: not drawn";
     EXPECT_EQ(drawWith(6.0, std::nullopt), std::vector<int>{plot.bottom - 181});
@@ -237,7 +239,19 @@ TEST(GraphTrend, AlarmLimitsAreDashedLinesAcrossThePlotWhenInRange) {
     EXPECT_EQ(line->from.x, plot.left + 1);
     EXPECT_EQ(line->to.x, plot.right);
     EXPECT_EQ(line->pen.style, PenStyleType::Dash);
-    EXPECT_EQ(f.graph.CurrentValueRange(), (ValueRange{1.0, 11.0})) << "limits never rescale";
+    EXPECT_EQ(f.graph.CurrentValueRange(), (ValueRange{1.0, 11.0}));
+
+    // Scaled automatically, the range takes the limits in; those inside change nothing.
+    f.graph.SetAutomaticScaling(true);
+    drawWith(0.5, 30.0);
+    f.graph.ZoomToAll();
+    EXPECT_EQ(LimitRows(f.Draw(), colour).size(), 2u);
+    EXPECT_LE(f.graph.CurrentValueRange().lowest, 0.5);
+    EXPECT_GE(f.graph.CurrentValueRange().highest, 30.0);
+    drawWith(2.0, 10.0);
+    f.graph.ZoomToAll();
+    f.Draw();
+    EXPECT_EQ(f.graph.CurrentValueRange(), (ValueRange{1.0, 11.0}));
 }
 
 TEST(GraphTrend, CursorReadsTheColumnUnderIt) {

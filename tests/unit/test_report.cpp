@@ -372,6 +372,22 @@ TEST_F(ReportFixture, TheLimitsBehindTheFiguresArePrintedWithTheirColumns) {
     for (const char* header : {"Temps au-dessus", "Temps en dessous", "Dépassements"})
         EXPECT_TRUE(pages[1].FindText(QString::fromUtf8(header))) << header;
     EXPECT_FALSE(pages[1].FindText(u"TCM"_qs));
+    const auto* channel = pages[1].FindText(u"Voie"_qs);
+    ASSERT_TRUE(channel);
+    EXPECT_EQ(pages[1].FindText(u"Dépassements"_qs)->topLeft.y, channel->topLeft.y)
+        << "one line while it fits";
+
+    // On a narrower page the line goes on below, and nothing passes the page's edge.
+    const PageLayout narrow = PageLayout::Make(700, 1000, 20, 7);
+    RecordingCanvas page(true);
+    report.DrawPage(page, narrow, 2);
+    const auto* first = page.FindText(u"Voie"_qs);
+    const auto* moved = page.FindText(u"Dépassements"_qs);
+    ASSERT_TRUE(first && moved);
+    EXPECT_EQ(moved->topLeft.y, first->topLeft.y + 2 * narrow.lineHeight);
+    for (const auto& text : page.texts)
+        EXPECT_LE(text.topLeft.x + Measure(text.text), narrow.page.right)
+            << text.text.toStdString();
 }
 
 TEST_F(ReportFixture, AveragedSampleTableRowsAverageTheirGroup) {
