@@ -85,13 +85,16 @@ CGraphClass::ValueMapping CGraphClass::Mapping() const {
     return {low, perUnit};
 }
 
-void CGraphClass::BeginPass() {
+void CGraphClass::BeginPass(Canvas& canvas) {
+    Layout(&canvas, true);
     backgroundDrawn_ = false;
     layoutChanged_ = false;
     theme_ = settings_ && !IsPrinting() ? settings_->Theme() : GraphTheme{};
     cursorPlaced_ = false;
     if (cursor_.IsEnabled())
         cursor_.ResetReadouts();
+    canvas.FillRect(DrawingRect(), theme_.window);
+    canvas.FrameRect(DrawingRect(), theme_.ink);
 }
 
 void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,

@@ -129,8 +129,9 @@ protected:
     void SetAutomaticValueRange() { autoValueRange_ = true; }
     void SetCanZoomInVertically(bool on) { canZoomInVertically_ = on; }
 
-    // Starts a drawing pass: nothing of the background drawn, the cursor not placed.
-    void BeginPass();
+    // Starts a drawing pass: the layout made for `canvas`, the drawing area cleared and framed,
+    // nothing of the plot's background drawn yet, the cursor not placed.
+    void BeginPass(Canvas& canvas);
     bool LayoutChanged() const { return layoutChanged_; }
     // Draws one record, and the background, axes and frame first when this pass has not.
     void DrawTrace(Canvas& canvas, const GraphTrace& trace);

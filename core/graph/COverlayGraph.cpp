@@ -88,10 +88,7 @@ void COverlayGraph::Rescale() {
 }
 
 void COverlayGraph::DrawPass(Canvas& canvas) {
-    Layout(&canvas, true);
-    BeginPass();
-    canvas.FillRect(DrawingRect(), Theme().window);
-    canvas.FrameRect(DrawingRect(), Theme().ink);
+    BeginPass(canvas);
     for (int i = 0; i < timeline_.Count(); ++i) {
         const Run& run = runs_[static_cast<std::size_t>(i)];
         const OverlaySeries& s = timeline_.Series(i);

@@ -181,10 +181,7 @@ void CTrendGraph::Rescale() {
 }
 
 void CTrendGraph::DrawPass(Canvas& canvas) {
-    Layout(&canvas, true);
-    BeginPass();
-    canvas.FillRect(DrawingRect(), Theme().window);
-    canvas.FrameRect(DrawingRect(), Theme().ink);
+    BeginPass(canvas);
     const CChanData& chan = Session()->ChanData();
     for (int c = 0; c < chan.ChannelCount(); ++c) {
         if (!InMask(c))

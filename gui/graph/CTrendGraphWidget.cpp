@@ -1,28 +1,19 @@
 #include "gui/graph/CTrendGraphWidget.h"
 
 #include "core/session/CRecSession.h"
-#include "gui/graph/GraphPalette.h"
-#include "gui/graph/QtCanvas.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
-namespace {
-// One wheel notch forward shows a third less around the pointer; back zooms out.
-constexpr double kWheelZoomIn = 2.0 / 3.0;
-} // namespace
-
 CTrendGraphWidget::CTrendGraphWidget(const CVexloDoc& doc, QWidget* parent,
                                      InteractionType interaction)
-    : QWidget(parent), settings_(doc), interactive_(interaction == InteractionType::CursorAndZoom) {
+    : GraphFrameWidget(doc, parent), interactive_(interaction == InteractionType::CursorAndZoom) {
     setObjectName(QStringLiteral("trendGraph"));
     setFocusPolicy(interactive_ ? Qt::StrongFocus : Qt::NoFocus);
     setMinimumSize(200, 120);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    settings_.SetTheme(GraphThemeOf(palette()));
-    graph_.SetSettingsSource(&settings_);
+    Attach(graph_);
     if (interactive_)
         graph_.EnableCursor();
 }
@@ -50,28 +41,12 @@ void CTrendGraphWidget::Redraw() {
     Render();
 }
 
-void CTrendGraphWidget::Render() {
-    const QSize size = this->size().expandedTo(QSize(1, 1));
-    const qreal ratio = devicePixelRatioF();
-    if (frame_.size() != size * ratio) {
-        frame_ = QPixmap(size * ratio);
-        frame_.setDevicePixelRatio(ratio);
-    }
-    frame_.fill(Qt::white);
-    {
-        QPainter painter(&frame_);
-        painter.setFont(font());
-        graph_.SetOuterRect({0, 0, size.width(), size.height()});
-        QtCanvas canvas(painter, false);
-        graph_.Draw(canvas);
-    }
-    update();
+void CTrendGraphWidget::Rendered() {
     const DrawnView now{graph_.ViewStart(), graph_.ViewSpan(), graph_.TotalSpan(), VisibleRange()};
-    const bool viewChanged = now != drawnView_;
+    if (now == drawnView_)
+        return;
     drawnView_ = now;
-    emit Drawn();
-    if (viewChanged)
-        emit ViewChanged();
+    emit ViewChanged();
 }
 
 std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
@@ -84,16 +59,7 @@ std::optional<std::pair<int, int>> CTrendGraphWidget::VisibleRange() const {
     return std::pair{range.first, range.end};
 }
 
-void CTrendGraphWidget::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Render();
-}
-
-void CTrendGraphWidget::paintEvent(QPaintEvent*) {
-    if (frame_.size() != size() * devicePixelRatioF())
-        Render();
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, frame_);
+void CTrendGraphWidget::PaintOver(QPainter& painter) {
     if (dragStart_) {
         painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
@@ -133,34 +99,10 @@ void CTrendGraphWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CTrendGraphWidget::wheelEvent(QWheelEvent* event) {
-    if (!interactive_) {
+    if (interactive_ && ZoomWithWheel(event))
+        event->accept();
+    else
         event->ignore();
-        return;
-    }
-    const int notches = event->angleDelta().y() / 120;
-    const GraphRect plot = graph_.InnerRect();
-    if (notches == 0 || plot.Width() <= 1) {
-        event->ignore();
-        return;
-    }
-    const double x = std::clamp(event->position().x(), double(plot.left), double(plot.right));
-    if (notches > 0) {
-        // The time under the pointer stays under it.
-        const double left = x - (x - plot.left) * kWheelZoomIn;
-        const double right = x + (plot.right - x) * kWheelZoomIn;
-        graph_.ZoomToPixelRange(static_cast<int>(std::lround(left)),
-                                static_cast<int>(std::lround(right)));
-    } else {
-        graph_.ZoomOut();
-    }
-    event->accept();
-    Render();
-}
-
-void CTrendGraphWidget::MoveCursor(int columns) {
-    const GraphRect plot = graph_.InnerRect();
-    graph_.PlaceCursor(plot.left + 1 + graph_.CursorOffset() + columns);
-    Render();
 }
 
 void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
@@ -178,14 +120,5 @@ void CTrendGraphWidget::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
         return;
-    }
-}
-
-void CTrendGraphWidget::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // The desktop switched between its light and dark colour schemes.
-    if (event->type() == QEvent::PaletteChange) {
-        settings_.SetTheme(GraphThemeOf(palette()));
-        Render();
     }
 }
