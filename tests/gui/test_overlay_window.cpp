@@ -4,10 +4,7 @@
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/graph/GraphPalette.h"
 #include "gui/sessions/CVXOverlayWindow.h"
-#include "sim/ManualClock.h"
-#include "support/FakeDriveBackend.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QApplication>
@@ -20,17 +17,11 @@
 
 namespace {
 
-class OverlayWindow : public testing::Test {
+class OverlayWindow : public SessionFilesFixture {
 protected:
     CRecSession& Open(SessionImageBuilder& b, const char* start) {
         b.Set("Start", start);
-        const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(b.Build());
-        f.close();
-        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
-        return *doc_.Sessions().back();
+        return OpenBuilt(b);
     }
     // An RTD logger, one value a second.
     CRecSession& Rtd(const char* start, int n, int base) {
@@ -52,14 +43,6 @@ protected:
         b.PairSamples(pairs);
         return Open(b, start);
     }
-
-    QTemporaryDir dir_;
-    int files_ = 0;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
 };
 
 TEST_F(OverlayWindow, ListsTheSessionsWithTheirReadingsAndClosesWithOneOfThem) {

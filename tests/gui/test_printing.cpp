@@ -8,10 +8,7 @@
 #include "gui/graph/PrintDriver.h"
 #include "gui/sessions/CVXOpenSessionsView.h"
 #include "gui/sessions/CVXSessionView.h"
-#include "sim/ManualClock.h"
-#include "support/FakeDriveBackend.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QApplication>
@@ -29,7 +26,7 @@
 
 namespace {
 
-class Printing : public testing::Test {
+class Printing : public SessionFilesFixture {
 protected:
     CRecSession& Open(int samples) {
         SessionImageBuilder b;
@@ -37,24 +34,11 @@ protected:
         for (int i = 0; i < samples; ++i)
             counts.push_back(static_cast<int16_t>(200 + i % 100));
         b.Samples(counts);
-        const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(b.Build());
-        f.close();
-        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
-        CRecSession& session = *doc_.Sessions().back();
+        CRecSession& session = OpenBuilt(b);
         view_.ShowSession(session.Number());
         return session;
     }
 
-    QTemporaryDir dir_;
-    int files_ = 0;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
     CVXSessionView view_{doc_};
 };
 

@@ -8,10 +8,7 @@
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/CVXSessionView.h"
-#include "sim/ManualClock.h"
-#include "support/FakeDriveBackend.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QCoreApplication>
@@ -31,7 +28,7 @@ std::vector<int16_t> Ramp(int count, int modulo) {
     return samples;
 }
 
-class SessionPageFigures : public testing::Test {
+class SessionPageFigures : public SessionFilesFixture {
 protected:
     SessionPageFigures() {
         view_.resize(1000, 640);
@@ -40,13 +37,7 @@ protected:
     }
 
     CRecSession& Open(const SessionImageBuilder& builder) {
-        const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(builder.Build());
-        f.close();
-        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
-        CRecSession& session = *doc_.Sessions().back();
+        CRecSession& session = OpenBuilt(builder);
         view_.ShowSession(session.Number());
         QCoreApplication::processEvents();
         return session;
@@ -89,13 +80,6 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QTemporaryDir dir_;
-    int files_ = 0;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
     CVXSessionView view_{doc_};
     QString freshLabel_;
 };

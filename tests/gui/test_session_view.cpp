@@ -3,10 +3,7 @@
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/CVXSessionView.h"
-#include "sim/ManualClock.h"
-#include "support/FakeDriveBackend.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QAbstractItemModel>
@@ -20,16 +17,10 @@
 
 namespace {
 
-class SessionView : public testing::Test {
+class SessionView : public SessionFilesFixture {
 protected:
     CRecSession& Open(const SessionImageBuilder& builder) {
-        const QString path = dir_.filePath(QStringLiteral("s%1.vx").arg(++files_));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(builder.Build());
-        f.close();
-        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
-        CRecSession& session = *doc_.Sessions().back();
+        CRecSession& session = OpenBuilt(builder);
         view_.ShowSession(session.Number());
         return session;
     }
@@ -45,13 +36,6 @@ protected:
         return view_.DataTable()->model()->headerData(column, Qt::Horizontal).toString();
     }
 
-    QTemporaryDir dir_;
-    int files_ = 0;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
     CVXSessionView view_{doc_};
 };
 

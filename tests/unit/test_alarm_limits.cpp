@@ -2,30 +2,24 @@
 #include "core/doc/CVexloDoc.h"
 #include "core/session/AlarmLimitsEditModel.h"
 #include "core/session/InstrumentSettings.h"
-#include "sim/ManualClock.h"
-#include "support/FakeDriveBackend.h"
-#include "support/MemorySettingsStore.h"
-#include "support/ScriptedUserInterface.h"
-#include "support/SessionImageBuilder.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionTestSupport.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray VoltageImage(const char* serial) {
+SessionImageBuilder VoltageImage(const char* serial) {
     SessionImageBuilder b;
     b.Set("SerNum", serial).Samples(std::vector<int16_t>(100, 3000));
-    return b.Build();
+    return b;
 }
 
-QByteArray RtdImage(const char* serial) {
+SessionImageBuilder RtdImage(const char* serial) {
     SessionImageBuilder b;
     b.Set("Model", "7").Set("SerNum", serial).Set("MaxCnt", "4096").Set("RTDRef", "4750");
     b.Set("RTDNom", "1000").Samples(std::vector<int16_t>(100, 2000));
-    return b.Build();
+    return b;
 }
 
 } // namespace
@@ -76,35 +70,19 @@ TEST(AlarmLimitsEditModel, ATemperatureSessionOffersTheMeanKineticTemperature) {
     EXPECT_EQ(model.Result().limits, (AlarmLimits{std::nullopt, 8.0}));
 }
 
-class DocAlarmLimits : public testing::Test {
+class DocAlarmLimits : public SessionFilesFixture {
 protected:
-    CRecSession& Open(const QString& name, const QByteArray& image) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(image);
-        f.close();
-        EXPECT_TRUE(doc_.OpenSessionFile(path, false));
-        return *doc_.Sessions().back();
-    }
     bool Edit(CRecSession& session, const QString& low, const QString& high, bool mkt = false) {
         return doc_.EditAlarmLimits(session, [&](AlarmLimitsEditModel& m) {
             return static_cast<bool>(m.Apply(low, high, mkt));
         });
     }
-
-    QTemporaryDir dir_;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
 };
 
 TEST_F(DocAlarmLimits, LimitsGoToEveryOpenSessionOfTheLoggerAndToItsNextFile) {
-    CRecSession& first = Open(u"a.vx"_qs, VoltageImage("12345"));
-    CRecSession& second = Open(u"b.vx"_qs, VoltageImage("12345"));
-    CRecSession& other = Open(u"c.vx"_qs, VoltageImage("999"));
+    CRecSession& first = OpenBuilt(VoltageImage("12345"));
+    CRecSession& second = OpenBuilt(VoltageImage("12345"));
+    CRecSession& other = OpenBuilt(VoltageImage("999"));
 
     EXPECT_FALSE(doc_.EditAlarmLimits(first, [](AlarmLimitsEditModel&) { return false; }));
     EXPECT_FALSE(first.Figures().limits.Any()) << "cancelled";
@@ -116,7 +94,7 @@ TEST_F(DocAlarmLimits, LimitsGoToEveryOpenSessionOfTheLoggerAndToItsNextFile) {
     const QString section = InstrumentSettingsSection(first.ModelCode(), first.SerialNumber());
     EXPECT_EQ(settings_.GetString(section, SettingsKeys::AlarmLow(), u"?"_qs), u"1.5");
 
-    CRecSession& later = Open(u"d.vx"_qs, VoltageImage("12345"));
+    CRecSession& later = OpenBuilt(VoltageImage("12345"));
     EXPECT_EQ(later.Figures().limits, (AlarmLimits{1.5, std::nullopt}));
 
     ASSERT_TRUE(Edit(second, QString(), QString()));
@@ -125,7 +103,7 @@ TEST_F(DocAlarmLimits, LimitsGoToEveryOpenSessionOfTheLoggerAndToItsNextFile) {
 
 TEST_F(DocAlarmLimits, TemperatureLimitsAreKeptInCelsiusAndFollowTheUnit) {
     ASSERT_TRUE(doc_.UseFahrenheit());
-    CRecSession& rtd = Open(u"t.vx"_qs, RtdImage("77"));
+    CRecSession& rtd = OpenBuilt(RtdImage("77"));
     ASSERT_TRUE(Edit(rtd, u"32"_qs, u"86"_qs, true));
     const QString section = InstrumentSettingsSection(rtd.ModelCode(), rtd.SerialNumber());
     EXPECT_NEAR(settings_.GetString(section, SettingsKeys::AlarmHigh(), {}).toDouble(), 30.0, 1e-9);
