@@ -6,6 +6,7 @@
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 #include "support/SessionTestSupport.h"
 
@@ -64,7 +65,7 @@ private:
     const CVexloDoc& doc_;
 };
 
-class DocSessions : public testing::Test {
+class DocSessions : public SessionFilesFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
@@ -85,12 +86,6 @@ protected:
         return *doc_.Sessions().back();
     }
 
-    QTemporaryDir dir_;
-    MemorySettingsStore settings_;
-    FakeDriveBackend drives_;
-    ManualClock clock_;
-    ScriptedUserInterface ui_;
-    CVexloDoc doc_{settings_, drives_, clock_, ui_};
     HintRecorder hints_{doc_};
 };
 
