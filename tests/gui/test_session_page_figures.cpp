@@ -4,6 +4,7 @@
 #include "core/common/DurationFormat.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/graph/SessionChannelLine.h"
+#include "core/session/AlarmLimitsEditModel.h"
 #include "core/session/CRecSession.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
@@ -176,6 +177,43 @@ TEST_F(SessionPageFigures, WindowStatisticsAreTheNewSessionsWhateverCameBefore) 
     ExpectCurrent(pulse);
     view_.ShowSession(first.Number());
     ExpectCurrent(first);
+}
+
+TEST_F(SessionPageFigures, LimitsAndActivationEditedOnThePageReachItsLineAndGraphAtOnce) {
+    SessionImageBuilder rtd;
+    rtd.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+    rtd.Samples(Ramp(3000, 900));
+    CRecSession& session = Open(rtd);
+    doc_.SetTemperatureUnits(0);
+    QCoreApplication::processEvents();
+    const ValueRange before = Graph().Graph().CurrentValueRange();
+    EXPECT_FALSE(PageLine().join(u' ').contains(u"Dépassements"_qs));
+
+    const double high = before.highest + 40.0;
+    ASSERT_TRUE(doc_.EditAlarmLimits(session, [&](AlarmLimitsEditModel& m) {
+        return static_cast<bool>(m.Apply(QString(), QString::number(high), true));
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_GE(Graph().Graph().CurrentValueRange().highest, high) << "the new limit in view";
+    EXPECT_TRUE(PageLine().contains(u"Temps au-dessus=0 s"_qs))
+        << PageLine().join(u' ').toStdString();
+    ExpectCurrent(session);
+
+    const QStringList withDefault = PageLine();
+    ASSERT_TRUE(doc_.EditOptions(
+        [](OptionsModel& m) { return static_cast<bool>(m.SetMktActivationText(u"5000"_qs)); }));
+    QCoreApplication::processEvents();
+    EXPECT_NE(PageLine(), withDefault) << "the TCM follows ΔH/R";
+    ExpectCurrent(session);
+
+    // Removed again: the columns go and the range is the data's own.
+    ASSERT_TRUE(doc_.EditAlarmLimits(session, [](AlarmLimitsEditModel& m) {
+        return static_cast<bool>(m.Apply(QString(), QString(), false));
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(PageLine().join(u' ').contains(u"Temps au-dessus"_qs));
+    EXPECT_EQ(Graph().Graph().CurrentValueRange(), before);
+    ExpectCurrent(session);
 }
 
 TEST_F(SessionPageFigures, TheEventWindowTotalCoversTheWholeRecordingInView) {
