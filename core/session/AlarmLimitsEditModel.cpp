@@ -51,10 +51,13 @@ QString AlarmLimitsEditModel::MktLabel() {
 
 Outcome AlarmLimitsEditModel::Apply(const QString& low, const QString& high, bool showMkt) {
     AlarmLimits limits;
+    refusedHigh_ = false;
     if (Outcome read = ReadLimit(low, LowLabel(), limits.low); !read)
         return read;
-    if (Outcome read = ReadLimit(high, HighLabel(), limits.high); !read)
+    if (Outcome read = ReadLimit(high, HighLabel(), limits.high); !read) {
+        refusedHigh_ = true;
         return read;
+    }
     if (limits.low && limits.high && *limits.low > *limits.high)
         return Outcome::Failure(ResourceString(TextId::kAlarmLimitsOrder));
     figures_.limits = limits;

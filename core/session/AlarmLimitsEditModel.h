@@ -30,6 +30,8 @@ public:
     // "OK": an empty text is no limit. False, with the message to show, when a text is not a
     // number the program accepts or the low limit lies above the high one; nothing changes.
     Outcome Apply(const QString& low, const QString& high, bool showMkt);
+    // The box the last refusal was about: the high one for its text, else the low one.
+    bool LastRefusalIsHigh() const { return refusedHigh_; }
     // The session's figures with what was last applied.
     const SessionFigures& Result() const { return figures_; }
 
@@ -40,4 +42,5 @@ private:
     bool temperature_;
     QString lowText_;
     QString highText_;
+    bool refusedHigh_ = false;
 };

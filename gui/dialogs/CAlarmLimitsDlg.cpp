@@ -59,7 +59,7 @@ QLineEdit* CAlarmLimitsDlg::AddLimitBox(const QString& text, const QString& name
 void CAlarmLimitsDlg::accept() {
     const Outcome applied = model_.Apply(low_->text(), high_->text(), mkt_ && mkt_->isChecked());
     if (!applied) {
-        ShowDialogProblem(*this, nullptr, applied.message);
+        ShowDialogProblem(*this, model_.LastRefusalIsHigh() ? high_ : low_, applied.message);
         return;
     }
     QDialog::accept();

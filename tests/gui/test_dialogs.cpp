@@ -325,7 +325,15 @@ TEST(AlarmLimitsDialog, ShowsTheLimitsInTheUnitAndOkAppliesThemOrSaysWhy) {
     auto& problem = Child<QMessageBox>(dialog, QStringLiteral("problemBox"));
     EXPECT_EQ(problem.text(),
               u"La limite basse doit être inférieure ou égale à la limite haute."_qs);
+    EXPECT_EQ(dialog.focusWidget(), &low);
     problem.buttons().first()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    high.setText(u"8,5 °C"_qs);
+    Click(dialog, QStringLiteral("okButton"));
+    EXPECT_EQ(dialog.focusWidget(), &high) << "the box whose text was refused";
+    Child<QMessageBox>(dialog, QStringLiteral("problemBox")).buttons().first()->click();
+    high.setText(u"8,5"_qs);
 
     low.setText(u"2"_qs);
     mkt.setChecked(true);
