@@ -28,8 +28,11 @@ double RtdResistanceToCelsius(double nominalOhms, double measuredOhms);
 constexpr double CelsiusToDisplay(double celsius, bool fahrenheit) {
     return fahrenheit ? celsius * 1.8 + 32.0 : celsius;
 }
+constexpr double DisplayToCelsius(double value, bool fahrenheit) {
+    return fahrenheit ? (value - 32.0) / 1.8 : value;
+}
 constexpr double DisplayToKelvin(double value, bool fahrenheit) {
-    return (fahrenheit ? (value - 32.0) / 1.8 : value) + 273.15;
+    return DisplayToCelsius(value, fahrenheit) + 273.15;
 }
 constexpr double KelvinToDisplay(double kelvin, bool fahrenheit) {
     return CelsiusToDisplay(kelvin - 273.15, fahrenheit);

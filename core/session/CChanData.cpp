@@ -20,6 +20,19 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// The indices [lo, hi] of `count` values a window [first, last] covers, clamped to the record;
+// the whole record without a window. hi < lo when it covers none.
+struct WindowBounds {
+    int lo;
+    int hi;
+};
+WindowBounds WindowOf(bool useWindow, int first, int last, int count) {
+    if (!useWindow)
+        return {0, count - 1};
+    return {std::max(0, std::min(first, count - 1)),
+            last >= 0 && last <= count - 1 ? last : count - 1};
+}
+
 ValueStatusType StatusOf(double v) {
     if (v == OverRangeValue)
         return ValueStatusType::OverRange;
@@ -452,12 +465,7 @@ std::span<const double> CChanData::WindowValues(bool useWindow, int first, int l
     const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
     if (count == 0)
         return {};
-    int lo = 0;
-    int hi = count - 1;
-    if (useWindow) {
-        lo = std::max(0, std::min(first, count - 1));
-        hi = last >= 0 && last <= count - 1 ? last : count - 1;
-    }
+    const auto [lo, hi] = WindowOf(useWindow, first, last, count);
     if (hi < lo)
         return {};
     return std::span<const double>(values).subspan(static_cast<std::size_t>(lo),
@@ -472,12 +480,7 @@ RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, in
     const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
     if (count == 0)
         return out;
-    int lo = 0;
-    int hi = count - 1;
-    if (useWindow) {
-        lo = std::max(0, std::min(first, count - 1));
-        hi = last >= 0 && last <= count - 1 ? last : count - 1;
-    }
+    const auto [lo, hi] = WindowOf(useWindow, first, last, count);
     ValueStatusType minStatus = ValueStatusType::NoValue;
     ValueStatusType maxStatus = ValueStatusType::NoValue;
     double mn = 0.0, mx = 0.0, sum = 0.0;

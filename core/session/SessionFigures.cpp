@@ -30,7 +30,7 @@ void WriteLimit(SettingsStore& settings, const QString& section, const QString& 
     }
     double stored = *v;
     if (session.Flags().temperature)
-        stored = DisplayToKelvin(*v, session.ChanData().Fahrenheit()) - 273.15;
+        stored = DisplayToCelsius(*v, session.ChanData().Fahrenheit());
     settings.SetString(section, key, QString::number(stored, 'g', 17));
 }
 
