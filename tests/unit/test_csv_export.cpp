@@ -85,3 +85,26 @@ TEST(CsvExport, AJobDroppedBeforeItsEndLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
+
+TEST(CsvExport, TheIsoStampFollowsTheOffsetAcrossAClockChangeAndKeepsMilliseconds) {
+    // Paris moves from +01:00 to +02:00 at 01:00:00 UTC on 31 March 2024.
+    SessionImageBuilder b;
+    b.Set("Start", "2024/03/31 01:59:57").Samples(std::vector<int16_t>(4, 3000));
+    const auto voltage = ReadImage(b);
+    ASSERT_TRUE(voltage);
+    QTemporaryDir dir;
+    const QStringList rows = Export(*voltage, dir.filePath(u"a.csv"_s), CsvFormat{';', ','});
+    ASSERT_GE(rows.size(), 5) << rows.join(u'|').toStdString();
+    EXPECT_TRUE(rows[1].endsWith(u";2024-03-31T01:59:58+01:00"_s)) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].endsWith(u";2024-03-31T01:59:59+01:00"_s)) << rows[2].toStdString();
+    EXPECT_TRUE(rows[3].endsWith(u";2024-03-31T03:00:00+02:00"_s)) << rows[3].toStdString();
+
+    SessionImageBuilder e;
+    e.Set("Model", "6").Set("Polarity", "1").Samples({0, static_cast<int16_t>(0x8001), 0});
+    const auto events = ReadImage(e);
+    ASSERT_TRUE(events);
+    const QStringList eventRows = Export(*events, dir.filePath(u"e.csv"_s), CsvFormat{',', '.'});
+    ASSERT_GE(eventRows.size(), 3) << eventRows.join(u'|').toStdString();
+    EXPECT_TRUE(eventRows[2].endsWith(u",2024-03-05T14:07:10.945+01:00"_s))
+        << eventRows[2].toStdString();
+}
