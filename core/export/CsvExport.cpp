@@ -1,37 +1,15 @@
 #include "core/export/CsvExport.h"
 
+#include "core/common/CalendarDateTime.h"
 #include "core/common/StringTable.h"
 #include "core/common/ValueMarkers.h"
 #include "core/export/CellText.h"
 #include "core/export/SessionExport.h"
 #include "core/session/CRecSession.h"
 
-#include <QDateTime>
-#include <QTimeZone>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-
-namespace {
-
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void CivilFromDays(int64_t z, int& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0));
-}
-
-} // namespace
 
 CsvFormat CsvFormat::Of(const QLocale& locale) {
     if (locale.decimalPoint() == QStringLiteral(","))
@@ -156,31 +134,18 @@ void CsvExportJob::WriteEventRow(int row) {
 }
 
 void CsvExportJob::AppendIso(qint64 seconds, int milliseconds) {
-    const qint64 hour = FloorDiv(seconds, 3600);
-    if (hour != offsetHour_) {
-        // Zone changes fall on whole hours of UTC here; checking both ends keeps it exact.
-        const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds);
-        offsetSeconds_ = at.offsetFromUtc();
-        const bool uniform =
-            QDateTime::fromSecsSinceEpoch(hour * 3600).offsetFromUtc() == offsetSeconds_ &&
-            QDateTime::fromSecsSinceEpoch(hour * 3600 + 3599).offsetFromUtc() == offsetSeconds_;
-        offsetHour_ = uniform ? hour : INT64_MIN;
-    }
-    const qint64 local = seconds + offsetSeconds_;
-    int y = 0;
-    unsigned mo = 0, d = 0;
-    CivilFromDays(FloorDiv(local, 86400), y, mo, d);
-    const qint64 inDay = local - FloorDiv(local, 86400) * 86400;
-    const int offsetMinutes = std::abs(offsetSeconds_) / 60;
+    static const CalendarDateTime kEpoch = CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0);
+    const qint64 offset = times_.OffsetAt(seconds);
+    const CalendarDateTime local = kEpoch.AddSeconds(seconds + offset);
+    const int offsetMinutes = static_cast<int>(std::abs(offset) / 60);
     char buffer[48];
-    int n = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d", y, mo, d,
-                          static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
-                          static_cast<int>(inDay % 60));
+    int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", local.year,
+                          local.month, local.day, local.hour, local.minute, local.second);
     if (milliseconds != 0)
         n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d",
                            milliseconds);
     std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), "%c%02d:%02d",
-                  offsetSeconds_ < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
+                  offset < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
     if (!firstField_)
         line_.append(format_.separator);
     firstField_ = false;

@@ -63,7 +63,4 @@ private:
 
     DataSheetValues values_;
     DateTimeTextCache times_;
-    // The UTC hour whose local offset is known.
-    qint64 offsetHour_ = INT64_MIN;
-    int offsetSeconds_ = 0;
 };

@@ -70,6 +70,12 @@ DateTimeTextCache::Texts DateTimeTextCache::At(qint64 seconds) {
     return {date_, time_};
 }
 
+qint64 DateTimeTextCache::OffsetAt(qint64 seconds) {
+    if (!hourKnown_ || seconds < hourStart_ || seconds >= hourStart_ + kSecondsPerHour)
+        EnterHour(seconds);
+    return hourUniform_ ? offset_ : LocalOffset(seconds).value_or(0);
+}
+
 void DateTimeTextCache::EnterHour(qint64 seconds) {
     hourKnown_ = true;
     hourStart_ = FloorDiv(seconds, kSecondsPerHour) * kSecondsPerHour;

@@ -20,6 +20,8 @@ public:
 
     // Valid until the next call.
     Texts At(qint64 seconds);
+    // Local wall-clock seconds minus UTC seconds at the stamp; 0 where the zone gives none.
+    qint64 OffsetAt(qint64 seconds);
 
 private:
     void EnterHour(qint64 seconds);
