@@ -85,6 +85,16 @@ CGraphClass::ValueMapping CGraphClass::Mapping() const {
     return {low, perUnit};
 }
 
+void CGraphClass::ScaleValueAxisTo(const ValueExtent& extent) {
+    const double lowest =
+        extent.Empty() ? 0.0 : std::clamp(extent.lowest, lowerLimit_, upperLimit_);
+    const double highest =
+        extent.Empty() ? 0.0 : std::clamp(extent.highest, lowerLimit_, upperLimit_);
+    range_ = NiceValueRange(lowest, highest, resolution_, upperLimit_, lowerLimit_);
+    canZoomInVertically_ = (range_.highest - range_.lowest) / resolution_ > 5.0;
+    autoValueRange_ = true;
+}
+
 void CGraphClass::BeginPass(Canvas& canvas) {
     Layout(&canvas, true);
     backgroundDrawn_ = false;

@@ -5,6 +5,7 @@
 #include "core/graph/GraphSettingsSource.h"
 #include "core/graph/NiceValueRange.h"
 #include "core/graph/TraceRenderer.h"
+#include "core/graph/ValueScan.h"
 #include "core/graph/ViewWindow.h"
 #include "core/graph/ZoomToModel.h"
 #include "core/session/LimitStatistics.h"
@@ -127,7 +128,9 @@ protected:
     void SetTimeFrame(qint64 sessionStart, double totalSpan, int samplePeriod);
     void SetResolution(double resolution) { resolution_ = resolution; }
     void SetAutomaticValueRange() { autoValueRange_ = true; }
-    void SetCanZoomInVertically(bool on) { canZoomInVertically_ = on; }
+    // The automatic value range: nice divisions around `extent` within the value limits, zero
+    // when it is empty.
+    void ScaleValueAxisTo(const ValueExtent& extent);
 
     // Starts a drawing pass: the layout made for `canvas`, the drawing area cleared and framed,
     // nothing of the plot's background drawn yet, the cursor not placed.

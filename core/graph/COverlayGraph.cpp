@@ -64,27 +64,15 @@ ColorRef COverlayGraph::TraceColour(int session) const {
 }
 
 void COverlayGraph::Rescale() {
-    double lowest = kNoValueLimit;
-    double highest = -kNoValueLimit;
+    ValueExtent extent;
     for (int i = 0; i < timeline_.Count(); ++i) {
         const Run& run = runs_[static_cast<std::size_t>(i)];
         const PointRange range = timeline_.Visible(i, ViewStart(), ViewSpan());
         const int count = range.end - range.first;
-        if (count <= 0)
-            continue;
-        const ValueScan scan = run.summary ? run.summary->Scan(run.values, range.first, count)
-                                           : ScanValues(run.values + range.first, count);
-        if (scan.real == 0)
-            continue;
-        lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
-        highest = std::max(highest, std::clamp(scan.maximum, LowerLimit(), UpperLimit()));
+        if (count > 0)
+            extent.Add(ScanRange(run.values, run.summary.get(), range.first, count));
     }
-    if (lowest == kNoValueLimit)
-        lowest = highest = 0.0;
-    SetValueRange(NiceValueRange(lowest, highest, ValueResolution(), UpperLimit(), LowerLimit()));
-    const ValueRange& v = CurrentValueRange();
-    SetCanZoomInVertically((v.highest - v.lowest) / ValueResolution() > 5.0);
-    SetAutomaticValueRange();
+    ScaleValueAxisTo(extent);
 }
 
 void COverlayGraph::DrawPass(Canvas& canvas) {

@@ -137,8 +137,7 @@ void CTrendGraph::Rescale() {
     if (chan.Flags().event) {
         SetValueRange({-0.5, 1.5});
     } else if (ValueAxisMode() == ValueAxisModeType::Normal) {
-        double lowest = kNoValueLimit;
-        double highest = -kNoValueLimit;
+        ValueExtent extent;
         for (int c = 0; c < chan.ChannelCount(); ++c) {
             if (!InMask(c))
                 continue;
@@ -150,30 +149,16 @@ void CTrendGraph::Rescale() {
                 const int first = std::min(range.first, n);
                 const ValuePyramid* summary = SummaryOf(list.Record(r));
                 const int count = std::min(range.end, n) - first;
-                const ValueScan scan = summary ? summary->Scan(values.data(), first, count)
-                                               : ScanValues(values.data() + first, count);
-                if (scan.real == 0)
-                    continue;
-                lowest = std::min(lowest, std::clamp(scan.minimum, LowerLimit(), UpperLimit()));
-                highest = std::max(highest, std::clamp(scan.maximum, LowerLimit(), UpperLimit()));
+                extent.Add(ScanRange(values.data(), summary, first, count));
             }
         }
-        if (lowest == kNoValueLimit) {
-            lowest = highest = 0.0;
-        } else {
-            // The alarm limits stay in view, so that the user sees how close the values come.
-            const AlarmLimits& limits = Session()->Figures().limits;
-            for (const std::optional<double>& limit : {limits.low, limits.high}) {
-                if (!limit)
-                    continue;
-                lowest = std::min(lowest, std::clamp(*limit, LowerLimit(), UpperLimit()));
-                highest = std::max(highest, std::clamp(*limit, LowerLimit(), UpperLimit()));
-            }
-        }
-        SetValueRange(
-            NiceValueRange(lowest, highest, ValueResolution(), UpperLimit(), LowerLimit()));
-        const ValueRange& v = CurrentValueRange();
-        SetCanZoomInVertically((v.highest - v.lowest) / ValueResolution() > 5.0);
+        // The alarm limits stay in view, so that the user sees how close the values come.
+        const AlarmLimits& limits = Session()->Figures().limits;
+        if (!extent.Empty())
+            for (const std::optional<double>& limit : {limits.low, limits.high})
+                if (limit)
+                    extent.Add(*limit);
+        ScaleValueAxisTo(extent);
     } else if (ValueAxisMode() == ValueAxisModeType::None) {
         SetValueRange({-1.0, 5.0 * chan.ChannelCount()});
     }

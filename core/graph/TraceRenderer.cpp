@@ -126,9 +126,7 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
         const int cx = SaturatingRound(x);
         const bool reachesEdge = cx >= plot.right;
         const bool lastGroup = n - i <= group;
-        const ValueScan s = record.summary && len >= ValuePyramid::kWorthFrom
-                                ? record.summary->Scan(values, i, len)
-                                : ScanValues(values + i, len);
+        const ValueScan s = ScanRange(values, record.summary, i, len);
 
         if (dashed) {
             TrackRun(over_, s.over, lastGroup || reachesEdge, cx, plot.top - kMarkOffset);

@@ -41,3 +41,11 @@ private:
     // out, so every block lies wholly inside the series.
     std::vector<std::vector<Block>> levels_;
 };
+
+// What values[first, first + n) hold, read through `summary` (a summary of `values`, or none)
+// where the range is long enough for it to save work.
+inline ValueScan ScanRange(const double* values, const ValuePyramid* summary, int64_t first,
+                           int n) {
+    return summary && n >= ValuePyramid::kWorthFrom ? summary->Scan(values, first, n)
+                                                    : ScanValues(values + first, n);
+}

@@ -16,6 +16,24 @@ struct ValueScan {
     bool under = false;
 };
 
+// The smallest and largest real values of what a graph shows, for its automatic scaling.
+struct ValueExtent {
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+
+    bool Empty() const { return lowest > highest; }
+    void Add(double v) {
+        lowest = v < lowest ? v : lowest;
+        highest = v > highest ? v : highest;
+    }
+    void Add(const ValueScan& s) {
+        if (s.real == 0)
+            return;
+        Add(s.minimum);
+        Add(s.maximum);
+    }
+};
+
 // Every marker has at least this magnitude, so anything smaller is a real value. Values
 // that are not finite cannot be placed and count as no value.
 inline bool IsRealValue(double v) {
