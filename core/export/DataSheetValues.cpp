@@ -21,7 +21,7 @@ DataSheetValues::DataSheetValues(const CRecSession& session)
         start += static_cast<std::int64_t>(data.Channel(0).Record(i).Values().size());
     }
     step_ = data.Entry().Step;
-    decimals_ = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
+    decimals_ = data.DisplayDecimals();
 }
 
 int DataSheetValues::RowCount(const CRecSession& session) {

@@ -8,7 +8,6 @@
 #include "core/session/CRecSession.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -19,11 +18,6 @@ constexpr int kLegendSwatch = 24;
 double PointPeriod(const CChanData& chan) {
     const double interval = chan.Entry().SampleInterval;
     return interval > 0.0 ? interval : 1.0;
-}
-
-double Resolution(const CChanData& chan) {
-    const int decimals = std::max(0, chan.Entry().Decimals + chan.ExtraDecimals());
-    return chan.Entry().Step * std::pow(10.0, -decimals);
 }
 
 } // namespace
@@ -162,7 +156,7 @@ bool COverlayGraph::Draw(Canvas& canvas) {
     for (const CRecSession* s : sessions_) {
         const int p = std::max(1, SaturatingRound(PointPeriod(s->ChanData())));
         period = period == 0 ? p : std::min(period, p);
-        const double r = Resolution(s->ChanData());
+        const double r = s->ChanData().DisplayResolution();
         resolution = resolution == 0.0 ? r : std::min(resolution, r);
     }
     SetTimeFrame(timeline_.Origin(), timeline_.TotalSpan(), period);

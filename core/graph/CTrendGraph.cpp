@@ -199,9 +199,7 @@ bool CTrendGraph::Draw(Canvas& canvas) {
     timeline_ = MakeTimeline();
     timelineOf_ = Session();
     SetTimeFrame(timeline_.sessionStart, timeline_.totalSpan, timeline_.samplePeriod);
-    const ModelEntry& entry = Session()->ChanData().Entry();
-    const int decimals = std::max(0, entry.Decimals + Session()->ChanData().ExtraDecimals());
-    SetResolution(entry.Step * std::pow(10.0, -decimals));
+    SetResolution(Session()->ChanData().DisplayResolution());
 
     if (autoScaling_ && IsDirty() && !printer && !lastDrawnForPrinter_)
         Rescale();

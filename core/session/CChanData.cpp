@@ -448,6 +448,14 @@ double CChanData::ValueTime(int index, int64_t sessionStart) const {
            (static_cast<double>(index) + 1.0) * ValuePeriodSeconds();
 }
 
+int CChanData::DisplayDecimals() const {
+    return std::max(0, Entry().Decimals + extraDecimals_);
+}
+
+double CChanData::DisplayResolution() const {
+    return Entry().Step * std::pow(10.0, -DisplayDecimals());
+}
+
 int CChanData::ValuePeriodSeconds() const {
     return std::max(1, SaturatingRound(Entry().SampleInterval));
 }
@@ -547,8 +555,7 @@ QString CChanData::ValueText(StatValue v, const QString& units) const {
     case ValueStatusType::Valid:
         break;
     }
-    const ModelEntry& e = Entry();
-    QString text = FormatMeasurement(std::max(0, e.Decimals + extraDecimals_), v.value, e.Step);
+    QString text = FormatMeasurement(DisplayDecimals(), v.value, Entry().Step);
     if (!units.isEmpty()) {
         text += u' ';
         text += units;

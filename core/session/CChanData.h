@@ -133,6 +133,10 @@ public:
     int FilterDelay() const { return filterDelay_; }
     double ScalingFactor() const { return scalingFactor_; }
     int ExtraDecimals() const { return extraDecimals_; }
+    // Decimals the values show with: the model's and those the user's scale adds.
+    int DisplayDecimals() const;
+    // The smallest step between two values as shown: the model's step at those decimals.
+    double DisplayResolution() const;
     double OverRangeThreshold() const { return overThreshold_; }
     double UnderRangeThreshold() const { return underThreshold_; }
     double ScaleLow() const { return conversion_.scaleLow; }
