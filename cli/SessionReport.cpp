@@ -146,7 +146,7 @@ void SessionReport::Values() const {
         Print(out_, count ? "\n]}\n" : "]}\n");
 }
 
-void SessionReport::Statistics(int first, int last, const SessionFigures& figures) const {
+void SessionReport::Statistics(int first, int last) const {
     const CChanData& d = session_.ChanData();
     const bool window = first >= 0 || last >= 0;
     const RangeStatisticsTexts t =
@@ -158,21 +158,19 @@ void SessionReport::Statistics(int first, int last, const SessionFigures& figure
         f.emplace_back(kKeys[i], JsonText::String(plain[i]));
     std::vector<QString> shown = plain;
     const std::span<const double> values = d.WindowValues(window, first < 0 ? 0 : first, last);
-    if (figures.limits.Any() && !session_.Flags().event) {
-        const LimitStatistics l = LimitStatisticsOf(values, figures.limits, d.ValuePeriodSeconds());
-        f.emplace_back("time_above_s", JsonText::Number(l.timeAboveSeconds));
-        f.emplace_back("time_below_s", JsonText::Number(l.timeBelowSeconds));
-        f.emplace_back("excursions", JsonText::Number(l.excursions));
-        shown.push_back(SessionFigureTexts::Duration(l.timeAboveSeconds));
-        shown.push_back(SessionFigureTexts::Duration(l.timeBelowSeconds));
-        shown.push_back(QString::number(l.excursions));
+    const SessionFigures& figures = session_.Figures();
+    if (const std::optional<LimitStatistics> l = figures.LimitsOver(d, values)) {
+        f.emplace_back("time_above_s", JsonText::Number(l->timeAboveSeconds));
+        f.emplace_back("time_below_s", JsonText::Number(l->timeBelowSeconds));
+        f.emplace_back("excursions", JsonText::Number(l->excursions));
+        shown.push_back(SessionFigureTexts::Duration(l->timeAboveSeconds));
+        shown.push_back(SessionFigureTexts::Duration(l->timeBelowSeconds));
+        shown.push_back(QString::number(l->excursions));
     }
     if (session_.Flags().temperature) {
-        const std::optional<double> mkt =
-            MeanKineticTemperature(values, d.Fahrenheit(), figures.mktActivationKelvin);
+        const std::optional<double> mkt = figures.MktOver(d, values);
         f.emplace_back("mkt", mkt ? JsonText::Number(*mkt) : std::string("null"));
-        shown.push_back(mkt ? d.ValueText(*mkt, session_.DisplayUnits())
-                            : ResourceString(TextId::kNoValue));
+        shown.push_back(SessionFigureTexts::Mkt(session_, mkt));
     }
     PrintFields(out_, f, json_, shown);
 }

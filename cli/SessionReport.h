@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-struct SessionFigures;
-
 class CRecSession;
 
 // What vexlo-cli prints about one session: readable tables, or one JSON object.
@@ -16,7 +14,8 @@ public:
     void Values() const;
     // first < 0 and last < 0: the whole record. Time out of the limits when any is given, and
     // the mean kinetic temperature of a temperature session.
-    void Statistics(int first, int last, const SessionFigures& figures) const;
+    // With the limit figures and the mean kinetic temperature the session's figures give.
+    void Statistics(int first, int last) const;
     void Events() const;
     // The parameters list as the session views show it.
     void Params() const;

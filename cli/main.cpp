@@ -324,7 +324,7 @@ int RunSessionCommand(const Arguments& args) {
     else if (args.command == "values")
         report.Values();
     else if (args.command == "stats")
-        report.Statistics(args.first, args.last, session.Figures());
+        report.Statistics(args.first, args.last);
     else if (args.command == "params")
         report.Params();
     else

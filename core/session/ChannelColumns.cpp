@@ -78,19 +78,13 @@ WindowStatistics WindowStatistics::Of(const CRecSession& session, int first, int
         return w;
     const std::span<const double> values =
         data.WindowValues(useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0);
-    if (figures.limits.Any()) {
-        const LimitStatistics l =
-            LimitStatisticsOf(values, figures.limits, data.ValuePeriodSeconds());
-        w.timeAbove = SessionFigureTexts::Duration(l.timeAboveSeconds);
-        w.timeBelow = SessionFigureTexts::Duration(l.timeBelowSeconds);
-        w.excursions = QString::number(l.excursions);
+    if (const std::optional<LimitStatistics> l = figures.LimitsOver(data, values)) {
+        w.timeAbove = SessionFigureTexts::Duration(l->timeAboveSeconds);
+        w.timeBelow = SessionFigureTexts::Duration(l->timeBelowSeconds);
+        w.excursions = QString::number(l->excursions);
     }
-    if (figures.showMkt && data.Flags().temperature) {
-        const std::optional<double> mkt =
-            MeanKineticTemperature(values, data.Fahrenheit(), figures.mktActivationKelvin);
-        w.mkt =
-            mkt ? data.ValueText(*mkt, session.DisplayUnits()) : ResourceString(TextId::kNoValue);
-    }
+    if (figures.showMkt && data.Flags().temperature)
+        w.mkt = SessionFigureTexts::Mkt(session, figures.MktOver(data, values));
     return w;
 }
 

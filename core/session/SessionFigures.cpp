@@ -4,6 +4,7 @@
 #include "core/app/SettingsStore.h"
 #include "core/common/DurationFormat.h"
 #include "core/common/Rounding.h"
+#include "core/common/StringTable.h"
 #include "core/common/Temperature.h"
 #include "core/session/CRecSession.h"
 #include "core/session/InstrumentSettings.h"
@@ -53,6 +54,25 @@ void SessionFigures::StoreLimits(SettingsStore& settings, const CRecSession& ses
     WriteLimit(settings, section, AlarmLow(), limits.low, session);
     WriteLimit(settings, section, AlarmHigh(), limits.high, session);
     settings.SetInt(section, ShowMkt(), showMkt ? 1 : 0);
+}
+
+std::optional<LimitStatistics> SessionFigures::LimitsOver(const CChanData& data,
+                                                          std::span<const double> values) const {
+    if (!limits.Any() || data.Flags().event)
+        return std::nullopt;
+    return LimitStatisticsOf(values, limits, data.ValuePeriodSeconds());
+}
+
+std::optional<double> SessionFigures::MktOver(const CChanData& data,
+                                              std::span<const double> values) const {
+    if (!data.Flags().temperature)
+        return std::nullopt;
+    return MeanKineticTemperature(values, data.Fahrenheit(), mktActivationKelvin);
+}
+
+QString SessionFigureTexts::Mkt(const CRecSession& session, std::optional<double> mkt) {
+    return mkt ? session.ChanData().ValueText(*mkt, session.DisplayUnits())
+               : ResourceString(TextId::kNoValue);
 }
 
 QString SessionFigureTexts::Duration(double seconds) {

@@ -5,7 +5,10 @@
 #include "core/session/LimitStatistics.h"
 
 #include <QString>
+#include <optional>
+#include <span>
 
+class CChanData;
 class CRecSession;
 class SettingsStore;
 
@@ -24,10 +27,20 @@ struct SessionFigures {
     static SessionFigures Load(const SettingsStore& settings, const CRecSession& session);
     void StoreLimits(SettingsStore& settings, const CRecSession& session) const;
 
+    // The time out of the limits over `values` of the channel's window; none without limits
+    // or for an event channel.
+    std::optional<LimitStatistics> LimitsOver(const CChanData& data,
+                                              std::span<const double> values) const;
+    // The mean kinetic temperature over them, in the channel's unit; none for a channel that
+    // is not a temperature or a window without one.
+    std::optional<double> MktOver(const CChanData& data, std::span<const double> values) const;
+
     bool operator==(const SessionFigures&) const = default;
 };
 
 namespace SessionFigureTexts {
 // "1 h 2 min 5 s", to the nearest second; "0 s" for none.
 QString Duration(double seconds);
+// The mean kinetic temperature as the session shows its values; "- - -" for none.
+QString Mkt(const CRecSession& session, std::optional<double> mkt);
 } // namespace SessionFigureTexts
