@@ -2,7 +2,6 @@
 
 #include "JsonText.h"
 #include "core/common/CalendarDateTime.h"
-#include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
