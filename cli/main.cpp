@@ -49,7 +49,7 @@ constexpr const char* kUsage =
     "                      [--low X] [--high Y]   temps hors des limites d’alarme, et TCM\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
     "  params FICHIER.vx   liste des paramètres de la session\n"
-    "  export FICHIER.vx [CLASSEUR.xlsx] [--force]   feuille de calcul de la session\n"
+    "  export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv] [--force]   feuille de calcul ou CSV\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
     "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la "
     "session\n"

@@ -54,6 +54,7 @@ public:
     bool LinkIdle() const override { return inner_.LinkIdle(); }
     qint64 LinkMemoryUsed() const override { return inner_.LinkMemoryUsed(); }
     qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) override;
+    bool DrivePresent() const override { return inner_.DrivePresent(); }
     void SetBusy(bool on) override { inner_.SetBusy(on); }
     void ClearLiveData() override { inner_.ClearLiveData(); }
     void ForgetLastStatus() override { inner_.ForgetLastStatus(); }

@@ -280,26 +280,34 @@ TEST_F(Download, UnpluggedLoggerStallsAndCancelRemovesThePartialFile) {
 }
 
 // Reads that fail while the drive is still there are waited for; once the drive has left the
-// system there is nothing to wait for: the first failed read ends the copy.
+// system there is nothing to wait for: the first failed read ends the copy, whether or not
+// the download keeps its raw dump.
 TEST_F(Download, ADriveThatLeftEndsTheCopyAtOnceWithoutAFile) {
     port.memoryUsed = 100000;
     port.record = RecordImage(HeaderText(), 256, 131072);
-    DownloadJob job(port, ui, settings, clock);
-    ASSERT_TRUE(job.Begin(folder.path()));
-    job.Tick();
-    job.Tick();
-    ASSERT_EQ(job.Transfer()->Done(), 32768);
+    for (const bool keepDump : {false, true}) {
+        SCOPED_TRACE(keepDump ? "raw dump kept" : "no raw dump");
+        port.driveGone = port.unplugged = false;
+        port.busy.clear();
+        ui.Forget();
+        DownloadJob job(port, ui, settings, clock);
+        job.KeepRawDump(keepDump);
+        ASSERT_TRUE(job.Begin(folder.path()));
+        job.Tick();
+        job.Tick();
+        ASSERT_EQ(job.Transfer()->Done(), 32768);
 
-    port.driveGone = true;
-    job.Tick();
-    EXPECT_EQ(job.Transfer()->Done(), 65536) << "a read that works is taken, drive or not";
-    port.unplugged = true;
-    EXPECT_EQ(job.Tick(), TransferStateType::Unplugged);
-    EXPECT_FALSE(job.Running());
-    EXPECT_TRUE(FilesInFolder().isEmpty());
-    ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_TRUE(ui.Messages()[0].text.contains(u"débranché pendant le téléchargement"_qs));
-    EXPECT_EQ(port.busy, QList<bool>({true, false}));
+        port.driveGone = true;
+        job.Tick();
+        EXPECT_EQ(job.Transfer()->Done(), 65536) << "a read that works is taken, drive or not";
+        port.unplugged = true;
+        EXPECT_EQ(job.Tick(), TransferStateType::Unplugged);
+        EXPECT_FALSE(job.Running());
+        EXPECT_TRUE(FilesInFolder().isEmpty());
+        ASSERT_EQ(ui.Messages().size(), 1u);
+        EXPECT_TRUE(ui.Messages()[0].text.contains(u"débranché pendant le téléchargement"_qs));
+        EXPECT_EQ(port.busy, QList<bool>({true, false}));
+    }
 }
 
 TEST_F(Download, DroppedJobRemovesItsUnfinishedFile) {
