@@ -125,10 +125,7 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     if (*file == DriveFileType::Record && m.run.faults.eioRecord)
         return -EIO;
     m.logger.Advance();
-    const qint64 length = FileLength(m, *file);
-    if (offset >= length)
-        return 0;
-    const qint64 wanted = std::min<qint64>(static_cast<qint64>(size), length - offset);
+    const qint64 wanted = ReadableBytes(FileLength(m, *file), offset, static_cast<qint64>(size));
     return static_cast<int>(ReadLoggerFile(m.logger, *file, offset, buffer, wanted));
 }
 

@@ -35,11 +35,14 @@ qint64 LoggerFileSize(const LoggerEmulator& logger, DriveFileType file) {
     return PaddedTextSize(TextOf(logger, file));
 }
 
+qint64 ReadableBytes(qint64 length, qint64 offset, qint64 size) {
+    return offset < 0 || size <= 0 || offset >= length ? 0 : std::min(size, length - offset);
+}
+
 qint64 ReadPaddedText(const QByteArray& text, qint64 offset, char* buffer, qint64 size) {
-    const qint64 length = PaddedTextSize(text);
-    if (offset < 0 || size <= 0 || offset >= length)
+    const qint64 n = ReadableBytes(PaddedTextSize(text), offset, size);
+    if (n == 0)
         return 0;
-    const qint64 n = std::min(size, length - offset);
     std::memset(buffer, 0, static_cast<std::size_t>(n));
     if (offset < text.size())
         std::memcpy(buffer, text.constData() + offset,
@@ -51,10 +54,9 @@ qint64 ReadLoggerFile(const LoggerEmulator& logger, DriveFileType file, qint64 o
                       qint64 size) {
     if (file != DriveFileType::Record)
         return ReadPaddedText(TextOf(logger, file), offset, buffer, size);
-    const qint64 length = LoggerFileSize(logger, file);
-    if (offset < 0 || size <= 0 || offset >= length)
+    const qint64 n = ReadableBytes(LoggerFileSize(logger, file), offset, size);
+    if (n == 0)
         return 0;
-    const qint64 n = std::min(size, length - offset);
     std::memset(buffer, RecordingMemory::kErasedByte, static_cast<std::size_t>(n));
     logger.ReadRecord(offset, buffer, n);
     return n;

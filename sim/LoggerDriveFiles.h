@@ -12,5 +12,7 @@ qint64 LoggerFileSize(const LoggerEmulator& logger, DriveFileType file);
 // Bytes of `file` at `offset`, at most `size`; 0 at or past its end.
 qint64 ReadLoggerFile(const LoggerEmulator& logger, DriveFileType file, qint64 offset, char* buffer,
                       qint64 size);
+// How many bytes a read of `size` at `offset` gets from a file of `length`.
+qint64 ReadableBytes(qint64 length, qint64 offset, qint64 size);
 // A text file's bytes: the text padded with zeros to whole sectors, one sector at least.
 qint64 ReadPaddedText(const QByteArray& text, qint64 offset, char* buffer, qint64 size);
