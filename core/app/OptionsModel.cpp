@@ -72,9 +72,11 @@ OptionsModel::Accepted OptionsModel::Accept(SettingsStore& settings) const {
     result.options.mktActivationKelvin = mktActivation_;
     result.options.Save(settings);
     // The web checks only matter at the next start or status read; drawing changes at once.
+    // A new ΔH/R changes only the sessions' figures, not how values are drawn or converted.
     if (result.options.dashedOverload != current_.dashedOverload ||
-        result.options.temperatureUnits != current_.temperatureUnits ||
-        result.options.mktActivationKelvin != current_.mktActivationKelvin)
+        result.options.temperatureUnits != current_.temperatureUnits)
         result.hint = UpdateHintType::DisplaySettings;
+    else if (result.options.mktActivationKelvin != current_.mktActivationKelvin)
+        result.hint = UpdateHintType::Refresh;
     return result;
 }

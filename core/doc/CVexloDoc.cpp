@@ -103,10 +103,11 @@ bool CVexloDoc::EditAlarmLimits(CRecSession& session,
     if (!runDialog(model))
         return false;
     model.Result().StoreLimits(settings_, session);
-    // Every open session of that logger follows, as its next download will.
+    // Every open session of that logger follows, as its next download will. Only figures
+    // change: the live data and the overlays' views stay as they are.
     ReloadFigures();
     if (!printPreview_)
-        UpdateAllViews(UpdateHintType::DisplaySettings);
+        UpdateAllViews(UpdateHintType::Refresh);
     return true;
 }
 

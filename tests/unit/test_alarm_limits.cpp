@@ -84,10 +84,18 @@ TEST_F(DocAlarmLimits, LimitsGoToEveryOpenSessionOfTheLoggerAndToItsNextFile) {
     CRecSession& second = OpenBuilt(VoltageImage("12345"));
     CRecSession& other = OpenBuilt(VoltageImage("999"));
 
+    struct Hints final : DocObserver {
+        void OnDocumentUpdate(UpdateHintType hint) override { seen.push_back(hint); }
+        std::vector<UpdateHintType> seen;
+    } hints;
+    doc_.AddObserver(&hints);
     EXPECT_FALSE(doc_.EditAlarmLimits(first, [](AlarmLimitsEditModel&) { return false; }));
     EXPECT_FALSE(first.Figures().limits.Any()) << "cancelled";
+    EXPECT_TRUE(hints.seen.empty());
 
     ASSERT_TRUE(Edit(first, u"1,5"_qs, QString()));
+    // Views redraw; the live data of a connected logger is not a figure and stays.
+    EXPECT_EQ(hints.seen, std::vector<UpdateHintType>{UpdateHintType::Refresh});
     EXPECT_EQ(first.Figures().limits, (AlarmLimits{1.5, std::nullopt}));
     EXPECT_EQ(second.Figures().limits, first.Figures().limits);
     EXPECT_FALSE(other.Figures().limits.Any()) << "another logger keeps its own";
@@ -99,6 +107,7 @@ TEST_F(DocAlarmLimits, LimitsGoToEveryOpenSessionOfTheLoggerAndToItsNextFile) {
 
     ASSERT_TRUE(Edit(second, QString(), QString()));
     EXPECT_FALSE(first.Figures().limits.Any()) << "emptied boxes remove the limits";
+    doc_.RemoveObserver(&hints);
 }
 
 TEST_F(DocAlarmLimits, TemperatureLimitsAreKeptInCelsiusAndFollowTheUnit) {

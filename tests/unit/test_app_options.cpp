@@ -160,6 +160,6 @@ TEST(AppOptions, MktActivationTypedInTheDialogIsCheckedAtItsEnds) {
         const OptionsModel::Accepted ok = model.Accept(settings);
         EXPECT_EQ(ok.options.mktActivationKelvin, kelvins) << typed;
         EXPECT_EQ(Stored(settings, MktActivation()), kelvins);
-        EXPECT_EQ(ok.hint, UpdateHintType::DisplaySettings) << "the figures change";
+        EXPECT_EQ(ok.hint, UpdateHintType::Refresh) << "the figures change, not the drawing";
     }
 }
