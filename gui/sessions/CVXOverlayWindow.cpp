@@ -7,7 +7,6 @@
 #include "gui/app/AppIcons.h"
 #include "gui/dialogs/CZoomTo.h"
 #include "gui/graph/COverlayGraphWidget.h"
-#include "gui/graph/GraphPalette.h"
 #include "gui/graph/QtCanvas.h"
 
 #include <QHeaderView>
