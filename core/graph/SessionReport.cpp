@@ -1,7 +1,6 @@
 #include "core/graph/SessionReport.h"
 
 #include "core/common/StringTable.h"
-#include "core/common/ValueFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
@@ -15,7 +14,7 @@ namespace {
 QString LimitText(const std::optional<double>& limit, const QString& unit) {
     if (!limit)
         return ResourceString(TextId::kReportNoLimit);
-    return FormatTrimmed(6, *limit) + u' ' + unit;
+    return SessionFigureTexts::Limit(limit) + u' ' + unit;
 }
 
 // The limits and ΔH/R behind the figures of the graph page, when the session has any.

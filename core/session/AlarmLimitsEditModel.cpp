@@ -1,17 +1,9 @@
 #include "core/session/AlarmLimitsEditModel.h"
 
 #include "core/common/StringTable.h"
-#include "core/common/ValueFormat.h"
 #include "core/session/CRecSession.h"
 
 namespace {
-
-// Enough digits to give back any limit a user typed within the accepted range.
-constexpr unsigned kLimitDecimals = 6;
-
-QString LimitText(const std::optional<double>& limit) {
-    return limit ? FormatTrimmed(kLimitDecimals, *limit) : QString();
-}
 
 // An empty or blank text is no limit; anything else must be a number of the range.
 Outcome ReadLimit(const QString& text, const QString& label, std::optional<double>& limit) {
@@ -30,8 +22,9 @@ Outcome ReadLimit(const QString& text, const QString& label, std::optional<doubl
 AlarmLimitsEditModel::AlarmLimitsEditModel(const CRecSession& session)
     : figures_(session.Figures()), unit_(session.DisplayUnits()),
       note_(FormatResource(TextId::kAlarmLimitsNote, {session.SerialNumber()})),
-      temperature_(session.Flags().temperature), lowText_(LimitText(figures_.limits.low)),
-      highText_(LimitText(figures_.limits.high)) {}
+      temperature_(session.Flags().temperature),
+      lowText_(SessionFigureTexts::Limit(figures_.limits.low)),
+      highText_(SessionFigureTexts::Limit(figures_.limits.high)) {}
 
 QString AlarmLimitsEditModel::Title() {
     return ResourceString(TextId::kAlarmLimitsTitle);
@@ -62,7 +55,7 @@ Outcome AlarmLimitsEditModel::Apply(const QString& low, const QString& high, boo
         return Outcome::Failure(ResourceString(TextId::kAlarmLimitsOrder));
     figures_.limits = limits;
     figures_.showMkt = temperature_ && showMkt;
-    lowText_ = LimitText(limits.low);
-    highText_ = LimitText(limits.high);
+    lowText_ = SessionFigureTexts::Limit(limits.low);
+    highText_ = SessionFigureTexts::Limit(limits.high);
     return Outcome::Success();
 }

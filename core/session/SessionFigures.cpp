@@ -6,6 +6,7 @@
 #include "core/common/Rounding.h"
 #include "core/common/StringTable.h"
 #include "core/common/Temperature.h"
+#include "core/common/ValueFormat.h"
 #include "core/session/CRecSession.h"
 #include "core/session/InstrumentSettings.h"
 
@@ -73,6 +74,10 @@ std::optional<double> SessionFigures::MktOver(const CChanData& data,
 QString SessionFigureTexts::Mkt(const CRecSession& session, std::optional<double> mkt) {
     return mkt ? session.ChanData().ValueText(*mkt, session.DisplayUnits())
                : ResourceString(TextId::kNoValue);
+}
+
+QString SessionFigureTexts::Limit(std::optional<double> limit) {
+    return limit ? FormatTrimmed(6, *limit) : QString();
 }
 
 QString SessionFigureTexts::Duration(double seconds) {

@@ -41,6 +41,9 @@ struct SessionFigures {
 namespace SessionFigureTexts {
 // "1 h 2 min 5 s", to the nearest second; "0 s" for none.
 QString Duration(double seconds);
+// A limit as the limits window shows it: enough decimals to give back any typed limit, no
+// trailing zeros; empty for none.
+QString Limit(std::optional<double> limit);
 // The mean kinetic temperature as the session shows its values; "- - -" for none.
 QString Mkt(const CRecSession& session, std::optional<double> mkt);
 } // namespace SessionFigureTexts
