@@ -110,12 +110,17 @@ int RunConfigureCommand(const LoggerCommandContext& c) {
                           .arg(model.TotalText(), model.MemoryNeededText()));
     if (!model.ClockText().isEmpty())
         std::fprintf(stderr, "%s\n", model.ClockText().toLocal8Bit().constData());
-    const ConfigAcceptResult accepted = model.Accept();
+    QString problem;
+    const ConfigAcceptResult accepted =
+        model.Accept([&problem](const QString& text) { problem = text; });
     if (!accepted.sent)
         return Refuse(CliExit::kRefused,
                       accepted.message.isEmpty()
                           ? QStringLiteral("la configuration n’a pas été acceptée.")
                           : accepted.message);
+    c.link.PumpCommands();
+    if (!problem.isEmpty())
+        return Refuse(CliExit::kRefused, problem);
     PrintSummary(model, modelName, state.Model().UnitText().trimmed());
     return CliExit::kDone;
 }

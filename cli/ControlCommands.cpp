@@ -35,6 +35,15 @@ private:
     bool opened_ = false;
 };
 
+// A queued command, once the link has written or refused it.
+CommandResultType Written(CommandResultType queued, const CommandOutcome& written,
+                          const LoggerCommandContext& c) {
+    if (queued != CommandResultType::Sent)
+        return queued;
+    c.link.PumpCommands();
+    return written.Complete() ? CommandResultType::Sent : CommandResultType::WriteFailed;
+}
+
 // Follows an erase that was just sent until the logger reports it finished.
 int FollowErase(const LoggerCommandContext& c) {
     CInstrumentMonitor& monitor = c.link.Doc().Monitor();
@@ -106,8 +115,10 @@ int RunRecordCommand(const LoggerCommandContext& c, bool start) {
     if (const int refused = RefuseBlocked(RecordingBlocker(state)))
         return refused;
     const QString text = RecordingCommandText(state);
-    const CommandResultType result = RecordingCommand(c.link.Port(), c.ui);
-    return ReportResult(result, c, QStringLiteral("Commande envoyée : %1.").arg(text),
+    const CommandOutcome written;
+    const CommandResultType result = RecordingCommand(c.link.Port(), c.ui, written.Recorder());
+    return ReportResult(Written(result, written, c), c,
+                        QStringLiteral("Commande envoyée : %1.").arg(text),
                         RecordingBlocker(c.link.State()));
 }
 
@@ -136,10 +147,11 @@ int RunClockCommand(const LoggerCommandContext& c) {
 int RunEraseCommand(const LoggerCommandContext& c) {
     if (const int refused = RefuseBlocked(EraseBlocker(c.link.State())))
         return refused;
-    const CommandResultType result = EraseMemoryCommand(c.link.Port(), c.ui);
-    const int status =
-        ReportResult(result, c, QStringLiteral("Commande envoyée : effacer la mémoire."),
-                     EraseBlocker(c.link.State()));
+    const CommandOutcome written;
+    const CommandResultType result = EraseMemoryCommand(c.link.Port(), c.ui, written.Recorder());
+    const int status = ReportResult(Written(result, written, c), c,
+                                    QStringLiteral("Commande envoyée : effacer la mémoire."),
+                                    EraseBlocker(c.link.State()));
     if (status != CliExit::kDone || !c.args.waitForErase)
         return status;
     return FollowErase(c);

@@ -5,6 +5,7 @@
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
 #include "core/app/WebUpdate.h"
+#include "core/common/Clock.h"
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/instrument/FirmwareOffer.h"
@@ -13,8 +14,11 @@
 #include "core/instrument/InstrumentCommands.h"
 #include "platform/QtHttpClient.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -27,28 +31,49 @@ QString ProgressText(const FlashUpgradeJob& job) {
 }
 
 // The window's timer on a terminal. An interrupt is the window's "Annuler": the question is
-// asked (or answered by --yes), and the steps wait meanwhile.
+// asked (or answered by --yes), and the steps wait meanwhile. A step that makes no headway for
+// --timeout seconds cancels the upgrade, and the command ends at most --timeout later whatever
+// the logger does.
 void RunWindow(FlashUpgradeJob& job, const LoggerCommandContext& c) {
+    const qint64 limitMs = qint64{c.args.timeoutSeconds} * 1000;
+    const Clock& clock = c.link.ClockSource();
+    qint64 headwayMs = clock.MonotonicMs();
+    std::optional<qint64> cancelledMs;
+    auto headway = std::pair(job.CurrentStep(), job.Done());
     while (job.Running()) {
         job.Step();
         c.ui.ShowProgress(ProgressText(job));
+        const qint64 now = clock.MonotonicMs();
+        if (const auto seen = std::pair(job.CurrentStep(), job.Done()); seen != headway) {
+            headway = seen;
+            headwayMs = now;
+        }
         if (job.Running() && c.link.Interrupted()) {
             c.link.ConsumeInterrupts();
             c.ui.EndProgress();
-            if (c.ui.AskYesNo(ResourceString(TextId::kConfirmCancelFirmware)))
+            if (c.ui.AskYesNo(ResourceString(TextId::kConfirmCancelFirmware))) {
                 job.Cancel();
+                cancelledMs = clock.MonotonicMs();
+            }
         }
+        if (job.Running() && !cancelledMs && now - headwayMs >= limitMs) {
+            job.Cancel();
+            cancelledMs = now;
+        }
+        if (job.Running() && cancelledMs && now - *cancelledMs >= limitMs)
+            break;
         std::this_thread::sleep_for(kTick);
     }
     c.ui.EndProgress();
-    c.ui.ShowMessage(job.Text(), MessageIconType::Information);
+    if (job.Running())
+        c.ui.ShowMessage(ResourceString(TextId::kNotAnswering), MessageIconType::Error);
+    else if (job.State() != FlashStateType::Cancelled)
+        c.ui.ShowMessage(job.Text(), MessageIconType::Information);
 }
 
 UpgradeEndType Upgrade(QByteArrayView hex, const LoggerCommandContext& c) {
-    return UpgradeFirmware(
-        c.link.Doc().Monitor(), hex, c.ui, c.link.ClockSource(),
-        [] { std::this_thread::sleep_for(kTick); },
-        [&c](FlashUpgradeJob& job) { RunWindow(job, c); });
+    return UpgradeFirmware(c.link.Doc().Monitor(), hex, c.ui, c.link.ClockSource(),
+                           [&c](FlashUpgradeJob& job) { RunWindow(job, c); });
 }
 
 int StatusOf(UpgradeEndType end) {
@@ -85,10 +110,30 @@ int FlashLatest(const LoggerCommandContext& c) {
         web.SetServer(c.args.server);
     FirmwareOffer offer(web, c.ui);
     offer.SetStartupFinished(true);
-    const FirmwareCheckEndType end =
-        offer.CheckFirmware(true, c.link.State(), c.link.Doc().Monitor().ConnectionNumber(),
-                            [&c](QByteArrayView hex) { return Upgrade(hex, c); });
-    switch (end) {
+    std::optional<FirmwareCheckEndType> ended;
+    offer.CheckFirmware(
+        true, c.link.State(), c.link.Doc().Monitor().ConnectionNumber(),
+        [&c](QByteArrayView hex) { return Upgrade(hex, c); },
+        [&ended](FirmwareCheckEndType end) {
+            ended = end;
+            QCoreApplication::exit();
+        });
+    // The requests' own limits end the wait; Ctrl-C ends it sooner.
+    constexpr int kInterruptPollMs = 100;
+    QTimer interrupts;
+    QObject::connect(&interrupts, &QTimer::timeout, [&] {
+        if (!c.link.Interrupted())
+            return;
+        offer.Cancel();
+        QCoreApplication::exit();
+    });
+    if (!ended) {
+        interrupts.start(kInterruptPollMs);
+        QCoreApplication::exec();
+    }
+    if (!ended)
+        return CliExit::kDeclined;
+    switch (*ended) {
     case FirmwareCheckEndType::UpToDate:
     case FirmwareCheckEndType::Upgraded:
         return CliExit::kDone;

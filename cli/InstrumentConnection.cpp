@@ -43,6 +43,11 @@ bool InstrumentConnection::Connect(std::chrono::milliseconds limit) {
     return monitor.ProcessedStatusCount() > 0 && monitor.IsConnected();
 }
 
+void InstrumentConnection::PumpCommands() {
+    while (!doc_->Monitor().CommandsIdle())
+        Pump();
+}
+
 void InstrumentConnection::Pump() {
     std::this_thread::sleep_for(kTimerTurn);
     doc_->Monitor().MonitorTick();

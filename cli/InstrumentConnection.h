@@ -29,6 +29,9 @@ public:
     bool ClockStoodStill() const { return clockStoodStill_; }
     // One turn of the main window's timer.
     void Pump();
+    // Turns the timer until the queued commands have been written or refused; each is bounded
+    // by the link's limit.
+    void PumpCommands();
     // Ctrl-C or a termination came: stop waiting, clean up, end.
     bool Interrupted() const { return interrupts_.Pending(); }
     // Forgets the interrupts that came, once the user was asked what they meant.

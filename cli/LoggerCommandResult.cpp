@@ -51,6 +51,8 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
         return Refuse(CliExit::kDeclined, QStringLiteral("rien n’a été envoyé."));
     case CommandResultType::Refused:
         return Refuse(CliExit::kNotNow, BlockerText(blockerNow));
+    case CommandResultType::Gone:
+        return Refuse(CliExit::kNotNow, ResourceString(TextId::kLoggerGone));
     case CommandResultType::WriteFailed:
         return Refuse(CliExit::kRefused, ResourceString(TextId::kCannotWriteCommand));
     }

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -96,7 +97,15 @@ int VersionsCommand::Run(int argc, char** argv) {
     WebUpdate web(http, settings, ui);
     if (!server.isEmpty())
         web.SetServer(server);
-    if (!web.FetchVersions(false))
+    // The request's own limits end the wait; the loop ends with it.
+    std::optional<bool> fetched;
+    const WebTaskHandle request = web.FetchVersions(false, [&fetched](bool ok) {
+        fetched = ok;
+        QCoreApplication::exit();
+    });
+    if (!fetched)
+        QCoreApplication::exec();
+    if (!fetched.value_or(false))
         return web.LastFetch() == FetchResultType::Refused ? CliExit::kRefused : CliExit::kNotNow;
     const VersionsFile& v = web.Versions();
     const bool newer = !EntryVersion(v.program).isEmpty() &&

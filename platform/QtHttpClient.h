@@ -2,12 +2,23 @@
 
 #include "core/app/HttpClient.h"
 
+#include <memory>
+
+class QNetworkAccessManager;
+
 // The update check's requests through QtNetwork: https against the system's certificate
 // store (a certificate that does not verify fails the request), no cache, redirects only to
-// addresses the update check would contact itself, and a transfer that stalls gives up.
+// addresses the update check would contact itself, and the request's time limits. Replies
+// arrive through the event loop of the thread that starts the requests.
 class QtHttpClient final : public HttpClient {
 public:
-    static constexpr int kStallTimeoutMs = 30000;
+    QtHttpClient();
+    ~QtHttpClient() override;
+    QtHttpClient(const QtHttpClient&) = delete;
+    QtHttpClient& operator=(const QtHttpClient&) = delete;
 
-    HttpReply Get(const QUrl& url, HttpContentType type, QIODevice& sink, qint64 maxBytes) override;
+    std::unique_ptr<HttpRequest> Start(const HttpGet& get, BodySink sink, Completion done) override;
+
+private:
+    std::unique_ptr<QNetworkAccessManager> manager_;
 };

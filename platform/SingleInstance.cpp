@@ -61,6 +61,10 @@ QString SingleInstance::DefaultServerName() {
 SingleInstance::SingleInstance(QString serverName) : serverName_(std::move(serverName)) {}
 
 SingleInstance::~SingleInstance() {
+    StopListening();
+}
+
+void SingleInstance::StopListening() {
     // The sockets are children of the server and go with it; nothing may call back into this
     // object while they are torn down.
     if (server_) {
@@ -69,6 +73,7 @@ SingleInstance::~SingleInstance() {
             socket->disconnect();
     }
     server_.reset();
+    pending_.clear();
 }
 
 bool SingleInstance::TryHandOver(const QString& filePath, int timeoutMs) const {

@@ -33,6 +33,9 @@ public:
     // already or the name cannot be taken; a name left behind by a crashed copy is reclaimed.
     bool Listen(PathHandler handler);
     bool IsListening() const;
+    // A later start then runs on its own instead of handing its file to this copy, which is
+    // about to end.
+    void StopListening();
     QString ServerName() const { return serverName_; }
 
 private:

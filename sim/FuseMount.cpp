@@ -7,6 +7,7 @@
 #include "sim/StopSignals.h"
 
 #include <QFile>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -190,32 +191,50 @@ private:
     bool mounted_ = false;
 };
 
-// Serves requests until the session ends, a stop signal comes or `deadlineMs` passes.
+// When the drive stops answering: from `fromMs` until `untilMs` (for ever when none), every
+// call on its files waits, as on a hung device.
+struct HangWindow {
+    std::optional<qint64> fromMs;
+    std::optional<qint64> untilMs;
+    bool Holds(qint64 nowMs) const {
+        return fromMs && nowMs >= *fromMs && (!untilMs || nowMs < *untilMs);
+    }
+};
+
+// Serves requests until the session ends, a stop signal comes or `deadlineMs` passes; during
+// the hang window requests are left unread, while stop signals are still heard.
 int Serve(fuse_session* session, const Clock& clock, const StopSignals& stop,
-          std::optional<qint64> deadlineMs) {
+          std::optional<qint64> deadlineMs, const HangWindow& hang) {
     fuse_buf buffer{};
     int status = 0;
     while (!fuse_session_exited(session)) {
+        const qint64 now = clock.MonotonicMs();
         int timeout = -1;
         if (deadlineMs) {
-            const qint64 left = *deadlineMs - clock.MonotonicMs();
+            const qint64 left = *deadlineMs - now;
             if (left <= 0)
                 break;
             timeout = static_cast<int>(std::min<qint64>(left, 60000));
         }
-        pollfd fds[2] = {{fuse_session_fd(session), POLLIN, 0}, {stop.Descriptor(), POLLIN, 0}};
-        if (::poll(fds, 2, timeout) < 0) {
+        const bool hung = hang.Holds(now);
+        if (hung || (hang.fromMs && now < *hang.fromMs)) {
+            const qint64 next = hung ? hang.untilMs.value_or(now + 60000) : *hang.fromMs;
+            const int left = static_cast<int>(std::clamp<qint64>(next - now, 1, 60000));
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        pollfd fds[2] = {{stop.Descriptor(), POLLIN, 0}, {fuse_session_fd(session), POLLIN, 0}};
+        if (::poll(fds, hung ? 1 : 2, timeout) < 0) {
             if (errno == EINTR)
                 continue;
             std::perror("poll");
             status = 1;
             break;
         }
-        if (fds[1].revents & POLLIN) {
+        if (fds[0].revents & POLLIN) {
             stop.Consume();
             break;
         }
-        if (fds[0].revents == 0)
+        if (hung || fds[1].revents == 0)
             continue;
         const int received = fuse_session_receive_buf(session, &buffer);
         if (received == -EINTR || received == -EAGAIN)
@@ -251,8 +270,14 @@ int RunFuseMount(const FuseMountRun& run, LoggerEmulator& logger, const Clock& c
                      qPrintable(run.mountPoint));
         return 1;
     }
+    const qint64 start = clock.MonotonicMs();
     std::optional<qint64> deadline;
     if (run.faults.unplugAfterMs > 0)
-        deadline = clock.MonotonicMs() + run.faults.unplugAfterMs;
-    return Serve(fuse_get_session(f.get()), clock, stop, deadline);
+        deadline = start + run.faults.unplugAfterMs;
+    HangWindow hang;
+    if (run.faults.hangAfterMs > 0)
+        hang.fromMs = start + run.faults.hangAfterMs;
+    if (hang.fromMs && run.faults.hangForMs > 0)
+        hang.untilMs = *hang.fromMs + run.faults.hangForMs;
+    return Serve(fuse_get_session(f.get()), clock, stop, deadline, hang);
 }

@@ -308,8 +308,10 @@ CommandOutcomeType LoggerEmulator::Act(const CommandBlockView& c) {
     case Code::WriteCodePage:
         if (settings_.faults.noAcks)
             return CommandOutcomeType::Refused;
-        return flash_.WritePage(ReadBigEndian(p, 3), p + 3) ? CommandOutcomeType::Done
-                                                            : CommandOutcomeType::Refused;
+        flash_.SetAckDelayMs(settings_.faults.ackDelayMs);
+        return flash_.WritePage(ReadBigEndian(p, 3), p + 3, clock_.RealMs())
+                   ? CommandOutcomeType::Done
+                   : CommandOutcomeType::Refused;
     case Code::EndFlashMode:
         if (!flash_.Active())
             return CommandOutcomeType::Refused;
@@ -404,7 +406,7 @@ QByteArray LoggerEmulator::ConfigText() const {
 }
 
 QByteArray LoggerEmulator::ControlReadBack() const {
-    return flash_.Active() ? flash_.AcknowledgementMap()
+    return flash_.Active() ? flash_.AcknowledgementMap(clock_.RealMs())
                            : QByteArray(FlashProgrammer::kMapSize, '\0');
 }
 

@@ -32,6 +32,21 @@ bool AddFault(const QString& text, SimulatedFaults& faults) {
         if (!ms)
             return false;
         next.drive.slowReadsMs = *ms;
+    } else if (name == u"ack-delay" && hasValue) {
+        const auto ms = WholeNumber(value, 1, 60000);
+        if (!ms)
+            return false;
+        next.logger.ackDelayMs = *ms;
+    } else if (name == u"hang-after" && hasValue) {
+        const auto seconds = WholeNumber(value, 1, 7 * 24 * 3600);
+        if (!seconds)
+            return false;
+        next.drive.hangAfterMs = *seconds * 1000;
+    } else if (name == u"hang-for" && hasValue) {
+        const auto seconds = WholeNumber(value, 1, 7 * 24 * 3600);
+        if (!seconds)
+            return false;
+        next.drive.hangForMs = *seconds * 1000;
     } else if (hasValue) {
         return false;
     } else if (name == u"eio-record") {

@@ -9,6 +9,7 @@ struct LoggerFaults {
     bool eraseNeverEnds = false; // an erase, once begun, goes on for ever
     bool noAcks = false;         // code pages are never acknowledged
     bool garbageStatus = false;  // STATUS.INI holds nonsense
+    qint64 ackDelayMs = 0;       // a code page is acknowledged this long after it arrived
 };
 
 // Faults of the drive's files as the computer reaches them.
@@ -17,6 +18,8 @@ struct DriveFaults {
     bool eioRecord = false;   // reads of RECORD.VX fail with EIO
     bool shortRecord = false; // RECORD.VX ends before the memory the status announces
     qint64 slowReadsMs = 0;   // every read waits this long first
+    qint64 hangAfterMs = 0;   // 0: never; then every call on the mounted drive hangs
+    qint64 hangForMs = 0;     // how long the hang lasts; 0: until the drive is stopped
 };
 
 struct SimulatedFaults {
@@ -24,7 +27,8 @@ struct SimulatedFaults {
     DriveFaults drive;
 };
 
-// Adds one `--fault` value ("stall-clock", "unplug-after=SECONDS", "slow-reads=MS", …) to
+// Adds one `--fault` value ("stall-clock", "unplug-after=SECONDS", "slow-reads=MS",
+// "ack-delay=MS", "hang-after=SECONDS", "hang-for=SECONDS", …) to
 // `faults`. False, with `faults` unchanged, for a name or a value it does not know.
 bool AddFault(const QString& text, SimulatedFaults& faults);
 

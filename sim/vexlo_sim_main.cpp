@@ -41,7 +41,8 @@ const char kUsage[] =
     "              trois heures, ou de HEURES heures (vide par défaut)\n"
     "  --fault F   une panne (mount seulement) : unplug-after=SECONDES, eio-record,\n"
     "              short-record, slow-reads=MS, stall-clock, erase-never-ends, no-acks,\n"
-    "              garbage-status\n";
+    "              garbage-status, ack-delay=MS (pages confirmées MS plus tard),\n"
+    "              hang-after=SECONDES (le lecteur ne répond plus) et hang-for=SECONDES\n";
 
 enum class ModeType { Serve, Mount };
 

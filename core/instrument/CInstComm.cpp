@@ -5,7 +5,6 @@
 #include "core/instrument/LinkLog.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -13,8 +12,16 @@ int Code(CommRequestType request) {
     return static_cast<int>(request);
 }
 
-const char* TransferName(bool write) {
-    return write ? "write of " : "read of ";
+QString TransferName(const TransferRequest& r) {
+    switch (r.kind) {
+    case TransferKindType::Presence:
+        return QStringLiteral("presence check");
+    case TransferKindType::Write:
+        return QStringLiteral("write of ") + DriveFileName(r.file);
+    case TransferKindType::Read:
+        break;
+    }
+    return QStringLiteral("read of ") + DriveFileName(r.file);
 }
 
 } // namespace
@@ -32,19 +39,38 @@ void CInstComm::Start() {
     {
         const std::lock_guard lock(wakeMutex_);
         stopRequested_ = false;
+        workerEnded_ = false;
     }
-    worker_ = std::thread([this] { Run(); });
+    // Owned by a shared pointer, the worker keeps the link alive should it be left behind.
+    std::shared_ptr<CInstComm> self = weak_from_this().lock();
+    worker_ = std::thread([this, self = std::move(self)] {
+        Run();
+        const std::lock_guard lock(wakeMutex_);
+        workerEnded_ = true;
+        ended_.notify_all();
+    });
 }
 
 void CInstComm::Stop() {
     if (!worker_.joinable())
         return;
-    {
-        const std::lock_guard lock(wakeMutex_);
-        stopRequested_ = true;
+    if (worker_.get_id() == std::this_thread::get_id()) {
+        // The last owner was the worker itself, back from a drive call it was left in.
+        worker_.detach();
+        return;
     }
+    std::unique_lock lock(wakeMutex_);
+    stopRequested_ = true;
     wake_.notify_all();
-    worker_.join();
+    const bool ended = ended_.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                       [this] { return workerEnded_; });
+    lock.unlock();
+    if (ended || weak_from_this().expired()) {
+        worker_.join();
+        return;
+    }
+    qCInfo(LinkLog) << "the link worker is caught in a drive call: left behind";
+    worker_.detach();
 }
 
 bool CInstComm::IsRunning() const {
@@ -58,7 +84,7 @@ bool CInstComm::StopRequested() {
 
 void CInstComm::Run() {
     while (!StopRequested()) {
-        // A command or recording transfer goes first, whatever the pause: its caller waits.
+        // A job's transfer goes first, whatever the pause: the job is counting the time.
         TransferPass();
         if (paused_.load(std::memory_order_acquire) == 0)
             Pass();
@@ -75,112 +101,108 @@ void CInstComm::TransferPass() {
         const std::lock_guard wakeLock(wakeMutex_);
         transferPosted_ = false;
     }
-    Transfer job;
+    TransferRequest request;
+    QString root;
     {
         const std::lock_guard lock(transferMutex_);
         if (transfer_.phase != TransferPhaseType::Posted)
             return;
         transfer_.phase = TransferPhaseType::Running;
-        job = transfer_;
+        request = transfer_.request;
+        root = transfer_.root;
     }
-    QByteArray data = job.data;
-    const qint64 result = DoTransfer(job, data);
+    TransferResult result = DoTransfer(request, root);
     const std::lock_guard lock(transferMutex_);
-    transfer_.data = std::move(data);
-    transfer_.result = result;
+    if (transfer_.abandoned) {
+        qCInfo(LinkLog).nospace().noquote()
+            << TransferName(request) << " on " << root << " ended after it was given up";
+        transfer_ = Transfer{};
+        return;
+    }
+    transfer_.result = std::move(result);
     transfer_.phase = TransferPhaseType::Done;
 }
 
-qint64 CInstComm::DoTransfer(const Transfer& t, QByteArray& data) {
-    const qint64 n = t.write ? drives_.WriteFile(t.root, t.file, t.offset, data.constData(), t.size)
-                             : drives_.ReadFile(t.root, t.file, t.offset, data.data(), t.size);
+TransferResult CInstComm::DoTransfer(const TransferRequest& r, const QString& root) {
+    TransferResult result;
+    if (r.kind == TransferKindType::Presence) {
+        result.bytes = drives_.DriveExists(root) ? 1 : 0;
+        return result;
+    }
+    const bool write = r.kind == TransferKindType::Write;
+    const qint64 size = write ? r.data.size() : r.size;
+    if (r.offset < 0 || size <= 0 || r.offset % kDriveSector != 0 || size % kDriveSector != 0)
+        return result;
+    qint64 n = 0;
+    if (write) {
+        n = drives_.WriteFile(root, r.file, r.offset, r.data.constData(), size);
+    } else {
+        result.data = QByteArray(size, '\0');
+        n = drives_.ReadFile(root, r.file, r.offset, result.data.data(), size);
+    }
     if (n == DriveBackend::kCannotOpen)
-        qCInfo(LinkLog).nospace().noquote() << TransferName(t.write) << DriveFileName(t.file)
-                                            << " on " << t.root << ": cannot open the file";
-    else if (n < t.size)
         qCInfo(LinkLog).nospace().noquote()
-            << TransferName(t.write) << DriveFileName(t.file) << " on " << t.root << " at "
-            << t.offset << ": " << n << " of " << t.size << " bytes";
-    return std::clamp<qint64>(n, 0, t.size);
+            << TransferName(r) << " on " << root << ": cannot open the file";
+    else if (n < size)
+        qCInfo(LinkLog).nospace().noquote() << TransferName(r) << " on " << root << " at "
+                                            << r.offset << ": " << n << " of " << size << " bytes";
+    result.bytes = std::clamp<qint64>(n, 0, size);
+    if (!write)
+        result.data.truncate(result.bytes);
+    return result;
 }
 
-qint64 CInstComm::RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data,
-                              char* out) {
-    Transfer job;
-    job.file = file;
-    job.write = write;
-    job.root = DriveRoot();
-    job.offset = offset;
-    job.size = data.size();
-    job.data = std::move(data);
-    if (job.root.isEmpty())
+TransferTicket CInstComm::PostTransfer(TransferRequest request) {
+    const QString root = DriveRoot();
+    const std::lock_guard lock(transferMutex_);
+    if (transfer_.phase == TransferPhaseType::Posted ||
+        transfer_.phase == TransferPhaseType::Running)
         return 0;
-    if (!IsRunning()) {
-        const qint64 n = DoTransfer(job, job.data);
-        if (out && n > 0)
-            std::memcpy(out, job.data.constData(), static_cast<std::size_t>(n));
-        return n;
+    transfer_ = Transfer{};
+    transfer_.ticket = ++nextTicket_;
+    transfer_.request = std::move(request);
+    transfer_.root = root;
+    // Without a drive or a worker there is nothing to ask: the transfer fails at once.
+    if (root.isEmpty() || !IsRunning()) {
+        transfer_.phase = TransferPhaseType::Done;
+        return transfer_.ticket;
     }
-    quint64 ticket = 0;
-    {
-        const std::lock_guard lock(transferMutex_);
-        // One that stalled and was given up may still hold the drive.
-        if (transfer_.phase == TransferPhaseType::Posted ||
-            transfer_.phase == TransferPhaseType::Running) {
-            qCInfo(LinkLog).nospace().noquote() << TransferName(write) << DriveFileName(file)
-                                                << " refused: an earlier transfer is still stalled";
-            return 0;
-        }
-        job.ticket = ticket = ++nextTicket_;
-        job.phase = TransferPhaseType::Posted;
-        transfer_ = std::move(job);
-    }
+    transfer_.phase = TransferPhaseType::Posted;
     {
         const std::lock_guard wakeLock(wakeMutex_);
         transferPosted_ = true;
     }
     wake_.notify_all();
-    const auto begun = std::chrono::steady_clock::now();
-    qint64 result = 0;
-    for (;;) {
-        {
-            const std::lock_guard lock(transferMutex_);
-            if (transfer_.ticket == ticket && transfer_.phase == TransferPhaseType::Done) {
-                result = transfer_.result;
-                if (out && result > 0)
-                    std::memcpy(out, transfer_.data.constData(), static_cast<std::size_t>(result));
-                transfer_.phase = TransferPhaseType::Idle;
-                break;
-            }
-        }
-        const qint64 elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now() - begun)
-                                   .count();
-        if (elapsed >= transferLimitMs_) {
-            qCInfo(LinkLog).nospace().noquote() << TransferName(write) << DriveFileName(file)
-                                                << " stalled: given up after " << elapsed << " ms";
-            break;
-        }
-        if (wait_) {
-            if (!wait_->KeepWaiting(elapsed)) {
-                qCInfo(LinkLog).nospace().noquote()
-                    << TransferName(write) << DriveFileName(file) << " given up by the user after "
-                    << elapsed << " ms";
-                break;
-            }
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    if (wait_)
-        wait_->Finished();
-    {
-        // Given up: a transfer the worker has not begun is withdrawn.
-        const std::lock_guard lock(transferMutex_);
-        if (transfer_.ticket == ticket && transfer_.phase == TransferPhaseType::Posted)
-            transfer_.phase = TransferPhaseType::Idle;
-    }
+    return transfer_.ticket;
+}
+
+std::optional<TransferResult> CInstComm::TakeTransfer(TransferTicket ticket) {
+    const std::lock_guard lock(transferMutex_);
+    if (ticket == 0 || transfer_.ticket != ticket || transfer_.phase != TransferPhaseType::Done)
+        return std::nullopt;
+    std::optional<TransferResult> result = std::move(transfer_.result);
+    transfer_ = Transfer{};
     return result;
+}
+
+void CInstComm::AbandonTransfer(TransferTicket ticket) {
+    const std::lock_guard lock(transferMutex_);
+    if (ticket == 0 || transfer_.ticket != ticket)
+        return;
+    if (transfer_.phase == TransferPhaseType::Running) {
+        qCInfo(LinkLog).nospace().noquote()
+            << TransferName(transfer_.request) << " on " << transfer_.root
+            << " given up while the drive still has it";
+        transfer_.abandoned = true;
+        return;
+    }
+    transfer_ = Transfer{};
+}
+
+bool CInstComm::TransferOut() const {
+    const std::lock_guard lock(transferMutex_);
+    return transfer_.phase == TransferPhaseType::Posted ||
+           transfer_.phase == TransferPhaseType::Running;
 }
 
 void CInstComm::Pass() {
@@ -394,25 +416,4 @@ void CInstComm::Resume() {
 
 bool CInstComm::IsPaused() const {
     return paused_.load(std::memory_order_acquire) != 0;
-}
-
-qint64 CInstComm::WriteControlBlock(const ControlBlock& block) {
-    return RunTransfer(DriveFileType::Control, true, 0,
-                       QByteArray(reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize),
-                       nullptr);
-}
-
-qint64 CInstComm::ReadControlBlock(uint8_t* buffer512) {
-    if (!buffer512)
-        return 0;
-    return RunTransfer(DriveFileType::Control, false, 0, QByteArray(ControlBlock::kSize, '\0'),
-                       reinterpret_cast<char*>(buffer512));
-}
-
-qint64 CInstComm::ReadRecord(char* buffer, qint64 offset, qint64 count) {
-    if (!buffer || offset < 0 || count <= 0 || offset % kDriveSector != 0 ||
-        count % kDriveSector != 0)
-        return 0;
-    return RunTransfer(DriveFileType::Record, false, offset,
-                       QByteArray(std::min(count, kMaxRecordRead), '\0'), buffer);
 }

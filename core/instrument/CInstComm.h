@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/instrument/ControlBlock.h"
 #include "core/instrument/DriveBackend.h"
+#include "core/instrument/TransferChannel.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -20,35 +21,26 @@ enum class CommRequestType : int {
     ReadConfig = 3
 };
 
-// What the caller of a command or recording transfer does while the worker has it: keep the
-// interface alive, show that it waits, and say whether the user still wants it.
-class TransferWait {
-public:
-    virtual ~TransferWait() = default;
-    // Called again and again while the transfer is out; false when the user gives up.
-    virtual bool KeepWaiting(qint64 elapsedMs) = 0;
-    // The transfer ended, one way or the other.
-    virtual void Finished() = 0;
-};
-
-// The link to the logger drive. A worker thread does every blocking drive transfer: the
-// text-file reads it is asked for through the request word, and the command and recording
-// transfers that the caller hands it one at a time and waits for without blocking (through a
-// TransferWait), giving up after kTransferLimitMs. The request word is the handshake: a
+// The link to the logger drive. A worker thread does every drive call: the text-file reads it
+// is asked for through the request word, and the command, recording and presence transfers that
+// jobs post one at a time and pick up on a later step. The request word is the handshake: a
 // requester fills its inputs before posting, the worker publishes its results before it stores
-// None, and the buffers are read only after None has been seen.
-class CInstComm {
+// None, and the buffers are read only after None has been seen. A drive call that never returns
+// holds only the worker: Stop() then leaves it behind instead of waiting for it.
+class CInstComm final : public TransferChannel, public std::enable_shared_from_this<CInstComm> {
 public:
     static constexpr int kBufferSize = 1024;
     static constexpr int kTextReadSize = 512;
     static constexpr int kMaxCodePageSize = 256;
     static constexpr qint64 kMaxRecordRead = 32768;
-    // A command or recording transfer not done by then counts as failed.
+    // A transfer or text read not done by then counts as failed: the logger does not answer.
     static constexpr qint64 kTransferLimitMs = 5000;
+    // How long Stop() waits for a worker caught in a drive call before leaving it behind.
+    static constexpr qint64 kStopWaitMs = 1000;
 
     explicit CInstComm(DriveBackend& drives,
                        std::chrono::milliseconds passInterval = std::chrono::milliseconds(50));
-    ~CInstComm();
+    ~CInstComm() override;
     CInstComm(const CInstComm&) = delete;
     CInstComm& operator=(const CInstComm&) = delete;
 
@@ -76,33 +68,24 @@ public:
     void Resume();
     bool IsPaused() const;
 
-    // Null waits without showing anything, for the whole limit.
-    void SetTransferWait(TransferWait* wait) { wait_ = wait; }
-    // kTransferLimitMs unless a test shortens it.
-    void SetTransferLimitMs(qint64 ms) { transferLimitMs_ = ms; }
-    // Each returns the bytes transferred, 0 on failure, on a stall past the limit or when the
-    // user gave up; a transfer still stalled in the worker makes the next ones fail at once.
-    qint64 WriteControlBlock(const ControlBlock& block);
-    qint64 ReadControlBlock(uint8_t* buffer512);
-    qint64 ReadRecord(char* buffer, qint64 offset, qint64 count);
+    TransferTicket PostTransfer(TransferRequest request) override;
+    std::optional<TransferResult> TakeTransfer(TransferTicket ticket) override;
+    void AbandonTransfer(TransferTicket ticket) override;
+    // A transfer is posted or under way (an abandoned one included).
+    bool TransferOut() const;
 
 private:
     enum class TransferPhaseType { Idle, Posted, Running, Done };
     struct Transfer {
-        DriveFileType file = DriveFileType::Control;
-        bool write = false;
+        TransferRequest request;
         QString root;
-        qint64 offset = 0;
-        qint64 size = 0;
-        QByteArray data;
-        qint64 result = 0;
-        quint64 ticket = 0;
+        TransferResult result;
+        TransferTicket ticket = 0;
         TransferPhaseType phase = TransferPhaseType::Idle;
+        bool abandoned = false;
     };
 
-    // Hands the transfer to the worker and waits for it; `out` receives what a read brought.
-    qint64 RunTransfer(DriveFileType file, bool write, qint64 offset, QByteArray data, char* out);
-    qint64 DoTransfer(const Transfer& t, QByteArray& data);
+    TransferResult DoTransfer(const TransferRequest& request, const QString& root);
     void TransferPass();
     using TextBuffer = std::array<char, kBufferSize>;
     struct TextRead {
@@ -151,15 +134,15 @@ private:
     int driveIndex_ = -1;
     QString driveRoot_;
 
-    TransferWait* wait_ = nullptr;
-    qint64 transferLimitMs_ = kTransferLimitMs;
-    std::mutex transferMutex_;
+    mutable std::mutex transferMutex_;
     Transfer transfer_;
-    quint64 nextTicket_ = 0;
+    TransferTicket nextTicket_ = 0;
 
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool stopRequested_ = false;
     bool transferPosted_ = false;
+    bool workerEnded_ = false;
+    std::condition_variable ended_;
     std::thread worker_;
 };

@@ -14,9 +14,21 @@ CInstrumentMonitor::CInstrumentMonitor(DriveBackend& drives, const Clock& clock,
                                        const TemperatureUnitSource& units,
                                        std::function<void()> refreshViews)
     : units_(units), refreshViews_(std::move(refreshViews)), live_(units),
-      connection_(drives, clock, *this) {}
+      connection_(drives, clock, *this), commands_(connection_.Channel(), clock) {}
 
 CInstrumentMonitor::~CInstrumentMonitor() = default;
+
+void CInstrumentMonitor::MonitorTick() {
+    commands_.Step();
+    connection_.Tick();
+}
+
+void CInstrumentMonitor::SetFirmwareIncomplete(bool on) {
+    if (firmwareIncomplete_ == on)
+        return;
+    firmwareIncomplete_ = on;
+    RefreshViews();
+}
 
 void CInstrumentMonitor::OnConnectStarted() {
     live_.Create();
@@ -136,5 +148,12 @@ QStringList CInstrumentMonitor::PageLabels() const {
 }
 
 QStringList CInstrumentMonitor::PageValues() const {
-    return page_.Values(IsConnected(), Phase() == MonitorPhaseType::Scanning);
+    QStringList values = page_.Values(IsConnected(), Phase() == MonitorPhaseType::Scanning);
+    if (IsConnected() && !values.isEmpty()) {
+        if (NotAnswering())
+            values[0] = ResourceString(TextId::kNotAnswering);
+        else if (firmwareIncomplete_)
+            values[0] = ResourceString(TextId::kFlashIncompleteState);
+    }
+    return values;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/instrument/CommandSender.h"
 #include "core/instrument/InstrumentPage.h"
 #include "core/instrument/InstrumentRecords.h"
 #include "core/instrument/LiveChannel.h"
@@ -15,7 +16,6 @@ class CRecSession;
 class Clock;
 class DriveBackend;
 class TemperatureUnitSource;
-class TransferWait;
 
 // What the later instrument screens attach to the monitor.
 class InstrumentHooks {
@@ -44,17 +44,26 @@ public:
     void SetFirmwareCheckEnabled(bool on) { firmwareCheckEnabled_ = on; }
     // The link's wait between passes; tests shorten it.
     void SetLinkPassInterval(int milliseconds) { connection_.SetLinkPassInterval(milliseconds); }
-    // What a command or recording transfer does while the link's worker has it.
-    void SetTransferWait(TransferWait* wait) { connection_.SetTransferWait(wait); }
 
     void Connect() { connection_.Connect(); }
     bool ClockStoodStill() const { return connection_.ClockStoodStill(); }
-    bool DrivePresent() const { return connection_.DrivePresent(); }
     void Disconnect() { connection_.Disconnect(); }
     void OnDeviceChange() { connection_.OnDeviceChange(); }
-    void MonitorTick() { connection_.Tick(); }
+    // The main window's 10 ms tick: queued commands, then the connection.
+    void MonitorTick();
 
     bool IsConnected() const { return connection_.IsConnected(); }
+    // Connected to a logger whose drive has stopped answering.
+    bool NotAnswering() const { return connection_.NotAnswering(); }
+    int DeviceChanges() const { return connection_.DeviceChanges(); }
+    // The link as jobs reach it.
+    TransferChannel& Channel() { return connection_.Channel(); }
+    void SendCommands(CommandBatch batch) { commands_.Queue(std::move(batch)); }
+    bool CommandsIdle() const { return commands_.Idle(); }
+    // A firmware upgrade left the logger in programming mode with part of an image; until one
+    // completes the page says so.
+    void SetFirmwareIncomplete(bool on);
+    bool FirmwareIncomplete() const { return firmwareIncomplete_; }
     bool IsBusy() const { return connection_.IsBusy(); }
     void SetBusy(bool on) { connection_.SetBusy(on); }
     MonitorPhaseType Phase() const { return connection_.Phase(); }
@@ -108,6 +117,7 @@ private:
     bool firmwareCheckEnabled_ = false;
     bool firmwareChecked_ = false;
     bool erasing_ = false;
+    bool firmwareIncomplete_ = false;
     int processedStatuses_ = 0;
     int connectionNumber_ = 0;
     QString lastTimeText_;
@@ -123,4 +133,5 @@ private:
     LiveChannel live_;
     // Last, so that the link's worker stops before the rest goes.
     LoggerConnection connection_;
+    CommandSender commands_;
 };

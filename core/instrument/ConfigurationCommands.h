@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class InstrumentPort;
 
@@ -22,7 +23,9 @@ struct ConfigurationChoice {
     uint32_t durationSeconds = 0;
 };
 
-// The settings as the fixed series of command blocks; false at the first block that could not
-// be written, the later ones then not sent. The live data is cleared on the way, its samples
-// having been taken under the old settings, and the next status is processed in full.
-bool SendConfiguration(InstrumentPort& port, const ConfigurationChoice& choice);
+// The settings as the fixed series of command blocks, queued on the link; the series stops at
+// the first block that cannot be written. Once it ended the live data is cleared, its samples
+// having been taken under the old settings, the next status is processed in full, and
+// `problem` hears what went wrong: nothing, or which settings reached the logger and which not.
+void SendConfiguration(InstrumentPort& port, const ConfigurationChoice& choice,
+                       std::function<void(const QString& problem)> problem);

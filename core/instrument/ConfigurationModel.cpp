@@ -5,6 +5,7 @@
 #include "core/common/DurationFormat.h"
 #include "core/common/StringTable.h"
 #include "core/common/UserNumber.h"
+#include "core/instrument/CommandSender.h"
 #include "core/instrument/ControlBlock.h"
 #include "core/instrument/InstrumentClock.h"
 #include "core/instrument/InstrumentPort.h"
@@ -234,7 +235,7 @@ bool ConfigurationModel::StartErase(UserInterface& ui) {
     if (ui.AskYesNoCancel(ResourceString(TextId::kConfirmErase)) != AnswerType::Yes ||
         !EraseEnabled())
         return false;
-    port_.WriteControlBlock(ControlBlock::EraseMemory());
+    port_.SendCommands({{ControlBlock::EraseMemory()}, {}});
     watch_ = WatchType::WaitingForStart;
     watchStartMs_ = clock_.MonotonicMs();
     return true;
@@ -334,7 +335,7 @@ QString ConfigurationModel::ValueProblem(const InstrumentState& state) const {
     return QString();
 }
 
-ConfigAcceptResult ConfigurationModel::Accept() {
+ConfigAcceptResult ConfigurationModel::Accept(std::function<void(const QString& problem)> problem) {
     if (!OkEnabled())
         return {};
     const InstrumentState state = Now();
@@ -342,8 +343,7 @@ ConfigAcceptResult ConfigurationModel::Accept() {
         ApplyScheduleMinimums(state);
     if (const QString problem = ValueProblem(state); !problem.isEmpty())
         return {false, problem};
-    if (!SendConfiguration(port_, Choice(state)))
-        return {false, ResourceString(TextId::kCannotWriteCommand), true};
+    SendConfiguration(port_, Choice(state), std::move(problem));
     watch_ = WatchType::Off;
     return {true, QString()};
 }

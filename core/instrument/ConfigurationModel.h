@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <utility>
 
 class Clock;
@@ -24,11 +25,10 @@ struct ConfigGroups {
 enum class MemorySignType { Less, Equal, Greater };
 
 struct ConfigAcceptResult {
+    // Queued on the link.
     bool sent = false;
     // When not sent: the message that keeps the window open; empty when OK was disabled.
     QString message;
-    // A command block did not reach the drive; the blocks before it may have.
-    bool writeFailed = false;
 };
 
 // The rules of the configuration window (`CConfigDlg`) for a dialog or a command line to bind
@@ -116,9 +116,10 @@ public:
     // After the set-clock operation succeeded with `sent`.
     void ClockWasSet(const CalendarDateTime& sent);
 
-    // OK: corrects a schedule that starts too early, validates, sends the settings; stops at
-    // the first block that cannot be written.
-    ConfigAcceptResult Accept();
+    // OK: corrects a schedule that starts too early, validates, queues the settings; they stop
+    // at the first block that cannot be written, and `problem` hears how they ended (empty
+    // when all were written).
+    ConfigAcceptResult Accept(std::function<void(const QString& problem)> problem = {});
 
 private:
     enum class WatchType { Off, WaitingForStart, Erasing };

@@ -115,6 +115,11 @@ TransferStateType DownloadJob::Tick() {
     case TransferStateType::Unplugged:
         ui_.ShowMessage(ResourceString(TextId::kUnpluggedDuringDownload), MessageIconType::Error);
         break;
+    case TransferStateType::Replaced:
+        ui_.ShowMessage(
+            FormatResource(TextId::kLoggerReplaced, {transfer_->ReplacementSerial(), serial_}),
+            MessageIconType::Error);
+        break;
     case TransferStateType::Unreadable:
         ui_.ShowMessage(
             FormatResource(TextId::kNoUsableRecording, {DriveFileName(DriveFileType::Record)}),

@@ -4,6 +4,7 @@
 #include "core/common/StringTable.h"
 #include "core/instrument/DriveText.h"
 #include "core/instrument/InstrumentPort.h"
+#include "core/instrument/InstrumentRecords.h"
 #include "core/session/SessionFile.h"
 
 #include <QIODevice>
@@ -53,7 +54,9 @@ QString DownloadTransfer::StallText() {
 
 DownloadTransfer::DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
                                    const Clock& clock)
-    : port_(port), output_(output), clock_(clock), memoryUsed_(std::max<qint64>(0, memoryUsed)),
+    : port_(port), output_(output), clock_(clock), transfer_(port, clock),
+      deviceChangesSeen_(port.DeviceChanges()), serial_(port.State().status.serial),
+      memoryUsed_(std::max<qint64>(0, memoryUsed)),
       total_((memoryUsed_ + kSector - 1) / kSector * kSector),
       dropTail_(total_ - memoryUsed_ > kTailBytes), lastProgressMs_(clock.MonotonicMs()) {
     writeLimit_ = dropTail_ ? total_ - kTailBytes : total_;
@@ -64,9 +67,8 @@ bool DownloadTransfer::Running() const {
 }
 
 TransferStateType DownloadTransfer::Tick() {
-    if (inStep_ || !Running())
+    if (!Running())
         return state_;
-    inStep_ = true;
     if (state_ == TransferStateType::WaitingForLink) {
         // A read the monitor posted before the download began finishes first.
         if (port_.LinkIdle())
@@ -76,7 +78,8 @@ TransferStateType DownloadTransfer::Tick() {
     } else {
         CopyStep();
     }
-    inStep_ = false;
+    if (!Running())
+        transfer_.Cancel();
     return state_;
 }
 
@@ -90,41 +93,107 @@ void DownloadTransfer::NoteNoProgress() {
 }
 
 void DownloadTransfer::CopyStep() {
-    const qint64 chunk = std::min(total_ - done_, kChunkBytes);
-    if (chunk <= 0) {
+    if (done_ >= total_) {
         state_ = TransferStateType::Finished;
         return;
     }
-    if (buffer_.size() < kChunkBytes)
-        buffer_.resize(kChunkBytes);
-    const qint64 read =
-        std::clamp<qint64>(port_.ReadRecord(buffer_.data(), done_, chunk), 0, chunk);
-    if (read == 0) {
-        // A drive pulled out reads nothing for ever: no point waiting for it.
-        if (!port_.DrivePresent())
+    if (!transfer_.Waiting()) {
+        if (port_.DeviceChanges() != deviceChangesSeen_) {
+            deviceChangesSeen_ = port_.DeviceChanges();
+            identityPending_ = true;
+        }
+        if (identityPending_) {
+            Ask(AskType::ChangedPresence, TransferRequest::Presence());
+        } else {
+            // A read that ended off a sector goes on from the start of that sector.
+            const qint64 offset = done_ / kSector * kSector;
+            Ask(AskType::Record,
+                TransferRequest::ReadRecord(offset, std::min(total_ - offset, kChunkBytes)));
+        }
+    }
+    const LinkTransferStateType polled = transfer_.Poll();
+    if (polled != LinkTransferStateType::Done) {
+        // Asked again on the next step, should the link have given it up.
+        NoteNoProgress();
+        return;
+    }
+    const TransferResult result = transfer_.Result();
+    transfer_.Cancel();
+    switch (asked_) {
+    case AskType::Presence:
+    case AskType::ChangedPresence:
+        if (result.bytes == 0)
             state_ = TransferStateType::Unplugged;
+        else if (asked_ == AskType::ChangedPresence)
+            Ask(AskType::Identity, TransferRequest::ReadStatus());
         else
             NoteNoProgress();
+        break;
+    case AskType::Identity:
+        HandleIdentity(result);
+        break;
+    case AskType::Record:
+        HandleRecord(result);
+        break;
+    }
+}
+
+void DownloadTransfer::Ask(AskType what, TransferRequest request) {
+    asked_ = what;
+    askedOffset_ = request.offset;
+    askedBytes_ = request.size;
+    transfer_.Start(std::move(request));
+}
+
+void DownloadTransfer::HandleIdentity(const TransferResult& result) {
+    const int length = static_cast<int>(result.data.size());
+    if (result.bytes == 0) {
+        // Unreadable for now: asked again on the next step.
+        NoteNoProgress();
+        return;
+    }
+    const QString serial = DriveTextValue(result.data.constData(), length, "SerNum=");
+    if (!IsLoggerStatusText(result.data.constData(), length) || serial != serial_) {
+        replacementSerial_ = serial;
+        state_ = TransferStateType::Replaced;
+        return;
+    }
+    identityPending_ = false;
+}
+
+void DownloadTransfer::HandleRecord(const TransferResult& result) {
+    const qint64 skip = done_ - askedOffset_;
+    const qint64 read = std::clamp<qint64>(result.bytes - skip, 0, total_ - done_);
+    if (read == 0) {
+        if (shortRead_ && result.bytes <= skip) {
+            // The read after a short one brought nothing new: RECORD.VX ends there.
+            state_ = TransferStateType::Finished;
+            return;
+        }
+        // A drive pulled out reads nothing for ever: no point waiting for it.
+        NoteNoProgress();
+        Ask(AskType::Presence, TransferRequest::Presence());
         return;
     }
     stalled_ = false;
     lastProgressMs_ = clock_.MonotonicMs();
+    shortRead_ = result.bytes < askedBytes_;
+    QByteArray data = result.data;
+    char* bytes = data.data() + skip;
     const qint64 offset = done_;
     done_ += read;
     const qint64 writable = std::clamp<qint64>(writeLimit_ - offset, 0, read);
     if (firstChunk_) {
         firstChunk_ = false;
-        HandleFirstChunk(read, writable);
-    } else if (!Write(buffer_.constData(), writable)) {
+        HandleFirstChunk(bytes, read, writable);
+    } else if (!Write(bytes, writable)) {
         state_ = TransferStateType::WriteFailed;
     }
-    // A short read is the end of RECORD.VX: what came is all there is.
-    if (Running() && (done_ >= total_ || read < chunk))
+    if (Running() && done_ >= total_)
         state_ = TransferStateType::Finished;
 }
 
-void DownloadTransfer::HandleFirstChunk(qint64 read, qint64 writable) {
-    char* bytes = buffer_.data();
+void DownloadTransfer::HandleFirstChunk(char* bytes, qint64 read, qint64 writable) {
     const qint64 probe = std::min(read, kTailBytes);
     if (std::all_of(bytes, bytes + probe,
                     [](char c) { return static_cast<unsigned char>(c) == 0xFF; })) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/instrument/LinkTransfer.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -27,10 +29,14 @@ enum class TransferStateType {
     Unreadable,
     WriteFailed,
     Unplugged,
+    Replaced, // another logger took the drive's place
 };
 
 // The copy of the download window (`CDownloadDlg`): RECORD.VX in chunks into the session file,
-// with the logger's header first, then a zeroed parameter block, then the recording.
+// with the logger's header first, then a zeroed parameter block, then the recording. Each read
+// is posted on one step and picked up on a later one; a short read is followed by one for the
+// rest, and after a device change the drive's presence and serial number are checked before
+// another byte is trusted.
 class DownloadTransfer {
 public:
     static constexpr qint64 kChunkBytes = 32768;
@@ -44,7 +50,7 @@ public:
     DownloadTransfer(InstrumentPort& port, QIODevice& output, qint64 memoryUsed,
                      const Clock& clock);
 
-    // One step of the window's timer; re-entry does nothing.
+    // One step of the window's timer.
     TransferStateType Tick();
     TransferStateType State() const { return state_; }
     bool Running() const;
@@ -64,18 +70,40 @@ public:
     // Known once the first chunk has been handled.
     qint64 HeaderLength() const { return headerLength_; }
     const LoggerHeaderValues& Header() const { return header_; }
+    // The serial number of the logger that took the drive's place.
+    const QString& ReplacementSerial() const { return replacementSerial_; }
 
 private:
+    enum class AskType {
+        Record,
+        Presence,        // after a read that brought nothing
+        ChangedPresence, // after a device change, before the serial number
+        Identity,
+    };
+
     void CopyStep();
+    void Ask(AskType what, TransferRequest request);
     void NoteNoProgress();
-    void HandleFirstChunk(qint64 read, qint64 writable);
+    void HandleRecord(const TransferResult& result);
+    void HandleIdentity(const TransferResult& result);
+    void HandleFirstChunk(char* bytes, qint64 read, qint64 writable);
     bool Write(const char* data, qint64 count);
     bool WriteZeros(qint64 count);
 
     InstrumentPort& port_;
     QIODevice& output_;
     const Clock& clock_;
-    QByteArray buffer_;
+    LinkTransfer transfer_;
+    AskType asked_ = AskType::Record;
+    qint64 askedOffset_ = 0;
+    qint64 askedBytes_ = 0;
+    int deviceChangesSeen_;
+    // Until the drive has shown the same serial number since the last device change.
+    bool identityPending_ = false;
+    QString serial_;
+    QString replacementSerial_;
+    // The last read brought fewer bytes than asked: a read with nothing after it ends the file.
+    bool shortRead_ = false;
     qint64 memoryUsed_;
     qint64 total_;
     qint64 writeLimit_;
@@ -85,7 +113,6 @@ private:
     qint64 headerLength_ = 0;
     LoggerHeaderValues header_;
     TransferStateType state_ = TransferStateType::WaitingForLink;
-    bool inStep_ = false;
     bool stalled_ = false;
     qint64 lastProgressMs_;
 };

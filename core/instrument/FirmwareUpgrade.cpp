@@ -3,15 +3,11 @@
 #include "core/app/UserInterface.h"
 #include "core/common/Clock.h"
 #include "core/common/StringTable.h"
-#include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
-#include "core/instrument/FlashLink.h"
 #include "core/instrument/FlashUpgradeJob.h"
 #include "core/instrument/IntelHexImage.h"
 
 namespace {
-
-constexpr qint64 kIdleWaitMs = 2000;
 
 // Suspends the monitor for as long as it lives.
 class BusyMonitor {
@@ -33,6 +29,8 @@ UpgradeEndType EndOf(FlashStateType state) {
         return UpgradeEndType::Finished;
     case FlashStateType::Failed:
         return UpgradeEndType::Failed;
+    case FlashStateType::Refused:
+        return UpgradeEndType::Refused;
     case FlashStateType::Running:
     case FlashStateType::Cancelled:
         break;
@@ -43,20 +41,9 @@ UpgradeEndType EndOf(FlashStateType state) {
 } // namespace
 
 UpgradeEndType UpgradeFirmware(CInstrumentMonitor& monitor, QByteArrayView hexText,
-                               UserInterface& ui, const Clock& clock,
-                               const std::function<void()>& waitTurn, const UpgradeWindow& window) {
-    CInstComm* link = monitor.Link();
-    if (!link || !monitor.IsConnected())
+                               UserInterface& ui, const Clock& clock, const UpgradeWindow& window) {
+    if (!monitor.Link() || !monitor.IsConnected() || monitor.NotAnswering())
         return UpgradeEndType::NotStarted;
-    // Busy first, so that the monitor posts nothing new while its last read finishes.
-    const BusyMonitor busy(monitor);
-    const qint64 start = clock.MonotonicMs();
-    while (!link->IsIdle() && clock.MonotonicMs() - start < kIdleWaitMs)
-        waitTurn();
-    if (!link->IsIdle()) {
-        ui.ShowMessage(ResourceString(TextId::kLinkStillBusy), MessageIconType::Error);
-        return UpgradeEndType::NotStarted;
-    }
     const IntelHexReadResult read = ReadIntelHex(hexText);
     if (!read.outcome) {
         ui.ShowMessage(read.outcome.message, MessageIconType::Information);
@@ -66,10 +53,18 @@ UpgradeEndType UpgradeFirmware(CInstrumentMonitor& monitor, QByteArrayView hexTe
         ui.ShowMessage(fits.message, MessageIconType::Information);
         return UpgradeEndType::Refused;
     }
-    CommFlashLink flashLink(*link);
-    FlashUpgradeJob job(flashLink, read.image, clock);
+    const BusyMonitor busy(monitor);
+    FlashUpgradeJob job(monitor.Channel(), read.image, clock);
     window(job);
     // A window closed while the job ran is a cancel.
     job.Cancel();
+    if (job.State() == FlashStateType::Finished)
+        monitor.SetFirmwareIncomplete(false);
+    else if (job.LeftIncomplete())
+        monitor.SetFirmwareIncomplete(true);
+    // The window showed the other endings in its own text line.
+    if (job.State() == FlashStateType::Cancelled)
+        ui.ShowMessage(job.Text(), job.LeftIncomplete() ? MessageIconType::Warning
+                                                        : MessageIconType::Information);
     return EndOf(job.State());
 }

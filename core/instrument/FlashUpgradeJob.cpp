@@ -4,30 +4,37 @@
 #include "core/common/StringTable.h"
 #include "core/instrument/ControlBlock.h"
 #include "core/instrument/DriveText.h"
-#include "core/instrument/FlashLink.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
-FlashUpgradeJob::FlashUpgradeJob(FlashLink& link, IntelHexImage image, const Clock& clock)
-    : link_(link), image_(std::move(image)), clock_(clock), lastAnswerMs_(clock.MonotonicMs()) {}
+namespace {
+
+int StatusInt(const QByteArray& status, const char* key) {
+    return DriveTextInt(status.constData(), static_cast<int>(status.size()), key, 0);
+}
+
+} // namespace
+
+FlashUpgradeJob::FlashUpgradeJob(TransferChannel& channel, IntelHexImage image, const Clock& clock)
+    : transfer_(channel, clock), image_(std::move(image)), clock_(clock),
+      lastAnswerMs_(clock.MonotonicMs()), stepBeganMs_(lastAnswerMs_) {}
 
 FlashStateType FlashUpgradeJob::Step() {
-    if (inStep_ || state_ != FlashStateType::Running)
+    if (!Running())
         return state_;
-    inStep_ = true;
     switch (step_) {
+    case FlashStepType::CheckSizes:
+        CheckSizes();
+        break;
     case FlashStepType::EnterMode:
         EnterMode();
         break;
-    case FlashStepType::RequestStatus:
-        pageSize_ = 0;
-        link_.RequestStatusRead();
-        step_ = FlashStepType::AwaitStatus;
+    case FlashStepType::AwaitMode:
+        AwaitMode();
         break;
-    case FlashStepType::AwaitStatus:
-        AwaitStatus();
+    case FlashStepType::ReadBaseline:
+        ReadBaseline();
         break;
     case FlashStepType::SendPage:
         SendPage();
@@ -41,61 +48,86 @@ FlashStateType FlashUpgradeJob::Step() {
     case FlashStepType::Done:
         break;
     }
-    if (clock_.MonotonicMs() - lastAnswerMs_ >= kSilenceLimitMs)
-        Fail();
-    inStep_ = false;
+    if (Running())
+        CheckLimits();
+    if (!Running())
+        transfer_.Cancel();
     return state_;
 }
 
-void FlashUpgradeJob::Cancel() {
-    if (state_ == FlashStateType::Running)
-        state_ = FlashStateType::Cancelled;
+bool FlashUpgradeJob::Exchange(const TransferRequest& request) {
+    if (!transfer_.Waiting())
+        transfer_.Start(request);
+    if (transfer_.Poll() != LinkTransferStateType::Done)
+        return false;
+    transfer_.Cancel();
+    if (transfer_.Result().bytes > 0)
+        lastAnswerMs_ = clock_.MonotonicMs();
+    return true;
 }
 
-QString FlashUpgradeJob::Text() const {
-    if (state_ == FlashStateType::Failed)
-        return ResourceString(TextId::kFirmwareIncomplete);
-    switch (step_) {
-    case FlashStepType::EnterMode:
-    case FlashStepType::RequestStatus:
-    case FlashStepType::AwaitStatus:
-        return ResourceString(TextId::kFlashMode);
-    case FlashStepType::SendPage:
-    case FlashStepType::ConfirmPage:
-    case FlashStepType::EndMode:
-        return ResourceString(TextId::kSendingFirmware);
-    case FlashStepType::Done:
-        break;
+void FlashUpgradeJob::CheckSizes() {
+    if (!Exchange(TransferRequest::ReadStatus()) || transfer_.Result().bytes == 0)
+        return;
+    if (SizesRefused(transfer_.Result().data))
+        return;
+    step_ = FlashStepType::EnterMode;
+}
+
+bool FlashUpgradeJob::SizesRefused(const QByteArray& status) {
+    const int size = StatusInt(status, "CodePageSize=");
+    const int count = StatusInt(status, "NumCodePages=");
+    // The acknowledgement map has one bit per 256 bytes: other page sizes cannot be confirmed.
+    if (size != kPageSize) {
+        Refuse(FormatResource(TextId::kFlashPageSizeRefused, {QString::number(size)}));
+        return true;
     }
-    return ResourceString(TextId::kFirmwareDone);
+    if (count <= 0 || image_.Size() > static_cast<qint64>(count) * size) {
+        Refuse(FormatResource(
+            TextId::kFlashImageTooLarge,
+            {QString::number(image_.Size()), QString::number(count), QString::number(size)}));
+        return true;
+    }
+    return false;
 }
 
 void FlashUpgradeJob::EnterMode() {
-    // A lost command would leave the logger out of flash mode and the status loop endless.
-    if (Answered(link_.WriteControlBlock(ControlBlock::EnterFlashMode()) == ControlBlock::kSize)) {
-        failedTries_ = 0;
-        step_ = FlashStepType::RequestStatus;
-    } else {
-        CountFailedTry();
-    }
+    if (!Exchange(TransferRequest::WriteControl(ControlBlock::EnterFlashMode())))
+        return;
+    if (transfer_.Result().bytes != ControlBlock::kSize)
+        return;
+    flashModeAsked_ = true;
+    step_ = FlashStepType::AwaitMode;
+    stepBeganMs_ = clock_.MonotonicMs();
 }
 
-void FlashUpgradeJob::AwaitStatus() {
-    if (link_.StatusReadPending())
+void FlashUpgradeJob::AwaitMode() {
+    if (!Exchange(TransferRequest::ReadStatus()) || transfer_.Result().bytes == 0)
         return;
-    step_ = FlashStepType::RequestStatus;
-    const QByteArray text = link_.StatusText();
-    if (!Answered(!text.isEmpty()))
+    const QByteArray& status = transfer_.Result().data;
+    if (StatusInt(status, "FlashUpState=") != 1 || StatusInt(status, "CodePageSize=") <= 0 ||
+        StatusInt(status, "NumCodePages=") <= 0)
         return;
-    const int length = static_cast<int>(text.size());
-    const int state = DriveTextInt(text.constData(), length, "FlashUpState=", 0);
-    const int size = std::min(DriveTextInt(text.constData(), length, "CodePageSize=", 0),
-                              ControlBlock::kMaxCodePage);
-    const int count = DriveTextInt(text.constData(), length, "NumCodePages=", 0);
-    if (state != 1 || size <= 0 || count <= 0)
+    if (SizesRefused(status))
         return;
-    pageSize_ = size;
-    step_ = image_.Size() > 0 ? FlashStepType::SendPage : FlashStepType::EndMode;
+    pageSize_ = kPageSize;
+    step_ = FlashStepType::ReadBaseline;
+}
+
+void FlashUpgradeJob::ReadBaseline() {
+    if (!Exchange(TransferRequest::ReadControl()) ||
+        transfer_.Result().bytes != ControlBlock::kSize)
+        return;
+    NoteMap(transfer_.Result().data);
+    if (image_.Size() > 0)
+        StartPage();
+    else
+        BeginEndMode();
+}
+
+void FlashUpgradeJob::StartPage() {
+    step_ = FlashStepType::SendPage;
+    pageBeganMs_ = clock_.MonotonicMs();
 }
 
 void FlashUpgradeJob::SendPage() {
@@ -103,48 +135,154 @@ void FlashUpgradeJob::SendPage() {
     const ControlBlock block = ControlBlock::WriteCodePage(
         static_cast<uint32_t>(address_), reinterpret_cast<const uint8_t*>(page.data()),
         static_cast<int>(page.size()));
-    if (Answered(link_.WriteControlBlock(block) == ControlBlock::kSize))
-        step_ = FlashStepType::ConfirmPage;
-    else
-        CountFailedTry();
+    if (!Exchange(TransferRequest::WriteControl(block)) ||
+        transfer_.Result().bytes != ControlBlock::kSize)
+        return;
+    ++pagesWritten_;
+    pageSentMs_ = clock_.MonotonicMs();
+    step_ = FlashStepType::ConfirmPage;
 }
 
 void FlashUpgradeJob::ConfirmPage() {
-    std::array<uint8_t, ControlBlock::kSize> map{};
-    if (!Answered(link_.ReadControlBlock(map.data()) == ControlBlock::kSize))
+    if (!Exchange(TransferRequest::ReadControl()) ||
+        transfer_.Result().bytes != ControlBlock::kSize)
         return;
-    if (!IsPageAcknowledged(map.data(), static_cast<uint32_t>(address_))) {
-        step_ = FlashStepType::SendPage;
-        CountFailedTry();
+    const QByteArray& map = transfer_.Result().data;
+    const uint32_t address = static_cast<uint32_t>(address_);
+    const bool confirmed =
+        IsPageAcknowledged(reinterpret_cast<const uint8_t*>(map.constData()), address) &&
+        seenClear_.test(address / kPageSize % kMapPages);
+    NoteMap(map);
+    if (confirmed) {
+        address_ = std::min<qint64>(address_ + pageSize_, image_.Size());
+        if (address_ < image_.Size())
+            StartPage();
+        else
+            BeginEndMode();
         return;
     }
-    failedTries_ = 0;
-    address_ = std::min<qint64>(address_ + pageSize_, image_.Size());
-    step_ = address_ < image_.Size() ? FlashStepType::SendPage : FlashStepType::EndMode;
+    // A slow logger is still programming the page: look again, and send it again now and then.
+    if (clock_.MonotonicMs() - pageSentMs_ >= kResendAfterMs)
+        step_ = FlashStepType::SendPage;
+}
+
+void FlashUpgradeJob::NoteMap(const QByteArray& map) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(map.constData());
+    for (int page = 0; page < kMapPages; ++page)
+        if (!IsPageAcknowledged(bytes, static_cast<uint32_t>(page) * kPageSize))
+            seenClear_.set(static_cast<std::size_t>(page));
 }
 
 void FlashUpgradeJob::EndMode() {
-    if (Answered(link_.WriteControlBlock(ControlBlock::EndFlashMode()) == ControlBlock::kSize)) {
-        step_ = FlashStepType::Done;
-        if (state_ == FlashStateType::Running)
-            state_ = FlashStateType::Finished;
-    } else {
-        CountFailedTry();
+    if (!Exchange(TransferRequest::WriteControl(ControlBlock::EndFlashMode())) ||
+        transfer_.Result().bytes != ControlBlock::kSize)
+        return;
+    step_ = FlashStepType::Done;
+    if (!refusal_.isEmpty())
+        state_ = FlashStateType::Refused;
+    else if (cancelling_)
+        state_ = FlashStateType::Cancelled;
+    else
+        state_ = FlashStateType::Finished;
+}
+
+void FlashUpgradeJob::CheckLimits() {
+    const qint64 now = clock_.MonotonicMs();
+    const bool paging = step_ == FlashStepType::SendPage || step_ == FlashStepType::ConfirmPage;
+    const bool silent = now - lastAnswerMs_ >= kSilenceLimitMs;
+    if (step_ == FlashStepType::EndMode && (silent || now - stepBeganMs_ >= kSilenceLimitMs)) {
+        // Out of reach before any page was written: the firmware is as it was.
+        if (!refusal_.isEmpty())
+            state_ = FlashStateType::Refused;
+        else if (cancelling_)
+            state_ = FlashStateType::Cancelled;
+        else
+            Fail(FailureType::EndMode);
+        return;
     }
+    if (paging && (silent || now - pageBeganMs_ >= kPageLimitMs)) {
+        Fail(pagesWritten_ > 0 ? FailureType::Incomplete : FailureType::NothingWritten);
+        return;
+    }
+    if (silent || (step_ == FlashStepType::AwaitMode && now - stepBeganMs_ >= kModeLimitMs))
+        Fail(FailureType::EnterMode);
 }
 
-bool FlashUpgradeJob::Answered(bool ok) {
-    if (ok)
-        lastAnswerMs_ = clock_.MonotonicMs();
-    return ok;
+void FlashUpgradeJob::Cancel() {
+    if (!Running() || cancelling_)
+        return;
+    // A page whose write is under way may reach the logger.
+    leftIncomplete_ =
+        pagesWritten_ > 0 || (step_ == FlashStepType::SendPage && transfer_.Waiting());
+    const bool modeMayBeOn =
+        flashModeAsked_ || (step_ == FlashStepType::EnterMode && transfer_.Waiting());
+    transfer_.Cancel();
+    if (leftIncomplete_ || !modeMayBeOn) {
+        state_ = FlashStateType::Cancelled;
+        return;
+    }
+    cancelling_ = true;
+    BeginEndMode();
 }
 
-void FlashUpgradeJob::CountFailedTry() {
-    if (++failedTries_ > kMaxResends)
-        Fail();
+void FlashUpgradeJob::BeginEndMode() {
+    step_ = FlashStepType::EndMode;
+    stepBeganMs_ = clock_.MonotonicMs();
 }
 
-void FlashUpgradeJob::Fail() {
-    if (state_ == FlashStateType::Running)
-        state_ = FlashStateType::Failed;
+void FlashUpgradeJob::Refuse(const QString& why) {
+    refusal_ = why;
+    if (!flashModeAsked_) {
+        state_ = FlashStateType::Refused;
+        return;
+    }
+    cancelling_ = true;
+    BeginEndMode();
+}
+
+void FlashUpgradeJob::Fail(FailureType failure) {
+    failure_ = failure;
+    state_ = FlashStateType::Failed;
+}
+
+bool FlashUpgradeJob::LeftIncomplete() const {
+    return (state_ == FlashStateType::Failed && failure_ == FailureType::Incomplete) ||
+           (state_ == FlashStateType::Cancelled && leftIncomplete_);
+}
+
+QString FlashUpgradeJob::Text() const {
+    switch (state_) {
+    case FlashStateType::Finished:
+        return ResourceString(TextId::kFirmwareDone);
+    case FlashStateType::Refused:
+        return refusal_;
+    case FlashStateType::Cancelled:
+        return ResourceString(leftIncomplete_ ? TextId::kFirmwareIncomplete
+                                              : TextId::kFlashCancelledUnchanged);
+    case FlashStateType::Failed:
+        switch (failure_) {
+        case FailureType::EnterMode:
+            return ResourceString(TextId::kFlashEnterFailed);
+        case FailureType::NothingWritten:
+            return ResourceString(TextId::kFlashNothingWritten);
+        case FailureType::EndMode:
+            return ResourceString(TextId::kFlashEndFailed);
+        case FailureType::Incomplete:
+        case FailureType::None:
+            break;
+        }
+        return ResourceString(TextId::kFirmwareIncomplete);
+    case FlashStateType::Running:
+        break;
+    }
+    switch (step_) {
+    case FlashStepType::SendPage:
+    case FlashStepType::ConfirmPage:
+        return ResourceString(TextId::kSendingFirmware);
+    case FlashStepType::EndMode:
+        return ResourceString(cancelling_ ? TextId::kFlashMode : TextId::kSendingFirmware);
+    default:
+        break;
+    }
+    return ResourceString(TextId::kFlashMode);
 }

@@ -54,9 +54,9 @@ void InstrumentClockSetter::Begin(DateTimeDlgEndType end, const CalendarDateTime
         break;
     case DateTimeDlgEndType::Ok:
         // A date the pickers could not make is not sent.
+        phase_ = PhaseType::Finished;
         if (chosen.valid)
             Send(chosen);
-        phase_ = PhaseType::Finished;
         break;
     case DateTimeDlgEndType::Synchronise:
         pressedSecond_ = clock_.WallSeconds();
@@ -66,6 +66,19 @@ void InstrumentClockSetter::Begin(DateTimeDlgEndType end, const CalendarDateTime
 }
 
 void InstrumentClockSetter::Tick() {
+    if (phase_ == PhaseType::Sending) {
+        if (!sent_.Ended())
+            return;
+        phase_ = PhaseType::Finished;
+        if (!sent_.Complete()) {
+            result_ = {false, result_.time, ResourceString(TextId::kCannotWriteCommand)};
+            return;
+        }
+        port_.ClearLiveData();
+        port_.ForgetLastStatus();
+        result_.set = true;
+        return;
+    }
     if (phase_ != PhaseType::WaitingForSecond)
         return;
     const qint64 now = clock_.WallSeconds();
@@ -81,13 +94,10 @@ void InstrumentClockSetter::Send(const CalendarDateTime& time) {
         result_ = {false, time, InstrumentTimeRangeText(time)};
         return;
     }
-    if (port_.WriteControlBlock(ControlBlock::SetClock(*value)) != ControlBlock::kSize) {
-        result_ = {false, time, ResourceString(TextId::kCannotWriteCommand)};
-        return;
-    }
-    port_.ClearLiveData();
-    port_.ForgetLastStatus();
-    result_ = {true, time, QString()};
+    result_ = {false, time, QString()};
+    port_.SendCommands({{ControlBlock::SetClock(*value)}, sent_.Recorder()});
+    phase_ = PhaseType::Sending;
+    Tick();
 }
 
 ClockSetResult

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/CalendarDateTime.h"
+#include "core/instrument/InstrumentCommands.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -46,7 +47,8 @@ struct ClockSetResult {
 };
 
 // `SetInstrumentClock` once the window has closed. A synchronised setting waits, without
-// blocking, for the computer clock's next whole second and sends that one.
+// blocking, for the computer clock's next whole second and sends that one; the command then
+// goes through the link's queue and the setter finishes once it was written or refused.
 class InstrumentClockSetter {
 public:
     InstrumentClockSetter(InstrumentPort& port, const Clock& clock) : port_(port), clock_(clock) {}
@@ -55,18 +57,21 @@ public:
     void Begin(DateTimeDlgEndType end, const CalendarDateTime& chosen);
     // Call every few milliseconds while Pending().
     void Tick();
-    bool Pending() const { return phase_ == PhaseType::WaitingForSecond; }
+    bool Pending() const {
+        return phase_ == PhaseType::WaitingForSecond || phase_ == PhaseType::Sending;
+    }
     bool Finished() const { return phase_ == PhaseType::Finished; }
     const ClockSetResult& Result() const { return result_; }
 
 private:
-    enum class PhaseType { NotStarted, WaitingForSecond, Finished };
+    enum class PhaseType { NotStarted, WaitingForSecond, Sending, Finished };
     void Send(const CalendarDateTime& time);
 
     InstrumentPort& port_;
     const Clock& clock_;
     PhaseType phase_ = PhaseType::NotStarted;
     qint64 pressedSecond_ = 0;
+    CommandOutcome sent_;
     ClockSetResult result_;
 };
 

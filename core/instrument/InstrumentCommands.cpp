@@ -18,9 +18,9 @@ CommandBlockerType IdleLoggerBlocker(const InstrumentState& s) {
     return CommandBlockerType::None;
 }
 
-CommandResultType Send(InstrumentPort& port, const ControlBlock& block) {
-    return port.WriteControlBlock(block) == ControlBlock::kSize ? CommandResultType::Sent
-                                                                : CommandResultType::WriteFailed;
+CommandResultType Send(InstrumentPort& port, const ControlBlock& block, CommandDone done) {
+    port.SendCommands({{block}, std::move(done)});
+    return CommandResultType::Sent;
 }
 
 // Exactly "Oui" and "Non": there is nothing to cancel beyond saying no.
@@ -73,24 +73,30 @@ QString RecordingCommandText(const InstrumentState& state) {
     return ResourceString(state.Recording() ? TextId::kStopRecording : TextId::kStartRecording);
 }
 
-CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui) {
+CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui, CommandDone done) {
     if (EraseBlocker(port.State()) != CommandBlockerType::None)
         return CommandResultType::Refused;
     if (!UserSaysYes(ui, TextId::kConfirmErase))
         return CommandResultType::Declined;
-    // The monitor kept polling while the question was open: a recording may have begun.
-    if (EraseBlocker(port.State()) != CommandBlockerType::None)
+    // The monitor kept polling while the question was open: the logger may have gone, or a
+    // recording begun.
+    const CommandBlockerType now = EraseBlocker(port.State());
+    if (now == CommandBlockerType::NotConnected)
+        return CommandResultType::Gone;
+    if (now != CommandBlockerType::None)
         return CommandResultType::Refused;
-    return Send(port, ControlBlock::EraseMemory());
+    return Send(port, ControlBlock::EraseMemory(), std::move(done));
 }
 
-CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui) {
+CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui, CommandDone done) {
     const InstrumentState state = port.State();
     if (RecordingBlocker(state) != CommandBlockerType::None)
         return CommandResultType::Refused;
     if (!state.Recording())
-        return Send(port, ControlBlock::StartRecording());
+        return Send(port, ControlBlock::StartRecording(), std::move(done));
     if (!UserSaysYes(ui, TextId::kConfirmStopRecording))
         return CommandResultType::Declined;
-    return Send(port, ControlBlock::StopRecording());
+    if (!port.State().connected)
+        return CommandResultType::Gone;
+    return Send(port, ControlBlock::StopRecording(), std::move(done));
 }

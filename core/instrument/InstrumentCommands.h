@@ -1,6 +1,11 @@
 #pragma once
 
+#include "core/instrument/CommandSender.h"
+
 #include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
 
 struct InstrumentState;
 class InstrumentPort;
@@ -22,13 +27,32 @@ CommandBlockerType FirmwareBlocker(const InstrumentState& state);
 QString RecordingCommandText(const InstrumentState& state);
 
 enum class CommandResultType {
-    Sent,
+    Sent,        // handed to the link; whether it reached the drive comes later
     Declined,    // the user answered No
     Refused,     // disabled at present
+    Gone,        // the logger left while the question was open
     WriteFailed, // the block did not reach the drive; the status will simply not change
 };
 
-// "Effacer la mémoire": asks, then sends EraseMemory.
-CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui);
+using CommandDone = std::function<void(const CommandBatchResult&)>;
+
+// Where a caller that looks later, rather than being called back, finds how a batch ended. It
+// outlives the caller should the batch end after it.
+class CommandOutcome {
+public:
+    CommandOutcome() : result_(std::make_shared<std::optional<CommandBatchResult>>()) {}
+    CommandDone Recorder() const {
+        return [result = result_](const CommandBatchResult& r) { *result = r; };
+    }
+    bool Ended() const { return result_->has_value(); }
+    bool Complete() const { return Ended() && (*result_)->Complete(); }
+
+private:
+    std::shared_ptr<std::optional<CommandBatchResult>> result_;
+};
+
+// "Effacer la mémoire": asks, then queues EraseMemory; `done` hears whether it was written.
+CommandResultType EraseMemoryCommand(InstrumentPort& port, UserInterface& ui,
+                                     CommandDone done = {});
 // Start at once while not recording; stop after asking while recording.
-CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui);
+CommandResultType RecordingCommand(InstrumentPort& port, UserInterface& ui, CommandDone done = {});

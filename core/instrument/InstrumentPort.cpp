@@ -2,7 +2,7 @@
 
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
-#include "core/instrument/ControlBlock.h"
+#include "core/instrument/CommandSender.h"
 #include "core/session/ModelTable.h"
 
 const ModelEntry& InstrumentState::Model() const {
@@ -11,7 +11,8 @@ const ModelEntry& InstrumentState::Model() const {
 
 InstrumentState MonitorInstrumentPort::State() const {
     InstrumentState s;
-    s.connected = monitor_.IsConnected();
+    // A logger that does not answer takes no command until it does.
+    s.connected = monitor_.IsConnected() && !monitor_.NotAnswering();
     s.status = monitor_.Status();
     s.config = monitor_.Config();
     s.modelIndex = monitor_.ModelIndex();
@@ -19,9 +20,16 @@ InstrumentState MonitorInstrumentPort::State() const {
     return s;
 }
 
-qint64 MonitorInstrumentPort::WriteControlBlock(const ControlBlock& block) {
-    CInstComm* link = monitor_.Link();
-    return link ? link->WriteControlBlock(block) : 0;
+TransferTicket MonitorInstrumentPort::PostTransfer(TransferRequest request) {
+    return monitor_.Channel().PostTransfer(std::move(request));
+}
+
+std::optional<TransferResult> MonitorInstrumentPort::TakeTransfer(TransferTicket ticket) {
+    return monitor_.Channel().TakeTransfer(ticket);
+}
+
+void MonitorInstrumentPort::AbandonTransfer(TransferTicket ticket) {
+    monitor_.Channel().AbandonTransfer(ticket);
 }
 
 bool MonitorInstrumentPort::LinkIdle() const {
@@ -34,13 +42,12 @@ qint64 MonitorInstrumentPort::LinkMemoryUsed() const {
     return link ? link->MemoryUsed() : 0;
 }
 
-qint64 MonitorInstrumentPort::ReadRecord(char* buffer, qint64 offset, qint64 count) {
-    CInstComm* link = monitor_.Link();
-    return link ? link->ReadRecord(buffer, offset, count) : 0;
+int MonitorInstrumentPort::DeviceChanges() const {
+    return monitor_.DeviceChanges();
 }
 
-bool MonitorInstrumentPort::DrivePresent() const {
-    return monitor_.DrivePresent();
+void MonitorInstrumentPort::SendCommands(CommandBatch batch) {
+    monitor_.SendCommands(std::move(batch));
 }
 
 void MonitorInstrumentPort::SetBusy(bool on) {

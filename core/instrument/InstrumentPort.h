@@ -1,11 +1,12 @@
 #pragma once
 
 #include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/TransferChannel.h"
 
 #include <QtGlobal>
 
 class CInstrumentMonitor;
-class ControlBlock;
+struct CommandBatch;
 struct ModelEntry;
 
 // The document's latest view of the logger, as the instrument screens read it.
@@ -23,20 +24,19 @@ struct InstrumentState {
     const ModelEntry& Model() const;
 };
 
-// What the instrument operations need of the connection: its state, the synchronous
-// transfers of the link, and the few document actions that follow a command.
-class InstrumentPort {
+// What the instrument operations need of the connection: its state, the link's transfers (posted
+// on one step, picked up on a later one), the command queue, and the few document actions that
+// follow a command.
+class InstrumentPort : public TransferChannel {
 public:
-    virtual ~InstrumentPort() = default;
     virtual InstrumentState State() const = 0;
-    // Bytes written, 0 on failure.
-    virtual qint64 WriteControlBlock(const ControlBlock& block) = 0;
     virtual bool LinkIdle() const = 0;
     // "MemUsed=" of the link's own last status read.
     virtual qint64 LinkMemoryUsed() const = 0;
-    virtual qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) = 0;
-    // False once the logger's drive has left the system (unplugged, unmounted).
-    virtual bool DrivePresent() const { return true; }
+    // Counts the device changes the system reported, so that a job can tell one happened.
+    virtual int DeviceChanges() const { return 0; }
+    // The blocks go in order after those queued before; `done` hears how far they went.
+    virtual void SendCommands(CommandBatch batch) = 0;
     // While set the monitor leaves the link alone.
     virtual void SetBusy(bool on) = 0;
     virtual void ClearLiveData() = 0;
@@ -49,11 +49,13 @@ public:
     explicit MonitorInstrumentPort(CInstrumentMonitor& monitor) : monitor_(monitor) {}
 
     InstrumentState State() const override;
-    qint64 WriteControlBlock(const ControlBlock& block) override;
+    TransferTicket PostTransfer(TransferRequest request) override;
+    std::optional<TransferResult> TakeTransfer(TransferTicket ticket) override;
+    void AbandonTransfer(TransferTicket ticket) override;
     bool LinkIdle() const override;
     qint64 LinkMemoryUsed() const override;
-    qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) override;
-    bool DrivePresent() const override;
+    int DeviceChanges() const override;
+    void SendCommands(CommandBatch batch) override;
     void SetBusy(bool on) override;
     void ClearLiveData() override;
     void ForgetLastStatus() override;

@@ -28,18 +28,6 @@ bool IsFilteredKind(int modelIndex) {
            kind == ChannelKindType::Rtd || kind == ChannelKindType::Thermocouple;
 }
 
-// A model the table does not know has no scale to apply: its counts are drawn as they come,
-// an identity wider than any count so that none reads as out of range.
-ConversionSettings RawCountConversion() {
-    constexpr double kBeyondAnyCount = 65536.0;
-    return {.linear = true,
-            .rangeLow = -kBeyondAnyCount,
-            .rangeHigh = kBeyondAnyCount,
-            .scaleLow = -kBeyondAnyCount,
-            .scaleHigh = kBeyondAnyCount,
-            .filterSize = 1};
-}
-
 } // namespace
 
 LiveChannel::LiveChannel(const TemperatureUnitSource& units) : units_(units) {}
@@ -92,6 +80,10 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
     if (!data_ || modelIndex < 0)
         return;
     const ModelEntry& entry = ModelTableRow(modelIndex);
+    unknownModel_ = entry.Kind == ChannelKindType::Undefined;
+    // A count of an unknown channel means nothing: it is shown as no value, and not kept.
+    if (unknownModel_)
+        return;
     const int64_t now = InstrumentSeconds(s.time);
     CChanData& chan = data_->ChanData();
     if (!chan.HasRecord())
@@ -103,20 +95,16 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
             StartChannel(modelIndex, ParseDateTimeText(s.time).ToLocalTimeStamp());
     }
     const KindFlags flags = KindFlags::Of(entry.Kind);
-    const bool known = entry.Kind != ChannelKindType::Undefined;
     chan.SetConversion(
-        known
-            ? ConversionSettings{.tcIndex = config.tcIndex,
-                                 .cjc = config.CjcOn(),
-                                 .polarity = config.PolarityOn(),
-                                 .linear = flags.linear,
-                                 .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
-                                 .rangeHigh =
-                                     static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
-                                 .scaleLow = config.lowScale,
-                                 .scaleHigh = config.highScale,
-                                 .filterSize = 1}
-            : RawCountConversion());
+        ConversionSettings{.tcIndex = config.tcIndex,
+                           .cjc = config.CjcOn(),
+                           .polarity = config.PolarityOn(),
+                           .linear = flags.linear,
+                           .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
+                           .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
+                           .scaleLow = config.lowScale,
+                           .scaleHigh = config.highScale,
+                           .filterSize = 1});
     chan.SetRtdParameters(s.rtdReference, s.rtdNominal, s.maxCount);
     chan.RefreshTemperatureUnit();
     data_->SetDisplayUnits(units);
@@ -128,7 +116,7 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
         if (!IsFilteredKind(modelIndex) || filter.Held() >= config.filterSize) {
             // A zero full-scale count leaves no way to convert the reading.
             double factor = 1.0;
-            if (known && !rtd && !flags.pulse)
+            if (!rtd && !flags.pulse)
                 factor = s.maxCount != 0.0 ? s.chan1Mult * s.vRef / s.maxCount : std::nan("");
             chan.SetCountScale(factor);
             double cjcEmf = 0.0;
@@ -145,6 +133,11 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
 
 void LiveChannel::UpdateStatistics(const QString& units) {
     statistics_ = {};
+    if (unknownModel_) {
+        const QString none = ResourceString(TextId::kNoValue);
+        statistics_ = {none, none, none, none, none, QString(), QString()};
+        return;
+    }
     if (!data_ || !data_->ChanData().HasRecord())
         return;
     const CChanData& chan = data_->ChanData();

@@ -61,6 +61,8 @@ private:
     MovingAverage channelAverage_;
     MovingAverage resistanceAverage_;
     bool haveSampleTime_ = false;
+    // The last status named a model code outside the table: nothing can be converted.
+    bool unknownModel_ = false;
     int64_t previousSampleTime_ = 0;
     LiveStatisticsTexts statistics_;
 };

@@ -14,27 +14,41 @@ constexpr int kPollSpacingMs = 50;
 
 } // namespace
 
+TransferTicket ConnectionChannel::PostTransfer(TransferRequest request) {
+    return link_ ? link_->PostTransfer(std::move(request))
+                 : failure_.PostTransfer(std::move(request));
+}
+
+std::optional<TransferResult> ConnectionChannel::TakeTransfer(TransferTicket ticket) {
+    return link_ ? link_->TakeTransfer(ticket) : failure_.TakeTransfer(ticket);
+}
+
+void ConnectionChannel::AbandonTransfer(TransferTicket ticket) {
+    if (link_)
+        link_->AbandonTransfer(ticket);
+    else
+        failure_.AbandonTransfer(ticket);
+}
+
 LoggerConnection::LoggerConnection(DriveBackend& drives, const Clock& clock,
                                    LoggerConnectionListener& listener)
-    : drives_(drives), clock_(clock), listener_(listener) {}
+    : drives_(drives), clock_(clock), listener_(listener), presence_(channel_, clock) {}
 
-LoggerConnection::~LoggerConnection() = default;
-
-void LoggerConnection::SetTransferWait(TransferWait* wait) {
-    transferWait_ = wait;
+LoggerConnection::~LoggerConnection() {
+    presence_.Cancel();
+    // A worker caught in a drive call is left behind rather than waited for.
     if (link_)
-        link_->SetTransferWait(wait);
+        link_->Stop();
 }
 
 void LoggerConnection::Connect() {
-    if (!link_) {
-        link_ = std::make_unique<CInstComm>(drives_, std::chrono::milliseconds(passIntervalMs_));
-        link_->SetTransferWait(transferWait_);
-    }
+    if (!link_)
+        link_ = std::make_shared<CInstComm>(drives_, std::chrono::milliseconds(passIntervalMs_));
     listener_.OnConnectStarted();
     link_->Start();
     link_->Resume();
     connected_ = false;
+    notAnswering_ = false;
     phase_ = MonitorPhaseType::Scanning;
     pollToggle_ = 0;
     clockVerified_ = false;
@@ -46,12 +60,10 @@ void LoggerConnection::Connect() {
     listener_.RefreshViews();
 }
 
-bool LoggerConnection::DrivePresent() const {
-    return link_ && drives_.DriveExists(link_->DriveRoot());
-}
-
 void LoggerConnection::Drop() {
     connected_ = false;
+    notAnswering_ = false;
+    presence_.Cancel();
     if (link_)
         link_->ClearDrive();
     listener_.OnDropped();
@@ -65,30 +77,68 @@ void LoggerConnection::Disconnect() {
 
 void LoggerConnection::OnDeviceChange() {
     deviceChanged_ = true;
+    ++deviceChanges_;
     if (link_)
         link_->Pause();
 }
 
-void LoggerConnection::Tick() {
-    if (inTick_ || busy_ || !link_)
+void LoggerConnection::SetNotAnswering(bool on) {
+    if (notAnswering_ == on)
         return;
-    inTick_ = true;
+    notAnswering_ = on;
+    if (on)
+        qCInfo(LinkLog).noquote() << "the logger drive" << link_->DriveRoot()
+                                  << "does not answer within" << CInstComm::kTransferLimitMs
+                                  << "ms";
+    else
+        qCInfo(LinkLog).noquote() << "the logger drive answers again";
+    listener_.RefreshViews();
+}
+
+bool LoggerConnection::FollowDeviceChange() {
     if (deviceChanged_) {
-        if (connected_) {
-            const QString root = link_->DriveRoot();
-            if (!drives_.DriveExists(root)) {
-                qCInfo(LinkLog).noquote() << "device change: logger drive" << root << "is gone";
-                Drop();
-            }
-        } else {
-            Connect();
-        }
-        link_->Resume();
         deviceChanged_ = false;
+        if (!connected_) {
+            Connect();
+            return true;
+        }
+        // Asked of the worker: the drive's own calls may hang, the window must not.
+        presence_.Start(TransferRequest::Presence());
     }
+    switch (presence_.Poll()) {
+    case LinkTransferStateType::Waiting:
+        return false;
+    case LinkTransferStateType::Done:
+        if (presence_.Result().bytes == 0) {
+            qCInfo(LinkLog).noquote()
+                << "device change: logger drive" << link_->DriveRoot() << "is gone";
+            Drop();
+        } else {
+            SetNotAnswering(false);
+        }
+        break;
+    case LinkTransferStateType::TimedOut:
+        SetNotAnswering(true);
+        break;
+    case LinkTransferStateType::Idle:
+        break;
+    }
+    presence_.Cancel();
+    link_->Resume();
+    return true;
+}
+
+void LoggerConnection::Tick() {
+    if (busy_ || !link_)
+        return;
+    if ((deviceChanged_ || presence_.Waiting()) && !FollowDeviceChange())
+        return;
     const int64_t now = clock_.MonotonicMs();
     if (connected_ &&
         (phase_ == MonitorPhaseType::PollStatus || phase_ == MonitorPhaseType::PollConfig)) {
+        if (pollToggle_ == 1 && now - readPostedMs_ >= CInstComm::kTransferLimitMs &&
+            !link_->IsIdle())
+            SetNotAnswering(true);
         if (now - lastPollTime_ >= kPollSpacingMs) {
             const bool statusStep = phase_ == MonitorPhaseType::PollStatus;
             if (statusStep)
@@ -117,17 +167,18 @@ void LoggerConnection::Tick() {
             listener_.RefreshViews();
         }
     }
-    inTick_ = false;
 }
 
 std::optional<int> LoggerConnection::FinishedRead(void (CInstComm::*request)()) {
     if (pollToggle_ == 0) {
         ((*link_).*request)();
         pollToggle_ = 1;
+        readPostedMs_ = clock_.MonotonicMs();
         return std::nullopt;
     }
     if (!link_->IsIdle())
         return std::nullopt;
+    SetNotAnswering(false);
     pollToggle_ = 0;
     return std::min(link_->ReadLength(), CInstComm::kTextReadSize);
 }

@@ -1,6 +1,7 @@
 #include "core/instrument/RawDump.h"
 
 #include "core/common/StringTable.h"
+#include "core/instrument/CommandSender.h"
 #include "core/instrument/DriveText.h"
 #include "core/session/SessionFile.h"
 
@@ -86,18 +87,34 @@ Outcome RawDump::Save(const QString& path) const {
     return {};
 }
 
-qint64 RawDumpRecorder::ReadRecord(char* buffer, qint64 offset, qint64 count) {
-    const qint64 read = inner_.ReadRecord(buffer, offset, count);
-    if (read <= 0 || offset < 0)
-        return read;
-    const qint64 n = std::min(read, count);
-    if (record_.size() < offset + n)
-        record_.resize(offset + n, '\0');
-    std::memcpy(record_.data() + offset, buffer, static_cast<std::size_t>(n));
-    return read;
+TransferTicket RawDumpRecorder::PostTransfer(TransferRequest request) {
+    const bool record =
+        request.kind == TransferKindType::Read && request.file == DriveFileType::Record;
+    const qint64 offset = request.offset;
+    const TransferTicket ticket = inner_.PostTransfer(std::move(request));
+    if (record && ticket != 0) {
+        recordTicket_ = ticket;
+        recordOffset_ = offset;
+    }
+    return ticket;
 }
 
-RawDumpPort::RawDumpPort(const RawDump& dump) : dump_(dump) {
+std::optional<TransferResult> RawDumpRecorder::TakeTransfer(TransferTicket ticket) {
+    std::optional<TransferResult> result = inner_.TakeTransfer(ticket);
+    if (!result || ticket != recordTicket_ || recordOffset_ < 0)
+        return result;
+    recordTicket_ = 0;
+    const qint64 n = std::min<qint64>(result->bytes, result->data.size());
+    if (n <= 0)
+        return result;
+    if (record_.size() < recordOffset_ + n)
+        record_.resize(recordOffset_ + n, '\0');
+    std::memcpy(record_.data() + recordOffset_, result->data.constData(),
+                static_cast<std::size_t>(n));
+    return result;
+}
+
+RawDumpPort::RawDumpPort(const RawDump& dump) : channel_(dump) {
     const char* text = dump.statusText.constData();
     const int length = TextLength(dump.statusText);
     state_.connected = true;
@@ -105,10 +122,23 @@ RawDumpPort::RawDumpPort(const RawDump& dump) : dump_(dump) {
     memoryUsed_ = DriveTextInt(text, length, "MemUsed=", 0);
 }
 
-qint64 RawDumpPort::ReadRecord(char* buffer, qint64 offset, qint64 count) {
-    if (offset < 0 || count <= 0 || offset >= dump_.record.size())
-        return 0;
-    const qint64 n = std::min<qint64>(count, dump_.record.size() - offset);
-    std::memcpy(buffer, dump_.record.constData() + offset, static_cast<std::size_t>(n));
-    return n;
+void RawDumpPort::SendCommands(CommandBatch batch) {
+    if (batch.done)
+        batch.done({0, static_cast<int>(batch.blocks.size())});
+}
+
+TransferResult RawDumpPort::Channel::Transfer(const TransferRequest& request) {
+    TransferResult result;
+    if (request.kind == TransferKindType::Presence) {
+        result.bytes = 1;
+        return result;
+    }
+    const qint64 offset = request.offset;
+    if (request.kind != TransferKindType::Read || request.file != DriveFileType::Record ||
+        offset < 0 || request.size <= 0 || offset >= dump_.record.size())
+        return result;
+    const qint64 n = std::min<qint64>(request.size, dump_.record.size() - offset);
+    result.data = dump_.record.mid(offset, n);
+    result.bytes = n;
+    return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Outcome.h"
+#include "core/instrument/CommandSender.h"
 #include "core/instrument/InstrumentPort.h"
 
 #include <QByteArray>
@@ -48,13 +49,13 @@ public:
     const QByteArray& Record() const { return record_; }
 
     InstrumentState State() const override { return inner_.State(); }
-    qint64 WriteControlBlock(const ControlBlock& block) override {
-        return inner_.WriteControlBlock(block);
-    }
+    TransferTicket PostTransfer(TransferRequest request) override;
+    std::optional<TransferResult> TakeTransfer(TransferTicket ticket) override;
+    void AbandonTransfer(TransferTicket ticket) override { inner_.AbandonTransfer(ticket); }
     bool LinkIdle() const override { return inner_.LinkIdle(); }
     qint64 LinkMemoryUsed() const override { return inner_.LinkMemoryUsed(); }
-    qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) override;
-    bool DrivePresent() const override { return inner_.DrivePresent(); }
+    int DeviceChanges() const override { return inner_.DeviceChanges(); }
+    void SendCommands(CommandBatch batch) override { inner_.SendCommands(std::move(batch)); }
     void SetBusy(bool on) override { inner_.SetBusy(on); }
     void ClearLiveData() override { inner_.ClearLiveData(); }
     void ForgetLastStatus() override { inner_.ForgetLastStatus(); }
@@ -62,6 +63,8 @@ public:
 private:
     InstrumentPort& inner_;
     QByteArray record_;
+    TransferTicket recordTicket_ = 0;
+    qint64 recordOffset_ = 0;
 };
 
 // A connected logger that is a dump: its status is the dump's, RECORD.VX its bytes; it
@@ -71,16 +74,34 @@ public:
     explicit RawDumpPort(const RawDump& dump);
 
     InstrumentState State() const override { return state_; }
-    qint64 WriteControlBlock(const ControlBlock&) override { return 0; }
+    TransferTicket PostTransfer(TransferRequest request) override {
+        return channel_.PostTransfer(std::move(request));
+    }
+    std::optional<TransferResult> TakeTransfer(TransferTicket ticket) override {
+        return channel_.TakeTransfer(ticket);
+    }
+    void AbandonTransfer(TransferTicket ticket) override { channel_.AbandonTransfer(ticket); }
     bool LinkIdle() const override { return true; }
     qint64 LinkMemoryUsed() const override { return memoryUsed_; }
-    qint64 ReadRecord(char* buffer, qint64 offset, qint64 count) override;
+    void SendCommands(CommandBatch batch) override;
     void SetBusy(bool) override {}
     void ClearLiveData() override {}
     void ForgetLastStatus() override {}
 
 private:
-    const RawDump& dump_;
+    // RECORD.VX is the dump's bytes, and the drive is always there.
+    class Channel final : public ImmediateTransferChannel {
+    public:
+        explicit Channel(const RawDump& dump) : dump_(dump) {}
+
+    protected:
+        TransferResult Transfer(const TransferRequest& request) override;
+
+    private:
+        const RawDump& dump_;
+    };
+
+    Channel channel_;
     InstrumentState state_;
     qint64 memoryUsed_ = 0;
 };

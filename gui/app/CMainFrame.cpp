@@ -22,6 +22,7 @@
 #include "gui/app/CCustomiseToolBar.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/PrintCommands.h"
+#include "gui/app/ServerWait.h"
 #include "gui/dialogs/CAboutDlg.h"
 #include "gui/dialogs/CAlarmLimitsDlg.h"
 #include "gui/dialogs/CConfigDlg.h"
@@ -36,7 +37,6 @@
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/instrument/CVXRealtimeView.h"
 #include "gui/instrument/DeviceChangeSource.h"
-#include "gui/instrument/TransferWaitDialog.h"
 #include "gui/sessions/COverlayChooser.h"
 #include "gui/sessions/CVXOpenSessionsView.h"
 #include "gui/sessions/CVXOverlayWindow.h"
@@ -58,7 +58,6 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QThread>
 #include <QToolBar>
 
 namespace {
@@ -135,6 +134,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     CreateToolBar();
     CreateShortcuts();
     statusBar()->showMessage(ResourceString(TextId::kReady));
+    serverWait_ = std::make_unique<ServerWait>(*this);
 
     pages_->addWidget(openSessionsView_);
     pages_->addWidget(sessionView_);
@@ -161,15 +161,16 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
 
     doc_.AddObserver(this);
     doc_.Monitor().SetHooks(this);
-    transferWait_ = std::make_unique<TransferWaitDialog>(this);
-    doc_.Monitor().SetTransferWait(transferWait_.get());
     StartMonitorTimer();
     WatchMountTable();
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
-    doc_.Monitor().SetTransferWait(nullptr);
+    if (firmwareOffer_) {
+        firmwareOffer_->Cancel();
+        firmwareOffer_->SetWaitObserver({});
+    }
     doc_.Monitor().SetHooks(nullptr);
     doc_.RemoveObserver(this);
 }
@@ -351,10 +352,6 @@ void CMainFrame::OnDocumentUpdate(UpdateHintType hint) {
     case UpdateHintType::SessionAdded:
     case UpdateHintType::SessionRemoved:
     case UpdateHintType::ShowSession: {
-        // A notification arriving while the tree is still busy with one is dropped.
-        if (inTreeUpdate_)
-            return;
-        inTreeUpdate_ = true;
         if (hint == UpdateHintType::ShowSession) {
             tree_->SelectSession(doc_.HintSession());
         } else {
@@ -363,7 +360,6 @@ void CMainFrame::OnDocumentUpdate(UpdateHintType hint) {
                 sessions.emplace_back(s->Number(), s->SessionName());
             tree_->RefreshSessions(sessions);
         }
-        inTreeUpdate_ = false;
         UpdateCommandStates();
         break;
     }
@@ -390,7 +386,8 @@ void CMainFrame::UpdateCommandStates() {
           CommandType::Options, CommandType::Associate, CommandType::HelpTopics,
           CommandType::ViewCustomise})
         Action(always)->setEnabled(true);
-    Action(CommandType::Connect)->setEnabled(!connected);
+    // A logger that stopped answering may be looked for again.
+    Action(CommandType::Connect)->setEnabled(!connected || doc_.Monitor().NotAnswering());
     Action(CommandType::Disconnect)->setEnabled(connected);
     const InstrumentState state = instrument_->State();
     const bool clockBusy = clockSetter_ && clockSetter_->Pending();
@@ -517,10 +514,10 @@ void CMainFrame::Run(CommandType command) {
         Zoom(command);
         break;
     case CommandType::EraseMemory:
-        EraseMemoryCommand(*instrument_, doc_.Ui());
+        ReportCommand(EraseMemoryCommand(*instrument_, doc_.Ui(), ReportIfNotWritten()));
         break;
     case CommandType::StartRecording:
-        RecordingCommand(*instrument_, doc_.Ui());
+        ReportCommand(RecordingCommand(*instrument_, doc_.Ui(), ReportIfNotWritten()));
         break;
     case CommandType::SetClock:
         SetClockCommand();
@@ -532,6 +529,8 @@ void CMainFrame::Run(CommandType command) {
         ConfigureCommand();
         break;
     case CommandType::Connect:
+        if (monitor.NotAnswering())
+            monitor.Disconnect();
         monitor.Connect();
         break;
     case CommandType::Disconnect:
@@ -551,8 +550,8 @@ void CMainFrame::Run(CommandType command) {
         AssociateCommand();
         break;
     case CommandType::HelpTopics:
-        CheckHelp();
         OpenHelpAt(0);
+        RefreshHelp();
         break;
     case CommandType::Manual:
         ManualCommand();
@@ -659,9 +658,11 @@ void CMainFrame::SwitchPane() {
 }
 
 void CMainFrame::ContextHelp() {
-    if (help_.WouldOpen(sinceStart_.elapsed()))
-        CheckHelp();
-    help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, sinceStart_.elapsed());
+    const qint64 now = sinceStart_.elapsed();
+    const bool pressed = help_.WouldOpen(now);
+    help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, now);
+    if (pressed)
+        RefreshHelp();
 }
 
 void CMainFrame::OpenHelpAt(quint32 context) {
@@ -674,7 +675,37 @@ void CMainFrame::OpenHelpAt(quint32 context) {
 void CMainFrame::SetWebUpdate(WebUpdate* web, FirmwareOffer* offer) {
     web_ = web;
     firmwareOffer_ = offer;
+    if (firmwareOffer_)
+        firmwareOffer_->SetWaitObserver([this](const QString& text) {
+            if (text.isEmpty()) {
+                serverWait_->End(ServerWaitType::Firmware);
+                return;
+            }
+            serverWait_->Show(ServerWaitType::Firmware, text, [this] {
+                firmwareOffer_->Cancel();
+                UpdateCommandStates();
+            });
+        });
     UpdateCommandStates();
+}
+
+void CMainFrame::StartProgramCheck(const QString& programPath,
+                                   std::function<bool(const QString&)> start) {
+    if (!web_ || !doc_.Options().checkSoftware)
+        return;
+    programCheck_ = web_->CheckProgramUpdate(
+        programPath, folders_.DataFolder(), std::move(start),
+        [this](const QString& text) {
+            if (text.isEmpty())
+                serverWait_->End(ServerWaitType::Program);
+            else
+                serverWait_->Show(ServerWaitType::Program, text, [this] { programCheck_.reset(); });
+        },
+        [this](bool started) {
+            // The new copy runs: this one ends as a close would, asking about unsaved sessions.
+            if (started && close())
+                QCoreApplication::quit();
+        });
 }
 
 void CMainFrame::CheckFirmware() {
@@ -687,29 +718,33 @@ void CMainFrame::FirmwareCommand(bool userAsked) {
         return;
     CInstrumentMonitor& monitor = doc_.Monitor();
     firmwareOffer_->CheckFirmware(
-        userAsked, instrument_->State(), monitor.ConnectionNumber(), [this](QByteArrayView hex) {
+        userAsked, instrument_->State(), monitor.ConnectionNumber(),
+        [this](QByteArrayView hex) {
             return UpgradeFirmware(
                 doc_.Monitor(), hex, doc_.Ui(), doc_.ClockSource(),
-                [] {
-                    QThread::msleep(10);
-                    QCoreApplication::processEvents();
-                },
                 [this](FlashUpgradeJob& job) { CFlashUpgradeDlg::Run(job, doc_.Ui(), this); });
-        });
+        },
+        [this](FirmwareCheckEndType) { UpdateCommandStates(); });
     UpdateCommandStates();
 }
 
 void CMainFrame::ManualCommand() {
-    if (web_)
-        QDesktopServices::openUrl(QUrl(web_->ManualAddress()));
+    if (!web_ || manualRequest_)
+        return;
+    serverWait_->Show(ServerWaitType::Manual, ResourceString(TextId::kServerWaitVersions),
+                      [this] { manualRequest_.reset(); });
+    manualRequest_ = web_->ManualAddress([this](const QString& page) {
+        serverWait_->End(ServerWaitType::Manual);
+        manualRequest_.reset();
+        QDesktopServices::openUrl(QUrl(page));
+    });
 }
 
-void CMainFrame::CheckHelp() {
+void CMainFrame::RefreshHelp() {
     // The help check belongs to the automatic checks of the program and its help.
-    if (!web_ || !doc_.Options().checkSoftware)
+    if (!web_ || !doc_.Options().checkSoftware || helpCheck_)
         return;
-    bool exists = false;
-    web_->CheckHelp(folders_.HelpFilePath(), exists);
+    helpCheck_ = web_->CheckHelp(folders_.HelpFilePath(), [this](bool) { helpCheck_.reset(); });
 }
 
 void CMainFrame::DownloadCommand() {
@@ -728,14 +763,14 @@ void CMainFrame::ConfigureCommand() {
     if (ConfigureBlocker(instrument_->State()) != CommandBlockerType::None)
         return;
     ConfigurationModel model(*instrument_, doc_.ClockSource());
-    const auto setClock = [this] {
-        return SetInstrumentClock(
-            *instrument_, doc_.ClockSource(),
-            [this](DateTimeDlgModel& m) { return CDateTimeDlg::Run(m, this); },
-            [] {
-                QThread::msleep(5);
-                QCoreApplication::processEvents();
-            });
+    const auto setClock = [this]() -> std::unique_ptr<InstrumentClockSetter> {
+        DateTimeDlgModel window(doc_.ClockSource());
+        const DateTimeDlgEndType end = CDateTimeDlg::Run(window, this);
+        if (end == DateTimeDlgEndType::Cancel)
+            return nullptr;
+        auto setter = std::make_unique<InstrumentClockSetter>(*instrument_, doc_.ClockSource());
+        setter->Begin(end, window.Chosen());
+        return setter;
     };
     CConfigDlg::Run(
         model, doc_.Ui(), setClock, [this](quint32 c) { OpenHelpAt(c); }, this);
@@ -762,16 +797,28 @@ void CMainFrame::ReportClockProblem() {
 }
 
 void CMainFrame::OnTimer() {
-    // A nested event loop inside a tick must not start another one.
-    if (inTimer_)
-        return;
-    inTimer_ = true;
     if (clockSetter_ && clockSetter_->Pending()) {
         clockSetter_->Tick();
         ReportClockProblem();
     }
     doc_.Monitor().MonitorTick();
-    inTimer_ = false;
+}
+
+CommandDone CMainFrame::ReportIfNotWritten() {
+    // Told after the tick that ended the command, not from inside it.
+    return [frame = QPointer<CMainFrame>(this)](const CommandBatchResult& result) {
+        if (result.Complete() || !frame)
+            return;
+        QTimer::singleShot(0, frame, [frame] {
+            frame->doc_.Ui().ShowMessage(ResourceString(TextId::kCannotWriteCommand),
+                                         MessageIconType::Error);
+        });
+    };
+}
+
+void CMainFrame::ReportCommand(CommandResultType result) {
+    if (result == CommandResultType::Gone)
+        doc_.Ui().ShowMessage(ResourceString(TextId::kLoggerGone), MessageIconType::Error);
 }
 
 void CMainFrame::WatchMountTable() {

@@ -2,6 +2,7 @@
 
 #include "core/common/UpdateHint.h"
 #include "core/instrument/CInstrumentMonitor.h"
+#include "core/instrument/InstrumentCommands.h"
 #include "gui/app/CLeftView.h"
 #include "gui/app/CommandType.h"
 
@@ -9,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -21,12 +23,13 @@ class CVXOpenSessionsView;
 class CVXRealtimeView;
 class CVXSessionView;
 class FirmwareOffer;
+class ServerWait;
+class WebTask;
 class WebUpdate;
 class HelpLauncher;
 class DeviceChangeSource;
 class InstrumentClockSetter;
 class MonitorInstrumentPort;
-class TransferWaitDialog;
 class QAction;
 class QMenu;
 class QSplitter;
@@ -54,6 +57,9 @@ public:
     // The update server's checks; without them the help opens as it is and no firmware is
     // offered.
     void SetWebUpdate(WebUpdate* web, FirmwareOffer* offer);
+    // The start-up check of a newer program, once the window shows; when the user installed
+    // one and `start` started it, this window closes.
+    void StartProgramCheck(const QString& programPath, std::function<bool(const QString&)> start);
     // The help context of the page shown; 0 until one was chosen.
     int HelpContext() const { return helpContext_; }
     CLeftView* Tree() const { return tree_; }
@@ -105,12 +111,16 @@ private:
     void OnTimer();
     void WatchMountTable();
     void ReportClockProblem();
+    // What a queued command tells when it did not reach the drive.
+    CommandDone ReportIfNotWritten();
+    void ReportCommand(CommandResultType result);
     void SaveLayout() const;
     void OpenHelpAt(quint32 context);
     void StartMonitorTimer();
     void FirmwareCommand(bool userAsked);
     void ManualCommand();
-    void CheckHelp();
+    // A newer help file from the server, for the next time help is shown.
+    void RefreshHelp();
 
     CVexloDoc& doc_;
     const AppFolders& folders_;
@@ -131,8 +141,6 @@ private:
     int helpContext_ = 0;
     QString lastOpenFolder_;
     QTimer monitorTimer_;
-    bool inTimer_ = false;
-    bool inTreeUpdate_ = false;
     QElapsedTimer sinceStart_;
     std::unique_ptr<MonitorInstrumentPort> instrument_;
     // A synchronised clock setting waits for the next whole second between timer ticks.
@@ -140,7 +148,10 @@ private:
     QPointer<CEraseMemDlg> eraseWindow_;
     bool eraseDismissed_ = false;
     DeviceChangeSource* deviceChanges_ = nullptr;
-    std::unique_ptr<TransferWaitDialog> transferWait_;
     WebUpdate* web_ = nullptr;
     FirmwareOffer* firmwareOffer_ = nullptr;
+    std::unique_ptr<ServerWait> serverWait_;
+    std::unique_ptr<WebTask> programCheck_;
+    std::unique_ptr<WebTask> helpCheck_;
+    std::unique_ptr<WebTask> manualRequest_;
 };

@@ -158,11 +158,6 @@ int main(int argc, char** argv) {
     instance.Listen([&frame](const QString& path) { frame.ActivateFromOtherInstance(path); });
     frame.RestoreLayout(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()));
     RemoveLeftoverExecutable(program);
-    if (doc.Options().checkSoftware &&
-        web.CheckProgramUpdate(program, folders.DataFolder(), [](const QString& path) {
-            return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
-        }))
-        return 0;
 
     frame.show();
     firmwareOffer.SetStartupFinished(true);
@@ -170,5 +165,10 @@ int main(int argc, char** argv) {
     doc.Monitor().Connect();
     if (!line.file.isEmpty())
         doc.OpenSessionFile(line.file, false);
+    frame.StartProgramCheck(program, [&instance](const QString& path) {
+        // The new copy is to run on its own, not hand its start over to this one.
+        instance.StopListening();
+        return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
+    });
     return QApplication::exec();
 }

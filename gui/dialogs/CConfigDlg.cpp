@@ -6,6 +6,7 @@
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +24,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kClockTickMs = 10;
 
 namespace RD = RecordingDurations;
 
@@ -90,6 +93,7 @@ CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRun
     Refresh();
     connect(&timer_, &QTimer::timeout, this, &CConfigDlg::Tick);
     timer_.start(ConfigurationModel::kEraseWatchIntervalMs);
+    connect(&clockTimer_, &QTimer::timeout, this, &CConfigDlg::ClockTick);
 }
 
 bool CConfigDlg::Run(ConfigurationModel& model, UserInterface& ui, ClockSetRunner setClock,
@@ -287,16 +291,30 @@ void CConfigDlg::EraseClicked() {
 }
 
 void CConfigDlg::SetClockClicked() {
-    if (!model_.SetClockEnabled() || !setClock_)
+    if (!model_.SetClockEnabled() || !setClock_ || clockSetter_)
         return;
-    const ClockSetResult result = setClock_();
+    clockSetter_ = setClock_();
+    if (!clockSetter_)
+        return;
+    setClockButton_->setEnabled(false);
+    clockTimer_.start(kClockTickMs);
+    ClockTick();
+}
+
+void CConfigDlg::ClockTick() {
+    clockSetter_->Tick();
+    if (clockSetter_->Pending())
+        return;
+    clockTimer_.stop();
+    const ClockSetResult result = clockSetter_->Result();
+    clockSetter_.reset();
     if (result.set) {
         model_.ClockWasSet(result.time);
         ShowDates();
-    } else if (!result.problem.isEmpty()) {
-        ui_.ShowMessage(result.problem, MessageIconType::Error);
     }
     Refresh();
+    if (!result.problem.isEmpty())
+        ui_.ShowMessage(result.problem, MessageIconType::Error);
 }
 
 void CConfigDlg::Refresh() {
@@ -320,7 +338,7 @@ void CConfigDlg::Refresh() {
     ok_->setEnabled(model_.OkEnabled());
 
     clockText_->setText(model_.ClockText());
-    setClockButton_->setEnabled(model_.SetClockEnabled());
+    setClockButton_->setEnabled(model_.SetClockEnabled() && !clockSetter_);
 }
 
 void CConfigDlg::Tick() {
@@ -341,7 +359,12 @@ void CConfigDlg::WriteBack() {
 
 void CConfigDlg::accept() {
     WriteBack();
-    const ConfigAcceptResult result = model_.Accept();
+    // The window has closed by the time the settings are written: a problem is told then.
+    const ConfigAcceptResult result = model_.Accept([&ui = ui_](const QString& problem) {
+        if (!problem.isEmpty())
+            QTimer::singleShot(0, qApp,
+                               [&ui, problem] { ui.ShowMessage(problem, MessageIconType::Error); });
+    });
     if (result.sent) {
         timer_.stop();
         QDialog::accept();
@@ -351,5 +374,5 @@ void CConfigDlg::accept() {
     ShowDates();
     Refresh();
     if (!result.message.isEmpty())
-        ShowDialogProblem(*this, nullptr, result.message, result.writeFailed);
+        ShowDialogProblem(*this, nullptr, result.message);
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 class QButtonGroup;
 class QCheckBox;
@@ -20,8 +21,8 @@ class QRadioButton;
 class QTimeEdit;
 class UserInterface;
 
-// Runs the set-clock operation for the window and tells what was sent, if anything.
-using ClockSetRunner = std::function<ClockSetResult()>;
+// Runs the set-clock window and hands back the setting it started; null when cancelled.
+using ClockSetRunner = std::function<std::unique_ptr<InstrumentClockSetter>()>;
 
 // "Configurer l`instrument": controls bound to a ConfigurationModel. The model follows the
 // document's latest status, so the window looks at it again every quarter second; OK sends
@@ -55,10 +56,14 @@ private:
     // Enabling, memory comparison and texts from the model.
     void Refresh();
     void Tick();
+    // While a clock setting is under way: its next whole second, then its command.
+    void ClockTick();
 
     ConfigurationModel& model_;
     UserInterface& ui_;
     ClockSetRunner setClock_;
+    std::unique_ptr<InstrumentClockSetter> clockSetter_;
+    QTimer clockTimer_;
     QTimer timer_;
     bool showingDates_ = false;
 

@@ -62,20 +62,18 @@ void CDownloadDlg::reject() {
 }
 
 void CDownloadDlg::Tick() {
-    // A message box shown from inside a tick runs its own loop; the timer keeps firing.
-    if (ticking_)
-        return;
-    ticking_ = true;
+    // A tick that ends the copy may show a message, whose own loop must not tick again.
+    timer_.stop();
     const TransferStateType state = job_.Tick();
     if (const DownloadTransfer* t = job_.Transfer()) {
         text_->setText(t->Stalled() ? DownloadTransfer::StallText() : t->ProgressText());
         if (t->Total() > 0)
             bar_->setValue(static_cast<int>(t->Done() * kBarRange / t->Total()));
     }
-    ticking_ = false;
-    if (job_.Running())
+    if (job_.Running()) {
+        timer_.start(kTickMs);
         return;
-    timer_.stop();
+    }
     if (state == TransferStateType::Finished)
         QDialog::accept();
     else

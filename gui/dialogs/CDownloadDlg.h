@@ -30,5 +30,4 @@ private:
     QProgressBar* bar_;
     QLabel* text_;
     QTimer timer_;
-    bool ticking_ = false;
 };

@@ -37,16 +37,11 @@ CEraseMemDlg::CEraseMemDlg(qint64 totalMemory, const InstrumentPort& instrument,
 }
 
 void CEraseMemDlg::Tick() {
-    // A message box opened from a tick runs its own loop: no second tick inside it.
-    if (ticking_)
-        return;
-    ticking_ = true;
     const bool erasing = model_.Update(instrument_.State());
     bar_->setValue(Kilobytes(model_.Position()));
     const QString text = model_.Text();
     if (text_->text() != text)
         text_->setText(text);
-    ticking_ = false;
     if (!erasing)
         CloseFinished();
 }

@@ -39,6 +39,5 @@ private:
     QProgressBar* bar_;
     QLabel* text_;
     QTimer timer_;
-    bool ticking_ = false;
     bool closedByMonitor_ = false;
 };

@@ -72,30 +72,31 @@ void CFlashUpgradeDlg::reject() {
         QDialog::reject();
         return;
     }
-    if (confirming_)
+    if (closeWhenEnded_)
         return;
-    confirming_ = true;
+    // The steps wait while the question is showing.
+    timer_.stop();
     const bool stop = ui_.AskYesNo(ResourceString(TextId::kConfirmCancelFirmware));
-    confirming_ = false;
-    if (!stop || !job_.Running()) {
-        ShowState();
+    if (stop && job_.Running()) {
+        job_.Cancel();
+        closeWhenEnded_ = true;
+    }
+    if (!job_.Running() && closeWhenEnded_) {
+        QDialog::reject();
         return;
     }
-    job_.Cancel();
-    timer_.stop();
-    QDialog::reject();
+    ShowState();
+    timer_.start(kTickMs);
 }
 
 void CFlashUpgradeDlg::Tick() {
-    // The cancel question runs its own loop; the timer keeps firing under it.
-    if (ticking_ || confirming_)
-        return;
-    ticking_ = true;
     job_.Step();
     ShowState();
-    ticking_ = false;
-    if (!job_.Running())
-        timer_.stop();
+    if (job_.Running())
+        return;
+    timer_.stop();
+    if (closeWhenEnded_)
+        QDialog::reject();
 }
 
 void CFlashUpgradeDlg::ShowState() {
@@ -104,5 +105,5 @@ void CFlashUpgradeDlg::ShowState() {
     bar_->setValue(static_cast<int>(job_.Done()));
     ok_->setEnabled(!running);
     ok_->setDefault(!running);
-    cancel_->setEnabled(running);
+    cancel_->setEnabled(running && !closeWhenEnded_);
 }

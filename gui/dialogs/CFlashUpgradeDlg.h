@@ -11,7 +11,8 @@ class QPushButton;
 
 // "Mise à niveau Flash": the programming of the logger, one step per 10 ms tick, with its text
 // line and progress bar. "Annuler" or the close box ask before they stop it; the steps wait
-// while the question is showing. At the end OK closes the window.
+// while the question is showing, and after a confirmed cancel go on until the logger has been
+// taken out of flash mode. At the end OK closes the window.
 class CFlashUpgradeDlg final : public QDialog {
     Q_OBJECT
 public:
@@ -38,6 +39,6 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QTimer timer_;
-    bool ticking_ = false;
-    bool confirming_ = false;
+    // Closes the window once the job has ended.
+    bool closeWhenEnded_ = false;
 };

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/MountTableWatcher.h"
+#include "platform/MountWatchThread.h"
 
 #include <QObject>
-#include <QTimer>
+#include <QStringList>
 
 class CInstrumentMonitor;
-class QSocketNotifier;
 
 // Device changes for the monitor: the mount table's notification when it comes, and a look at
-// the table and the extra roots on a timer, since an event loop may swallow the notification
-// and a folder coming or going sends none.
+// the table and the extra roots every kLookIntervalMs, since an event loop may swallow the
+// notification and a folder coming or going sends none. The looks run on a thread of their own
+// (a hung drive may hold them); the monitor hears of a change on the window's thread.
 class DeviceChangeSource : public QObject {
     Q_OBJECT
 public:
@@ -21,10 +21,7 @@ public:
     DeviceChangeSource(CInstrumentMonitor& monitor, QStringList extraRoots, QObject* parent);
 
 private:
-    void Look();
-
     CInstrumentMonitor& monitor_;
-    MountTableWatcher watcher_;
-    QSocketNotifier* notifier_ = nullptr;
-    QTimer timer_;
+    // Last: it stops before the rest goes.
+    MountWatchThread watch_;
 };

@@ -1,8 +1,11 @@
+#include "core/app/WebUpdate.h"
 #include "support/CliProcess.h"
 #include "support/IntelHexBuilder.h"
 #include "support/LocalHttpServer.h"
+#include "support/SlowHttpServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -10,6 +13,8 @@
 namespace {
 
 const QString kVersionsPath = QStringLiteral("brivel-software/updates/versions.txt");
+// Room for starting the program and a busy machine; far below a wait on the server's pace.
+constexpr qint64 kLeewayMs = 10000;
 
 class CliUpdateTest : public testing::Test {
 protected:
@@ -180,6 +185,69 @@ TEST_F(CliUpdateTest, FlashLatestProgramsAWholeDownloadOnly) {
     EXPECT_EQ(r.status, 3) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(u"--yes"_qs)) << r.err.toStdString();
     EXPECT_FALSE(r.err.contains(u"programmation"_qs));
+}
+
+TEST_F(CliUpdateTest, VersionsEndWithinTheirLimitsWhenTheServerIsInNoHurry) {
+    const struct {
+        SlowHttpServer::ModeType mode;
+        qint64 limitMs;
+    } cases[] = {{SlowHttpServer::ModeType::Silent, WebUpdate::kVersionsLimits.connectMs},
+                 {SlowHttpServer::ModeType::Trickle, WebUpdate::kVersionsLimits.overallMs}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limitMs);
+        SlowHttpServer server(c.mode);
+        ASSERT_TRUE(server.Running());
+        QElapsedTimer clock;
+        clock.start();
+        const CliRun r = Cli({u"versions"_qs, u"--server"_qs, server.Base()});
+        EXPECT_LT(clock.elapsed(), c.limitMs + kLeewayMs);
+        EXPECT_EQ(r.status, 3) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(u"Impossible de lire les informations de version"_qs))
+            << r.err.toStdString();
+        EXPECT_EQ(server.Requests(), QStringList{u"/"_qs + kVersionsPath});
+    }
+}
+
+TEST_F(CliUpdateTest, FlashLatestEndsWithinItsLimitsWhenTheServerIsInNoHurry) {
+    SlowHttpServer silent(SlowHttpServer::ModeType::Silent);
+    ASSERT_TRUE(silent.Running());
+    QElapsedTimer clock;
+    clock.start();
+    CliRun r = Cli(
+        {u"flash"_qs, u"--latest"_qs, u"--simulate"_qs, u"3"_qs, u"--server"_qs, silent.Base()});
+    EXPECT_LT(clock.elapsed(), WebUpdate::kVersionsLimits.connectMs + kLeewayMs);
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+
+    SlowHttpServer trickle(SlowHttpServer::ModeType::Trickle);
+    ASSERT_TRUE(trickle.Running());
+    clock.restart();
+    r = Cli(
+        {u"flash"_qs, u"--latest"_qs, u"--simulate"_qs, u"3"_qs, u"--server"_qs, trickle.Base()});
+    EXPECT_LT(clock.elapsed(), WebUpdate::kVersionsLimits.overallMs + kLeewayMs);
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+
+    // The versions file comes at once; the firmware text never does.
+    LocalHttpServer server(Www());
+    ASSERT_TRUE(server.Running());
+    ServeVersions(server, "1.1.0000;x", "3.10.0000;" + silent.Base().toLatin1() + "/vx.hex");
+    clock.restart();
+    r = Cli({u"flash"_qs, u"--latest"_qs, u"--yes"_qs, u"--simulate"_qs, u"3"_qs, u"--server"_qs,
+             server.Base()});
+    EXPECT_LT(clock.elapsed(), WebUpdate::kFirmwareTextLimits.connectMs + kLeewayMs);
+    EXPECT_EQ(r.status, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"aucune réponse du serveur en 5 s"_qs)) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(u"programmation"_qs));
+}
+
+TEST_F(CliUpdateTest, FlashLatestSaysWhenTheFirmwareIsMissing) {
+    LocalHttpServer server(Www());
+    ASSERT_TRUE(server.Running());
+    ServeVersions(server, "1.1.0000;x", "3.10.0000;" + server.Base().toLatin1() + "/status/404");
+    const CliRun r = Cli({u"flash"_qs, u"--latest"_qs, u"--yes"_qs, u"--simulate"_qs, u"3"_qs,
+                          u"--server"_qs, server.Base()});
+    EXPECT_EQ(r.status, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"réponse HTTP 404"_qs)) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(u"n’est pas arrivé entier"_qs));
 }
 
 TEST_F(CliUpdateTest, FlashFileRefusesWhatItCannotUse) {

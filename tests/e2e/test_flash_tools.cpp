@@ -1,6 +1,5 @@
 #include "core/common/StringTable.h"
 #include "core/instrument/CInstComm.h"
-#include "core/instrument/FlashLink.h"
 #include "core/instrument/FlashUpgradeJob.h"
 #include "core/instrument/IntelHexImage.h"
 #include "sim/ManualClock.h"
@@ -58,13 +57,13 @@ QByteArray Flash(const IntelHexImage& image) {
     comm.Start();
     const auto waitIdle = [&comm] {
         const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!comm.IsIdle() && std::chrono::steady_clock::now() < deadline)
+        while ((!comm.IsIdle() || comm.TransferOut()) &&
+               std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(200us);
     };
     comm.RequestScan();
     waitIdle();
-    CommFlashLink link(comm);
-    FlashUpgradeJob job(link, image, clock);
+    FlashUpgradeJob job(comm, image, clock);
     for (int i = 0; i < 100000 && job.Running(); ++i) {
         waitIdle();
         clock.AdvanceMs(10);

@@ -205,6 +205,29 @@ TEST_F(FuseLogger, ARecordingThatCannotBeReadLeavesNoFile) {
     EXPECT_LT(took.elapsed(), 30000) << "given up after the timeout, not waited for";
 }
 
+// A drive that stops answering in the middle of a download: the command gives up after its
+// timeout and ends at once, whatever the stuck read does, and leaves no file.
+TEST_F(FuseLogger, AHungDriveDuringADownloadIsGivenUpAndTheCommandEnds) {
+    Mount({u"--model"_qs, u"4"_qs, u"--demo-recording=200"_qs, u"--fault"_qs, u"slow-reads=100"_qs,
+           u"--fault"_qs, u"hang-after=3"_qs});
+    QElapsedTimer took;
+    took.start();
+    const CliRun r = Cli({u"download"_qs, u"--out"_qs, out_, u"--timeout"_qs, u"2"_qs});
+    EXPECT_EQ(r.status, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"ne répond plus"_qs)) << r.err.toStdString();
+    EXPECT_TRUE(SessionFiles().isEmpty()) << SessionFiles().join(u", ").toStdString();
+    EXPECT_LT(took.elapsed(), 20000) << "ended while the drive still hangs";
+    EXPECT_TRUE(MountedAt(point_)) << "the drive is still there, hung";
+}
+
+// A logger that confirms each page 300 ms late is programmed all the same.
+TEST_F(FuseLogger, ASlowAcknowledgingLoggerIsUpgraded) {
+    Mount({u"--model"_qs, u"4"_qs, u"--fault"_qs, u"ack-delay=300"_qs});
+    const CliRun flash = Cli({u"flash"_qs, WriteHex(IntelHexBuilder::Firmware(3000)), u"--yes"_qs});
+    EXPECT_EQ(flash.status, 0) << flash.err.toStdString();
+    EXPECT_TRUE(flash.err.contains(u"complète"_qs)) << flash.err.toStdString();
+}
+
 // What came is kept, said incomplete, and not reported as a success.
 TEST_F(FuseLogger, AShortRecordingIsKeptAndSaidIncomplete) {
     Mount({u"--model"_qs, u"4"_qs, u"--demo-recording"_qs, u"--fault"_qs, u"short-record"_qs});

@@ -9,6 +9,7 @@
 #include "sim/ManualClock.h"
 #include "support/CliProcess.h"
 #include "support/SessionTestSupport.h"
+#include "support/SynchronousPort.h"
 
 #include <QLocale>
 #include <QProcess>
@@ -24,7 +25,7 @@ namespace {
 constexpr int kVoltageModel = 2;
 
 // A connected voltage logger with an empty memory, as the configuration window sees it.
-class IdleVoltageLogger final : public InstrumentPort {
+class IdleVoltageLogger final : public SynchronousPort {
 public:
     IdleVoltageLogger() {
         const QByteArray status = "Model=2\r\nMemSize=2048000\r\nMemUsed=0\r\nMemErase=0\r\n"

@@ -3,15 +3,20 @@
 #include "support/LocalHttpServer.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/SlowHttpServer.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
-// The requests run an event loop, which needs an application object.
+// The replies arrive through an event loop, which needs an application object.
 QCoreApplication& Application() {
     static int argc = 1;
     static char name[] = "vexlo_e2e_tests";
@@ -23,6 +28,20 @@ QCoreApplication& Application() {
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Turns the test's event loop until `ended` says so, for a minute at most.
+void RunUntil(const std::function<bool()>& ended) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (ended())
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!ended())
+        loop.exec();
 }
 
 class UpdateDownloads : public testing::Test {
@@ -38,6 +57,20 @@ protected:
         f.write("running program");
     }
     QString Url(const QString& path) const { return server_.Base() + u'/' + path; }
+    DownloadResult Download(const QString& url, const QString& target) {
+        std::optional<DownloadResult> got;
+        const WebTaskHandle task =
+            web_.DownloadFile(url, target, [&](const DownloadResult& r) { got = r; });
+        RunUntil([&] { return got.has_value(); });
+        return got.value_or(DownloadResult{DownloadEndType::Failed, u"no end"_qs});
+    }
+    std::optional<bool> CheckProgram(const WebUpdate::ProgramStarter& start) {
+        std::optional<bool> started;
+        const WebTaskHandle task = web_.CheckProgramUpdate(program_, dir_.filePath(u"data"_qs),
+                                                           start, {}, [&](bool s) { started = s; });
+        RunUntil([&] { return started.has_value(); });
+        return started;
+    }
 
     QTemporaryDir dir_;
     QTemporaryDir www_;
@@ -53,7 +86,7 @@ TEST_F(UpdateDownloads, BinaryDownloadsSendTheirHeadersAndArriveWhole) {
     const QByteArray program(300000, '\x7f');
     server_.Put(u"vexlo"_qs, program);
     const QString target = dir_.filePath(u"copy"_qs);
-    ASSERT_TRUE(web_.DownloadFile(Url(u"vexlo"_qs), target));
+    ASSERT_TRUE(Download(Url(u"vexlo"_qs), target));
     EXPECT_EQ(ReadAll(target), program);
     const auto requests = server_.Requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -61,15 +94,21 @@ TEST_F(UpdateDownloads, BinaryDownloadsSendTheirHeadersAndArriveWhole) {
     EXPECT_EQ(requests[0][u"accept"_qs].toString(), u"application/octet-stream"_qs);
 }
 
-TEST_F(UpdateDownloads, ACutOrMissingDownloadReplacesNothing) {
+TEST_F(UpdateDownloads, ACutOrMissingDownloadReplacesNothingAndSaysWhich) {
     server_.Put(u"vexlo.cut"_qs, "new program");
     const QString target = dir_.filePath(u"copy"_qs);
     QFile f(target);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("old");
     f.close();
-    EXPECT_EQ(web_.DownloadFile(Url(u"vexlo.cut"_qs), target).end, DownloadEndType::Incomplete);
-    EXPECT_EQ(web_.DownloadFile(Url(u"absent"_qs), target).end, DownloadEndType::Incomplete);
+    EXPECT_EQ(Download(Url(u"vexlo.cut"_qs), target).end, DownloadEndType::Incomplete);
+    for (const int status : {404, 500}) {
+        const DownloadResult r = Download(Url(u"status/%1"_qs.arg(status)), target);
+        EXPECT_EQ(r.end, DownloadEndType::HttpError) << status;
+        EXPECT_TRUE(r.message.contains(u"réponse HTTP %1"_qs.arg(status)))
+            << r.message.toStdString();
+    }
+    EXPECT_EQ(Download(Url(u"absent"_qs), target).end, DownloadEndType::HttpError);
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{u"copy"_qs});
 }
@@ -81,11 +120,11 @@ TEST_F(UpdateDownloads, TheNewerProgramReplacesTheRunningOne) {
     web_.SetServer(server_.Base());
     ui_.Answer(AnswerType::Yes);
     QString started;
-    EXPECT_TRUE(web_.CheckProgramUpdate(program_, dir_.filePath(u"data"_qs),
-                                        [&started](const QString& path) {
-                                            started = path;
-                                            return true;
-                                        }));
+    EXPECT_EQ(CheckProgram([&started](const QString& path) {
+                  started = path;
+                  return true;
+              }),
+              true);
     EXPECT_EQ(ReadAll(program_), "new program");
     EXPECT_EQ(started, program_);
 }
@@ -94,7 +133,7 @@ TEST_F(UpdateDownloads, TheSameProgramIsLeftAlone) {
     server_.Put(u"brivel-software/updates/versions.txt"_qs,
                 "[VexloFR]\r\nVxExe=1.1.0000;" + Url(u"vexlo"_qs).toLatin1() + "\r\n");
     web_.SetServer(server_.Base());
-    EXPECT_FALSE(web_.CheckProgramUpdate(program_, dir_.filePath(u"data"_qs), {}));
+    EXPECT_EQ(CheckProgram({}), false);
     EXPECT_TRUE(ui_.Events().empty());
     EXPECT_EQ(ReadAll(program_), "running program");
 }
@@ -103,19 +142,121 @@ TEST_F(UpdateDownloads, RedirectsAreFollowedOnlyToAddressesTheCheckWouldContact)
     server_.Put(u"help.html"_qs, "pages");
     const QString target = dir_.filePath(u"help.html"_qs);
     const QString here = u"127.0.0.1:%1/help.html"_qs.arg(server_.Port());
-    EXPECT_TRUE(web_.DownloadFile(Url(u"redirect/"_qs + here), target));
+    EXPECT_TRUE(Download(Url(u"redirect/"_qs + here), target));
     EXPECT_EQ(ReadAll(target), "pages");
     QFile::remove(target);
-    EXPECT_FALSE(web_.DownloadFile(Url(u"redirect/192.0.2.1/help.html"_qs), target));
+    const DownloadResult away = Download(Url(u"redirect/192.0.2.1/help.html"_qs), target);
+    EXPECT_EQ(away.end, DownloadEndType::Failed);
+    EXPECT_TRUE(away.message.contains(u"redirection refusée vers http://192.0.2.1/help.html"_qs))
+        << away.message.toStdString();
     EXPECT_FALSE(QFile::exists(target));
 }
 
 TEST_F(UpdateDownloads, ABodyBeyondTheLimitFails) {
     server_.Put(u"big.hex"_qs, QByteArray(5000, ':'));
+    std::optional<DownloadResult> got;
     QByteArray body;
-    EXPECT_TRUE(web_.FetchText(Url(u"big.hex"_qs), body, 5000));
-    EXPECT_FALSE(web_.FetchText(Url(u"big.hex"_qs), body, 4999));
+    const auto fetch = [&](qint64 maxBytes) {
+        got.reset();
+        const WebTaskHandle task =
+            web_.FetchText(Url(u"big.hex"_qs), maxBytes, WebUpdate::kFirmwareTextLimits,
+                           [&](const DownloadResult& r, const QByteArray& b) {
+                               got = r;
+                               body = b;
+                           });
+        RunUntil([&] { return got.has_value(); });
+        return got.value_or(DownloadResult{DownloadEndType::Failed, {}});
+    };
+    EXPECT_TRUE(fetch(5000));
+    EXPECT_EQ(body.size(), 5000);
+    EXPECT_FALSE(fetch(4999));
     EXPECT_TRUE(body.isEmpty());
+}
+
+// The client itself against servers in no hurry, with limits short enough for a test.
+class SlowServers : public testing::Test {
+protected:
+    void SetUp() override { Application(); }
+
+    struct Run {
+        HttpReply reply;
+        qint64 elapsedMs = 0;
+        bool endedInsideStart = false;
+    };
+    Run Get(const QString& base, const HttpLimits& limits) {
+        Run run;
+        std::optional<HttpReply> got;
+        QElapsedTimer clock;
+        clock.start();
+        const std::unique_ptr<HttpRequest> request = http_.Start(
+            {QUrl(base + u"/versions.txt"_qs), HttpContentType::Text, 1000, limits},
+            [](QByteArrayView) { return true; }, [&](const HttpReply& r) { got = r; });
+        run.endedInsideStart = got.has_value();
+        RunUntil([&] { return got.has_value(); });
+        run.elapsedMs = clock.elapsed();
+        run.reply = got.value_or(HttpReply{});
+        return run;
+    }
+
+    QtHttpClient http_;
+};
+
+TEST_F(SlowServers, AServerThatNeverAnswersEndsAtTheConnectionLimit) {
+    SlowHttpServer server(SlowHttpServer::ModeType::Silent);
+    ASSERT_TRUE(server.Running());
+    const Run run = Get(server.Base(), {300, 20000, 20000});
+    EXPECT_FALSE(run.endedInsideStart);
+    EXPECT_EQ(run.reply.end, HttpEndType::ConnectTimeout);
+    EXPECT_GE(run.elapsedMs, 300);
+    EXPECT_LT(run.elapsedMs, 10000);
+    EXPECT_EQ(server.Requests().size(), 1);
+}
+
+TEST_F(SlowServers, ATrickleEndsAtTheOverallLimit) {
+    SlowHttpServer server(SlowHttpServer::ModeType::Trickle);
+    ASSERT_TRUE(server.Running());
+    const Run run = Get(server.Base(), {5000, 2500, 20000});
+    EXPECT_EQ(run.reply.end, HttpEndType::OverallTimeout);
+    EXPECT_EQ(run.reply.status, 200);
+    EXPECT_GT(run.reply.received, 0);
+    EXPECT_LT(run.reply.received, SlowHttpServer::kTrickleBytes);
+    EXPECT_GE(run.elapsedMs, 2500);
+    EXPECT_LT(run.elapsedMs, 12500);
+}
+
+TEST_F(SlowServers, ABodyThatStopsEndsAtTheStallLimit) {
+    SlowHttpServer server(SlowHttpServer::ModeType::Headers);
+    ASSERT_TRUE(server.Running());
+    const Run run = Get(server.Base(), {5000, 20000, 400});
+    EXPECT_EQ(run.reply.end, HttpEndType::Stalled);
+    EXPECT_EQ(run.reply.announcedLength, SlowHttpServer::kTrickleBytes);
+    EXPECT_LT(run.elapsedMs, 10000);
+}
+
+TEST_F(SlowServers, ARefusedConnectionIsReportedLaterNotInsideStart) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const Run run = Get(u"http://127.0.0.1:%1"_qs.arg(port), {5000, 20000, 20000});
+    EXPECT_FALSE(run.endedInsideStart);
+    EXPECT_EQ(run.reply.end, HttpEndType::NetworkError);
+    EXPECT_FALSE(run.reply.Describe().isEmpty());
+}
+
+TEST_F(SlowServers, DestroyingTheRequestCancelsIt) {
+    SlowHttpServer server(SlowHttpServer::ModeType::Silent);
+    ASSERT_TRUE(server.Running());
+    bool called = false;
+    auto request = http_.Start(
+        {QUrl(server.Base() + u"/versions.txt"_qs), HttpContentType::Text, 1000, {300, 1000, 1000}},
+        [](QByteArrayView) { return true; }, [&](const HttpReply&) { called = true; });
+    RunUntil([&] { return !server.Requests().isEmpty(); });
+    request.reset();
+    QElapsedTimer clock;
+    clock.start();
+    RunUntil([&] { return clock.elapsed() > 1000; });
+    EXPECT_FALSE(called);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "core/common/StringTable.h"
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/ControlBlock.h"
-#include "core/instrument/FlashLink.h"
 #include "core/instrument/FlashUpgradeJob.h"
 #include "gui/dialogs/CFlashUpgradeDlg.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
+#include "support/EmulatedFlashChannel.h"
 #include "support/IntelHexBuilder.h"
 #include "support/ScriptedUserInterface.h"
 
@@ -16,38 +16,11 @@
 
 namespace {
 
-// The emulated logger's mailbox and status file, read at once; refusing every write on demand.
-class DirectFlashLink final : public FlashLink {
-public:
-    explicit DirectFlashLink(SimulatedDrive& drive) : drive_(drive) {}
-    qint64 WriteControlBlock(const ControlBlock& block) override {
-        if (refuseWrites && block.Code() == 0x41)
-            return 0;
-        return drive_.WriteFile(drive_.LoggerRoot(), DriveFileType::Control, 0,
-                                reinterpret_cast<const char*>(block.Data()), ControlBlock::kSize);
-    }
-    qint64 ReadControlBlock(std::uint8_t* buffer512) override {
-        return drive_.ReadFile(drive_.LoggerRoot(), DriveFileType::Control, 0,
-                               reinterpret_cast<char*>(buffer512), ControlBlock::kSize);
-    }
-    void RequestStatusRead() override {
-        QByteArray text(CInstComm::kTextReadSize, '\0');
-        status_ = text.left(drive_.ReadFile(drive_.LoggerRoot(), DriveFileType::Status, 0,
-                                            text.data(), text.size()));
-    }
-    bool StatusReadPending() const override { return false; }
-    QByteArray StatusText() const override { return status_; }
-
-    bool refuseWrites = false;
-
-private:
-    SimulatedDrive& drive_;
-    QByteArray status_;
-};
-
 class FlashUpgradeWindow : public testing::Test {
 protected:
-    FlashUpgradeWindow() : job_(link_, IntelHexImage(IntelHexBuilder::Firmware(5000)), clock_) {}
+    FlashUpgradeWindow() : job_(link_, IntelHexImage(IntelHexBuilder::Firmware(5000)), clock_) {
+        link_.transferMs = 10;
+    }
 
     // Runs the window's own timer until `done` or 20 s.
     static void WaitFor(const std::function<bool()>& done) {
@@ -60,7 +33,7 @@ protected:
 
     ManualClock clock_{1733650000, 0};
     SimulatedDrive drive_{clock_, LoggerSettings{}};
-    DirectFlashLink link_{drive_};
+    EmulatedFlashChannel link_{drive_, &clock_};
     FlashUpgradeJob job_;
     ScriptedUserInterface ui_;
 };
@@ -98,10 +71,30 @@ TEST_F(FlashUpgradeWindow, CancelAsksAndNoGoesOn) {
     window.reject();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(job_.State(), FlashStateType::Cancelled);
+    EXPECT_TRUE(job_.LeftIncomplete());
+}
+
+// Cancelled before a page went out, the window stays until the logger has left flash mode.
+TEST_F(FlashUpgradeWindow, CancelBeforeAnyPageClosesOnceFlashModeEnded) {
+    link_.failingCode = 0x42;
+    link_.pagesBeforeFailing = 0;
+    CFlashUpgradeDlg window(job_, ui_);
+    window.show();
+    WaitFor([&] { return job_.CurrentStep() == FlashStepType::SendPage; });
+    ui_.Answer(AnswerType::Yes);
+    window.reject();
+    EXPECT_TRUE(window.isVisible()) << "ending flash mode";
+    EXPECT_FALSE(window.CancelEnabled());
+    ASSERT_TRUE(job_.Running());
+    link_.failingCode = 0;
+    WaitFor([&] { return !window.isVisible(); });
+    EXPECT_EQ(job_.State(), FlashStateType::Cancelled);
+    EXPECT_FALSE(job_.LeftIncomplete());
+    EXPECT_EQ(link_.endWrites, 1);
 }
 
 TEST_F(FlashUpgradeWindow, AGivenUpProgrammingSaysTheFirmwareIsIncomplete) {
-    link_.refuseWrites = true;
+    link_.pagesBeforeFailing = 2;
     CFlashUpgradeDlg window(job_, ui_);
     window.show();
     WaitFor([&] { return !job_.Running(); });

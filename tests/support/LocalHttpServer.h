@@ -12,7 +12,8 @@
 
 // Python's http.server on 127.0.0.1 (a free port), serving a folder. A path ending in ".cut"
 // is sent with a Content-Length 100 bytes longer than its body, then the connection closes;
-// "/redirect/HOST/PATH" answers 302 with "http://HOST/PATH".
+// "/redirect/HOST/PATH" answers 302 with "http://HOST/PATH"; "/status/NNN" answers with that
+// error status and a page.
 // Every request's path, User-Agent and Accept go into "requests.log" of the folder. With a
 // certificate and key it speaks https instead.
 class LocalHttpServer {
@@ -87,6 +88,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header('Location', 'http://' + self.path[len('/redirect/'):])
             self.send_header('Content-Length', '0')
             self.end_headers()
+            return
+        if self.path.startswith('/status/'):
+            self.send_error(int(self.path[len('/status/'):]))
             return
         if self.path.endswith('.cut'):
             with open(os.path.join(root, self.path.lstrip('/')), 'rb') as f:

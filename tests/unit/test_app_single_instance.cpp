@@ -121,6 +121,18 @@ TEST_F(AppSingleInstance, AFreshListenerFollowsOneThatEnded) {
     EXPECT_TRUE(next.Listen({}));
 }
 
+TEST_F(AppSingleInstance, AfterStopListeningALaterStartRunsOnItsOwn) {
+    SingleInstance ending(name_);
+    bool received = false;
+    ASSERT_TRUE(ending.Listen([&](const QString&) { received = true; }));
+    ending.StopListening();
+    EXPECT_FALSE(ending.IsListening());
+    EXPECT_FALSE(HandOverFromSecondStart(QStringLiteral("/x.vx")));
+    SingleInstance next(name_);
+    EXPECT_TRUE(next.Listen({}));
+    EXPECT_FALSE(received);
+}
+
 TEST_F(AppSingleInstance, GarbageAndTruncatedMessagesAreDropped) {
     SingleInstance first(name_);
     int calls = 0;

@@ -11,6 +11,7 @@
 #include "support/IntelHexBuilder.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -47,7 +48,8 @@ protected:
     void WaitForLink() {
         CInstComm* link = Monitor().Link();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (link && !link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+        while (link && (!link->IsIdle() || link->TransferOut()) &&
+               std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     // The window's timer; `cancelAfter` steps, then "Annuler" answered yes.
@@ -66,17 +68,34 @@ protected:
     UpgradeEndType Upgrade(QByteArrayView hex, int cancelAfter = -1) {
         return UpgradeFirmware(
             Monitor(), hex, env_.ui, env_.clock,
-            [this] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                env_.clock.AdvanceMs(10);
-            },
             [this, cancelAfter](FlashUpgradeJob& job) { RunWindow(job, cancelAfter); });
     }
+    // Starts a check; `ended` hears its end.
+    void Start(bool userAsked, std::optional<FirmwareCheckEndType>& ended) {
+        offer_.CheckFirmware(
+            userAsked, State(), Connection(),
+            [this](QByteArrayView hex) {
+                handed_.push_back(hex.toByteArray());
+                return Upgrade(hex);
+            },
+            [&ended](FirmwareCheckEndType end) { ended = end; });
+    }
+    // A check whose requests are answered at once.
     FirmwareCheckEndType Check(bool userAsked) {
-        return offer_.CheckFirmware(userAsked, State(), Connection(), [this](QByteArrayView hex) {
-            handed_.push_back(hex.toByteArray());
-            return Upgrade(hex);
-        });
+        std::optional<FirmwareCheckEndType> ended;
+        Start(userAsked, ended);
+        http_.AnswerAll();
+        EXPECT_TRUE(ended.has_value());
+        return ended.value_or(FirmwareCheckEndType::NotNow);
+    }
+    // A check that cannot start ends at once.
+    FirmwareCheckEndType CheckNow(FirmwareOffer& offer, bool userAsked,
+                                  const InstrumentState& state) {
+        std::optional<FirmwareCheckEndType> ended;
+        offer.CheckFirmware(userAsked, state, Connection(), {},
+                            [&ended](FirmwareCheckEndType end) { ended = end; });
+        EXPECT_TRUE(ended.has_value());
+        return ended.value_or(FirmwareCheckEndType::Upgraded);
     }
 
     EmulatedDocument env_;
@@ -133,50 +152,6 @@ TEST_F(FirmwareTest, WithoutALoggerNothingStarts) {
               UpgradeEndType::NotStarted);
 }
 
-// The link still reading for the monitor: the upgrade waits for it up to 2 s, 10 ms a turn.
-class BusyLinkTest : public FirmwareTest {
-protected:
-    // The link frees itself on turn `freeOnTurn` (never when negative).
-    UpgradeEndType UpgradeWithBusyLink(int freeOnTurn) {
-        CInstComm* link = Monitor().Link();
-        WaitForLink();
-        link->Pause();
-        link->RequestStatusRead();
-        turns_ = 0;
-        bool windowOpened = false;
-        const UpgradeEndType end = UpgradeFirmware(
-            Monitor(), IntelHexBuilder::Text(IntelHexBuilder::Firmware(4096)), env_.ui, env_.clock,
-            [&] {
-                env_.clock.AdvanceMs(10);
-                if (++turns_ == freeOnTurn) {
-                    link->Resume();
-                    WaitForLink();
-                }
-            },
-            [&](FlashUpgradeJob&) { windowOpened = true; });
-        link->Resume();
-        EXPECT_EQ(windowOpened, end == UpgradeEndType::Cancelled);
-        return end;
-    }
-    int turns_ = 0;
-};
-
-TEST_F(BusyLinkTest, ALinkBusyForTwoSecondsStartsNothing) {
-    EXPECT_EQ(UpgradeWithBusyLink(-1), UpgradeEndType::NotStarted);
-    EXPECT_EQ(turns_, 200);
-    ASSERT_EQ(env_.ui.Messages().size(), 1u);
-    EXPECT_EQ(env_.ui.Messages()[0].text, ResourceString(TextId::kLinkStillBusy));
-    EXPECT_FALSE(InFlashMode());
-    EXPECT_FALSE(Monitor().IsBusy());
-}
-
-TEST_F(BusyLinkTest, ALinkFreedOnTheLastTurnLetsTheUpgradeStart) {
-    // The window closes at once: a cancel.
-    EXPECT_EQ(UpgradeWithBusyLink(200), UpgradeEndType::Cancelled);
-    EXPECT_EQ(turns_, 200);
-    EXPECT_TRUE(env_.ui.Messages().empty());
-}
-
 TEST_F(FirmwareTest, UpToDateFirmwareIsSaidOnlyWhenTheUserAsked) {
     http_.Serve(kVersionsUrl, Versions("3.02.0000;" + kHexUrl.toLatin1()));
     EXPECT_EQ(Check(false), FirmwareCheckEndType::UpToDate);
@@ -211,7 +186,7 @@ TEST_F(FirmwareTest, ACutFirmwareDownloadNeverReachesTheLogger) {
     EXPECT_FALSE(InFlashMode());
     EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
     ASSERT_EQ(env_.ui.Messages().size(), 1u);
-    EXPECT_EQ(http_.Requests().back().type, HttpContentType::Text);
+    EXPECT_EQ(http_.Requests().back().get.type, HttpContentType::Text);
 }
 
 TEST_F(FirmwareTest, AWholeDownloadIsHandedToTheUpgrade) {
@@ -224,6 +199,74 @@ TEST_F(FirmwareTest, AWholeDownloadIsHandedToTheUpgrade) {
     EXPECT_EQ(handed_, std::vector<QByteArray>{hex});
     EXPECT_EQ(Programmed().left(bytes.size()), bytes);
     EXPECT_FALSE(offer_.CommandEnabled(State(), Connection()));
+    const HttpGet& text = http_.Requests().back().get;
+    EXPECT_EQ(text.maxBytes, WebUpdate::kMaxFirmwareTextBytes);
+    EXPECT_EQ(text.limits.overallMs, WebUpdate::kFirmwareTextLimits.overallMs);
+}
+
+TEST_F(FirmwareTest, TheWindowHearsWhatACheckTheUserAskedForWaitsFor) {
+    std::vector<QString> waits;
+    offer_.SetWaitObserver([&waits](const QString& text) { waits.push_back(text); });
+    http_.Serve(kVersionsUrl, Versions("3.10.0000;" + kHexUrl.toLatin1()));
+    http_.Serve(kHexUrl, IntelHexBuilder::Text(IntelHexBuilder::Firmware(4096)));
+    env_.ui.Answer(AnswerType::No);
+    EXPECT_EQ(Check(false), FirmwareCheckEndType::Declined);
+    EXPECT_TRUE(waits.empty());
+
+    env_.ui.Answer(AnswerType::Yes);
+    EXPECT_EQ(Check(true), FirmwareCheckEndType::Upgraded);
+    EXPECT_EQ(waits, (std::vector<QString>{ResourceString(TextId::kServerWaitVersions),
+                                           {},
+                                           ResourceString(TextId::kServerWaitFirmware),
+                                           {}}));
+}
+
+TEST_F(FirmwareTest, ACancelledCheckAsksAndSendsNothingAndFreesTheCommand) {
+    std::vector<QString> waits;
+    offer_.SetWaitObserver([&waits](const QString& text) { waits.push_back(text); });
+    http_.ServeSilence(kVersionsUrl);
+    std::optional<FirmwareCheckEndType> ended;
+    Start(true, ended);
+    http_.AnswerAll();
+    EXPECT_TRUE(offer_.Running());
+    EXPECT_FALSE(offer_.CommandEnabled(State(), Connection()));
+    offer_.Cancel();
+    EXPECT_TRUE(http_.Requests().back().cancelled);
+    EXPECT_FALSE(offer_.Running());
+    EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
+    EXPECT_FALSE(ended.has_value());
+    EXPECT_EQ(waits.back(), QString());
+
+    // The same while the firmware text is on its way.
+    http_.Serve(kVersionsUrl, Versions("3.10.0000;" + kHexUrl.toLatin1()));
+    http_.ServeSilence(kHexUrl);
+    env_.ui.Answer(AnswerType::Yes);
+    Start(true, ended);
+    http_.AnswerAll();
+    ASSERT_EQ(http_.Waiting(), 1u);
+    offer_.Cancel();
+    http_.AdvanceMs(WebUpdate::kFirmwareTextLimits.overallMs);
+    EXPECT_FALSE(ended.has_value());
+    EXPECT_TRUE(handed_.empty());
+    EXPECT_TRUE(env_.ui.Messages().empty());
+    EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
+}
+
+TEST_F(FirmwareTest, AFirmwareServerThatNeverAnswersEndsTheCheckAtItsLimit) {
+    http_.Serve(kVersionsUrl, Versions("3.10.0000;" + kHexUrl.toLatin1()));
+    http_.ServeSilence(kHexUrl);
+    env_.ui.Answer(AnswerType::Yes);
+    std::optional<FirmwareCheckEndType> ended;
+    Start(true, ended);
+    http_.AnswerAll();
+    http_.AdvanceMs(WebUpdate::kFirmwareTextLimits.connectMs - 1);
+    EXPECT_FALSE(ended.has_value());
+    http_.AdvanceMs(1);
+    EXPECT_EQ(ended, FirmwareCheckEndType::DownloadFailed);
+    EXPECT_TRUE(handed_.empty());
+    ASSERT_EQ(env_.ui.Messages().size(), 1u);
+    EXPECT_TRUE(env_.ui.Messages()[0].text.contains(u"aucune réponse du serveur"_qs));
+    EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
 }
 
 TEST_F(FirmwareTest, NewerFirmwareWithoutAnAddressAsksNothing) {
@@ -236,14 +279,13 @@ TEST_F(FirmwareTest, NewerFirmwareWithoutAnAddressAsksNothing) {
 TEST_F(FirmwareTest, NoCheckBeforeStartUpEndsOrWhileTheLoggerIsBusy) {
     http_.Serve(kVersionsUrl, Versions("3.10.0000;" + kHexUrl.toLatin1()));
     FirmwareOffer early(web_, env_.ui);
-    EXPECT_EQ(early.CheckFirmware(false, State(), Connection(), {}), FirmwareCheckEndType::NotNow);
+    EXPECT_EQ(CheckNow(early, false, State()), FirmwareCheckEndType::NotNow);
     InstrumentState recording = State();
     recording.status.recordingState = QStringLiteral("1");
-    EXPECT_EQ(offer_.CheckFirmware(true, recording, Connection(), {}),
-              FirmwareCheckEndType::NotNow);
+    EXPECT_EQ(CheckNow(offer_, true, recording), FirmwareCheckEndType::NotNow);
     InstrumentState erasing = State();
     erasing.status.memErase = QStringLiteral("1");
-    EXPECT_EQ(offer_.CheckFirmware(true, erasing, Connection(), {}), FirmwareCheckEndType::NotNow);
+    EXPECT_EQ(CheckNow(offer_, true, erasing), FirmwareCheckEndType::NotNow);
     EXPECT_TRUE(http_.Requests().empty());
 }
 

@@ -1,4 +1,5 @@
 #include "core/instrument/CInstComm.h"
+#include "core/instrument/ControlBlock.h"
 #include "core/instrument/DriveText.h"
 #include "support/FakeDriveBackend.h"
 
@@ -42,6 +43,14 @@ protected:
     bool ReadStatus() {
         comm_.RequestStatusRead();
         return WaitFor([this] { return comm_.IsIdle(); });
+    }
+    // Posts, then looks again until the worker is done with it.
+    TransferResult Transfer(TransferRequest request) {
+        TransferTicket ticket = 0;
+        std::optional<TransferResult> result;
+        WaitFor([&] { return (ticket = comm_.PostTransfer(request)) != 0; });
+        WaitFor([&] { return (result = comm_.TakeTransfer(ticket)).has_value(); });
+        return result.value_or(TransferResult{});
     }
 
     FakeDriveBackend drives_;
@@ -211,7 +220,7 @@ TEST_F(InstCommTest, PausedWorkerDoesNothing) {
     EXPECT_EQ(comm_.DriveRoot(), "/a");
 }
 
-TEST_F(InstCommTest, SynchronousTransfersUseTheFoundDrive) {
+TEST_F(InstCommTest, TransfersUseTheFoundDriveAndComeBackOnALaterLook) {
     drives_.SetFile("/a", DriveFileType::Status, "Hello=1\r\n");
     drives_.SetFile("/b", DriveFileType::Status, LoggerStatus());
     drives_.SetFile("/b", DriveFileType::Control, QByteArray(512, '\0'));
@@ -222,45 +231,65 @@ TEST_F(InstCommTest, SynchronousTransfersUseTheFoundDrive) {
     ASSERT_TRUE(Scan());
 
     const ControlBlock block = ControlBlock::SetFilterSize(4);
-    EXPECT_EQ(comm_.WriteControlBlock(block), 512);
+    EXPECT_EQ(Transfer(TransferRequest::WriteControl(block)).bytes, 512);
     EXPECT_EQ(drives_.File("/b", DriveFileType::Control),
               QByteArray(reinterpret_cast<const char*>(block.Data()), 512));
+    const TransferResult readBack = Transfer(TransferRequest::ReadControl());
+    EXPECT_EQ(readBack.bytes, 512);
+    EXPECT_EQ(readBack.data, QByteArray(reinterpret_cast<const char*>(block.Data()), 512));
 
-    uint8_t readBack[512] = {};
-    EXPECT_EQ(comm_.ReadControlBlock(readBack), 512);
-    EXPECT_EQ(std::memcmp(readBack, block.Data(), 512), 0);
+    const TransferResult chunk = Transfer(TransferRequest::ReadRecord(512, 1024));
+    EXPECT_EQ(chunk.bytes, 1024);
+    EXPECT_EQ(chunk.data, record.mid(512, 1024));
+    const TransferResult end = Transfer(TransferRequest::ReadRecord(1536, 1024));
+    EXPECT_EQ(end.bytes, 512) << "the end of the file";
+    EXPECT_EQ(end.data.size(), 512);
+    EXPECT_EQ(Transfer(TransferRequest::ReadRecord(100, 512)).bytes, 0) << "not on a sector";
+    EXPECT_EQ(Transfer(TransferRequest::ReadRecord(0, 100)).bytes, 0);
+    EXPECT_EQ(Transfer(TransferRequest::Presence()).bytes, 1);
 
-    char chunk[1024] = {};
-    EXPECT_EQ(comm_.ReadRecord(chunk, 512, 1024), 1024);
-    EXPECT_EQ(QByteArray(chunk, 1024), record.mid(512, 1024));
-    EXPECT_EQ(comm_.ReadRecord(chunk, 1536, 1024), 512); // the end of the file
-    EXPECT_EQ(comm_.ReadRecord(chunk, 100, 512), 0);     // not on a sector
-    EXPECT_EQ(comm_.ReadRecord(chunk, 0, 100), 0);
-
-    // One call never asks for more than 32 KiB.
+    // One transfer never asks for more than 32 KiB.
     drives_.SetFile("/b", DriveFileType::Record, QByteArray(65536, 'r'));
-    std::vector<char> large(65536);
-    EXPECT_EQ(comm_.ReadRecord(large.data(), 0, 65536), 32768);
+    EXPECT_EQ(Transfer(TransferRequest::ReadRecord(0, 65536)).bytes, 32768);
     EXPECT_EQ(drives_.LastReadSize(), 32768);
 }
 
-TEST_F(InstCommTest, SynchronousTransfersFailWithoutADrive) {
+TEST_F(InstCommTest, TransfersFailAtOnceWithoutADriveOrAWorker) {
     drives_.SetFile("/b", DriveFileType::Status, LoggerStatus());
     drives_.SetFile("/b", DriveFileType::Record, QByteArray(512, 'r'));
-    char chunk[512];
-    uint8_t control[512];
-    EXPECT_EQ(comm_.WriteControlBlock(ControlBlock::EraseMemory()), 0);
-    EXPECT_EQ(comm_.ReadRecord(chunk, 0, 512), 0);
+    // No drive known: done at once, with nothing.
+    const TransferTicket early = comm_.PostTransfer(TransferRequest::ReadRecord(0, 512));
+    ASSERT_NE(early, 0u);
+    ASSERT_TRUE(comm_.TakeTransfer(early).has_value());
 
     ASSERT_TRUE(Scan());
     // No CONTROL.DAT on the drive: nothing is created.
-    EXPECT_EQ(comm_.WriteControlBlock(ControlBlock::EraseMemory()), 0);
-    EXPECT_EQ(comm_.ReadControlBlock(control), 0);
+    EXPECT_EQ(Transfer(TransferRequest::WriteControl(ControlBlock::EraseMemory())).bytes, 0);
+    EXPECT_EQ(Transfer(TransferRequest::ReadControl()).bytes, 0);
     EXPECT_TRUE(drives_.File("/b", DriveFileType::Control).isEmpty());
 
     comm_.ClearDrive();
     EXPECT_EQ(comm_.DriveIndex(), -1);
-    EXPECT_EQ(comm_.ReadRecord(chunk, 0, 512), 0);
+    EXPECT_EQ(Transfer(TransferRequest::ReadRecord(0, 512)).bytes, 0);
+    EXPECT_EQ(Transfer(TransferRequest::Presence()).bytes, 0);
+
+    CInstComm stopped(drives_);
+    const TransferTicket ticket = stopped.PostTransfer(TransferRequest::Presence());
+    const std::optional<TransferResult> result = stopped.TakeTransfer(ticket);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->bytes, 0) << "no worker: nothing is done on the caller's thread";
+}
+
+TEST_F(InstCommTest, AResultIsTakenOnceAndOnlyWithItsTicket) {
+    drives_.SetFile("/b", DriveFileType::Status, LoggerStatus());
+    ASSERT_TRUE(Scan());
+    const TransferTicket ticket = comm_.PostTransfer(TransferRequest::Presence());
+    ASSERT_NE(ticket, 0u);
+    ASSERT_TRUE(WaitFor([&] { return !comm_.TransferOut(); }));
+    EXPECT_FALSE(comm_.TakeTransfer(ticket + 1).has_value());
+    EXPECT_FALSE(comm_.TakeTransfer(0).has_value());
+    EXPECT_TRUE(comm_.TakeTransfer(ticket).has_value());
+    EXPECT_FALSE(comm_.TakeTransfer(ticket).has_value());
 }
 
 TEST_F(InstCommTest, PendingReadIsReplacedByANewRequest) {

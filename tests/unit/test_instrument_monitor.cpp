@@ -5,10 +5,12 @@
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/DriveBackend.h"
+#include "core/instrument/InstrumentPort.h"
 #include "core/session/CRecSession.h"
 #include "support/SessionTestSupport.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <map>
@@ -27,16 +29,23 @@ private:
     qint64 ms_ = 1000;
 };
 
-// One logger drive whose two text files the test rewrites between ticks.
+// One logger drive whose two text files the test rewrites between ticks, and that can hang as
+// a device that stops answering does. Every call notes whether it came on the test's thread,
+// which stands for the window's: it never should.
 class ScriptedDrive final : public DriveBackend {
 public:
-    std::vector<QString> CandidateDrives() const override { return {u"/drive"_qs}; }
+    std::vector<QString> CandidateDrives() const override {
+        Enter();
+        return {u"/drive"_qs};
+    }
     bool DriveExists(const QString&) const override {
+        Enter();
         const std::lock_guard lock(mutex_);
         return present_;
     }
     qint64 ReadFile(const QString&, DriveFileType file, qint64, char* buffer,
                     qint64 size) override {
+        Enter();
         const std::lock_guard lock(mutex_);
         const auto it = files_.find(file);
         if (!present_ || it == files_.end())
@@ -46,7 +55,20 @@ public:
         return n;
     }
     qint64 WriteFile(const QString&, DriveFileType, qint64, const char*, qint64 size) override {
+        Enter();
         return size;
+    }
+    // While hung every call waits; calls begun before it hung end as usual.
+    void SetHung(bool on) {
+        {
+            const std::lock_guard lock(mutex_);
+            hung_ = on;
+        }
+        released_.notify_all();
+    }
+    int CallsOnTheTestThread() const {
+        const std::lock_guard lock(mutex_);
+        return callsOnTestThread_;
     }
     void Set(DriveFileType file, const QByteArray& text) {
         const std::lock_guard lock(mutex_);
@@ -58,9 +80,20 @@ public:
     }
 
 private:
+    void Enter() const {
+        std::unique_lock lock(mutex_);
+        if (std::this_thread::get_id() == testThread_)
+            ++callsOnTestThread_;
+        released_.wait(lock, [this] { return !hung_; });
+    }
+
     mutable std::mutex mutex_;
+    mutable std::condition_variable released_;
     std::map<DriveFileType, QByteArray> files_;
     bool present_ = true;
+    bool hung_ = false;
+    const std::thread::id testThread_ = std::this_thread::get_id();
+    mutable int callsOnTestThread_ = 0;
 };
 
 struct LoggerState {
@@ -98,6 +131,10 @@ protected:
         monitor.SetLinkPassInterval(1);
         Publish();
     }
+    void TearDown() override {
+        drive.SetHung(false);
+        EXPECT_EQ(drive.CallsOnTheTestThread(), 0);
+    }
 
     void Publish() {
         drive.Set(DriveFileType::Status, logger.Status());
@@ -108,11 +145,18 @@ protected:
     void Tick() {
         if (CInstComm* link = monitor.Link()) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+            while (((!link->IsIdle() && !link->IsPaused()) || link->TransferOut()) &&
+                   std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         clock.Advance(10);
         monitor.MonitorTick();
+    }
+    // A tick that does not wait for the link: the window's timer while the drive hangs.
+    void TickWithoutWaiting(qint64 ms = 10) {
+        clock.Advance(ms);
+        monitor.MonitorTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
     // Ticks until the monitor has processed `count` more statuses (at most 200 ticks).
@@ -252,21 +296,30 @@ TEST_F(MonitorTest, AGapOfTwoPeriodsClearsTheLiveData) {
     EXPECT_FALSE(monitor.LiveStatistics().last.isEmpty());
 }
 
-TEST_F(MonitorTest, AnUnknownModelKeepsItsLiveLineInRawCounts) {
-    logger.model = 42;
-    logger.chanCount = -20000;
+// A model code the table does not know has nothing to convert with: no value, no sample.
+TEST_F(MonitorTest, AnUnknownModelShowsNoValueAndKeepsNoSample) {
+    for (const int model : {-1, 10, 42}) {
+        SCOPED_TRACE(model);
+        logger.model = model;
+        logger.chanCount = -20000;
+        Publish();
+        ConnectAndVerify();
+        logger.chanCount = 31000;
+        LoggerSeconds(1);
+        ASSERT_TRUE(ProcessStatuses(1));
+        EXPECT_EQ(monitor.LiveData()->ChanData().ValueCount(), 0);
+        EXPECT_EQ(monitor.LiveStatistics().last, u"- - -"_qs);
+        EXPECT_EQ(monitor.LiveStatistics().avg, u"- - -"_qs);
+        EXPECT_EQ(Value(1021), u"- - -"_qs);
+    }
+    // The last model of the table, one step inside it, is converted as usual.
+    logger.model = 9;
+    logger.chanCount = 1000;
     Publish();
     ConnectAndVerify();
-    logger.chanCount = 31000;
     LoggerSeconds(1);
     ASSERT_TRUE(ProcessStatuses(1));
-    const CChanData& chan = monitor.LiveData()->ChanData();
-    ASSERT_EQ(chan.ValueCount(), 2) << "one value per status, as for a known model";
-    ASSERT_TRUE(chan.HasRecord());
-    const std::vector<double>& values = chan.FirstRecord().Values();
-    EXPECT_EQ(values.at(0), -20000.0) << "the count itself, neither scaled nor out of range";
-    EXPECT_EQ(values.at(1), 31000.0);
-    EXPECT_FALSE(monitor.LiveStatistics().last.isEmpty());
+    EXPECT_NE(monitor.LiveStatistics().last, u"- - -"_qs);
 }
 
 TEST_F(MonitorTest, EventChannelRowAndFilteredStart) {
@@ -296,8 +349,61 @@ TEST_F(MonitorTest, FilteredKindsWaitForAFullWindowAndUnpluggingDrops) {
     drive.SetPresent(false);
     monitor.OnDeviceChange();
     Tick();
+    EXPECT_TRUE(monitor.IsConnected()) << "the drive is asked on the link's worker";
+    Tick();
     EXPECT_FALSE(monitor.IsConnected());
     EXPECT_EQ(monitor.PageValues().front(), u"Déconnecté"_qs);
+}
+
+// A drive that hangs never holds the window's timer: the logger is shown as not answering once
+// a read outlives the link's limit, takes no command, and comes back when the drive answers.
+TEST_F(MonitorTest, AHungDriveIsShownAsNotAnsweringUntilItAnswersAgain) {
+    ConnectAndVerify();
+    MonitorInstrumentPort port(monitor);
+    drive.SetHung(true);
+    // The tick that posts a read the hung drive will not answer.
+    for (int i = 0; i < 100 && monitor.Link()->IsIdle(); ++i)
+        TickWithoutWaiting();
+    ASSERT_FALSE(monitor.Link()->IsIdle());
+    TickWithoutWaiting(CInstComm::kTransferLimitMs - 1);
+    EXPECT_FALSE(monitor.NotAnswering()) << "one millisecond before the limit";
+    TickWithoutWaiting(1);
+    EXPECT_TRUE(monitor.NotAnswering()) << "at the limit";
+    EXPECT_TRUE(monitor.IsConnected());
+    EXPECT_FALSE(port.State().connected) << "no command for a logger that does not answer";
+    EXPECT_EQ(monitor.PageValues().front(), u"L’instrument ne répond plus"_qs);
+
+    drive.SetHung(false);
+    for (int i = 0; i < 100 && monitor.NotAnswering(); ++i)
+        Tick();
+    EXPECT_FALSE(monitor.NotAnswering());
+    EXPECT_TRUE(port.State().connected);
+    LoggerSeconds(1);
+    ASSERT_TRUE(ProcessStatuses(1));
+    EXPECT_EQ(monitor.PageValues().front(), u"Connecté"_qs);
+}
+
+TEST_F(MonitorTest, ADeviceChangeWhileTheDriveHangsNeverWaitsOnIt) {
+    ConnectAndVerify();
+    drive.SetHung(true);
+    monitor.OnDeviceChange();
+    for (int i = 0; i < 10; ++i)
+        TickWithoutWaiting();
+    EXPECT_TRUE(monitor.IsConnected());
+    EXPECT_FALSE(monitor.NotAnswering());
+    TickWithoutWaiting(CInstComm::kTransferLimitMs);
+    EXPECT_TRUE(monitor.NotAnswering()) << "the presence check outlived the link's limit";
+
+    // "Débrancher" then "Connecter" find the logger again once its drive answers.
+    monitor.Disconnect();
+    EXPECT_FALSE(monitor.IsConnected());
+    monitor.Connect();
+    TickWithoutWaiting();
+    drive.SetHung(false);
+    for (int i = 0; i < 200 && !monitor.IsConnected(); ++i)
+        Tick();
+    EXPECT_TRUE(monitor.IsConnected());
+    EXPECT_FALSE(monitor.NotAnswering());
 }
 
 TEST_F(MonitorTest, WithoutALoggerTheConnectionRowStandsAloneFromTheStart) {
@@ -319,6 +425,7 @@ TEST_F(MonitorTest, UnpluggingLeavesOnlyDisconnectedAndClearsTheLiveLine) {
 
     drive.SetPresent(false);
     monitor.OnDeviceChange();
+    Tick();
     Tick();
     EXPECT_EQ(monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
     EXPECT_EQ(monitor.PageValues(), QStringList{u"Déconnecté"_qs});

@@ -6,8 +6,10 @@
 #include "core/instrument/InstrumentClock.h"
 #include "core/instrument/InstrumentPort.h"
 #include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/LinkTransfer.h"
 #include "sim/ManualClock.h"
 #include "support/StallingDrive.h"
+#include "support/SynchronousPort.h"
 
 #include <QStringList>
 #include <chrono>
@@ -20,12 +22,19 @@ namespace {
 
 const QString kRoot = QStringLiteral("/logger");
 
+// Waits for what the link's worker brings about; the deadline only guards against a hang.
+template <typename Condition> bool WaitUntil(Condition condition) {
+    for (int i = 0; i < 5000 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return condition();
+}
+
 CalendarDateTime At(int y, int mo, int d, int h, int mi, int s) {
     return CalendarDateTime::FromFields(y, mo, d, h, mi, s);
 }
 
 // A logger as the instrument screens see it; every block written is kept.
-class BlockPort final : public InstrumentPort {
+class BlockPort final : public SynchronousPort {
 public:
     explicit BlockPort(const QByteArray& time = "2024/03/05 14:07:09", int model = 2) {
         const QByteArray text = "Model=" + QByteArray::number(model) +
@@ -151,20 +160,32 @@ TEST(ClockRange, RecordingNowPastTheClockIsRefused) {
     EXPECT_TRUE(port.blocks.empty());
 }
 
-// A block that does not reach the drive is a failure: the rest is not sent, nothing says done.
-TEST(FailedWrites, ConfigurationStopsAtTheFirstBlockNotWritten) {
+// A block that does not reach the drive ends the series: the rest is not sent, and the problem
+// names what reached the logger and what did not.
+TEST(FailedWrites, ConfigurationStopsAtTheFirstBlockNotWrittenAndSaysWhichWent) {
     ManualClock clock{1709644029};
-    for (int failAfter : {0, 2, 4}) {
+    const std::vector<std::pair<int, QString>> cases{
+        {-1, QString()},
+        {0, ResourceString(TextId::kCannotWriteCommand)},
+        {1, u"La configuration n’a atteint l’instrument qu’en partie. Envoyé : échelles et "
+            u"unités. Non envoyé : thermocouple, front des événements, taille du filtre, "
+            u"programmation de l’enregistrement."_qs},
+        {4, u"La configuration n’a atteint l’instrument qu’en partie. Envoyé : échelles et "
+            u"unités, thermocouple, front des événements, taille du filtre. Non envoyé : "
+            u"programmation de l’enregistrement."_qs},
+    };
+    for (const auto& [failAfter, expected] : cases) {
         SCOPED_TRACE(failAfter);
         BlockPort port;
         port.failAfter = failAfter;
         ConfigurationModel model(port, clock);
         ASSERT_TRUE(model.SetRecordMode(RecordModeType::Now));
-        const ConfigAcceptResult r = model.Accept();
-        EXPECT_FALSE(r.sent);
-        EXPECT_TRUE(r.writeFailed);
-        EXPECT_EQ(r.message, ResourceString(TextId::kCannotWriteCommand));
-        EXPECT_EQ(port.blocks.size(), static_cast<std::size_t>(failAfter + 1));
+        QString problem = u"not told"_qs;
+        const ConfigAcceptResult r = model.Accept([&](const QString& p) { problem = p; });
+        EXPECT_TRUE(r.sent) << "queued";
+        EXPECT_EQ(problem, expected);
+        EXPECT_EQ(port.blocks.size(), failAfter < 0 ? 5u : static_cast<std::size_t>(failAfter + 1));
+        EXPECT_EQ(port.cleared, failAfter == 0 ? 0 : 1) << "live data cleared once sent";
     }
 }
 
@@ -228,77 +249,84 @@ TEST(DriveTexts, ALoggerStatusNeedsItsIdentityAndOneShownValue) {
 
 namespace {
 
-class CountingWait final : public TransferWait {
-public:
-    bool KeepWaiting(qint64 elapsedMs) override {
-        ++calls;
-        lastElapsed = elapsedMs;
-        return giveUpAfter < 0 || calls < giveUpAfter;
-    }
-    void Finished() override { ++finished; }
-
-    int giveUpAfter = -1;
-    int calls = 0;
-    int finished = 0;
-    qint64 lastElapsed = 0;
-};
-
 class StalledLink : public testing::Test {
 protected:
     void SetUp() override {
-        link.SetTransferWait(&wait);
-        link.SetTransferLimitMs(300);
-        link.Start();
-        link.RequestScan();
-        for (int i = 0; i < 2000 && !link.IsIdle(); ++i)
+        link->Start();
+        link->RequestScan();
+        for (int i = 0; i < 2000 && !link->IsIdle(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_EQ(link.DriveRoot(), kRoot);
+        ASSERT_EQ(link->DriveRoot(), kRoot);
     }
     void TearDown() override {
         drive.Stall(false);
-        link.Stop();
+        if (link)
+            link->Stop();
+    }
+    // Looks every millisecond of real time, moving the manual clock by `stepMs`, until the
+    // transfer is no longer waiting.
+    LinkTransferStateType Settle(LinkTransfer& t, qint64 stepMs = 0) {
+        for (int i = 0; i < 5000 && t.Poll() == LinkTransferStateType::Waiting; ++i) {
+            clock.AdvanceMs(stepMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return t.State();
     }
 
     StallingDrive drive{kRoot};
-    CountingWait wait;
-    CInstComm link{drive, std::chrono::milliseconds(1)};
+    ManualClock clock;
+    std::shared_ptr<CInstComm> link =
+        std::make_shared<CInstComm>(drive, std::chrono::milliseconds(1));
 };
 
 } // namespace
 
-// The caller keeps its loop turning while the worker is stuck on the drive.
-TEST_F(StalledLink, AWriteNotDoneWithinTheLimitFailsWhileTheCallerKeepsTurning) {
-    EXPECT_EQ(link.WriteControlBlock(ControlBlock::StartRecording()), 512);
-    EXPECT_EQ(wait.finished, 1);
+// The caller is never held: a stuck write times out on the caller's own clock, the next one
+// waits its turn within its own limit, and once the drive answers again transfers go through.
+TEST_F(StalledLink, AStuckWriteTimesOutAndTheNextWaitsItsTurn) {
+    LinkTransfer first(*link, clock, 300);
+    first.Start(TransferRequest::WriteControl(ControlBlock::StartRecording()));
+    ASSERT_EQ(Settle(first), LinkTransferStateType::Done);
+    EXPECT_EQ(first.Result().bytes, 512);
 
     drive.Stall(true);
-    const auto begun = std::chrono::steady_clock::now();
-    EXPECT_EQ(link.WriteControlBlock(ControlBlock::StopRecording()), 0);
-    EXPECT_GE(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(300));
-    EXPECT_GT(wait.calls, 10) << "the interface was given its turns";
-    EXPECT_GE(wait.lastElapsed, 250);
-    EXPECT_EQ(wait.finished, 2);
+    LinkTransfer stuck(*link, clock, 300);
+    stuck.Start(TransferRequest::WriteControl(ControlBlock::StopRecording()));
+    ASSERT_TRUE(WaitUntil([&] { return drive.Writes() == 2; }));
+    clock.AdvanceMs(299);
+    EXPECT_EQ(stuck.Poll(), LinkTransferStateType::Waiting) << "one millisecond before the limit";
+    clock.AdvanceMs(1);
+    EXPECT_EQ(stuck.Poll(), LinkTransferStateType::TimedOut) << "at the limit";
+    EXPECT_TRUE(link->TransferOut()) << "the worker still has it";
 
-    // The drive is still stuck on that write: the next one fails at once, without waiting.
-    const int callsBefore = wait.calls;
-    EXPECT_EQ(link.WriteControlBlock(ControlBlock::StopRecording()), 0);
-    EXPECT_EQ(wait.calls, callsBefore);
-    EXPECT_EQ(drive.Writes(), 2);
+    // The drive is still stuck on that write: the next one is not taken, and gives up in turn.
+    LinkTransfer next(*link, clock, 300);
+    next.Start(TransferRequest::WriteControl(ControlBlock::StopRecording()));
+    EXPECT_EQ(Settle(next, 1), LinkTransferStateType::TimedOut);
+    EXPECT_EQ(drive.Writes(), 2) << "nothing piled on a stuck drive";
 
     drive.Stall(false);
-    for (int i = 0; i < 2000 && link.WriteControlBlock(ControlBlock::StopRecording()) != 512; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    LinkTransfer after(*link, clock, 300);
+    after.Start(TransferRequest::WriteControl(ControlBlock::StopRecording()));
+    ASSERT_EQ(Settle(after), LinkTransferStateType::Done);
+    EXPECT_EQ(after.Result().bytes, 512);
     EXPECT_EQ(static_cast<uint8_t>(drive.inner.File(kRoot, DriveFileType::Control)[2]), 0x05);
 }
 
-TEST_F(StalledLink, TheUserCanGiveUpAWaitingWrite) {
+TEST_F(StalledLink, ATransferNotBegunIsWithdrawnWhenGivenUp) {
     drive.Stall(true);
-    wait.giveUpAfter = 3;
-    const auto begun = std::chrono::steady_clock::now();
-    EXPECT_EQ(link.WriteControlBlock(ControlBlock::StartRecording()), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(250));
-    EXPECT_EQ(wait.calls, 3);
-    EXPECT_EQ(wait.finished, 1);
+    LinkTransfer stuck(*link, clock, 300);
+    stuck.Start(TransferRequest::WriteControl(ControlBlock::StartRecording()));
+    ASSERT_TRUE(WaitUntil([&] { return drive.Writes() == 1; }));
+    {
+        LinkTransfer waiting(*link, clock);
+        waiting.Start(TransferRequest::ReadRecord(0, 512));
+        EXPECT_EQ(waiting.Poll(), LinkTransferStateType::Waiting);
+    } // gone before the link took it
+    stuck.Cancel();
+    drive.Stall(false);
+    ASSERT_TRUE(WaitUntil([&] { return !link->TransferOut(); }));
+    EXPECT_EQ(drive.inner.ReadCalls(kRoot, DriveFileType::Record), 0);
 }
 
 TEST_F(StalledLink, ReadsComeBackThroughTheWorker) {
@@ -306,8 +334,27 @@ TEST_F(StalledLink, ReadsComeBackThroughTheWorker) {
     for (int i = 0; i < record.size(); ++i)
         record[i] = static_cast<char>(i * 3);
     drive.inner.SetFile(kRoot, DriveFileType::Record, record);
-    QByteArray got(1024, 'x');
-    EXPECT_EQ(link.ReadRecord(got.data(), 512, 1024), 512);
-    EXPECT_EQ(got.left(512), record.mid(512));
-    EXPECT_EQ(got.mid(512), QByteArray(512, 'x')) << "nothing beyond what was read";
+    LinkTransfer read(*link, clock);
+    read.Start(TransferRequest::ReadRecord(512, 1024));
+    ASSERT_EQ(Settle(read), LinkTransferStateType::Done);
+    EXPECT_EQ(read.Result().bytes, 512);
+    EXPECT_EQ(read.Result().data, record.mid(512)) << "nothing beyond what was read";
+}
+
+// Stopping a link whose worker is caught in a drive call does not wait for the drive.
+TEST_F(StalledLink, StopLeavesAWorkerCaughtInADriveCallBehind) {
+    drive.Stall(true);
+    LinkTransfer stuck(*link, clock);
+    stuck.Start(TransferRequest::WriteControl(ControlBlock::StartRecording()));
+    ASSERT_TRUE(WaitUntil([&] { return drive.Writes() == 1; }));
+    const auto begun = std::chrono::steady_clock::now();
+    std::weak_ptr<CInstComm> left = link;
+    stuck.Cancel();
+    link->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begun,
+              std::chrono::milliseconds(CInstComm::kStopWaitMs + 2000));
+    link.reset();
+    EXPECT_FALSE(left.expired()) << "the worker keeps its link alive";
+    drive.Stall(false);
+    ASSERT_TRUE(WaitUntil([&] { return left.expired(); }));
 }

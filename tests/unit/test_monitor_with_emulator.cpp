@@ -2,6 +2,7 @@
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
 #include "core/instrument/ControlBlock.h"
+#include "core/instrument/InstrumentCommands.h"
 #include "core/session/CRecSession.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
@@ -23,7 +24,8 @@ public:
     void Tick() {
         if (CInstComm* link = monitor.Link()) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+            while ((!link->IsIdle() || link->TransferOut()) &&
+                   std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         clock_.AdvanceMs(10);
@@ -73,15 +75,18 @@ TEST(MonitorWithEmulator, FollowsTheLoggerFromConnectToUnplugging) {
     EXPECT_TRUE(rig.Value(1021).endsWith(u" mAdc"_qs)) << rig.Value(1021).toStdString();
     EXPECT_GE(rig.monitor.LiveData()->ChanData().ValueCount(), 2);
 
-    ASSERT_EQ(rig.monitor.Link()->WriteControlBlock(ControlBlock::StartRecording()), 512);
+    const CommandOutcome started;
+    rig.monitor.SendCommands({{ControlBlock::StartRecording()}, started.Recorder()});
+    ASSERT_TRUE(rig.TickUntil([&] { return started.Ended(); }));
+    ASSERT_TRUE(started.Complete());
     ASSERT_TRUE(rig.TickUntil([&] { return rig.monitor.Status().IsRecording(); }));
     ASSERT_TRUE(rig.TickUntil([&] { return rig.monitor.Status().MemoryUsed() > 0; }));
     ASSERT_TRUE(rig.TickUntil([&] { return rig.Value(628) == u"Enregistrement"_qs; }));
 
     rig.Drive().SetPresent(false);
     rig.monitor.OnDeviceChange();
-    rig.Tick();
-    EXPECT_FALSE(rig.monitor.IsConnected());
+    // The drive is asked on the link's worker; a later tick hears the answer.
+    ASSERT_TRUE(rig.TickUntil([&] { return !rig.monitor.IsConnected(); }, 10));
     EXPECT_EQ(rig.monitor.PageValues(), QStringList{u"Déconnecté"_qs});
     EXPECT_EQ(rig.monitor.PageLabels(), QStringList{u"État de la connexion"_qs});
     EXPECT_TRUE(rig.monitor.LiveStatistics().last.isEmpty());

@@ -5,6 +5,7 @@
 #include "core/session/ModelTable.h"
 #include "sim/ManualClock.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/SynchronousPort.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ InstrumentState StateOf(const LoggerFacts& f) {
 }
 
 // Records every block and document action, in order: block codes as two hex digits.
-class RecordingPort final : public InstrumentPort {
+class RecordingPort final : public SynchronousPort {
 public:
     explicit RecordingPort(const LoggerFacts& facts = {}) : state(StateOf(facts)) {}
 
@@ -179,7 +180,7 @@ TEST_F(Configuration, MemoryInUseAllowsSettingsButNoRecording) {
     EXPECT_EQ(model.RecordMode(), RecordModeType::None);
     EXPECT_FALSE(model.DurationListEnabled());
     ASSERT_TRUE(model.Accept().sent);
-    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "clear", "08", "forget"}));
+    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "08", "clear", "forget"}));
 }
 
 TEST_F(Configuration, UnitsAreCutToFourCharactersAndOutOfRangeScalesRefused) {
@@ -228,7 +229,7 @@ TEST_F(Configuration, RecordNowSendsTheSeriesInOrderWithExactBytes) {
     port.state.status.time = QStringLiteral("2024/03/05 14:07:09");
     ASSERT_TRUE(model.Accept().sent);
 
-    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "clear", "08", "04", "forget"}));
+    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "08", "04", "clear", "forget"}));
     ASSERT_EQ(port.blocks.size(), 5u);
     EXPECT_EQ(port.blocks[0],
               Block("55 AA 06 F9 30 30 30 30 30 30 30 30 30 30 30 30 43 38 34 32 6D 41 00 00 33"));
@@ -253,7 +254,7 @@ TEST_F(Configuration, ScheduleSendsTheChosenStartAndSpan) {
     EXPECT_EQ(model.DurationEntry(), 4) << "12 heures";
     ASSERT_TRUE(model.Accept().sent);
 
-    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "clear", "08", "04", "forget"}));
+    EXPECT_EQ(port.log, QStringList({"06", "07", "09", "08", "04", "clear", "forget"}));
     ASSERT_EQ(port.blocks.size(), 5u);
     EXPECT_EQ(port.blocks[1], Block("55 AA 07 F8 4B 31 86"));
     EXPECT_EQ(port.blocks[2], Block("55 AA 09 F6 30 D2"));

@@ -5,6 +5,7 @@
 #include "core/instrument/InstrumentPort.h"
 #include "sim/ManualClock.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/SynchronousPort.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ InstrumentState StateOf(bool connected, qint64 memUsed, bool recording, bool era
 }
 
 // Block codes as two hex digits and the document actions, in order.
-class RecordingPort final : public InstrumentPort {
+class RecordingPort final : public SynchronousPort {
 public:
     InstrumentState State() const override { return state; }
     qint64 WriteControlBlock(const ControlBlock& block) override {
@@ -138,8 +139,12 @@ TEST(InstrumentCommandRules, RecordingCommandStopsOnlyAfterYesAndStartsAtOnce) {
     EXPECT_EQ(port.log, QStringList({"05", "03"}));
     EXPECT_EQ(port.blocks[1], Block("55 AA 03 FC 43 21 9E"));
 
+    // Queued at once; how it ended comes back through the outcome.
     port.writeFails = true;
-    EXPECT_EQ(RecordingCommand(port, ui), CommandResultType::WriteFailed);
+    const CommandOutcome written;
+    EXPECT_EQ(RecordingCommand(port, ui, written.Recorder()), CommandResultType::Sent);
+    EXPECT_TRUE(written.Ended());
+    EXPECT_FALSE(written.Complete());
 }
 
 TEST(InstrumentCommandRules, EraseAsksAndSendsOnce) {

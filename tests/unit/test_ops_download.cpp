@@ -6,6 +6,7 @@
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/SessionTestSupport.h"
+#include "support/SynchronousPort.h"
 
 #include <QFile>
 #include <QStringList>
@@ -16,7 +17,7 @@
 namespace {
 
 // A logger whose RECORD.VX is `record`; reads follow the drive's rules (whole sectors).
-class RecordPort final : public InstrumentPort {
+class RecordPort final : public SynchronousPort {
 public:
     RecordPort() {
         const QByteArray text = QByteArrayLiteral("Model=4\r\nSerNum=E-1\r\nMemSize=2048000\r\n"
@@ -263,9 +264,10 @@ TEST_F(Download, UnpluggedLoggerStallsAndCancelRemovesThePartialFile) {
     EXPECT_EQ(job.Transfer()->Done(), copied);
     EXPECT_EQ(job.Transfer()->ProgressText(), progress);
 
-    // Plugged back in, the copy goes on where it stopped.
+    // Plugged back in, the copy goes on where it stopped, once the drive's presence was heard.
     port.unplugged = false;
-    job.Tick();
+    for (int i = 0; i < 2 && job.Transfer()->Done() == copied; ++i)
+        job.Tick();
     EXPECT_FALSE(job.Transfer()->Stalled());
     EXPECT_EQ(job.Transfer()->Done(), 2 * copied);
 
@@ -301,6 +303,8 @@ TEST_F(Download, ADriveThatLeftEndsTheCopyAtOnceWithoutAFile) {
         job.Tick();
         EXPECT_EQ(job.Transfer()->Done(), 65536) << "a read that works is taken, drive or not";
         port.unplugged = true;
+        EXPECT_EQ(job.Tick(), TransferStateType::Copying)
+            << "the drive is asked whether it is there";
         EXPECT_EQ(job.Tick(), TransferStateType::Unplugged);
         EXPECT_FALSE(job.Running());
         EXPECT_TRUE(FilesInFolder().isEmpty());
@@ -376,7 +380,8 @@ TEST_F(Download, AShortRecordIsKeptAsFarAsItGoesAndToldIncomplete) {
     DownloadJob job(port, ui, settings, clock);
     ASSERT_TRUE(job.Begin(folder.path()));
     ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
-    EXPECT_EQ(port.reads, QStringList({"0+32768", "32768+32768"}));
+    // The short read is followed by one for the rest, from its last whole sector; nothing comes.
+    EXPECT_EQ(port.reads, QStringList({"0+32768", "32768+32768", "39936+32768"}));
     EXPECT_TRUE(job.Transfer()->Incomplete());
     ASSERT_EQ(ui.Messages().size(), 1u);
     EXPECT_EQ(ui.Messages()[0].text,

@@ -49,7 +49,8 @@ public:
     void Tick() {
         if (CInstComm* link = monitor.Link()) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (!link->IsIdle() && std::chrono::steady_clock::now() < deadline)
+            while ((!link->IsIdle() || link->TransferOut()) &&
+                   std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         clock.AdvanceMs(10);
@@ -133,8 +134,12 @@ TEST(OperationsWithEmulatedLogger, ConfigureRecordStopDownloadAndErase) {
     ASSERT_TRUE(job.Begin(folder.path()));
     EXPECT_TRUE(rig.monitor.IsBusy());
     TransferStateType state = TransferStateType::WaitingForLink;
-    for (int i = 0; i < 100 && job.Running(); ++i)
+    // Each read is posted on one tick and picked up on a later one.
+    for (int i = 0; i < 1000 && job.Running(); ++i) {
+        for (int wait = 0; wait < 5000 && rig.monitor.Link()->TransferOut(); ++wait)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         state = job.Tick();
+    }
     ASSERT_EQ(state, TransferStateType::Finished);
     ASSERT_TRUE(job.CompleteParameters([](SessionParamsEditModel&) { return true; }));
     EXPECT_FALSE(rig.monitor.IsBusy());
@@ -173,16 +178,23 @@ TEST(OperationsWithEmulatedLogger, ClockIsSetThenSynchronised) {
 
     InstrumentClockSetter wrong(rig.port, rig.clock);
     wrong.Begin(DateTimeDlgEndType::Ok, ParseDateTimeText(QStringLiteral("2024/03/05 12:00:00")));
+    // The command goes through the monitor's queue, on its ticks.
+    ASSERT_TRUE(rig.TickUntil([&] {
+        wrong.Tick();
+        return !wrong.Pending();
+    }));
+    EXPECT_TRUE(wrong.Result().set);
     ASSERT_TRUE(rig.Settle());
     EXPECT_TRUE(ConfigurationModel(rig.port, rig.clock).ClockText().contains(u"par -2:0"_qs));
 
     rig.clock.AdvanceMs(250);
     InstrumentClockSetter sync(rig.port, rig.clock);
     sync.Begin(DateTimeDlgEndType::Synchronise, {});
-    while (sync.Pending()) {
-        rig.clock.AdvanceMs(10);
+    ASSERT_TRUE(rig.TickUntil([&] {
         sync.Tick();
-    }
+        return !sync.Pending();
+    }));
+    EXPECT_TRUE(sync.Result().set);
     const qint64 computer = InstrumentTimeValue(ComputerWallClock(rig.clock));
     EXPECT_EQ(rig.Logger([](LoggerEmulator& l) { return l.InstrumentSeconds(); }), computer);
     ASSERT_TRUE(rig.Settle());

@@ -6,6 +6,7 @@
 #include "sim/ManualClock.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
+#include "support/SynchronousPort.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,7 @@
 namespace {
 
 // RECORD.VX of `record`, from a logger of model 4 whose link announced `memoryUsed` bytes.
-class DumpSourcePort final : public InstrumentPort {
+class DumpSourcePort final : public SynchronousPort {
 public:
     DumpSourcePort() {
         const QByteArray text = QByteArrayLiteral("Model=4\r\nSerNum=E-1\r\nMemSize=2048000\r\n"
