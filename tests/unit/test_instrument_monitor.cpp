@@ -348,8 +348,8 @@ TEST_F(MonitorTest, FilteredKindsWaitForAFullWindowAndUnpluggingDrops) {
 
     drive.SetPresent(false);
     monitor.OnDeviceChange();
+    // The drive is asked on the link's worker; a tick hears the answer.
     Tick();
-    EXPECT_TRUE(monitor.IsConnected()) << "the drive is asked on the link's worker";
     Tick();
     EXPECT_FALSE(monitor.IsConnected());
     EXPECT_EQ(monitor.PageValues().front(), u"Déconnecté"_qs);
