@@ -210,13 +210,19 @@ TEST_F(FuseLogger, ARecordingThatCannotBeReadLeavesNoFile) {
 TEST_F(FuseLogger, AHungDriveDuringADownloadIsGivenUpAndTheCommandEnds) {
     Mount({u"--model"_qs, u"4"_qs, u"--demo-recording=200"_qs, u"--fault"_qs, u"slow-reads=100"_qs,
            u"--fault"_qs, u"hang-after=3"_qs});
+    // A leak check at exit stops every thread, which one parked in the kernel on the hung
+    // drive never lets it do: under the address sanitizer it is left out for this run.
+    const QByteArray sanitizer = qgetenv("ASAN_OPTIONS");
+    qputenv("ASAN_OPTIONS", sanitizer + (sanitizer.isEmpty() ? "" : ":") + "detect_leaks=0");
     QElapsedTimer took;
     took.start();
     const CliRun r = Cli({u"download"_qs, u"--out"_qs, out_, u"--timeout"_qs, u"2"_qs});
+    const qint64 tookMs = took.elapsed();
+    qputenv("ASAN_OPTIONS", sanitizer);
     EXPECT_EQ(r.status, 2) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(u"ne répond plus"_qs)) << r.err.toStdString();
     EXPECT_TRUE(SessionFiles().isEmpty()) << SessionFiles().join(u", ").toStdString();
-    EXPECT_LT(took.elapsed(), 20000) << "ended while the drive still hangs";
+    EXPECT_LT(tookMs, 20000) << "ended while the drive still hangs";
     EXPECT_TRUE(MountedAt(point_)) << "the drive is still there, hung";
 }
 
