@@ -131,7 +131,8 @@ private:
 
     InstrumentPage page_;
     LiveChannel live_;
-    // Last, so that the link's worker stops before the rest goes.
+    // After the rest, so that the link's worker stops before it goes; the command queue, which
+    // posts through the link, goes first.
     LoggerConnection connection_;
     CommandSender commands_;
 };
