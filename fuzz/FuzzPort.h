@@ -2,9 +2,9 @@
 
 #include "core/instrument/CommandSender.h"
 #include "core/instrument/InstrumentPort.h"
+#include "core/instrument/RawDump.h"
 
 #include <QByteArray>
-#include <algorithm>
 
 // An instrument port over fixed bytes: the state the instrument screens read, and RECORD.VX.
 class FuzzPort final : public InstrumentPort {
@@ -32,31 +32,5 @@ public:
     void ForgetLastStatus() override {}
 
 private:
-    class Channel final : public ImmediateTransferChannel {
-    public:
-        explicit Channel(const FuzzPort& port) : port_(port) {}
-
-    protected:
-        TransferResult Transfer(const TransferRequest& request) override {
-            TransferResult result;
-            if (request.kind == TransferKindType::Presence) {
-                result.bytes = 1;
-            } else if (request.kind == TransferKindType::Read &&
-                       request.file == DriveFileType::Record && request.offset >= 0 &&
-                       request.offset < port_.record.size()) {
-                result.data = port_.record.mid(
-                    request.offset,
-                    std::min<qint64>(request.size, port_.record.size() - request.offset));
-                result.bytes = result.data.size();
-            } else if (request.kind == TransferKindType::Write) {
-                result.bytes = request.data.size();
-            }
-            return result;
-        }
-
-    private:
-        const FuzzPort& port_;
-    };
-
-    Channel channel_{*this};
+    RecordBytesChannel channel_{record};
 };

@@ -33,8 +33,6 @@ public:
     static constexpr int kTextReadSize = 512;
     static constexpr int kMaxCodePageSize = 256;
     static constexpr qint64 kMaxRecordRead = 32768;
-    // A transfer or text read not done by then counts as failed: the logger does not answer.
-    static constexpr qint64 kTransferLimitMs = 5000;
     // How long Stop() waits for a worker caught in a drive call before leaving it behind.
     static constexpr qint64 kStopWaitMs = 1000;
 

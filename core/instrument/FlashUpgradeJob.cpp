@@ -178,12 +178,13 @@ void FlashUpgradeJob::EndMode() {
         transfer_.Result().bytes != ControlBlock::kSize)
         return;
     step_ = FlashStepType::Done;
+    state_ = EndedState();
+}
+
+FlashStateType FlashUpgradeJob::EndedState() const {
     if (!refusal_.isEmpty())
-        state_ = FlashStateType::Refused;
-    else if (cancelling_)
-        state_ = FlashStateType::Cancelled;
-    else
-        state_ = FlashStateType::Finished;
+        return FlashStateType::Refused;
+    return cancelling_ ? FlashStateType::Cancelled : FlashStateType::Finished;
 }
 
 void FlashUpgradeJob::CheckLimits() {
@@ -192,10 +193,8 @@ void FlashUpgradeJob::CheckLimits() {
     const bool silent = now - lastAnswerMs_ >= kSilenceLimitMs;
     if (step_ == FlashStepType::EndMode && (silent || now - stepBeganMs_ >= kSilenceLimitMs)) {
         // Out of reach before any page was written: the firmware is as it was.
-        if (!refusal_.isEmpty())
-            state_ = FlashStateType::Refused;
-        else if (cancelling_)
-            state_ = FlashStateType::Cancelled;
+        if (cancelling_)
+            state_ = EndedState();
         else
             Fail(FailureType::EndMode);
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/instrument/ControlBlock.h"
 #include "core/instrument/IntelHexImage.h"
 #include "core/instrument/LinkTransfer.h"
 
@@ -36,8 +37,9 @@ enum class FlashStateType {
 // never reaches flash mode, ends the job, and each ending says what the logger holds.
 class FlashUpgradeJob {
 public:
-    static constexpr int kPageSize = 256;
-    static constexpr int kMapPages = 4096;
+    // The acknowledgement map has one bit per page of this size, a bit per byte of the block.
+    static constexpr int kPageSize = ControlBlock::kMaxCodePage;
+    static constexpr int kMapPages = ControlBlock::kSize * 8;
     // Without any transfer that succeeds for this long the logger counts as gone.
     static constexpr qint64 kSilenceLimitMs = 10000;
     // A logger that answers but does not report flash mode within this is given up.
@@ -86,6 +88,8 @@ private:
     void NoteMap(const QByteArray& map);
     void CheckLimits();
     void Fail(FailureType failure);
+    // How the job ends once flash mode was ended (or could not be, nothing having been written).
+    FlashStateType EndedState() const;
     void Refuse(const QString& why);
     void StartPage();
 

@@ -18,9 +18,7 @@ enum class LinkTransferStateType {
 // from the first ask, so that neither a busy nor a stuck link keeps the job for ever.
 class LinkTransfer {
 public:
-    static constexpr qint64 kLimitMs = 5000;
-
-    LinkTransfer(TransferChannel& channel, const Clock& clock, qint64 limitMs = kLimitMs);
+    LinkTransfer(TransferChannel& channel, const Clock& clock, qint64 limitMs = kTransferLimitMs);
     ~LinkTransfer();
     LinkTransfer(const LinkTransfer&) = delete;
     LinkTransfer& operator=(const LinkTransfer&) = delete;

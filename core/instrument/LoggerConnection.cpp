@@ -88,8 +88,7 @@ void LoggerConnection::SetNotAnswering(bool on) {
     notAnswering_ = on;
     if (on)
         qCInfo(LinkLog).noquote() << "the logger drive" << link_->DriveRoot()
-                                  << "does not answer within" << CInstComm::kTransferLimitMs
-                                  << "ms";
+                                  << "does not answer within" << kTransferLimitMs << "ms";
     else
         qCInfo(LinkLog).noquote() << "the logger drive answers again";
     listener_.RefreshViews();
@@ -136,8 +135,7 @@ void LoggerConnection::Tick() {
     const int64_t now = clock_.MonotonicMs();
     if (connected_ &&
         (phase_ == MonitorPhaseType::PollStatus || phase_ == MonitorPhaseType::PollConfig)) {
-        if (pollToggle_ == 1 && now - readPostedMs_ >= CInstComm::kTransferLimitMs &&
-            !link_->IsIdle())
+        if (pollToggle_ == 1 && now - readPostedMs_ >= kTransferLimitMs && !link_->IsIdle())
             SetNotAnswering(true);
         if (now - lastPollTime_ >= kPollSpacingMs) {
             const bool statusStep = phase_ == MonitorPhaseType::PollStatus;

@@ -114,7 +114,7 @@ std::optional<TransferResult> RawDumpRecorder::TakeTransfer(TransferTicket ticke
     return result;
 }
 
-RawDumpPort::RawDumpPort(const RawDump& dump) : channel_(dump) {
+RawDumpPort::RawDumpPort(const RawDump& dump) : channel_(dump.record) {
     const char* text = dump.statusText.constData();
     const int length = TextLength(dump.statusText);
     state_.connected = true;
@@ -127,7 +127,7 @@ void RawDumpPort::SendCommands(CommandBatch batch) {
         batch.done({0, static_cast<int>(batch.blocks.size())});
 }
 
-TransferResult RawDumpPort::Channel::Transfer(const TransferRequest& request) {
+TransferResult RecordBytesChannel::Transfer(const TransferRequest& request) {
     TransferResult result;
     if (request.kind == TransferKindType::Presence) {
         result.bytes = 1;
@@ -135,10 +135,10 @@ TransferResult RawDumpPort::Channel::Transfer(const TransferRequest& request) {
     }
     const qint64 offset = request.offset;
     if (request.kind != TransferKindType::Read || request.file != DriveFileType::Record ||
-        offset < 0 || request.size <= 0 || offset >= dump_.record.size())
+        offset < 0 || request.size <= 0 || offset >= record_.size())
         return result;
-    const qint64 n = std::min<qint64>(request.size, dump_.record.size() - offset);
-    result.data = dump_.record.mid(offset, n);
+    const qint64 n = std::min<qint64>(request.size, record_.size() - offset);
+    result.data = record_.mid(offset, n);
     result.bytes = n;
     return result;
 }

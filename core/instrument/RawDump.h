@@ -67,6 +67,18 @@ private:
     qint64 recordOffset_ = 0;
 };
 
+// A drive that is always there, whose RECORD.VX is `record` and which takes nothing written.
+class RecordBytesChannel final : public ImmediateTransferChannel {
+public:
+    explicit RecordBytesChannel(const QByteArray& record) : record_(record) {}
+
+protected:
+    TransferResult Transfer(const TransferRequest& request) override;
+
+private:
+    const QByteArray& record_;
+};
+
 // A connected logger that is a dump: its status is the dump's, RECORD.VX its bytes; it
 // takes no commands.
 class RawDumpPort final : public InstrumentPort {
@@ -89,19 +101,7 @@ public:
     void ForgetLastStatus() override {}
 
 private:
-    // RECORD.VX is the dump's bytes, and the drive is always there.
-    class Channel final : public ImmediateTransferChannel {
-    public:
-        explicit Channel(const RawDump& dump) : dump_(dump) {}
-
-    protected:
-        TransferResult Transfer(const TransferRequest& request) override;
-
-    private:
-        const RawDump& dump_;
-    };
-
-    Channel channel_;
+    RecordBytesChannel channel_;
     InstrumentState state_;
     qint64 memoryUsed_ = 0;
 };

@@ -8,6 +8,9 @@
 
 class ControlBlock;
 
+// A transfer or text read not done by then counts as failed: the logger does not answer.
+inline constexpr qint64 kTransferLimitMs = 5000;
+
 enum class TransferKindType { Read, Write, Presence };
 
 // A command, recording or presence transfer that the link's worker does for a job.

@@ -1,9 +1,7 @@
 #pragma once
 
+#include "support/DriveGate.h"
 #include "support/FakeDriveBackend.h"
-
-#include <condition_variable>
-#include <mutex>
 
 // A drive whose command writes hang until the test lets them go, as a stalled device does.
 class StallingDrive final : public DriveBackend {
@@ -14,17 +12,8 @@ public:
             "Model=2\r\nTime=2024/03/05 14:07:09\r\nCodePageSize=256\r\nNumCodePages=4096\r\n");
         inner.SetFile(root, DriveFileType::Control, QByteArray(512, '\0'));
     }
-    void Stall(bool on) {
-        {
-            const std::lock_guard lock(mutex_);
-            stalled_ = on;
-        }
-        released_.notify_all();
-    }
-    int Writes() const {
-        const std::lock_guard lock(mutex_);
-        return writes_;
-    }
+    void Stall(bool on) { writes_.SetClosed(on); }
+    int Writes() const { return writes_.Passes(); }
     std::vector<QString> CandidateDrives() const override { return inner.CandidateDrives(); }
     bool DriveExists(const QString& root) const override { return inner.DriveExists(root); }
     qint64 ReadFile(const QString& root, DriveFileType file, qint64 offset, char* buffer,
@@ -33,19 +22,12 @@ public:
     }
     qint64 WriteFile(const QString& root, DriveFileType file, qint64 offset, const char* data,
                      qint64 size) override {
-        {
-            std::unique_lock lock(mutex_);
-            ++writes_;
-            released_.wait(lock, [this] { return !stalled_; });
-        }
+        writes_.Pass();
         return inner.WriteFile(root, file, offset, data, size);
     }
 
     FakeDriveBackend inner;
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
-    bool stalled_ = false;
-    int writes_ = 0;
+    DriveGate writes_;
 };

@@ -7,10 +7,10 @@
 #include "core/instrument/DriveBackend.h"
 #include "core/instrument/InstrumentPort.h"
 #include "core/session/CRecSession.h"
+#include "support/DriveGate.h"
 #include "support/SessionTestSupport.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <map>
@@ -35,17 +35,17 @@ private:
 class ScriptedDrive final : public DriveBackend {
 public:
     std::vector<QString> CandidateDrives() const override {
-        Enter();
+        gate_.Pass();
         return {u"/drive"_qs};
     }
     bool DriveExists(const QString&) const override {
-        Enter();
+        gate_.Pass();
         const std::lock_guard lock(mutex_);
         return present_;
     }
     qint64 ReadFile(const QString&, DriveFileType file, qint64, char* buffer,
                     qint64 size) override {
-        Enter();
+        gate_.Pass();
         const std::lock_guard lock(mutex_);
         const auto it = files_.find(file);
         if (!present_ || it == files_.end())
@@ -55,21 +55,12 @@ public:
         return n;
     }
     qint64 WriteFile(const QString&, DriveFileType, qint64, const char*, qint64 size) override {
-        Enter();
+        gate_.Pass();
         return size;
     }
     // While hung every call waits; calls begun before it hung end as usual.
-    void SetHung(bool on) {
-        {
-            const std::lock_guard lock(mutex_);
-            hung_ = on;
-        }
-        released_.notify_all();
-    }
-    int CallsOnTheTestThread() const {
-        const std::lock_guard lock(mutex_);
-        return callsOnTestThread_;
-    }
+    void SetHung(bool on) { gate_.SetClosed(on); }
+    int CallsOnTheTestThread() const { return gate_.PassesOnOwnerThread(); }
     void Set(DriveFileType file, const QByteArray& text) {
         const std::lock_guard lock(mutex_);
         files_[file] = text;
@@ -80,20 +71,10 @@ public:
     }
 
 private:
-    void Enter() const {
-        std::unique_lock lock(mutex_);
-        if (std::this_thread::get_id() == testThread_)
-            ++callsOnTestThread_;
-        released_.wait(lock, [this] { return !hung_; });
-    }
-
+    DriveGate gate_;
     mutable std::mutex mutex_;
-    mutable std::condition_variable released_;
     std::map<DriveFileType, QByteArray> files_;
     bool present_ = true;
-    bool hung_ = false;
-    const std::thread::id testThread_ = std::this_thread::get_id();
-    mutable int callsOnTestThread_ = 0;
 };
 
 struct LoggerState {
@@ -365,7 +346,7 @@ TEST_F(MonitorTest, AHungDriveIsShownAsNotAnsweringUntilItAnswersAgain) {
     for (int i = 0; i < 100 && monitor.Link()->IsIdle(); ++i)
         TickWithoutWaiting();
     ASSERT_FALSE(monitor.Link()->IsIdle());
-    TickWithoutWaiting(CInstComm::kTransferLimitMs - 1);
+    TickWithoutWaiting(kTransferLimitMs - 1);
     EXPECT_FALSE(monitor.NotAnswering()) << "one millisecond before the limit";
     TickWithoutWaiting(1);
     EXPECT_TRUE(monitor.NotAnswering()) << "at the limit";
@@ -391,7 +372,7 @@ TEST_F(MonitorTest, ADeviceChangeWhileTheDriveHangsNeverWaitsOnIt) {
         TickWithoutWaiting();
     EXPECT_TRUE(monitor.IsConnected());
     EXPECT_FALSE(monitor.NotAnswering());
-    TickWithoutWaiting(CInstComm::kTransferLimitMs);
+    TickWithoutWaiting(kTransferLimitMs);
     EXPECT_TRUE(monitor.NotAnswering()) << "the presence check outlived the link's limit";
 
     // "Débrancher" then "Connecter" find the logger again once its drive answers.

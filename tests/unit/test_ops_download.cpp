@@ -40,6 +40,12 @@ public:
         return n;
     }
     bool DrivePresent() const override { return !driveGone; }
+    int DeviceChanges() const override { return deviceChanges; }
+    QByteArray StatusText() const override {
+        return "Model=4\r\nSerNum=" + serial +
+               "\r\nMemUsed=1000\r\nCodePageSize=256\r\n"
+               "NumCodePages=4096\r\nTime=2024/03/05 14:07:09\r\n";
+    }
     void SetBusy(bool on) override { busy.append(on); }
     void ClearLiveData() override {}
     void ForgetLastStatus() override {}
@@ -50,6 +56,8 @@ public:
     bool linkIdle = true;
     bool unplugged = false;
     bool driveGone = false;
+    int deviceChanges = 0;
+    QByteArray serial = "E-1";
     QStringList reads;
     QList<bool> busy;
 };
@@ -371,6 +379,40 @@ TEST_F(Download, ParameterStepOffersRememberedValuesAndRemembersTheNewOnes) {
     ASSERT_NE(kept, nullptr) << "the copy stays on the disk, readable";
     EXPECT_FLOAT_EQ(kept->HighScale(), 100.0f);
     EXPECT_EQ(FilesInFolder().size(), 2);
+}
+
+// After a device change no byte is trusted before the drive has shown the same logger again: its
+// own serial number lets the copy go on, another one ends it with no file left.
+TEST_F(Download, AfterADeviceChangeTheDriveMustStillBeTheSameLogger) {
+    port.memoryUsed = 100000;
+    port.record = RecordImage(HeaderText(), 256, 131072);
+    for (const QByteArray& serial : {QByteArray("E-1"), QByteArray("E-2")}) {
+        SCOPED_TRACE(serial.toStdString());
+        ui.Forget();
+        port.serial = "E-1";
+        port.reads.clear();
+        DownloadJob job(port, ui, settings, clock);
+        ASSERT_TRUE(job.Begin(folder.path()));
+        job.Tick();
+        job.Tick();
+        ASSERT_EQ(job.Transfer()->Done(), 32768);
+        port.serial = serial;
+        ++port.deviceChanges;
+        EXPECT_EQ(job.Tick(), TransferStateType::Copying) << "the drive's presence";
+        if (serial == "E-1") {
+            EXPECT_EQ(RunToEnd(job), TransferStateType::Finished);
+            EXPECT_TRUE(ui.Messages().empty());
+            continue;
+        }
+        EXPECT_EQ(job.Tick(), TransferStateType::Replaced);
+        EXPECT_EQ(port.reads.size(), 1) << "nothing read from the other logger";
+        EXPECT_FALSE(job.Running());
+        ASSERT_EQ(ui.Messages().size(), 1u);
+        EXPECT_EQ(ui.Messages()[0].text,
+                  u"Un autre instrument (n° de série E-2) a pris la place de l’instrument n° E-1 "
+                  u"pendant le téléchargement : le fichier incomplet a été supprimé."_qs);
+        EXPECT_TRUE(FilesInFolder().isEmpty());
+    }
 }
 
 // RECORD.VX that ends before the memory the status announces: kept as far as it goes, and told.

@@ -8,6 +8,7 @@
 #include "gui/app/HelpLauncher.h"
 #include "gui/instrument/CVXRealtimeView.h"
 #include "sim/ManualClock.h"
+#include "support/DriveGate.h"
 #include "support/FakeDriveBackend.h"
 #include "support/MemorySettingsStore.h"
 #include "support/ScriptedUserInterface.h"
@@ -18,10 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -35,51 +33,31 @@ public:
                       "MemUsed=0\r\nCodePageSize=256\r\nNumCodePages=4096\r\n");
         inner.SetFile(u"/logger"_qs, DriveFileType::Config, "FilterSize=1\r\n");
     }
-    void SetHung(bool on) {
-        {
-            const std::lock_guard lock(mutex_);
-            hung_ = on;
-        }
-        released_.notify_all();
-    }
-    int CallsOnTheWindowThread() const {
-        const std::lock_guard lock(mutex_);
-        return onWindowThread_;
-    }
+    void SetHung(bool on) { gate_.SetClosed(on); }
+    int CallsOnTheWindowThread() const { return gate_.PassesOnOwnerThread(); }
     std::vector<QString> CandidateDrives() const override {
-        Enter();
+        gate_.Pass();
         return inner.CandidateDrives();
     }
     bool DriveExists(const QString& root) const override {
-        Enter();
+        gate_.Pass();
         return inner.DriveExists(root);
     }
     qint64 ReadFile(const QString& root, DriveFileType file, qint64 offset, char* buffer,
                     qint64 size) override {
-        Enter();
+        gate_.Pass();
         return inner.ReadFile(root, file, offset, buffer, size);
     }
     qint64 WriteFile(const QString& root, DriveFileType file, qint64 offset, const char* data,
                      qint64 size) override {
-        Enter();
+        gate_.Pass();
         return inner.WriteFile(root, file, offset, data, size);
     }
 
     FakeDriveBackend inner;
 
 private:
-    void Enter() const {
-        std::unique_lock lock(mutex_);
-        if (std::this_thread::get_id() == window_)
-            ++onWindowThread_;
-        released_.wait(lock, [this] { return !hung_; });
-    }
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable released_;
-    bool hung_ = false;
-    mutable int onWindowThread_ = 0;
-    const std::thread::id window_ = std::this_thread::get_id();
+    DriveGate gate_;
 };
 
 class HungDrive : public testing::Test {
@@ -140,7 +118,7 @@ TEST_F(HungDrive, TheWindowKeepsTurningAndSaysTheLoggerDoesNotAnswer) {
         &frame_, [this] { doc_.Monitor().OnDeviceChange(); }, Qt::QueuedConnection);
     EXPECT_GT(TurnFor(500), 20) << "and through a device change";
 
-    clock_.AdvanceMs(CInstComm::kTransferLimitMs);
+    clock_.AdvanceMs(kTransferLimitMs);
     ASSERT_TRUE(RunUntil([&] { return doc_.Monitor().NotAnswering(); }, 3000));
     EXPECT_TRUE(RunUntil([&] { return ConnectionRow() == u"L’instrument ne répond plus"_qs; }));
     EXPECT_TRUE(frame_.Action(CommandType::Connect)->isEnabled());
