@@ -3,6 +3,7 @@
 #include "core/common/Rounding.h"
 #include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
+#include "core/graph/AxisTextPlacer.h"
 #include "core/graph/OverlaySessions.h"
 #include "core/graph/ValueScan.h"
 #include "core/session/CRecSession.h"
@@ -127,8 +128,7 @@ void COverlayGraph::DrawCursor(Canvas& canvas) {
     const qint64 at = timeline_.Origin() + SaturatingRound(cursorTime_);
     const QString label = FormatShortDate(at) + u' ' + FormatTimeOfDay(at, 0);
     const int width = canvas.MeasureText(label).width;
-    const int left = std::max(plot.left, std::min(x - width / 2, DrawingRect().right - width));
-    canvas.Text({left, plot.bottom + 2}, label);
+    canvas.Text({CentredWithin(x, width, plot.left, plot.right), plot.bottom + 2}, label);
 }
 
 QString COverlayGraph::CursorReading(int session) const {

@@ -5,6 +5,7 @@
 #include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
+#include "core/graph/AxisTextPlacer.h"
 #include "core/graph/ValueScan.h"
 #include "core/session/CChanData.h"
 
@@ -94,9 +95,9 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
     const int x = SaturatingRound(column.x);
     canvas.SetPen({PenStyleType::Solid, 1, frame.colour});
     canvas.Line({x, plot.top}, {x, plot.bottom + 2});
+    // Inside the plot: left of it the lowest value label may share the row.
     const int width = canvas.MeasureText(label_).width;
-    const int left = std::max(plot.left, std::min(x - width / 2, frame.drawing.right - width));
-    canvas.Text({left, plot.bottom + 2}, label_);
+    canvas.Text({CentredWithin(x, width, plot.left, plot.right), plot.bottom + 2}, label_);
 }
 
 bool CursorProbe::TakeColumn(const TraceColumn& column) {

@@ -2,6 +2,7 @@
 
 #include "core/common/DurationFormat.h"
 #include "core/common/TimeFormat.h"
+#include "core/graph/AxisTextPlacer.h"
 #include "core/graph/PixelMath.h"
 #include "core/graph/TimeDivision.h"
 
@@ -24,11 +25,24 @@ EdgeTexts EdgeTextsAt(qint64 sessionStart, double offset) {
     return {FormatShortDate(t), FormatTimeOfDay(t, ms)};
 }
 
-void Centred(Canvas& canvas, const GraphRect& plot, int y, const QString& text) {
-    if (text.isEmpty())
+// The texts of one plot edge go together: a date without its time would mislead.
+void DrawEdgeIfFits(AxisTextPlacer& texts, const EdgeTexts& edge, int x, int upper, int lower,
+                    bool rightAligned) {
+    const auto at = [&](const QString& text, int y) {
+        const GraphRect box = texts.BoxAt({x, y}, text);
+        return rightAligned ? box.Offset(-box.Width(), 0) : box;
+    };
+    const GraphRect date = at(edge.date, upper);
+    const GraphRect time = at(edge.time, lower);
+    if (!texts.Fits(date) || !texts.Fits(time))
         return;
-    const int width = canvas.MeasureText(text).width;
-    canvas.Text({plot.left + (plot.Width() - width) / 2, y}, text);
+    texts.Draw(date, edge.date);
+    texts.Draw(time, edge.time);
+}
+
+void DrawCentredIfFits(AxisTextPlacer& texts, const GraphRect& plot, int y, const QString& text) {
+    const GraphRect box = texts.BoxAt({0, y}, text);
+    texts.DrawIfFits({plot.left + (plot.Width() - box.Width()) / 2, y}, text);
 }
 
 } // namespace
@@ -39,12 +53,12 @@ void DrawTimeAxis(Canvas& canvas, const TimeAxisLayout& axis) {
     const int upper = plot.bottom + axis.lineHeight / 2 + cursorRow;
     const int lower = plot.bottom + 3 * axis.lineHeight / 2 + cursorRow;
 
-    const EdgeTexts left = EdgeTextsAt(axis.sessionStart, axis.viewStart);
-    canvas.Text({plot.left, upper}, left.date);
-    canvas.Text({plot.left, lower}, left.time);
-    const EdgeTexts right = EdgeTextsAt(axis.sessionStart, axis.viewStart + axis.viewSpan);
-    canvas.Text({plot.right - canvas.MeasureText(right.date).width, upper}, right.date);
-    canvas.Text({plot.right - canvas.MeasureText(right.time).width, lower}, right.time);
+    // The edges first, then what is centred between them where there is room.
+    AxisTextPlacer texts(canvas, plot.left, plot.right);
+    DrawEdgeIfFits(texts, EdgeTextsAt(axis.sessionStart, axis.viewStart), plot.left, upper, lower,
+                   false);
+    DrawEdgeIfFits(texts, EdgeTextsAt(axis.sessionStart, axis.viewStart + axis.viewSpan),
+                   plot.right, upper, lower, true);
 
     const TimeDivision division = ChooseTimeDivision(axis.viewSpan);
     canvas.SetPen({PenStyleType::Dot, 1, axis.ink});
@@ -58,6 +72,6 @@ void DrawTimeAxis(Canvas& canvas, const TimeAxisLayout& axis) {
             canvas.Line({x, plot.top}, {x, plot.bottom});
         }
     }
-    Centred(canvas, plot, lower, division.text);
-    Centred(canvas, plot, upper, FormatDurationClock(axis.viewSpan).Joined());
+    DrawCentredIfFits(texts, plot, lower, division.text);
+    DrawCentredIfFits(texts, plot, upper, FormatDurationClock(axis.viewSpan).Joined());
 }

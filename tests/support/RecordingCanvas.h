@@ -5,9 +5,10 @@
 #include <QString>
 #include <vector>
 
-// Records every drawing call in order. Texts measure 7 px per character and 13 px high, so
-// tests can work out the layout by hand. Each call remembers how many frames (FrameRect)
-// came before it, which separates the passes of one drawing.
+// Records every drawing call in order. Texts measure 7 px per character and 13 px high, or
+// the metrics given (a larger font), so tests can work out the layout by hand. Each call
+// remembers how many frames (FrameRect) came before it, which separates the passes of one
+// drawing.
 class RecordingCanvas final : public Canvas {
 public:
     static constexpr int kCharWidth = 7;
@@ -35,6 +36,8 @@ public:
     };
 
     explicit RecordingCanvas(bool printer = false) : printer_(printer) {}
+    RecordingCanvas(bool printer, int charWidth, int textHeight)
+        : printer_(printer), charWidth_(charWidth), textHeight_(textHeight) {}
 
     void SetPen(const GraphPen& pen) override { pen_ = pen; }
     void Line(GraphPoint from, GraphPoint to) override {
@@ -44,7 +47,7 @@ public:
         texts.push_back({topLeft, text, frames_});
     }
     TextExtent MeasureText(const QString& text) const override {
-        return {kCharWidth * static_cast<int>(text.size()), kTextHeight};
+        return {charWidth_ * static_cast<int>(text.size()), textHeight_};
     }
     void FillRect(const GraphRect& rect, ColorRef colour) override {
         rects.push_back({rect, colour, true, frames_});
@@ -64,7 +67,7 @@ public:
     int Frames() const { return frames_; }
     // Only the calls from the last frame on: what the last pass of a drawing left.
     RecordingCanvas LastPass() const {
-        RecordingCanvas out(printer_);
+        RecordingCanvas out(printer_, charWidth_, textHeight_);
         const auto keep = [this](const auto& from, auto& to) {
             for (const auto& call : from)
                 if (call.frame >= frames_)
@@ -103,6 +106,8 @@ public:
 
 private:
     bool printer_;
+    int charWidth_ = kCharWidth;
+    int textHeight_ = kTextHeight;
     GraphPen pen_;
     int frames_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/NiceValueRange.h"
 #include "core/graph/TimeDivision.h"
-#include "core/graph/ValueAxis.h"
 
 #include <gtest/gtest.h>
 
@@ -68,32 +67,6 @@ TEST(GraphTimeDivision, WholeUnitsOfAFifthOfTheSpan) {
     const TimeDivision tiny = ChooseTimeDivision(1e-10);
     EXPECT_TRUE(tiny.text.isEmpty());
     EXPECT_DOUBLE_EQ(tiny.seconds, 2e-11);
-}
-
-TEST(GraphValueAxis, DivisionsHalveOnShortPlots) {
-    // 13 px lines: ten divisions need 190 px.
-    const ValueAxisSteps tall = ChooseValueAxisSteps(200, 20.0, 0.01, 13);
-    EXPECT_EQ(tall.divisions, 10);
-    EXPECT_DOUBLE_EQ(tall.step, 1.0);
-    const ValueAxisSteps five = ChooseValueAxisSteps(150, 15.0, 0.01, 13);
-    EXPECT_EQ(five.divisions, 5);
-    EXPECT_DOUBLE_EQ(five.step, 2.0);
-    const ValueAxisSteps two = ChooseValueAxisSteps(50, 5.0, 0.01, 13);
-    EXPECT_EQ(two.divisions, 2);
-    EXPECT_DOUBLE_EQ(two.step, 4.0);
-    const ValueAxisSteps one = ChooseValueAxisSteps(30, 3.0, 0.01, 13);
-    EXPECT_EQ(one.divisions, 1);
-    EXPECT_DOUBLE_EQ(one.step, 8.0);
-}
-
-TEST(GraphValueAxis, StepIsRoundAndNotFinerThanTheLabels) {
-    EXPECT_DOUBLE_EQ(ChooseValueAxisSteps(300, 100.0, 0.001, 13).step, 0.3);
-    EXPECT_DOUBLE_EQ(ChooseValueAxisSteps(300, 1e4, 0.01, 13).step, 0.01);
-    EXPECT_DOUBLE_EQ(ChooseValueAxisSteps(300, 0.02, 1.0, 13).step, 1000.0);
-    EXPECT_DOUBLE_EQ(ChooseValueAxisSteps(300, 0.0, 0.01, 13).step, 1.0);
-    EXPECT_EQ(ValueLabelDecimals(2.0), 0);
-    EXPECT_EQ(ValueLabelDecimals(0.5), 1);
-    EXPECT_EQ(ValueLabelDecimals(0.02), 2);
 }
 
 TEST(GraphVisiblePoints, RangeOfARecordInTheView) {

@@ -92,7 +92,7 @@ TEST(GraphTrend, LayoutScalesAndRedrawsOnceWhenTheLabelsChangeWidth) {
     EXPECT_EQ(f.graph.PlotRect(), (GraphRect{2 * 7 + 7 + 4, 6, 797, 368}));
     for (const char* label : {"1", "3", "5", "7", "9", "11"})
         EXPECT_NE(f.last.FindText(QString::fromLatin1(label)), nullptr) << label;
-    EXPECT_EQ(f.HorizontalGridRows().size(), 6u) << "lines every other step: 11 fit";
+    EXPECT_EQ(f.HorizontalGridRows().size(), 11u) << "ten divisions of one unit";
 
     f.Draw();
     EXPECT_EQ(f.Passes(), 1);
