@@ -126,6 +126,13 @@ inline QString WindowState() {
 inline QString WindowGeometry() {
     return QStringLiteral("Geometry");
 }
+// Where the user left the dividers of the window and of the session page, base64.
+inline QString WindowPanes() {
+    return QStringLiteral("Panes");
+}
+inline QString SessionPanes() {
+    return QStringLiteral("SessionPanes");
+}
 
 // One section per instrument, remembering its last session parameters.
 // "VX", the model code as "_%.4d_", then the serial: model 4, serial "12345" gives

@@ -54,13 +54,13 @@ struct ColorChangeInfo {
 // The entries in the order the dialog lists them; they point into `colours`.
 QVector<ColorChangeInfo> BuildColorChangeList(TraceColours& colours);
 
-// The rules of the "Couleurs d`affichage" dialog: one colour choice per entry, each either a
+// The rules of the "Couleurs d’affichage" dialog: one colour choice per entry, each either a
 // colour or the entry's default ("Par défaut"). Nothing reaches the entries before Accept().
 class TraceColorsDlgModel {
 public:
     explicit TraceColorsDlgModel(QVector<ColorChangeInfo> entries);
 
-    static QString Title() { return QStringLiteral("Couleurs d`affichage"); }
+    static QString Title() { return QStringLiteral("Couleurs d’affichage"); }
     static QString DefaultsButtonText() { return QStringLiteral("Défaut"); }
     static QString OtherColoursText(); // the full colour chooser
     static QString AutomaticText();    // the choice standing for an entry's default

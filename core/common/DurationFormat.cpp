@@ -120,9 +120,8 @@ QString FormatSpanWordsMs(double seconds) {
         if (!out.isEmpty())
             out += u' ';
         out += QString::number(s % 60);
-        // The milliseconds are glued on with a literal ".", not the locale's separator.
         if (ms >= 0)
-            out += QString::asprintf(".%03d", ms);
+            out += LocalDecimalSeparator() + QString::asprintf("%03d", ms);
         out += u' ' + ResourceString(TextId::kSecondUnit);
     }
     return out;

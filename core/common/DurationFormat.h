@@ -13,5 +13,5 @@ ClockText FormatSecondsClock(quint32 seconds);
 ClockText FormatDurationClock(double seconds);
 // "1 h 2 min 5 s"; zero gives an empty text.
 QString FormatSpanWords(qint64 seconds);
-// "1 h 2 min 5.250 s", always with a "." before the milliseconds.
+// "1 h 2 min 5,250 s", with the decimal separator of the locale before the milliseconds.
 QString FormatSpanWordsMs(double seconds);

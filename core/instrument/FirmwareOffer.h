@@ -25,7 +25,7 @@ enum class FirmwareCheckEndType {
 };
 
 // The offer of newer firmware for the connected logger: automatic once per connection after
-// a status read, or asked for with "Mise a jour micrologiciel". The check runs without
+// a status read, or asked for with "Mise à jour du micrologiciel". The check runs without
 // waiting for the server; the downloaded Intel HEX text reaches the upgrade only when it
 // arrived whole.
 class FirmwareOffer {

@@ -32,6 +32,14 @@ QString CRecSession::ModelName(bool eventForm) const {
     return ModelDisplayName(modelCode_, eventForm, polarity_);
 }
 
+void CRecSession::SetFigures(const SessionFigures& f) {
+    figures_ = f;
+    if (!SessionFigures::ApplyTo(flags_)) {
+        figures_.limits = {};
+        figures_.showMkt = false;
+    }
+}
+
 bool CRecSession::UsesFahrenheit() const {
     return units_ && units_->UseFahrenheit();
 }

@@ -65,7 +65,8 @@ public:
 
     // Alarm limits and the mean kinetic temperature, as the page, report and stats show them.
     const SessionFigures& Figures() const { return figures_; }
-    void SetFigures(const SessionFigures& f) { figures_ = f; }
+    // Limits and the MKT are kept only for a session they apply to.
+    void SetFigures(const SessionFigures& f);
 
     const QString& Path() const { return path_; }
     void SetPath(const QString& path) { path_ = path; }

@@ -59,7 +59,7 @@ void SessionFigures::StoreLimits(SettingsStore& settings, const CRecSession& ses
 
 std::optional<LimitStatistics> SessionFigures::LimitsOver(const CChanData& data,
                                                           std::span<const double> values) const {
-    if (!limits.Any() || data.Flags().event)
+    if (!limits.Any() || !ApplyTo(data.Flags()))
         return std::nullopt;
     return LimitStatisticsOf(values, limits, data.ValuePeriodSeconds());
 }

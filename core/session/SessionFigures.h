@@ -3,6 +3,7 @@
 #include "core/app/OptionsModel.h"
 #include "core/common/UserNumber.h"
 #include "core/session/LimitStatistics.h"
+#include "core/session/ModelTable.h"
 
 #include <QString>
 #include <optional>
@@ -25,10 +26,13 @@ struct SessionFigures {
     // The limits remembered for the session's logger (in its instrument section, so that the
     // next download of that logger gets them) and the program's ΔH/R.
     static SessionFigures Load(const SettingsStore& settings, const CRecSession& session);
+    // Limits and their figures mean something only for measured values: not for the states
+    // of an event channel, nor for counts of pulses.
+    static bool ApplyTo(const KindFlags& flags) { return !flags.event && !flags.pulse; }
     void StoreLimits(SettingsStore& settings, const CRecSession& session) const;
 
     // The time out of the limits over `values` of the channel's window; none without limits
-    // or for an event channel.
+    // or for a channel they do not apply to.
     std::optional<LimitStatistics> LimitsOver(const CChanData& data,
                                               std::span<const double> values) const;
     // The mean kinetic temperature over them, in the channel's unit; none for a channel that

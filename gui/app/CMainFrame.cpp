@@ -54,6 +54,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -100,6 +101,16 @@ constexpr CommandSpec kCommands[] = {
     {CommandType::About, TextId::kCommandAbout},
 };
 
+// A comfortable first size, never larger than the screen the window opens on, with room left
+// for the window's frame and the desktop's panels.
+QSize FirstWindowSize(const QScreen* screen) {
+    const QSize comfortable(1280, 800);
+    if (!screen)
+        return comfortable;
+    const QSize room = screen->availableSize();
+    return comfortable.boundedTo(QSize(room.width() * 9 / 10, room.height() * 9 / 10));
+}
+
 // Session files dragged from a file manager, as local paths.
 QStringList DroppedSessionFiles(const QMimeData* data) {
     QStringList paths;
@@ -145,7 +156,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 800});
     setCentralWidget(splitter_);
-    resize(1024, 700);
+    resize(FirstWindowSize(screen()));
 
     sessionView_->SetHelpOpener([this](quint32 c) { OpenHelpAt(c); });
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);
@@ -243,6 +254,12 @@ void CMainFrame::CreateMenus() {
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillRecentFiles);
     FillRecentFiles();
     QMenu* edit = menuBar()->addMenu(ResourceString(TextId::kEditMenu));
+    copyAction_ = edit->addAction(ResourceString(TextId::kCommandCopy).section(u'\t', 0, 0), this,
+                                  &CMainFrame::CopyCommand);
+    copyAction_->setObjectName(QStringLiteral("copyCommand"));
+    copyAction_->setShortcuts(
+        {QKeySequence(QKeySequence::Copy), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    edit->addSeparator();
     add(edit, {CommandType::EditSessionParams});
     alarmLimitsAction_ = edit->addAction(ResourceString(TextId::kCommandAlarmLimits), this,
                                          &CMainFrame::AlarmLimitsCommand);
@@ -309,11 +326,6 @@ void CMainFrame::CreateShortcuts() {
          {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
         auto* pane = new QShortcut(key, this);
         connect(pane, &QShortcut::activated, this, &CMainFrame::SwitchPane);
-    }
-    for (const QKeySequence& key :
-         {QKeySequence(QKeySequence::Copy), QKeySequence(Qt::CTRL | Qt::Key_Insert)}) {
-        auto* copy = new QShortcut(key, this);
-        connect(copy, &QShortcut::activated, this, &CMainFrame::CopyCommand);
     }
 }
 
@@ -416,9 +428,13 @@ void CMainFrame::UpdateCommandStates() {
     Action(CommandType::FileSaveAs)->setEnabled(session != nullptr);
     Action(CommandType::FileExport)->setEnabled(session != nullptr);
     Action(CommandType::EditSessionParams)->setEnabled(session != nullptr);
-    for (QAction* action : {overlayAction_, exportCsvAction_, alarmLimitsAction_})
+    for (QAction* action : {overlayAction_, exportCsvAction_})
         if (action)
             action->setEnabled(session != nullptr);
+    if (copyAction_)
+        copyAction_->setEnabled(qobject_cast<CDisplayDataView*>(CurrentPage()) != nullptr);
+    if (alarmLimitsAction_)
+        alarmLimitsAction_->setEnabled(session && SessionFigures::ApplyTo(session->Flags()));
     Action(CommandType::FileSave)->setEnabled(session && doc_.CanSaveSession(*session));
 
     // Zooming acts on the graph of the session page, and only while it is shown.
@@ -493,7 +509,7 @@ void CMainFrame::Run(CommandType command) {
         break;
     case CommandType::FilePrint:
         if (CDisplayDataView* page = PrintablePage())
-            PrintCommands::Print(*page, this);
+            PrintCommands::Print(*page, folders_.DataFolder(), this);
         break;
     case CommandType::FilePrintPreview:
         if (CDisplayDataView* page = PrintablePage())
@@ -841,24 +857,31 @@ void CMainFrame::RestoreLayout(bool builtIn) {
         CCustomiseToolBar::Fill(*toolBar_, actions_, {});
         return;
     }
-    const QByteArray geometry = QByteArray::fromBase64(
-        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(), QString())
-            .toLatin1());
-    const QByteArray state = QByteArray::fromBase64(
-        settings.GetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(), QString())
-            .toLatin1());
-    if (!geometry.isEmpty())
+    const auto stored = [&settings](const QString& key) {
+        return QByteArray::fromBase64(
+            settings.GetString(SettingsKeys::WindowSection(), key, QString()).toLatin1());
+    };
+    // The toolkit keeps a restored window on a screen that is there now.
+    if (const QByteArray geometry = stored(SettingsKeys::WindowGeometry()); !geometry.isEmpty())
         restoreGeometry(geometry);
-    if (!state.isEmpty())
+    if (const QByteArray state = stored(SettingsKeys::WindowState()); !state.isEmpty())
         restoreState(state);
+    if (const QByteArray panes = stored(SettingsKeys::WindowPanes()); !panes.isEmpty())
+        splitter_->restoreState(panes);
+    if (const QByteArray panes = stored(SettingsKeys::SessionPanes()); !panes.isEmpty())
+        sessionView_->RestorePanes(panes);
 }
 
 void CMainFrame::SaveLayout() const {
     SettingsStore& settings = doc_.Settings();
-    settings.SetString(SettingsKeys::WindowSection(), SettingsKeys::WindowGeometry(),
-                       QString::fromLatin1(saveGeometry().toBase64()));
-    settings.SetString(SettingsKeys::WindowSection(), SettingsKeys::WindowState(),
-                       QString::fromLatin1(saveState().toBase64()));
+    const auto store = [&settings](const QString& key, const QByteArray& value) {
+        settings.SetString(SettingsKeys::WindowSection(), key,
+                           QString::fromLatin1(value.toBase64()));
+    };
+    store(SettingsKeys::WindowGeometry(), saveGeometry());
+    store(SettingsKeys::WindowState(), saveState());
+    store(SettingsKeys::WindowPanes(), splitter_->saveState());
+    store(SettingsKeys::SessionPanes(), sessionView_->SavePanes());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

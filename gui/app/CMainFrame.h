@@ -138,6 +138,7 @@ private:
     QAction* overlayAction_ = nullptr;
     QAction* exportCsvAction_ = nullptr;
     QAction* alarmLimitsAction_ = nullptr;
+    QAction* copyAction_ = nullptr;
     int helpContext_ = 0;
     QString lastOpenFolder_;
     QTimer monitorTimer_;

@@ -56,7 +56,7 @@ QTimeEdit* MakeTimePicker(QWidget* parent, const QString& name) {
 CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRunner setClock,
                        const HelpOpener& openHelp, QWidget* parent)
     : QDialog(parent), model_(model), ui_(ui), setClock_(std::move(setClock)) {
-    setWindowTitle(QStringLiteral("Configurer l`instrument"));
+    setWindowTitle(QStringLiteral("Configurer l’instrument"));
     const ConfigGroups groups = model_.Groups();
 
     auto* left = new QVBoxLayout;
@@ -107,7 +107,7 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
     auto* grid = new QGridLayout(group);
     now_ = new QRadioButton(QStringLiteral("Enregistrer maintenant"), group);
     now_->setObjectName(QStringLiteral("recordNow"));
-    schedule_ = new QRadioButton(QStringLiteral("Programmer l`enregistrement"), group);
+    schedule_ = new QRadioButton(QStringLiteral("Programmer l’enregistrement"), group);
     schedule_->setObjectName(QStringLiteral("schedule"));
     grid->addWidget(now_, 0, 0, 1, 3);
     grid->addWidget(schedule_, 1, 0, 1, 3);
@@ -192,7 +192,7 @@ QWidget* CConfigDlg::MakeMemoryGroup() {
 }
 
 QWidget* CConfigDlg::MakeClockGroup() {
-    auto* group = new QGroupBox(QStringLiteral("État de l`horloge"), this);
+    auto* group = new QGroupBox(QStringLiteral("État de l’horloge"), this);
     auto* row = new QVBoxLayout(group);
     clockText_ = new QLabel(group);
     clockText_->setObjectName(QStringLiteral("clockText"));

@@ -24,7 +24,7 @@ class UserInterface;
 // Runs the set-clock window and hands back the setting it started; null when cancelled.
 using ClockSetRunner = std::function<std::unique_ptr<InstrumentClockSetter>()>;
 
-// "Configurer l`instrument": controls bound to a ConfigurationModel. The model follows the
+// "Configurer l’instrument": controls bound to a ConfigurationModel. The model follows the
 // document's latest status, so the window looks at it again every quarter second; OK sends
 // the settings or stays open with the model's message.
 class CConfigDlg final : public QDialog {

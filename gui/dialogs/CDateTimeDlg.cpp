@@ -24,7 +24,7 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Date"), date_);
     form->addRow(QStringLiteral("Time"), time_);
-    auto* sync = new QPushButton(QStringLiteral("Synchroniser avec l`horloge du PC"), this);
+    auto* sync = new QPushButton(QStringLiteral("Synchroniser avec l’horloge du PC"), this);
     sync->setObjectName(QStringLiteral("synchronise"));
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);

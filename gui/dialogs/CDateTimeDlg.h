@@ -7,7 +7,7 @@
 class QDateEdit;
 class QTimeEdit;
 
-// "Date/heure": the time to give the logger, or "Synchroniser avec l`horloge du PC".
+// "Date/heure": the time to give the logger, or "Synchroniser avec l’horloge du PC".
 class CDateTimeDlg final : public QDialog {
     Q_OBJECT
 public:

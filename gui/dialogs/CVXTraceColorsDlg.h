@@ -10,7 +10,7 @@ class QMenu;
 class QToolButton;
 class QTreeWidget;
 
-// "Couleurs d`affichage": one row per colour entry, its label and a swatch that opens the
+// "Couleurs d’affichage": one row per colour entry, its label and a swatch that opens the
 // palette. Choices go to the model, which keeps them from its entries until Accept().
 class CVXTraceColorsDlg final : public QDialog {
     Q_OBJECT

@@ -39,6 +39,19 @@ public:
     }
 };
 
+// The title broken at the space nearest its middle, so that both lines are short.
+QString TwoLineTitle(const QString& title) {
+    qsizetype best = -1;
+    for (qsizetype i = title.indexOf(u' '); i >= 0; i = title.indexOf(u' ', i + 1))
+        if (best < 0 || std::abs(title.size() - 2 * i) < std::abs(title.size() - 2 * best))
+            best = i;
+    if (best < 0)
+        return title;
+    QString broken = title;
+    broken[best] = u'\n';
+    return broken;
+}
+
 } // namespace
 
 CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent) {
@@ -75,16 +88,60 @@ void CChannelListCtrl::UpdateHeight() {
 void CChannelListCtrl::resizeEvent(QResizeEvent* event) {
     QTableWidget::resizeEvent(event);
     if (event->size().width() != event->oldSize().width())
-        UpdateHeight();
+        FitColumns();
+}
+
+int CChannelListCtrl::TitleWidth(int column, const QString& title) const {
+    const QFontMetrics metrics = horizontalHeader()->fontMetrics();
+    const auto block = [&metrics](const QString& text) { return metrics.size(0, text).width(); };
+    // The header's own margins and marks, measured on the title it shows now.
+    const QTableWidgetItem* shown = horizontalHeaderItem(column);
+    const int extra =
+        horizontalHeader()->sectionSizeHint(column) - block(shown ? shown->text() : QString());
+    return block(title) + extra;
+}
+
+// What column `column` needs to show its title and its text whole; on one line, at least its
+// usual width.
+int CChannelListCtrl::NeededWidth(int column, bool twoLines) const {
+    const ChannelColumn& c = columns_[static_cast<std::size_t>(column)];
+    const QString title = ChanListHeaderText(c.kind);
+    return std::max({twoLines ? 0 : c.width,
+                     TitleWidth(column, twoLines ? TwoLineTitle(title) : title),
+                     sizeHintForColumn(column)});
+}
+
+// Columns already on one line keep the width they widened to.
+int CChannelListCtrl::OneLineWidth() const {
+    int total = 0;
+    for (int i = 0; i < columnCount(); ++i)
+        total += twoLineTitles_ ? NeededWidth(i, false)
+                                : std::max(NeededWidth(i, false), columnWidth(i));
+    return total;
+}
+
+void CChannelListCtrl::ApplyTitles() {
+    QStringList titles;
+    for (const ChannelColumn& c : columns_)
+        titles << (twoLineTitles_ ? TwoLineTitle(ChanListHeaderText(c.kind))
+                                  : ChanListHeaderText(c.kind));
+    setHorizontalHeaderLabels(titles);
+    for (int i = 0; i < columnCount(); ++i)
+        setColumnWidth(i, 0);
 }
 
 // A cell never shows cut: its column takes at least the width of its header and of its text.
 // Columns only widen until the kinds change, so that a moving cursor does not shake the line.
+// When the line would need a scroll bar, the titles go on two lines and the columns give up
+// their usual width for what their texts need.
 void CChannelListCtrl::FitColumns() {
+    const bool twoLines = OneLineWidth() > width() - 2 * frameWidth();
+    if (twoLines != twoLineTitles_) {
+        twoLineTitles_ = twoLines;
+        ApplyTitles();
+    }
     for (int i = 0; i < columnCount(); ++i) {
-        const int fitted = std::max({columns_[static_cast<std::size_t>(i)].width,
-                                     horizontalHeader()->sectionSizeHint(i), sizeHintForColumn(i),
-                                     columnWidth(i)});
+        const int fitted = std::max(NeededWidth(i, twoLineTitles_), columnWidth(i));
         if (fitted != columnWidth(i))
             setColumnWidth(i, fitted);
     }
@@ -96,12 +153,7 @@ void CChannelListCtrl::SetColumns(const std::vector<ChannelColumn>& columns) {
         return;
     columns_ = columns;
     setColumnCount(static_cast<int>(columns_.size()));
-    QStringList headers;
-    for (const ChannelColumn& c : columns_)
-        headers << ChanListHeaderText(c.kind);
-    setHorizontalHeaderLabels(headers);
-    for (int i = 0; i < columnCount(); ++i)
-        setColumnWidth(i, 0);
+    ApplyTitles();
     FitColumns();
 }
 
@@ -131,11 +183,25 @@ void CChannelListCtrl::Clear() {
 }
 
 QString CChannelListCtrl::HeaderText(int column) const {
-    const QTableWidgetItem* header = horizontalHeaderItem(column);
-    return header ? header->text() : QString();
+    return column >= 0 && column < columnCount()
+               ? ChanListHeaderText(columns_[static_cast<std::size_t>(column)].kind)
+               : QString();
 }
 
 QString CChannelListCtrl::CellText(int column) const {
     const QTableWidgetItem* cell = item(0, column);
     return cell ? cell->text() : QString();
+}
+
+QString CChannelListCtrl::LineText() const {
+    QStringList titles;
+    QStringList figures;
+    for (int i = 0; i < columnCount(); ++i) {
+        const ChanListHeaderType kind = columns_[static_cast<std::size_t>(i)].kind;
+        if (kind == ChanListHeaderType::Colour)
+            continue;
+        titles << ChanListHeaderText(kind);
+        figures << CellText(i);
+    }
+    return titles.join(u'\t') + u'\n' + figures.join(u'\t') + u'\n';
 }

@@ -203,7 +203,7 @@ TEST_F(CliTest, StatisticsWindowAndEvents) {
     EXPECT_EQ(events[1].toObject()[u"start_ms"_qs].toInt(), 945);
     EXPECT_EQ(events[1].toObject()[u"length"_qs].toInt(), 0);
     EXPECT_EQ(events[1].toObject()[u"length_ms"_qs].toInt(), 55);
-    EXPECT_EQ(events[1].toObject()[u"length_text"_qs].toString(), u"0.055 s"_qs);
+    EXPECT_EQ(events[1].toObject()[u"length_text"_qs].toString(), u"0,055 s"_qs);
     EXPECT_EQ(events[0].toObject()[u"start"_qs].toDouble(), 1709644029.0 + 1);
     EXPECT_EQ(events[0].toObject()[u"date"_qs].toString(), u"05/03/2024"_qs);
     EXPECT_EQ(events[0].toObject()[u"time"_qs].toString(), u"14:07:10"_qs);
@@ -215,10 +215,10 @@ TEST_F(CliTest, StatisticsWindowAndEvents) {
     EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs, u"min"_qs,
                                      u"total"_qs}));
     EXPECT_EQ(s[u"total"_qs].toString().trimmed(), u"2"_qs);
-    EXPECT_EQ(s[u"event_total"_qs].toString(), u"0.118 s"_qs)
+    EXPECT_EQ(s[u"event_total"_qs].toString(), u"0,118 s"_qs)
         << "state 31 is in the window, as its value is in the total: both events";
     r = Cli({u"stats"_qs, path, u"--json"_qs, u"--first"_qs, u"16"_qs, u"--last"_qs, u"30"_qs});
-    EXPECT_EQ(r.Json()[u"event_total"_qs].toString(), u"0.063 s"_qs)
+    EXPECT_EQ(r.Json()[u"event_total"_qs].toString(), u"0,063 s"_qs)
         << "one state less ends where the second event starts";
 
     r = Cli({u"events"_qs, path});
@@ -280,7 +280,7 @@ TEST_F(CliParams, ListsTheParametersAsTheViewsShowThem) {
         else
             values.insert(row[u"label"_qs].toString(), row[u"value"_qs].toString());
     }
-    EXPECT_EQ(headers, (QStringList{u"État de l’enregistrement"_qs, u"ID de l`instrument"_qs,
+    EXPECT_EQ(headers, (QStringList{u"État de l’enregistrement"_qs, u"ID de l’instrument"_qs,
                                     u"Configuration de la voie"_qs}));
     EXPECT_EQ(values.value(u"Type de TC"_qs), u"K"_qs);
     EXPECT_EQ(values.value(u"CJC activé"_qs), u"non"_qs);

@@ -39,7 +39,7 @@ TEST(ColumnWidths, ListColumnsFitTheirTextsWithTheGivenWidthsAsFloor) {
     }
 }
 
-TEST(ColumnWidths, TheChannelLineShowsEveryTextWholeAndScrollsWhenNarrow) {
+TEST(ColumnWidths, TheChannelLineShowsEveryTextWholeAndWrapsItsTitlesBeforeScrolling) {
     CChannelListCtrl line;
     line.resize(2000, 100);
     line.show();
@@ -50,15 +50,31 @@ TEST(ColumnWidths, TheChannelLineShowsEveryTextWholeAndScrollsWhenNarrow) {
     });
     EXPECT_GT(line.columnWidth(2), TextWidth(line, ResourceString(TextId::kOverRange)));
     EXPECT_EQ(line.columnWidth(0), 60) << "a short text keeps the column's width";
-    EXPECT_EQ(line.columnWidth(3), line.horizontalHeader()->sectionSizeHint(3))
-        << "a header wider than the width given widens its column";
+    for (int i = 0; i < line.columnCount(); ++i)
+        EXPECT_GE(line.columnWidth(i), line.horizontalHeader()->sectionSizeHint(i))
+            << "a title is never cut: " << i;
     const int widened = line.columnWidth(2);
     line.SetLine(0xFF, [](ChanListHeaderType) { return u"1"_qs; });
     EXPECT_EQ(line.columnWidth(2), widened) << "the line does not shake as values change";
 
+    // The titles go on two lines exactly when the line no longer fits on one.
+    const int oneLine = line.horizontalHeader()->length() + 2 * line.frameWidth();
+    line.resize(oneLine, line.height());
+    EXPECT_FALSE(line.TwoLineTitles()) << "a line that just fits keeps its titles on one line";
+    EXPECT_EQ(line.height(), shortHeight);
+    line.resize(oneLine - 1, line.height());
+    EXPECT_TRUE(line.TwoLineTitles()) << "one pixel less breaks the titles";
+    EXPECT_EQ(line.horizontalHeaderItem(2)->text(), u"Curseur\nMIN"_qs);
+    EXPECT_EQ(line.HeaderText(2), u"Curseur MIN"_qs) << "the title itself stays whole";
+    const int twoLineHeight = line.height();
+    EXPECT_GT(twoLineHeight, shortHeight);
+    EXPECT_LE(line.horizontalHeader()->length() + 2 * line.frameWidth(), oneLine - 1)
+        << "the broken titles make the line fit without a scroll bar";
+
     line.resize(150, line.height());
-    EXPECT_EQ(line.height(), shortHeight + line.horizontalScrollBar()->sizeHint().height())
-        << "a line wider than the page keeps room for its scroll bar";
+    EXPECT_EQ(line.height(), twoLineHeight + line.horizontalScrollBar()->sizeHint().height())
+        << "a line wider than the page even so keeps room for its scroll bar";
     line.resize(2000, line.height());
+    EXPECT_FALSE(line.TwoLineTitles());
     EXPECT_EQ(line.height(), shortHeight);
 }

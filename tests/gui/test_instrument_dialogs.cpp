@@ -74,7 +74,7 @@ TEST_F(InstrumentDialogs, ConfigurationShowsTheGroupsOfTheChannelKind) {
         EXPECT_EQ(!Child<QGroupBox>(window, "tcGroup")->isHidden(), c.thermocouple) << c.model;
         EXPECT_EQ(!Child<QCheckBox>(window, "risingEdge")->isHidden(), c.edge) << c.model;
         EXPECT_EQ(!Child<QGroupBox>(window, "filterGroup")->isHidden(), c.filter) << c.model;
-        EXPECT_EQ(window.windowTitle(), u"Configurer l`instrument"_qs);
+        EXPECT_EQ(window.windowTitle(), u"Configurer l’instrument"_qs);
         // Neither radio chosen: the dates and the list wait for one.
         EXPECT_FALSE(Child<QComboBox>(window, "duration")->isEnabled());
         EXPECT_FALSE(Child<QWidget>(window, "startDate")->isEnabled());

@@ -5,6 +5,7 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/instrument/CVXRealtimeView.h"
+#include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/CVXOpenSessionsView.h"
 #include "gui/sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
@@ -14,9 +15,13 @@
 #include "support/SessionImageBuilder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -25,7 +30,7 @@
 
 namespace {
 
-QByteArray ControlPanelImage(const QString& sessionName) {
+QByteArray ControlPanelImage(const QString& sessionName, const char* model = nullptr) {
     std::vector<int16_t> samples;
     for (int i = 0; i < 120; ++i)
         samples.push_back(static_cast<int16_t>(i * 10));
@@ -36,6 +41,8 @@ QByteArray ControlPanelImage(const QString& sessionName) {
                     u"Ch1HighScale=00002041\r\nCh1Units=\r\nTC_Type=J\r\nEnableCJC=0\r\n"
                     u"Polarity=1\r\nFilterSize=1\r\n"_qs)
         .Samples(samples);
+    if (model)
+        b.Set("Model", model);
     return b.Build();
 }
 
@@ -46,11 +53,11 @@ protected:
         doc_.SetDataFolder(folders_.DataFolder());
     }
 
-    CRecSession& Open(const QString& name) {
+    CRecSession& Open(const QString& name, const char* model = nullptr) {
         const QString path = dir_.filePath(name + u".vx"_qs);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ControlPanelImage(name));
+        f.write(ControlPanelImage(name, model));
         f.close();
         EXPECT_TRUE(doc_.OpenSessionFile(path, false));
         return *doc_.Sessions().back();
@@ -238,6 +245,34 @@ TEST_F(MainWindow, AlarmLimitsAreEditedFromTheEditMenuForTheSelectedSession) {
     EXPECT_TRUE(limits->isEnabled());
     frame_.Tree()->SelectInstrument();
     EXPECT_FALSE(limits->isEnabled());
+    for (const char* stateModel : {"6", "5"}) {
+        Open(QString::fromLatin1(stateModel), stateModel);
+        frame_.Tree()->setCurrentItem(SessionsRoot()->child(SessionsRoot()->childCount() - 1));
+        EXPECT_FALSE(limits->isEnabled()) << "events and pulse counts take no limits";
+    }
+}
+
+TEST_F(MainWindow, CopyPutsTheParametersAndTheChannelLineFigures) {
+    auto* copy = frame_.findChild<QAction*>(u"copyCommand"_qs);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+    Open(u"Étuve"_qs);
+    frame_.Tree()->setCurrentItem(SessionsRoot()->child(0)->child(0));
+    ASSERT_TRUE(copy->isEnabled());
+    const CChannelListCtrl& line = *frame_.SessionView()->ChannelList();
+    int average = -1;
+    for (int i = 0; i < line.columnCount(); ++i)
+        if (line.HeaderText(i) == u"Fenêtre AVG"_qs)
+            average = i;
+    ASSERT_GE(average, 0);
+    ASSERT_FALSE(line.CellText(average).isEmpty());
+    copy->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split(u'\n');
+    EXPECT_TRUE(lines.contains(u"Nom de la session\tÉtuve"_qs));
+    const qsizetype titles =
+        lines.indexOf(u"Voie\tCurseur AVG\tFenêtre MIN\tFenêtre MAX\tFenêtre AVG"_qs);
+    ASSERT_GE(titles, 0) << "the colour, a picture, is left out";
+    EXPECT_EQ(lines.value(titles + 1).split(u'\t').value(4), line.CellText(average));
 }
 
 TEST_F(MainWindow, ARenamedSessionIsRenamedInTheTree) {
@@ -339,3 +374,19 @@ TEST(HelpPages, EveryHelpContextHasItsAnchor) {
 }
 
 } // namespace
+
+TEST_F(MainWindow, TheFirstWindowFitsItsScreenAndTheDividersAreRemembered) {
+    const QSize room = frame_.screen()->availableSize();
+    EXPECT_LE(frame_.width(), room.width());
+    EXPECT_LE(frame_.height(), room.height());
+
+    auto* panes = frame_.SessionView()->findChild<QSplitter*>(u"sessionPanes"_qs);
+    ASSERT_NE(panes, nullptr);
+    panes->setSizes({150, 500});
+    const QList<int> chosen = panes->sizes();
+    ASSERT_TRUE(frame_.close());
+
+    CMainFrame next(doc_, folders_, help_);
+    next.RestoreLayout(false);
+    EXPECT_EQ(next.SessionView()->findChild<QSplitter*>(u"sessionPanes"_qs)->sizes(), chosen);
+}

@@ -130,3 +130,31 @@ TEST_F(DocAlarmLimits, TemperatureLimitsAreKeptInCelsiusAndFollowTheUnit) {
         [](OptionsModel& m) { return static_cast<bool>(m.SetMktActivationText(u"12000"_qs)); }));
     EXPECT_EQ(rtd.Figures().mktActivationKelvin, 12000.0) << "open sessions take the new ΔH/R";
 }
+
+// Limits remembered for a logger, or given to a session, stay off where values are states or
+// counts: no time out of limits, no line across the graph, no MKT.
+TEST_F(DocAlarmLimits, EventAndPulseSessionsTakeNoLimits) {
+    struct Kind {
+        const char* model;
+        bool takesLimits;
+    };
+    for (const Kind kind : {Kind{"6", false}, Kind{"5", false}, Kind{"2", true}}) {
+        const QString section = InstrumentSettingsSection(QString(kind.model).toInt(), u"77"_qs);
+        settings_.SetString(section, SettingsKeys::AlarmLow(), u"0.5"_qs);
+        settings_.SetString(section, SettingsKeys::AlarmHigh(), u"2"_qs);
+        settings_.SetInt(section, SettingsKeys::ShowMkt(), 1);
+        SessionImageBuilder b;
+        b.Set("Model", kind.model).Set("SerNum", "77").Samples({1, 2, 3, 4});
+        CRecSession& session = OpenBuilt(b);
+        EXPECT_EQ(SessionFigures::ApplyTo(session.Flags()), kind.takesLimits) << kind.model;
+        EXPECT_EQ(session.Figures().limits.Any(), kind.takesLimits) << kind.model;
+        if (!kind.takesLimits)
+            EXPECT_FALSE(session.Figures().showMkt) << kind.model;
+
+        SessionFigures given = session.Figures();
+        given.limits = {0.0, 1.0};
+        session.SetFigures(given);
+        EXPECT_EQ(session.Figures().limits.Any(), kind.takesLimits)
+            << "limits given on the command line too: " << kind.model;
+    }
+}

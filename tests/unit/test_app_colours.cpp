@@ -71,7 +71,7 @@ TEST(AppColours, ChangeListFollowsTheTableOrder) {
 }
 
 TEST(AppColours, DialogTexts) {
-    EXPECT_EQ(TraceColorsDlgModel::Title(), u"Couleurs d`affichage");
+    EXPECT_EQ(TraceColorsDlgModel::Title(), u"Couleurs d’affichage");
     EXPECT_EQ(TraceColorsDlgModel::DefaultsButtonText(), u"Défaut");
     EXPECT_EQ(TraceColorsDlgModel::AutomaticText(), u"Par défaut");
     EXPECT_EQ(TraceColorsDlgModel::OtherColoursText(), u"Plus de couleurs…");

@@ -95,10 +95,10 @@ TEST(DurationFormat, SpanWords) {
     EXPECT_EQ(FormatSpanWords(3720), "1 h 2 min");
     EXPECT_EQ(FormatSpanWords(-5), "");
 
-    EXPECT_EQ(FormatSpanWordsMs(5.9996), "6.000 s");
-    EXPECT_EQ(FormatSpanWordsMs(3725.5), "1 h 2 min 5.500 s");
+    EXPECT_EQ(FormatSpanWordsMs(5.9996), "6,000 s");
+    EXPECT_EQ(FormatSpanWordsMs(3725.5), "1 h 2 min 5,500 s");
     EXPECT_EQ(FormatSpanWordsMs(-1.25), "");
-    EXPECT_EQ(FormatSpanWordsMs(1e300), "596523 h 14 min 7.647 s");
+    EXPECT_EQ(FormatSpanWordsMs(1e300), "596523 h 14 min 7,647 s");
 }
 
 TEST(CalendarDateTime, TextRoundTripAndValidation) {
