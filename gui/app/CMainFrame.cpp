@@ -22,6 +22,7 @@
 #include "gui/app/CCustomiseToolBar.h"
 #include "gui/app/HelpLauncher.h"
 #include "gui/app/PrintCommands.h"
+#include "gui/app/ScreenFit.h"
 #include "gui/app/ServerWait.h"
 #include "gui/dialogs/CAboutDlg.h"
 #include "gui/dialogs/CAlarmLimitsDlg.h"
@@ -54,7 +55,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -101,16 +101,6 @@ constexpr CommandSpec kCommands[] = {
     {CommandType::About, TextId::kCommandAbout},
 };
 
-// A comfortable first size, never larger than the screen the window opens on, with room left
-// for the window's frame and the desktop's panels.
-QSize FirstWindowSize(const QScreen* screen) {
-    const QSize comfortable(1280, 800);
-    if (!screen)
-        return comfortable;
-    const QSize room = screen->availableSize();
-    return comfortable.boundedTo(QSize(room.width() * 9 / 10, room.height() * 9 / 10));
-}
-
 // Session files dragged from a file manager, as local paths.
 QStringList DroppedSessionFiles(const QMimeData* data) {
     QStringList paths;
@@ -156,7 +146,7 @@ CMainFrame::CMainFrame(CVexloDoc& doc, const AppFolders& folders, HelpLauncher& 
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 800});
     setCentralWidget(splitter_);
-    resize(FirstWindowSize(screen()));
+    resize(FittedToScreen(QSize(1280, 800), screen()));
 
     sessionView_->SetHelpOpener([this](quint32 c) { OpenHelpAt(c); });
     connect(tree_, &CLeftView::SelectionChanged, this, &CMainFrame::ShowSelection);

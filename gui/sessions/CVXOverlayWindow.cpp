@@ -5,6 +5,7 @@
 #include "core/graph/OverlaySessions.h"
 #include "core/session/CRecSession.h"
 #include "gui/app/AppIcons.h"
+#include "gui/app/ScreenFit.h"
 #include "gui/dialogs/CZoomTo.h"
 #include "gui/graph/COverlayGraphWidget.h"
 #include "gui/graph/QtCanvas.h"
@@ -84,7 +85,7 @@ CVXOverlayWindow::CVXOverlayWindow(CVexloDoc& doc, const std::vector<const CRecS
     graph_->Graph().SetSessions(sessions);
     FillTable();
     doc_.AddObserver(this);
-    resize(1000, 640);
+    resize(FittedToScreen(QSize(1000, 640), screen()));
 }
 
 CVXOverlayWindow::~CVXOverlayWindow() {
