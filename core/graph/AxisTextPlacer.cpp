@@ -40,3 +40,14 @@ bool AxisTextPlacer::DrawIfFits(GraphPoint topLeft, const QString& text) {
 int CentredWithin(int x, int width, int left, int right) {
     return std::max(left, std::min(x - width / 2, right - width));
 }
+
+void DrawFirstThatFits(Canvas& canvas, const std::vector<QString>& fullestFirst, int x, int top,
+                       int left, int right) {
+    for (const QString& text : fullestFirst) {
+        const int width = canvas.MeasureText(text).width;
+        if (width > right - left)
+            continue;
+        canvas.Text({CentredWithin(x, width, left, right), top}, text);
+        return;
+    }
+}

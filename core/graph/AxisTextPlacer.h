@@ -31,3 +31,8 @@ private:
 // The left edge of a text `width` wide centred on x, moved inside [left, right] where it fits
 // and starting at `left` where it does not.
 int CentredWithin(int x, int width, int left, int right);
+
+// Draws the first of `fullestFirst` that fits in [left, right], centred on x as far as the
+// band allows; nothing when none fits.
+void DrawFirstThatFits(Canvas& canvas, const std::vector<QString>& fullestFirst, int x, int top,
+                       int left, int right);

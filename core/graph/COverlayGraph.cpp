@@ -126,9 +126,9 @@ void COverlayGraph::DrawCursor(Canvas& canvas) {
     canvas.SetPen({PenStyleType::Solid, 1, Colours().cursor});
     canvas.Line({x, plot.top}, {x, plot.bottom + 2});
     const qint64 at = timeline_.Origin() + SaturatingRound(cursorTime_);
-    const QString label = FormatShortDate(at) + u' ' + FormatTimeOfDay(at, 0);
-    const int width = canvas.MeasureText(label).width;
-    canvas.Text({CentredWithin(x, width, plot.left, plot.right), plot.bottom + 2}, label);
+    const QString time = FormatTimeOfDay(at, 0);
+    DrawFirstThatFits(canvas, {FormatShortDate(at) + u' ' + time, time}, x, plot.bottom + 2,
+                      plot.left, plot.right);
 }
 
 QString COverlayGraph::CursorReading(int session) const {

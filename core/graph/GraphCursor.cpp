@@ -95,9 +95,11 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
     const int x = SaturatingRound(column.x);
     canvas.SetPen({PenStyleType::Solid, 1, frame.colour});
     canvas.Line({x, plot.top}, {x, plot.bottom + 2});
-    // Inside the plot: left of it the lowest value label may share the row.
-    const int width = canvas.MeasureText(label_).width;
-    canvas.Text({CentredWithin(x, width, plot.left, plot.right), plot.bottom + 2}, label_);
+    // Inside the plot, as left of it the lowest value label may share the row; a plot too
+    // narrow for the whole label shows the date and time, or the time alone.
+    const QString time = FormatTimeOfDay(at, ms);
+    DrawFirstThatFits(canvas, {label_, FormatShortDate(at) + u' ' + time, time}, x,
+                      plot.bottom + 2, plot.left, plot.right);
 }
 
 bool CursorProbe::TakeColumn(const TraceColumn& column) {

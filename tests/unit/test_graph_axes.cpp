@@ -366,9 +366,26 @@ TEST(GraphCursorLabel, CentredOnItsLineButInsideThePlot) {
     EXPECT_EQ(CentredWithin(49, 100, 0, 300), 0);
     EXPECT_EQ(CentredWithin(250, 100, 0, 300), 200) << "exactly fits at the right";
     EXPECT_EQ(CentredWithin(251, 100, 0, 300), 200);
-    // Wider than the plot: it starts at the plot's left.
-    EXPECT_EQ(CentredWithin(150, 300, 0, 300), 0);
-    EXPECT_EQ(CentredWithin(150, 301, 0, 300), 0);
+    EXPECT_EQ(CentredWithin(150, 300, 0, 300), 0) << "as wide as the plot";
+}
+
+TEST(GraphCursorLabel, APlotTooNarrowForTheWholeLabelShowsAShorterOne) {
+    // 7 px a character: 70, 49 and 28 px.
+    const std::vector<QString> forms = {u"ten chars!"_qs, u"7 chars"_qs, u"four"_qs};
+    const auto drawnIn = [&](int right) {
+        RecordingCanvas canvas;
+        DrawFirstThatFits(canvas, forms, right, 50, 0, right);
+        return canvas.texts;
+    };
+    const auto exact = drawnIn(70);
+    ASSERT_EQ(exact.size(), 1u);
+    EXPECT_EQ(exact[0].text, forms[0]);
+    EXPECT_EQ(exact[0].topLeft, (GraphPoint{0, 50}));
+    ASSERT_EQ(drawnIn(69).size(), 1u);
+    EXPECT_EQ(drawnIn(69)[0].text, forms[1]);
+    EXPECT_EQ(drawnIn(69)[0].topLeft.x, 69 - 49) << "centred on the right edge, moved in";
+    EXPECT_EQ(drawnIn(28)[0].text, forms[2]);
+    EXPECT_TRUE(drawnIn(27).empty()) << "nothing rather than a cut text";
 }
 
 // ------------------------------------------------------------------ the whole graph
@@ -445,13 +462,15 @@ TEST(GraphTrendAxes, NarrowPlotsAndLargeFontsLeaveNoTextOverlapping) {
             const Drawn d = DrawGraph(graph, canvas);
             ASSERT_GT(d.plot.Width(), 1);
             EXPECT_EQ(Overlaps(d.last), std::vector<std::string>{});
-            const auto* cursor = d.last.FindText(graph.CursorLabel());
-            ASSERT_NE(cursor, nullptr);
+            // The cursor's row: its label, whole or shortened, inside the plot.
+            const auto cursor =
+                std::find_if(d.last.texts.begin(), d.last.texts.end(),
+                             [&](const auto& t) { return t.topLeft.y == d.plot.bottom + 2; });
+            ASSERT_NE(cursor, d.last.texts.end());
+            EXPECT_TRUE(graph.CursorLabel().contains(cursor->text)) << cursor->text.toStdString();
             const GraphRect box = BoxOf(d.last, *cursor);
             EXPECT_GE(box.left, d.plot.left);
-            if (box.Width() <= d.plot.Width()) {
-                EXPECT_LE(box.right, d.plot.right);
-            }
+            EXPECT_LE(box.right, d.plot.right);
         }
     }
 }
