@@ -12,17 +12,18 @@
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/PageTitle.h"
 
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
     : CDisplayDataView(parent), doc_(doc),
-      title_(MakePageTitle(ResourceString(TextId::kLiveData), this)), rows_(new QTreeWidget(this)),
+      title_(MakePageTitle(ResourceString(TextId::kLiveData), this)),
+      panes_(new QSplitter(Qt::Horizontal, this)), rows_(new QTreeWidget(panes_)),
       channels_(new CChannelListCtrl(this)),
       graph_(new CTrendGraphWidget(doc, this, CTrendGraphWidget::InteractionType::DisplayOnly)) {
     rows_->setObjectName(QStringLiteral("statusList"));
@@ -34,15 +35,23 @@ CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
     rows_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     graph_->setMinimumSize(kMinimumGraphSize, kMinimumGraphSize);
 
+    auto* values = new QWidget(panes_);
+    auto* valuesLayout = new QVBoxLayout(values);
+    valuesLayout->setContentsMargins(0, 0, 0, 0);
+    valuesLayout->addWidget(channels_);
+    valuesLayout->addWidget(graph_, 1);
+    panes_->setObjectName(QStringLiteral("instrumentPanes"));
+    panes_->addWidget(rows_);
+    panes_->addWidget(values);
+    panes_->setStretchFactor(1, 1);
+    panes_->setChildrenCollapsible(false);
+    connect(panes_, &QSplitter::splitterMoved, this, [this] { panesMoved_ = true; });
+
     // The page scrolls rather than squeezing the graph below its minimum.
     auto* content = new QWidget;
-    auto* grid = new QGridLayout(content);
-    grid->addWidget(title_, 0, 0, 1, 2);
-    grid->addWidget(rows_, 1, 0, 2, 1);
-    grid->addWidget(channels_, 1, 1);
-    grid->addWidget(graph_, 2, 1);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(1, 1);
+    auto* grid = new QVBoxLayout(content);
+    grid->addWidget(title_);
+    grid->addWidget(panes_, 1);
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
@@ -139,17 +148,20 @@ void CVXRealtimeView::RefreshStatusValues() {
     FitStatusList();
 }
 
-// The list shows every name and value whole: its columns fit their texts and it grows
-// beyond its usual width rather than cutting them. It never shrinks back, so that a value
-// that gets shorter does not make the page jump.
+// The list's columns fit their texts, and the list takes the width they need until the user
+// moves the divider. It never shrinks back, so that a value that gets shorter does not make
+// the page jump.
 void CVXRealtimeView::FitStatusList() {
     constexpr int kMinimumWidths[] = {kNameColumnWidth, kValueColumnWidth};
     FitColumnsToContents(*rows_, kMinimumWidths);
     const int needed = rows_->columnWidth(0) + rows_->columnWidth(1) + 2 * rows_->frameWidth() +
                        rows_->verticalScrollBar()->sizeHint().width();
-    const int width = std::max({kStatusListWidth, needed, rows_->width()});
-    if (rows_->minimumWidth() != width)
-        rows_->setFixedWidth(width);
+    const int width = std::max(kStatusListWidth, needed);
+    const QList<int> sizes = panes_->sizes();
+    if (panesMoved_ || sizes.size() != 2 || sizes[0] >= width)
+        return;
+    const int total = sizes[0] + sizes[1];
+    panes_->setSizes({width, std::max(total - width, kMinimumGraphSize)});
 }
 
 QString CVXRealtimeView::CopyText() const {

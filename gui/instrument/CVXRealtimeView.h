@@ -9,6 +9,7 @@ class CRecSession;
 class CTrendGraphWidget;
 class CVexloDoc;
 class QLabel;
+class QSplitter;
 class QTreeWidget;
 
 // The instrument page: the monitor's status rows, the live statistics line and the live
@@ -19,7 +20,7 @@ public:
     static constexpr int kStatusListWidth = 260;
     static constexpr int kNameColumnWidth = 100;
     static constexpr int kValueColumnWidth = 160;
-    static constexpr int kMinimumGraphSize = 400;
+    static constexpr int kMinimumGraphSize = 240;
 
     CVXRealtimeView(CVexloDoc& doc, QWidget* parent = nullptr);
     ~CVXRealtimeView() override;
@@ -44,6 +45,7 @@ private:
 
     CVexloDoc& doc_;
     QLabel* title_;
+    QSplitter* panes_;
     QTreeWidget* rows_;
     CChannelListCtrl* channels_;
     CTrendGraphWidget* graph_;
@@ -53,4 +55,6 @@ private:
     bool eventModel_ = false;
     bool columnsBuilt_ = false;
     int cellUpdates_ = 0;
+    // Once the user has placed the divider, the list no longer widens by itself.
+    bool panesMoved_ = false;
 };

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -109,3 +110,23 @@ TEST_F(RealtimeView, TheEraseWindowFollowsTheLoggersErase) {
 }
 
 } // namespace
+
+TEST_F(RealtimeView, TheStatusListTakesTheWidthItNeedsUntilTheUserMovesTheDivider) {
+    Connect(8);
+    view_->resize(900, 600);
+    view_->show();
+    TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
+    view_->Refresh();
+    auto* panes = view_->findChild<QSplitter*>(u"instrumentPanes"_qs);
+    ASSERT_NE(panes, nullptr);
+    const QTreeWidget* rows = view_->StatusList();
+    const int needed = rows->columnWidth(0) + rows->columnWidth(1);
+    EXPECT_GE(panes->sizes().value(0), needed) << "every name and value whole";
+    EXPECT_GE(view_->GraphWidget()->width(), CVXRealtimeView::kMinimumGraphSize);
+
+    panes->setSizes({needed / 2, 900});
+    emit panes->splitterMoved(needed / 2, 1);
+    const QList<int> chosen = panes->sizes();
+    view_->Refresh();
+    EXPECT_EQ(panes->sizes(), chosen) << "where the user left the divider, it stays";
+}
