@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -82,8 +81,8 @@ const ExportCells& Cells() {
         const std::vector<double>& values = data.FirstRecord().Values();
         c.rows.reserve(values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
-            const double stamp = data.ValueTime(static_cast<int>(i), s.StartTime());
-            const DateTimeTextCache::Texts when = times.At(static_cast<qint64>(std::floor(stamp)));
+            const DateTimeTextCache::Texts when =
+                times.At(data.ValueStampAt(static_cast<int64_t>(i)).seconds);
             ExportCells::Row row{Intern(c, known, when.date), Intern(c, known, when.time), -1, 0};
             const double v = values[i];
             if (IsValueMarker(v))

@@ -138,6 +138,11 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
             ", \"right\": " + Number(std::int64_t{plot.right}) +
             ", \"bottom\": " + Number(std::int64_t{plot.bottom}) + "}";
     json += ", \"segments\": " + Number(segments);
+    // The value the cursor was drawn on, timed as `values --json` times it.
+    if (graph.CursorEnabled() && graph.CursorIndex() >= 0)
+        json += ", \"cursor\": {\"index\": " + Number(graph.CursorIndex()) +
+                ", \"t\": " + Number(graph.CursorTime().InSeconds()) +
+                ", \"text\": " + String(graph.CursorLabel()) + "}";
     json += ", \"channel_line\": " + ChannelLineJson(session, graph) + "}\n";
     return json;
 }

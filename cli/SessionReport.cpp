@@ -10,7 +10,6 @@
 #include "core/session/SessionParams.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,29 +111,26 @@ void SessionReport::Values() const {
     const CChanData& d = session_.ChanData();
     const QString& units = session_.DisplayUnits();
     const int count = d.ValueCount();
-    const bool event = d.Flags().event;
     if (json_)
         Print(out_, "{\"values\": [");
     std::string line;
     int index = 0;
     for (int ri = 0; d.ChannelCount() > 0 && ri < d.Channel(0).RecordCount(); ++ri) {
         for (const double v : d.Channel(0).Record(ri).Values()) {
-            const double t = d.ValueTime(index, session_.StartTime());
+            const ValueStamp when = d.ValueStampAt(index);
             const QString text = d.ValueText(v, units);
             if (json_) {
                 line = index ? ",\n  " : "\n  ";
                 line += "{\"i\": " + JsonText::Number(int64_t{index});
-                line += ", \"t\": " + JsonText::Number(t);
+                line += ", \"t\": " + JsonText::Number(when.InSeconds());
                 line += ", \"v\": ";
                 line += IsValueMarker(v) ? std::string("null") : JsonText::Number(v);
                 line += ", \"state\": \"";
                 line += StateName(v);
                 line += "\", \"text\": " + JsonText::String(text) + "}";
             } else {
-                const int64_t whole = static_cast<int64_t>(std::floor(t));
-                const int ms = event ? static_cast<int>(std::lround((t - whole) * 1000)) : 0;
-                const DateAndTimeText when = FormatDateAndTime(whole, ms);
-                line = std::to_string(index) + '\t' + Text(when.date) + '\t' + Text(when.time) +
+                const DateAndTimeText texts = FormatDateAndTime(when.seconds, when.ms);
+                line = std::to_string(index) + '\t' + Text(texts.date) + '\t' + Text(texts.time) +
                        '\t' + Text(text) + '\n';
             }
             Print(out_, line);

@@ -108,8 +108,7 @@ void CsvExportJob::WriteTitles() {
 }
 
 void CsvExportJob::WritePointRow(int row) {
-    const double stamp = session_.ChanData().ValueTime(row, session_.StartTime());
-    const auto seconds = static_cast<qint64>(std::floor(stamp));
+    const qint64 seconds = session_.ChanData().ValueStampAt(row).seconds;
     const DateTimeTextCache::Texts when = times_.At(seconds);
     Field(when.date);
     Field(when.time);

@@ -162,8 +162,7 @@ void SessionExportJob::WriteEventRow(int row) {
 }
 
 void SessionExportJob::WritePointRow(int row) {
-    const double stamp = session_.ChanData().ValueTime(row, session_.StartTime());
-    const DateTimeTextCache::Texts when = times_.At(static_cast<qint64>(std::floor(stamp)));
+    const DateTimeTextCache::Texts when = times_.At(session_.ChanData().ValueStampAt(row).seconds);
     workbook_.AddText(when.date, CellStyleType::Date);
     workbook_.AddText(when.time, CellStyleType::TimeOfDay);
     WriteValueCell(row);

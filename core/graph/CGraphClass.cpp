@@ -167,15 +167,13 @@ void CGraphClass::DrawTrace(Canvas& canvas, const GraphTrace& trace) {
     frame.labelStep = resolution_;
     TraceRenderer renderer(canvas, frame, {trace.colour, envelope_, DashedOverload()});
 
-    if (!cursor_.IsEnabled() || cursorPlaced_ || !trace.channel) {
+    if (!cursor_.IsEnabled() || cursorPlaced_ || !trace.channel || !trace.source) {
         renderer.Draw(trace.record, nullptr);
         return;
     }
     const CursorFrame cursorFrame{plot,
-                                  DrawingRect(),
                                   canvas.IsPrinter(),
-                                  sessionStart_,
-                                  window_.Start(),
+                                  trace.source,
                                   pixelsPerSecond_,
                                   trace.pointPeriod,
                                   Colours().cursor};

@@ -15,6 +15,7 @@
 #include <functional>
 
 class CChanData;
+class CChanRecord;
 class CRecSession;
 
 enum class ValueAxisModeType {
@@ -29,6 +30,7 @@ struct GraphTrace {
     ColorRef colour = 0;
     double pointPeriod = 1.0;
     const CChanData* channel = nullptr;
+    const CChanRecord* source = nullptr; // the record drawn, which the cursor reads
 };
 
 // What the user made of a graph's view: the window with its history, a narrowed value range
@@ -112,6 +114,10 @@ public:
     QString CursorValueText(const QString& unit) const { return cursor_.Value().WithUnit(unit); }
     const QString& CursorEventText() const { return cursor_.EventText(); }
     const QString& CursorLabel() const { return cursor_.Label(); }
+    // The first value of the column under the cursor and its time, -1 and none until a
+    // drawing placed the cursor.
+    int64_t CursorIndex() const { return cursor_.Index(); }
+    const ValueStamp& CursorTime() const { return cursor_.Time(); }
 
 protected:
     GraphRect ComputeInnerRect(const GraphRect& outer, const Canvas* canvas) override;

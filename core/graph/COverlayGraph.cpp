@@ -16,11 +16,6 @@ namespace {
 constexpr int kSummarisedFrom = 1 << 16;
 constexpr int kLegendSwatch = 24;
 
-double PointPeriod(const CChanData& chan) {
-    const double interval = chan.Entry().SampleInterval;
-    return interval > 0.0 ? interval : 1.0;
-}
-
 } // namespace
 
 void COverlayGraph::SetSessions(std::vector<const CRecSession*> sessions) {
@@ -40,7 +35,7 @@ void COverlayGraph::SetSessions(std::vector<const CRecSession*> sessions) {
             if (n >= kSummarisedFrom)
                 run.summary = std::make_unique<ValuePyramid>(run.values, n);
             runs_.push_back(std::move(run));
-            series.push_back({record.StartTime() + chan.FilterDelay(), PointPeriod(chan), n});
+            series.push_back({chan.FirstValueTime(record), chan.ValuePeriod(), n});
         }
     }
     timeline_ = OverlayTimeline(std::move(series));
@@ -154,7 +149,7 @@ bool COverlayGraph::Draw(Canvas& canvas) {
     int period = 0;
     double resolution = 0.0;
     for (const CRecSession* s : sessions_) {
-        const int p = std::max(1, SaturatingRound(PointPeriod(s->ChanData())));
+        const int p = s->ChanData().ValuePeriodSeconds();
         period = period == 0 ? p : std::min(period, p);
         const double r = s->ChanData().DisplayResolution();
         resolution = resolution == 0.0 ? r : std::min(resolution, r);

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Event channels hold sixteen states per second.
-constexpr double kEventStatePeriod = 1.0 / 16.0;
-
 int ClampedIndex(double i) {
     return i <= 0.0 ? 0 : i >= 2147483647.0 ? 2147483647 : static_cast<int>(i);
 }
@@ -62,21 +59,19 @@ int CTrendGraph::LargestPointCount() const {
 }
 
 // The records' own times decide, so that a live recording, whose session has no start of
-// its own, is placed like a loaded one; value 0 of a filtered record comes after the delay.
-double CTrendGraph::RecordOffset(const CChanRecord& record) const {
-    const CChanData& chan = Session()->ChanData();
-    return static_cast<double>(record.StartTime() + chan.FilterDelay() - timeline_.sessionStart);
+// its own, is placed like a loaded one; the time axis starts at the first value.
+double CTrendGraph::RecordOffset(const CChanRecord& record, qint64 sessionStart) const {
+    return static_cast<double>(Session()->ChanData().FirstValueTime(record) - sessionStart);
 }
 
 CTrendGraph::Timeline CTrendGraph::MakeTimeline() const {
     const CRecSession& session = *Session();
     const CChanData& chan = session.ChanData();
-    const double interval = chan.Entry().SampleInterval;
     Timeline t;
-    t.pointPeriod = chan.Flags().event ? kEventStatePeriod : interval > 0.0 ? interval : 1.0;
-    t.samplePeriod = std::max(1, SaturatingRound(interval));
-    t.sessionStart = chan.HasRecord() ? chan.FirstRecord().StartTime() + chan.FilterDelay()
-                                      : session.StartTime();
+    t.pointPeriod = chan.ValuePeriod();
+    t.samplePeriod = chan.ValuePeriodSeconds();
+    t.sessionStart =
+        chan.HasRecord() ? chan.FirstValueTime(chan.FirstRecord()) : session.StartTime();
     for (int c = 0; c < chan.ChannelCount(); ++c) {
         if (!InMask(c))
             continue;
@@ -85,8 +80,7 @@ CTrendGraph::Timeline CTrendGraph::MakeTimeline() const {
             const CChanRecord& record = list.Record(r);
             const auto n = static_cast<double>(record.Values().size());
             const double end =
-                static_cast<double>(record.StartTime() + chan.FilterDelay() - t.sessionStart) +
-                std::max(0.0, n - 1.0) * t.pointPeriod;
+                RecordOffset(record, t.sessionStart) + std::max(0.0, n - 1.0) * t.pointPeriod;
             t.totalSpan = std::max(t.totalSpan, end);
         }
     }
@@ -105,7 +99,7 @@ PointRange CTrendGraph::VisiblePoints(int channel, int record) const {
         return {};
     const CChanRecord& r = list.Record(record);
     // Indices of values, so sixteenths of a second for event states.
-    return VisiblePointRange(RecordOffset(r), timeline_.pointPeriod,
+    return VisiblePointRange(RecordOffset(r, timeline_.sessionStart), timeline_.pointPeriod,
                              static_cast<int>(r.Values().size()), ViewStart(), ViewSpan());
 }
 
@@ -178,12 +172,16 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
             const int n =
                 static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
             GraphTrace trace;
-            trace.record = {
-                record.StartTime() + chan.FilterDelay(),    record.Values().data(), n, 0.0,
-                std::max(0, n - 1) * timeline_.pointPeriod, SummaryOf(record)};
+            trace.record = {chan.FirstValueTime(record),
+                            record.Values().data(),
+                            n,
+                            0.0,
+                            std::max(0, n - 1) * timeline_.pointPeriod,
+                            SummaryOf(record)};
             trace.colour = colour;
             trace.pointPeriod = timeline_.pointPeriod;
             trace.channel = &chan;
+            trace.source = &record;
             DrawTrace(canvas, trace);
         }
     }

@@ -55,7 +55,8 @@ private:
     bool InMask(int channel) const { return channel < 32 && (channelMask_ >> channel & 1u) != 0; }
     int LargestPointCount() const;
     Timeline MakeTimeline() const;
-    double RecordOffset(const CChanRecord& record) const;
+    // Seconds from `sessionStart` to value 0 of `record`.
+    double RecordOffset(const CChanRecord& record, qint64 sessionStart) const;
     // The summary of a record long enough to need one, made at its first use.
     const ValuePyramid* SummaryOf(const CChanRecord& record);
     void Rescale();

@@ -44,6 +44,8 @@ void GraphCursor::ResetReadouts() {
     minimum_ = maximum_ = value_ = none;
     eventText_.clear();
     label_.clear();
+    index_ = -1;
+    time_ = {};
 }
 
 bool GraphCursor::Holds(const TraceColumn& column, const CursorFrame& frame) const {
@@ -73,23 +75,20 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
                        const CChanData& channel, Canvas& canvas) {
     TakeReadouts(column, channel);
 
-    const double offset = ColumnTimeOffset(column, frame);
     if (!frame.printer)
-        timeOffset_ = offset;
-    double t = frame.viewStart + offset;
-    int ms = 0;
+        timeOffset_ = ColumnTimeOffset(column, frame);
+    // The time of the column's first value as the table stamps it, not one read back from
+    // the pixel, which for event states would stray from the times the event list gives.
+    index_ = column.first;
+    time_ = channel.ValueStampOf(*frame.record, column.first);
     const bool twoState = channel.Flags().event;
-    if (twoState) {
-        ms = SaturatingRound(t * 1000.0) % 1000;
-        t -= ms / 1000.0;
-        eventText_ = channel.EventLengthAt(frame.sessionStart + SaturatingRound(t), ms);
-    }
-    const qint64 at = frame.sessionStart + SaturatingRound(t);
+    if (twoState)
+        eventText_ = channel.EventLengthAt(time_.seconds, time_.ms);
     const double duration = column.groupSize * frame.pointPeriod;
     const QString span =
         twoState ? FormatSpanWordsMs(duration) : FormatSpanWords(SaturatingRound(duration));
-    label_ =
-        FormatShortDate(at) + u' ' + FormatTimeOfDay(at, ms) + QStringLiteral(" (") + span + u')';
+    label_ = FormatShortDate(time_.seconds) + u' ' + FormatTimeOfDay(time_.seconds, time_.ms) +
+             QStringLiteral(" (") + span + u')';
 
     const GraphRect& plot = frame.plot;
     const int x = SaturatingRound(column.x);
@@ -97,8 +96,8 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
     canvas.Line({x, plot.top}, {x, plot.bottom + 2});
     // Inside the plot, as left of it the lowest value label may share the row; a plot too
     // narrow for the whole label shows the date and time, or the time alone.
-    const QString time = FormatTimeOfDay(at, ms);
-    DrawFirstThatFits(canvas, {label_, FormatShortDate(at) + u' ' + time, time}, x,
+    const QString time = FormatTimeOfDay(time_.seconds, time_.ms);
+    DrawFirstThatFits(canvas, {label_, FormatShortDate(time_.seconds) + u' ' + time, time}, x,
                       plot.bottom + 2, plot.left, plot.right);
 }
 

@@ -2,19 +2,20 @@
 
 #include "core/graph/Canvas.h"
 #include "core/graph/TraceRenderer.h"
+#include "core/session/ValueStamp.h"
 
 #include <QString>
 #include <QtGlobal>
+#include <cstdint>
 
 class CChanData;
+class CChanRecord;
 
 // What the cursor needs of the drawing that offers it columns.
 struct CursorFrame {
     GraphRect plot;
-    GraphRect drawing;
     bool printer = false;
-    qint64 sessionStart = 0;
-    double viewStart = 0.0;
+    const CChanRecord* record = nullptr; // whose values the columns hold
     double pixelsPerSecond = 1.0;
     double pointPeriod = 1.0; // seconds per point of the record being drawn
     ColorRef colour = 0;
@@ -50,6 +51,10 @@ public:
     const CursorReadout& Value() const { return value_; }
     const QString& EventText() const { return eventText_; }
     const QString& Label() const { return label_; }
+    // The first value of the column the cursor stands on, and when it was taken; -1 until a
+    // drawing places the cursor.
+    int64_t Index() const { return index_; }
+    const ValueStamp& Time() const { return time_; }
 
     bool Holds(const TraceColumn& column, const CursorFrame& frame) const;
     // Takes the column's read-outs and draws the line and its label.
@@ -68,6 +73,8 @@ private:
     CursorReadout value_;
     QString eventText_;
     QString label_;
+    int64_t index_ = -1;
+    ValueStamp time_;
 };
 
 // Offers the columns of one trace to the cursor.

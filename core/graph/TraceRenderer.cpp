@@ -140,7 +140,8 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
                                      s.under ? UnderRangeValue : s.minimum,
                                      s.over ? OverRangeValue : s.maximum,
                                      s.last,
-                                     lastGroup || reachesEdge};
+                                     lastGroup || reachesEdge,
+                                     i};
             probing = !probe->TakeColumn(column);
             canvas_.SetPen(solid_);
         }

@@ -5,6 +5,7 @@
 class ValuePyramid;
 
 #include <QtGlobal>
+#include <cstdint>
 
 // Where and at what scale a trace is drawn.
 struct TraceFrame {
@@ -50,6 +51,7 @@ struct TraceColumn {
     double maximum = 0.0;
     double last = 0.0;
     bool isLast = false;
+    int64_t first = 0; // index of the column's first value in the record
 };
 
 // Offered each column until it answers true (the cursor takes a column).

@@ -72,7 +72,8 @@ void LiveChannel::StartChannel(int modelIndex, int64_t firstTime) {
     CChanData& chan = live.ChanData();
     chan.ClearRecords();
     chan.SetModel(modelIndex);
-    chan.AddChannel(modelIndex, firstTime);
+    // The reading in hand is value 0: the record starts where a recording would have to.
+    chan.AddChannel(modelIndex, firstTime - chan.FirstValueOffset());
 }
 
 void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentConfigRecord& config,

@@ -389,7 +389,7 @@ void CChanData::ExtractEvents() {
 }
 
 void CChanData::ExtractRecordEvents(const CChanRecord& r) {
-    const int64_t base = r.startTime_ + filterDelay_;
+    const int64_t base = FirstValueTime(r);
     bool active = false;
     SessionEvent current;
     const auto close = [&](int64_t endSeconds, int32_t endMs) {
@@ -441,11 +441,35 @@ int CChanData::ValueCount() const {
     return static_cast<int>(std::min<std::size_t>(n, INT32_MAX));
 }
 
-double CChanData::ValueTime(int index, int64_t sessionStart) const {
-    if (flags_.event)
-        return static_cast<double>(sessionStart) + index * 0.0625;
-    return static_cast<double>(sessionStart) +
-           (static_cast<double>(index) + 1.0) * ValuePeriodSeconds();
+int64_t CChanData::FirstValueTime(const CChanRecord& record) const {
+    return record.startTime_ + FirstValueOffset();
+}
+
+int CChanData::FirstValueOffset() const {
+    return filterDelay_ + (flags_.event ? 0 : ValuePeriodSeconds());
+}
+
+ValueStamp CChanData::ValueStampOf(const CChanRecord& record, int64_t index) const {
+    const int64_t first = FirstValueTime(record);
+    if (!flags_.event)
+        return {first + index * ValuePeriodSeconds(), 0};
+    const int64_t ms = StateOffsetMs(index);
+    return {first + ms / 1000, static_cast<int>(ms % 1000)};
+}
+
+ValueStamp CChanData::ValueStampAt(int64_t index) const {
+    if (!HasRecord())
+        return {};
+    // An index past the last record counts on from it.
+    const CChanRecordList& channel = *channels_[0];
+    int r = 0;
+    for (; r + 1 < channel.RecordCount(); ++r) {
+        const auto n = static_cast<int64_t>(channel.Record(r).values_.size());
+        if (index < n)
+            break;
+        index -= n;
+    }
+    return ValueStampOf(channel.Record(r), index);
 }
 
 int CChanData::DisplayDecimals() const {
@@ -458,6 +482,11 @@ double CChanData::DisplayResolution() const {
 
 int CChanData::ValuePeriodSeconds() const {
     return std::max(1, SaturatingRound(Entry().SampleInterval));
+}
+
+double CChanData::ValuePeriod() const {
+    constexpr double kEventStatePeriod = 1.0 / 16.0;
+    return flags_.event ? kEventStatePeriod : ValuePeriodSeconds();
 }
 
 const std::vector<double>& CChanData::StatisticValues(const CChanRecord& r) const {
@@ -575,7 +604,7 @@ double CChanData::EventWindowTotalSeconds(int first, int end) const {
     const int64_t hi = std::min(end, count);
     const int64_t windowStart = StateOffsetMs(lo);
     const int64_t windowEnd = StateOffsetMs(hi);
-    const int64_t base = FirstRecord().startTime_ + filterDelay_;
+    const int64_t base = FirstValueTime(FirstRecord());
     int64_t totalMs = 0;
     for (const SessionEvent& e : events_) {
         const int64_t start = (e.startSeconds - base) * 1000 + e.startMs;

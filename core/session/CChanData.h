@@ -3,6 +3,7 @@
 #include "core/session/CChanRecordList.h"
 #include "core/session/ModelTable.h"
 #include "core/session/MovingAverage.h"
+#include "core/session/ValueStamp.h"
 #include "core/session/ValueStatus.h"
 
 #include <QString>
@@ -94,11 +95,22 @@ public:
 
     double SampleSpan(bool excludeLast) const;
     int ValueCount() const;
-    // Seconds since 1970 of value `index` of the first record, as the table stamps it.
-    double ValueTime(int index, int64_t sessionStart) const;
+    // When value `index` of `record` was taken. A logger stores its first sample one period
+    // after it starts, or after the filter's delay; the states of an event word come 63 ms
+    // apart from the start of its second, as the event list times them.
+    ValueStamp ValueStampOf(const CChanRecord& record, int64_t index) const;
+    // The same for value `index` counted over the first channel's records, as the table
+    // numbers them, and that time in seconds since 1970.
+    ValueStamp ValueStampAt(int64_t index) const;
+    double ValueTime(int64_t index) const { return ValueStampAt(index).InSeconds(); }
+    // Seconds since 1970 of value 0 of `record`, and from a record's start to its value 0.
+    int64_t FirstValueTime(const CChanRecord& record) const;
+    int FirstValueOffset() const;
 
     // Seconds between two values of a recorded (not event) channel.
     int ValuePeriodSeconds() const;
+    // Seconds between two values as they are drawn: a sixteenth for event states.
+    double ValuePeriod() const;
     // The values the window statistics cover: [first, last] with the same clamping as
     // RangeStatisticsOf, or the whole record without a window.
     std::span<const double> WindowValues(bool useWindow, int first, int last) const;

@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <algorithm>
-#include <cmath>
 
 bool SessionHasValues(const CRecSession& session) {
     const CChanData& data = session.ChanData();
@@ -19,8 +18,7 @@ QString SessionPageTitle(const CRecSession& session) {
 }
 
 int64_t FirstValueLocalStamp(const CRecSession& session) {
-    const auto stamp =
-        static_cast<int64_t>(std::floor(session.ChanData().ValueTime(0, session.StartTime())));
+    const int64_t stamp = session.ChanData().ValueStampAt(0).seconds;
     return stamp + QDateTime::fromSecsSinceEpoch(stamp).offsetFromUtc();
 }
 
@@ -102,7 +100,6 @@ QString SessionTable::Cell(int row, int column) const {
     const TableRowSpan span = MapTableRow(row, grouping_, valueCount_);
     if (column == kValueColumn)
         return data.ValueText(GroupAverage(span), session_.DisplayUnits());
-    const double t = data.ValueTime(static_cast<int>(span.last), session_.StartTime());
-    const DateAndTimeText when = FormatDateAndTime(static_cast<qint64>(std::floor(t)), 0);
+    const DateAndTimeText when = FormatDateAndTime(data.ValueStampAt(span.last).seconds, 0);
     return column == 0 ? when.date : when.time;
 }

@@ -60,7 +60,8 @@ TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {
                           u"--cursor"_qs, u"330"_qs, u"--describe"_qs});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonObject d = r.Json();
-    EXPECT_EQ(d[u"origin"_qs].toString(), u"2024/03/05 14:00:00"_qs);
+    // Time 0 is the first value of them all, one period after the earliest start.
+    EXPECT_EQ(d[u"origin"_qs].toString(), u"2024/03/05 14:00:01"_qs);
     EXPECT_DOUBLE_EQ(d[u"total_span"_qs].toDouble(), 7260.0);
     EXPECT_DOUBLE_EQ(d[u"view_start"_qs].toDouble(), 300.0);
     EXPECT_DOUBLE_EQ(d[u"view_span"_qs].toDouble(), 600.0);
@@ -72,7 +73,7 @@ TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {
     for (const auto& s : sessions)
         colours.insert(s.toObject()[u"colour"_qs].toString());
     EXPECT_EQ(colours.size(), 3);
-    // The first two hold a value at 14:05:30, in the user's unit; the third starts later.
+    // The first two hold a value at 14:05:31, in the user's unit; the third starts later.
     for (int s = 0; s < 2; ++s)
         EXPECT_TRUE(sessions[s].toObject()[u"cursor"_qs].toString().endsWith(u" °F"_qs)) << s;
     EXPECT_EQ(sessions[2].toObject()[u"cursor"_qs].toString(), u"- - -"_qs);

@@ -1,3 +1,4 @@
+#include "core/common/StringTable.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/CTrendGraph.h"
 #include "support/RecordingCanvas.h"
@@ -150,10 +151,11 @@ TEST(GraphTrend, TimeAxisTextsAndDivisions) {
     ASSERT_NE(c.FindText(u"12 Min/Div"_qs), nullptr);
     const GraphRect plot = hour.graph.PlotRect();
     EXPECT_EQ(c.FindText(u"12 Min/Div"_qs)->topLeft.y, plot.bottom + 3 * 13 / 2);
-    ASSERT_NE(c.FindText(u"14:07:09"_qs), nullptr);
-    EXPECT_EQ(c.FindText(u"14:07:09"_qs)->topLeft, (GraphPoint{plot.left, plot.bottom + 19}));
-    ASSERT_NE(c.FindText(u"15:07:09"_qs), nullptr);
-    EXPECT_EQ(c.FindText(u"15:07:09"_qs)->topLeft.x, plot.right - 8 * 7);
+    // From the first value, taken one period after the start at 14:07:09, to the last.
+    ASSERT_NE(c.FindText(u"14:07:10"_qs), nullptr);
+    EXPECT_EQ(c.FindText(u"14:07:10"_qs)->topLeft, (GraphPoint{plot.left, plot.bottom + 19}));
+    ASSERT_NE(c.FindText(u"15:07:10"_qs), nullptr);
+    EXPECT_EQ(c.FindText(u"15:07:10"_qs)->topLeft.x, plot.right - 8 * 7);
     EXPECT_NE(c.FindText(u"05/03/2024"_qs), nullptr);
     EXPECT_TRUE(c.HasTextStartingWith(u"1:00:00"_qs));
 
@@ -373,7 +375,7 @@ TEST(GraphTrend, ViewWindowFromOutside) {
     Fixture f(Voltage(Ramp(3601, 2000, 8000)));
     f.Draw();
     const double start = static_cast<double>(f.graph.SessionStart());
-    EXPECT_EQ(f.graph.SessionStart(), f.session->StartTime());
+    EXPECT_EQ(start, f.session->ChanData().ValueTime(0)) << "the time of the first value";
 
     f.graph.SetViewWindow(start + 100.0, 60.0, 1, 0);
     f.graph.SetViewWindow(start + 100.0, 60.0, 0, 3);
@@ -392,15 +394,18 @@ TEST(GraphTrend, ViewWindowFromOutside) {
 
 TEST(GraphCursorReadouts, LabelAndReadoutsOfTheTakenColumn) {
     const auto session = Voltage(Ramp(300, 2000, 8000));
-    CursorFrame frame{
-        {10, 10, 110, 110}, {0, 0, 120, 130}, false, session->StartTime(), 100.0, 1.0, 1.0, 255};
+    CursorFrame frame{{10, 10, 110, 110}, false, &session->ChanData().FirstRecord(), 1.0, 1.0, 255};
     GraphCursor cursor;
     cursor.Enable();
-    const TraceColumn column{31.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false};
+    EXPECT_EQ(cursor.Index(), -1) << "not placed yet";
+    const TraceColumn column{31.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false, 119};
     ASSERT_TRUE(cursor.Holds(column, frame));
     RecordingCanvas canvas;
     cursor.Take(column, frame, session->ChanData(), canvas);
-    EXPECT_EQ(cursor.Label(), u"05/03/2024 14:09:09 (5 s)"_qs) << "20 s into a view at 100 s";
+    EXPECT_EQ(cursor.Label(), u"05/03/2024 14:09:09 (5 s)"_qs)
+        << "value 119 of a recording started at 14:07:09 is taken 120 s later";
+    EXPECT_EQ(cursor.Index(), 119);
+    EXPECT_EQ(cursor.Time().seconds, session->ChanData().ValueTime(119));
     EXPECT_EQ(cursor.Minimum().WithUnit(u"V"_qs), u"2,00 V"_qs);
     EXPECT_EQ(cursor.Maximum().text, u"3,00"_qs);
     EXPECT_EQ(cursor.Value().text, u"2,50"_qs);
@@ -411,27 +416,34 @@ TEST(GraphCursorReadouts, LabelAndReadoutsOfTheTakenColumn) {
 
     // A printer places the cursor by the time kept from the screen.
     frame.printer = true;
-    EXPECT_FALSE(cursor.Holds({30.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false}, frame));
-    EXPECT_TRUE(cursor.Holds({31.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false}, frame));
-    EXPECT_TRUE(cursor.Holds({12.0, 5, 0.2, 5, 2.0, 3.0, 2.5, true}, frame)) << "the last column";
+    EXPECT_FALSE(cursor.Holds({30.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false, 118}, frame));
+    EXPECT_TRUE(cursor.Holds({31.0, 5, 0.2, 5, 2.0, 3.0, 2.5, false, 119}, frame));
+    EXPECT_TRUE(cursor.Holds({12.0, 5, 0.2, 5, 2.0, 3.0, 2.5, true, 0}, frame))
+        << "the last column";
 }
 
 TEST(GraphCursorReadouts, TwoStateColumnsGiveTheEventLength) {
     const auto session = Events(4, true);
-    // 16 px per second: the column at x = 19 is half a second into a view at 1 s.
-    const CursorFrame frame{{10, 10, 110, 110},
-                            {0, 0, 400, 130},
-                            false,
-                            session->StartTime(),
-                            1.0,
-                            16.0,
-                            1.0 / 16.0,
-                            255};
+    // 16 px per second, a column of four states from state 20: bit 4 of the second word.
+    const CursorFrame frame{{10, 10, 110, 110}, false, &session->ChanData().FirstRecord(), 16.0,
+                            1.0 / 16.0,         255};
     GraphCursor cursor;
     cursor.Enable();
     RecordingCanvas canvas;
-    cursor.Take({19.0, 4, 1.0, 4, 0.0, 1.0, 1.0, false}, frame, session->ChanData(), canvas);
-    EXPECT_EQ(cursor.Label(), u"05/03/2024 14:07:10.500 (0.250 s)"_qs);
-    // States 4 to 7 of each word are on: 252 ms to 504 ms.
-    EXPECT_EQ(cursor.EventText(), u"0.252 s"_qs);
+    cursor.Take({19.0, 4, 1.0, 4, 0.0, 1.0, 1.0, false, 20}, frame, session->ChanData(), canvas);
+    // The state's time is the one the event list gives bit 4, 4 × 63 ms into its second: the
+    // label reads what the table's row of the event that starts there reads.
+    const CChanData& d = session->ChanData();
+    EXPECT_EQ(cursor.Time(), (ValueStamp{session->StartTime() + 1, 252}));
+    EXPECT_TRUE(cursor.Label().startsWith(u"05/03/2024 14:07:10.252 ("_qs))
+        << cursor.Label().toStdString();
+    EXPECT_TRUE(cursor.Label().startsWith(d.EventCellText(2, 0) + u' ' + d.EventCellText(2, 1)));
+    EXPECT_EQ(cursor.EventText(), d.EventCellText(2, 2));
+
+    // The first state of an event reads that event, not the gap before it (state 28 is
+    // 756 ms into its second, 750 ms on an even sixteenth).
+    cursor.Take({19.0, 1, 1.0, 1, 1.0, 1.0, 1.0, false, 28}, frame, d, canvas);
+    EXPECT_EQ(cursor.Time(), (ValueStamp{session->StartTime() + 1, 756}));
+    EXPECT_EQ(cursor.EventText(), d.EventCellText(3, 2));
+    EXPECT_NE(cursor.EventText(), ResourceString(TextId::kOff));
 }

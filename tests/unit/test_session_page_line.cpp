@@ -68,8 +68,10 @@ TEST(SessionStart, ANewFilterSizeMovesTheStartTimeByItsDelay) {
     after.filterSize = 10;
     ApplySessionParams(*session, before, after);
     EXPECT_EQ(session->StartTime(), start + 9);
+    // The graph starts at the first value, one period after the filter's delay.
     DrawnGraph drawn(*session);
-    EXPECT_EQ(drawn.graph.SessionStart(), session->StartTime());
+    EXPECT_EQ(drawn.graph.SessionStart(), session->StartTime() + 1);
+    EXPECT_EQ(drawn.graph.SessionStart(), session->ChanData().ValueTime(0));
 }
 
 TEST(SessionVisibleIndices, EventStatesAreSixteenthsOfASecond) {
