@@ -47,9 +47,11 @@ QByteArray ColumnLetters(unsigned column) {
 char* AppendNumber(char* out, double value) {
     const int decimals = DecimalsFor(std::fabs(value));
     const double scaled = value * kPowersOfTen[decimals];
-    // Also false for NaN.
-    if (!(scaled >= -0x1p63 && scaled < 0x1p63))
+    if (!std::isfinite(value))
         return nullptr;
+    // The figure a file holds is kept, if not in the fixed decimals.
+    if (!(scaled >= -0x1p63 && scaled < 0x1p63))
+        return std::to_chars(out, out + kMaxNumberLength, value, std::chars_format::scientific).ptr;
     const long long rounded = std::llround(scaled); // halves away from zero
     const unsigned long long magnitude = rounded < 0
                                              ? 0ULL - static_cast<unsigned long long>(rounded)

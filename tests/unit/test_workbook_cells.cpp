@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -47,13 +48,39 @@ TEST(NumberCellTextTest, NegativeValuesKeepTheirDigits) {
     EXPECT_EQ(NumberText(-5e-13), "-0.000000000001");
 }
 
-TEST(NumberCellTextTest, ValuesThatDoNotFitAreRefused) {
-    EXPECT_EQ(NumberText(1e19), "(does not fit)");
-    EXPECT_EQ(NumberText(-1e19), "(does not fit)");
-    EXPECT_EQ(NumberText(3.4028230607370965e38), "(does not fit)");
+// The fixed decimals scaled to 64 bits end at 2^63 / 1000; a larger value keeps its figure
+// in the exponent form, which reads back as the same double.
+TEST(NumberCellTextTest, ValuesTooLargeForTheDecimalsTakeTheExponentForm) {
+    const double limit = 0x1p63 / 1000.0;
+    const auto readsBack = [](double v) {
+        const std::string text = NumberText(v);
+        return std::strtod(text.c_str(), nullptr) == v;
+    };
+    EXPECT_EQ(NumberText(limit), "9.223372036854776e+15");
+    const double below = std::nextafter(limit, 0.0);
+    EXPECT_EQ(NumberText(below).find('e'), std::string::npos) << NumberText(below);
+    // The lowest 64-bit integer is one step further out than the highest.
+    EXPECT_EQ(NumberText(-limit), "-9223372036854775.808");
+    const double beyond = std::nextafter(-limit, -1e300);
+    EXPECT_EQ(NumberText(beyond), "-9.223372036854778e+15");
+    for (const double v : {limit, below, -limit, beyond})
+        EXPECT_TRUE(readsBack(v)) << NumberText(v);
+
+    EXPECT_EQ(NumberText(1e19), "1e+19");
+    EXPECT_EQ(NumberText(-1e19), "-1e+19");
+    // A scale near the largest float, and the largest double: every digit is kept.
+    EXPECT_EQ(NumberText(1.7e38), "1.7e+38");
+    EXPECT_EQ(NumberText(3.4028230607370965e38), "3.4028230607370965e+38");
+    EXPECT_EQ(NumberText(-std::numeric_limits<double>::max()), "-1.7976931348623157e+308");
+    EXPECT_EQ(NumberText(-std::numeric_limits<double>::max()).size(),
+              static_cast<size_t>(CellText::kMaxNumberLength));
+    EXPECT_EQ(NumberText(9e15), "9000000000000000");
+}
+
+TEST(NumberCellTextTest, ValuesThatAreNotFiniteAreRefused) {
     EXPECT_EQ(NumberText(std::numeric_limits<double>::quiet_NaN()), "(does not fit)");
     EXPECT_EQ(NumberText(std::numeric_limits<double>::infinity()), "(does not fit)");
-    EXPECT_EQ(NumberText(9e15), "9000000000000000");
+    EXPECT_EQ(NumberText(-std::numeric_limits<double>::infinity()), "(does not fit)");
 }
 
 TEST(ColumnLettersTest, BijectiveBase26) {
@@ -124,16 +151,19 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(WorkbookCellsTest, NumberCellsIgnoreTheLocaleAndOverflowToText) {
+TEST_F(WorkbookCellsTest, NumberCellsIgnoreTheLocaleAndOnlyWhatIsNotFiniteBecomesText) {
     CXLSData data;
     ASSERT_TRUE(data.Open(Path()));
     data.AddSheet("N", 0, 0);
     ASSERT_EQ(QLocale().decimalPoint(), ",");
     data.AddNumber(-0.5);
-    data.AddNumber(1e19);
+    data.AddNumber(1.7e38);
+    data.AddNumber(std::numeric_limits<double>::quiet_NaN());
     const testzip::Archive a = CloseAndRead(data);
     const QByteArray xml = Sheet(a, 1);
-    EXPECT_TRUE(xml.contains("<c r=\"A2\"><v>-0.5</v></c><c r=\"B2\" t=\"s\"><v>1</v></c>"));
+    EXPECT_TRUE(xml.contains("<c r=\"A2\"><v>-0.5</v></c><c r=\"B2\"><v>1.7e+38</v></c>"
+                             "<c r=\"C2\" t=\"s\"><v>1</v></c>"))
+        << xml.constData();
     EXPECT_TRUE(a.Find("xl/sharedStrings.xml")->data.contains("<si><t># # #</t></si>"));
 }
 
