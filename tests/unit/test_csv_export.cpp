@@ -63,6 +63,21 @@ TEST(CsvExport, HasTheDataSheetColumnsAndAnIsoStamp) {
     EXPECT_TRUE(en[1].section(u',', 2, 2).contains(u'.')) << en[1].toStdString();
 }
 
+// Values of a scale up to the float 1.7e38 keep their figures, with the locale's decimal mark.
+TEST(CsvExport, ValuesOfAHugeScaleKeepTheirFiguresInTheExponentForm) {
+    SessionImageBuilder b;
+    b.Set("Ch1HighScale", "9EC9FF7E").Samples({0, 1000});
+    const auto session = ReadImage(b);
+    ASSERT_TRUE(session);
+    QTemporaryDir dir;
+    const QStringList fr = Export(*session, dir.filePath(u"a.csv"_s), CsvFormat{';', ','});
+    ASSERT_EQ(fr.size(), 4) << fr.join(u'|').toStdString();
+    EXPECT_EQ(fr[1].section(u';', 2, 2), u"0"_s);
+    QString value = fr[2].section(u';', 2, 2);
+    EXPECT_TRUE(value.contains(u',') && value.contains(u"e+37"_s)) << value.toStdString();
+    EXPECT_EQ(value.replace(u',', u'.').toDouble(), session->ChanData().FirstRecord().Values()[1]);
+}
+
 TEST(CsvExport, AnUnwritableDestinationFailsAndLeavesNothing) {
     const auto session = Thermocouple();
     ASSERT_TRUE(session);

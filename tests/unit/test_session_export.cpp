@@ -344,6 +344,25 @@ TEST_F(SessionExportTest, OutOfRangePointsAreTextsAndValuesAreRoundedToTheResolu
     EXPECT_EQ(points.At(u"C7"_qs).text, u"0"_qs);
 }
 
+// A scale up to the float 1.7e38: values far past what fixed decimals hold in 64 bits keep
+// their figures as numbers in the exponent form.
+TEST_F(SessionExportTest, ValuesOfAHugeScaleStayNumbers) {
+    SessionImageBuilder b;
+    b.Set("Ch1HighScale", "9EC9FF7E").Samples(Counts({0, 1000, 4000}));
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    ASSERT_EQ(Export(*s, Path()), JobEndType::Done);
+    const Sheet& points = ReadBook(Path()).sheets.at(1);
+    EXPECT_EQ(points.At(u"C3"_qs).text, u"0"_qs);
+    const std::vector<double>& values = s->ChanData().FirstRecord().Values();
+    for (const int row : {4, 5}) {
+        const CellValue& cell = points.At(Ref('C', row));
+        EXPECT_TRUE(cell.number) << cell.text.toStdString();
+        EXPECT_TRUE(cell.text.contains(u"e+3"_qs)) << cell.text.toStdString();
+        EXPECT_EQ(cell.text.toDouble(), values[static_cast<std::size_t>(row - 3)]);
+    }
+}
+
 TEST(RoundToDisplayStep, RoundsHalvesAwayFromZeroAndLeavesHugeValuesAlone) {
     EXPECT_EQ(RoundToDisplayStep(0.125, 1, 2), 0.13);
     EXPECT_EQ(RoundToDisplayStep(-0.125, 1, 2), -0.13);
