@@ -48,7 +48,7 @@ void BM_ReportPdf(benchmark::State& state) {
     QTemporaryDir dir;
     int pages = 0;
     for (auto _ : state) {
-        SessionReport report(r.session, r.graph, r.options, u"Tendance"_qs, false, {});
+        SessionReport report(r.session, SessionPrintView::OfGraph(r.graph, false), r.options);
         const Outcome written = PrintDriver::WritePdf(dir.filePath(u"r.pdf"_qs), report);
         if (!written)
             state.SkipWithError("the PDF was not written");
@@ -63,7 +63,7 @@ BENCHMARK(BM_ReportPdf)->Unit(benchmark::kMillisecond);
 void BM_PreviewPages(benchmark::State& state) {
     ReportedSession& r = Reported();
     for (auto _ : state) {
-        SessionReport report(r.session, r.graph, r.options, u"Tendance"_qs, false, {});
+        SessionReport report(r.session, SessionPrintView::OfGraph(r.graph, false), r.options);
         const PageLayout layout = PageLayout::Make(3508, 2480, 53, 28);
         const int count = report.PageCount(layout);
         for (int page = 1; page <= count; ++page) {

@@ -1,7 +1,9 @@
 #include "cli/CommandLine.h"
 
 #include "cli/ExitStatus.h"
+#include "core/common/UserNumber.h"
 
+#include <QString>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -61,4 +63,10 @@ std::optional<int> ReadInteger(const char* text, int lowest, int highest) {
     if (*end || errno != 0 || v < lowest || v > highest)
         return std::nullopt;
     return static_cast<int>(v);
+}
+
+std::optional<double> ReadSeconds(const char* text) {
+    const std::optional<double> v =
+        text ? ParseUserNumber(QString::fromLocal8Bit(text)) : std::nullopt;
+    return v && *v >= 0 ? v : std::nullopt;
 }

@@ -50,3 +50,5 @@ CommandOption FlagOption(std::string_view name, bool& flag);
 CommandOption SimulatedModelOption(int& model);
 // A whole decimal number from `lowest` to `highest`, or none.
 std::optional<int> ReadInteger(const char* text, int lowest, int highest);
+// A number of seconds, 0 or more, as the user types numbers; none otherwise.
+std::optional<double> ReadSeconds(const char* text);

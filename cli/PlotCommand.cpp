@@ -1,8 +1,10 @@
 #include "cli/PlotCommand.h"
 
+#include "cli/ChannelLineJson.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
+#include "cli/PrintedGraph.h"
 #include "cli/StoredGraphSettings.h"
 #include "core/app/TraceColours.h"
 #include "core/common/CalendarDateTime.h"
@@ -81,16 +83,6 @@ bool Within(const GraphRect& r, GraphPoint p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
 }
 
-std::string ChannelLineJson(const CRecSession& session, const CTrendGraph& graph) {
-    // The page opens with its minimum/maximum display off.
-    const SessionChannelLine line = SessionChannelLine::Of(session, graph, false);
-    std::string json = "{";
-    for (std::size_t i = 0; i < line.columns.size(); ++i)
-        json += (i ? ", " : "") + JsonText::String(ChanListHeaderText(line.columns[i].kind)) +
-                ": " + JsonText::String(line.texts[i]);
-    return json + "}";
-}
-
 std::string Describe(const CRecSession& session, const CTrendGraph& graph,
                      const DescribingCanvas& drawn, ColorRef trace, const QString& unit) {
     const GraphRect plot = graph.InnerRect();
@@ -143,7 +135,9 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
         json += ", \"cursor\": {\"index\": " + Number(graph.CursorIndex()) +
                 ", \"t\": " + Number(graph.CursorTime().InSeconds()) +
                 ", \"text\": " + String(graph.CursorLabel()) + "}";
-    json += ", \"channel_line\": " + ChannelLineJson(session, graph) + "}\n";
+    // The page opens with its minimum/maximum display off.
+    json += ", \"channel_line\": " + ChannelLineJson(SessionChannelLine::Of(session, graph, false)) +
+            "}\n";
     return json;
 }
 
@@ -154,10 +148,7 @@ void DrawAsAsked(CGraphClass& graph, const PlotRequest& request,
                  const std::function<void()>& drawOnce) {
     drawOnce();
     if (request.from || request.to) {
-        const double from = std::max(0.0, request.from.value_or(0.0));
-        const double to = std::min(graph.TotalSpan(), request.to.value_or(graph.TotalSpan()));
-        graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + from,
-                            std::max(0.0, to - from), 0, 0);
+        SetAskedWindow(graph, request.from, request.to);
         drawOnce();
     }
     if (request.cursor) {

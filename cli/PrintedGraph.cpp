@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 
 void ScaleAsOnScreen(CGraphClass& graph) {
     // Only the arithmetic matters: the drawing lands on one pixel.
@@ -17,4 +18,11 @@ void ScaleAsOnScreen(CGraphClass& graph) {
     QtCanvas canvas(painter, false);
     graph.Draw(canvas);
     graph.SetOuterRect(printed);
+}
+
+void SetAskedWindow(CGraphClass& graph, std::optional<double> from, std::optional<double> to) {
+    const double first = std::max(0.0, from.value_or(0.0));
+    const double last = std::min(graph.TotalSpan(), to.value_or(graph.TotalSpan()));
+    graph.SetViewWindow(static_cast<double>(graph.SessionStart()) + first,
+                        std::max(0.0, last - first), 0, 0);
 }

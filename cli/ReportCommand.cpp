@@ -1,5 +1,6 @@
 #include "cli/ReportCommand.h"
 
+#include "cli/ChannelLineJson.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -10,31 +11,47 @@
 #include "core/graph/ReportOptions.h"
 #include "core/graph/SessionReport.h"
 #include "core/session/CRecSession.h"
-#include "core/session/SessionTable.h"
 #include "gui/graph/PrintDriver.h"
 #include "platform/QtSettingsStore.h"
 
 #include <QString>
+#include <cstdio>
 #include <optional>
+#include <string>
 
 namespace {
 
 constexpr const char* kUsage =
     "usage : vexlo-cli report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
-    "                         [--samples SECONDES]\n"
+    "                         [--samples SECONDES] [--from T] [--to T] [--cursor T] [--describe]\n"
     "  Écrit le rapport imprimé de la session en PDF (A4 paysage) : page 1 le titre, les\n"
     "  commentaires et les paramètres, page 2 la voie et le graphique de tendance, puis la\n"
     "  table d’échantillons avec --samples, moyennée sur cet intervalle pris dans la liste de\n"
     "  la fenêtre « Options du rapport » (l’entrée de cette durée, sinon la plus longue en\n"
     "  dessous, sinon la première). --header, --footer et --comments ajoutent l’en-tête, le\n"
-    "  pied de page et les commentaires de la session.\n";
+    "  pied de page et les commentaires de la session. --from et --to bornent la fenêtre du\n"
+    "  graphique et --cursor y place le curseur, en secondes depuis le début, comme pour\n"
+    "  plot ; --describe écrit en JSON la ligne de la voie imprimée page 2.\n";
 
 struct ReportArguments {
     QString session;
     QString out;
     ReportOptions options;
     std::optional<int> samples;
+    std::optional<double> from;
+    std::optional<double> to;
+    std::optional<double> cursor;
+    bool describe = false;
 };
+
+CommandOption SecondsOption(std::string_view name, std::optional<double>& at) {
+    return {name, [name, &at](ArgumentCursor& values) -> UsageProblem {
+                at = ReadSeconds(values.Take());
+                if (!at)
+                    return std::string(name) + " attend un nombre de secondes positif ou nul";
+                return std::nullopt;
+            }};
+}
 
 std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     CommandLine line{"vexlo-cli report", kUsage, {}, {}};
@@ -54,6 +71,10 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
                                     return "--samples attend un nombre entier de secondes";
                                 return std::nullopt;
                             }});
+    line.options.push_back(SecondsOption("--from", args.from));
+    line.options.push_back(SecondsOption("--to", args.to));
+    line.options.push_back(SecondsOption("--cursor", args.cursor));
+    line.options.push_back(FlagOption("--describe", args.describe));
     line.other = [&args](std::string_view word) -> UsageProblem {
         if (word.substr(0, 2) == "--")
             return "option inconnue";
@@ -68,6 +89,8 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
         return line.UsageError("fichier de session manquant");
     if (args.out.isEmpty())
         return line.UsageError("report attend --out RAPPORT.pdf");
+    if (args.from && args.to && *args.to <= *args.from)
+        return line.UsageError("--to doit suivre --from");
     return std::nullopt;
 }
 
@@ -79,6 +102,22 @@ ReportOptions WithSampleTable(const CRecSession& session, ReportOptions options,
     model.SetIncludeSampleTable(true);
     model.Select(model.EntryForSeconds(seconds));
     return model.Accepted();
+}
+
+// The session as its page first shows it, in the window and with the cursor asked for; the
+// page opens with its minimum/maximum display off.
+SessionPrintView ViewAsAsked(const CRecSession& session, const GraphSettingsSource& settings,
+                             const ReportArguments& args) {
+    CTrendGraph screen;
+    screen.SetSettingsSource(&settings);
+    screen.SetChannelSource(&session);
+    screen.SetUnitText(session.DisplayUnits());
+    ScaleAsOnScreen(screen);
+    if (args.from || args.to) {
+        SetAskedWindow(screen, args.from, args.to);
+        ScaleAsOnScreen(screen);
+    }
+    return {screen.ViewState(), args.cursor, false};
 }
 
 } // namespace
@@ -98,15 +137,13 @@ int Run(int argc, char** argv) {
         args.samples ? WithSampleTable(session, args.options, *args.samples) : args.options;
 
     const StoredGraphSettings graphSettings(settings);
-    CTrendGraph graph;
-    graph.SetSettingsSource(&graphSettings);
-    graph.SetChannelSource(&session);
-    graph.SetUnitText(session.DisplayUnits());
-    ScaleAsOnScreen(graph);
-    SessionReport report(session, graph, options, SessionPageTitle(session), false,
-                         graphSettings.GraphColours());
+    SessionReport report(session, ViewAsAsked(session, graphSettings, args), options,
+                         ReportGraphSettings(graphSettings));
     if (const Outcome written = PrintDriver::WritePdf(args.out, report); !written)
         return Refuse(CliExit::kRefused, written.message);
+    if (args.describe && report.PrintedChannelLine())
+        std::printf("{\"channel_line\": %s}\n",
+                    ChannelLineJson(*report.PrintedChannelLine()).c_str());
     return 0;
 }
 

@@ -114,12 +114,6 @@ struct Arguments {
     bool IsInstrumentCommand() const { return command == "drives" || command == "status"; }
 };
 
-std::optional<double> ReadSeconds(const char* text) {
-    const std::optional<double> v =
-        text ? ParseUserNumber(QString::fromLocal8Bit(text)) : std::nullopt;
-    return v && *v >= 0 ? v : std::nullopt;
-}
-
 // A --first or --last value.
 CommandOption IndexOption(std::string_view name, int& index) {
     return {name, [&index](ArgumentCursor& values) -> UsageProblem {

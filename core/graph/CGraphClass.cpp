@@ -104,7 +104,10 @@ void CGraphClass::BeginPass(Canvas& canvas) {
     if (cursor_.IsEnabled())
         cursor_.ResetReadouts();
     canvas.FillRect(DrawingRect(), theme_.window);
-    canvas.FrameRect(DrawingRect(), theme_.ink);
+    // On screen the frame marks the graph's area; on a page it would be a stray line beside
+    // the value labels and across the time axis.
+    if (!canvas.IsPrinter())
+        canvas.FrameRect(DrawingRect(), theme_.ink);
 }
 
 void CGraphClass::DrawBackground(Canvas& canvas, const GraphTrace& trace,

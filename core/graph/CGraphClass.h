@@ -138,8 +138,8 @@ protected:
     // when it is empty.
     void ScaleValueAxisTo(const ValueExtent& extent);
 
-    // Starts a drawing pass: the layout made for `canvas`, the drawing area cleared and framed,
-    // nothing of the plot's background drawn yet, the cursor not placed.
+    // Starts a drawing pass: the layout made for `canvas`, the drawing area cleared (and
+    // framed on screen), nothing of the plot's background drawn yet, the cursor not placed.
     void BeginPass(Canvas& canvas);
     bool LayoutChanged() const { return layoutChanged_; }
     // Draws one record, and the background, axes and frame first when this pass has not.

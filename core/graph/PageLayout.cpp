@@ -14,6 +14,7 @@ PageLayout PageLayout::Make(int width, int height, int lineHeight, int nWidth) {
     const int margin = std::min(width, height) * 5 / 100;
     layout.page = {margin, margin, width - margin, height - margin};
     layout.contentTop = std::max(layout.page.top, 2 * l + 3 * l);
+    layout.contentBottom = std::min(layout.page.bottom, height - layout.headerHeight);
     return layout;
 }
 

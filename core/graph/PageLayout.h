@@ -17,6 +17,10 @@ struct PageLayout {
     int footerLine = 0;
     GraphRect page;
     int contentTop = 0;
+    // The lowest y the content may reach: above the footer's band, which takes the last three
+    // lines of the page as the header takes the first three, footer or not, so that the
+    // footer option never moves a page break.
+    int contentBottom = 0;
 
     static PageLayout Make(int width, int height, int lineHeight, int nWidth);
     // The line of the running header and the page number.

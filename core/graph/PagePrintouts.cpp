@@ -12,11 +12,11 @@ ListPrintout::ListPrintout(QString title, std::vector<QString> headers,
 int ListPrintout::RowsOnFirstPage(const PageLayout& layout) const {
     // Below the title, a blank line and the header row.
     const int top = layout.contentTop + 3 * layout.lineHeight;
-    return std::max(1, (layout.page.bottom - top) / layout.lineHeight);
+    return std::max(1, (layout.contentBottom - top) / layout.lineHeight);
 }
 
 int ListPrintout::RowsPerLaterPage(const PageLayout& layout) const {
-    return std::max(1, (layout.page.bottom - layout.contentTop) / layout.lineHeight - 1);
+    return std::max(1, (layout.contentBottom - layout.contentTop) / layout.lineHeight - 1);
 }
 
 int ListPrintout::PageCount(const PageLayout& layout) const {
@@ -60,6 +60,8 @@ void InstrumentPrintout::DrawPage(Canvas& canvas, const PageLayout& layout, int 
         DrawNameValueList(canvas, layout, layout.contentTop + 2 * layout.lineHeight, rows);
         return;
     }
-    DrawChannelLineAndGraph(canvas, layout, content_.channelHeaders, content_.channelTexts,
-                            content_.colourColumn, content_.traceColour, graph_);
+    DrawChannelLineAndGraph(canvas, layout,
+                            {content_.channelHeaders, content_.channelTexts, content_.colourColumn,
+                             content_.traceColour},
+                            graph_);
 }

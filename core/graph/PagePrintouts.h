@@ -15,6 +15,7 @@ public:
 
     int PageCount(const PageLayout& layout) const override;
     void DrawPage(Canvas& canvas, const PageLayout& layout, int page) override;
+    QString DocumentName() const override { return title_; }
 
 private:
     int RowsOnFirstPage(const PageLayout& layout) const;
@@ -44,6 +45,7 @@ public:
 
     int PageCount(const PageLayout&) const override { return 2; }
     void DrawPage(Canvas& canvas, const PageLayout& layout, int page) override;
+    QString DocumentName() const override { return content_.title; }
 
 private:
     InstrumentPageContent content_;

@@ -13,21 +13,39 @@ constexpr ColorRef kInk = 0x000000;
 constexpr ColorRef kGrid = 0x808080;
 
 // Takes a drawing's measures and nothing else, so that a graph settles the width of its
-// labels before the one drawing that reaches the page.
+// labels, and the cursor its column, before the one drawing that reaches the page.
 class MeasuringCanvas final : public Canvas {
 public:
-    explicit MeasuringCanvas(Canvas& page) : page_(page) {}
+    MeasuringCanvas(Canvas& page, bool printer) : page_(page), printer_(printer) {}
     void SetPen(const GraphPen&) override {}
     void Line(GraphPoint, GraphPoint) override {}
     void Text(GraphPoint, const QString&) override {}
     TextExtent MeasureText(const QString& text) const override { return page_.MeasureText(text); }
     void FillRect(const GraphRect&, ColorRef) override {}
     void FrameRect(const GraphRect&, ColorRef) override {}
-    bool IsPrinter() const override { return page_.IsPrinter(); }
+    bool IsPrinter() const override { return printer_; }
 
 private:
     Canvas& page_;
+    bool printer_;
 };
+
+// The columns of each table the channel line takes, as [first, end): as many as fit the
+// page's width, and at least one.
+std::vector<std::pair<std::size_t, std::size_t>> LineTables(const std::vector<PrintColumn>& columns,
+                                                            int width) {
+    std::vector<std::pair<std::size_t, std::size_t>> tables;
+    std::size_t first = 0;
+    while (first < columns.size()) {
+        std::size_t end = first + 1;
+        int used = columns[first].width;
+        while (end < columns.size() && used + columns[end].width <= width)
+            used += columns[end++].width;
+        tables.emplace_back(first, end);
+        first = end;
+    }
+    return tables;
+}
 
 } // namespace
 
@@ -153,41 +171,54 @@ void DrawNameValueList(Canvas& canvas, const PageLayout& layout, int y,
         PrintedTable::Fit(canvas, layout,
                           {ResourceString(TextId::kName), ResourceString(TextId::kValue)}, texts));
     y = table.DrawHeader(y);
-    for (std::size_t r = 0; r < rows.size() && y + layout.lineHeight <= layout.page.bottom; ++r) {
+    for (std::size_t r = 0; r < rows.size() && y + layout.lineHeight <= layout.contentBottom; ++r) {
         const bool gap = rows[r].name.isEmpty() && rows[r].value.isEmpty() && !rows[r].bold;
         y = gap ? y + layout.lineHeight : table.DrawRow(y, texts[r], rows[r].bold);
     }
 }
 
-void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,
-                             const std::vector<QString>& headers, const std::vector<QString>& texts,
-                             int colourColumn, ColorRef traceColour, CGraphClass& graph) {
+int ChannelLineBottom(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line) {
+    const std::vector<PrintColumn> columns =
+        PrintedTable::Fit(canvas, layout, line.headers, {line.texts});
+    const auto tables = static_cast<int>(LineTables(columns, layout.page.Width()).size());
+    return layout.contentTop + 2 * layout.lineHeight * tables;
+}
+
+int DrawChannelLine(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line) {
     // A line wider than the page goes on in a table below, cut between two columns.
-    const std::vector<PrintColumn> columns = PrintedTable::Fit(canvas, layout, headers, {texts});
+    const std::vector<PrintColumn> columns =
+        PrintedTable::Fit(canvas, layout, line.headers, {line.texts});
     int y = layout.contentTop;
-    std::size_t first = 0;
-    while (first < columns.size()) {
-        std::size_t end = first + 1;
-        int width = columns[first].width;
-        while (end < columns.size() && width + columns[end].width <= layout.page.Width())
-            width += columns[end++].width;
+    for (const auto& [first, end] : LineTables(columns, layout.page.Width())) {
         PrintedTable table(canvas, layout, layout.page.left,
                            {columns.begin() + static_cast<std::ptrdiff_t>(first),
                             columns.begin() + static_cast<std::ptrdiff_t>(end)});
         std::vector<QString> cells;
-        for (std::size_t c = first; c < end && c < texts.size(); ++c)
-            cells.push_back(texts[c]);
-        const int swatch = colourColumn - static_cast<int>(first);
+        for (std::size_t c = first; c < end && c < line.texts.size(); ++c)
+            cells.push_back(line.texts[c]);
+        const int swatch = line.colourColumn - static_cast<int>(first);
         y = table.DrawHeader(y);
         y = table.DrawRowWithSwatch(y, cells, swatch < static_cast<int>(cells.size()) ? swatch : -1,
-                                    traceColour);
-        first = end;
+                                    line.colour);
     }
-    const GraphRect screen = graph.OuterRect();
-    graph.SetOuterRect(
-        {layout.page.left, y + layout.lineHeight, layout.page.right, layout.page.bottom});
-    MeasuringCanvas measuring(canvas);
+    return y;
+}
+
+GraphRect GraphAreaBelow(const PageLayout& layout, int y) {
+    return {layout.page.left, y + layout.lineHeight, layout.page.right, layout.contentBottom};
+}
+
+void MeasureGraph(Canvas& canvas, CGraphClass& graph, bool asScreen) {
+    MeasuringCanvas measuring(canvas, !asScreen && canvas.IsPrinter());
     graph.Draw(measuring);
+}
+
+void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line,
+                             CGraphClass& graph) {
+    const int y = DrawChannelLine(canvas, layout, line);
+    const GraphRect screen = graph.OuterRect();
+    graph.SetOuterRect(GraphAreaBelow(layout, y));
+    MeasureGraph(canvas, graph, false);
     graph.Draw(canvas);
     graph.SetOuterRect(screen);
 }

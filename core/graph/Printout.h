@@ -15,6 +15,9 @@ public:
     virtual int PageCount(const PageLayout& layout) const = 0;
     // `page` counts from 1.
     virtual void DrawPage(Canvas& canvas, const PageLayout& layout, int page) = 0;
+    // What the print-out is of, as the print job, the PDF's title and its proposed file name
+    // call it.
+    virtual QString DocumentName() const = 0;
 };
 
 struct PrintColumn {
@@ -63,13 +66,33 @@ struct PrintedNameValue {
     bool bold = false; // a group title
 };
 
-// A "Nom" / "Valeur" list from `y` down to the page's bottom; an empty row is a gap.
+// A "Nom" / "Valeur" list from `y` down to the footer's band; an empty row is a gap.
 void DrawNameValueList(Canvas& canvas, const PageLayout& layout, int y,
                        const std::vector<PrintedNameValue>& rows);
+
+// The channel line of a page: its headers and texts, one cell drawn in the trace's colour.
+struct ChannelLineCells {
+    std::vector<QString> headers;
+    std::vector<QString> texts; // the colour column's is empty
+    int colourColumn = -1;
+    ColorRef colour = 0;
+};
+
+// The channel line at the content top, as a table of a header row and a row of texts; a line
+// wider than the page goes on in a table below, cut between two columns. Each returns the y
+// below the line.
+int ChannelLineBottom(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line);
+int DrawChannelLine(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line);
+
+// Where a graph goes below a line ending at `y`: across the page, down to the footer's band.
+GraphRect GraphAreaBelow(const PageLayout& layout, int y);
+// Draws `graph` with the page's text measures and nothing else: it settles its label widths
+// and, `asScreen`, takes its cursor's column by the screen's rule, which keeps the column's
+// time for the printer drawing.
+void MeasureGraph(Canvas& canvas, CGraphClass& graph, bool asScreen);
 
 // The channel line at the content top and the graph across the rest of the page, drawn for
 // the printer: the screen's value range, window and cursor. The graph gets its own rectangle
 // back afterwards.
-void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout,
-                             const std::vector<QString>& headers, const std::vector<QString>& texts,
-                             int colourColumn, ColorRef traceColour, CGraphClass& graph);
+void DrawChannelLineAndGraph(Canvas& canvas, const PageLayout& layout, const ChannelLineCells& line,
+                             CGraphClass& graph);

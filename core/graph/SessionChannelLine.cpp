@@ -12,9 +12,10 @@ QString ChannelLabel(const CRecSession& session) {
     return label.isEmpty() ? session.ChannelName() : label;
 }
 
-// A graph without a cursor reads as a cursor on no value.
-CursorReadouts ReadoutsOf(const CTrendGraph& graph, const QString& units) {
-    if (!graph.CursorEnabled()) {
+// A graph without a cursor, or one whose last drawing was not of this session and so holds
+// another's read-outs, reads as a cursor on no value.
+CursorReadouts ReadoutsOf(const CTrendGraph& graph, bool drawn, const QString& units) {
+    if (!drawn || !graph.CursorEnabled()) {
         const QString none = ResourceString(TextId::kNoValue);
         return {none, none, none, QString()};
     }
@@ -33,7 +34,7 @@ SessionChannelLine SessionChannelLine::Of(const CRecSession& session, const CTre
         minMax && hasRange && range.end - range.first > graph.InnerRect().Width();
     const WindowStatistics window = hasRange ? WindowStatistics::Of(session, range.first, range.end)
                                              : WindowStatistics::Of(session, -1, -1);
-    const CursorReadouts cursor = ReadoutsOf(graph, session.DisplayUnits());
+    const CursorReadouts cursor = ReadoutsOf(graph, hasRange, session.DisplayUnits());
     const QString label = ChannelLabel(session);
 
     SessionChannelLine line;

@@ -9,8 +9,9 @@ class CRecSession;
 class CTrendGraph;
 
 // The statistics line of the session page for its graph as last drawn: the columns, their
-// headers and texts. The page and `vexlo-cli plot --describe` both read it from here, so
-// that a script sees what the page shows.
+// headers and texts. The page, its print-out, `vexlo-cli report` and `plot --describe` all
+// read it from here, so that a script sees what the page shows. A graph that has not drawn
+// this session gives no cursor read-outs.
 struct SessionChannelLine {
     std::vector<ChannelColumn> columns;
     std::vector<QString> texts; // one per column; the colour column's is empty (it is drawn)

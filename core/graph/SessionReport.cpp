@@ -2,7 +2,6 @@
 
 #include "core/common/StringTable.h"
 #include "core/common/ValueMarkers.h"
-#include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
@@ -38,22 +37,44 @@ void AddFigureRows(const CRecSession& session, std::vector<PrintedNameValue>& ro
 
 } // namespace
 
-SessionReport::SessionReport(const CRecSession& session, CTrendGraph& graph,
-                             const ReportOptions& options, const QString& title, bool minMax,
-                             const TraceColours& colours)
-    : session_(session), graph_(graph), options_(options), title_(title), minMax_(minMax),
-      colours_(colours), table_(ReportTable::Of(session, options)),
-      cells_(session, table_.grouping) {}
+SessionPrintView SessionPrintView::OfGraph(const CTrendGraph& graph, bool minMax) {
+    SessionPrintView view{graph.ViewState(), std::nullopt, minMax};
+    const PointRange drawn = graph.VisiblePoints(0, 0);
+    const int columns = graph.InnerRect().Width() - 2;
+    if (graph.CursorEnabled() && drawn.end > drawn.first && columns > 0)
+        // Placing the cursor at a time undone: its pixel back to seconds at the drawing's
+        // scale.
+        view.cursorSeconds = graph.ViewStart() + graph.CursorOffset() * graph.ViewSpan() / columns;
+    return view;
+}
+
+SessionReport::SessionReport(const CRecSession& session, const SessionPrintView& view,
+                             const ReportOptions& options, const ReportGraphSettings& settings)
+    : session_(session), view_(view), options_(options), settings_(settings),
+      table_(ReportTable::Of(session, options)), cells_(session, table_.grouping) {
+    graph_.SetSettingsSource(&settings_);
+    graph_.SetChannelSource(&session_);
+    graph_.SetUnitText(session_.DisplayUnits());
+    if (view_.cursorSeconds)
+        graph_.EnableCursor();
+    // A print-out shows the view's value range as it is.
+    graph_.SetAutomaticScaling(false);
+    graph_.RestoreViewState(view_.graph);
+}
 
 int SessionReport::TableRowsPerPage(const PageLayout& layout) {
     // The header row takes one line of the page.
-    return std::max(1, (layout.page.bottom - layout.contentTop) / layout.lineHeight - 1);
+    return std::max(1, (layout.contentBottom - layout.contentTop) / layout.lineHeight - 1);
 }
 
 int SessionReport::PageCount(const PageLayout& layout) const {
     const int64_t perPage = TableRowsPerPage(layout);
     const int64_t tablePages = (table_.rows + perPage - 1) / perPage;
     return static_cast<int>(std::min<int64_t>(2 + tablePages, INT32_MAX));
+}
+
+QString SessionReport::DocumentName() const {
+    return session_.SessionName().isEmpty() ? SessionPageTitle(session_) : session_.SessionName();
 }
 
 void SessionReport::DrawPage(Canvas& canvas, const PageLayout& layout, int page) {
@@ -72,7 +93,7 @@ void SessionReport::DrawPage(Canvas& canvas, const PageLayout& layout, int page)
 }
 
 void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
-    DrawPageTitle(canvas, layout, title_);
+    DrawPageTitle(canvas, layout, SessionPageTitle(session_));
     const int l = layout.lineHeight;
     int y = layout.contentTop + 2 * l;
     if (options_.includeComments && !session_.Comments().isEmpty()) {
@@ -91,17 +112,51 @@ void SessionReport::DrawParameters(Canvas& canvas, const PageLayout& layout) {
     DrawNameValueList(canvas, layout, y, rows);
 }
 
-void SessionReport::DrawGraphPage(Canvas& canvas, const PageLayout& layout) {
-    const SessionChannelLine line = SessionChannelLine::Of(session_, graph_, minMax_);
-    std::vector<QString> headers;
-    int colourColumn = -1;
+ChannelLineCells SessionReport::LineCells(const SessionChannelLine& line) const {
+    ChannelLineCells cells;
+    cells.texts = line.texts;
+    cells.colour = settings_.GraphColours().TraceColourOfGroup(session_.Entry().ColourGroup);
     for (std::size_t c = 0; c < line.columns.size(); ++c) {
-        headers.push_back(ChanListHeaderText(line.columns[c].kind));
+        cells.headers.push_back(ChanListHeaderText(line.columns[c].kind));
         if (line.columns[c].kind == ChanListHeaderType::Colour)
-            colourColumn = static_cast<int>(c);
+            cells.colourColumn = static_cast<int>(c);
     }
-    DrawChannelLineAndGraph(canvas, layout, headers, line.texts, colourColumn,
-                            colours_.TraceColourOfGroup(session_.Entry().ColourGroup), graph_);
+    return cells;
+}
+
+void SessionReport::MeasureGraphAt(Canvas& canvas, const GraphRect& area) {
+    graph_.SetOuterRect(area);
+    MeasureGraph(canvas, graph_, true);
+    if (!view_.cursorSeconds)
+        return;
+    // Placed by the screen's rule at this page's scale, the cursor keeps its column's time,
+    // by which the printer drawing finds the same column.
+    graph_.PlaceCursorAtTime(*view_.cursorSeconds);
+    MeasureGraph(canvas, graph_, true);
+}
+
+void SessionReport::PlaceGraph(Canvas& canvas, const PageLayout& layout) {
+    // The line's height follows its texts, which follow the plot's width, which the value
+    // labels may change with the plot's height: a few rounds settle it.
+    constexpr int kRounds = 4;
+    int lineBottom = layout.contentTop + 2 * layout.lineHeight;
+    for (int round = 0; round < kRounds; ++round) {
+        MeasureGraphAt(canvas, GraphAreaBelow(layout, lineBottom));
+        const int bottom = ChannelLineBottom(
+            canvas, layout, LineCells(SessionChannelLine::Of(session_, graph_, view_.minMax)));
+        if (bottom == lineBottom)
+            return;
+        lineBottom = bottom;
+    }
+    MeasureGraphAt(canvas, GraphAreaBelow(layout, lineBottom));
+}
+
+void SessionReport::DrawGraphPage(Canvas& canvas, const PageLayout& layout) {
+    PlaceGraph(canvas, layout);
+    graph_.Draw(canvas);
+    // The figures of the drawing on this page, its cursor's column included.
+    printedLine_ = SessionChannelLine::Of(session_, graph_, view_.minMax);
+    DrawChannelLine(canvas, layout, LineCells(*printedLine_));
 }
 
 std::vector<QString> SessionReport::SampleRow(int64_t row) const {

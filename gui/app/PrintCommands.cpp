@@ -1,11 +1,13 @@
 #include "gui/app/PrintCommands.h"
 
+#include "core/common/FileNames.h"
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/graph/Printout.h"
 #include "gui/graph/CDisplayDataView.h"
 #include "gui/graph/PrintDriver.h"
 
+#include <QDir>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -15,10 +17,10 @@ namespace {
 
 constexpr int kPrintResolution = 300;
 
-void SetUp(QPrinter& printer) {
+void SetUp(QPrinter& printer, const QString& documentName) {
     printer.setResolution(kPrintResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(QStringLiteral("Vexlo"));
+    printer.setDocName(documentName);
 }
 
 // The document's hints wait while the preview shows the page as it was.
@@ -42,20 +44,37 @@ void NothingToPrint(QWidget* parent) {
 
 namespace PrintCommands {
 
-void Print(CDisplayDataView& page, QWidget* parent) {
+QString ProposedPdfPath(const QString& dataFolder, const QString& documentName) {
+    QString name = documentName;
+    MakeSafeName(name);
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("Vexlo");
+    return QDir(dataFolder.isEmpty() ? QDir::homePath() : dataFolder)
+        .filePath(name + QStringLiteral(".pdf"));
+}
+
+void ProposeFile(QPrinter& printer, const QString& path) {
+    // A file name switches the printer to PDF output; the native format brings the default
+    // printer back where there is one, the name staying as the dialog's proposal.
+    printer.setOutputFileName(path);
+    printer.setOutputFormat(QPrinter::NativeFormat);
+}
+
+void Print(CDisplayDataView& page, const QString& dataFolder, QWidget* parent) {
     if (!page.PreparePrint(parent))
-        return;
-    QPrinter printer(QPrinter::HighResolution);
-    SetUp(printer);
-    QPrintDialog dialog(&printer, parent);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    if (dialog.exec() != QDialog::Accepted)
         return;
     const std::unique_ptr<Printout> printout = page.MakePrintout();
     if (!printout) {
         NothingToPrint(parent);
         return;
     }
+    QPrinter printer(QPrinter::HighResolution);
+    SetUp(printer, printout->DocumentName());
+    ProposeFile(printer, ProposedPdfPath(dataFolder, printout->DocumentName()));
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
     const bool range = printer.printRange() == QPrinter::PageRange;
     const int printed = PrintDriver::PrintPages(printer, *printout, range ? printer.fromPage() : 1,
                                                 range ? printer.toPage() : 0);
@@ -78,7 +97,7 @@ void Preview(CDisplayDataView& page, CVexloDoc& doc, QWidget* parent) {
     }
     const PreviewShowing showing(doc);
     QPrinter printer(QPrinter::HighResolution);
-    SetUp(printer);
+    SetUp(printer, printout->DocumentName());
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(ResourceString(TextId::kCommandFilePrintPreview));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,

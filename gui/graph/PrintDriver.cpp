@@ -64,6 +64,7 @@ Outcome PrintDriver::WritePdf(const QString& path, Printout& printout) {
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Vexlo"));
+        pdf.setTitle(printout.DocumentName());
         if (PrintPages(pdf, printout) == 0) {
             file.cancelWriting();
             return failure();

@@ -22,7 +22,8 @@ public:
     // when the device cannot be painted.
     static int PrintPages(QPagedPaintDevice& device, Printout& printout, int first = 1,
                           int last = 0);
-    // The whole print-out as a landscape A4 PDF at `path`; the file appears only when it
-    // is whole, so a failure leaves nothing behind and an earlier file as it was.
+    // The whole print-out as a landscape A4 PDF at `path`, titled with the print-out's
+    // document name; the file appears only when it is whole, so a failure leaves nothing
+    // behind and an earlier file as it was.
     static Outcome WritePdf(const QString& path, Printout& printout);
 };

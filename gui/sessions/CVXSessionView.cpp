@@ -2,6 +2,7 @@
 
 #include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/doc/DocGraphSettings.h"
 #include "core/graph/SessionChannelLine.h"
 #include "core/graph/SessionReport.h"
 #include "core/session/CRecSession.h"
@@ -374,10 +375,9 @@ std::unique_ptr<Printout> CVXSessionView::MakePrintout() {
     const CRecSession* session = Session();
     if (!session)
         return nullptr;
-    return std::make_unique<SessionReport>(*session, graph_->Graph(), reportOptions_, Title(),
-                                           minMax_, doc_.Colours());
-}
-
-void CVXSessionView::EndPrint() {
-    graph_->Render();
+    // Only the session's own window and cursor go over: the report draws its own graph.
+    return std::make_unique<SessionReport>(*session,
+                                           SessionPrintView::OfGraph(graph_->Graph(), minMax_),
+                                           reportOptions_,
+                                           ReportGraphSettings(DocGraphSettings(doc_)));
 }

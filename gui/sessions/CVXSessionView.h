@@ -53,7 +53,6 @@ public:
     // data table as the report's sample table.
     bool PreparePrint(QWidget* dialogParent) override;
     std::unique_ptr<Printout> MakePrintout() override;
-    void EndPrint() override;
     const ReportOptions& LastReportOptions() const { return reportOptions_; }
     void SetReportOptions(const ReportOptions& options);
     void SetHelpOpener(HelpOpener openHelp) { openHelp_ = std::move(openHelp); }

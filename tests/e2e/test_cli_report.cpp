@@ -3,13 +3,17 @@
 #include "support/CliProcess.h"
 #include "support/GoldenFile.h"
 #include "support/SessionTestSupport.h"
+#include "support/TextBoxes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -20,13 +24,43 @@ QByteArray PdfText(const QString& pdf) {
     return p.readAllStandardOutput();
 }
 
-int PdfPages(const QString& pdf) {
+QString PdfInfo(const QString& pdf, const QString& field) {
     QProcess p;
     p.start(QStringLiteral("pdfinfo"), {pdf});
     p.waitForFinished(60000);
-    const auto match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+    const auto match = QRegularExpression(field + QStringLiteral(":\\s+(.*)\\n"))
                            .match(QString::fromUtf8(p.readAllStandardOutput()));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
+    return match.hasMatch() ? match.captured(1).trimmed() : QString();
+}
+
+int PdfPages(const QString& pdf) {
+    bool ok = false;
+    const int pages = PdfInfo(pdf, QStringLiteral("Pages")).toInt(&ok);
+    return ok ? pages : -1;
+}
+
+// Every word of every page with its box, as pdftotext -bbox reads them, in points.
+std::vector<std::vector<TextBox>> PdfWords(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    // Hundredths of a point keep the boxes whole numbers.
+    const auto at = [](const QRegularExpressionMatch& m, int i) {
+        return static_cast<int>(std::lround(m.captured(i).toDouble() * 100));
+    };
+    std::vector<std::vector<TextBox>> pages;
+    for (const QString& page : html.split(QStringLiteral("<page ")).mid(1)) {
+        pages.emplace_back();
+        for (auto it = word.globalMatch(page); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            pages.back().push_back({m.captured(5), {at(m, 1), at(m, 2), at(m, 3), at(m, 4)}});
+        }
+    }
+    return pages;
 }
 
 // A control-panel session with what a report can carry: header, footer and a comment longer
@@ -75,6 +109,64 @@ TEST_F(CliReport, TheReportReadsAsItsReference) {
     const QByteArray text = PdfText(pdf);
     ASSERT_FALSE(text.isEmpty()) << "pdftotext (poppler-utils) is needed";
     EXPECT_EQ(golden::Compare(u"report_pages.txt"_qs, text), "");
+}
+
+// Read back by a reader that is not ours, no word of any page lies on another, the footer is
+// below everything else of its page, and the PDF is titled with the session's name.
+TEST_F(CliReport, NoWordOverlapsAnotherAndTheFooterHasItsOwnBand) {
+    const QString session = Write(u"essai.vx"_qs, ReportedSession(300).Build());
+    const QString pdf = dir_.filePath(u"rapport.pdf"_qs);
+    const CliRun run = Cli({u"report"_qs, session, u"--out"_qs, pdf, u"--header"_qs, u"--footer"_qs,
+                            u"--comments"_qs, u"--samples"_qs, u"1"_qs, u"--cursor"_qs, u"64"_qs});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(PdfInfo(pdf, u"Title"_qs), u"Essai imprimé"_qs);
+    const std::vector<std::vector<TextBox>> pages = PdfWords(pdf);
+    ASSERT_EQ(static_cast<int>(pages.size()), PdfPages(pdf)) << "pdftotext (poppler-utils)";
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        SCOPED_TRACE("page " + std::to_string(p + 1));
+        EXPECT_EQ(OverlappingTexts(pages[p]), std::vector<QString>{});
+        const auto visa = std::find_if(pages[p].begin(), pages[p].end(),
+                                       [](const TextBox& w) { return w.text == u"Visa"_qs; });
+        ASSERT_NE(visa, pages[p].end()) << "the footer on every page";
+        const int footerTop = visa->box.top;
+        int othersBottom = 0;
+        for (const TextBox& w : pages[p])
+            if (w.box.top != footerTop)
+                othersBottom = std::max(othersBottom, w.box.bottom);
+        EXPECT_LT(othersBottom, footerTop) << "the footer below the rest";
+    }
+}
+
+TEST_F(CliReport, TheDescribedChannelLineIsThePrintedOne) {
+    const QString session = Write(u"essai.vx"_qs, ReportedSession(300).Build());
+    const QString pdf = dir_.filePath(u"rapport.pdf"_qs);
+    const CliRun run = Cli({u"report"_qs, session, u"--out"_qs, pdf, u"--from"_qs, u"20"_qs,
+                            u"--to"_qs, u"200"_qs, u"--cursor"_qs, u"64"_qs, u"--describe"_qs});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject line = run.Json()[u"channel_line"_qs].toObject();
+    ASSERT_EQ(line.keys().size(), 6) << run.out.toStdString();
+    const QString avg = line[u"Curseur AVG"_qs].toString();
+    EXPECT_TRUE(avg.endsWith(u" Vdc"_qs)) << avg.toStdString();
+    const QList<QByteArray> pages = PdfText(pdf).split('\f');
+    ASSERT_GE(pages.size(), 2);
+    // The line of page 2: each text under its header, in the JSON's order.
+    QByteArray texts;
+    for (const QByteArray& l : pages[1].split('\n'))
+        if (l.contains("V1 ")) {
+            texts = l.simplified();
+            break;
+        }
+    QStringList expected;
+    for (const QString& key :
+         {u"Voie"_qs, u"Curseur AVG"_qs, u"Fenêtre MIN"_qs, u"Fenêtre MAX"_qs, u"Fenêtre AVG"_qs})
+        expected << line[key].toString();
+    EXPECT_EQ(QString::fromUtf8(texts), expected.join(u' '));
+    // A window the wrong way round, or a cursor before the start, is a usage error.
+    EXPECT_EQ(
+        Cli({u"report"_qs, session, u"--out"_qs, pdf, u"--from"_qs, u"9"_qs, u"--to"_qs, u"9"_qs})
+            .status,
+        64);
+    EXPECT_EQ(Cli({u"report"_qs, session, u"--out"_qs, pdf, u"--cursor"_qs, u"-1"_qs}).status, 64);
 }
 
 TEST_F(CliReport, PagesFollowTheOptions) {

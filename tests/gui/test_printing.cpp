@@ -8,23 +8,78 @@
 #include "gui/graph/PrintDriver.h"
 #include "gui/sessions/CVXOpenSessionsView.h"
 #include "gui/sessions/CVXSessionView.h"
+#include "support/CliProcess.h"
+#include "support/RecordingCanvas.h"
 #include "support/SessionFilesFixture.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMap>
 #include <QMimeData>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
+
+// A4 in landscape at 300 dots an inch, with lines of the print font's height.
+const PageLayout kA4 = PageLayout::Make(3508, 2480, 53, 28);
+
+std::vector<int16_t> Ramp(int count, int modulo) {
+    std::vector<int16_t> samples;
+    for (int i = 0; i < count; ++i)
+        samples.push_back(static_cast<int16_t>((i * 7) % modulo));
+    return samples;
+}
+
+// The channel line's columns as printed at the top of a report's page 2: each header over
+// its text; the colour column, which has no text, is left out.
+QMap<QString, QString> PrintedLine(const RecordingCanvas& page, const PageLayout& layout) {
+    const int headerY = layout.contentTop + (layout.lineHeight - RecordingCanvas::kTextHeight) / 2;
+    QMap<int, QString> headers;
+    QMap<int, QString> texts;
+    for (const auto& t : page.texts) {
+        if (t.topLeft.y == headerY)
+            headers[t.topLeft.x] = t.text;
+        else if (t.topLeft.y == headerY + layout.lineHeight)
+            texts[t.topLeft.x] = t.text;
+    }
+    QMap<QString, QString> line;
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        line[headers.value(it.key())] = it.value();
+    return line;
+}
+
+// The same of a "channel_line" object of vexlo-cli's JSON.
+QMap<QString, QString> DescribedLine(const CliRun& run) {
+    const QJsonObject json = run.Json()[u"channel_line"_qs].toObject();
+    QMap<QString, QString> line;
+    for (auto it = json.begin(); it != json.end(); ++it)
+        if (!it.value().toString().isEmpty())
+            line[it.key()] = it.value().toString();
+    return line;
+}
+
+QString PdfTitle(const QString& pdf) {
+    QProcess p;
+    p.start(u"pdfinfo"_qs, {pdf});
+    p.waitForFinished(60000);
+    const auto match = QRegularExpression(u"Title:\\s+(.*)\\n"_qs)
+                           .match(QString::fromUtf8(p.readAllStandardOutput()));
+    return match.hasMatch() ? match.captured(1).trimmed() : QString();
+}
 
 class Printing : public SessionFilesFixture {
 protected:
@@ -39,8 +94,154 @@ protected:
         return session;
     }
 
+    // vexlo-cli run with its settings beside the sessions, the temperatures in °F.
+    CliRun Cli(const QStringList& args) {
+        const QString config = dir_.filePath(u"config/Marvane"_qs);
+        QDir().mkpath(config);
+        QFile settings(config + u"/Vexlo.conf"_qs);
+        if (settings.open(QIODevice::WriteOnly))
+            settings.write("[Settings]\nTempUnits=1\n");
+        return RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path()});
+    }
+
     CVXSessionView view_{doc_};
 };
+
+// One session of each kind, with the window and cursor the user set on its page.
+struct KindOnPage {
+    const char* kind;
+    SessionImageBuilder builder;
+    double from = 0.0; // seconds from the start
+    double to = 0.0;
+    double cursor = 0.0;
+};
+
+std::vector<KindOnPage> EachKind() {
+    std::vector<KindOnPage> kinds;
+    kinds.push_back({"voltage", SessionImageBuilder().Samples(Ramp(200, 900)), 20, 150, 64});
+    SessionImageBuilder tc;
+    tc.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+    kinds.push_back({"thermocouple", tc.Samples(Ramp(200, 40)), 40, 300, 120});
+    SessionImageBuilder rtd;
+    rtd.Set("Model", "7").Set("MaxCnt", "4096").Set("RTDRef", "4750").Set("RTDNom", "1000");
+    // About 1000 Ω: near 32 °F.
+    std::vector<int16_t> ohms = Ramp(200, 100);
+    for (int16_t& c : ohms)
+        c = static_cast<int16_t>(c + 700);
+    kinds.push_back({"RTD in °F", rtd.Samples(ohms), 0, 199, 199});
+    std::vector<int16_t> words;
+    for (int i = 0; i < 20; ++i)
+        words.push_back(static_cast<int16_t>(i % 3 ? 0x00FF : 0x0F0F));
+    SessionImageBuilder event;
+    event.Set("Model", "6").Set("Polarity", "1");
+    kinds.push_back({"event", event.Samples(words), 2, 17, 7.5});
+    kinds.push_back(
+        {"pulse count", SessionImageBuilder().Set("Model", "5").Samples(Ramp(150, 9)), 0, 149, 0});
+    kinds.push_back({"without values", SessionImageBuilder(), 0, 0, 0});
+    return kinds;
+}
+
+// What the print-out of each kind of session says in its channel line is what vexlo-cli
+// prints and describes for the same window and cursor, even right after another session
+// with a cursor reading of its own was shown and printed.
+TEST_F(Printing, EachKindPrintsTheChannelLineTheCliGivesForTheSameWindowAndCursor) {
+    doc_.SetTemperatureUnits(1);
+    view_.resize(1000, 640);
+    view_.show();
+    QCoreApplication::processEvents();
+    Open(500);
+    view_.GraphWidget()->MoveCursor(300);
+    RecordingCanvas before(true);
+    view_.MakePrintout()->DrawPage(before, kA4, 2);
+    ASSERT_TRUE(PrintedLine(before, kA4).value(u"Curseur AVG"_qs).endsWith(u"Vdc"_qs))
+        << "a reading to leave behind";
+
+    for (KindOnPage& k : EachKind()) {
+        SCOPED_TRACE(k.kind);
+        const CRecSession& session = OpenBuilt(k.builder);
+        view_.ShowSession(session.Number());
+        QCoreApplication::processEvents();
+        QStringList asked;
+        if (session.ChanData().ValueCount() > 1) {
+            CTrendGraph& g = view_.GraphWidget()->Graph();
+            g.SetViewWindow(static_cast<double>(g.SessionStart()) + k.from, k.to - k.from, 0, 0);
+            view_.GraphWidget()->Render();
+            g.PlaceCursorAtTime(k.cursor);
+            view_.GraphWidget()->Render();
+            asked = QStringList{u"--from"_qs,   QString::number(k.from),
+                                u"--to"_qs,     QString::number(k.to),
+                                u"--cursor"_qs, QString::number(k.cursor)};
+        }
+        RecordingCanvas page(true);
+        view_.MakePrintout()->DrawPage(page, kA4, 2);
+        const QMap<QString, QString> printed = PrintedLine(page, kA4);
+        ASSERT_TRUE(printed.contains(u"Voie"_qs)) << "the line at the page's top";
+
+        const CliRun plot = Cli(QStringList{u"plot"_qs, session.Path(), u"--out"_qs,
+                                            dir_.filePath(u"p.png"_qs), u"--describe"_qs} +
+                                asked);
+        ASSERT_EQ(plot.status, 0) << plot.err.toStdString();
+        const CliRun report = Cli(QStringList{u"report"_qs, session.Path(), u"--out"_qs,
+                                              dir_.filePath(u"r.pdf"_qs), u"--describe"_qs} +
+                                  asked);
+        ASSERT_EQ(report.status, 0) << report.err.toStdString();
+        EXPECT_EQ(printed, DescribedLine(plot));
+        EXPECT_EQ(printed, DescribedLine(report));
+        if (session.ChanData().ValueCount() == 0) {
+            EXPECT_EQ(printed.value(u"Curseur AVG"_qs), u"- - -"_qs);
+        } else if (session.Flags().event) {
+            EXPECT_FALSE(printed.value(u"Cursor Event Length"_qs).isEmpty());
+        } else {
+            EXPECT_TRUE(printed.value(u"Curseur AVG"_qs).endsWith(session.DisplayUnits()))
+                << printed.value(u"Curseur AVG"_qs).toStdString() << " is a reading";
+        }
+    }
+}
+
+// "Imprimer" proposes the session's name in the data folder as the PDF, which is titled with
+// the session's name; printed there, the file holds the report.
+TEST_F(Printing, ThePrintDialogProposesTheSessionsNameInTheDataFolder) {
+    SessionImageBuilder b;
+    b.ParameterText(u"RecordingInProgress=0\r\nSessionName=Four n°2: essai\r\n"
+                    u"CorrectedStartTime=2024/03/05 14:07:09\r\n"_qs);
+    b.Samples(Ramp(100, 50));
+    const CRecSession& session = OpenBuilt(b);
+    view_.ShowSession(session.Number());
+    const QString folder = dir_.filePath(u"Données"_qs);
+    QDir().mkpath(folder);
+    const QString expected = folder + u"/Four n°2 essai.pdf"_qs;
+    EXPECT_EQ(PrintCommands::ProposedPdfPath(folder, u"Four n°2: essai"_qs), expected)
+        << "made safe for a file name";
+    EXPECT_EQ(PrintCommands::ProposedPdfPath(folder, u"::"_qs), folder + u"/Vexlo.pdf"_qs);
+
+    QString proposed;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* options = qobject_cast<CReportOptions*>(modal)) {
+            options->accept();
+        } else if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
+            auto* file = dialog->findChild<QLineEdit*>(u"filename"_qs);
+            auto* printers = dialog->findChild<QComboBox*>(u"printers"_qs);
+            proposed = file ? file->text() : QString();
+            // Into the file, never onto a printer of the machine running the test.
+            if (printers)
+                printers->setCurrentIndex(printers->count() - 1);
+            dialog->accept();
+        }
+    });
+    answer.start(10);
+    PrintCommands::Print(view_, folder, nullptr);
+    answer.stop();
+    EXPECT_EQ(proposed, expected) << proposed.toStdString();
+    ASSERT_TRUE(QFile::exists(expected));
+    EXPECT_EQ(PdfTitle(expected), u"Four n°2: essai"_qs);
+
+    // A PDF written without the dialog carries the same title.
+    const QString direct = dir_.filePath(u"direct.pdf"_qs);
+    ASSERT_TRUE(PrintDriver::WritePdf(direct, *view_.MakePrintout()));
+    EXPECT_EQ(PdfTitle(direct), u"Four n°2: essai"_qs);
+}
 
 TEST_F(Printing, TheOptionsWindowShowsTheListOnlyWithTheSampleTable) {
     ReportSessionFacts facts;
@@ -95,7 +296,7 @@ TEST_F(Printing, TheReportPrintsIntoAPdfAndGivesTheGraphBack) {
     ASSERT_TRUE(PrintDriver::WritePdf(pdf, *printout));
     EXPECT_GT(QFile(pdf).size(), 1000);
     view_.EndPrint();
-    EXPECT_EQ(view_.GraphWidget()->Graph().OuterRect(), screen);
+    EXPECT_EQ(view_.GraphWidget()->Graph().OuterRect(), screen) << "the page's graph untouched";
     // Pages 2 to 3 only.
     QPdfWriter writer(dir_.filePath(u"part.pdf"_qs));
     EXPECT_EQ(PrintDriver::PrintPages(writer, *printout, 2, 3), 2);

@@ -7,6 +7,7 @@
 #include "core/session/TableGrouping.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
+#include "support/TextBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -200,12 +201,16 @@ TEST(PageLayout, ArithmeticForSeveralPages) {
     EXPECT_EQ(a4.contentTop, 265) << "5 lines are below the margin";
     EXPECT_EQ(a4.HeaderY(), 106);
     EXPECT_EQ(a4.FooterY(), 2401 - 53);
+    EXPECT_EQ(a4.contentBottom, 2480 - 159) << "the footer's band: the last three lines";
+    EXPECT_GT(a4.FooterY(), a4.contentBottom);
     // A small page whose margin is below five lines, then one whose margin is above.
     const PageLayout small = PageLayout::Make(1000, 600, 20, 8);
     EXPECT_EQ(small.page, (GraphRect{30, 30, 970, 570}));
     EXPECT_EQ(small.contentTop, 100);
+    EXPECT_EQ(small.contentBottom, 540);
     const PageLayout wide = PageLayout::Make(10000, 8000, 20, 8);
     EXPECT_EQ(wide.contentTop, 400) << "the margin wins";
+    EXPECT_EQ(wide.contentBottom, 7600) << "the margin wins below too";
     // An odd line height: 3 × 21 / 2 = 31.
     EXPECT_EQ(PageLayout::Make(1000, 1000, 21, 8).footerLine, 969);
 }
@@ -257,37 +262,49 @@ protected:
         return pages;
     }
 
-    CTrendGraph Graph(const CRecSession& s) {
+    // The view of a session page whose graph shows `s` whole on an 800 × 400 screen.
+    static SessionPrintView View(const CRecSession& s, bool cursor = false) {
         CTrendGraph g;
         g.SetChannelSource(&s);
         g.SetOuterRect({0, 0, 800, 400});
+        if (cursor)
+            g.EnableCursor();
         RecordingCanvas screen;
         g.Draw(screen);
-        return g;
+        return SessionPrintView::OfGraph(g, false);
     }
 
+    // Every text of a page with the box the recording canvas gives it.
+    static std::vector<TextBox> Boxes(const RecordingCanvas& page) {
+        std::vector<TextBox> boxes;
+        for (const auto& t : page.texts)
+            if (!t.text.isEmpty())
+                boxes.push_back({t.text,
+                                 {t.topLeft.x, t.topLeft.y, t.topLeft.x + Measure(t.text),
+                                  t.topLeft.y + RecordingCanvas::kTextHeight}});
+        return boxes;
+    }
+
+    // 1400 × 1000 with lines of 20: content from 100 down to the footer's band at 940.
     const PageLayout layout_ = PageLayout::Make(1400, 1000, 20, 7);
 };
 
 TEST_F(ReportFixture, PageCountWithAndWithoutTheSampleTable) {
     const auto s = Session(100);
     ASSERT_TRUE(s);
-    CTrendGraph g = Graph(*s);
     ReportOptions options;
-    SessionReport plain(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport plain(*s, View(*s), options);
     EXPECT_EQ(plain.PageCount(layout_), 2);
     // Content from 100 to 950: 42 lines, one of them the header row.
     EXPECT_EQ(SessionReport::TableRowsPerPage(layout_), 41);
     options.includeSampleTable = true;
-    SessionReport table(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport table(*s, View(*s), options);
     EXPECT_EQ(table.TableRowCount(), 100);
     EXPECT_EQ(table.PageCount(layout_), 2 + 3) << "41 + 41 + 18 rows";
     const auto exact = Session(82);
-    CTrendGraph g2 = Graph(*exact);
-    EXPECT_EQ(SessionReport(*exact, g2, options, {}, false, {}).PageCount(layout_), 4);
+    EXPECT_EQ(SessionReport(*exact, View(*exact), options).PageCount(layout_), 4);
     const auto over = Session(83);
-    CTrendGraph g3 = Graph(*over);
-    EXPECT_EQ(SessionReport(*over, g3, options, {}, false, {}).PageCount(layout_), 5);
+    EXPECT_EQ(SessionReport(*over, View(*over), options).PageCount(layout_), 5);
 }
 
 TEST_F(ReportFixture, PageNumberAlwaysHeaderAndFooterOnRequest) {
@@ -296,9 +313,8 @@ TEST_F(ReportFixture, PageNumberAlwaysHeaderAndFooterOnRequest) {
              u"ligne deux\r\n"_qs);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->ReportHeader(), u"Labo Nord"_qs);
-    CTrendGraph g = Graph(*s);
     ReportOptions options;
-    SessionReport bare(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport bare(*s, View(*s), options);
     const auto pages = Print(bare, layout_);
     ASSERT_EQ(pages.size(), 2u);
     for (std::size_t p = 0; p < pages.size(); ++p) {
@@ -311,7 +327,7 @@ TEST_F(ReportFixture, PageNumberAlwaysHeaderAndFooterOnRequest) {
     }
     options.includeHeader = true;
     options.includeFooter = true;
-    SessionReport dressed(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport dressed(*s, View(*s), options);
     for (const auto& page : Print(dressed, layout_)) {
         const auto* header = page.FindText(u"Labo Nord"_qs);
         ASSERT_TRUE(header);
@@ -325,10 +341,9 @@ TEST_F(ReportFixture, PageNumberAlwaysHeaderAndFooterOnRequest) {
 TEST_F(ReportFixture, FirstPageHoldsTitleCommentsAndParameters) {
     const auto s = Session(10, u"Comments=Contrôle\r\n"_qs);
     ASSERT_TRUE(s);
-    CTrendGraph g = Graph(*s);
     ReportOptions options;
     options.includeComments = true;
-    SessionReport report(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport report(*s, View(*s), options);
     RecordingCanvas page(true);
     report.DrawPage(page, layout_, 1);
     const auto* title = page.FindText(u"Tendance"_qs);
@@ -342,7 +357,7 @@ TEST_F(ReportFixture, FirstPageHoldsTitleCommentsAndParameters) {
     EXPECT_GT(name->topLeft.y, comment->topLeft.y + layout_.lineHeight) << "one line lower";
     // Without the option the comments are left out.
     options.includeComments = false;
-    SessionReport without(*s, g, options, u"Tendance"_qs, false, TraceColours{});
+    SessionReport without(*s, View(*s), options);
     RecordingCanvas other(true);
     without.DrawPage(other, layout_, 1);
     EXPECT_FALSE(other.FindText(u"Contrôle"_qs));
@@ -351,8 +366,7 @@ TEST_F(ReportFixture, FirstPageHoldsTitleCommentsAndParameters) {
 TEST_F(ReportFixture, TheLimitsBehindTheFiguresArePrintedWithTheirColumns) {
     const auto s = Session(100);
     ASSERT_TRUE(s);
-    CTrendGraph plainGraph = Graph(*s);
-    SessionReport plain(*s, plainGraph, ReportOptions{}, u"Tendance"_qs, false, TraceColours{});
+    SessionReport plain(*s, View(*s), ReportOptions{});
     RecordingCanvas before(true);
     plain.DrawPage(before, layout_, 1);
     EXPECT_FALSE(before.FindText(u"Limites d’alarme et TCM"_qs)) << "none set, none printed";
@@ -360,8 +374,7 @@ TEST_F(ReportFixture, TheLimitsBehindTheFiguresArePrintedWithTheirColumns) {
     SessionFigures figures;
     figures.limits.high = 0.125;
     s->SetFigures(figures);
-    CTrendGraph g = Graph(*s);
-    SessionReport report(*s, g, ReportOptions{}, u"Tendance"_qs, false, TraceColours{});
+    SessionReport report(*s, View(*s), ReportOptions{});
     const auto pages = Print(report, layout_);
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_TRUE(pages[0].FindText(u"Limites d’alarme et TCM"_qs));
@@ -409,6 +422,145 @@ TEST_F(ReportFixture, AveragedSampleTableRowsAverageTheirGroup) {
     for (int i = 51; i <= 110; ++i)
         sum += values[static_cast<std::size_t>(i)];
     EXPECT_EQ(table.Cell(1, 2), s->ChanData().ValueText(sum / 60.0, s->DisplayUnits()));
+}
+
+TEST_F(ReportFixture, TheSampleTableEndsOnTheFootersBandAndGoesOnBelowIt) {
+    ASSERT_EQ(layout_.contentBottom, 940);
+    ReportOptions options;
+    options.includeSampleTable = true;
+    options.includeFooter = true;
+    const auto lowestGridLine = [](const RecordingCanvas& page) {
+        int lowest = 0;
+        for (const auto& r : page.rects)
+            if (!r.filled)
+                lowest = std::max(lowest, r.rect.bottom - 1);
+        return lowest;
+    };
+    // The header row and 41 rows fill the 42 lines: the last row's lower grid line lies
+    // exactly on the band's top; the footer below it.
+    const auto fits = Session(41, u"Footer=Visa du contrôle\r\n"_qs);
+    SessionReport exact(*fits, View(*fits), options);
+    ASSERT_EQ(exact.PageCount(layout_), 3);
+    RecordingCanvas page(true);
+    exact.DrawPage(page, layout_, 3);
+    EXPECT_EQ(lowestGridLine(page), layout_.contentBottom);
+    const auto* footer = page.FindText(u"Visa du contrôle"_qs);
+    ASSERT_TRUE(footer);
+    EXPECT_GE(footer->topLeft.y, layout_.contentBottom);
+    EXPECT_TRUE(OverlappingTexts(Boxes(page)).empty());
+    // One row more goes on the next page, under its headers.
+    const auto over = Session(42, u"Footer=Visa du contrôle\r\n"_qs);
+    SessionReport longer(*over, View(*over), options);
+    ASSERT_EQ(longer.PageCount(layout_), 4);
+    RecordingCanvas next(true);
+    longer.DrawPage(next, layout_, 4);
+    EXPECT_TRUE(next.FindText(u"Date"_qs));
+    EXPECT_EQ(lowestGridLine(next), layout_.contentTop + 2 * layout_.lineHeight);
+    // A page one pixel shorter has room for 40 rows only.
+    const PageLayout shorter = PageLayout::Make(1400, 999, 20, 7);
+    ASSERT_EQ(shorter.contentBottom, 939);
+    EXPECT_EQ(SessionReport::TableRowsPerPage(shorter), 40);
+    EXPECT_EQ(exact.PageCount(shorter), 4);
+}
+
+TEST_F(ReportFixture, NoTextOverlapsAnotherOnAnyPageAndOnlyTheFooterIsInItsBand) {
+    const auto s = Session(
+        300, u"InstName=Four 2\r\nHeader=Labo Nord\r\nFooter=Signé : J.\r\nComments=Porte "
+             u"ouverte deux fois pendant la mesure, voir le cahier de l’atelier pour le détail "
+             u"des ouvertures et des températures relevées à la main par l’opérateur.\r\n"_qs);
+    ASSERT_TRUE(s);
+    ReportOptions options;
+    options.includeHeader = options.includeFooter = options.includeComments = true;
+    options.includeSampleTable = true;
+    SessionReport report(*s, View(*s, true), options);
+    const auto pages = Print(report, layout_);
+    ASSERT_EQ(pages.size(), 2u + 8u);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        EXPECT_EQ(OverlappingTexts(Boxes(pages[p])), std::vector<QString>{}) << "page " << p + 1;
+        for (const TextBox& t : Boxes(pages[p])) {
+            EXPECT_LE(t.box.right, layout_.page.right) << t.text.toStdString();
+            if (t.text == u"Signé : J."_qs) {
+                EXPECT_GE(t.box.top, layout_.contentBottom);
+            } else {
+                EXPECT_LE(t.box.bottom, layout_.contentBottom)
+                    << t.text.toStdString() << " on page " << p + 1;
+            }
+        }
+        for (const auto& line : pages[p].lines)
+            EXPECT_LE(std::max(line.from.y, line.to.y), layout_.contentBottom) << "page " << p + 1;
+    }
+}
+
+TEST_F(ReportFixture, ThePrintedGraphHasNoFrameAroundItsDrawing) {
+    const auto s = Session(300);
+    SessionReport report(*s, View(*s, true), ReportOptions{});
+    RecordingCanvas page(true);
+    report.DrawPage(page, layout_, 2);
+    // The channel line's two rows are the only framed boxes: nothing beside the value labels
+    // nor across the time axis.
+    const int lineBottom = layout_.contentTop + 2 * layout_.lineHeight;
+    for (const auto& r : page.rects) {
+        if (!r.filled) {
+            EXPECT_LE(r.rect.bottom - 1, lineBottom);
+        }
+    }
+    const auto* label = page.FindText(u"Vdc"_qs);
+    ASSERT_TRUE(label) << "the unit beside the value labels";
+    for (const auto& line : page.lines) {
+        if (line.IsVertical() && line.from.y > lineBottom) {
+            EXPECT_GT(line.from.x, label->topLeft.x) << "a line left of the value labels";
+        }
+    }
+}
+
+TEST_F(ReportFixture, TheChannelLineIsThePrintedGraphsOwn) {
+    // The view of a page whose cursor stands on value 37 of a 1-second session.
+    const auto s = Session(100);
+    CTrendGraph screen;
+    screen.SetChannelSource(s.get());
+    screen.SetOuterRect({0, 0, 800, 400});
+    screen.EnableCursor();
+    RecordingCanvas canvas;
+    screen.Draw(canvas);
+    screen.PlaceCursorAtTime(37.0);
+    screen.Draw(canvas);
+    const SessionPrintView view = SessionPrintView::OfGraph(screen, false);
+    ASSERT_TRUE(view.cursorSeconds);
+    SessionReport report(*s, view, ReportOptions{});
+    EXPECT_FALSE(report.PrintedChannelLine()) << "nothing printed yet";
+    RecordingCanvas page(true);
+    report.DrawPage(page, layout_, 2);
+    ASSERT_TRUE(report.PrintedChannelLine());
+    const QString avg = report.PrintedChannelLine()->TextOf(ChanListHeaderType::CursorAvg);
+    EXPECT_EQ(avg, screen.CursorValueText(s->DisplayUnits()));
+    EXPECT_TRUE(page.FindText(avg));
+    // Printing again, and after the screen moved on, prints the same.
+    screen.PlaceCursorAtTime(80.0);
+    screen.Draw(canvas);
+    RecordingCanvas again(true);
+    report.DrawPage(again, layout_, 2);
+    EXPECT_EQ(report.PrintedChannelLine()->TextOf(ChanListHeaderType::CursorAvg), avg);
+}
+
+TEST_F(ReportFixture, ASessionWithFewerThanTwoValuesPrintsNoCursorReading) {
+    // The view comes from a graph whose cursor read another session.
+    const auto other = Session(100);
+    const SessionPrintView view = View(*other, true);
+    ASSERT_TRUE(view.cursorSeconds);
+    for (const int values : {0, 1, 2}) {
+        const auto s = Session(values);
+        ASSERT_TRUE(s);
+        SessionReport report(*s, view, ReportOptions{});
+        RecordingCanvas page(true);
+        report.DrawPage(page, layout_, 2);
+        ASSERT_TRUE(report.PrintedChannelLine());
+        const QString avg = report.PrintedChannelLine()->TextOf(ChanListHeaderType::CursorAvg);
+        if (values < 2)
+            EXPECT_EQ(avg, u"- - -"_qs) << values << " values";
+        else
+            EXPECT_TRUE(avg.endsWith(s->DisplayUnits())) << "two values draw";
+        EXPECT_TRUE(page.FindText(avg));
+    }
 }
 
 TEST(ListPrintout, RowsContinueOnLaterPagesUnderTheirHeaders) {

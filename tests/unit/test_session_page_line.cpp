@@ -153,4 +153,34 @@ TEST(SessionChannelLineOf, CursorColumnsAndWindowFollowTheDrawing) {
     EXPECT_TRUE(narrow.TextOf(ChanListHeaderType::CursorMin).isEmpty());
 }
 
+TEST(SessionChannelLineOf, AGraphThatLastDrewAnotherSessionReadsNoCursor) {
+    const auto counts = [](int n) {
+        SessionImageBuilder b;
+        std::vector<int16_t> v;
+        for (int i = 0; i < n; ++i)
+            v.push_back(static_cast<int16_t>(100 + i));
+        b.Samples(v);
+        return ReadImage(b);
+    };
+    const auto shown = counts(500);
+    DrawnGraph drawn(*shown, true);
+    const QString units = shown->DisplayUnits();
+    ASSERT_TRUE(drawn.graph.CursorValueText(units).endsWith(units)) << "a reading to leave behind";
+    // Fewer than two values draw nothing, so the graph keeps the last session's read-outs;
+    // two values draw and read their own.
+    for (const int n : {0, 1, 2}) {
+        const auto next = counts(n);
+        drawn.graph.SetChannelSource(next.get());
+        drawn.Draw();
+        const SessionChannelLine line = SessionChannelLine::Of(*next, drawn.graph, false);
+        const QString avg = line.TextOf(ChanListHeaderType::CursorAvg);
+        if (n < 2)
+            EXPECT_EQ(avg, u"- - -"_qs) << n << " values";
+        else
+            EXPECT_EQ(avg, drawn.graph.CursorValueText(units));
+        drawn.graph.SetChannelSource(shown.get());
+        drawn.Draw();
+    }
+}
+
 } // namespace
