@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kFirstShownYear = 1980;
-
 // The C library's text for a time stamp, for when the locale can't produce one.
 QString CLibraryText(qint64 seconds, const char* conversion) {
     const std::time_t t = static_cast<std::time_t>(seconds);
@@ -98,10 +96,10 @@ QString FormatTimeOfDay(qint64 seconds, int milliseconds) {
 }
 
 DateAndTimeText FormatDateAndTime(qint64 seconds, int milliseconds) {
-    // The local year covers the time-stamp threshold too, as no zone's clock stepped back across
-    // New Year 1980.
+    // A logger whose clock was reset records from 1970 on: those are its real times. Only a
+    // time before any logger's clock begins is none.
     const CalendarDateTime local = CalendarDateTime::FromLocalTimeStamp(seconds);
-    if (!local.valid || local.year < kFirstShownYear) {
+    if (!local.valid || local.SecondsSince(LoggerClockFirst()) < 0) {
         const QString missing = ResourceString(TextId::kNoValue);
         return {missing, missing};
     }

@@ -13,5 +13,5 @@ struct DateAndTimeText {
     QString date;
     QString time;
 };
-// "- - -" for both before 1980-01-01 00:00 local time.
+// "- - -" for both before 1970-01-01 00:00:00 local time, where the loggers' clock begins.
 DateAndTimeText FormatDateAndTime(qint64 seconds, int milliseconds);

@@ -144,4 +144,26 @@ TEST_F(CliValueTimes, TheDrawnCursorOnAnEventsFirstStateIsTheEventListed) {
     }
 }
 
+// A logger whose clock was reset records from 1970-01-01 00:00:00: the listing and both
+// exports give its real dates and times.
+TEST_F(CliValueTimes, ASessionOfALoggerWhoseClockWasResetKeepsItsTimes) {
+    SessionImageBuilder b;
+    b.Set("Start", "1970/01/01 00:00:00").Samples({100, 200, 300});
+    const QString session = Write(u"remis.vx"_qs, b);
+    const QByteArray listing = Cli({u"values"_qs, session}).out;
+    const QString csv = dir_.filePath(u"remis.csv"_qs);
+    const QString book = dir_.filePath(u"remis.xlsx"_qs);
+    Cli({u"export"_qs, session, csv});
+    Cli({u"export"_qs, session, book});
+    const QByteArray csvText = testzip::FileBytes(csv);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QString expected = u"01/01/1970 00:00:0%1"_qs.arg(i + 1);
+        EXPECT_EQ(ListedTime(listing, i), expected);
+        EXPECT_EQ(CsvTime(csvText, i), expected);
+        EXPECT_EQ(WorkbookTime(book, i), expected);
+    }
+    EXPECT_TRUE(QString::fromUtf8(csvText).contains(u"1970-01-01T00:00:01+01:00"_qs));
+}
+
 } // namespace

@@ -148,10 +148,25 @@ TEST(TimeFormat, LocaleTextsWithMilliseconds) {
     EXPECT_EQ(FormatTimeOfDay(kEveningInParis, 250), "22:15:30.250");
     EXPECT_EQ(FormatTimeOfDay(kEveningInParis, -1), "22:15:30");
     EXPECT_EQ(Joined(FormatDateAndTime(kEveningInParis, 7)), "05/03/2024 22:15:30.007");
-    EXPECT_EQ(Joined(FormatDateAndTime(315529199, 0)), "- - - - - -");
-    EXPECT_EQ(FormatDateAndTime(315529200, 0).date, "01/01/1980");
 
     ScopedLocale english(kUnitedStates);
     EXPECT_EQ(FormatShortDate(kEveningInParis), "3/5/24");
     EXPECT_EQ(FormatTimeOfDay(kEveningInParis, 250), "10:15:30.250 PM");
+}
+
+// A logger whose clock was reset counts from 1970-01-01 00:00:00 on its wall clock, an hour
+// before the epoch in Paris: from there on its times are shown, before it there are none.
+TEST(TimeFormat, DatesAndTimesFromTheLoggersFirstSecondOn) {
+    constexpr qint64 kFirstLocalSecond = -3600;
+    EXPECT_EQ(Joined(FormatDateAndTime(kFirstLocalSecond, 0)), "01/01/1970 00:00:00");
+    EXPECT_EQ(Joined(FormatDateAndTime(kFirstLocalSecond, 250)), "01/01/1970 00:00:00.250");
+    EXPECT_EQ(Joined(FormatDateAndTime(kFirstLocalSecond - 1, 0)), "- - - - - -");
+    EXPECT_EQ(Joined(FormatDateAndTime(kFirstLocalSecond - 1, 999)), "- - - - - -");
+    EXPECT_EQ(Joined(FormatDateAndTime(kFirstLocalSecond + 1, 0)), "01/01/1970 00:00:01");
+    EXPECT_EQ(Joined(FormatDateAndTime(0, 0)), "01/01/1970 01:00:00");
+    EXPECT_EQ(Joined(FormatDateAndTime(-86400, 0)), "- - - - - -");
+    EXPECT_EQ(Joined(FormatDateAndTime(315529199, 0)), "31/12/1979 23:59:59");
+    EXPECT_EQ(Joined(FormatDateAndTime(315529200, 0)), "01/01/1980 00:00:00");
+    EXPECT_EQ(Joined(FormatDateAndTime(315529201, 0)), "01/01/1980 00:00:01");
+    EXPECT_EQ(Joined(FormatDateAndTime(std::numeric_limits<qint64>::max(), 0)), "- - - - - -");
 }

@@ -179,4 +179,30 @@ TEST(ValueTimes, TheCursorOnAnEventsFirstStateReadsTheEventsTableRow) {
     EXPECT_EQ(g.graph.CursorEventText(), table.Cell(7, 2));
 }
 
+// A logger whose clock was reset records from 1970-01-01 00:00:00: its real times show, also
+// across New Year 1980.
+TEST(ValueTimes, ALoggerWhoseClockWasResetShowsItsTimesInTheTable) {
+    SessionImageBuilder first;
+    const auto reset = ReadImage(first.Set("Start", "1970/01/01 00:00:00").Samples({1, 2, 3}));
+    ASSERT_TRUE(reset);
+    const SessionTable table(*reset);
+    EXPECT_EQ(RowTime(table, 0), u"01/01/1970 00:00:01"_qs);
+    EXPECT_EQ(RowTime(table, 2), u"01/01/1970 00:00:03"_qs);
+
+    SessionImageBuilder newYear;
+    const auto eighties = ReadImage(newYear.Set("Start", "1979/12/31 23:59:58").Samples({1, 2, 3}));
+    ASSERT_TRUE(eighties);
+    const SessionTable across(*eighties);
+    EXPECT_EQ(RowTime(across, 0), u"31/12/1979 23:59:59"_qs);
+    EXPECT_EQ(RowTime(across, 1), u"01/01/1980 00:00:00"_qs);
+    EXPECT_EQ(RowTime(across, 2), u"01/01/1980 00:00:01"_qs);
+
+    SessionImageBuilder events;
+    events.Set("Model", "6").Set("Start", "1970/01/01 00:00:00");
+    const auto states = ReadImage(events.Samples({0x0F0F}));
+    ASSERT_TRUE(states);
+    const SessionTable eventTable(*states);
+    EXPECT_EQ(RowTime(eventTable, 0), u"01/01/1970 00:00:00.252"_qs);
+}
+
 } // namespace
