@@ -387,6 +387,10 @@ Outcome SessionImageReader::Begin() {
         polarity = ParseLeadingInt(param(u"Polarity=")) != 0;
         filterSize = std::max(1, ParseLeadingInt(param(u"FilterSize=")));
         startText = param(u"CorrectedStartTime=");
+        // A block that lost its start leaves the one the logger wrote in the header; a start
+        // it does hold is the user's correction and decides.
+        if (startText.trimmed().isEmpty())
+            startText = value(HeaderKeyType::Start);
         dataStart = headerSize + kParameterBlockSize;
         if (session.Flags().thermocouple && tcIndex != headerTcIndex)
             session.SelectModel(modelCode, tcIndex);

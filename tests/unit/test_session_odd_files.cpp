@@ -128,12 +128,13 @@ TEST(OddStartDates, OnlyARealTimeOfTheLoggersClockOpens) {
          {"2024/13/05 14:07:09", "2024/00/05 14:07:09", "2024/01/32 00:00:00",
           "2023/02/29 12:00:00", "2024/03/05 24:00:00", "2024/03/05 25:00:00",
           "2024/03/05 23:60:00", "2024/03/05 23:59:60", "1969/12/31 23:59:59",
-          "2106/02/07 06:28:16", "99999/01/01 00:00:00", "0/00/00 00:00:00", ""}) {
+          "2106/02/07 06:28:16", "99999/01/01 00:00:00", "0/00/00 00:00:00", "0"}) {
         SCOPED_TRACE(start);
         EXPECT_FALSE(LoggerStartedAt(start));
         EXPECT_FALSE(CorrectedTo(QString::fromLatin1(start), "2024/03/05 14:07:09"))
             << "the corrected start decides for a control-panel file";
     }
+    EXPECT_FALSE(LoggerStartedAt("")) << "a logger's file has no other start";
     // The header's start of a control-panel file is the logger's, replaced by the correction.
     const auto corrected = CorrectedTo(u"2024/03/05 14:07:09"_qs, "2024/13/05 14:07:09");
     ASSERT_TRUE(corrected);
@@ -145,6 +146,36 @@ TEST(OddStartDates, OnlyARealTimeOfTheLoggersClockOpens) {
               u"Le fichier '/données/RECORD.VX’ ne peut pas être ouvert : sa date de début "
               u"« 2024/13/05 25:07:09 » n’est pas une date réelle comprise entre "
               u"1970/01/01 00:00:00 et 2106/02/07 06:28:15."_qs);
+}
+
+// A control-panel file whose parameter block lost its start (no key, or an empty or blank
+// value) opens with the start the logger wrote in the header rather than being refused.
+TEST(OddStartDates, AControlPanelFileThatLostItsStartOpensWithTheLoggersStart) {
+    const QString withoutKey = ControlPanelBlock(u"x"_qs, u"00000000"_qs, u"00002041"_qs)
+                                   .replace(u"CorrectedStartTime=x\r\n"_qs, QString());
+    ASSERT_FALSE(withoutKey.contains(u"CorrectedStartTime"_qs));
+    const CalendarDateTime logger = ParseDateTimeText(u"2024/03/05 14:07:09"_qs);
+    for (const QString& block :
+         {withoutKey, ControlPanelBlock(QString(), u"00000000"_qs, u"00002041"_qs),
+          ControlPanelBlock(u"  "_qs, u"00000000"_qs, u"00002041"_qs)}) {
+        SessionImageBuilder b;
+        b.Set("Start", "2024/03/05 14:07:09").Samples(Counts(10)).ParameterText(block);
+        const auto s = ReadImage(b);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->CorrectedStart(), logger);
+        EXPECT_EQ(s->HeaderValue(HeaderKeyType::Start), u"2024/03/05 14:07:09"_qs);
+        EXPECT_EQ(s->StartTime(), logger.ToLocalTimeStamp());
+        EXPECT_EQ(s->SessionName(), u"Essai"_qs) << "the rest of the block is read";
+    }
+
+    // With no start in the header either, the file is refused for the header's.
+    SessionImageBuilder none;
+    none.Set("Start", "2024/13/05 14:07:09").Samples(Counts(10));
+    none.ParameterText(ControlPanelBlock(QString(), u"00000000"_qs, u"00002041"_qs));
+    CRecSession refused(Celsius());
+    const Outcome read = ReadSessionImage(refused, none.Build(), false);
+    EXPECT_FALSE(read);
+    EXPECT_TRUE(read.message.contains(u"« 2024/13/05 14:07:09 »"_qs)) << read.message.toStdString();
 }
 
 TEST(OddStartDates, TheDocumentShowsTheRefusalAndKeepsNoSession) {
