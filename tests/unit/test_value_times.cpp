@@ -1,7 +1,11 @@
 // Value i has one time: the one the table stamps it with is the one the graph places it at
 // and the cursor reads.
+#include "core/common/CalendarDateTime.h"
 #include "core/common/TimeFormat.h"
 #include "core/graph/CTrendGraph.h"
+#include "core/instrument/InstrumentRecords.h"
+#include "core/instrument/LiveChannel.h"
+#include "core/session/ModelTable.h"
 #include "core/session/SessionTable.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
@@ -177,6 +181,32 @@ TEST(ValueTimes, TheCursorOnAnEventsFirstStateReadsTheEventsTableRow) {
     EXPECT_EQ(g.graph.CursorIndex(), 63);
     EXPECT_EQ(g.graph.CursorTime(), (ValueStamp{session->StartTime() + 3, 945}));
     EXPECT_EQ(g.graph.CursorEventText(), table.Cell(7, 2));
+}
+
+// The live page's reading in hand is value 0: it is placed at the logger's time of it.
+TEST(ValueTimes, TheLivePagePlacesEachReadingAtTheLoggersTimeOfIt) {
+    for (const int modelCode : {2, 6}) {
+        SCOPED_TRACE(modelCode);
+        LiveChannel live(*Celsius());
+        live.Create();
+        InstrumentStatusRecord status;
+        const InstrumentConfigRecord config;
+        const int row = FindModelEntry(modelCode, 0);
+        for (const char* time : {"2024/03/05 14:07:09", "2024/03/05 14:07:10"}) {
+            status.time = QString::fromLatin1(time);
+            live.ComputeValues(status, config, row);
+            live.AddSample(status, config, row, QString());
+        }
+        const CChanData& d = live.Data()->ChanData();
+        const int64_t first = ParseDateTimeText(u"2024/03/05 14:07:09"_qs).ToLocalTimeStamp();
+        EXPECT_EQ(d.ValueTime(0), static_cast<double>(first));
+        CursorGraph g(*live.Data(), 800);
+        EXPECT_EQ(g.graph.SessionStart(), first);
+        if (modelCode == 2)
+            EXPECT_EQ(d.ValueTime(1), static_cast<double>(first + 1));
+        else
+            EXPECT_EQ(d.ValueStampAt(16), (ValueStamp{first + 1, 0}));
+    }
 }
 
 // A logger whose clock was reset records from 1970-01-01 00:00:00: its real times show, also
