@@ -30,8 +30,8 @@ constexpr const char* kUsage =
     "  la fenêtre « Options du rapport » (l’entrée de cette durée, sinon la plus longue en\n"
     "  dessous, sinon la première). --header, --footer et --comments ajoutent l’en-tête, le\n"
     "  pied de page et les commentaires de la session. --from et --to bornent la fenêtre du\n"
-    "  graphique et --cursor y place le curseur, en secondes depuis le début, comme pour\n"
-    "  plot ; --describe écrit en JSON la ligne de la voie imprimée page 2.\n";
+    "  graphique et --cursor y place le curseur, en secondes depuis la première valeur, comme\n"
+    "  pour plot ; --describe écrit en JSON la ligne de la voie imprimée page 2.\n";
 
 struct ReportArguments {
     QString session;
