@@ -39,12 +39,13 @@ void AddFigureRows(const CRecSession& session, std::vector<PrintedNameValue>& ro
 
 SessionPrintView SessionPrintView::OfGraph(const CTrendGraph& graph, bool minMax) {
     SessionPrintView view{graph.ViewState(), std::nullopt, minMax};
+    // The time of the value the cursor read rather than of its pixel, so that a page of
+    // another scale reads that value too, even when the cursor stood on the edge between two
+    // columns. A graph that last drew another session has no cursor of this one.
     const PointRange drawn = graph.VisiblePoints(0, 0);
-    const int columns = graph.InnerRect().Width() - 2;
-    if (graph.CursorEnabled() && drawn.end > drawn.first && columns > 0)
-        // Placing the cursor at a time undone: its pixel back to seconds at the drawing's
-        // scale.
-        view.cursorSeconds = graph.ViewStart() + graph.CursorOffset() * graph.ViewSpan() / columns;
+    if (graph.CursorEnabled() && graph.CursorIndex() >= 0 && drawn.end > drawn.first)
+        view.cursorSeconds =
+            graph.CursorTime().InSeconds() - static_cast<double>(graph.SessionStart());
     return view;
 }
 

@@ -21,7 +21,7 @@ struct SessionPrintView {
     bool minMax = false;
 
     // The view of a page's graph as last drawn: its state and, when that drawing was of its
-    // session and had a cursor, the time under the cursor.
+    // session and had a cursor, the time of the value the cursor read.
     static SessionPrintView OfGraph(const CTrendGraph& graph, bool minMax);
 };
 

@@ -542,6 +542,39 @@ TEST_F(ReportFixture, TheChannelLineIsThePrintedGraphsOwn) {
     EXPECT_EQ(report.PrintedChannelLine()->TextOf(ChanListHeaderType::CursorAvg), avg);
 }
 
+TEST_F(ReportFixture, ACursorOnTheEdgeBetweenTwoColumnsPrintsTheValueTheScreenRead) {
+    // 101 values 8 pixels apart, each reading 0,08 V above the last: the centre of value 37's
+    // column, where the screen's cursor still reads value 37, is a whole pixel.
+    SessionImageBuilder b;
+    std::vector<int16_t> counts;
+    for (int i = 0; i <= 100; ++i)
+        counts.push_back(static_cast<int16_t>(20 * i));
+    b.Samples(counts);
+    const auto s = ReadImage(b);
+    CTrendGraph screen;
+    screen.SetChannelSource(s.get());
+    screen.EnableCursor();
+    RecordingCanvas canvas;
+    screen.SetOuterRect({0, 0, 900, 400});
+    screen.Draw(canvas);
+    const int extra = screen.InnerRect().Width() - 2 - 800;
+    screen.SetOuterRect({0, 0, 900 - extra, 400});
+    screen.Draw(canvas);
+    ASSERT_EQ(screen.InnerRect().Width() - 2, 800);
+    const int centre = screen.InnerRect().left + 1 + 8 * 37 + 4;
+    for (const int dx : {-1, 0, 1}) {
+        screen.PlaceCursor(centre + dx);
+        screen.Draw(canvas);
+        ASSERT_EQ(screen.CursorIndex(), dx <= 0 ? 37 : 38) << dx;
+        SessionReport report(*s, SessionPrintView::OfGraph(screen, false), ReportOptions{});
+        RecordingCanvas page(true);
+        report.DrawPage(page, layout_, 2);
+        EXPECT_EQ(report.PrintedChannelLine()->TextOf(ChanListHeaderType::CursorAvg),
+                  screen.CursorValueText(s->DisplayUnits()))
+            << dx;
+    }
+}
+
 TEST_F(ReportFixture, ASessionWithFewerThanTwoValuesPrintsNoCursorReading) {
     // The view comes from a graph whose cursor read another session.
     const auto other = Session(100);
