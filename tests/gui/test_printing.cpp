@@ -1,6 +1,7 @@
 #include "core/doc/CVexloDoc.h"
 #include "core/graph/Printout.h"
 #include "core/graph/ReportOptions.h"
+#include "core/graph/SessionReport.h"
 #include "core/session/CRecSession.h"
 #include "gui/app/PrintCommands.h"
 #include "gui/dialogs/CReportOptions.h"
@@ -196,6 +197,38 @@ TEST_F(Printing, EachKindPrintsTheChannelLineTheCliGivesForTheSameWindowAndCurso
                 << printed.value(u"Curseur AVG"_qs).toStdString() << " is a reading";
         }
     }
+}
+
+// Where the page has several values a column, the printed reading is of the page's own
+// columns: the same as vexlo-cli report's for the same window and cursor, as both print on A4.
+TEST_F(Printing, ALongSessionPrintsTheReportsReadingOfTheValueTheCursorStandsOn) {
+    view_.resize(1000, 640);
+    view_.show();
+    QCoreApplication::processEvents();
+    const CRecSession& session = OpenBuilt(SessionImageBuilder().Samples(Ramp(20000, 997)));
+    view_.ShowSession(session.Number());
+    QCoreApplication::processEvents();
+    CTrendGraphWidget& widget = *view_.GraphWidget();
+    widget.MoveCursor(333);
+    const CTrendGraph& g = widget.Graph();
+    ASSERT_GT(g.VisiblePoints(0, 0).end, 10 * g.InnerRect().Width()) << "values share columns";
+    const double cursor = g.CursorTime().InSeconds() - static_cast<double>(g.SessionStart());
+
+    // Both into a PDF, with the print font's own measures.
+    const std::unique_ptr<Printout> printout = view_.MakePrintout();
+    ASSERT_TRUE(PrintDriver::WritePdf(dir_.filePath(u"desktop.pdf"_qs), *printout));
+    const auto* report = dynamic_cast<const SessionReport*>(printout.get());
+    ASSERT_TRUE(report && report->PrintedChannelLine());
+    QMap<QString, QString> printed;
+    const SessionChannelLine& line = *report->PrintedChannelLine();
+    for (std::size_t c = 0; c < line.columns.size(); ++c)
+        if (!line.texts[c].isEmpty())
+            printed[ChanListHeaderText(line.columns[c].kind)] = line.texts[c];
+    const CliRun cli = Cli({u"report"_qs, session.Path(), u"--out"_qs, dir_.filePath(u"r.pdf"_qs),
+                            u"--cursor"_qs, QString::number(cursor, 'f', 3), u"--describe"_qs});
+    ASSERT_EQ(cli.status, 0) << cli.err.toStdString();
+    EXPECT_EQ(printed, DescribedLine(cli));
+    EXPECT_TRUE(printed.value(u"Curseur AVG"_qs).endsWith(u" Vdc"_qs));
 }
 
 // "Imprimer" proposes the session's name in the data folder as the PDF, which is titled with
