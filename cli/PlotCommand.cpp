@@ -136,8 +136,9 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
                 ", \"t\": " + Number(graph.CursorTime().InSeconds()) +
                 ", \"text\": " + String(graph.CursorLabel()) + "}";
     // The page opens with its minimum/maximum display off.
-    json += ", \"channel_line\": " + ChannelLineJson(SessionChannelLine::Of(session, graph, false)) +
-            "}\n";
+    json +=
+        ", \"channel_line\": " + ChannelLineJson(SessionChannelLine::Of(session, graph, false)) +
+        "}\n";
     return json;
 }
 
