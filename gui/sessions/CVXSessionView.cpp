@@ -376,8 +376,7 @@ std::unique_ptr<Printout> CVXSessionView::MakePrintout() {
     if (!session)
         return nullptr;
     // Only the session's own window and cursor go over: the report draws its own graph.
-    return std::make_unique<SessionReport>(*session,
-                                           SessionPrintView::OfGraph(graph_->Graph(), minMax_),
-                                           reportOptions_,
-                                           ReportGraphSettings(DocGraphSettings(doc_)));
+    return std::make_unique<SessionReport>(
+        *session, SessionPrintView::OfGraph(graph_->Graph(), minMax_), reportOptions_,
+        ReportGraphSettings(DocGraphSettings(doc_)));
 }
