@@ -114,8 +114,8 @@ public:
     QString CursorValueText(const QString& unit) const { return cursor_.Value().WithUnit(unit); }
     const QString& CursorEventText() const { return cursor_.EventText(); }
     const QString& CursorLabel() const { return cursor_.Label(); }
-    // The first value of the column under the cursor and its time, -1 and none until a
-    // drawing placed the cursor.
+    // The first value of the column under the cursor (its index in its record) and its time,
+    // -1 and none until a drawing placed the cursor.
     int64_t CursorIndex() const { return cursor_.Index(); }
     const ValueStamp& CursorTime() const { return cursor_.Time(); }
 

@@ -51,8 +51,9 @@ public:
     const CursorReadout& Value() const { return value_; }
     const QString& EventText() const { return eventText_; }
     const QString& Label() const { return label_; }
-    // The first value of the column the cursor stands on, and when it was taken; -1 until a
-    // drawing places the cursor.
+    // The first value of the column the cursor stands on (its index in its record, which for a
+    // session file is the channel's only one), and when it was taken; -1 until a drawing
+    // places the cursor.
     int64_t Index() const { return index_; }
     const ValueStamp& Time() const { return time_; }
 

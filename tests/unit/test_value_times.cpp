@@ -183,6 +183,34 @@ TEST(ValueTimes, TheCursorOnAnEventsFirstStateReadsTheEventsTableRow) {
     EXPECT_EQ(g.graph.CursorEventText(), table.Cell(7, 2));
 }
 
+// A channel of two recording runs: the values of the second count from its own start, in the
+// table's numbering and on the graph.
+TEST(ValueTimes, ASecondRecordCountsFromItsOwnStart) {
+    const auto session = Voltage(3);
+    CChanData& d = session->ChanData();
+    const int64_t start = session->StartTime();
+    const int64_t later = start + 100;
+    CChanRecord& second = d.AddChannel(d.Row(), later);
+    second.AppendSample(1500, 0);
+    second.AppendSample(1600, 0);
+    d.Recompute(true);
+    ASSERT_EQ(d.ValueCount(), 5);
+    EXPECT_EQ(d.ValueTime(2), static_cast<double>(start + 3));
+    EXPECT_EQ(d.ValueTime(3), static_cast<double>(later + 1));
+    EXPECT_EQ(d.ValueStampOf(second, 1), (ValueStamp{later + 2, 0}));
+    const SessionTable table(*session);
+    EXPECT_EQ(table.Cell(3, 1), FormatTimeOfDay(later + 1, 0));
+
+    CursorGraph g(*session, 800);
+    EXPECT_EQ(g.graph.SessionStart(), start + 1);
+    EXPECT_EQ(g.graph.TotalSpan(), static_cast<double>(later + 2 - (start + 1)));
+    // A window around the second run holds its two values and none of the first's.
+    g.graph.SetViewWindow(static_cast<double>(later), 5.0, 0, 1);
+    g.graph.Draw(g.canvas);
+    EXPECT_EQ(g.graph.VisiblePoints(0, 1), (PointRange{0, 2}));
+    EXPECT_GE(g.graph.VisiblePoints(0, 0).first, 3) << "the first run lies before the window";
+}
+
 // The live page's reading in hand is value 0: it is placed at the logger's time of it.
 TEST(ValueTimes, TheLivePagePlacesEachReadingAtTheLoggersTimeOfIt) {
     for (const int modelCode : {2, 6}) {
