@@ -54,10 +54,11 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
       graphButton_(ModeButton(AppIconName::kTrend, TextId::kGraphViewTip, true, this)),
       tableButton_(ModeButton(AppIconName::kTable, TextId::kTableViewTip, true, this)),
       minMaxButton_(ModeButton(AppIconName::kMinMax, TextId::kShowMinMax, true, this)),
-      modeButtons_(new QButtonGroup(this)), params_(new QTreeWidget(this)),
-      channels_(new CChannelListCtrl(this)), modeStack_(new QStackedWidget(this)),
-      graph_(new CTrendGraphWidget(doc, modeStack_)), table_(new QTableView(modeStack_)),
-      tableModel_(new SessionDataTableModel(this)), scroll_(new QScrollBar(Qt::Horizontal, this)) {
+      modeButtons_(new QButtonGroup(this)), panes_(new QSplitter(Qt::Horizontal, this)),
+      params_(new QTreeWidget(panes_)), channels_(new CChannelListCtrl(this)),
+      modeStack_(new QStackedWidget(this)), graph_(new CTrendGraphWidget(doc, modeStack_)),
+      table_(new QTableView(modeStack_)), tableModel_(new SessionDataTableModel(this)),
+      scroll_(new QScrollBar(Qt::Horizontal, this)) {
     editButton_->setObjectName(QStringLiteral("editButton"));
     graphButton_->setObjectName(QStringLiteral("graphButton"));
     tableButton_->setObjectName(QStringLiteral("tableButton"));
@@ -97,22 +98,23 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     top->addWidget(tableButton_);
     top->addWidget(minMaxButton_);
 
-    auto* values = new QWidget(this);
+    auto* values = new QWidget(panes_);
     auto* valuesLayout = new QVBoxLayout(values);
     valuesLayout->setContentsMargins(0, 0, 0, 0);
     valuesLayout->addWidget(channels_);
     valuesLayout->addWidget(modeStack_, 1);
     valuesLayout->addWidget(scroll_);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(params_);
-    split->addWidget(values);
-    split->setStretchFactor(1, 1);
-    split->setSizes({320, 700});
+    panes_->setObjectName(QStringLiteral("sessionPanes"));
+    panes_->addWidget(params_);
+    panes_->addWidget(values);
+    panes_->setStretchFactor(1, 1);
+    panes_->setChildrenCollapsible(false);
+    panes_->setSizes({320, 700});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(split, 1);
+    layout->addWidget(panes_, 1);
 
     connect(editButton_, &QToolButton::clicked, this, [this] {
         if (number_)
@@ -328,10 +330,20 @@ QString CVXSessionView::Title() const {
     return title_->text();
 }
 
+QByteArray CVXSessionView::SavePanes() const {
+    return panes_->saveState();
+}
+
+void CVXSessionView::RestorePanes(const QByteArray& state) {
+    panes_->restoreState(state);
+}
+
 QString CVXSessionView::CopyText() const {
     const QModelIndexList rows = table_->selectionModel()->selectedRows();
-    if (mode_ != ModeType::Table || rows.isEmpty())
-        return ListText(*params_, false);
+    if (mode_ != ModeType::Table || rows.isEmpty()) {
+        const QString params = ListText(*params_, false);
+        return channels_->isVisibleTo(this) ? params + u'\n' + channels_->LineText() : params;
+    }
     QList<int> order;
     for (const QModelIndex& index : rows)
         order.push_back(index.row());

@@ -16,6 +16,7 @@ class CVexloDoc;
 class QButtonGroup;
 class QLabel;
 class QScrollBar;
+class QSplitter;
 class QStackedWidget;
 class QTableView;
 class QToolButton;
@@ -46,7 +47,7 @@ public:
     bool MinMaxShown() const { return minMax_; }
 
     // The selected rows of the data table, or else the label and value of every parameter
-    // row, tab-separated, for the clipboard.
+    // row followed by the channel line's titles and figures, tab-separated, for the clipboard.
     QString CopyText() const override;
 
     // The report options window; its choice is kept for the next report and groups the
@@ -57,6 +58,9 @@ public:
     void SetReportOptions(const ReportOptions& options);
     void SetHelpOpener(HelpOpener openHelp) { openHelp_ = std::move(openHelp); }
     QString Title() const;
+    // Where the user left the divider between the parameters and the values.
+    QByteArray SavePanes() const;
+    void RestorePanes(const QByteArray& state);
     const QTreeWidget* ParamsList() const { return params_; }
     const CChannelListCtrl* ChannelList() const { return channels_; }
     const QTableView* DataTable() const { return table_; }
@@ -107,6 +111,7 @@ private:
     QToolButton* tableButton_;
     QToolButton* minMaxButton_;
     QButtonGroup* modeButtons_;
+    QSplitter* panes_;
     QTreeWidget* params_;
     CChannelListCtrl* channels_;
     QStackedWidget* modeStack_;

@@ -212,14 +212,14 @@ TEST(SessionModel, EventsAcrossWordBoundaries) {
     EXPECT_EQ(e[3].lengthMs, 0);
 
     EXPECT_EQ(d.ValueCount(), 96);
-    EXPECT_EQ(d.EventLengthAt(t0 + 1, 30), u"0.063 s"_qs);
+    EXPECT_EQ(d.EventLengthAt(t0 + 1, 30), u"0,063 s"_qs);
     EXPECT_EQ(d.EventLengthAt(t0 + 1, 500), u"Off"_qs);
-    EXPECT_EQ(d.EventCellText(3, 2), u"1.000 s"_qs);
+    EXPECT_EQ(d.EventCellText(3, 2), u"1,000 s"_qs);
     EXPECT_EQ(d.EventCellText(4, 0), QString());
-    EXPECT_EQ(d.EventWindowTotal(0, 96), u"1.299 s"_qs) << "63 + 55 + 181 + 1000 ms";
+    EXPECT_EQ(d.EventWindowTotal(0, 96), u"1,299 s"_qs) << "63 + 55 + 181 + 1000 ms";
     EXPECT_EQ(d.EventWindowTotal(0, 16), u"Off"_qs);
-    EXPECT_EQ(d.EventWindowTotal(16, 32), u"0.118 s"_qs) << "word 1 holds 63 ms and 55 ms";
-    EXPECT_EQ(d.EventWindowTotal(17, 32), u"0.055 s"_qs) << "the window starts at 63 ms";
+    EXPECT_EQ(d.EventWindowTotal(16, 32), u"0,118 s"_qs) << "word 1 holds 63 ms and 55 ms";
+    EXPECT_EQ(d.EventWindowTotal(17, 32), u"0,055 s"_qs) << "the window starts at 63 ms";
     EXPECT_EQ(s->DurationSeconds(), 6) << "one second per word";
 
     SessionImageBuilder falling;
