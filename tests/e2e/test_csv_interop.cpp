@@ -2,6 +2,7 @@
 // workbook in a French and in an English locale, and the values must arrive as numbers.
 
 #include "support/SessionImageBuilder.h"
+#include "support/WorksheetCells.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,18 +15,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-
-// Prints "type value" for the cells of column C below the title row.
-const char kCellsScript[] = R"py(
-import re, sys, zipfile
-xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()
-for m in re.finditer(r'<c r="C(\d+)"([^>]*)>(.*?)</c>', xml):
-    if int(m.group(1)) < 2:
-        continue
-    kind = re.search(r't="(\w+)"', m.group(2))
-    value = re.search(r'<v>(.*?)</v>', m.group(3))
-    print((kind.group(1) if kind else 'n'), value.group(1) if value else '')
-)py";
 
 struct LocaleCase {
     QString lang;         // LANG of the export
@@ -94,12 +83,11 @@ TEST(CsvInterop, LibreOfficeReadsTheValuesAsNumbersInFrenchAndEnglish) {
         QFile written(csv);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(written.readAll().mid(3)).split(u"\r\n"_s);
-        const QStringList cells =
-            QString::fromUtf8(
-                RunTool(u"python3"_s,
-                        {u"-c"_s, QString::fromUtf8(kCellsScript), base + u"/values.xlsx"_s}, env,
-                        30000))
-                .split(u'\n', Qt::SkipEmptyParts);
+        const QStringList cells = QString::fromUtf8(RunTool(u"python3"_s,
+                                                            {u"-c"_s, WorksheetColumnScript(u'C'),
+                                                             base + u"/values.xlsx"_s},
+                                                            env, 30000))
+                                      .split(u'\n', Qt::SkipEmptyParts);
         ASSERT_EQ(cells.size(), 4) << cells.join(u'|').toStdString();
         for (int i = 0; i < cells.size(); ++i) {
             QString expected = lines.at(i + 1).section(QChar(c.separator), 2, 2);

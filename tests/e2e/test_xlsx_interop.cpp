@@ -4,6 +4,7 @@
 #include "core/export/CXLSData.h"
 #include "core/export/WorkbookProgress.h"
 #include "support/SessionImageBuilder.h"
+#include "support/WorksheetCells.h"
 
 #include <QDir>
 #include <QFile>
@@ -209,18 +210,6 @@ TEST_F(XlsxInteropTest, AReaderSeesSheetsPanesCellsAndFormats) {
     EXPECT_EQ(Cell(sheets[2].toObject(), "A1")["value"].toString(), "DataPoints2");
 }
 
-// Prints "type value" for the cells of column A below the title row of the first sheet.
-const char kColumnAScript[] = R"py(
-import re, sys, zipfile
-xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()
-for m in re.finditer(r'<c r="A(\d+)"([^>]*)>(.*?)</c>', xml):
-    if int(m.group(1)) < 2:
-        continue
-    kind = re.search(r't="(\w+)"', m.group(2))
-    value = re.search(r'<v>(.*?)</v>', m.group(3))
-    print((kind.group(1) if kind else 'n'), value.group(1) if value else '')
-)py";
-
 // Values past what the fixed decimals hold in 64 bits (2^63 / 1000 and more) are written in
 // the exponent form: both readers take them as numbers, openpyxl as the very doubles written.
 TEST_F(XlsxInteropTest, ReadersTakeTheExponentFormAsTheSameNumbers) {
@@ -266,7 +255,7 @@ TEST_F(XlsxInteropTest, ReadersTakeTheExponentFormAsTheSameNumbers) {
     ASSERT_TRUE(convert.waitForFinished(180000));
     ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().constData();
     QProcess read;
-    read.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kColumnAScript),
+    read.start(QStringLiteral("python3"), {QStringLiteral("-c"), WorksheetColumnScript(u'A'),
                                            base + QStringLiteral("/interop.xlsx")});
     ASSERT_TRUE(read.waitForFinished(30000));
     const QStringList cells =
