@@ -352,7 +352,8 @@ TEST_F(SessionExportTest, ValuesOfAHugeScaleStayNumbers) {
     const auto s = ReadImage(b);
     ASSERT_TRUE(s);
     ASSERT_EQ(Export(*s, Path()), JobEndType::Done);
-    const Sheet& points = ReadBook(Path()).sheets.at(1);
+    const Book book = ReadBook(Path());
+    const Sheet& points = book.sheets.at(1);
     EXPECT_EQ(points.At(u"C3"_qs).text, u"0"_qs);
     const std::vector<double>& values = s->ChanData().FirstRecord().Values();
     for (const int row : {4, 5}) {
