@@ -1,13 +1,51 @@
 #include "cli/SessionInput.h"
 
+#include "core/common/StringTable.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFigures.h"
 #include "core/session/SessionFile.h"
 
+#include <QFile>
+#include <climits>
+#include <unistd.h>
+
+namespace {
+
+// No session file reaches this size; the file reader refuses the same.
+constexpr qint64 kLargestInput = INT_MAX;
+
+// The whole of the standard input, read to its end.
+Outcome LoadStandardInput(QByteArray& image) {
+    const QString name = QStringLiteral("-");
+    QFile in;
+    if (!in.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+    image.clear();
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+        const QByteArray chunk = in.read(kChunk);
+        if (chunk.isEmpty())
+            break;
+        if (image.size() + chunk.size() > kLargestInput)
+            return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+        image.append(chunk);
+    }
+    if (in.error() != QFileDevice::NoError)
+        return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+    return Outcome::Success();
+}
+
+Outcome LoadInput(const QString& path, QByteArray& image) {
+    return path == QLatin1StringView(kStandardInput) ? LoadStandardInput(image)
+                                                     : LoadSessionImage(path, image);
+}
+
+} // namespace
+
 Outcome ReadSessionFile(const QString& path, CRecSession& session) {
     session.SetPath(path);
     QByteArray image;
-    if (Outcome loaded = LoadSessionImage(path, image); !loaded)
+    if (Outcome loaded = LoadInput(path, image); !loaded)
         return loaded;
     if (Outcome checked = CheckSessionImage(path, image); !checked)
         return checked;

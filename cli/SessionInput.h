@@ -7,8 +7,11 @@
 
 #include <QString>
 
-// Reads the session file at `path` into `session` as the desktop opens it; on failure, the
-// program's French message.
+// The file name that stands for the standard input where a command reads one session.
+inline constexpr const char* kStandardInput = "-";
+
+// Reads the session file at `path` (the standard input for "-") into `session` as the desktop opens
+// it; on failure, the program's French message.
 Outcome ReadSessionFile(const QString& path, CRecSession& session);
 
 // A session file as a command reads it: in the temperature unit of the user's settings, with

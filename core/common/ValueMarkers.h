@@ -9,3 +9,15 @@ inline constexpr double NoValue = 3.4028228579130005e38;
 inline constexpr bool IsValueMarker(double v) {
     return v == OverRangeValue || v == UnderRangeValue || v == NoValue;
 }
+
+// The fixed word a script reads for a marker, the same in every language; null for a
+// measurement.
+inline constexpr const char* MarkerKeyword(double v) {
+    if (v == OverRangeValue)
+        return "over_range";
+    if (v == UnderRangeValue)
+        return "under_range";
+    if (v == NoValue)
+        return "no_value";
+    return nullptr;
+}

@@ -8,8 +8,10 @@
 #include "core/session/CRecSession.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 
 CsvFormat CsvFormat::Of(const QLocale& locale) {
     if (locale.decimalPoint() == QStringLiteral(","))
@@ -27,13 +29,29 @@ bool CsvExportJob::Open() {
         return false;
     }
     line_.reserve(1 << 16);
-    line_.append("\xEF\xBB\xBF");
+    if (!format_.iso)
+        line_.append("\xEF\xBB\xBF");
+    return true;
+}
+
+bool CsvExportJob::OpenStandardOutput() {
+    if (!stream_.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        failure_ = FormatResource(TextId::kCannotWrite, {QStringLiteral("-")});
+        return false;
+    }
+    out_ = &stream_;
+    line_.reserve(1 << 16);
+    if (!format_.iso)
+        line_.append("\xEF\xBB\xBF");
     return true;
 }
 
 StepProgress CsvExportJob::Step() {
     if (!titles_) {
-        WriteTitles();
+        if (format_.iso)
+            WriteIsoTitles();
+        else
+            WriteTitles();
         titles_ = true;
     }
     const int end = currentRow_ + std::min(kRowsPerStep, rowCount_ - currentRow_);
@@ -43,7 +61,7 @@ StepProgress CsvExportJob::Step() {
         else
             WritePointRow(currentRow_);
     }
-    if (file_.write(line_) != line_.size()) {
+    if (out_->write(line_) != line_.size()) {
         failure_ = FormatResource(TextId::kCannotWrite, {file_.fileName()});
         return {JobStateType::Failed, 0};
     }
@@ -51,7 +69,8 @@ StepProgress CsvExportJob::Step() {
     if (currentRow_ < rowCount_)
         return {JobStateType::Running,
                 static_cast<int>(static_cast<qint64>(currentRow_) * 100 / rowCount_)};
-    if (!file_.commit()) {
+    const bool whole = out_ == &stream_ ? stream_.flush() : file_.commit();
+    if (!whole) {
         failure_ = FormatResource(TextId::kCannotWrite, {file_.fileName()});
         return {JobStateType::Failed, 100};
     }
@@ -89,6 +108,21 @@ void CsvExportJob::NumberField(double value) {
         line_.append(*c == '.' ? format_.decimal : *c);
 }
 
+// The shortest text that reads back as the same double; a marker as its fixed word.
+void CsvExportJob::RecordedField(double value) {
+    if (const char* keyword = MarkerKeyword(value)) {
+        Field(QString::fromLatin1(keyword));
+        return;
+    }
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (!firstField_)
+        line_.append(format_.separator);
+    firstField_ = false;
+    for (const char* c = buffer; c != written.ptr; ++c)
+        line_.append(*c == '.' ? format_.decimal : *c);
+}
+
 void CsvExportJob::EndRow() {
     line_.append("\r\n");
     firstField_ = true;
@@ -107,8 +141,31 @@ void CsvExportJob::WriteTitles() {
     EndRow();
 }
 
+// Words that do not change with the locale: the time column, then the channel and its unit.
+void CsvExportJob::WriteIsoTitles() {
+    Field(u"ISO 8601");
+    if (events_) {
+        Field(ResourceString(TextId::kDurationTitle));
+    } else {
+        const QString& units = session_.DisplayUnits();
+        Field(units.isEmpty() ? session_.ChannelName()
+                              : session_.ChannelName() + QStringLiteral(" (") + units + u')');
+    }
+    EndRow();
+}
+
 void CsvExportJob::WritePointRow(int row) {
     const qint64 seconds = session_.ChanData().ValueStampAt(row).seconds;
+    if (format_.iso) {
+        AppendIso(seconds, 0);
+        const DataSheetValues::Cell cell = values_.At(row);
+        if (cell.isNumber || IsValueMarker(cell.recorded))
+            RecordedField(cell.recorded);
+        else
+            Field(cell.text);
+        EndRow();
+        return;
+    }
     const DateTimeTextCache::Texts when = times_.At(seconds);
     Field(when.date);
     Field(when.time);
@@ -125,6 +182,13 @@ void CsvExportJob::WritePointRow(int row) {
 
 void CsvExportJob::WriteEventRow(int row) {
     const CChanData& data = session_.ChanData();
+    if (format_.iso) {
+        const SessionEvent& e = data.Events()[static_cast<std::size_t>(row)];
+        AppendIso(e.startSeconds, e.startMs);
+        RecordedField(e.LengthInSeconds());
+        EndRow();
+        return;
+    }
     for (int column = 0; column < 3; ++column)
         Field(data.EventCellText(row, column));
     const SessionEvent& e = data.Events()[static_cast<std::size_t>(row)];
@@ -133,20 +197,9 @@ void CsvExportJob::WriteEventRow(int row) {
 }
 
 void CsvExportJob::AppendIso(qint64 seconds, int milliseconds) {
-    static const CalendarDateTime kEpoch = CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0);
-    const qint64 offset = times_.OffsetAt(seconds);
-    const CalendarDateTime local = kEpoch.AddSeconds(seconds + offset);
-    const int offsetMinutes = static_cast<int>(std::abs(offset) / 60);
-    char buffer[48];
-    int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", local.year,
-                          local.month, local.day, local.hour, local.minute, local.second);
-    if (milliseconds != 0)
-        n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d",
-                           milliseconds);
-    std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), "%c%02d:%02d",
-                  offset < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
+    const std::string iso = times_.IsoAt(seconds, milliseconds);
     if (!firstField_)
         line_.append(format_.separator);
     firstField_ = false;
-    line_.append(buffer);
+    line_.append(iso.data(), static_cast<qsizetype>(iso.size()));
 }

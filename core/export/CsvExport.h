@@ -5,6 +5,7 @@
 #include "core/export/DateTimeTextCache.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QLocale>
 #include <QSaveFile>
 #include <QString>
@@ -18,8 +19,12 @@ class CRecSession;
 struct CsvFormat {
     char separator = ',';
     char decimal = '.';
+    // For machines: the ISO 8601 time alone, values as recorded to their last digit, marker
+    // states as fixed words ("no_value", "under_range", "over_range") and no byte-order mark.
+    bool iso = false;
 
     static CsvFormat Of(const QLocale& locale);
+    static CsvFormat Iso() { return {',', '.', true}; }
     bool operator==(const CsvFormat&) const = default;
 };
 
@@ -37,6 +42,8 @@ public:
 
     // False with a French message when the destination cannot be written.
     bool Open();
+    // Writes to the standard output instead of the path, as it goes.
+    bool OpenStandardOutput();
     StepProgress Step() override;
     const QString& FailureMessage() const { return failure_; }
     int RowCount() const { return rowCount_; }
@@ -44,6 +51,8 @@ public:
 private:
     void Field(QStringView text);
     void NumberField(double value);
+    void RecordedField(double value);
+    void WriteIsoTitles();
     void EndRow();
     void WriteTitles();
     void WritePointRow(int row);
@@ -57,6 +66,8 @@ private:
     int currentRow_ = 0;
     bool titles_ = false;
     QSaveFile file_;
+    QFile stream_;
+    QIODevice* out_ = &file_;
     QByteArray line_;
     QString failure_;
     bool firstField_ = true;

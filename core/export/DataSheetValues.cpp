@@ -42,10 +42,10 @@ DataSheetValues::Cell DataSheetValues::At(std::int64_t row) {
     const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
     const double v = index < values.size() ? values[index] : NoValue;
     if (v == OverRangeValue)
-        return {false, 0.0, overRange_};
+        return {false, 0.0, overRange_, v};
     if (v == UnderRangeValue)
-        return {false, 0.0, underRange_};
+        return {false, 0.0, underRange_, v};
     if (v == NoValue)
-        return {false, 0.0, noValue_};
-    return {true, RoundToDisplayStep(v, step_, decimals_), {}};
+        return {false, 0.0, noValue_, v};
+    return {true, RoundToDisplayStep(v, step_, decimals_), {}, v};
 }

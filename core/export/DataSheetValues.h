@@ -15,7 +15,8 @@ public:
     struct Cell {
         bool isNumber = false;
         double number = 0.0;
-        QStringView text; // when not a number; empty for a session without a channel
+        QStringView text;      // when not a number; empty for a session without a channel
+        double recorded = 0.0; // before rounding, or the marker shown as text
     };
 
     explicit DataSheetValues(const CRecSession& session);

@@ -3,6 +3,8 @@
 #include "core/common/CalendarDateTime.h"
 #include "core/common/StringTable.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -74,6 +76,22 @@ qint64 DateTimeTextCache::OffsetAt(qint64 seconds) {
     if (!hourKnown_ || seconds < hourStart_ || seconds >= hourStart_ + kSecondsPerHour)
         EnterHour(seconds);
     return hourUniform_ ? offset_ : LocalOffset(seconds).value_or(0);
+}
+
+std::string DateTimeTextCache::IsoAt(qint64 seconds, int milliseconds) {
+    static const CalendarDateTime kEpoch = CalendarDateTime::FromFields(1970, 1, 1, 0, 0, 0);
+    const qint64 offset = OffsetAt(seconds);
+    const CalendarDateTime local = kEpoch.AddSeconds(seconds + offset);
+    const int offsetMinutes = static_cast<int>(std::abs(offset) / 60);
+    char buffer[48];
+    int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", local.year,
+                          local.month, local.day, local.hour, local.minute, local.second);
+    if (milliseconds != 0)
+        n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), ".%03d",
+                           milliseconds);
+    n += std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), "%c%02d:%02d",
+                       offset < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
+    return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 void DateTimeTextCache::EnterHour(qint64 seconds) {

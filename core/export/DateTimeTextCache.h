@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <string>
 
 // The texts FormatDateAndTime gives for whole-second time stamps, made cheap for long runs of
 // stamps in order: the zone offset is asked once per hour, the date once per local day and
@@ -22,6 +23,8 @@ public:
     Texts At(qint64 seconds);
     // Local wall-clock seconds minus UTC seconds at the stamp; 0 where the zone gives none.
     qint64 OffsetAt(qint64 seconds);
+    // ISO 8601 with the UTC offset, "2024-03-31T03:00:00+02:00"; ".mmm" only when ms != 0.
+    std::string IsoAt(qint64 seconds, int milliseconds);
 
 private:
     void EnterHour(qint64 seconds);
