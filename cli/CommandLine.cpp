@@ -8,39 +8,98 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// "-" alone is a file (a standard stream), not an option.
+bool LooksLikeOption(std::string_view word) {
+    return word.size() > 1 && word[0] == '-';
+}
+
+} // namespace
+
+const char* ArgumentCursor::Take() {
+    if (attached_) {
+        const char* value = attached_;
+        attached_ = nullptr;
+        return value;
+    }
+    return at_ < argc_ ? argv_[at_++] : nullptr;
+}
+
 std::optional<int> CommandLine::Parse(int argc, char** argv, int first) const {
     ArgumentCursor words(argc, argv, first);
+    bool optionsEnded = false;
     while (const char* taken = words.Take()) {
         const std::string_view word = taken;
-        if (word == "--help" || word == "-h") {
-            std::fputs(usage, stdout);
-            return CliExit::kDone;
+        if (optionsEnded || !LooksLikeOption(word)) {
+            if (const UsageProblem problem = other(word))
+                return UsageError(*problem);
+        } else if (word == "--") {
+            optionsEnded = true;
+        } else if (IsHelpWord(word)) {
+            return Help();
+        } else if (const std::optional<int> status = ReadOption(word, words)) {
+            return status;
         }
-        UsageProblem problem;
-        bool known = false;
-        for (const CommandOption& option : options) {
-            if (option.name == word) {
-                problem = option.read(words);
-                known = true;
-                break;
-            }
-        }
-        if (!known)
-            problem = other(word);
-        if (problem)
-            return UsageError(*problem);
     }
     return std::nullopt;
 }
 
+std::optional<int> CommandLine::ReadOption(std::string_view word, ArgumentCursor& words) const {
+    const std::size_t equals = word.substr(0, 2) == "--" ? word.find('=') : word.npos;
+    const std::string_view name = word.substr(0, equals);
+    const CommandOption* option = Find(name);
+    if (!option)
+        return UnknownOption(name);
+    if (equals != word.npos)
+        words.HoldAttached(word.data() + equals + 1);
+    if (const UsageProblem problem = option->read(words))
+        return UsageError(*problem);
+    if (!words.AttachedTaken())
+        return UsageError(std::string(name) + " ne prend pas de valeur");
+    return std::nullopt;
+}
+
+const CommandOption* CommandLine::Find(std::string_view name) const {
+    for (const CommandOption& option : options)
+        if (option.name == name)
+            return &option;
+    return nullptr;
+}
+
 int CommandLine::UsageError(std::string_view what) const {
-    return CliExit::UsageError(caller, what, usage);
+    return CliExit::UsageError(caller, what, usage.c_str());
+}
+
+int CommandLine::Help() const {
+    std::fputs(usage.c_str(), stdout);
+    return CliExit::kDone;
+}
+
+int CommandLine::UnknownOption(std::string_view name) const {
+    std::fprintf(stderr, "%s : option inconnue : %.*s\nvoir %s --help\n", caller.c_str(),
+                 static_cast<int>(name.size()), name.data(), caller.c_str());
+    return CliExit::kUsage;
+}
+
+bool IsHelpWord(std::string_view word) {
+    return word == "--help" || word == "-h";
 }
 
 CommandOption FlagOption(std::string_view name, bool& flag) {
     return {name, [&flag](ArgumentCursor&) {
                 flag = true;
                 return UsageProblem();
+            }};
+}
+
+CommandOption FolderOption(std::string_view name, QString& folder) {
+    return {name, [name, &folder](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                if (!v || !*v)
+                    return std::string(name) + " attend un dossier";
+                folder = QString::fromLocal8Bit(v);
+                return std::nullopt;
             }};
 }
 

@@ -44,8 +44,6 @@ std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
     CommandLine line{"vexlo-cli export", kUsage, {}, {}};
     line.options.push_back(FlagOption("--force", args.force));
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--")
-            return "option inconnue";
         QString& next = args.session.isEmpty() ? args.session : args.out;
         if (!next.isEmpty())
             return "trop d’arguments";

@@ -1,6 +1,7 @@
 #include "cli/InstrumentArguments.h"
 
 #include "cli/CommandLine.h"
+#include "cli/CommandUsage.h"
 #include "core/common/UserNumber.h"
 #include "core/instrument/RecordingDurations.h"
 
@@ -10,28 +11,6 @@
 namespace {
 
 constexpr int kLongestTimeout = 600;
-
-constexpr const char* kUsage =
-    "usage :\n"
-    "  vexlo-cli configure [--now | --schedule DÉBUT FIN] [--duration DURÉE]\n"
-    "                      [--low X] [--high Y] [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off]\n"
-    "                      [--polarity rising|falling] [--filter 1..10]\n"
-    "  vexlo-cli record start|stop\n"
-    "  vexlo-cli clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]\n"
-    "  vexlo-cli erase [--wait]\n"
-    "  vexlo-cli download [--out DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
-    "  vexlo-cli flash FICHIER.hex | --latest [--server URL]\n"
-    "\n"
-    "  DÉBUT, FIN  \"AAAA/MM/JJ HH:MM:SS\", heure de l’instrument\n"
-    "  DURÉE       1h 2h 4h 8h 12h 24h 48h 72h 1w 2w 3w 4w 5w 6w max (8h par défaut)\n"
-    "  --yes       répond oui aux questions (sans terminal, une question sans --yes refuse\n"
-    "              la commande)\n"
-    "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
-    "  --timeout S attente de l’instrument, en secondes (10 par défaut)\n"
-    "\n"
-    "Statut de sortie : 0 fait, 1 refusé à la question, 2 valeur refusée ou échec,\n"
-    "3 impossible maintenant (pas d’instrument, enregistrement, effacement, mémoire,\n"
-    "pas de réponse possible), 64 erreur d’usage.\n";
 
 // "1h" ... "72h", "1w" ... "6w", "max", in the order of the "Durée:" list.
 constexpr const char* kDurationNames[RecordingDurations::kEntryCount] = {
@@ -54,8 +33,9 @@ std::optional<bool> ParseChoice(const char* text, const char* yes, const char* n
     return std::nullopt;
 }
 
-std::string UnknownOption(std::string_view word) {
-    return "option inconnue pour cette commande : " + std::string(word);
+// A word the command takes no place for.
+std::string ExtraArgument(std::string_view word) {
+    return "argument de trop : " + std::string(word);
 }
 
 // A text option.
@@ -163,13 +143,8 @@ void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
 }
 
 void AddDownloadOptions(CommandLine& line, LoggerArguments& args) {
-    line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
-                                const char* v = values.Take();
-                                if (!v || !*v)
-                                    return "--out attend un dossier";
-                                args.outFolder = QString::fromLocal8Bit(v);
-                                return std::nullopt;
-                            }});
+    line.options.push_back(FolderOption("--out-dir", args.outFolder));
+    line.options.push_back(FolderOption("--out", args.outFolder)); // the old name
     line.options.push_back(Text("--session-name", args.sessionName));
     line.options.push_back(Text("--location", args.location));
     line.options.push_back(FlagOption("--raw-dump", args.rawDump));
@@ -185,8 +160,8 @@ void AddFlashOptions(CommandLine& line, LoggerArguments& args) {
                                 return std::nullopt;
                             }});
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--" || !args.hexPath.isEmpty())
-            return UnknownOption(word);
+        if (!args.hexPath.isEmpty())
+            return "trop d’arguments";
         args.hexPath = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
         return std::nullopt;
     };
@@ -241,7 +216,10 @@ bool IsLoggerCommand(const char* name) {
 
 std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
     LoggerArguments args;
-    CommandLine line{"vexlo-cli", kUsage, {}, UnknownOption};
+    CommandLine line{std::string("vexlo-cli ") + argv[1], CommandUsage(argv[1]), {}, ExtraArgument};
+    // "record --help" asks before any action word.
+    if (argc > 2 && IsHelpWord(argv[2]))
+        return line.Help();
     const std::variant<int, std::string> first = ReadCommand(argc, argv, args.command);
     if (const std::string* problem = std::get_if<std::string>(&first))
         return line.UsageError(*problem);
@@ -259,8 +237,8 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
     case LoggerCommandType::ClockSet:
         line.options.push_back(FlagOption("--sync", args.synchronise));
         line.other = [&args](std::string_view word) -> UsageProblem {
-            if (word.substr(0, 2) == "--" || args.clockTime)
-                return UnknownOption(word);
+            if (args.clockTime)
+                return "trop d’arguments";
             args.clockTime = ParseDate(std::string(word).c_str());
             if (!args.clockTime)
                 return "clock set attend une heure \"AAAA/MM/JJ HH:MM:SS\"";

@@ -20,10 +20,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage : vexlo-cli replay VIDAGE.vxdump [--out DOSSIER]\n"
+    "usage : vexlo-cli replay VIDAGE.vxdump [--out-dir DOSSIER]\n"
     "  Refait le téléchargement qu’un vidage brut a enregistré (l’option « SaveRawDump » ou\n"
     "  download --raw-dump) et écrit le même fichier de session, dans DOSSIER ou dans le\n"
-    "  dossier courant. Le chemin écrit s’affiche sur la sortie standard.\n";
+    "  dossier courant. Le chemin écrit s’affiche sur la sortie standard. --out, l’ancien nom\n"
+    "  de --out-dir, reste accepté.\n";
 
 struct ReplayArguments {
     QString dump;
@@ -32,16 +33,9 @@ struct ReplayArguments {
 
 std::optional<int> Parse(int argc, char** argv, ReplayArguments& args) {
     CommandLine line{"vexlo-cli replay", kUsage, {}, {}};
-    line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
-                                const char* v = values.Take();
-                                if (!v || !*v)
-                                    return "--out attend un dossier";
-                                args.out = QString::fromLocal8Bit(v);
-                                return std::nullopt;
-                            }});
+    line.options.push_back(FolderOption("--out-dir", args.out));
+    line.options.push_back(FolderOption("--out", args.out)); // the old name
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--")
-            return "option inconnue";
         if (!args.dump.isEmpty())
             return "trop d’arguments";
         args.dump = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));

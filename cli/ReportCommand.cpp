@@ -76,8 +76,6 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     line.options.push_back(SecondsOption("--cursor", args.cursor));
     line.options.push_back(FlagOption("--describe", args.describe));
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--")
-            return "option inconnue";
         if (!args.session.isEmpty())
             return "trop d’arguments";
         args.session = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));

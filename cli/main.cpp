@@ -1,5 +1,6 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
 #include "cli/CommandLine.h"
+#include "cli/CommandUsage.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/ExportCommand.h"
@@ -58,7 +59,7 @@ constexpr const char* kUsage =
     "                    [--samples SECONDES]   rapport imprimé de la session, en PDF\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
-    "  status [--pdf PAGE.pdf]   se connecte à l’instrument et affiche sa page d’état, ou\n"
+    "  status [--out PAGE.pdf]   se connecte à l’instrument et affiche sa page d’état, ou\n"
     "                      l’imprime en PDF (deux pages)\n"
     "  configure [--now | --schedule DÉBUT FIN] [--duration DURÉE] [--low X] [--high Y]\n"
     "            [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off] [--polarity rising|falling]\n"
@@ -66,10 +67,10 @@ constexpr const char* kUsage =
     "  record start|stop   démarre ou arrête l’enregistrement\n"
     "  clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]   règle l’horloge de l’instrument\n"
     "  erase [--wait]      efface la mémoire de l’instrument\n"
-    "  download [--out DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
+    "  download [--out-dir DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
     "                      télécharge l’enregistrement dans un fichier de session (et,\n"
     "                      avec --raw-dump, son vidage brut NOM.vxdump)\n"
-    "  replay VIDAGE.vxdump [--out DOSSIER]   refait le téléchargement d’un vidage brut\n"
+    "  replay VIDAGE.vxdump [--out-dir DOSSIER]   refait le téléchargement d’un vidage brut\n"
     "  flash FICHIER.hex | --latest [--server URL]   programme le micrologiciel\n"
     "Mises à jour :\n"
     "  versions [--server URL] [--json]   ce que propose le serveur de mise à jour\n"
@@ -87,8 +88,12 @@ constexpr const char* kUsage =
     "  --yes               répond oui aux questions de record et erase\n"
     "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
     "                      download, en secondes (10 par défaut)\n"
-    "  --help              cette aide\n"
+    "  --help              cette aide ; COMMANDE --help, l’aide de cette commande seule\n"
     "  --version           la version du programme\n"
+    "\n"
+    "Une option prend sa valeur en mot suivant ou après « = » (--out=IMAGE.png) ; « -- »\n"
+    "termine les options. Les anciens noms restent acceptés : --out pour --out-dir (download,\n"
+    "replay), --pdf pour --out (status).\n"
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
     "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
@@ -177,8 +182,7 @@ CommandLine SessionCommandLine(Arguments& args) {
     line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
-                                    return "valeur manquante après une option de plot";
-                                args.plotOptions = true;
+                                    return "valeur manquante après --out";
                                 args.plot.out = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
@@ -206,8 +210,6 @@ CommandLine SessionCommandLine(Arguments& args) {
                                 return UsageProblem();
                             }});
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--")
-            return "option inconnue";
         if (args.command.empty())
             args.command = word;
         else if (args.path.isEmpty())
@@ -235,8 +237,9 @@ UsageProblem CheckArguments(const Arguments& args) {
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
         return "--simulate ne sert qu’aux commandes drives et status";
     if (args.plotOptions && args.command != "plot")
-        return "--out, --width, --height, --from, --to, --cursor et --describe ne servent qu’à "
-               "plot";
+        return "--width, --height, --from, --to, --cursor et --describe ne servent qu’à plot";
+    if (!args.plot.out.isEmpty() && args.command != "plot")
+        return "--out ne sert qu’aux commandes plot et status";
     if (args.command == "plot" && args.plot.out.isEmpty())
         return "plot attend --out IMAGE.png ou IMAGE.pdf";
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
@@ -253,11 +256,34 @@ UsageProblem CheckArguments(const Arguments& args) {
     return std::nullopt;
 }
 
+// status names its print-out --out, as the other commands their files; --pdf is its old name.
+UsageProblem SettleStatusOutput(Arguments& args) {
+    if (args.command != "status" || args.plot.out.isEmpty())
+        return std::nullopt;
+    if (!args.pdf.isEmpty())
+        return "--out et --pdf (son ancien nom) s’excluent";
+    args.pdf = args.plot.out;
+    args.plot.out.clear();
+    return std::nullopt;
+}
+
+// Once the command is known, its help and usage errors are its own.
+void NameCommand(CommandLine& line, int argc, char** argv) {
+    const std::string usage = argc > 1 ? CommandUsage(argv[1]) : std::string();
+    if (usage.empty())
+        return;
+    line.caller += std::string(" ") + argv[1];
+    line.usage = usage;
+}
+
 // Returns an exit status when the arguments are not usable or only help was asked for.
 std::optional<int> Parse(int argc, char** argv, Arguments& args) {
-    const CommandLine line = SessionCommandLine(args);
+    CommandLine line = SessionCommandLine(args);
+    NameCommand(line, argc, argv);
     if (const std::optional<int> status = line.Parse(argc, argv, 1))
         return status;
+    if (const UsageProblem problem = SettleStatusOutput(args))
+        return line.UsageError(*problem);
     if (const UsageProblem problem = CheckArguments(args))
         return line.UsageError(*problem);
     return std::nullopt;
