@@ -4,6 +4,7 @@
 #include "core/common/CalendarDateTime.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
+#include "core/export/DateTimeTextCache.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFigures.h"
 #include "core/session/SessionFile.h"
@@ -45,6 +46,38 @@ void PrintFields(std::FILE* out, const std::vector<Field>& fields, bool json,
     }
     for (std::size_t i = 0; i < fields.size(); ++i)
         std::fprintf(out, "%-22s %s\n", fields[i].first, Text(plain[i]).c_str());
+}
+
+// The state a script reads, the same in every language: "value" for a measurement.
+const char* StatusKeyword(double v) {
+    const char* marker = MarkerKeyword(v);
+    return marker ? marker : "value";
+}
+
+const char* StatusKeyword(ValueStatusType status) {
+    switch (status) {
+    case ValueStatusType::NoValue:
+        return "no_value";
+    case ValueStatusType::UnderRange:
+        return "under_range";
+    case ValueStatusType::OverRange:
+        return "over_range";
+    case ValueStatusType::Valid:
+        break;
+    }
+    return "value";
+}
+
+// A figure as a number when it is one, null when its status stands instead.
+std::string FigureNumber(const StatValue& v) {
+    return v.status == ValueStatusType::Valid ? JsonText::Number(v.value) : std::string("null");
+}
+
+// ISO 8601 with the UTC offset of a local wall-clock time; null when it is not one.
+std::string IsoOf(const CalendarDateTime& local, DateTimeTextCache& times) {
+    if (!local.valid)
+        return "null";
+    return '"' + times.IsoAt(local.ToLocalTimeStamp(), 0) + '"';
 }
 
 const char* StateName(double v) {
@@ -104,6 +137,11 @@ void SessionReport::Info() const {
     addBool("recording_in_progress", s.RecordingInProgress());
     addInt("value_count", d.ValueCount());
     addInt("event_count", static_cast<int64_t>(d.Events().size()));
+    if (json_) {
+        DateTimeTextCache times;
+        add("start_iso", IsoOf(s.CorrectedStart(), times), QString());
+        add("end_iso", IsoOf(s.End(), times), QString());
+    }
     PrintFields(out_, f, json_, plain);
 }
 
@@ -111,8 +149,9 @@ void SessionReport::Values() const {
     const CChanData& d = session_.ChanData();
     const QString& units = session_.DisplayUnits();
     const int count = d.ValueCount();
+    DateTimeTextCache times;
     if (json_)
-        Print(out_, "{\"values\": [");
+        Print(out_, "{\"unit\": " + JsonText::String(units) + ", \"values\": [");
     std::string line;
     int index = 0;
     for (int ri = 0; d.ChannelCount() > 0 && ri < d.Channel(0).RecordCount(); ++ri) {
@@ -127,6 +166,9 @@ void SessionReport::Values() const {
                 line += IsValueMarker(v) ? std::string("null") : JsonText::Number(v);
                 line += ", \"state\": \"";
                 line += StateName(v);
+                line += "\", \"status\": \"";
+                line += StatusKeyword(v);
+                line += "\", \"iso\": \"" + times.IsoAt(when.seconds, when.ms);
                 line += "\", \"text\": " + JsonText::String(text) + "}";
             } else {
                 const DateAndTimeText texts = FormatDateAndTime(when.seconds, when.ms);
@@ -139,6 +181,25 @@ void SessionReport::Values() const {
     }
     if (json_)
         Print(out_, count ? "\n]}\n" : "]}\n");
+}
+
+void SessionReport::AddFigureNumbers(const RangeStatisticsValues& v,
+                                     std::vector<std::pair<const char*, std::string>>& f) const {
+    f.emplace_back("unit", JsonText::String(session_.DisplayUnits()));
+    const std::pair<const char*, const char*> keys[] = {{"min_value", "min_status"},
+                                                        {"max_value", "max_status"},
+                                                        {"avg_value", "avg_status"},
+                                                        {"last_value", "last_status"},
+                                                        {"total_value", "total_status"}};
+    const StatValue figures[] = {v.min, v.max, v.avg, v.last, v.total};
+    for (std::size_t i = 0; i < std::size(figures); ++i) {
+        f.emplace_back(keys[i].first, FigureNumber(figures[i]));
+        f.emplace_back(keys[i].second, std::string("\"") + StatusKeyword(figures[i].status) + '"');
+    }
+    if (session_.Flags().event) {
+        f.emplace_back("event_total_s", JsonText::Number(v.eventTotalSeconds));
+        f.emplace_back("event_total_status", v.eventTotalSeconds == 0.0 ? "\"off\"" : "\"value\"");
+    }
 }
 
 void SessionReport::Statistics(int first, int last) const {
@@ -167,11 +228,14 @@ void SessionReport::Statistics(int first, int last) const {
         f.emplace_back("mkt", mkt ? JsonText::Number(*mkt) : std::string("null"));
         shown.push_back(SessionFigureTexts::Mkt(session_, mkt));
     }
+    if (json_)
+        AddFigureNumbers(d.RangeStatisticsOf(window, first < 0 ? 0 : first, last), f);
     PrintFields(out_, f, json_, shown);
 }
 
 void SessionReport::Events() const {
     const CChanData& d = session_.ChanData();
+    DateTimeTextCache times;
     if (json_)
         Print(out_, "{\"events\": [");
     std::string line;
@@ -190,7 +254,9 @@ void SessionReport::Events() const {
             line += ", \"length_ms\": " + JsonText::Number(int64_t{e.lengthMs});
             line += ", \"date\": " + JsonText::String(date);
             line += ", \"time\": " + JsonText::String(time);
-            line += ", \"length_text\": " + JsonText::String(length) + "}";
+            line += ", \"length_text\": " + JsonText::String(length);
+            line += ", \"start_iso\": \"" + times.IsoAt(e.startSeconds, e.startMs);
+            line += "\", \"length_s\": " + JsonText::Number(e.LengthInSeconds()) + "}";
         } else {
             line = Text(date) + '\t' + Text(time) + '\t' + Text(length) + '\n';
         }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 class CRecSession;
+struct RangeStatisticsValues;
 
 // What vexlo-cli prints about one session: readable tables, or one JSON object.
 class SessionReport {
@@ -21,6 +25,10 @@ public:
     void Params() const;
 
 private:
+    // The figures as numbers with their unit and status words, for scripts.
+    void AddFigureNumbers(const RangeStatisticsValues& v,
+                          std::vector<std::pair<const char*, std::string>>& fields) const;
+
     const CRecSession& session_;
     std::FILE* out_;
     bool json_;

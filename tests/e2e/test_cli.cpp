@@ -57,7 +57,7 @@ TEST_F(CliTest, InfoOfALoggerFile) {
     const CliRun r = Cli({u"info"_qs, path, u"--json"_qs});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QJsonObject o = r.Json();
-    EXPECT_EQ(o.size(), 24);
+    EXPECT_EQ(o.size(), 26);
     EXPECT_EQ(o[u"model_code"_qs].toInt(), 8);
     EXPECT_EQ(o[u"model_name"_qs].toString(), u"VX50 (TC)"_qs);
     EXPECT_EQ(o[u"channel_name"_qs].toString(), u"TC1VK"_qs);
