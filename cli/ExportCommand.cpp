@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QString>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
@@ -31,19 +32,101 @@ constexpr const char* kUsage =
     "  des données du programme. Un classeur qui existe n’est remplacé qu’avec --force.\n"
     "  Le chemin écrit s’affiche sur la sortie standard. Un fichier .csv reçoit les colonnes\n"
     "  de la feuille de valeurs et l’horodatage ISO 8601, séparées comme le tableur de la\n"
-    "  langue les attend.\n";
+    "  langue les attend.\n"
+    "  --separator C, --decimal C   séparateur des colonnes et marque décimale du CSV\n"
+    "  --iso               CSV pour les programmes : « , » et « . », la seule colonne ISO 8601,\n"
+    "                      les valeurs enregistrées en entier et les états en mots fixes\n"
+    "  --format csv|xlsx   le genre du fichier, quelle que soit son extension\n"
+    "  « - » pour fichier écrit le CSV sur la sortie standard (avec --format csv).\n";
+
+constexpr const char* kStandardOutput = "-";
 
 struct ExportArguments {
     QString session;
     QString out;
     bool force = false;
+    bool iso = false;
+    std::optional<char> separator;
+    std::optional<char> decimal;
+    std::optional<bool> csv; // --format; otherwise the extension decides
+
+    bool ToStandardOutput() const { return out == QLatin1StringView(kStandardOutput); }
+    bool WritesCsv() const {
+        return csv.value_or(out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive));
+    }
+    CsvFormat Format() const {
+        CsvFormat format = iso ? CsvFormat::Iso() : CsvFormat::Of(QLocale());
+        format.separator = separator.value_or(format.separator);
+        format.decimal = decimal.value_or(format.decimal);
+        return format;
+    }
 };
+
+// One character that can part CSV fields: not a letter, digit, quote or line end.
+CommandOption SeparatorOption(std::optional<char>& separator) {
+    return {"--separator", [&separator](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                const std::string_view c = v ? v : "";
+                if (c == "\\t")
+                    separator = '\t';
+                else if (c.size() == 1 && std::ispunct(static_cast<unsigned char>(c[0])) &&
+                         c[0] != '"')
+                    separator = c[0];
+                else
+                    return "--separator attend un caractère : « , », « ; », « | » ou « \\t »";
+                return std::nullopt;
+            }};
+}
+
+CommandOption DecimalOption(std::optional<char>& decimal) {
+    return {"--decimal", [&decimal](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                const std::string_view c = v ? v : "";
+                if (c != "." && c != ",")
+                    return "--decimal attend « . » ou « , »";
+                decimal = c[0];
+                return std::nullopt;
+            }};
+}
+
+CommandOption FormatOption(std::optional<bool>& csv) {
+    return {"--format", [&csv](ArgumentCursor& values) -> UsageProblem {
+                const char* v = values.Take();
+                const std::string_view name = v ? v : "";
+                if (name != "csv" && name != "xlsx")
+                    return "--format attend csv ou xlsx";
+                csv = name == "csv";
+                return std::nullopt;
+            }};
+}
+
+// The usage error of arguments read whole, or none.
+UsageProblem CheckArguments(const ExportArguments& args) {
+    if (args.session.isEmpty())
+        return "fichier de session manquant";
+    const bool csvOptions = args.iso || args.separator || args.decimal;
+    if (csvOptions && !args.WritesCsv())
+        return "--separator, --decimal et --iso ne servent qu’à un fichier CSV";
+    if (args.ToStandardOutput() && !args.csv)
+        return "la sortie standard « - » attend --format csv";
+    if (args.ToStandardOutput() && !args.WritesCsv())
+        return "un classeur ne peut pas aller sur la sortie standard";
+    if (args.WritesCsv() && args.Format().separator == args.Format().decimal)
+        return "le séparateur et la marque décimale doivent différer";
+    return std::nullopt;
+}
 
 // Returns an exit status when the arguments are not usable or only help was asked for.
 std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
     CommandLine line{"vexlo-cli export", kUsage, {}, {}};
     line.options.push_back(FlagOption("--force", args.force));
+    line.options.push_back(FlagOption("--iso", args.iso));
+    line.options.push_back(SeparatorOption(args.separator));
+    line.options.push_back(DecimalOption(args.decimal));
+    line.options.push_back(FormatOption(args.csv));
     line.other = [&args](std::string_view word) -> UsageProblem {
+        if (word.substr(0, 2) == "--")
+            return "option inconnue";
         QString& next = args.session.isEmpty() ? args.session : args.out;
         if (!next.isEmpty())
             return "trop d’arguments";
@@ -52,16 +135,18 @@ std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
     };
     if (const std::optional<int> status = line.Parse(argc, argv, 2))
         return status;
-    if (args.session.isEmpty())
-        return line.UsageError("fichier de session manquant");
+    if (const UsageProblem problem = CheckArguments(args))
+        return line.UsageError(*problem);
     return std::nullopt;
 }
 
 // As the desktop proposes it; a name with nothing safe left takes the session file's.
-QString DefaultOutput(const CRecSession& session, const QString& sessionPath) {
+QString DefaultOutput(const CRecSession& session, const QString& sessionPath, bool csv) {
     QString name = DefaultExportFileName(session.SessionName());
     if (name == QStringLiteral(".xlsx"))
         name = QFileInfo(sessionPath).completeBaseName() + name;
+    if (csv)
+        name = QFileInfo(name).completeBaseName() + QStringLiteral(".csv");
     const AppFolders folders(AppFolders::SystemDocumentsFolder());
     return folders.DataFolder() + u'/' + name;
 }
@@ -105,6 +190,18 @@ StepProgress RunJob(StepJob& job, const InterruptWatch& interrupt) {
     }
 }
 
+// The rows go out as they are made; a consumer that stops reading ends the export.
+int WriteCsvToStandardOutput(const CRecSession& session, CsvFormat format,
+                             const InterruptWatch& interrupt) {
+    CsvExportJob csv(session, QLatin1StringView(kStandardOutput), format);
+    if (!csv.OpenStandardOutput())
+        return Refuse(CliExit::kRefused, csv.FailureMessage());
+    if (RunJob(csv, interrupt).state != JobStateType::Done)
+        return csv.FailureMessage().isEmpty() ? CliExit::kInterrupted
+                                              : Refuse(CliExit::kRefused, csv.FailureMessage());
+    return CliExit::kDone;
+}
+
 } // namespace
 
 namespace ExportCommand {
@@ -121,13 +218,16 @@ int Run(int argc, char** argv) {
         return Refuse(CliExit::kRefused, read.message);
     CRecSession& session = file.session;
 
+    if (args.ToStandardOutput())
+        return WriteCsvToStandardOutput(session, args.Format(), interrupt);
     const QString out = QDir::cleanPath(
-        QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session) : args.out)
+        QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session, args.WritesCsv())
+                                     : args.out)
             .absoluteFilePath());
     if (const Outcome room = MakeRoom(out, args.force); !room)
         return Refuse(CliExit::kRefused, room.message);
-    if (out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
-        CsvExportJob csv(session, out, CsvFormat::Of(QLocale()));
+    if (args.WritesCsv()) {
+        CsvExportJob csv(session, out, args.Format());
         if (!csv.Open())
             return Refuse(CliExit::kRefused, csv.FailureMessage());
         if (RunJob(csv, interrupt).state != JobStateType::Done)
