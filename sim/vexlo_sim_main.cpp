@@ -1,4 +1,5 @@
 // vexlo-sim: an emulated logger, as a folder kept up to date or as a mounted drive.
+#include "core/app/AppIdentity.h"
 #include "core/common/Clock.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
@@ -10,16 +11,20 @@
 #endif
 
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <string>
+#include <string_view>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -42,7 +47,10 @@ const char kUsage[] =
     "  --fault F   une panne (mount seulement) : unplug-after=SECONDES, eio-record,\n"
     "              short-record, slow-reads=MS, stall-clock, erase-never-ends, no-acks,\n"
     "              garbage-status, ack-delay=MS (pages confirmées MS plus tard),\n"
-    "              hang-after=SECONDES (le lecteur ne répond plus) et hang-for=SECONDES\n";
+    "              hang-after=SECONDES (le lecteur ne répond plus) et hang-for=SECONDES\n"
+    "  -h, --help  cette aide\n"
+    "  --version   la version du programme\n"
+    "Une option prend sa valeur en mot suivant ou après « = » (--model=3).\n";
 
 enum class ModeType { Serve, Mount };
 
@@ -52,6 +60,32 @@ struct Arguments {
     LoggerSettings settings;
     DriveFaults driveFaults;
 };
+
+// The words after the folder, an option written "--name=value" as two words; the demo
+// recording's hours only ever follow '='.
+std::vector<std::string> OptionWords(int argc, char** argv) {
+    std::vector<std::string> words;
+    for (int i = 3; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        const std::size_t equals = word.find('=');
+        if (word.substr(0, 2) != "--" || equals == word.npos ||
+            word.substr(0, equals) == "--demo-recording") {
+            words.emplace_back(word);
+            continue;
+        }
+        words.emplace_back(word.substr(0, equals));
+        words.emplace_back(word.substr(equals + 1));
+    }
+    return words;
+}
+
+// Whether one of the arguments is one of `words`.
+bool AsksFor(int argc, char** argv, std::initializer_list<std::string_view> words) {
+    for (int i = 1; i < argc; ++i)
+        if (std::find(words.begin(), words.end(), argv[i]) != words.end())
+            return true;
+    return false;
+}
 
 std::optional<Arguments> Parse(int argc, char** argv) {
     if (argc < 3)
@@ -63,25 +97,28 @@ std::optional<Arguments> Parse(int argc, char** argv) {
         return std::nullopt;
     a.folder = QString::fromLocal8Bit(argv[2]);
     SimulatedFaults faults;
-    for (int i = 3; i < argc; i += 2) {
-        if (std::strcmp(argv[i], "--demo-recording") == 0) {
+    const std::vector<std::string> words = OptionWords(argc, argv);
+    const int count = static_cast<int>(words.size());
+    for (int i = 0; i < count; i += 2) {
+        const std::string& option = words[i];
+        if (option == "--demo-recording") {
             a.settings.demoRecordingSeconds = kDemoRecordingSeconds;
             --i;
             continue;
         }
-        if (std::strncmp(argv[i], "--demo-recording=", 17) == 0) {
+        if (option.rfind("--demo-recording=", 0) == 0) {
+            const char* text = option.c_str() + 17;
             char* end = nullptr;
-            const long hours = std::strtol(argv[i] + 17, &end, 10);
-            if (argv[i][17] == '\0' || *end != '\0' || hours < 1 || hours > 10000)
+            const long hours = std::strtol(text, &end, 10);
+            if (*text == '\0' || *end != '\0' || hours < 1 || hours > 10000)
                 return std::nullopt;
             a.settings.demoRecordingSeconds = hours * 3600;
             --i;
             continue;
         }
-        if (i + 1 >= argc)
+        if (i + 1 >= count)
             return std::nullopt;
-        const std::string option = argv[i];
-        const char* value = argv[i + 1];
+        const char* value = words[i + 1].c_str();
         char* end = nullptr;
         if (option == "--model") {
             const long model = std::strtol(value, &end, 10);
@@ -210,6 +247,14 @@ int MountDrive(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AsksFor(argc, argv, {"--help", "-h"})) {
+        std::fputs(kUsage, stdout);
+        return EXIT_SUCCESS;
+    }
+    if (AsksFor(argc, argv, {"--version"})) {
+        std::printf("vexlo-sim %s\n", qPrintable(AppIdentity::ProgramVersion()));
+        return EXIT_SUCCESS;
+    }
     const auto args = Parse(argc, argv);
     if (!args) {
         std::fputs(kUsage, stderr);

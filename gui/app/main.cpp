@@ -33,8 +33,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -66,9 +67,10 @@ CommandLine ParseCommandLine(const QApplication& app) {
     return line;
 }
 
-bool AsksForHelp(int argc, char** argv) {
+// Whether one of the arguments is one of `words`.
+bool AsksFor(int argc, char** argv, std::initializer_list<std::string_view> words) {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+        if (std::find(words.begin(), words.end(), argv[i]) != words.end())
             return true;
     return false;
 }
@@ -95,9 +97,13 @@ void ApplyThemeChoice() {
 
 int main(int argc, char** argv) {
     ApplyInterfaceLocale(LocaleEnvironment::OfProcess());
-    // Both answers come before the toolkit starts, so that they need no display.
-    if (AsksForHelp(argc, argv)) {
+    // These answers come before the toolkit starts, so that they need no display.
+    if (AsksFor(argc, argv, {"--help", "-h"})) {
         std::fputs(qPrintable(ResourceString(TextId::kDesktopUsage)), stdout);
+        return 0;
+    }
+    if (AsksFor(argc, argv, {"--version"})) {
+        std::printf("vexlo %s\n", qPrintable(AppIdentity::ProgramVersion()));
         return 0;
     }
     if (!HasDisplay()) {
