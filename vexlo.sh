@@ -13,7 +13,7 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
           python3 python3-openpyxl qt6-translations-l10n libxlsxwriter-dev xvfb xauth
           poppler-utils fonts-liberation binutils srecord openssl qt6-svg-dev libqt6svg6
           libfuse3-dev fuse3
-          libreoffice-calc-nogui)
+          libreoffice-calc-nogui locales)
 PACKAGES+=(clang libclang-rt-14-dev) # the fuzz targets (fuzz/run.sh)
 
 install_missing_packages() {
@@ -29,10 +29,22 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# The machine-output tests compare a French and an English run; the C library needs both.
+generate_test_locales() {
+    local name sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    for name in fr_FR en_US; do
+        locale -a 2>/dev/null | grep -qix "$name.utf-\?8" && continue
+        echo "Génération de la langue $name.UTF-8"
+        "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+    done
+}
+
 BUILD_DIR=${BUILD_DIR:-build}
 
 configure_and_build() {
     install_missing_packages
+    generate_test_locales
     local args=(-S . -B "$BUILD_DIR" -G Ninja)
     if [ "${VEXLO_SANITIZE:-0}" = 1 ]; then
         args+=(-DVEXLO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)

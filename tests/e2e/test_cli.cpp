@@ -212,8 +212,9 @@ TEST_F(CliTest, StatisticsWindowAndEvents) {
     r = Cli({u"stats"_qs, path, u"--json"_qs, u"--first"_qs, u"16"_qs, u"--last"_qs, u"31"_qs});
     ASSERT_EQ(r.status, 0);
     const QJsonObject s = r.Json();
-    EXPECT_EQ(s.keys(), (QStringList{u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs, u"min"_qs,
-                                     u"total"_qs}));
+    for (const QString& key :
+         {u"avg"_qs, u"event_total"_qs, u"last"_qs, u"max"_qs, u"min"_qs, u"total"_qs})
+        EXPECT_TRUE(s[key].isString()) << key.toStdString();
     EXPECT_EQ(s[u"total"_qs].toString().trimmed(), u"2"_qs);
     EXPECT_EQ(s[u"event_total"_qs].toString(), u"0,118 s"_qs)
         << "state 31 is in the window, as its value is in the total: both events";
