@@ -1,5 +1,6 @@
 #include "cli/ExportCommand.h"
 
+#include "cli/CommandFiles.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -151,14 +152,13 @@ QString DefaultOutput(const CRecSession& session, const QString& sessionPath, bo
     return folders.DataFolder() + u'/' + name;
 }
 
-// Whether the workbook may take `path`; an existing file is replaced only once the new one
-// is whole.
-Outcome MakeRoom(const QString& path, bool force) {
+// Whether the workbook may take `path`, never the session read from `input`; an existing file
+// is replaced only once the new one is whole.
+Outcome MakeRoom(const QString& path, const QString& input, bool force) {
     if (!QFileInfo::exists(path))
         return Outcome::Success();
-    if (!force)
-        return Outcome::Failure(FormatResource(TextId::kFileExists, {path}) +
-                                QStringLiteral(" --force le remplace."));
+    if (const Outcome allowed = CommandFiles::CheckOutput(path, {input}, force); !allowed)
+        return allowed;
     QFile existing(path);
     if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
         return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
@@ -207,8 +207,6 @@ int WriteCsvToStandardOutput(const CRecSession& session, CsvFormat format,
 namespace ExportCommand {
 
 int Run(int argc, char** argv) {
-    // Before the compressor threads start, which inherit the held-back signals.
-    const InterruptWatch interrupt;
     ExportArguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
@@ -217,6 +215,9 @@ int Run(int argc, char** argv) {
     if (const Outcome read = file.Read(args.session); !read)
         return Refuse(CliExit::kRefused, read.message);
     CRecSession& session = file.session;
+    // Once the session is read, and before the compressor threads start, which inherit the
+    // held-back signals.
+    const InterruptWatch interrupt;
 
     if (args.ToStandardOutput())
         return WriteCsvToStandardOutput(session, args.Format(), interrupt);
@@ -224,7 +225,7 @@ int Run(int argc, char** argv) {
         QFileInfo(args.out.isEmpty() ? DefaultOutput(session, args.session, args.WritesCsv())
                                      : args.out)
             .absoluteFilePath());
-    if (const Outcome room = MakeRoom(out, args.force); !room)
+    if (const Outcome room = MakeRoom(out, args.session, args.force); !room)
         return Refuse(CliExit::kRefused, room.message);
     if (args.WritesCsv()) {
         CsvExportJob csv(session, out, args.Format());

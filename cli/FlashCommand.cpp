@@ -15,7 +15,6 @@
 #include "platform/QtHttpClient.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 #include <chrono>
 #include <optional>
@@ -92,15 +91,7 @@ int StatusOf(UpgradeEndType end) {
 }
 
 int FlashFile(const LoggerCommandContext& c) {
-    QFile file(c.args.hexPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return Refuse(CliExit::kRefused,
-                      QStringLiteral("impossible de lire le fichier %1.").arg(c.args.hexPath));
-    if (file.size() > WebUpdate::kMaxFirmwareTextBytes)
-        return Refuse(CliExit::kRefused,
-                      QStringLiteral("le fichier %1 est trop grand pour un micrologiciel.")
-                          .arg(c.args.hexPath));
-    return StatusOf(Upgrade(file.readAll(), c));
+    return StatusOf(Upgrade(c.hexText, c));
 }
 
 int FlashLatest(const LoggerCommandContext& c) {

@@ -29,7 +29,7 @@ void Print(std::FILE* out, const std::string& s) {
 }
 
 std::string Text(const QString& s) {
-    return s.toUtf8().toStdString();
+    return PrintableText(s).toUtf8().toStdString();
 }
 
 // A live graph needs a few readings; a logger that records slowly leaves it short.

@@ -4,6 +4,7 @@
 #include "cli/ExitStatus.h"
 #include "core/instrument/InstrumentCommands.h"
 
+#include <QByteArray>
 #include <QString>
 
 class InstrumentConnection;
@@ -15,6 +16,8 @@ struct LoggerCommandContext {
     const LoggerArguments& args;
     InstrumentConnection& link;
     TerminalUserInterface& ui;
+    // flash FILE: the Intel HEX text, read before the logger is looked for.
+    const QByteArray& hexText;
 };
 
 // No logger answered in time, or the one found had a clock that stood still.

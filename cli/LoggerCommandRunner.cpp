@@ -1,5 +1,6 @@
 #include "cli/LoggerCommandRunner.h"
 
+#include "cli/CommandFiles.h"
 #include "cli/ConfigureCommand.h"
 #include "cli/ControlCommands.h"
 #include "cli/DownloadCommand.h"
@@ -8,6 +9,7 @@
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
 #include "cli/TerminalUserInterface.h"
+#include "core/app/WebUpdate.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -43,7 +45,7 @@ int Dispatch(const LoggerCommandContext& c) {
     return CliExit::kRefused;
 }
 
-int RunParsed(const LoggerArguments& args) {
+int RunParsed(const LoggerArguments& args, const QByteArray& hexText) {
     // A mailbox that is a pipe whose reader went away fails the write instead of ending us.
     std::signal(SIGPIPE, SIG_IGN);
     TerminalUserInterface ui(AnswerSource(args.yes), STDIN_FILENO, stderr);
@@ -52,7 +54,7 @@ int RunParsed(const LoggerArguments& args) {
         link.Pump();
         return !link.Interrupted();
     });
-    const LoggerCommandContext context{args, link, ui};
+    const LoggerCommandContext context{args, link, ui, hexText};
     if (args.command == LoggerCommandType::Download)
         if (const int refused = CheckDownloadTexts(context))
             return refused;
@@ -74,6 +76,14 @@ std::optional<int> LoggerCommandRunner::Run(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> app;
     if (args.command == LoggerCommandType::Flash)
         app = std::make_unique<QCoreApplication>(argc, argv);
-    const int status = RunParsed(args);
+    // Read before stop signals are held back for the logger: a file that is not what it says
+    // must not keep the command from ending.
+    QByteArray hexText;
+    if (args.command == LoggerCommandType::Flash && !args.latest)
+        if (const Outcome read =
+                CommandFiles::ReadInput(args.hexPath, WebUpdate::kMaxFirmwareTextBytes, hexText);
+            !read)
+            return Refuse(CliExit::kRefused, read.message);
+    const int status = RunParsed(args, hexText);
     return std::fflush(stdout) == 0 ? status : 1;
 }

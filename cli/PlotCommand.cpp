@@ -1,6 +1,7 @@
 #include "cli/PlotCommand.h"
 
 #include "cli/ChannelLineJson.h"
+#include "cli/CommandFiles.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/JsonText.h"
@@ -16,6 +17,7 @@
 #include "core/session/CRecSession.h"
 #include "gui/graph/QtCanvas.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -174,24 +176,31 @@ void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
     });
 }
 
-// Writes the image or the PDF page that `draw` paints; false when it could not be written.
+// Writes the image or the PDF page that `draw` paints beside the destination, and puts it in
+// place only once whole; false when it could not be written, the destination as it was.
 bool WritePicture(const PlotRequest& request, const std::function<void(QPaintDevice&)>& draw) {
-    if (request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        QPdfWriter pdf(request.out);
-        pdf.setResolution(96);
-        pdf.setPageSize(
-            QPageSize(QSizeF(request.width * 0.75, request.height * 0.75), QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        draw(pdf);
-        return true;
-    }
-    QImage image(request.width, request.height, QImage::Format_RGB32);
-    draw(image);
-    return image.save(request.out);
+    const bool pdf = request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    const QByteArray format = QFileInfo(request.out).suffix().toLower().toLatin1();
+    return CommandFiles::WriteWhole(request.out, [&](QIODevice& file) {
+        if (pdf) {
+            QPdfWriter writer(&file);
+            writer.setResolution(96);
+            writer.setPageSize(
+                QPageSize(QSizeF(request.width * 0.75, request.height * 0.75), QPageSize::Point));
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            draw(writer);
+            return true;
+        }
+        QImage image(request.width, request.height, QImage::Format_RGB32);
+        draw(image);
+        return image.save(&file, format.constData());
+    });
 }
 
 int NotWritten(const PlotRequest& request) {
-    return Refuse(1, QStringLiteral("Impossible d’écrire l’image %1.").arg(request.out));
+    return Refuse(
+        CliExit::kRefused,
+        QStringLiteral("Impossible d’écrire l’image %1 ; rien n’a été remplacé.").arg(request.out));
 }
 
 std::string DescribeOverlay(const COverlayGraph& graph, bool cursor) {

@@ -1,6 +1,7 @@
 #include "cli/ReportCommand.h"
 
 #include "cli/ChannelLineJson.h"
+#include "cli/CommandFiles.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr const char* kUsage =
     "usage : vexlo-cli report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
     "                         [--samples SECONDES] [--from T] [--to T] [--cursor T] [--describe]\n"
+    "                         [--force]\n"
     "  Écrit le rapport imprimé de la session en PDF (A4 paysage) : page 1 le titre, les\n"
     "  commentaires et les paramètres, page 2 la voie et le graphique de tendance, puis la\n"
     "  table d’échantillons avec --samples, moyennée sur cet intervalle pris dans la liste de\n"
@@ -31,7 +33,8 @@ constexpr const char* kUsage =
     "  dessous, sinon la première). --header, --footer et --comments ajoutent l’en-tête, le\n"
     "  pied de page et les commentaires de la session. --from et --to bornent la fenêtre du\n"
     "  graphique et --cursor y place le curseur, en secondes depuis la première valeur, comme\n"
-    "  pour plot ; --describe écrit en JSON la ligne de la voie imprimée page 2.\n";
+    "  pour plot ; --describe écrit en JSON la ligne de la voie imprimée page 2. Un fichier\n"
+    "  qui existe n’est remplacé qu’avec --force, et jamais la session lue.\n";
 
 struct ReportArguments {
     QString session;
@@ -42,6 +45,7 @@ struct ReportArguments {
     std::optional<double> to;
     std::optional<double> cursor;
     bool describe = false;
+    bool force = false;
 };
 
 CommandOption SecondsOption(std::string_view name, std::optional<double>& at) {
@@ -75,6 +79,7 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     line.options.push_back(SecondsOption("--to", args.to));
     line.options.push_back(SecondsOption("--cursor", args.cursor));
     line.options.push_back(FlagOption("--describe", args.describe));
+    line.options.push_back(FlagOption("--force", args.force));
     line.other = [&args](std::string_view word) -> UsageProblem {
         if (!args.session.isEmpty())
             return "trop d’arguments";
@@ -126,6 +131,9 @@ int Run(int argc, char** argv) {
     ReportArguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
+    if (const Outcome allowed = CommandFiles::CheckOutput(args.out, {args.session}, args.force);
+        !allowed)
+        return Refuse(CliExit::kRefused, allowed.message);
     UserSessionFile file;
     if (const Outcome read = file.Read(args.session); !read)
         return Refuse(CliExit::kRefused, read.message);

@@ -1,6 +1,7 @@
 #include "cli/SessionReport.h"
 
 #include "JsonText.h"
+#include "cli/ConsoleOutput.h"
 #include "core/common/CalendarDateTime.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
@@ -24,7 +25,7 @@ void Print(std::FILE* out, const std::string& s) {
 }
 
 std::string Text(const QString& s) {
-    return s.toUtf8().toStdString();
+    return PrintableText(s).toUtf8().toStdString();
 }
 
 // Readable form: one "key  value" line per field; JSON strings lose their quotes.

@@ -1,4 +1,5 @@
 // vexlo-cli: a headless look into session files, for scripts and for checking the core.
+#include "cli/CommandFiles.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandUsage.h"
 #include "cli/ConsoleOutput.h"
@@ -52,15 +53,15 @@ constexpr const char* kUsage =
     "  params FICHIER.vx   liste des paramètres de la session\n"
     "  export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv] [--force]   feuille de calcul ou CSV\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
-    "                      [--cursor T] [--describe]   graphique de tendance, comme la page de la "
-    "session\n"
+    "                      [--cursor T] [--describe] [--force]   graphique de tendance,\n"
+    "                      comme la page de la session\n"
     "  plot A.vx B.vx … --out IMAGE.png   sessions de même unité superposées sur leurs heures\n"
     "  report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
-    "                    [--samples SECONDES]   rapport imprimé de la session, en PDF\n"
+    "                    [--samples SECONDES] [--force]   rapport imprimé de la session, en PDF\n"
     "Instrument :\n"
     "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
-    "  status [--out PAGE.pdf]   se connecte à l’instrument et affiche sa page d’état, ou\n"
-    "                      l’imprime en PDF (deux pages)\n"
+    "  status [--out PAGE.pdf [--force]]   se connecte à l’instrument et affiche sa page\n"
+    "                      d’état, ou l’imprime en PDF (deux pages)\n"
     "  configure [--now | --schedule DÉBUT FIN] [--duration DURÉE] [--low X] [--high Y]\n"
     "            [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off] [--polarity rising|falling]\n"
     "            [--filter N]   configure l’instrument (voir vexlo-cli configure --help)\n"
@@ -85,6 +86,8 @@ constexpr const char* kUsage =
     "  --from T, --to T    fenêtre du graphique, en secondes depuis la première valeur\n"
     "  --cursor T          curseur placé T secondes après la première valeur\n"
     "  --describe          décrit ce qui a été dessiné (JSON), avec la ligne de la voie\n"
+    "  --force             remplace le fichier que plot, report, status --out ou export\n"
+    "                      écrit s’il existe déjà ; jamais un fichier que la commande lit\n"
     "  --yes               répond oui aux questions de record et erase\n"
     "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
     "                      download, en secondes (10 par défaut)\n"
@@ -111,6 +114,7 @@ struct Arguments {
     PlotRequest plot;
     bool plotOptions = false;
     QString pdf; // status: the page's print-out
+    bool force = false;
 
     bool IsSessionCommand() const {
         return command == "info" || command == "values" || command == "stats" ||
@@ -174,6 +178,7 @@ CommandOption WindowOption(std::string_view name, Arguments& args, std::optional
 CommandLine SessionCommandLine(Arguments& args) {
     CommandLine line{"vexlo-cli", kUsage, {}, {}};
     line.options.push_back(FlagOption("--json", args.json));
+    line.options.push_back(FlagOption("--force", args.force));
     line.options.push_back(IndexOption("--first", args.first));
     line.options.push_back(IndexOption("--last", args.last));
     line.options.push_back(LimitOption("--low", args.limits.low));
@@ -246,6 +251,8 @@ UsageProblem CheckArguments(const Arguments& args) {
         return "--to doit suivre --from";
     if (!args.pdf.isEmpty() && args.command != "status")
         return "--pdf ne sert qu’à la commande status";
+    if (args.force && args.command != "plot" && args.pdf.isEmpty())
+        return "--force ne sert qu’à plot et status --out";
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
         return "--first et --last ne servent qu’à la commande stats";
     if (args.limits.Any() && args.command != "stats" &&
@@ -286,6 +293,18 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
         return line.UsageError(*problem);
     if (const UsageProblem problem = CheckArguments(args))
         return line.UsageError(*problem);
+    return std::nullopt;
+}
+
+// The file the command is to write, refused before anything is read or drawn.
+std::optional<int> RefuseOutput(const Arguments& args) {
+    const QString out = args.command == "plot" ? args.plot.out : args.pdf;
+    if (out.isEmpty())
+        return std::nullopt;
+    QStringList inputs = args.morePaths;
+    inputs.append(args.path);
+    if (const Outcome allowed = CommandFiles::CheckOutput(out, inputs, args.force); !allowed)
+        return Refuse(CliExit::kRefused, allowed.message);
     return std::nullopt;
 }
 
@@ -376,6 +395,8 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const auto status = Parse(argc, argv, args))
         return *status;
+    if (const auto refused = RefuseOutput(args))
+        return *refused;
     // Drawing needs fonts, hence a GUI application, but never a display.
     std::unique_ptr<QGuiApplication> gui;
     if (args.command == "plot" || !args.pdf.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "core/common/Outcome.h"
 #include "core/instrument/CommandSender.h"
 #include "core/instrument/InstrumentPort.h"
+#include "core/session/SessionFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,6 +21,8 @@
 struct RawDump {
     static constexpr qsizetype kTextSize = 512;
     static constexpr int kVersion = 1;
+    // The text, the block and a recording no longer than the session file it becomes.
+    static constexpr qint64 kMaxSize = kTextSize + kParameterBlockSize + kMaximumSessionFileSize;
 
     QByteArray statusText;
     QByteArray parameterBlock;

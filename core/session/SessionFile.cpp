@@ -242,7 +242,11 @@ Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
     buffer.clear();
     size = 0;
     const QString path = file.fileName();
-    if (!file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) || file.size() > INT_MAX)
+    // Only a plain file: opening a FIFO would wait for a writer, and a device has no end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaximumSessionFileSize ||
+        !file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) ||
+        file.size() > kMaximumSessionFileSize)
         return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
     const qint64 length = file.size();
     if (length < kMinimumSessionFileSize)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,8 @@ inline constexpr int kSessionUnit = 256;
 inline constexpr int kParameterBlockSize = 2560;
 inline constexpr int kParameterBlockChars = kParameterBlockSize / 2;
 inline constexpr int kMinimumSessionFileSize = 512;
+// The largest file a session is read from: it is held in memory whole, in one byte array.
+inline constexpr qint64 kMaximumSessionFileSize = INT_MAX;
 // The editor's limits, which keep the parameter block within its 2560 bytes.
 inline constexpr int kNameFieldLimit = 80;
 inline constexpr int kCommentsLimit = 512;

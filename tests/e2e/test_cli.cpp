@@ -358,8 +358,9 @@ TEST_F(CliTest, PlotDescribesThePagesChannelLineForTheWindowAndCursor) {
     const QString session = Write(u"line.vx"_qs, b.Build());
     const QString png = dir_.filePath(u"line.png"_qs);
     const auto line = [&](const QStringList& extra) {
-        const CliRun r =
-            Cli(QStringList{u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs} + extra);
+        const CliRun r = Cli(
+            QStringList{u"plot"_qs, session, u"--out"_qs, png, u"--describe"_qs, u"--force"_qs} +
+            extra);
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         return r.Json()[u"channel_line"_qs].toObject();
     };

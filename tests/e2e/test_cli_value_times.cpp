@@ -34,7 +34,7 @@ protected:
     // The cursor `plot --describe` drew `seconds` after the graph's start.
     QJsonObject DrawnCursor(const QString& session, const QString& seconds) {
         return Cli({u"plot"_qs, session, u"--out"_qs, dir_.filePath(u"g.png"_qs), u"--cursor"_qs,
-                    seconds, u"--describe"_qs})
+                    seconds, u"--describe"_qs, u"--force"_qs})
             .Json()[u"cursor"_qs]
             .toObject();
     }

@@ -178,13 +178,15 @@ TEST_F(Printing, EachKindPrintsTheChannelLineTheCliGivesForTheSameWindowAndCurso
         const QMap<QString, QString> printed = PrintedLine(page, kA4);
         ASSERT_TRUE(printed.contains(u"Voie"_qs)) << "the line at the page's top";
 
-        const CliRun plot = Cli(QStringList{u"plot"_qs, session.Path(), u"--out"_qs,
-                                            dir_.filePath(u"p.png"_qs), u"--describe"_qs} +
-                                asked);
+        const CliRun plot =
+            Cli(QStringList{u"plot"_qs, session.Path(), u"--out"_qs, dir_.filePath(u"p.png"_qs),
+                            u"--describe"_qs, u"--force"_qs} +
+                asked);
         ASSERT_EQ(plot.status, 0) << plot.err.toStdString();
-        const CliRun report = Cli(QStringList{u"report"_qs, session.Path(), u"--out"_qs,
-                                              dir_.filePath(u"r.pdf"_qs), u"--describe"_qs} +
-                                  asked);
+        const CliRun report =
+            Cli(QStringList{u"report"_qs, session.Path(), u"--out"_qs, dir_.filePath(u"r.pdf"_qs),
+                            u"--describe"_qs, u"--force"_qs} +
+                asked);
         ASSERT_EQ(report.status, 0) << report.err.toStdString();
         EXPECT_EQ(printed, DescribedLine(plot));
         EXPECT_EQ(printed, DescribedLine(report));
