@@ -19,7 +19,13 @@ constexpr const char* kLoggerNotes =
     "3 impossible maintenant (pas d’instrument, enregistrement, effacement, mémoire,\n"
     "pas de réponse possible), 64 erreur d’usage.\n";
 
-constexpr const char* kJson = "  --json              un objet JSON sur la sortie standard\n";
+constexpr const char* kJson =
+    "  --json              un objet JSON sur la sortie standard : nombres JSON, unité à part,\n"
+    "                      états en mots fixes (value, no_value, under_range, over_range,\n"
+    "                      off) et heures ISO 8601 avec leur décalage, pareils dans toutes\n"
+    "                      les langues, à côté des textes affichés (voir cli/JSON.md)\n";
+
+constexpr const char* kStandardInput = "  FICHIER.vx « - » lit la session sur l’entrée standard.\n";
 
 using Entry = std::pair<std::string_view, std::array<const char*, 3>>;
 
@@ -27,32 +33,36 @@ using Entry = std::pair<std::string_view, std::array<const char*, 3>>;
 constexpr std::array<Entry, 14> kCommands = {{
     {"info",
      {"usage : vexlo-cli info FICHIER.vx [--json]\n"
-      "  En-tête, paramètres et durée de la session.\n",
-      kJson, nullptr}},
+      "  En-tête, paramètres et durée de la session ; en JSON aussi start_iso et end_iso.\n",
+      kJson, kStandardInput}},
     {"values",
      {"usage : vexlo-cli values FICHIER.vx [--json]\n"
-      "  Chaque valeur de la session avec sa date, son heure et son texte.\n",
-      kJson, nullptr}},
+      "  Chaque valeur de la session avec sa date, son heure et son texte ; en JSON\n"
+      "  {\"unit\", \"values\": [{\"i\", \"t\", \"v\", \"state\", \"status\", \"iso\", "
+      "\"text\"}]}.\n",
+      kJson, kStandardInput}},
     {"stats",
      {"usage : vexlo-cli stats FICHIER.vx [--first N] [--last M] [--low X] [--high Y] [--json]\n"
       "  MIN, MAX, AVG, dernière valeur et total des valeurs de la session.\n"
       "  --first N, --last M première et dernière valeur de la fenêtre des statistiques\n"
       "  --low X, --high Y   limites d’alarme, dans l’unité de la session (sans elles, celles\n"
       "                      retenues pour l’instrument) : temps hors des limites,\n"
-      "                      dépassements et, pour une température, TCM\n",
-      kJson, nullptr}},
+      "                      dépassements et, pour une température, TCM\n"
+      "  En JSON, min_value… total_value (nombres dans unit) et min_status… total_status\n"
+      "  à côté des textes min… total.\n",
+      kJson, kStandardInput}},
     {"events",
      {"usage : vexlo-cli events FICHIER.vx [--json]\n"
-      "  Événements d’une session d’événements.\n",
-      kJson, nullptr}},
+      "  Événements d’une session d’événements ; en JSON aussi start_iso et length_s.\n",
+      kJson, kStandardInput}},
     {"params",
      {"usage : vexlo-cli params FICHIER.vx [--json]\n"
       "  Liste des paramètres de la session.\n",
-      kJson, nullptr}},
+      kJson, kStandardInput}},
     {"plot",
      {"usage : vexlo-cli plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H]\n"
       "                       [--from T] [--to T] [--cursor T] [--low X] [--high Y]\n"
-      "                       [--describe] [--force]\n"
+      "                       [--describe] [--force] [--format png|pdf]\n"
       "        vexlo-cli plot A.vx B.vx … --out IMAGE.png\n"
       "  Graphique de tendance de la session, comme sa page ; plusieurs sessions de même unité\n"
       "  se superposent sur leurs heures.\n"
@@ -61,6 +71,7 @@ constexpr std::array<Entry, 14> kCommands = {{
       "  --cursor T          curseur placé T secondes après la première valeur\n"
       "  --low X, --high Y   limites d’alarme dessinées (une session seulement)\n"
       "  --describe          décrit ce qui a été dessiné (JSON), avec la ligne de la voie\n"
+      "  --format png|pdf    le genre de l’image ; --out - l’écrit sur la sortie standard\n"
       "  --force             remplace IMAGE si elle existe déjà\n",
       nullptr, nullptr}},
     {"drives",

@@ -17,6 +17,7 @@
 #include "core/session/CRecSession.h"
 #include "gui/graph/QtCanvas.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
@@ -176,12 +177,26 @@ void Draw(const CRecSession& session, CTrendGraph& graph, QPaintDevice& device,
     });
 }
 
+// The picture is made whole in memory first, so that a failure sends nothing at all.
+bool WriteToStandardOutput(const std::function<bool(QIODevice&)>& write) {
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    if (!write(picture))
+        return false;
+    const QByteArray& bytes = picture.data();
+    return std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout) ==
+               static_cast<std::size_t>(bytes.size()) &&
+           std::fflush(stdout) == 0;
+}
+
 // Writes the image or the PDF page that `draw` paints beside the destination, and puts it in
 // place only once whole; false when it could not be written, the destination as it was.
 bool WritePicture(const PlotRequest& request, const std::function<void(QPaintDevice&)>& draw) {
-    const bool pdf = request.out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-    const QByteArray format = QFileInfo(request.out).suffix().toLower().toLatin1();
-    return CommandFiles::WriteWhole(request.out, [&](QIODevice& file) {
+    const QByteArray format = request.format.isEmpty()
+                                  ? QFileInfo(request.out).suffix().toLower().toLatin1()
+                                  : request.format.toLatin1();
+    const bool pdf = format == "pdf";
+    const auto write = [&](QIODevice& file) {
         if (pdf) {
             QPdfWriter writer(&file);
             writer.setResolution(96);
@@ -194,7 +209,10 @@ bool WritePicture(const PlotRequest& request, const std::function<void(QPaintDev
         QImage image(request.width, request.height, QImage::Format_RGB32);
         draw(image);
         return image.save(&file, format.constData());
-    });
+    };
+    if (request.out == QLatin1StringView(kPlotToStandardOutput))
+        return WriteToStandardOutput(write);
+    return CommandFiles::WriteWhole(request.out, write);
 }
 
 int NotWritten(const PlotRequest& request) {

@@ -8,8 +8,12 @@
 class CRecSession;
 class SettingsStore;
 
+// The --out that sends the picture to the standard output.
+inline constexpr const char* kPlotToStandardOutput = "-";
+
 struct PlotRequest {
-    QString out; // .png or .pdf
+    QString out;    // .png or .pdf; "-" for the standard output
+    QString format; // "png" or "pdf"; empty: the extension of `out`
     int width = 1200;
     int height = 600;
     std::optional<double> from; // seconds from the start of the recording

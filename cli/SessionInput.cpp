@@ -6,13 +6,9 @@
 #include "core/session/SessionFile.h"
 
 #include <QFile>
-#include <climits>
 #include <unistd.h>
 
 namespace {
-
-// No session file reaches this size; the file reader refuses the same.
-constexpr qint64 kLargestInput = INT_MAX;
 
 // The whole of the standard input, read to its end.
 Outcome LoadStandardInput(QByteArray& image) {
@@ -26,7 +22,7 @@ Outcome LoadStandardInput(QByteArray& image) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty())
             break;
-        if (image.size() + chunk.size() > kLargestInput)
+        if (image.size() + chunk.size() > kMaximumSessionFileSize)
             return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
         image.append(chunk);
     }

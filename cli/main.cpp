@@ -51,10 +51,13 @@ constexpr const char* kUsage =
     "                      [--low X] [--high Y]   temps hors des limites d’alarme, et TCM\n"
     "  events FICHIER.vx   événements d’une session d’événements\n"
     "  params FICHIER.vx   liste des paramètres de la session\n"
-    "  export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv] [--force]   feuille de calcul ou CSV\n"
+    "  export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv|-] [--force] [--iso]\n"
+    "                    [--separator C] [--decimal C] [--format csv|xlsx]\n"
+    "                      feuille de calcul ou CSV (« - » : CSV sur la sortie standard)\n"
     "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
-    "                      [--cursor T] [--describe] [--force]   graphique de tendance,\n"
-    "                      comme la page de la session\n"
+    "                      [--cursor T] [--describe] [--force] [--format png|pdf]\n"
+    "                      graphique de tendance, comme la page de la session ; --out -\n"
+    "                      l’écrit sur la sortie standard (avec --format)\n"
     "  plot A.vx B.vx … --out IMAGE.png   sessions de même unité superposées sur leurs heures\n"
     "  report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
     "                    [--samples SECONDES] [--force]   rapport imprimé de la session, en PDF\n"
@@ -100,7 +103,9 @@ constexpr const char* kUsage =
     "\n"
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
     "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
-    "(séparés par « : ») aux lecteurs recherchés.\n";
+    "(séparés par « : ») aux lecteurs recherchés. Les nombres, les états et les heures\n"
+    "ISO 8601 de --json et d’export --iso sont les mêmes partout (voir cli/JSON.md) ;\n"
+    "« - » pour FICHIER.vx lit la session sur l’entrée standard.\n";
 
 struct Arguments {
     std::string command;
@@ -209,6 +214,15 @@ CommandLine SessionCommandLine(Arguments& args) {
                                 args.pdf = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
+    line.options.push_back({"--format", [&args](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                const std::string_view format = v ? v : "";
+                                if (format != "png" && format != "pdf")
+                                    return "--format attend png ou pdf";
+                                args.plot.format = QString::fromLatin1(v);
+                                args.plotOptions = true;
+                                return std::nullopt;
+                            }});
     line.options.push_back({"--describe", [&args](ArgumentCursor&) {
                                 args.plot.describe = true;
                                 args.plotOptions = true;
@@ -242,13 +256,18 @@ UsageProblem CheckArguments(const Arguments& args) {
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
         return "--simulate ne sert qu’aux commandes drives et status";
     if (args.plotOptions && args.command != "plot")
-        return "--width, --height, --from, --to, --cursor et --describe ne servent qu’à plot";
+        return "--width, --height, --from, --to, --cursor, --format et --describe ne servent qu’à "
+               "plot";
     if (!args.plot.out.isEmpty() && args.command != "plot")
         return "--out ne sert qu’aux commandes plot et status";
     if (args.command == "plot" && args.plot.out.isEmpty())
         return "plot attend --out IMAGE.png ou IMAGE.pdf";
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
         return "--to doit suivre --from";
+    if (args.plot.out == QLatin1StringView(kPlotToStandardOutput) && args.plot.format.isEmpty())
+        return "plot --out - attend --format png ou pdf";
+    if (args.plot.out == QLatin1StringView(kPlotToStandardOutput) && args.plot.describe)
+        return "--describe écrit sur la sortie standard : il lui faut un fichier --out";
     if (!args.pdf.isEmpty() && args.command != "status")
         return "--pdf ne sert qu’à la commande status";
     if (args.force && args.command != "plot" && args.pdf.isEmpty())

@@ -330,6 +330,24 @@ TEST_F(CliMachineOutput, DashReadsAndWritesTheStandardStreams) {
     EXPECT_EQ(r.out, Read(csv));
     EXPECT_FALSE(QFile::exists(QDir::current().filePath(u"-"_qs)));
 
+    // A picture, from a session on the standard input too, as the file would hold it.
+    const QString png = dir_.filePath(u"g.png"_qs);
+    ASSERT_EQ(Cli({u"plot"_qs, path, u"--out"_qs, png}).status, 0);
+    r = Cli({u"plot"_qs, u"-"_qs, u"--out"_qs, u"-"_qs, u"--format"_qs, u"png"_qs}, kFrench, image);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, Read(png));
+    r = Cli({u"plot"_qs, path, u"--out=-"_qs, u"--format=pdf"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("%PDF-")) << r.out.left(16).toStdString();
+    for (const QStringList& refused :
+         {QStringList{u"--out"_qs, u"-"_qs},
+          QStringList{u"--out"_qs, u"-"_qs, u"--format"_qs, u"png"_qs, u"--describe"_qs},
+          QStringList{u"--out"_qs, u"-"_qs, u"--format"_qs, u"svg"_qs}}) {
+        r = Cli(QStringList{u"plot"_qs, path} + refused);
+        EXPECT_EQ(r.status, 64) << refused.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+
     EXPECT_EQ(Cli({u"export"_qs, path, u"-"_qs}).status, 64) << "a workbook needs a file";
     EXPECT_EQ(Cli({u"export"_qs, path, u"-"_qs, u"--format"_qs, u"xlsx"_qs}).status, 64);
 }
