@@ -79,8 +79,10 @@ bool DownloadJob::Begin(const QString& dataFolder) {
 
     QDir().mkpath(dataFolder);
     path_ = DestinationPath(dataFolder, modelCode_);
-    file_.setFileName(path_);
-    if (!file_.open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
+    // Written beside its name and renamed to it once finished, so that a file under that name
+    // is always whole. What a download cut off without a word left here is written over.
+    file_.setFileName(path_ + QStringLiteral(".part"));
+    if (!file_.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
         ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
         Release();
         ended_ = true;
@@ -186,13 +188,22 @@ bool DownloadJob::Finish(const QByteArray& block) {
         return false;
     }
     file_.close();
+    const QString dumpPath = RawDump::PathFor(path_);
     if (recorder_) {
         const RawDump dump{dumpStatus_, block, recorder_->Record()};
-        if (const Outcome saved = dump.Save(RawDump::PathFor(path_)); !saved) {
+        if (const Outcome saved = dump.Save(dumpPath); !saved) {
             Discard();
             ui_.ShowMessage(saved.message, MessageIconType::Error);
             return false;
         }
+    }
+    // Never over a file that took the name meanwhile.
+    if (!QFile::rename(file_.fileName(), path_)) {
+        if (recorder_)
+            QFile::remove(dumpPath);
+        Discard();
+        ui_.ShowMessage(FormatResource(TextId::kCannotWrite, {path_}), MessageIconType::Error);
+        return false;
     }
     Release();
     ended_ = true;
@@ -229,7 +240,7 @@ bool DownloadJob::CompleteParameters(
 void DownloadJob::Discard() {
     file_.close();
     if (!path_.isEmpty())
-        QFile::remove(path_);
+        QFile::remove(file_.fileName());
     Release();
     ended_ = true;
 }

@@ -56,6 +56,8 @@ public:
     // that the file comes out as the download wrote it.
     bool CompleteWithParameterBlock(const QByteArray& block);
 
+    // The session file's name; the file appears under it once the copy and its parameters
+    // are written.
     const QString& FilePath() const { return path_; }
     // The finished session file; empty until CompleteParameters() returned true.
     QString SessionFilePath() const { return completed_ ? path_ : QString(); }

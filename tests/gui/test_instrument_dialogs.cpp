@@ -175,7 +175,8 @@ TEST_F(InstrumentDialogs, CancellingTheDownloadLeavesNoFile) {
     DownloadJob job(*port_, ui_, rig_.settings, clock_);
     ASSERT_TRUE(job.Begin(dir.path()));
     const QString path = job.FilePath();
-    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(QFileInfo::exists(path)) << "the name is taken only by a finished file";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "the copy, beside it";
     CDownloadDlg window(job);
     window.show();
     window.reject();

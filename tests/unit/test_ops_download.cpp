@@ -9,6 +9,7 @@
 #include "support/SynchronousPort.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstring>
@@ -129,6 +130,32 @@ TEST_F(Download, ThousandBytesUsedAreCopiedWhole) {
     EXPECT_EQ(file.left(256).replace("VXCP", "Inst"), port.record.left(256));
     EXPECT_EQ(file.mid(256 + 2560), port.record.mid(256, 768));
     EXPECT_EQ(port.busy, QList<bool>({true, false}));
+}
+
+TEST_F(Download, TheFileTakesItsNameOnlyOnceWhole) {
+    port.record = RecordImage(HeaderText(), 256, 2048);
+    DownloadJob job(port, ui, settings, clock);
+    ASSERT_TRUE(job.Begin(folder.path()));
+    EXPECT_EQ(FilesInFolder(), QStringList{QFileInfo(job.FilePath()).fileName() + u".part"_qs})
+        << "the copy is written beside its name";
+    ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
+    EXPECT_FALSE(QFileInfo::exists(job.FilePath())) << "the parameters are still to come";
+    ASSERT_TRUE(job.CompleteParameters(kAcceptAsShown));
+    EXPECT_EQ(FilesInFolder(), QStringList{QFileInfo(job.FilePath()).fileName()});
+}
+
+TEST_F(Download, AFileThatTookTheNameMeanwhileIsNeverWrittenOver) {
+    port.record = RecordImage(HeaderText(), 256, 2048);
+    DownloadJob job(port, ui, settings, clock);
+    ASSERT_TRUE(job.Begin(folder.path()));
+    ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
+    QFile other(job.FilePath());
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("another file");
+    other.close();
+    EXPECT_FALSE(job.CompleteParameters(kAcceptAsShown));
+    EXPECT_EQ(ReadAll(job.FilePath()), QByteArray("another file"));
+    EXPECT_EQ(FilesInFolder().size(), 1) << "the copy beside is removed";
 }
 
 TEST_F(Download, SevenHundredBytesUsedDropTheLastSector256Bytes) {
