@@ -10,6 +10,7 @@
 #include "core/app/TraceColours.h"
 #include "core/common/CalendarDateTime.h"
 #include "core/common/TimeFormat.h"
+#include "core/export/DateTimeTextCache.h"
 #include "core/graph/COverlayGraph.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/OverlaySessions.h"
@@ -136,8 +137,9 @@ std::string Describe(const CRecSession& session, const CTrendGraph& graph,
     // The value the cursor was drawn on, timed as `values --json` times it.
     if (graph.CursorEnabled() && graph.CursorIndex() >= 0)
         json += ", \"cursor\": {\"index\": " + Number(graph.CursorIndex()) +
-                ", \"t\": " + Number(graph.CursorTime().InSeconds()) +
-                ", \"text\": " + String(graph.CursorLabel()) + "}";
+                ", \"t\": " + Number(graph.CursorTime().InSeconds()) + ", \"iso\": \"" +
+                DateTimeTextCache().IsoAt(graph.CursorTime().seconds, graph.CursorTime().ms) +
+                "\", \"text\": " + String(graph.CursorLabel()) + "}";
     // The page opens with its minimum/maximum display off.
     json +=
         ", \"channel_line\": " + ChannelLineJson(SessionChannelLine::Of(session, graph, false)) +
@@ -228,7 +230,8 @@ std::string DescribeOverlay(const COverlayGraph& graph, bool cursor) {
         "{\"origin\": " +
         String(
             FormatDateTimeText(CalendarDateTime::FromLocalTimeStamp(graph.Timeline().Origin()))) +
-        ", \"total_span\": " + Number(graph.TotalSpan()) +
+        ", \"origin_iso\": \"" + DateTimeTextCache().IsoAt(graph.Timeline().Origin(), 0) +
+        "\", \"total_span\": " + Number(graph.TotalSpan()) +
         ", \"view_start\": " + Number(graph.ViewStart()) +
         ", \"view_span\": " + Number(graph.ViewSpan()) + ", \"lowest\": " + Number(range.lowest) +
         ", \"highest\": " + Number(range.highest);

@@ -267,6 +267,16 @@ TEST_F(CliMachineOutput, IsoTimesAcrossTheSpringChange) {
     EXPECT_EQ(values[1].toObject()[u"t"_qs].toDouble() - values[0].toObject()[u"t"_qs].toDouble(),
               2.0);
 
+    // The cursor the graph drew, on either side of the change.
+    const QString png = dir_.filePath(u"dst.png"_qs);
+    for (const auto& [seconds, iso] : {std::pair{u"0"_qs, u"2024-03-31T01:59:58+01:00"_qs},
+                                       std::pair{u"2"_qs, u"2024-03-31T03:00:00+02:00"_qs}}) {
+        const CliRun plot = Cli({u"plot"_qs, path, u"--out"_qs, png, u"--force"_qs, u"--cursor"_qs,
+                                 seconds, u"--describe"_qs});
+        ASSERT_EQ(plot.status, 0) << plot.err.toStdString();
+        EXPECT_EQ(plot.Json()[u"cursor"_qs].toObject()[u"iso"_qs].toString(), iso);
+    }
+
     const QString csv = dir_.filePath(u"dst.csv"_qs);
     ASSERT_EQ(Cli({u"export"_qs, path, csv, u"--iso"_qs}).status, 0);
     const QStringList lines = CsvLines(Read(csv));
