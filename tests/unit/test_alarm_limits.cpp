@@ -148,8 +148,9 @@ TEST_F(DocAlarmLimits, EventAndPulseSessionsTakeNoLimits) {
         CRecSession& session = OpenBuilt(b);
         EXPECT_EQ(SessionFigures::ApplyTo(session.Flags()), kind.takesLimits) << kind.model;
         EXPECT_EQ(session.Figures().limits.Any(), kind.takesLimits) << kind.model;
-        if (!kind.takesLimits)
+        if (!kind.takesLimits) {
             EXPECT_FALSE(session.Figures().showMkt) << kind.model;
+        }
 
         SessionFigures given = session.Figures();
         given.limits = {0.0, 1.0};
