@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ExitStatus.h"
+#include "cli/InterruptWatch.h"
 #include "cli/PrintedGraph.h"
 #include "cli/SessionInput.h"
 #include "cli/StoredGraphSettings.h"
@@ -123,6 +124,13 @@ SessionPrintView ViewAsAsked(const CRecSession& session, const GraphSettingsSour
     return {screen.ViewState(), args.cursor, false};
 }
 
+// Stop signals wait while the PDF is written and put in place, so that nothing half written is
+// left beside it.
+Outcome WritePdf(const QString& path, Printout& printout) {
+    const InterruptWatch writing;
+    return PrintDriver::WritePdf(path, printout);
+}
+
 } // namespace
 
 namespace ReportCommand {
@@ -145,7 +153,7 @@ int Run(int argc, char** argv) {
     const StoredGraphSettings graphSettings(settings);
     SessionReport report(session, ViewAsAsked(session, graphSettings, args), options,
                          ReportGraphSettings(graphSettings));
-    if (const Outcome written = PrintDriver::WritePdf(args.out, report); !written)
+    if (const Outcome written = WritePdf(args.out, report); !written)
         return Refuse(CliExit::kRefused, written.message);
     if (args.describe && report.PrintedChannelLine())
         std::printf("{\"channel_line\": %s}\n",

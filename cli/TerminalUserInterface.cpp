@@ -1,5 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
+#include "cli/ConsoleOutput.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cerrno>
@@ -47,7 +49,8 @@ void TerminalUserInterface::EndProgress() {
 
 void TerminalUserInterface::ShowMessage(const QString& text, MessageIconType) {
     EndProgress();
-    Print(text + u'\n');
+    // A message may quote what a file or a logger holds.
+    Print(PrintableText(text, true) + u'\n');
 }
 
 bool TerminalUserInterface::ReadLine(QByteArray& line) {

@@ -237,20 +237,28 @@ TEST_F(CliFilesTest, ReplayRefusesADumpTheProgramWouldNotOpenBeforeWritingAnythi
 }
 
 TEST_F(CliFilesTest, ControlCharactersReadFromAFileAreShownEscaped) {
+    // Each edge of the control characters: 0x1f and 0x20, 0x7e and 0x7f, 0x9f and 0xa0.
     SessionImageBuilder logger;
-    logger.Set("SerNum", "A\x1b[2JB\x7f"
-                         "C\x01");
+    logger.Set("SerNum", "A\x1b[2JB\x01\x1f \x7e\x7f\x9f\xa0Z");
     const QString path = Write(u"escape.vx"_qs, logger.Build());
     const CliRun text = Cli({u"info"_qs, path});
     ASSERT_EQ(text.status, 0) << text.err.toStdString();
-    EXPECT_FALSE(text.out.contains('\x1b'));
-    EXPECT_FALSE(text.out.contains('\x7f'));
-    EXPECT_FALSE(text.out.contains('\x01'));
-    EXPECT_TRUE(text.out.contains(R"(A\x1b[2JB\x7fC\x01)")) << text.out.toStdString();
+    for (const char c : {'\x1b', '\x01', '\x1f', '\x7f'})
+        EXPECT_FALSE(text.out.contains(c)) << int(c);
+    EXPECT_TRUE(text.out.contains(R"(A\x1b[2JB\x01\x1f ~\x7f\x9f)"
+                                  "\u00a0Z"))
+        << text.out.toStdString();
 
     const CliRun json = Cli({u"info"_qs, path, u"--json"_qs});
     ASSERT_EQ(json.status, 0);
-    EXPECT_EQ(json.Json()[u"serial"_qs].toString(), u"A\x1b[2JB\x7f"
-                                                    "C\x01"_qs)
+    EXPECT_EQ(json.Json()[u"serial"_qs].toString(), u"A\x1b[2JB\x01\x1f ~\x7f\x9f\xa0Z"_qs)
         << "JSON keeps the text, escaped as JSON escapes it";
+
+    // A refusal that quotes the file keeps its own line break.
+    logger.Set("AppName", "\x1b[2J.exe");
+    const CliRun refused = Cli({u"info"_qs, Write(u"other.vx"_qs, logger.Build())});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_FALSE(refused.err.contains(u'\x1b'));
+    EXPECT_TRUE(refused.err.contains(u"\\x1b[2J.exe"_qs)) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(u"\nIl est supporté"_qs)) << refused.err.toStdString();
 }
