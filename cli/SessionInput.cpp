@@ -1,5 +1,6 @@
 #include "cli/SessionInput.h"
 
+#include "cli/CommandFiles.h"
 #include "core/common/StringTable.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFigures.h"
@@ -31,9 +32,16 @@ Outcome LoadStandardInput(QByteArray& image) {
     return Outcome::Success();
 }
 
+// A file the reader would refuse as well, refused first with the reason in words.
+Outcome LoadFile(const QString& path, QByteArray& image) {
+    if (const Outcome plain = CommandFiles::CheckInput(path, kMaximumSessionFileSize); !plain)
+        return plain;
+    return LoadSessionImage(path, image);
+}
+
 Outcome LoadInput(const QString& path, QByteArray& image) {
     return path == QLatin1StringView(kStandardInput) ? LoadStandardInput(image)
-                                                     : LoadSessionImage(path, image);
+                                                     : LoadFile(path, image);
 }
 
 } // namespace

@@ -182,7 +182,8 @@ TEST_F(CliFilesTest, InputsThatAreNoPlainFileAreRefusedWithoutWaiting) {
             SCOPED_TRACE(args.join(u' ').toStdString());
             const CliRun r = Cli(args);
             EXPECT_EQ(r.status, 2) << "-1: still reading when the guard ended it";
-            EXPECT_TRUE(r.err.startsWith(u"vexlo-cli : "_qs)) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(u"n’est pas un fichier ordinaire"_qs))
+                << r.err.toStdString();
         }
     }
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1) << "only the session";
@@ -209,7 +210,8 @@ TEST_F(CliFilesTest, EachInputIsBoundedByWhatItsFormatCanHold) {
 
     const CliRun session = Cli({u"info"_qs, Sparse(u"large.vx"_qs, kMaximumSessionFileSize + 1)});
     EXPECT_EQ(session.status, 2);
-    EXPECT_TRUE(session.err.contains(u"pour la lecture"_qs)) << session.err.toStdString();
+    EXPECT_TRUE(session.err.contains(u"dépasse %1 octets"_qs.arg(kMaximumSessionFileSize)))
+        << session.err.toStdString();
 }
 
 TEST_F(CliFilesTest, ReplayRefusesADumpTheProgramWouldNotOpenBeforeWritingAnything) {

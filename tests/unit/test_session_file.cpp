@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -228,6 +229,27 @@ TEST(SessionFileCheck, RefusedImages) {
     small.write(QByteArray(100, 'x'));
     small.close();
     EXPECT_FALSE(LoadSessionImage(small.fileName(), image));
+}
+
+TEST(SessionFileCheck, OnlyAPlainFileWithinTheLargestSizeIsOpened) {
+    QTemporaryDir dir;
+    QByteArray image;
+    const auto refusal = [](const QString& path) {
+        return u"Impossible d’ouvrir le fichier source "_qs + path + u" pour la lecture."_qs;
+    };
+    // A FIFO without a writer would keep the opening waiting for ever.
+    const QString fifo = dir.filePath(u"fifo.vx"_qs);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(LoadSessionImage(fifo, image).message, refusal(fifo));
+    EXPECT_EQ(LoadSessionImage(u"/dev/zero"_qs, image).message, refusal(u"/dev/zero"_qs));
+    EXPECT_EQ(LoadSessionImage(dir.path(), image).message, refusal(dir.path()));
+
+    // Sizes told by the file system alone: nothing past the largest is read.
+    QFile large(dir.filePath(u"large.vx"_qs));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(large.resize(kMaximumSessionFileSize + 1));
+    large.close();
+    EXPECT_EQ(LoadSessionImage(large.fileName(), image).message, refusal(large.fileName()));
 }
 
 TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
