@@ -6,9 +6,11 @@
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
 #include "cli/PrintedGraph.h"
+#include "core/common/CalendarDateTime.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/doc/DocGraphSettings.h"
 #include "core/doc/InstrumentPrintContent.h"
+#include "core/export/DateTimeTextCache.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/instrument/CInstComm.h"
 #include "core/instrument/CInstrumentMonitor.h"
@@ -30,6 +32,31 @@ void Print(std::FILE* out, const std::string& s) {
 
 std::string Text(const QString& s) {
     return PrintableText(s).toUtf8().toStdString();
+}
+
+// A logger's date text in ISO 8601 with its UTC offset; null when it holds none.
+std::string IsoOfLoggerText(const QString& text, DateTimeTextCache& times) {
+    const CalendarDateTime local = ParseDateTimeText(text);
+    if (!local.valid)
+        return "null";
+    return '"' + times.IsoAt(local.ToLocalTimeStamp(), 0) + '"';
+}
+
+// The page's facts for scripts, beside its display rows: numbers and ISO 8601 times.
+std::string LoggerFields(const CInstrumentMonitor& monitor) {
+    const InstrumentStatusRecord& s = monitor.Status();
+    DateTimeTextCache times;
+    return "\"logger\": {\"model_code\": " + JsonText::Number(int64_t{s.ModelCode()}) +
+           ", \"serial\": " + JsonText::String(s.serial) +
+           ", \"firmware\": " + JsonText::String(s.version) +
+           ", \"memory_total_bytes\": " + JsonText::Number(s.MemorySize()) +
+           ", \"memory_used_bytes\": " + JsonText::Number(s.MemoryUsed()) +
+           ", \"memory_free_bytes\": " + JsonText::Number(monitor.FreeMemory()) +
+           ", \"clock_iso\": " + IsoOfLoggerText(s.time, times) +
+           ", \"recording_start_iso\": " + IsoOfLoggerText(s.recStart, times) +
+           ", \"recording_end_iso\": " + IsoOfLoggerText(s.recEnd, times) +
+           ", \"battery_v\": " + JsonText::Number(monitor.BatteryVoltage()) +
+           ", \"unit\": " + JsonText::String(monitor.ChannelUnits()) + "}";
 }
 
 // A live graph needs a few readings; a logger that records slowly leaves it short.
@@ -126,7 +153,8 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, const QS
              ", \"max\": " + JsonText::String(stats.max) +
              ", \"avg\": " + JsonText::String(stats.avg) +
              ", \"last\": " + JsonText::String(stats.last) +
-             ", \"total\": " + JsonText::String(stats.total) + "}}\n";
+             ", \"total\": " + JsonText::String(stats.total) + "}, " + LoggerFields(monitor) +
+             "}\n";
         Print(out, s);
         return 0;
     }

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -360,4 +362,35 @@ TEST_F(CliMachineOutput, DashReadsAndWritesTheStandardStreams) {
 
     EXPECT_EQ(Cli({u"export"_qs, path, u"-"_qs}).status, 64) << "a workbook needs a file";
     EXPECT_EQ(Cli({u"export"_qs, path, u"-"_qs, u"--format"_qs, u"xlsx"_qs}).status, 64);
+}
+
+TEST_F(CliMachineOutput, LoggerStatusForScripts) {
+    const QRegularExpression iso(uR"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)"_qs);
+    QJsonObject seen[2];
+    int at = 0;
+    for (const char* locale : {kFrench, kEnglish}) {
+        const CliRun r = Cli({u"status"_qs, u"--simulate"_qs, u"8"_qs, u"--json"_qs}, locale);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        const QJsonObject logger = r.Json()[u"logger"_qs].toObject();
+        EXPECT_EQ(logger[u"model_code"_qs].toInt(), 8);
+        EXPECT_EQ(logger[u"memory_total_bytes"_qs].toDouble(),
+                  logger[u"memory_used_bytes"_qs].toDouble() +
+                      logger[u"memory_free_bytes"_qs].toDouble());
+        EXPECT_GT(logger[u"memory_used_bytes"_qs].toDouble(), 0.0);
+        EXPECT_TRUE(logger[u"battery_v"_qs].isDouble());
+        for (const QString& key :
+             {u"clock_iso"_qs, u"recording_start_iso"_qs, u"recording_end_iso"_qs})
+            EXPECT_TRUE(iso.match(logger[key].toString()).hasMatch())
+                << key.toStdString() << " " << logger[key].toString().toStdString();
+        seen[at++] = logger;
+    }
+    // The emulated logger's clock, recording times and live reading move between the two
+    // runs; the rest does not.
+    EXPECT_EQ(seen[0].keys(), seen[1].keys());
+    for (QJsonObject& logger : seen)
+        for (const QString& key :
+             {u"clock_iso"_qs, u"recording_start_iso"_qs, u"recording_end_iso"_qs, u"battery_v"_qs})
+            logger.remove(key);
+    EXPECT_EQ(seen[0], seen[1]) << QJsonDocument(seen[0]).toJson().toStdString()
+                                << QJsonDocument(seen[1]).toJson().toStdString();
 }
