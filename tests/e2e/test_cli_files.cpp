@@ -112,6 +112,10 @@ TEST_F(CliFilesTest, AnExistingFileIsReplacedOnlyWithForce) {
         EXPECT_NE(ReadAll(out), kKept);
     }
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 4) << "nothing left beside";
+
+    // Only the commands that write a file take it.
+    EXPECT_EQ(Cli({u"info"_qs, session_, u"--force"_qs}).status, 64);
+    EXPECT_EQ(Cli({u"status"_qs, u"--force"_qs, u"--simulate"_qs, u"2"_qs}).status, 64);
 }
 
 TEST_F(CliFilesTest, AFailedWriteLeavesTheDestinationAsItWasAndExitsTwo) {
@@ -236,6 +240,13 @@ TEST_F(CliFilesTest, ReplayRefusesADumpTheProgramWouldNotOpenBeforeWritingAnythi
     EXPECT_TRUE(refused.err.contains(u"n’est pas pris en charge"_qs)) << refused.err.toStdString();
     EXPECT_TRUE(refused.out.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(damagedOut)) << "nothing written, not even the folder";
+
+    // A folder that cannot be made: the whole session is not written, and said so.
+    const QString notAFolder = Write(u"file"_qs, kKept);
+    const CliRun unwritten = Cli({u"replay"_qs, dumpPath, u"--out-dir"_qs, notAFolder});
+    EXPECT_EQ(unwritten.status, 2);
+    EXPECT_TRUE(unwritten.err.contains(u"pour l’écriture"_qs)) << unwritten.err.toStdString();
+    EXPECT_EQ(ReadAll(notAFolder), kKept);
 }
 
 TEST_F(CliFilesTest, ControlCharactersReadFromAFileAreShownEscaped) {
