@@ -243,6 +243,13 @@ TEST_F(CliMachineOutput, EventTotalsAsNumbersAndOff) {
     EXPECT_EQ(s[u"event_total_status"_qs].toString(), u"off"_qs);
     EXPECT_EQ(s[u"event_total"_qs].toString(), u"Off"_qs);
 
+    // One CSV line an event: its start to the millisecond and its length in seconds.
+    const QString csv = dir_.filePath(u"events.csv"_qs);
+    ASSERT_EQ(Cli({u"export"_qs, path, csv, u"--iso"_qs}).status, 0);
+    EXPECT_EQ(CsvLines(Read(csv)),
+              (QStringList{u"ISO 8601,Durée"_qs, u"2024-03-05T14:07:10+01:00,0.063"_qs,
+                           u"2024-03-05T14:07:10.945+01:00,0.055"_qs}));
+
     const QJsonArray events =
         Cli({u"events"_qs, path, u"--json"_qs}).Json()[u"events"_qs].toArray();
     ASSERT_EQ(events.size(), 2);
@@ -393,4 +400,23 @@ TEST_F(CliMachineOutput, LoggerStatusForScripts) {
             logger.remove(key);
     EXPECT_EQ(seen[0], seen[1]) << QJsonDocument(seen[0]).toJson().toStdString()
                                 << QJsonDocument(seen[1]).toJson().toStdString();
+}
+
+TEST_F(CliMachineOutput, ProgressAndQuestionsStayOffTheStandardOutput) {
+    // A download prints the session's path alone.
+    CliRun r =
+        Cli({u"download"_qs, u"--simulate"_qs, u"8"_qs, u"--yes"_qs, u"--out-dir"_qs, dir_.path()});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 1) << r.out.toStdString();
+    EXPECT_TRUE(QFile::exists(QString::fromUtf8(r.out.trimmed())));
+    // An erase followed to its end prints what was done, never its progress or its question.
+    r = Cli({u"erase"_qs, u"--simulate"_qs, u"8"_qs, u"--wait"_qs, u"--yes"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("%")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("Êtes-vous sûr")) << r.out.toStdString();
+    // A question nobody can answer is refused on standard error.
+    r = Cli({u"erase"_qs, u"--simulate"_qs, u"8"_qs});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_FALSE(r.err.isEmpty());
 }
