@@ -451,6 +451,27 @@ TEST(DateTimeTextCache, FollowsAZoneThatChangesInTheMiddleOfAnHour) {
     EXPECT_EQ(CacheMismatches({{change - 7200, 14400}}), 0);
 }
 
+// ISO 8601 with the offset of the stamp itself: either side of a change, west of UTC, a zone
+// off the whole hour, and milliseconds only when there are some.
+TEST(DateTimeTextCache, IsoTimesCarryTheirOwnOffset) {
+    DateTimeTextCache paris;
+    EXPECT_EQ(paris.IsoAt(1711846800 - 1, 0), "2024-03-31T01:59:59+01:00");
+    EXPECT_EQ(paris.IsoAt(1711846800, 0), "2024-03-31T03:00:00+02:00");
+    EXPECT_EQ(paris.IsoAt(1711846800 + 1, 999), "2024-03-31T03:00:01.999+02:00");
+    EXPECT_EQ(paris.IsoAt(1711846800 + 1, 1), "2024-03-31T03:00:01.001+02:00");
+    EXPECT_EQ(paris.IsoAt(-3600, 0), "1970-01-01T00:00:00+01:00");
+    {
+        const ZoneScope zone("America/St_Johns");
+        DateTimeTextCache newfoundland;
+        EXPECT_EQ(newfoundland.IsoAt(1709644029, 0), "2024-03-05T09:37:09-03:30");
+    }
+    {
+        const ZoneScope zone("UTC");
+        DateTimeTextCache utc;
+        EXPECT_EQ(utc.IsoAt(0, 0), "1970-01-01T00:00:00+00:00");
+    }
+}
+
 TEST_F(SessionExportTest, AJobDroppedBeforeItsEndLeavesNothing) {
     const auto s = Voltage(1000);
     ASSERT_TRUE(s);
