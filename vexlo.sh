@@ -36,7 +36,9 @@ generate_test_locales() {
     for name in fr_FR en_US; do
         locale -a 2>/dev/null | grep -qix "$name.utf-\?8" && continue
         echo "Génération de la langue $name.UTF-8"
-        "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+        # Qt's own locale data still serves the tests without it, so a failure only warns.
+        "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8" ||
+            echo "La langue $name.UTF-8 n’a pas pu être générée." >&2
     done
 }
 
