@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -25,27 +26,39 @@ Outcome TooLarge(const QString& path, qint64 limit) {
             .arg(limit));
 }
 
-// The file opened without waiting on a FIFO's writer, and checked to be a plain file no
-// longer than `limit`; -1 when refused, with `refusal` set.
-int OpenPlainFile(const QString& path, qint64 limit, Outcome& refusal) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        refusal = Unreadable(path);
-        return -1;
+// A file descriptor, closed when it goes unless handed on.
+class Descriptor {
+public:
+    Descriptor() = default;
+    ~Descriptor() { Reset(-1); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return fd_; }
+    void Reset(int fd) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
     }
+    int Release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_ = -1;
+};
+
+// Opens `path` into `file` without waiting on a FIFO's writer, and refuses what is not a plain
+// file no longer than `limit`.
+Outcome OpenPlainFile(const QString& path, qint64 limit, Descriptor& file) {
+    file.Reset(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0)
+        return Unreadable(path);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        refusal = Outcome::Failure(
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return Outcome::Failure(
             QStringLiteral("%1 n’est pas un fichier ordinaire ; il n’est pas lu.").arg(path));
-        return -1;
-    }
-    if (info.st_size > limit) {
-        ::close(fd);
-        refusal = TooLarge(path, limit);
-        return -1;
-    }
-    return fd;
+    if (info.st_size > limit)
+        return TooLarge(path, limit);
+    return Outcome::Success();
 }
 
 QString Canonical(const QString& path) {
@@ -75,23 +88,18 @@ Outcome CheckOutput(const QString& out, const QStringList& inputs, bool force) {
 }
 
 Outcome CheckInput(const QString& path, qint64 limit) {
-    Outcome refusal = Outcome::Success();
-    const int fd = OpenPlainFile(path, limit, refusal);
-    if (fd >= 0)
-        ::close(fd);
-    return refusal;
+    Descriptor file;
+    return OpenPlainFile(path, limit, file);
 }
 
 Outcome ReadInput(const QString& path, qint64 limit, QByteArray& bytes) {
-    Outcome refusal = Outcome::Success();
-    const int fd = OpenPlainFile(path, limit, refusal);
-    if (fd < 0)
-        return refusal;
+    Descriptor opened;
+    if (const Outcome plain = OpenPlainFile(path, limit, opened); !plain)
+        return plain;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(opened.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return Unreadable(path);
-    }
+    opened.Release();
     // Read a piece at a time: a file that grew since it was measured is cut off one piece
     // past the limit.
     constexpr qint64 kPiece = 1 << 16;
