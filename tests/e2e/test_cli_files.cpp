@@ -118,6 +118,18 @@ TEST_F(CliFilesTest, AnExistingFileIsReplacedOnlyWithForce) {
     EXPECT_EQ(Cli({u"status"_qs, u"--force"_qs, u"--simulate"_qs, u"2"_qs}).status, 64);
 }
 
+TEST_F(CliFilesTest, TheStatusPrintOutKeepsTheSameRule) {
+    const QString out = Write(u"status.pdf"_qs, kKept);
+    const QStringList status = {u"status"_qs, u"--simulate"_qs, u"2"_qs, u"--out"_qs, out};
+    const CliRun refused = Cli(status);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains(u"--force le remplace."_qs)) << refused.err.toStdString();
+    EXPECT_EQ(ReadAll(out), kKept);
+    const CliRun forced = Cli(status + QStringList{u"--force"_qs});
+    EXPECT_EQ(forced.status, 0) << forced.err.toStdString();
+    EXPECT_TRUE(ReadAll(out).startsWith("%PDF"));
+}
+
 TEST_F(CliFilesTest, AFailedWriteLeavesTheDestinationAsItWasAndExitsTwo) {
     // The longest name a folder takes: the file beside it, with its longer name, cannot be
     // made, whatever the rights of whoever runs the tests.
