@@ -25,7 +25,8 @@ constexpr const char* kJson =
     "                      off) et heures ISO 8601 avec leur décalage, pareils dans toutes\n"
     "                      les langues, à côté des textes affichés (voir cli/JSON.md)\n";
 
-constexpr const char* kStandardInput = "  FICHIER.vx « - » lit la session sur l’entrée standard.\n";
+constexpr const char* kStandardInputNote =
+    "  FICHIER.vx « - » lit la session sur l’entrée standard.\n";
 
 using Entry = std::pair<std::string_view, std::array<const char*, 3>>;
 
@@ -34,13 +35,13 @@ constexpr std::array<Entry, 14> kCommands = {{
     {"info",
      {"usage : vexlo-cli info FICHIER.vx [--json]\n"
       "  En-tête, paramètres et durée de la session ; en JSON aussi start_iso et end_iso.\n",
-      kJson, kStandardInput}},
+      kJson, kStandardInputNote}},
     {"values",
      {"usage : vexlo-cli values FICHIER.vx [--json]\n"
       "  Chaque valeur de la session avec sa date, son heure et son texte ; en JSON\n"
       "  {\"unit\", \"values\": [{\"i\", \"t\", \"v\", \"state\", \"status\", \"iso\", "
       "\"text\"}]}.\n",
-      kJson, kStandardInput}},
+      kJson, kStandardInputNote}},
     {"stats",
      {"usage : vexlo-cli stats FICHIER.vx [--first N] [--last M] [--low X] [--high Y] [--json]\n"
       "  MIN, MAX, AVG, dernière valeur et total des valeurs de la session.\n"
@@ -50,15 +51,15 @@ constexpr std::array<Entry, 14> kCommands = {{
       "                      dépassements et, pour une température, TCM\n"
       "  En JSON, min_value… total_value (nombres dans unit) et min_status… total_status\n"
       "  à côté des textes min… total.\n",
-      kJson, kStandardInput}},
+      kJson, kStandardInputNote}},
     {"events",
      {"usage : vexlo-cli events FICHIER.vx [--json]\n"
       "  Événements d’une session d’événements ; en JSON aussi start_iso et length_s.\n",
-      kJson, kStandardInput}},
+      kJson, kStandardInputNote}},
     {"params",
      {"usage : vexlo-cli params FICHIER.vx [--json]\n"
       "  Liste des paramètres de la session.\n",
-      kJson, kStandardInput}},
+      kJson, kStandardInputNote}},
     {"plot",
      {"usage : vexlo-cli plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H]\n"
       "                       [--from T] [--to T] [--cursor T] [--low X] [--high Y]\n"
