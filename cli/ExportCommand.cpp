@@ -126,8 +126,6 @@ std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
     line.options.push_back(DecimalOption(args.decimal));
     line.options.push_back(FormatOption(args.csv));
     line.other = [&args](std::string_view word) -> UsageProblem {
-        if (word.substr(0, 2) == "--")
-            return "option inconnue";
         QString& next = args.session.isEmpty() ? args.session : args.out;
         if (!next.isEmpty())
             return "trop d’arguments";
