@@ -38,7 +38,8 @@ constexpr const char* kUsage =
     "  --iso               CSV pour les programmes : « , » et « . », la seule colonne ISO 8601,\n"
     "                      les valeurs enregistrées en entier et les états en mots fixes\n"
     "  --format csv|xlsx   le genre du fichier, quelle que soit son extension\n"
-    "  « - » pour fichier écrit le CSV sur la sortie standard (avec --format csv).\n";
+    "  « - » pour fichier écrit le CSV sur la sortie standard (avec --format csv, --iso,\n"
+    "  --separator ou --decimal).\n";
 
 constexpr const char* kStandardOutput = "-";
 
@@ -52,8 +53,13 @@ struct ExportArguments {
     std::optional<bool> csv; // --format; otherwise the extension decides
 
     bool ToStandardOutput() const { return out == QLatin1StringView(kStandardOutput); }
+    bool CsvOptions() const { return iso || separator || decimal; }
+    // Without --format, the extension decides; on the standard output, which has none, a CSV
+    // option says it.
     bool WritesCsv() const {
-        return csv.value_or(out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive));
+        return csv.value_or(ToStandardOutput()
+                                ? CsvOptions()
+                                : out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive));
     }
     CsvFormat Format() const {
         CsvFormat format = iso ? CsvFormat::Iso() : CsvFormat::Of(QLocale());
@@ -105,13 +111,12 @@ CommandOption FormatOption(std::optional<bool>& csv) {
 UsageProblem CheckArguments(const ExportArguments& args) {
     if (args.session.isEmpty())
         return "fichier de session manquant";
-    const bool csvOptions = args.iso || args.separator || args.decimal;
-    if (csvOptions && !args.WritesCsv())
+    if (args.CsvOptions() && !args.WritesCsv())
         return "--separator, --decimal et --iso ne servent qu’à un fichier CSV";
-    if (args.ToStandardOutput() && !args.csv)
-        return "la sortie standard « - » attend --format csv";
-    if (args.ToStandardOutput() && !args.WritesCsv())
+    if (args.ToStandardOutput() && args.csv == false)
         return "un classeur ne peut pas aller sur la sortie standard";
+    if (args.ToStandardOutput() && !args.WritesCsv())
+        return "la sortie standard « - » attend --format csv (ou --iso)";
     if (args.WritesCsv() && args.Format().separator == args.Format().decimal)
         return "le séparateur et la marque décimale doivent différer";
     return std::nullopt;

@@ -348,6 +348,12 @@ TEST_F(CliMachineOutput, DashReadsAndWritesTheStandardStreams) {
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, Read(csv));
     EXPECT_FALSE(QFile::exists(QDir::current().filePath(u"-"_qs)));
+    // A CSV option alone says what the standard output gets.
+    r = Cli({u"export"_qs, path, u"-"_qs, u"--iso"_qs});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, Read(csv));
+    EXPECT_EQ(Cli({u"export"_qs, path, u"-"_qs, u"--iso"_qs, u"--format"_qs, u"xlsx"_qs}).status,
+              64);
 
     // A picture, from a session on the standard input too, as the file would hold it.
     const QString png = dir_.filePath(u"g.png"_qs);

@@ -344,8 +344,8 @@ TEST_F(XlsxInteropTest, AnExistingWorkbookIsReplacedOnlyWithForce) {
     }
     const CliRun refused = Cli({QStringLiteral("export"), session, out});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("Le fichier '") + out +
-                                     QStringLiteral("’ existe déjà.")))
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Le fichier « ") + out +
+                                     QStringLiteral(" » existe déjà.")))
         << refused.err.toStdString();
     EXPECT_TRUE(refused.out.isEmpty());
     QFile kept(out);

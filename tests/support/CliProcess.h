@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -38,6 +40,12 @@ inline QProcessEnvironment CliEnvironment(const CliSetting& setting) {
     env.insert(QStringLiteral("HOME"), setting.home);
     // Set even when empty, so that the drives of whoever runs the tests never count.
     env.insert(QStringLiteral("VEXLO_DRIVES"), setting.drives.join(u':'));
+    // Qt warns on the error stream without one, and a test reads that stream.
+    const QString runtime = setting.home + QStringLiteral("/runtime");
+    if (QDir().mkpath(runtime))
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     return env;
 }
 

@@ -133,10 +133,10 @@ TEST_F(DocSessions, RefusedFilesLeaveNoSession) {
         QString message;
     } cases[] = {
         {u"short.vx"_qs, QByteArray(511, 'A'),
-         u"Le fichier '%1’ ne contient aucune donnée utilisable."_qs},
-        {u"empty.vx"_qs, noAppName, u"Le fichier '%1’ ne contient aucune donnée."_qs},
+         u"Le fichier « %1 » ne contient aucune donnée utilisable."_qs},
+        {u"empty.vx"_qs, noAppName, u"Le fichier « %1 » ne contient aucune donnée."_qs},
         {u"other.vx"_qs, otherProgram.Build(),
-         u"Le fichier '%1’ n’est pas pris en charge par ce programme.\nIl est supporté par Autre.exe."_qs},
+         u"Le fichier « %1 » n’est pas pris en charge par ce programme.\nIl est supporté par Autre.exe."_qs},
     };
     for (const auto& c : cases) {
         ui_.Forget();
@@ -285,7 +285,7 @@ TEST_F(DocSessions, SavePathProposalAndFileExistsChoice) {
     const SavePathChoice chosen = doc_.ChooseSavePath(s, false);
     EXPECT_EQ(chosen.path, existing);
     EXPECT_EQ(ui_.EventsOf(Kind::FileExists).at(0).text,
-              u"Le fichier '"_qs + existing + u"’ existe déjà."_qs);
+              u"Le fichier « "_qs + existing + u" » existe déjà."_qs);
     EXPECT_EQ(ReadAll(existing), "ancien") << "nothing is cut before the session is written";
 
     const QString fresh = dir_.filePath(u"Fresh.vx"_qs);

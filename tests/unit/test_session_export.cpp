@@ -585,7 +585,7 @@ TEST_F(SessionExportCommandTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) 
     EXPECT_EQ(testzip::FileBytes(existing), "ancien");
     ASSERT_EQ(ui_.EventsOf(Kind::FileExists).size(), 1u);
     EXPECT_EQ(ui_.EventsOf(Kind::FileExists)[0].text,
-              u"Le fichier '"_qs + existing + u"’ existe déjà."_qs);
+              u"Le fichier « "_qs + existing + u" » existe déjà."_qs);
 
     ui_.Forget();
     ui_.SavePath(existing).FileExists(FileExistsChoiceType::SelectOther).SavePath(other);

@@ -210,12 +210,12 @@ TEST(SessionFileRead, CountScaleEdgeCases) {
 TEST(SessionFileCheck, RefusedImages) {
     const QString path = u"/tmp/x.vx"_qs;
     EXPECT_EQ(CheckSessionImage(path, QByteArray(511, 'A')).message,
-              u"Le fichier '/tmp/x.vx’ ne contient aucune donnée utilisable."_qs);
+              u"Le fichier « /tmp/x.vx » ne contient aucune donnée utilisable."_qs);
     EXPECT_EQ(CheckSessionImage(path, QByteArray(512, '\0')).message,
-              u"Le fichier '/tmp/x.vx’ ne contient aucune donnée."_qs);
+              u"Le fichier « /tmp/x.vx » ne contient aucune donnée."_qs);
     QByteArray other = SessionImageBuilder().Set("AppName", "Other.exe").Build();
     EXPECT_EQ(CheckSessionImage(path, other).message,
-              u"Le fichier '/tmp/x.vx’ n’est pas pris en charge par ce programme.\n"
+              u"Le fichier « /tmp/x.vx » n’est pas pris en charge par ce programme.\n"
               u"Il est supporté par Other.exe."_qs);
     EXPECT_TRUE(CheckSessionImage(path, SessionImageBuilder().Set("AppName", "vx.EXE").Build()));
 

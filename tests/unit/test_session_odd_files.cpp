@@ -143,7 +143,7 @@ TEST(OddStartDates, OnlyARealTimeOfTheLoggersClockOpens) {
     Outcome refused;
     EXPECT_FALSE(LoggerStartedAt("2024/13/05 25:07:09", &refused));
     EXPECT_EQ(refused.message,
-              u"Le fichier '/données/RECORD.VX’ ne peut pas être ouvert : sa date de début "
+              u"Le fichier « /données/RECORD.VX » ne peut pas être ouvert : sa date de début "
               u"« 2024/13/05 25:07:09 » n’est pas une date réelle comprise entre "
               u"1970/01/01 00:00:00 et 2106/02/07 06:28:15."_qs);
 }
@@ -194,7 +194,8 @@ TEST(OddStartDates, TheDocumentShowsTheRefusalAndKeepsNoSession) {
     CVexloDoc doc(settings, drives, clock, ui);
     EXPECT_FALSE(doc.OpenSessionFile(path, true));
     ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_TRUE(ui.Messages()[0].text.startsWith(u"Le fichier '"_qs + path + u"’ ne peut pas"_qs));
+    EXPECT_TRUE(
+        ui.Messages()[0].text.startsWith(u"Le fichier « "_qs + path + u" » ne peut pas"_qs));
     EXPECT_EQ(ui.Messages()[0].icon, MessageIconType::Error);
     EXPECT_TRUE(doc.Sessions().empty());
     EXPECT_TRUE(QFile::exists(path)) << "a downloaded file that cannot be opened stays on disk";
