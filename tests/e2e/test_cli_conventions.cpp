@@ -38,17 +38,7 @@ protected:
 
     // Run from the test's folder, so that a file can be named by a bare word.
     CliRun Run(const QString& program, const QStringList& args) const {
-        QProcess p;
-        p.setProcessEnvironment(CliEnvironment(CliSetting(dir_.path())));
-        p.setWorkingDirectory(dir_.path());
-        p.start(program, args);
-        p.closeWriteChannel();
-        p.waitForFinished(60000);
-        CliRun r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return RunProgram(program, args, CliEnvironment(CliSetting(dir_.path())), dir_.path());
     }
     CliRun Cli(const QStringList& args) const { return Run(kCli, args); }
     QString Path(const QString& name) const { return dir_.filePath(name); }

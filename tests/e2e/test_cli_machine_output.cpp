@@ -57,10 +57,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     QString Write(const QString& name, const SessionImageBuilder& b) {
-        QFile f(dir_.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(b.Build());
-        return f.fileName();
+        const QString path = WriteSessionFile(dir_.filePath(name), b);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
+        return path;
     }
 
     // vexlo-cli in `locale`, with `input` on its standard input.
@@ -70,17 +69,7 @@ protected:
         QProcessEnvironment env = CliEnvironment(setting);
         if (!LocaleFolder::Path().isEmpty())
             env.insert(u"LOCPATH"_qs, LocaleFolder::Path());
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VEXLO_CLI), args);
-        p.write(input);
-        p.closeWriteChannel();
-        p.waitForFinished(60000);
-        CliRun r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return RunProgram(QStringLiteral(VEXLO_CLI), args, env, {}, input);
     }
 
     QByteArray Read(const QString& path) {

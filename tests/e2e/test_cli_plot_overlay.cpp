@@ -15,10 +15,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     QString Write(const QString& name, const SessionImageBuilder& b) {
-        QFile f(dir_.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(b.Build());
-        return f.fileName();
+        const QString path = WriteSessionFile(dir_.filePath(name), b);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
+        return path;
     }
 
     // An RTD logger: one value a second.

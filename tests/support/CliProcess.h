@@ -49,15 +49,26 @@ inline QProcessEnvironment CliEnvironment(const CliSetting& setting) {
     return env;
 }
 
+// `program` in `env`, from `workingDirectory` when given, with `input` on its standard input.
 inline CliRun RunProgram(const QString& program, const QStringList& args,
-                         const CliSetting& setting) {
+                         const QProcessEnvironment& env, const QString& workingDirectory = {},
+                         const QByteArray& input = {}) {
     QProcess p;
-    p.setProcessEnvironment(CliEnvironment(setting));
+    p.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        p.setWorkingDirectory(workingDirectory);
     p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(60000);
     CliRun r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
+}
+
+inline CliRun RunProgram(const QString& program, const QStringList& args,
+                         const CliSetting& setting) {
+    return RunProgram(program, args, CliEnvironment(setting));
 }

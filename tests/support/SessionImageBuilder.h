@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <cstdint>
 #include <utility>
@@ -151,3 +152,10 @@ private:
     bool hasParameters_ = false;
     std::vector<QByteArray> blocks_;
 };
+
+// Writes the builder's image to `path` and gives the path back; empty when it could not.
+inline QString WriteSessionFile(const QString& path, const SessionImageBuilder& builder) {
+    QFile f(path);
+    const QByteArray image = builder.Build();
+    return f.open(QIODevice::WriteOnly) && f.write(image) == image.size() ? path : QString();
+}
