@@ -2,6 +2,7 @@
 // state words for the marker values, ISO 8601 times with their offset, and "-" for the
 // standard streams.
 #include "support/CliProcess.h"
+#include "support/SessionFolderTest.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QDir>
@@ -52,16 +53,8 @@ private:
     QString path_;
 };
 
-class CliMachineOutput : public testing::Test {
+class CliMachineOutput : public SessionFolderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-
-    QString Write(const QString& name, const SessionImageBuilder& b) {
-        const QString path = WriteSessionFile(dir_.filePath(name), b);
-        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
-        return path;
-    }
-
     // vexlo-cli in `locale`, with `input` on its standard input.
     CliRun Cli(const QStringList& args, const char* locale = kFrench,
                const QByteArray& input = {}) {
@@ -77,8 +70,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
         return f.readAll();
     }
-
-    QTemporaryDir dir_;
 };
 
 // Type K, 0.01 mV a count, 2 s apart: about 1000 °C, 0 °C, over the range, under it, then

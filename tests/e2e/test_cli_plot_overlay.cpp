@@ -1,4 +1,5 @@
 #include "support/CliProcess.h"
+#include "support/SessionFolderTest.h"
 #include "support/SessionImageBuilder.h"
 
 #include <QFile>
@@ -10,16 +11,8 @@
 
 namespace {
 
-class PlotOverlayTest : public testing::Test {
+class PlotOverlayTest : public SessionFolderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-
-    QString Write(const QString& name, const SessionImageBuilder& b) {
-        const QString path = WriteSessionFile(dir_.filePath(name), b);
-        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
-        return path;
-    }
-
     // An RTD logger: one value a second.
     QString Rtd(const QString& name, const char* start, int n, int base) {
         std::vector<int16_t> counts;
@@ -43,8 +36,6 @@ protected:
     CliRun Cli(const QStringList& args) {
         return RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path()});
     }
-
-    QTemporaryDir dir_;
 };
 
 TEST_F(PlotOverlayTest, SeveralSessionsShareOneGraphOnTheirClockTimes) {

@@ -1,6 +1,7 @@
 // Value i has one time in every output of the command line: the cursor the graph drew, the
 // values listing, the events, the CSV rows and the workbook's data sheet.
 #include "support/CliProcess.h"
+#include "support/SessionFolderTest.h"
 #include "support/SessionImageBuilder.h"
 #include "unit/test_zip_reader.h"
 
@@ -14,16 +15,8 @@
 
 namespace {
 
-class CliValueTimes : public testing::Test {
+class CliValueTimes : public SessionFolderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-
-    QString Write(const QString& name, const SessionImageBuilder& b) {
-        const QString path = WriteSessionFile(dir_.filePath(name), b);
-        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
-        return path;
-    }
-
     CliRun Cli(const QStringList& args) {
         const CliRun r = RunProgram(QStringLiteral(VEXLO_CLI), args, {dir_.path()});
         EXPECT_EQ(r.status, 0) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
@@ -37,8 +30,6 @@ protected:
             .Json()[u"cursor"_qs]
             .toObject();
     }
-
-    QTemporaryDir dir_;
 };
 
 // "date time (span)": the date and time of a cursor label.
