@@ -15,6 +15,7 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev zlib1g-dev
           libfuse3-dev fuse3
           libreoffice-calc-nogui locales)
 PACKAGES+=(clang libclang-rt-14-dev) # the fuzz targets (fuzz/run.sh)
+PACKAGES+=(help2man librsvg2-bin)     # the man pages and the icon's bitmaps
 
 install_missing_packages() {
     local missing=()

@@ -1,0 +1,1 @@
+# Desktop integration: icon, desktop entry, mime type, metainfo, help pages.

@@ -1,0 +1,1 @@
+# Man pages and shell completion of the installed programs.
