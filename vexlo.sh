@@ -4,6 +4,8 @@
 #                           logger unless ARGS say otherwise; without a display, its page)
 #   ./vexlo.sh test         build, then run every test through ctest
 #   ./vexlo.sh build        build only
+#   ./vexlo.sh package      build the Debian package build-package/vexlo_*.deb (release
+#                           build for /usr, hardened as Debian builds, self-update off)
 # BUILD_DIR (default build) and VEXLO_SANITIZE=1 select a sanitizer tree.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -58,7 +60,26 @@ configure_and_build() {
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
+# A release tree for /usr with Debian's hardening flags, without tests, packed by cpack.
+build_package() {
+    PACKAGES+=(dpkg-dev file)
+    install_missing_packages
+    local dir=build-package
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+bindnow
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DVEXLO_SELF_UPDATE=OFF -DVEXLO_TESTS=OFF -DVEXLO_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+    rm -f "$dir"/vexlo_*.deb
+    (cd "$dir" && cpack -G DEB >/dev/null)
+    ls "$dir"/vexlo_*.deb
+}
+
 case "${1:-}" in
+    package)
+        build_package
+        ;;
     build)
         configure_and_build
         ;;
@@ -78,7 +99,7 @@ case "${1:-}" in
         exec "$BUILD_DIR/bin/vexlo-cli" status --simulate 8
         ;;
     *)
-        echo "usage: $0 run|test|build" >&2
+        echo "usage: $0 run|test|build|package" >&2
         exit 64
         ;;
 esac

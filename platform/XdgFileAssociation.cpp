@@ -1,5 +1,6 @@
 #include "platform/XdgFileAssociation.h"
 
+#include "core/app/AppIdentity.h"
 #include "platform/XdgTemplates.h"
 
 #include <QDir>
@@ -40,17 +41,34 @@ bool WriteFile(const QString& path, const QByteArray& content) {
     return file.commit();
 }
 
-void RunIfPresent(const QString& program, const QStringList& arguments) {
+// True when the tool exists and succeeded.
+bool RunIfPresent(const QString& program, const QStringList& arguments) {
     const QString found = QStandardPaths::findExecutable(program);
     if (found.isEmpty())
-        return;
+        return false;
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(found, arguments);
-    if (!process.waitForFinished(kToolTimeoutMs))
+    if (!process.waitForFinished(kToolTimeoutMs)) {
         process.kill();
-    process.waitForFinished();
+        process.waitForFinished();
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool MakeDefault() {
+    return RunIfPresent(QStringLiteral("xdg-mime"),
+                        {QStringLiteral("default"), XdgFileAssociation::DesktopFileName(),
+                         XdgFileAssociation::MimeType()});
+}
+
+// Files of the versions that named them after the program rather than its id; left beside the
+// new ones they would show the program twice in the menus.
+void RemoveOlderNames(const QString& dataHome) {
+    QFile::remove(dataHome + QStringLiteral("/applications/vexlo.desktop"));
+    QFile::remove(dataHome + QStringLiteral("/mime/packages/vexlo-session.xml"));
 }
 
 // The Exec value of the [Desktop Entry] group, with the string escapes undone.
@@ -135,8 +153,58 @@ QString XdgFileAssociation::DefaultDataHome() {
     return QDir::homePath() + QStringLiteral("/.local/share");
 }
 
-XdgFileAssociation::XdgFileAssociation(QString executablePath, QString dataHome)
-    : executable_(std::move(executablePath)), dataHome_(std::move(dataHome)) {}
+QString XdgFileAssociation::DesktopFileName() {
+    return AppIdentity::ApplicationId() + QStringLiteral(".desktop");
+}
+
+QString XdgFileAssociation::MimeFileName() {
+    return AppIdentity::ApplicationId() + QStringLiteral(".xml");
+}
+
+QStringList XdgFileAssociation::DefaultDataDirs() {
+    QStringList dirs;
+    for (const QString& dir :
+         qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(dir))
+            dirs.append(dir);
+    }
+    if (dirs.isEmpty())
+        dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    return dirs;
+}
+
+XdgFileAssociation::XdgFileAssociation(QString executablePath, QString dataHome,
+                                       QStringList dataDirs)
+    : executable_(std::move(executablePath)), dataHome_(std::move(dataHome)),
+      dataDirs_(std::move(dataDirs)) {}
+
+QString XdgFileAssociation::SystemDesktopEntry() const {
+    for (const QString& dir : dataDirs_) {
+        const QString entry = dir + QStringLiteral("/applications/") + DesktopFileName();
+        // The user's own folder may be listed too; what is there is not installed.
+        if (QFileInfo(entry).isFile() && Canonical(dir) != Canonical(dataHome_))
+            return entry;
+    }
+    return {};
+}
+
+bool XdgFileAssociation::ShouldRegisterAtStart() const {
+    return SystemDesktopEntry().isEmpty() && !IsRegisteredHandler();
+}
+
+AssociationResult XdgFileAssociation::Associate() const {
+    if (const QString system = SystemDesktopEntry(); !system.isEmpty())
+        return {AssociationResult::Type::SystemEntry, system, {}, MakeDefault()};
+    if (!WriteFile(MimeFilePath(), MimeInfo()))
+        return {AssociationResult::Type::Failed, MimeFilePath(), {}, false};
+    if (!WriteFile(DesktopFilePath(), DesktopEntry()))
+        return {AssociationResult::Type::Failed, DesktopFilePath(), {}, false};
+    RemoveOlderNames(dataHome_);
+    RunIfPresent(QStringLiteral("update-mime-database"), {dataHome_ + QStringLiteral("/mime")});
+    RunIfPresent(QStringLiteral("update-desktop-database"),
+                 {dataHome_ + QStringLiteral("/applications")});
+    return {AssociationResult::Type::UserEntry, DesktopFilePath(), MimeFilePath(), MakeDefault()};
+}
 
 QString XdgFileAssociation::MimeFilePath() const {
     return dataHome_ + QStringLiteral("/mime/packages/") + MimeFileName();
@@ -164,15 +232,9 @@ bool XdgFileAssociation::IsRegisteredHandler() const {
     return !program.isEmpty() && Canonical(program) == Canonical(executable_);
 }
 
-bool XdgFileAssociation::Register(ToolsType tools) const {
+bool XdgFileAssociation::Register() const {
     if (!WriteFile(MimeFilePath(), MimeInfo()) || !WriteFile(DesktopFilePath(), DesktopEntry()))
         return false;
-    if (tools == ToolsType::Run) {
-        RunIfPresent(QStringLiteral("update-mime-database"), {dataHome_ + QStringLiteral("/mime")});
-        RunIfPresent(QStringLiteral("update-desktop-database"),
-                     {dataHome_ + QStringLiteral("/applications")});
-        RunIfPresent(QStringLiteral("xdg-mime"),
-                     {QStringLiteral("default"), DesktopFileName(), MimeType()});
-    }
+    RemoveOlderNames(dataHome_);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "core/app/AppFolders.h"
 
 #include "core/app/AppIdentity.h"
+#include "core/app/BuildInfo.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -18,9 +19,15 @@ QString Created(const QString& folder) {
 }
 } // namespace
 
-AppFolders::AppFolders(const QString& documentsFolder)
+OwnFolders OwnFolders::OfSystem() {
+    return {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+            QStandardPaths::writableLocation(QStandardPaths::CacheLocation)};
+}
+
+AppFolders::AppFolders(const QString& documentsFolder, OwnFolders own)
     : documents_(WithTrailingSlash(QDir::fromNativeSeparators(
-          documentsFolder.isEmpty() ? QDir::tempPath() : documentsFolder))) {}
+          documentsFolder.isEmpty() ? QDir::tempPath() : documentsFolder))),
+      own_(std::move(own)) {}
 
 QString AppFolders::SystemDocumentsFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -35,8 +42,17 @@ QString AppFolders::DataFolder() const {
     return Created(documents_ + AppIdentity::ApplicationName() + QStringLiteral("/DataFiles"));
 }
 
-QString AppFolders::HelpFilePath() const {
-    return ProgramFolder() + u'/' + AppIdentity::ApplicationName() + QStringLiteral(".html");
+QString AppFolders::DownloadedHelpPath() const {
+    return Created(own_.data) + u'/' + AppIdentity::ApplicationName() + QStringLiteral(".html");
+}
+
+QString AppFolders::ProgramDownloadFolder() const {
+    return Created(own_.cache);
+}
+
+QString InstalledHelpPath(const QString& programFolder) {
+    return QDir::cleanPath(programFolder + u'/' + QLatin1String(BuildInfo::kDataFromPrograms) +
+                           QStringLiteral("/help/vexlo.html"));
 }
 
 QUrl HelpPageUrl(const QString& helpFilePath, quint32 contextId) {

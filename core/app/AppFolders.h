@@ -3,13 +3,22 @@
 #include <QString>
 #include <QUrl>
 
-// The folders the program keeps its files in, all under one documents folder.
-// The folder getters create what they name when it is missing; a folder that cannot be
+// Where the program keeps what is its own rather than the user's, never in the documents: the
+// help pages the update server sends (kept) and a new program on its way in (cache).
+struct OwnFolders {
+    QString data;
+    QString cache;
+    // The desktop's per-user data and cache folders for this program.
+    static OwnFolders OfSystem();
+};
+
+// The folders the program keeps its files in: the user's under one documents folder, its own
+// apart. The folder getters create what they name when it is missing; a folder that cannot be
 // created shows up later as a failure to write the file inside it.
 class AppFolders {
 public:
     // `documentsFolder` empty means the temp folder.
-    explicit AppFolders(const QString& documentsFolder);
+    explicit AppFolders(const QString& documentsFolder, OwnFolders own = OwnFolders::OfSystem());
 
     // The user's documents folder, or the temp folder when the system names none.
     static QString SystemDocumentsFolder();
@@ -20,12 +29,18 @@ public:
     QString ProgramFolder() const;
     // documents + "Vexlo/DataFiles": session files, downloads and exports.
     QString DataFolder() const;
-    // The help pages the update check installs: one HTML file in the program folder.
-    QString HelpFilePath() const;
+    // The help pages the update check downloads: one HTML file in the program's own folder.
+    QString DownloadedHelpPath() const;
+    // Where a new program is downloaded before it replaces the running one.
+    QString ProgramDownloadFolder() const;
 
 private:
     QString documents_;
+    OwnFolders own_;
 };
+
+// The help pages installed with the programs, beside their folder `programFolder`.
+QString InstalledHelpPath(const QString& programFolder);
 
 // The help page at the topic of `contextId` (one anchor per context id, "ctx-" and the id in
 // lower-case hexadecimal: 0x40001 gives "#ctx-40001"); 0 opens the page at its start.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/app/BuildInfo.h"
+
 #include <QString>
 
 // Names under which the program identifies itself to the system and to the user.
@@ -11,7 +13,11 @@ inline QString ApplicationName() {
     return QStringLiteral("Vexlo");
 }
 inline QString ProgramVersion() {
-    return QStringLiteral("1.1.0000");
+    return QString::fromLatin1(BuildInfo::kVersion);
+}
+// The reverse-DNS id of the desktop entry, the metainfo and the icon.
+inline QString ApplicationId() {
+    return QString::fromLatin1(BuildInfo::kAppId);
 }
 // Language of the interface texts; the tool bar and menu layout is reset when it changes.
 inline QString InterfaceLanguage() {

@@ -166,8 +166,9 @@ private:
     int id_;
 };
 
-WebUpdate::WebUpdate(HttpClient& http, SettingsStore& settings, UserInterface& ui)
-    : http_(http), settings_(settings), ui_(ui) {}
+WebUpdate::WebUpdate(HttpClient& http, SettingsStore& settings, UserInterface& ui,
+                     ProgramUpdateType programUpdate)
+    : http_(http), settings_(settings), ui_(ui), programUpdate_(programUpdate) {}
 
 WebUpdate::~WebUpdate() = default;
 
@@ -284,22 +285,30 @@ WebTaskHandle WebUpdate::FetchText(const QString& address, qint64 maxBytes,
         http_, HttpGet{url.url, HttpContentType::Text, maxBytes, limits}, address, std::move(done));
 }
 
-QString WebUpdate::DownloadedProgramPath(const QString& programPath, const QString& dataFolder) {
+QString WebUpdate::DownloadedProgramPath(const QString& programPath,
+                                         const QString& downloadFolder) {
     const QString suffix = QFileInfo(programPath).suffix();
-    return QDir(dataFolder)
+    return QDir(downloadFolder)
         .filePath(QStringLiteral("Vexlo_n") + (suffix.isEmpty() ? QString() : u'.' + suffix));
 }
 
-WebTaskHandle WebUpdate::CheckProgramUpdate(const QString& programPath, const QString& dataFolder,
-                                            ProgramStarter start, WaitObserver wait,
-                                            Finished done) {
+WebTaskHandle WebUpdate::CheckProgramUpdate(const QString& programPath,
+                                            const QString& downloadFolder, ProgramStarter start,
+                                            WaitObserver wait, Finished done) {
     auto chain = std::make_unique<TaskChain>();
     const TaskChain::Link link = chain->Linked();
-    auto offer = [this, link, programPath, dataFolder, start = std::move(start),
+    auto offer = [this, link, programPath, downloadFolder, start = std::move(start),
                   wait = std::move(wait), done = std::move(done)](bool fetched) mutable {
         const QString latest = versions_.program;
         if (!fetched || !IsOlderVersion(AppIdentity::ProgramVersion(), EntryVersion(latest)) ||
             EntryAddress(latest).isEmpty()) {
+            done(false);
+            return;
+        }
+        if (programUpdate_ == ProgramUpdateType::Announce) {
+            ui_.ShowMessage(FormatResource(TextId::kNewerProgramAnnounced,
+                                           {EntryVersion(latest), EntryAddress(latest)}),
+                            MessageIconType::Information);
             done(false);
             return;
         }
@@ -310,8 +319,8 @@ WebTaskHandle WebUpdate::CheckProgramUpdate(const QString& programPath, const QS
             done(false);
             return;
         }
-        QDir().mkpath(dataFolder);
-        const QString download = DownloadedProgramPath(programPath, dataFolder);
+        QDir().mkpath(downloadFolder);
+        const QString download = DownloadedProgramPath(programPath, downloadFolder);
         if (wait)
             wait(ResourceString(TextId::kServerWaitProgram));
         TaskChain::Hold(link,
@@ -347,6 +356,7 @@ bool WebUpdate::InstallProgram(const DownloadResult& got, const QString& downloa
                                                            QDir::toNativeSeparators(programPath)}));
         return false;
     }
+    QFile::remove(download);
     if (!start || !start(programPath)) {
         Show(FormatResource(TextId::kProgramStartFailed, {QDir::toNativeSeparators(programPath)}));
         return false;

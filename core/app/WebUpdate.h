@@ -37,6 +37,10 @@ struct DownloadResult {
     explicit operator bool() const { return end == DownloadEndType::Done; }
 };
 
+// What the start-up check does with a newer program: download it and put it in place of the
+// running one, or only say that it exists and where (the package manager updates it).
+enum class ProgramUpdateType { Replace, Announce };
+
 // A running operation of the update check. Destroying it cancels what it still had to do: its
 // requests stop and its continuation is never called. It must not outlive its WebUpdate.
 class WebTask {
@@ -75,7 +79,8 @@ public:
     // text once it no longer waits.
     using WaitObserver = std::function<void(const QString& text)>;
 
-    WebUpdate(HttpClient& http, SettingsStore& settings, UserInterface& ui);
+    WebUpdate(HttpClient& http, SettingsStore& settings, UserInterface& ui,
+              ProgramUpdateType programUpdate = ProgramUpdateType::Replace);
     ~WebUpdate();
     WebUpdate(const WebUpdate&) = delete;
     WebUpdate& operator=(const WebUpdate&) = delete;
@@ -97,10 +102,11 @@ public:
                                           const HttpLimits& limits, TextArrived done);
 
     // Start-up: true when the new program was started and this one is to end. `wait` hears of
-    // the download the user agreed to.
+    // the download the user agreed to, made into `downloadFolder` and gone once in place.
     [[nodiscard]] WebTaskHandle CheckProgramUpdate(const QString& programPath,
-                                                   const QString& dataFolder, ProgramStarter start,
-                                                   WaitObserver wait, Finished done);
+                                                   const QString& downloadFolder,
+                                                   ProgramStarter start, WaitObserver wait,
+                                                   Finished done);
     // A newer help file put in place for the next time help is shown, without a word: true
     // when an up-to-date help file is there (or was just put there).
     [[nodiscard]] WebTaskHandle CheckHelp(const QString& helpPath, Finished done);
@@ -108,7 +114,7 @@ public:
     [[nodiscard]] WebTaskHandle ManualAddress(PageFound done);
 
     // Where the new program is downloaded before it replaces the running one.
-    static QString DownloadedProgramPath(const QString& programPath, const QString& dataFolder);
+    static QString DownloadedProgramPath(const QString& programPath, const QString& downloadFolder);
 
 private:
     class VersionsTicket;
@@ -126,6 +132,7 @@ private:
     HttpClient& http_;
     SettingsStore& settings_;
     UserInterface& ui_;
+    const ProgramUpdateType programUpdate_;
     QString serverOverride_;
     VersionsFile versions_;
     bool fetched_ = false;

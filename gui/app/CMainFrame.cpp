@@ -600,15 +600,28 @@ void CMainFrame::EditSessionParamsCommand(CRecSession& session) {
 }
 
 void CMainFrame::AssociateCommand() {
-    const XdgFileAssociation association(QCoreApplication::applicationFilePath());
-    if (association.Register(XdgFileAssociation::ToolsType::Run))
-        statusBar()->showMessage(QStringLiteral("Les fichiers .vx s’ouvrent désormais avec Vexlo."),
-                                 5000);
-    else
-        QMessageBox::warning(
-            this, QStringLiteral("Vexlo"),
-            QStringLiteral("Impossible d’associer les fichiers .vx à Vexlo : "
-                           "les fichiers de description n’ont pas pu être écrits."));
+    const QString program = QCoreApplication::applicationFilePath();
+    const AssociationResult done = XdgFileAssociation(program).Associate();
+    const QString entry = QDir::toNativeSeparators(done.entry);
+    switch (done.type) {
+    case AssociationResult::Type::SystemEntry:
+        QMessageBox::information(this, QStringLiteral("Vexlo"),
+                                 FormatResource(done.madeDefault
+                                                    ? TextId::kAssociatedSystemEntry
+                                                    : TextId::kAssociatedSystemEntryNoTool,
+                                                {entry}));
+        break;
+    case AssociationResult::Type::UserEntry:
+        QMessageBox::information(this, QStringLiteral("Vexlo"),
+                                 FormatResource(TextId::kAssociatedUserEntry,
+                                                {QDir::toNativeSeparators(program), entry,
+                                                 QDir::toNativeSeparators(done.mimeFile)}));
+        break;
+    case AssociationResult::Type::Failed:
+        QMessageBox::warning(this, QStringLiteral("Vexlo"),
+                             FormatResource(TextId::kAssociationFailed, {entry}));
+        break;
+    }
 }
 
 void CMainFrame::ExportCsvCommand() {
@@ -665,17 +678,25 @@ void CMainFrame::SwitchPane() {
 
 void CMainFrame::ContextHelp() {
     const qint64 now = sinceStart_.elapsed();
-    const bool pressed = help_.WouldOpen(now);
-    help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, now);
-    if (pressed)
-        RefreshHelp();
+    if (!help_.WouldOpen(now))
+        return;
+    if (!help_.OnF1(helpContext_ ? quint32(helpContext_) : HelpContext::kNone, now))
+        ShowHelpFailure();
+    RefreshHelp();
 }
 
 void CMainFrame::OpenHelpAt(quint32 context) {
     if (!help_.OpenAt(context))
-        QMessageBox::warning(
-            this, QStringLiteral("Vexlo"),
-            QStringLiteral("Impossible d’afficher l’aide : aucun navigateur n’a pu l’ouvrir."));
+        ShowHelpFailure();
+}
+
+void CMainFrame::ShowHelpFailure() {
+    const QString page = help_.Page();
+    QMessageBox::warning(
+        this, QStringLiteral("Vexlo"),
+        QFileInfo::exists(page)
+            ? ResourceString(TextId::kHelpNotOpened)
+            : FormatResource(TextId::kHelpMissing, {QDir::toNativeSeparators(page)}));
 }
 
 void CMainFrame::SetWebUpdate(WebUpdate* web, FirmwareOffer* offer) {
@@ -700,7 +721,7 @@ void CMainFrame::StartProgramCheck(const QString& programPath,
     if (!web_ || !doc_.Options().checkSoftware)
         return;
     programCheck_ = web_->CheckProgramUpdate(
-        programPath, folders_.DataFolder(), std::move(start),
+        programPath, folders_.ProgramDownloadFolder(), std::move(start),
         [this](const QString& text) {
             if (text.isEmpty())
                 serverWait_->End(ServerWaitType::Program);
@@ -750,7 +771,8 @@ void CMainFrame::RefreshHelp() {
     // The help check belongs to the automatic checks of the program and its help.
     if (!web_ || !doc_.Options().checkSoftware || helpCheck_)
         return;
-    helpCheck_ = web_->CheckHelp(folders_.HelpFilePath(), [this](bool) { helpCheck_.reset(); });
+    helpCheck_ =
+        web_->CheckHelp(folders_.DownloadedHelpPath(), [this](bool) { helpCheck_.reset(); });
 }
 
 void CMainFrame::DownloadCommand() {

@@ -116,6 +116,7 @@ private:
     void ReportCommand(CommandResultType result);
     void SaveLayout() const;
     void OpenHelpAt(quint32 context);
+    void ShowHelpFailure();
     void StartMonitorTimer();
     void FirmwareCommand(bool userAsked);
     void ManualCommand();

@@ -3,36 +3,24 @@
 #include "core/app/AppFolders.h"
 
 #include <QDesktopServices>
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
-HelpLauncher::HelpLauncher(QString helpFilePath, UrlOpener openUrl)
-    : path_(std::move(helpFilePath)), openUrl_(std::move(openUrl)) {
+HelpLauncher::HelpLauncher(QString installedPage, QString downloadedPage, UrlOpener openUrl)
+    : installed_(std::move(installedPage)), downloadedPage_(std::move(downloadedPage)),
+      openUrl_(std::move(openUrl)) {
     if (!openUrl_)
         openUrl_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
-QByteArray HelpLauncher::BuiltInPages() {
-    QFile pages(QStringLiteral(":/help/vexlo.html"));
-    return pages.open(QIODevice::ReadOnly) ? pages.readAll() : QByteArray();
-}
-
-bool HelpLauncher::Install() const {
-    if (downloaded_ && downloaded_() && QFile::exists(path_))
-        return true;
-    const QByteArray pages = BuiltInPages();
-    if (pages.isEmpty())
-        return false;
-    QFile current(path_);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == pages)
-        return true;
-    current.close();
-    QSaveFile out(path_);
-    return out.open(QIODevice::WriteOnly) && out.write(pages) == pages.size() && out.commit();
+QString HelpLauncher::Page() const {
+    if (downloaded_ && downloaded_() && QFileInfo::exists(downloadedPage_))
+        return downloadedPage_;
+    return installed_;
 }
 
 bool HelpLauncher::OpenAt(quint32 context) {
-    return Install() && openUrl_(HelpPageUrl(path_, context));
+    const QString page = Page();
+    return QFileInfo::exists(page) && openUrl_(HelpPageUrl(page, context));
 }
 
 bool HelpLauncher::WouldOpen(qint64 nowMs) const {

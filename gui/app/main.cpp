@@ -1,6 +1,7 @@
 // vexlo: the desktop control panel.
 #include "core/app/AppFolders.h"
 #include "core/app/AppIdentity.h"
+#include "core/app/BuildInfo.h"
 #include "core/app/CustomisationReset.h"
 #include "core/app/LeftoverExecutable.h"
 #include "core/app/SettingsKeys.h"
@@ -117,6 +118,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(AppIdentity::ApplicationName());
     QApplication::setOrganizationName(AppIdentity::CompanyKey());
     QApplication::setApplicationVersion(AppIdentity::ProgramVersion());
+    // The desktop matches the windows to the installed entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(AppIdentity::ApplicationId());
     ApplyThemeChoice();
     // The interface is French whatever the locale, the toolkit's own dialogs included.
     QTranslator toolkitTexts;
@@ -131,11 +134,11 @@ int main(int argc, char** argv) {
 
     const QString program = QCoreApplication::applicationFilePath();
     const XdgFileAssociation association(program);
-    if (!association.IsRegisteredHandler())
-        association.Register(XdgFileAssociation::ToolsType::Skip);
+    if (association.ShouldRegisterAtStart())
+        association.Register();
 
     QtSettingsStore settings;
-    const AppFolders folders(AppFolders::SystemDocumentsFolder());
+    const AppFolders folders(AppFolders::SystemDocumentsFolder(), OwnFolders::OfSystem());
     const SystemClock clock;
     PosixDriveBackend realDrives;
     std::unique_ptr<SimulatedDrive> emulated;
@@ -149,13 +152,16 @@ int main(int argc, char** argv) {
     QtUserInterface ui;
     CVexloDoc doc(settings, drives, clock, ui);
     doc.SetDataFolder(folders.DataFolder());
-    HelpLauncher help(folders.HelpFilePath());
+    HelpLauncher help(InstalledHelpPath(QCoreApplication::applicationDirPath()),
+                      folders.DownloadedHelpPath());
     help.KeepDownloadedFile([&settings] {
         return settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::HelpVersion(),
                                SettingsKeys::kHelpVersionDefault) > 0;
     });
     QtHttpClient http;
-    WebUpdate web(http, settings, ui);
+    WebUpdate web(http, settings, ui,
+                  BuildInfo::kSelfUpdate ? ProgramUpdateType::Replace
+                                         : ProgramUpdateType::Announce);
     FirmwareOffer firmwareOffer(web, ui);
 
     CMainFrame frame(doc, folders, help);

@@ -6,6 +6,7 @@
 #include "support/SessionImageBuilder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -29,8 +30,7 @@ protected:
                                                              QFileDevice::ExeOwner);
     }
 
-    CliRun Run(const QString& program, const QStringList& args,
-               const std::map<QString, QString>& extra = {}) const {
+    QProcessEnvironment Environment(const std::map<QString, QString>& extra) const {
         QProcessEnvironment env;
         env.insert(u"PATH"_qs, qEnvironmentVariable("PATH"));
         env.insert(u"HOME"_qs, home_.path());
@@ -40,8 +40,13 @@ protected:
         env.insert(u"VEXLO_DRIVES"_qs, QString());
         for (const auto& [name, value] : extra)
             env.insert(name, value);
+        return env;
+    }
+
+    CliRun Run(const QString& program, const QStringList& args,
+               const std::map<QString, QString>& extra = {}) const {
         QProcess p;
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(Environment(extra));
         p.start(program, args);
         p.waitForFinished(60000);
         CliRun r;
@@ -144,3 +149,68 @@ TEST_F(BareStart, TheDemoLoggerHoldsThreeHoursToDownloadThenErases) {
     r = Run(kCli, {u"erase"_qs, u"--simulate"_qs, u"2"_qs, u"--yes"_qs, u"--wait"_qs});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
 }
+
+namespace {
+
+// The desktop program's first start on the offscreen platform, until its window is up (it
+// has saved its tool bar layout by then), with the given system data folders.
+class FirstDesktopStart : public BareStart {
+protected:
+    void SetUp() override {
+        BareStart::SetUp();
+        // No question of the update server: the check is off.
+        QDir().mkpath(Path(u"config/Marvane"_qs));
+        QFile settings(SettingsFile());
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write("[Settings]\nCheckSoftware=0\n");
+    }
+    QString SettingsFile() const { return Path(u"config/Marvane/Vexlo.conf"_qs); }
+
+    void StartAndStop(const QString& systemDataDirs) {
+        QProcess p;
+        p.setProcessEnvironment(Environment({{u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs},
+                                             {u"XDG_DATA_HOME"_qs, Path(u"data"_qs)},
+                                             {u"XDG_DATA_DIRS"_qs, systemDataDirs}}));
+        p.start(kDesktop, {});
+        ASSERT_TRUE(p.waitForStarted());
+        const auto windowUp = [this] {
+            QFile settings(SettingsFile());
+            return settings.open(QIODevice::ReadOnly) &&
+                   settings.readAll().contains("MenuResetVersion");
+        };
+        for (int i = 0; i < 600 && !windowUp() && p.state() == QProcess::Running; ++i)
+            p.waitForFinished(100);
+        EXPECT_TRUE(windowUp()) << p.readAllStandardError().toStdString();
+        p.terminate();
+        if (!p.waitForFinished(10000))
+            p.kill();
+        p.waitForFinished();
+    }
+    QStringList UserDataFiles() const {
+        QStringList found;
+        QDirIterator it(Path(u"data"_qs), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    }
+};
+
+TEST_F(FirstDesktopStart, AnInstalledProgramWritesNoEntryOfItsOwnForTheUser) {
+    const QString system = Path(u"usr/share"_qs);
+    QDir().mkpath(system + u"/applications"_qs);
+    QFile entry(system + u"/applications/example.vexlo.Vexlo.desktop"_qs);
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Vexlo\nExec=vexlo %f\n");
+    entry.close();
+    StartAndStop(Path(u"usr/local/share"_qs) + u':' + system);
+    EXPECT_TRUE(UserDataFiles().isEmpty()) << UserDataFiles().join(u' ').toStdString();
+}
+
+TEST_F(FirstDesktopStart, AProgramRunWhereItWasBuiltRegistersItselfForTheUser) {
+    StartAndStop(Path(u"usr/share"_qs));
+    EXPECT_TRUE(QFile::exists(Path(u"data/applications/example.vexlo.Vexlo.desktop"_qs)))
+        << UserDataFiles().join(u' ').toStdString();
+    EXPECT_TRUE(QFile::exists(Path(u"data/mime/packages/example.vexlo.Vexlo.xml"_qs)));
+}
+
+} // namespace

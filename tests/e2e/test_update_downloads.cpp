@@ -65,9 +65,12 @@ protected:
         return got.value_or(DownloadResult{DownloadEndType::Failed, u"no end"_qs});
     }
     std::optional<bool> CheckProgram(const WebUpdate::ProgramStarter& start) {
+        return CheckProgram(web_, start);
+    }
+    std::optional<bool> CheckProgram(WebUpdate& web, const WebUpdate::ProgramStarter& start) {
         std::optional<bool> started;
-        const WebTaskHandle task = web_.CheckProgramUpdate(program_, dir_.filePath(u"data"_qs),
-                                                           start, {}, [&](bool s) { started = s; });
+        const WebTaskHandle task = web.CheckProgramUpdate(program_, dir_.filePath(u"cache"_qs),
+                                                          start, {}, [&](bool s) { started = s; });
         RunUntil([&] { return started.has_value(); });
         return started;
     }
@@ -127,6 +130,31 @@ TEST_F(UpdateDownloads, TheNewerProgramReplacesTheRunningOne) {
               true);
     EXPECT_EQ(ReadAll(program_), "new program");
     EXPECT_EQ(started, program_);
+    // Downloaded into the cache, and gone from there once in place.
+    EXPECT_TRUE(QFileInfo(dir_.filePath(u"cache"_qs)).isDir());
+    EXPECT_TRUE(QDir(dir_.filePath(u"cache"_qs)).isEmpty());
+}
+
+// A packaged program leaves its updates to the package manager.
+TEST_F(UpdateDownloads, APackagedProgramAnnouncesTheNewerOneAndDownloadsNothing) {
+    server_.Put(u"brivel-software/updates/versions.txt"_qs,
+                "[VexloFR]\r\nVxExe=1.2.0000;" + Url(u"vexlo"_qs).toLatin1() + "\r\n");
+    server_.Put(u"vexlo"_qs, "new program");
+    WebUpdate packaged(http_, settings_, ui_, ProgramUpdateType::Announce);
+    packaged.SetServer(server_.Base());
+    ui_.Answer(AnswerType::Yes);
+    bool started = false;
+    EXPECT_EQ(CheckProgram(packaged, [&started](const QString&) { return started = true; }), false);
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(ui_.EventsOf(ScriptedUserInterface::KindType::YesNoCancel).empty());
+    ASSERT_EQ(ui_.Messages().size(), 1u);
+    EXPECT_EQ(ui_.Messages()[0].icon, MessageIconType::Information);
+    EXPECT_TRUE(ui_.Messages()[0].text.contains(u"(1.2.0000)"_qs));
+    EXPECT_TRUE(ui_.Messages()[0].text.contains(Url(u"vexlo"_qs)));
+    const auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 1u) << "only the versions file was asked for";
+    EXPECT_EQ(ReadAll(program_), "running program");
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(u"cache"_qs)));
 }
 
 TEST_F(UpdateDownloads, TheSameProgramIsLeftAlone) {

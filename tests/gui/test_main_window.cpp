@@ -73,9 +73,10 @@ protected:
     }
 
     QTemporaryDir dir_;
-    AppFolders folders_{dir_.path()};
+    AppFolders folders_{dir_.path(), {dir_.filePath(u"own"_qs), dir_.filePath(u"cache"_qs)}};
     std::vector<QUrl> opened_;
-    HelpLauncher help_{dir_.filePath(u"Vexlo.html"_qs), [this](const QUrl& url) {
+    HelpLauncher help_{InstalledHelpPath(QStringLiteral(VEXLO_PROGRAMS_DIR)),
+                       folders_.DownloadedHelpPath(), [this](const QUrl& url) {
                            opened_.push_back(url);
                            return true;
                        }};
@@ -311,10 +312,17 @@ TEST_F(MainWindow, HiddenButtonsLeaveTheBarWithoutDoubleSeparators) {
     EXPECT_TRUE(frame_.StandardBar()->actions().contains(frame_.Action(CommandType::FileOpen)));
 }
 
-TEST(HelpPages, F1TwiceWithinASecondOpensTheHelpOnce) {
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString kInstalledHelp = InstalledHelpPath(QStringLiteral(VEXLO_PROGRAMS_DIR));
+
+TEST(HelpPages, F1TwiceWithinASecondOpensTheInstalledPageOnce) {
     QTemporaryDir dir;
     std::vector<QUrl> opened;
-    HelpLauncher help(dir.filePath(u"Vexlo.html"_qs), [&](const QUrl& url) {
+    HelpLauncher help(kInstalledHelp, dir.filePath(u"Vexlo.html"_qs), [&](const QUrl& url) {
         opened.push_back(url);
         return true;
     });
@@ -324,36 +332,45 @@ TEST(HelpPages, F1TwiceWithinASecondOpensTheHelpOnce) {
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].fragment(), u"ctx-40003"_qs);
     EXPECT_EQ(opened[1].fragment(), u"ctx-80"_qs);
-    // The pages were written where the link points.
-    QFile written(opened[0].toLocalFile());
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), HelpLauncher::BuiltInPages());
+    // The link points at the page as installed; nothing was written to show it.
+    EXPECT_EQ(opened[0].toLocalFile(), kInstalledHelp);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-TEST(HelpPages, ADownloadedHelpFileIsShownAsItIs) {
+TEST(HelpPages, ADownloadedHelpFileIsShownWhileTheSettingsSaySo) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Vexlo.html"_qs);
     bool downloaded = true;
-    HelpLauncher help(path, [](const QUrl&) { return true; });
+    std::vector<QString> shown;
+    HelpLauncher help(kInstalledHelp, path, [&](const QUrl& url) {
+        shown.push_back(url.toLocalFile());
+        return true;
+    });
     help.KeepDownloadedFile([&downloaded] { return downloaded; });
-    // Nothing downloaded there yet: the program's own pages.
+    // Nothing downloaded yet: the installed pages.
     ASSERT_TRUE(help.OpenContents());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("<html>from the server</html>");
     file.close();
     ASSERT_TRUE(help.OpenContents());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "<html>from the server</html>");
-    file.close();
     downloaded = false;
     ASSERT_TRUE(help.OpenContents());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), HelpLauncher::BuiltInPages());
+    EXPECT_EQ(shown, (std::vector<QString>{kInstalledHelp, path, kInstalledHelp}));
+    EXPECT_EQ(ReadAll(path), "<html>from the server</html>");
+}
+
+TEST(HelpPages, MissingPagesOpenNothing) {
+    bool asked = false;
+    HelpLauncher help(u"/nonexistent/vexlo.html"_qs, u"/nonexistent/Vexlo.html"_qs,
+                      [&](const QUrl&) { return asked = true; });
+    help.KeepDownloadedFile([] { return true; });
+    EXPECT_FALSE(help.OpenContents());
+    EXPECT_FALSE(asked);
 }
 
 TEST(HelpPages, F1WouldOpenOnlyASecondAfterTheLastOne) {
-    HelpLauncher help(u"/nonexistent/Vexlo.html"_qs, [](const QUrl&) { return true; });
+    HelpLauncher help(u"/nonexistent/vexlo.html"_qs, {}, [](const QUrl&) { return true; });
     EXPECT_TRUE(help.WouldOpen(0));
     help.OnF1(HelpContext::kNone, 5000);
     EXPECT_FALSE(help.WouldOpen(5999));
@@ -361,7 +378,7 @@ TEST(HelpPages, F1WouldOpenOnlyASecondAfterTheLastOne) {
 }
 
 TEST(HelpPages, EveryHelpContextHasItsAnchor) {
-    const QString pages = QString::fromUtf8(HelpLauncher::BuiltInPages());
+    const QString pages = QString::fromUtf8(ReadAll(kInstalledHelp));
     ASSERT_FALSE(pages.isEmpty());
     for (const quint32 context :
          {HelpContext::kRealtimeView, HelpContext::kSessionTrend, HelpContext::kOpenSessions,

@@ -80,8 +80,8 @@ TEST_F(RealtimeView, APulseLoggerEndsWithItsTotal) {
 TEST_F(RealtimeView, TheEraseWindowFollowsTheLoggersErase) {
     Connect(2);
     QTemporaryDir dir;
-    const AppFolders folders(dir.path());
-    HelpLauncher help(dir.filePath(u"Vexlo.html"_qs), [](const QUrl&) { return true; });
+    const AppFolders folders(dir.path(), {dir.filePath(u"own"_qs), dir.filePath(u"cache"_qs)});
+    HelpLauncher help(dir.filePath(u"vexlo.html"_qs), {}, [](const QUrl&) { return true; });
     CMainFrame frame(*doc_, folders, help);
     TickUntil([&] { return doc_->Monitor().ProcessedStatusCount() >= 2; });
 

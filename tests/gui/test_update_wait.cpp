@@ -63,12 +63,13 @@ protected:
 
     QTemporaryDir dir_;
     SlowHttpServer server_{SlowHttpServer::ModeType::Silent};
-    AppFolders folders_{dir_.path()};
+    AppFolders folders_{dir_.path(), {dir_.filePath(u"own"_qs), dir_.filePath(u"cache"_qs)}};
     std::vector<QUrl> opened_;
-    HelpLauncher help_{dir_.filePath(u"Vexlo.html"_qs), [this](const QUrl& url) {
-                           opened_.push_back(url);
-                           return true;
-                       }};
+    HelpLauncher help_{
+        InstalledHelpPath(QStringLiteral(VEXLO_PROGRAMS_DIR)), {}, [this](const QUrl& url) {
+            opened_.push_back(url);
+            return true;
+        }};
     MemorySettingsStore settings_;
     FakeDriveBackend drives_;
     ManualClock clock_;
@@ -160,9 +161,11 @@ TEST(UpdateHelp, ANewerHelpServesTheNextPress) {
     MemorySettingsStore settings;
     settings.SetString(SettingsKeys::SettingsSection(), SettingsKeys::UpdateServer(),
                        server.Base());
-    const AppFolders folders(dir.path());
+    const AppFolders folders(dir.filePath(u"documents"_qs),
+                             {dir.filePath(u"own"_qs), dir.filePath(u"cache"_qs)});
     std::vector<QByteArray> shown;
-    HelpLauncher help(folders.HelpFilePath(), [&](const QUrl& url) {
+    const QString installed = InstalledHelpPath(QStringLiteral(VEXLO_PROGRAMS_DIR));
+    HelpLauncher help(installed, folders.DownloadedHelpPath(), [&](const QUrl& url) {
         QFile f(url.toLocalFile());
         shown.push_back(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
         return true;
@@ -181,7 +184,9 @@ TEST(UpdateHelp, ANewerHelpServesTheNextPress) {
 
     frame.Action(CommandType::HelpTopics)->trigger();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], HelpLauncher::BuiltInPages());
+    QFile installedPage(installed);
+    ASSERT_TRUE(installedPage.open(QIODevice::ReadOnly));
+    EXPECT_EQ(shown[0], installedPage.readAll());
     ASSERT_TRUE(RunUntil([&] {
         return settings.GetInt(SettingsKeys::SettingsSection(), SettingsKeys::HelpVersion(), 0) > 0;
     }));
@@ -189,6 +194,10 @@ TEST(UpdateHelp, ANewerHelpServesTheNextPress) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1], "<html>newer help</html>");
     EXPECT_TRUE(ui.Events().empty());
+    // The documents hold the user's files only.
+    EXPECT_TRUE(QDir(dir.filePath(u"documents/Vexlo"_qs))
+                    .entryList(QDir::Files | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }
 
 } // namespace

@@ -73,7 +73,10 @@ TEST(AppCustomisationReset, LanguageDecidesTheNextReset) {
 TEST(AppFolders, FoldersLiveUnderTheDocumentsFolderAndAreCreated) {
     QTemporaryDir documents;
     ASSERT_TRUE(documents.isValid());
-    const AppFolders folders(documents.path());
+    QTemporaryDir own;
+    ASSERT_TRUE(own.isValid());
+    const AppFolders folders(documents.path(), {own.filePath(QStringLiteral("data")),
+                                                own.filePath(QStringLiteral("cache"))});
     EXPECT_EQ(folders.DocumentsFolder(), documents.path() + u'/');
 
     const QString data = folders.DataFolder();
@@ -81,15 +84,27 @@ TEST(AppFolders, FoldersLiveUnderTheDocumentsFolderAndAreCreated) {
     EXPECT_TRUE(QFileInfo(data).isDir());
 
     EXPECT_EQ(folders.ProgramFolder(), documents.path() + QStringLiteral("/Vexlo"));
-    const QString help = folders.HelpFilePath();
-    EXPECT_EQ(help, documents.path() + QStringLiteral("/Vexlo/Vexlo.html"));
+    // The program's own files stay out of the documents.
+    const QString help = folders.DownloadedHelpPath();
+    EXPECT_EQ(help, own.filePath(QStringLiteral("data/Vexlo.html")));
     EXPECT_FALSE(QFileInfo::exists(help)) << "only the folder is made, the file comes by update";
+    EXPECT_TRUE(QFileInfo(own.filePath(QStringLiteral("data"))).isDir());
+    EXPECT_EQ(folders.ProgramDownloadFolder(), own.filePath(QStringLiteral("cache")));
+    EXPECT_TRUE(QFileInfo(folders.ProgramDownloadFolder()).isDir());
 }
 
 TEST(AppFolders, NoDocumentsFolderMeansTheTempFolder) {
-    const AppFolders folders{QString()};
+    const AppFolders folders{QString(), {}};
     EXPECT_EQ(folders.DocumentsFolder(), QDir::tempPath() + u'/');
     EXPECT_FALSE(AppFolders::SystemDocumentsFolder().isEmpty());
+}
+
+TEST(AppFolders, TheInstalledHelpLiesBesideTheProgramsFolder) {
+    EXPECT_EQ(InstalledHelpPath(QStringLiteral("/usr/bin")), u"/usr/share/vexlo/help/vexlo.html");
+    EXPECT_EQ(InstalledHelpPath(QStringLiteral("/opt/vexlo/bin/")),
+              u"/opt/vexlo/share/vexlo/help/vexlo.html");
+    EXPECT_EQ(InstalledHelpPath(QStringLiteral("/home/u/src/build/bin")),
+              u"/home/u/src/build/share/vexlo/help/vexlo.html");
 }
 
 TEST(AppFolders, HelpPageUrlHasOneAnchorPerContext) {

@@ -1,7 +1,9 @@
 #include "platform/XdgFileAssociation.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -30,10 +32,28 @@ protected:
     }
 
     XdgFileAssociation Association(const QString& program) const {
-        return XdgFileAssociation(program, dataHome_.path());
+        return XdgFileAssociation(program, dataHome_.path(), {system_.path()});
+    }
+    // What a package puts in the system's data folder.
+    QString InstallSystemEntry() const {
+        const QString entry =
+            system_.filePath(QStringLiteral("applications/example.vexlo.Vexlo.desktop"));
+        QDir().mkpath(QFileInfo(entry).absolutePath());
+        QFile file(entry);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nName=Vexlo\nExec=vexlo %f\n");
+        return entry;
+    }
+    QStringList FilesUnder(const QString& folder) const {
+        QStringList found;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
     }
 
     QTemporaryDir dataHome_;
+    QTemporaryDir system_;
     QTemporaryDir bin_;
     QString program_;
 };
@@ -42,17 +62,17 @@ protected:
 TEST_F(AppXdgFileAssociation, RegisterWritesTheMimeTypeAndTheDesktopEntry) {
     const XdgFileAssociation association = Association(program_);
     EXPECT_FALSE(association.IsRegisteredHandler());
-    ASSERT_TRUE(association.Register(XdgFileAssociation::ToolsType::Skip));
+    ASSERT_TRUE(association.Register());
 
     EXPECT_EQ(association.MimeFilePath(),
-              dataHome_.filePath(QStringLiteral("mime/packages/vexlo-session.xml")));
+              dataHome_.filePath(QStringLiteral("mime/packages/example.vexlo.Vexlo.xml")));
     const QString mime = Read(association.MimeFilePath());
     EXPECT_TRUE(mime.contains(QStringLiteral("<mime-type type=\"application/x-vexlo-session\">")));
     EXPECT_TRUE(mime.contains(QStringLiteral("<glob pattern=\"*.vx\"/>")));
     EXPECT_TRUE(mime.contains(QStringLiteral("xml:lang=\"fr\"")));
 
     EXPECT_EQ(association.DesktopFilePath(),
-              dataHome_.filePath(QStringLiteral("applications/vexlo.desktop")));
+              dataHome_.filePath(QStringLiteral("applications/example.vexlo.Vexlo.desktop")));
     const QString desktop = Read(association.DesktopFilePath());
     EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_EQ(LineStarting(desktop, QStringLiteral("Exec=")),
@@ -63,16 +83,17 @@ TEST_F(AppXdgFileAssociation, RegisterWritesTheMimeTypeAndTheDesktopEntry) {
     EXPECT_FALSE(LineStarting(desktop, QStringLiteral("Name[fr]=")).isEmpty() &&
                  LineStarting(desktop, QStringLiteral("GenericName[fr]=")).isEmpty());
     EXPECT_FALSE(LineStarting(desktop, QStringLiteral("Comment[fr]=")).isEmpty());
+    EXPECT_EQ(LineStarting(desktop, QStringLiteral("Icon=")), u"Icon=example.vexlo.Vexlo");
     EXPECT_FALSE(desktop.contains(u'@')) << "every placeholder is filled";
 
     EXPECT_TRUE(association.IsRegisteredHandler());
 }
 
 TEST_F(AppXdgFileAssociation, AnotherExecutableIsNotTheHandler) {
-    ASSERT_TRUE(Association(program_).Register(XdgFileAssociation::ToolsType::Skip));
+    ASSERT_TRUE(Association(program_).Register());
     const QString other = bin_.filePath(QStringLiteral("autre-vexlo"));
     EXPECT_FALSE(Association(other).IsRegisteredHandler());
-    ASSERT_TRUE(Association(other).Register(XdgFileAssociation::ToolsType::Skip));
+    ASSERT_TRUE(Association(other).Register());
     EXPECT_TRUE(Association(other).IsRegisteredHandler());
     EXPECT_FALSE(Association(program_).IsRegisteredHandler());
 }
@@ -85,7 +106,7 @@ TEST_F(AppXdgFileAssociation, PathsWithSpecialCharactersSurviveTheExecLine) {
         ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
     }
     const XdgFileAssociation association = Association(odd);
-    ASSERT_TRUE(association.Register(XdgFileAssociation::ToolsType::Skip));
+    ASSERT_TRUE(association.Register());
     const QString exec = LineStarting(Read(association.DesktopFilePath()), QStringLiteral("Exec="));
     EXPECT_TRUE(exec.startsWith(QStringLiteral("Exec=\"")));
     EXPECT_TRUE(exec.endsWith(QStringLiteral("\" %f")));
@@ -126,7 +147,7 @@ TEST(AppXdgDataHome, FollowsXdgDataHome) {
 TEST_F(AppXdgFileAssociation, HandlerIsRecognisedThroughLinksButNotWithoutExec) {
     const QString link = bin_.filePath(QStringLiteral("vexlo-lien"));
     ASSERT_TRUE(QFile::link(program_, link));
-    ASSERT_TRUE(Association(link).Register(XdgFileAssociation::ToolsType::Skip));
+    ASSERT_TRUE(Association(link).Register());
     EXPECT_TRUE(Association(program_).IsRegisteredHandler());
 
     const XdgFileAssociation association = Association(program_);
@@ -136,4 +157,116 @@ TEST_F(AppXdgFileAssociation, HandlerIsRecognisedThroughLinksButNotWithoutExec) 
                   QFile::encodeName(program_) + "\n");
     desktop.close();
     EXPECT_FALSE(association.IsRegisteredHandler());
+}
+
+TEST_F(AppXdgFileAssociation, AnInstalledEntryIsFoundInTheSystemFoldersOnly) {
+    QTemporaryDir empty;
+    const XdgFileAssociation none(program_, dataHome_.path(), {empty.path(), system_.path()});
+    EXPECT_TRUE(none.SystemDesktopEntry().isEmpty());
+    EXPECT_TRUE(none.ShouldRegisterAtStart());
+
+    const QString entry = InstallSystemEntry();
+    const XdgFileAssociation installed(program_, dataHome_.path(), {empty.path(), system_.path()});
+    EXPECT_EQ(installed.SystemDesktopEntry(), entry);
+    EXPECT_FALSE(installed.ShouldRegisterAtStart());
+
+    // The user's own folder listed among the system's holds nothing installed.
+    ASSERT_TRUE(Association(program_).Register());
+    const XdgFileAssociation own(program_ + QStringLiteral("-autre"), dataHome_.path(),
+                                 {dataHome_.path()});
+    EXPECT_TRUE(own.SystemDesktopEntry().isEmpty());
+    EXPECT_TRUE(own.ShouldRegisterAtStart());
+    EXPECT_FALSE(
+        XdgFileAssociation(program_, dataHome_.path(), {dataHome_.path()}).ShouldRegisterAtStart())
+        << "already the user's handler";
+}
+
+TEST(AppXdgDataDirs, FollowsXdgDataDirsAndKeepsAbsoluteFoldersOnly) {
+    const QByteArray saved = qgetenv("XDG_DATA_DIRS");
+    const bool hadValue = qEnvironmentVariableIsSet("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", "/opt/a/share:relatif::/usr/share");
+    EXPECT_EQ(XdgFileAssociation::DefaultDataDirs(),
+              (QStringList{QStringLiteral("/opt/a/share"), QStringLiteral("/usr/share")}));
+    qputenv("XDG_DATA_DIRS", "relatif");
+    EXPECT_EQ(XdgFileAssociation::DefaultDataDirs(),
+              (QStringList{QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")}));
+    if (hadValue)
+        qputenv("XDG_DATA_DIRS", saved);
+    else
+        qunsetenv("XDG_DATA_DIRS");
+}
+
+// The menu command with the tools at hand; the desktop's default choice goes to a
+// configuration folder of the test's own.
+class AppXdgAssociateCommand : public AppXdgFileAssociation {
+protected:
+    void SetUp() override {
+        AppXdgFileAssociation::SetUp();
+        hadConfig_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        savedConfig_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+    }
+    void TearDown() override {
+        if (hadConfig_)
+            qputenv("XDG_CONFIG_HOME", savedConfig_);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
+    static bool HaveDefaultTool() {
+        return !QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty();
+    }
+    QString DefaultChoice() const {
+        return Read(config_.filePath(QStringLiteral("mimeapps.list")));
+    }
+
+    QTemporaryDir config_;
+    bool hadConfig_ = false;
+    QByteArray savedConfig_;
+};
+
+TEST_F(AppXdgAssociateCommand, WithAnInstalledEntryNothingIsWrittenButTheChoice) {
+    const QString entry = InstallSystemEntry();
+    const AssociationResult done = Association(program_).Associate();
+    EXPECT_EQ(done.type, AssociationResult::Type::SystemEntry);
+    EXPECT_EQ(done.entry, entry);
+    EXPECT_TRUE(FilesUnder(dataHome_.path()).isEmpty());
+    if (!HaveDefaultTool())
+        GTEST_SKIP() << "xdg-mime is not installed";
+    EXPECT_TRUE(done.madeDefault);
+    EXPECT_TRUE(DefaultChoice().contains(
+        QStringLiteral("application/x-vexlo-session=example.vexlo.Vexlo.desktop")))
+        << DefaultChoice().toStdString();
+}
+
+TEST_F(AppXdgAssociateCommand, WithoutOneTheUsersFilesReplaceThoseOfOlderNames) {
+    for (const QString& older : {QStringLiteral("applications/vexlo.desktop"),
+                                 QStringLiteral("mime/packages/vexlo-session.xml")}) {
+        QDir().mkpath(QFileInfo(dataHome_.filePath(older)).absolutePath());
+        QFile file(dataHome_.filePath(older));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const XdgFileAssociation association = Association(program_);
+    const AssociationResult done = association.Associate();
+    EXPECT_EQ(done.type, AssociationResult::Type::UserEntry);
+    EXPECT_EQ(done.entry, association.DesktopFilePath());
+    EXPECT_EQ(done.mimeFile, association.MimeFilePath());
+    EXPECT_TRUE(association.IsRegisteredHandler());
+    EXPECT_FALSE(QFile::exists(dataHome_.filePath(QStringLiteral("applications/vexlo.desktop"))));
+    EXPECT_FALSE(
+        QFile::exists(dataHome_.filePath(QStringLiteral("mime/packages/vexlo-session.xml"))));
+    if (HaveDefaultTool()) {
+        EXPECT_TRUE(done.madeDefault);
+    }
+}
+
+TEST_F(AppXdgAssociateCommand, AFolderThatCannotBeWrittenIsNamed) {
+    // A file where the folder should be cannot be written under by anyone, root included.
+    QFile blocker(dataHome_.filePath(QStringLiteral("mime")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const XdgFileAssociation association = Association(program_);
+    const AssociationResult done = association.Associate();
+    EXPECT_EQ(done.type, AssociationResult::Type::Failed);
+    EXPECT_EQ(done.entry, association.MimeFilePath());
+    EXPECT_FALSE(QFile::exists(association.DesktopFilePath()));
 }

@@ -317,7 +317,7 @@ protected:
         QDir(dir_.path()).mkpath(QStringLiteral("bin"));
         program_ = Path(QStringLiteral("bin/vexlo"));
         WriteAll(program_, "running program");
-        data_ = Path(QStringLiteral("data"));
+        data_ = Path(QStringLiteral("cache"));
     }
     WebTaskHandle Start(WebUpdate& web, std::optional<bool>& started) {
         return web.CheckProgramUpdate(
@@ -361,6 +361,16 @@ TEST_F(ProgramUpdateTest, OnlyANewerProgramIsOffered) {
     EXPECT_TRUE(waits_.empty());
 }
 
+TEST_F(ProgramUpdateTest, AnAnnouncingProgramIsSilentAboutItsOwnVersion) {
+    WebUpdate packaged(http_, settings_, ui_, ProgramUpdateType::Announce);
+    http_.Serve(kVersionsUrl, Versions("1.1.0000;https://updates.test/vexlo"));
+    std::optional<bool> started;
+    const WebTaskHandle task = Start(packaged, started);
+    http_.AnswerAll();
+    EXPECT_EQ(started, false);
+    EXPECT_TRUE(ui_.Events().empty());
+}
+
 TEST_F(ProgramUpdateTest, ATwoPartVersionIsNewerThanAnyOneDotOne) {
     http_.Serve(kVersionsUrl, Versions("2.0;https://updates.test/vexlo"));
     ui_.Answer(AnswerType::No);
@@ -377,7 +387,9 @@ TEST_F(ProgramUpdateTest, YesReplacesTheProgramAndStartsTheNewOne) {
     EXPECT_EQ(ReadAll(LeftoverExecutablePath(program_)), "running program");
     EXPECT_TRUE(QFileInfo(program_).isExecutable());
     EXPECT_EQ(started_, std::vector<QString>{program_});
-    EXPECT_EQ(ReadAll(WebUpdate::DownloadedProgramPath(program_, data_)), "new program");
+    // Nothing is left of the download once the new program is in place.
+    EXPECT_FALSE(QFile::exists(WebUpdate::DownloadedProgramPath(program_, data_)));
+    EXPECT_TRUE(QDir(data_).isEmpty());
     // The download the user agreed to was shown while it ran.
     EXPECT_EQ(waits_, (std::vector<QString>{ResourceString(TextId::kServerWaitProgram), {}}));
 }

@@ -68,8 +68,8 @@ protected:
     QTemporaryDir dir_;
     QTemporaryDir www_;
     LocalHttpServer server_{www_.path()};
-    AppFolders folders_{dir_.path()};
-    HelpLauncher help_{dir_.filePath(u"Vexlo.html"_qs), [](const QUrl&) { return true; }};
+    AppFolders folders_{dir_.path(), {dir_.filePath(u"own"_qs), dir_.filePath(u"cache"_qs)}};
+    HelpLauncher help_{dir_.filePath(u"vexlo.html"_qs), {}, [](const QUrl&) { return true; }};
     MemorySettingsStore settings_;
     SystemClock clock_;
     ScriptedUserInterface ui_;
