@@ -21,17 +21,16 @@ set(CPACK_PACKAGE_VENDOR Marvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Marvane <support@vexlo.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for Vexlo USB data loggers")
-# The extended description: each line a leading space, an empty line a lone dot.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "control panel for Vexlo USB data loggers
- Vexlo reads, configures and downloads the single-channel Vexlo USB data
- loggers (thermocouple, RTD, voltage, current and event models), which show up
- as a small removable drive. Recordings become session files (.vx) that are
- shown as trend graphs and tables with statistics, printed as reports and
- exported to spreadsheets (.xlsx) or CSV.
- .
- The package holds the desktop program (vexlo, in French), vexlo-cli for
- scripts, and vexlo-sim, an emulated logger to try everything without
- hardware.")
+# The extended description; cpack indents it and marks the empty line as Debian wants.
+set(CPACK_PACKAGE_DESCRIPTION "Vexlo reads, configures and downloads the single-channel Vexlo USB data
+loggers (thermocouple, RTD, voltage, current and event models), which show up
+as a small removable drive. Recordings become session files (.vx) that are
+shown as trend graphs and tables with statistics, printed as reports and
+exported to spreadsheets (.xlsx) or CSV.
+
+The package holds the desktop program (vexlo, in French), vexlo-cli for
+scripts, and vexlo-sim, an emulated logger to try everything without
+hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.vexlo.example)

@@ -89,6 +89,8 @@ left=()
 while read -r path; do
     [ -e "$path" ] && left+=("$path")
 done < "$work/files"
-while read -r path; do left+=("$path"); done < <(find /usr -iname '*vexlo*')
+# What the package's triggers made of it (mime database, icon and desktop caches) goes too.
+while read -r path; do left+=("$path"); done < <(find /usr \( -name 'vexlo*' -o -name \
+    "*$APP_ID*" -o -name '*x-vexlo-session*' \))
 [ ${#left[@]} -eq 0 ] || fail "restent après suppression : ${left[*]}"
 echo "Paquet vérifié."

@@ -57,7 +57,14 @@ CommandLine ParseCommandLine(const QApplication& app) {
     parser.addOption(simulate);
     parser.addPositionalArgument(QStringLiteral("fichier"),
                                  QStringLiteral("Session à ouvrir (.vx)"));
-    parser.process(app);
+    // The model is optional ("--simulate[=MODÈLE]"), which the parser cannot say: a bare
+    // option takes the default model.
+    QStringList arguments = app.arguments();
+    for (qsizetype i = 1; i < arguments.size() && arguments[i] != u"--"; ++i) {
+        if (arguments[i] == u"--simulate")
+            arguments[i] = QStringLiteral("--simulate=8");
+    }
+    parser.process(arguments);
 
     CommandLine line;
     if (!parser.positionalArguments().isEmpty())
