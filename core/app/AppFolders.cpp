@@ -43,7 +43,7 @@ QString AppFolders::DataFolder() const {
 }
 
 QString AppFolders::DownloadedHelpPath() const {
-    return Created(own_.data) + u'/' + AppIdentity::ApplicationName() + QStringLiteral(".html");
+    return own_.data + u'/' + AppIdentity::ApplicationName() + QStringLiteral(".html");
 }
 
 QString AppFolders::ProgramDownloadFolder() const {

@@ -29,7 +29,8 @@ public:
     QString ProgramFolder() const;
     // documents + "Vexlo/DataFiles": session files, downloads and exports.
     QString DataFolder() const;
-    // The help pages the update check downloads: one HTML file in the program's own folder.
+    // The help pages the update check downloads: one HTML file in the program's own folder,
+    // which is made only when they come.
     QString DownloadedHelpPath() const;
     // Where a new program is downloaded before it replaces the running one.
     QString ProgramDownloadFolder() const;

@@ -382,6 +382,7 @@ WebTaskHandle WebUpdate::CheckHelp(const QString& helpPath, Finished done) {
             done(true);
             return;
         }
+        QDir().mkpath(QFileInfo(helpPath).absolutePath());
         TaskChain::Hold(
             link,
             DownloadFile(EntryAddress(versions_.help), helpPath,
