@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -204,7 +205,7 @@ TEST_F(FirstDesktopStart, AnInstalledProgramWritesNoEntryOfItsOwnForTheUser) {
     entry.close();
     // As the menu entry's user would try it: the emulated logger, its model left to the program.
     StartAndStop(Path(u"usr/local/share"_qs) + u':' + system, {u"--simulate"_qs});
-    EXPECT_TRUE(UserDataFiles().isEmpty()) << UserDataFiles().join(u' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Path(u"data"_qs))) << UserDataFiles().join(u' ').toStdString();
 }
 
 TEST_F(FirstDesktopStart, AProgramRunWhereItWasBuiltRegistersItselfForTheUser) {
