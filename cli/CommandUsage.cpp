@@ -23,7 +23,8 @@ constexpr const char* kJson =
     "  --json              un objet JSON sur la sortie standard : nombres JSON, unité à part,\n"
     "                      états en mots fixes (value, no_value, under_range, over_range,\n"
     "                      off) et heures ISO 8601 avec leur décalage, pareils dans toutes\n"
-    "                      les langues, à côté des textes affichés (voir cli/JSON.md)\n";
+    "                      les langues, à côté des textes affichés (voir JSON.md, dans\n"
+    "                      /usr/share/doc/vexlo, ou dans cli/ des sources)\n";
 
 constexpr const char* kStandardInputNote =
     "  FICHIER.vx « - » lit la session sur l’entrée standard.\n";

@@ -104,8 +104,9 @@ constexpr const char* kUsage =
     "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
     "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
     "(séparés par « : ») aux lecteurs recherchés. Les nombres, les états et les heures\n"
-    "ISO 8601 de --json et d’export --iso sont les mêmes partout (voir cli/JSON.md) ;\n"
-    "« - » pour FICHIER.vx lit la session sur l’entrée standard.\n";
+    "ISO 8601 de --json et d’export --iso sont les mêmes partout (voir JSON.md, dans\n"
+    "/usr/share/doc/vexlo, ou dans cli/ des sources) ; « - » pour FICHIER.vx lit la session\n"
+    "sur l’entrée standard.\n";
 
 struct Arguments {
     std::string command;

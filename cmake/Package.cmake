@@ -12,7 +12,9 @@ add_custom_command(OUTPUT ${VEXLO_CHANGELOG_GZ}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
     VERBATIM)
 add_custom_target(vexlo_changelog ALL DEPENDS ${VEXLO_CHANGELOG_GZ})
+# The JSON shapes of vexlo-cli, which its help points to.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${VEXLO_CHANGELOG_GZ}
+              ${PROJECT_SOURCE_DIR}/cli/JSON.md
         DESTINATION ${VEXLO_PACKAGE_DOC})
 
 set(CPACK_GENERATOR DEB)
