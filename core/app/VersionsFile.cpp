@@ -74,11 +74,11 @@ QString EntryAddress(const QString& entry) {
 qint64 VersionNumber(QStringView text) {
     const qsizetype first = text.indexOf(u'.');
     const qsizetype second = first < 0 ? -1 : text.indexOf(u'.', first + 1);
-    const qint64 a = LeadingInt(text);
-    const qint64 b = first < 0 ? 0 : LeadingInt(text.sliced(first + 1));
+    const qint64 a = LeadingInt(text, LeadingBlankType::CSpace);
+    const qint64 b = first < 0 ? 0 : LeadingInt(text.sliced(first + 1), LeadingBlankType::CSpace);
     const bool hasThird = second >= 0 && second + 1 < text.size() && text[second + 1] >= u'0' &&
                           text[second + 1] <= u'9';
-    const qint64 c = hasThird ? LeadingInt(text.sliced(second + 1)) : 0;
+    const qint64 c = hasThird ? LeadingInt(text.sliced(second + 1), LeadingBlankType::CSpace) : 0;
     return (a * 256 + b) * 65536 + c;
 }
 

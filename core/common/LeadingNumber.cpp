@@ -9,17 +9,20 @@
 
 namespace {
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\r' || c == u'\n';
+bool IsBlank(char16_t c, LeadingBlankType blanks) {
+    if (c == u' ' || c == u'\t')
+        return true;
+    return blanks == LeadingBlankType::CSpace &&
+           (c == u'\v' || c == u'\f' || c == u'\r' || c == u'\n');
 }
 
 bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-qsizetype SkipBlanks(QStringView value) {
+qsizetype SkipBlanks(QStringView value, LeadingBlankType blanks) {
     qsizetype i = 0;
-    while (i < value.size() && IsBlank(value[i].unicode()))
+    while (i < value.size() && IsBlank(value[i].unicode(), blanks))
         ++i;
     return i;
 }
@@ -30,20 +33,6 @@ qsizetype SkipDigits(QStringView value, qsizetype i) {
     return i;
 }
 
-int LeadingIntOf(QStringView value) {
-    qsizetype i = SkipBlanks(value);
-    bool negative = false;
-    if (i < value.size() && (value[i] == u'+' || value[i] == u'-'))
-        negative = value[i++] == u'-';
-    constexpr qint64 kCap = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 magnitude = 0;
-    for (; i < value.size() && IsDigit(value[i].unicode()); ++i)
-        magnitude = std::min(kCap, magnitude * 10 + (value[i].unicode() - u'0'));
-    if (negative)
-        return static_cast<int>(-magnitude);
-    return static_cast<int>(std::min(magnitude, kCap - 1));
-}
-
 // from_chars leaves an out-of-range value unset: too large saturates, too small vanishes, told
 // apart by the decimal order of the first significant digit.
 double OutOfRangeMagnitude(const QByteArray& number) {
@@ -51,7 +40,8 @@ double OutOfRangeMagnitude(const QByteArray& number) {
     if (e < 0)
         e = number.indexOf('E');
     const QByteArray mantissa = e < 0 ? number : number.left(e);
-    const qint64 exponent = e < 0 ? 0 : LeadingIntOf(QString::fromLatin1(number.mid(e + 1)));
+    const qint64 exponent =
+        e < 0 ? 0 : LeadingInt(QString::fromLatin1(number.mid(e + 1)), LeadingBlankType::CSpace);
     const qsizetype point = mantissa.indexOf('.') < 0 ? mantissa.size() : mantissa.indexOf('.');
     qint64 order = 0;
     for (qsizetype i = 0; i < mantissa.size(); ++i) {
@@ -65,12 +55,31 @@ double OutOfRangeMagnitude(const QByteArray& number) {
 
 } // namespace
 
-int LeadingInt(QStringView value) {
-    return LeadingIntOf(value);
+int64_t LeadingInteger(QStringView value, LeadingBlankType blanks, int64_t lowest,
+                       int64_t highest) {
+    qsizetype i = SkipBlanks(value, blanks);
+    bool negative = false;
+    if (i < value.size() && (value[i] == u'+' || value[i] == u'-'))
+        negative = value[i++] == u'-';
+    // The magnitude is kept unsigned so that the lowest value's, one more than the highest's in
+    // the full 64-bit range, fits too.
+    const uint64_t cap =
+        negative ? uint64_t{0} - static_cast<uint64_t>(lowest) : static_cast<uint64_t>(highest);
+    uint64_t magnitude = 0;
+    for (; i < value.size() && IsDigit(value[i].unicode()); ++i) {
+        const auto digit = static_cast<uint64_t>(value[i].unicode() - u'0');
+        magnitude = digit > cap || magnitude > (cap - digit) / 10 ? cap : magnitude * 10 + digit;
+    }
+    return static_cast<int64_t>(negative ? uint64_t{0} - magnitude : magnitude);
+}
+
+int LeadingInt(QStringView value, LeadingBlankType blanks) {
+    return static_cast<int>(LeadingInteger(value, blanks, std::numeric_limits<int>::min(),
+                                           std::numeric_limits<int>::max()));
 }
 
 double LeadingDecimal(QStringView value) {
-    qsizetype i = SkipBlanks(value);
+    qsizetype i = SkipBlanks(value, LeadingBlankType::CSpace);
     const qsizetype signAt = i;
     if (i < value.size() && (value[i] == u'+' || value[i] == u'-'))
         ++i;

@@ -39,7 +39,7 @@ QString DriveTextValue(const char* text, int length, const char* key, bool* foun
 int DriveTextInt(const char* text, int length, const char* key, int fallback) {
     bool found = false;
     const QString value = DriveTextValue(text, length, key, &found);
-    return found ? LeadingInt(value) : fallback;
+    return found ? LeadingInt(value, LeadingBlankType::CSpace) : fallback;
 }
 
 double DriveTextNumber(const char* text, int length, const char* key, double fallback) {

@@ -13,17 +13,12 @@ constexpr const char* kShownKeys[] = {
     "Model=",          "SerNum=",   "Version=", "MemSize=", "MemUsed=", "MemErase=",
     "RecordingState=", "RecStart=", "RecEnd=",  "RecDur=",  "Time="};
 
-int64_t LeadingInteger(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    const bool negative = i < text.size() && text[i] == u'-';
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        ++i;
-    int64_t v = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        v = std::min<int64_t>(v * 10 + (text[i].unicode() - u'0'), INT64_C(1) << 40);
-    return negative ? -v : v;
+// Far above any logger's memory, and low enough that a difference of two such counts (free
+// memory) cannot overflow.
+constexpr int64_t kCountLimit = int64_t{1} << 40;
+
+int64_t LeadingCount(const QString& text) {
+    return LeadingInteger(text, LeadingBlankType::SpaceOrTab, -kCountLimit, kCountLimit);
 }
 
 } // namespace
@@ -67,27 +62,27 @@ void InstrumentStatusRecord::ReadNumbers(const char* text, int length) {
 }
 
 int InstrumentStatusRecord::ModelCode() const {
-    return ParseLeadingInt(model);
+    return LeadingInt(model, LeadingBlankType::SpaceOrTab);
 }
 
 int64_t InstrumentStatusRecord::MemorySize() const {
-    return LeadingInteger(memSize);
+    return LeadingCount(memSize);
 }
 
 int64_t InstrumentStatusRecord::MemoryUsed() const {
-    return LeadingInteger(memUsed);
+    return LeadingCount(memUsed);
 }
 
 bool InstrumentStatusRecord::IsErasing() const {
-    return LeadingInteger(memErase) != 0;
+    return LeadingCount(memErase) != 0;
 }
 
 bool InstrumentStatusRecord::IsRecording() const {
-    return LeadingInteger(recordingState) != 0;
+    return LeadingCount(recordingState) != 0;
 }
 
 int64_t InstrumentStatusRecord::RecordingDuration() const {
-    return LeadingInteger(recDur);
+    return LeadingCount(recDur);
 }
 
 void InstrumentConfigRecord::Read(const char* text, int length, int modelRow) {
@@ -103,5 +98,5 @@ void InstrumentConfigRecord::Read(const char* text, int length, int modelRow) {
     lowScale = DecodeScaleText(lowScaleText, entry.RangeLow());
     highScale = DecodeScaleText(highScaleText, entry.RangeHigh());
     tcIndex = TcLetterToIndex(tcType);
-    filterSize = std::max(1, ParseLeadingInt(filterSizeText));
+    filterSize = std::max(1, LeadingInt(filterSizeText, LeadingBlankType::SpaceOrTab));
 }

@@ -2,6 +2,7 @@
 
 #include "core/common/CalendarDateTime.h"
 #include "core/common/Divider.h"
+#include "core/common/LeadingNumber.h"
 #include "core/common/Rounding.h"
 #include "core/common/StringTable.h"
 #include "core/common/Temperature.h"
@@ -96,16 +97,17 @@ void LiveChannel::AddSample(const InstrumentStatusRecord& s, const InstrumentCon
             StartChannel(modelIndex, ParseDateTimeText(s.time).ToLocalTimeStamp());
     }
     const KindFlags flags = KindFlags::Of(entry.Kind);
-    chan.SetConversion(
-        ConversionSettings{.tcIndex = config.tcIndex,
-                           .cjc = config.CjcOn(),
-                           .polarity = config.PolarityOn(),
-                           .linear = flags.linear,
-                           .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
-                           .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
-                           .scaleLow = config.lowScale,
-                           .scaleHigh = config.highScale,
-                           .filterSize = 1});
+    chan.SetConversion(ConversionSettings{
+        .tcIndex = config.tcIndex,
+        .cjc = config.CjcOn(),
+        .polarity = config.PolarityOn(),
+        .linear = flags.linear,
+        .rangeLow = static_cast<double>(LeadingInt(entry.RangeLow(), LeadingBlankType::SpaceOrTab)),
+        .rangeHigh =
+            static_cast<double>(LeadingInt(entry.RangeHigh(), LeadingBlankType::SpaceOrTab)),
+        .scaleLow = config.lowScale,
+        .scaleHigh = config.highScale,
+        .filterSize = 1});
     chan.SetRtdParameters(s.rtdReference, s.rtdNominal, s.maxCount);
     chan.RefreshTemperatureUnit();
     data_->SetDisplayUnits(units);

@@ -125,15 +125,6 @@ public:
     int FilterSize() const { return filterSize_; }
     void SetFilterSize(int n) { filterSize_ = n < 1 ? 1 : n; }
 
-    double RtdReference() const { return rtdReference_; }
-    double RtdNominal() const { return rtdNominal_; }
-    double FullScaleCount() const { return fullScaleCount_; }
-    void SetRtdParameters(double reference, double nominal, double fullScaleCount) {
-        rtdReference_ = reference;
-        rtdNominal_ = nominal;
-        fullScaleCount_ = fullScaleCount;
-    }
-
     // Times
     const CalendarDateTime& CorrectedStart() const { return correctedStart_; }
     void SetCorrectedStart(const CalendarDateTime& dt) { correctedStart_ = dt; }
@@ -195,9 +186,6 @@ private:
     bool cjc_ = false;
     bool polarity_ = true;
     int filterSize_ = 1;
-    double rtdReference_ = 4750.0;
-    double rtdNominal_ = 1000.0;
-    double fullScaleCount_ = 4096.0;
 
     CalendarDateTime correctedStart_;
     int64_t startTime_ = 0;

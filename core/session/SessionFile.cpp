@@ -1,5 +1,6 @@
 #include "core/session/SessionFile.h"
 
+#include "core/common/LeadingNumber.h"
 #include "core/common/StringTable.h"
 #include "core/session/CRecSession.h"
 
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -111,6 +113,135 @@ QString SingleLine(QString text, qsizetype limit) {
     return text;
 }
 
+int FileInt(const QString& text) {
+    return LeadingInt(text, LeadingBlankType::SpaceOrTab);
+}
+
+QString FlagText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+using Fields = ParameterBlockFields;
+using Reading = ParameterBlockReading;
+using Defaults = ParameterBlockDefaults;
+
+// One key of the parameter block: how its value is written and how it is read back.
+struct ParameterKey {
+    const char16_t* key;
+    QString (*write)(const Fields&);
+    void (*read)(Reading&, const QString&, const Defaults&);
+};
+
+template <QString Fields::*field> QString WriteText(const Fields& f) {
+    return f.*field;
+}
+
+template <QString Fields::*field> void ReadText(Reading& r, const QString& value, const Defaults&) {
+    r.fields.*field = value;
+}
+
+// In the order they are written. A key the block lacks reads as an empty value.
+constexpr ParameterKey kParameterKeys[] = {
+    {u"RecordingInProgress=", [](const Fields& f) { return FlagText(f.recordingInProgress); },
+     [](Reading& r, const QString& v, const Defaults&) {
+         r.fields.recordingInProgress = v != u"0";
+     }},
+    {u"InstName=", WriteText<&Fields::instrumentName>, ReadText<&Fields::instrumentName>},
+    {u"SessionName=", WriteText<&Fields::sessionName>, ReadText<&Fields::sessionName>},
+    {u"Location=", WriteText<&Fields::location>, ReadText<&Fields::location>},
+    {u"Header=", WriteText<&Fields::header>, ReadText<&Fields::header>},
+    {u"Footer=", WriteText<&Fields::footer>, ReadText<&Fields::footer>},
+    {u"Comments=", WriteText<&Fields::comments>, ReadText<&Fields::comments>},
+    {u"CorrectedStartTime=", [](const Fields& f) { return FormatDateTimeText(f.correctedStart); },
+     [](Reading& r, const QString& v, const Defaults& d) {
+         // A block that lost its start leaves the one the logger wrote in the header; a start
+         // it does hold is the user's correction and decides.
+         r.startText = v.trimmed().isEmpty() ? d.start : v;
+         r.fields.correctedStart = ParseDateTimeText(r.startText);
+     }},
+    {u"Ch1LowScale=", [](const Fields& f) { return EncodeScaleText(f.lowScale); },
+     [](Reading& r, const QString& v, const Defaults& d) {
+         r.fields.lowScale = DecodeScaleText(v, d.rangeLow);
+     }},
+    {u"Ch1HighScale=", [](const Fields& f) { return EncodeScaleText(f.highScale); },
+     [](Reading& r, const QString& v, const Defaults& d) {
+         r.fields.highScale = DecodeScaleText(v, d.rangeHigh);
+     }},
+    {u"Ch1Units=", WriteText<&Fields::units>, ReadText<&Fields::units>},
+    {u"TC_Type=", [](const Fields& f) { return TcIndexToLetter(f.tcIndex); },
+     [](Reading& r, const QString& v, const Defaults&) { r.fields.tcIndex = TcLetterToIndex(v); }},
+    {u"EnableCJC=", [](const Fields& f) { return FlagText(f.cjc); },
+     [](Reading& r, const QString& v, const Defaults&) { r.fields.cjc = FileInt(v) != 0; }},
+    {u"Polarity=", [](const Fields& f) { return FlagText(f.polarity); },
+     [](Reading& r, const QString& v, const Defaults&) { r.fields.polarity = FileInt(v) != 0; }},
+    {u"FilterSize=", [](const Fields& f) { return QString::number(f.filterSize); },
+     [](Reading& r, const QString& v, const Defaults&) {
+         r.fields.filterSize = std::max(1, FileInt(v));
+     }},
+};
+
+// What a header says, parsed before the session is touched.
+struct SessionHeaderFields {
+    std::array<QString, kHeaderKeyCount> values;
+    int size = 0;
+    bool instrumentFile = false;
+    int modelCode = 0;
+    int tcIndex = 0;
+    double fullScale = 4096.0;
+    double rtdReference = 4750.0;
+    double rtdNominal = 1000.0;
+    double countScale = 0.0;
+
+    const QString& Value(HeaderKeyType key) const { return values[static_cast<std::size_t>(key)]; }
+};
+
+SessionHeaderFields ParseHeader(const char* bytes, qint64 length) {
+    SessionHeaderFields h;
+    const qint64 textLength = HeaderTextLength(bytes, length);
+    const QString text = QString::fromLatin1(bytes, textLength);
+    for (int k = 0; k < kHeaderKeyCount; ++k)
+        h.values[static_cast<std::size_t>(k)] =
+            FindHeaderValue(text, HeaderKeyText(static_cast<HeaderKeyType>(k)));
+    h.size = HeaderSizeFor(textLength);
+    h.instrumentFile =
+        h.Value(HeaderKeyType::GenBy).compare(QStringLiteral("Inst"), Qt::CaseInsensitive) == 0;
+    h.modelCode = FileInt(h.Value(HeaderKeyType::Model));
+    h.tcIndex = TcLetterToIndex(h.Value(HeaderKeyType::TcType));
+    const auto number = [&h](HeaderKeyType key, double fallback) {
+        return h.Value(key).isEmpty() ? fallback : ParseLocalNumber(h.Value(key));
+    };
+    h.fullScale = number(HeaderKeyType::MaxCnt, h.fullScale);
+    h.rtdReference = number(HeaderKeyType::RtdRef, h.rtdReference);
+    h.rtdNominal = number(HeaderKeyType::RtdNom, h.rtdNominal);
+    // A zero full-scale count leaves no way to convert a count: every value is "no value".
+    h.countScale = h.fullScale == 0.0
+                       ? std::nan("")
+                       : ParseLocalNumber(h.Value(HeaderKeyType::Ch1Mult)) *
+                             ParseLocalNumber(h.Value(HeaderKeyType::VRef)) / h.fullScale;
+    return h;
+}
+
+// A logger's own file has no parameter block: its header holds the channel's settings, and the
+// session is named after the logger and the file.
+ParameterBlockFields LoggerFileFields(const SessionHeaderFields& h, const ModelEntry& entry,
+                                      const QString& storedUnits, const QString& path) {
+    ParameterBlockFields f;
+    f.lowScale = DecodeScaleText(h.Value(HeaderKeyType::Ch1LowScale), entry.RangeLow());
+    f.highScale = DecodeScaleText(h.Value(HeaderKeyType::Ch1HighScale), entry.RangeHigh());
+    f.units = storedUnits;
+    f.tcIndex = h.tcIndex;
+    f.cjc = FileInt(h.Value(HeaderKeyType::EnableCjc)) != 0;
+    f.polarity = FileInt(h.Value(HeaderKeyType::Polarity)) != 0;
+    f.filterSize = std::max(1, FileInt(h.Value(HeaderKeyType::FilterSize)));
+    f.instrumentName =
+        ModelDisplayName(h.modelCode, false, f.polarity) + u' ' + h.Value(HeaderKeyType::SerNum);
+    const QString title = QFileInfo(path).completeBaseName();
+    f.sessionName =
+        title.isEmpty() ? f.instrumentName : f.instrumentName + QStringLiteral(" - ") + title;
+    f.correctedStart = ParseDateTimeText(h.Value(HeaderKeyType::Start));
+    return f;
+}
+
 } // namespace
 
 ParameterBlockFields ParameterBlockFields::Of(const CRecSession& s) {
@@ -175,7 +306,7 @@ float DecodeScaleText(const QString& text, const QString& fallback) {
         if (const float value = std::bit_cast<float>(bits); hex && std::isfinite(value))
             return value;
     }
-    return static_cast<float>(ParseLeadingInt(fallback));
+    return static_cast<float>(FileInt(fallback));
 }
 
 QString EncodeScaleText(float value) {
@@ -203,6 +334,14 @@ QString TcIndexToLetter(int index) {
     return QString(QChar(index >= 1 && index <= 7 ? kThermocoupleLetters[index] : u'J'));
 }
 
+ParameterBlockReading ReadParameterBlock(const QString& text,
+                                         const ParameterBlockDefaults& defaults) {
+    ParameterBlockReading reading;
+    for (const ParameterKey& key : kParameterKeys)
+        key.read(reading, FindParameterValue(text, QString::fromUtf16(key.key)), defaults);
+    return reading;
+}
+
 double ParseLocalNumber(const QString& text) {
     QByteArray ascii = text.toLatin1();
     for (char& c : ascii) {
@@ -220,22 +359,6 @@ double ParseLocalNumber(const QString& text) {
     double value = 0.0;
     const auto result = std::from_chars(p, end, value);
     return result.ec == std::errc() && std::isfinite(value) ? value : 0.0;
-}
-
-int ParseLeadingInt(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    long long value = 0;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
-        value = std::min<long long>(value * 10 + (text[i].unicode() - u'0'), 1LL << 32);
-        ++i;
-    }
-    value = negative ? -value : value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
@@ -308,156 +431,93 @@ SessionImageReader::SessionImageReader(CRecSession& session, const char* bytes, 
       isTemporary_(isTemporary) {}
 
 Outcome SessionImageReader::Begin() {
-    CRecSession& session = session_;
-    const char* bytes = bytes_;
-    const ImageView image{bytes, length_};
-    session.SetTemporary(isTemporary_);
-    session.FreeFileCopies();
-
-    const qint64 textLength = HeaderTextLength(bytes, image.length);
-    const QString headerText = QString::fromLatin1(bytes, textLength);
-    for (int k = 0; k < kHeaderKeyCount; ++k) {
-        const auto key = static_cast<HeaderKeyType>(k);
-        session.SetHeaderValue(key, FindHeaderValue(headerText, HeaderKeyText(key)));
-    }
-    const auto value = [&](HeaderKeyType k) -> const QString& { return session.HeaderValue(k); };
-
-    const bool instrumentFile =
-        value(HeaderKeyType::GenBy).compare(QStringLiteral("Inst"), Qt::CaseInsensitive) == 0;
-    session.SetInstrumentFile(instrumentFile);
-    if (instrumentFile)
-        session.SetModified(true);
-
-    const int modelCode = ParseLeadingInt(value(HeaderKeyType::Model));
-    int tcIndex = TcLetterToIndex(value(HeaderKeyType::TcType));
-    double fullScale = 4096.0, rtdReference = 4750.0, rtdNominal = 1000.0;
-    if (!value(HeaderKeyType::MaxCnt).isEmpty())
-        fullScale = ParseLocalNumber(value(HeaderKeyType::MaxCnt));
-    if (!value(HeaderKeyType::RtdRef).isEmpty())
-        rtdReference = ParseLocalNumber(value(HeaderKeyType::RtdRef));
-    if (!value(HeaderKeyType::RtdNom).isEmpty())
-        rtdNominal = ParseLocalNumber(value(HeaderKeyType::RtdNom));
-    session.SetRtdParameters(rtdReference, rtdNominal, fullScale);
-
-    session.SelectModel(modelCode, tcIndex);
-    const ModelEntry& entry = session.Entry();
-
-    QString stored = value(HeaderKeyType::Ch1Units);
-    if (session.Flags().temperature)
+    const ImageView image{bytes_, length_};
+    const SessionHeaderFields head = ParseHeader(bytes_, length_);
+    const ModelEntry& headerEntry = ModelTableRow(FindModelEntry(head.modelCode, head.tcIndex));
+    const KindFlags headerFlags = KindFlags::Of(headerEntry.Kind);
+    QString stored = head.Value(HeaderKeyType::Ch1Units);
+    if (headerFlags.temperature)
         stored = ResourceString(TextId::kCelsius);
-    else if (!session.Flags().linear || stored.isEmpty())
-        stored = entry.UnitText();
-    session.SetStoredUnits(stored);
+    else if (!headerFlags.linear || stored.isEmpty())
+        stored = headerEntry.UnitText();
 
-    const int headerSize = HeaderSizeFor(textLength);
-    QByteArray headerCopy;
+    ParameterBlockFields fields;
+    QString startText;
+    qint64 dataStart = head.size;
+    if (head.instrumentFile) {
+        fields = LoggerFileFields(head, headerEntry, stored, session_.Path());
+        startText = head.Value(HeaderKeyType::Start);
+    } else {
+        ParameterBlockReading block = ReadParameterBlock(
+            ParameterBlockText(image, head.size), {.rangeLow = headerEntry.RangeLow(),
+                                                   .rangeHigh = headerEntry.RangeHigh(),
+                                                   .start = head.Value(HeaderKeyType::Start)});
+        fields = std::move(block.fields);
+        startText = std::move(block.startText);
+        dataStart += kParameterBlockSize;
+    }
+    // Every time of the session follows from its start: one that is no time of the logger's
+    // clock would give an end and time stamps that do not match the start shown.
+    if (!IsOnLoggerClock(fields.correctedStart))
+        return Outcome::Failure(
+            FormatResource(TextId::kBadStartDate,
+                           {session_.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
+                            FormatDateTimeText(LoggerClockLast())}));
+
+    QByteArray headerCopy, dataCopy;
     try {
-        headerCopy = image.Copy(0, headerSize);
+        headerCopy = image.Copy(0, head.size);
+        if (image.length > dataStart)
+            dataCopy = image.Copy(dataStart, image.length - dataStart);
     } catch (const std::bad_alloc&) {
         return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
     }
     ReplaceGenByInst(headerCopy);
 
-    const QString rangeLowText = entry.RangeLow();
-    const QString rangeHighText = entry.RangeHigh();
-    float low = DecodeScaleText(value(HeaderKeyType::Ch1LowScale), rangeLowText);
-    float high = DecodeScaleText(value(HeaderKeyType::Ch1HighScale), rangeHighText);
-    session.NormaliseDisplayUnits(stored);
-
-    bool cjc = ParseLeadingInt(value(HeaderKeyType::EnableCjc)) != 0;
-    bool polarity = ParseLeadingInt(value(HeaderKeyType::Polarity)) != 0;
-    int filterSize = std::max(1, ParseLeadingInt(value(HeaderKeyType::FilterSize)));
-
-    qint64 dataStart = headerSize;
-    QString startText;
-    if (!instrumentFile) {
-        const QString block = ParameterBlockText(image, headerSize);
-        const auto param = [&](const char16_t* key) {
-            return FindParameterValue(block, QString::fromUtf16(key));
-        };
-        session.SetRecordingInProgress(param(u"RecordingInProgress=") != u"0");
-        session.SetInstrumentName(param(u"InstName="));
-        session.SetSessionName(param(u"SessionName="));
-        session.SetLocation(param(u"Location="));
-        session.SetReportHeader(param(u"Header="));
-        session.SetReportFooter(param(u"Footer="));
-        session.SetComments(param(u"Comments="));
-        low = DecodeScaleText(param(u"Ch1LowScale="), rangeLowText);
-        high = DecodeScaleText(param(u"Ch1HighScale="), rangeHighText);
-        session.NormaliseDisplayUnits(param(u"Ch1Units="));
-        const int headerTcIndex = tcIndex;
-        tcIndex = TcLetterToIndex(param(u"TC_Type="));
-        cjc = ParseLeadingInt(param(u"EnableCJC=")) != 0;
-        polarity = ParseLeadingInt(param(u"Polarity=")) != 0;
-        filterSize = std::max(1, ParseLeadingInt(param(u"FilterSize=")));
-        startText = param(u"CorrectedStartTime=");
-        // A block that lost its start leaves the one the logger wrote in the header; a start
-        // it does hold is the user's correction and decides.
-        if (startText.trimmed().isEmpty())
-            startText = value(HeaderKeyType::Start);
-        dataStart = headerSize + kParameterBlockSize;
-        if (session.Flags().thermocouple && tcIndex != headerTcIndex)
-            session.SelectModel(modelCode, tcIndex);
-    } else {
-        const QString name =
-            ModelDisplayName(modelCode, false, polarity) + u' ' + value(HeaderKeyType::SerNum);
-        session.SetInstrumentName(name);
-        const QString title = QFileInfo(session.Path()).completeBaseName();
-        session.SetSessionName(title.isEmpty() ? name : name + QStringLiteral(" - ") + title);
-        startText = value(HeaderKeyType::Start);
-    }
-    // Every time of the session follows from its start: one that is no time of the logger's
-    // clock would give an end and time stamps that do not match the start shown.
-    const CalendarDateTime correctedStart = ParseDateTimeText(startText);
-    if (!IsOnLoggerClock(correctedStart))
-        return Outcome::Failure(
-            FormatResource(TextId::kBadStartDate,
-                           {session.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
-                            FormatDateTimeText(LoggerClockLast())}));
-    session.SetScales(low, high);
-    session.SetTcIndex(tcIndex);
-    session.SetCjc(cjc);
-    session.SetPolarity(polarity);
-    session.SetFilterSize(filterSize);
-    session.SetCorrectedStart(correctedStart);
-    session.SetHeaderValue(HeaderKeyType::Start, FormatDateTimeText(correctedStart));
-
-    QByteArray dataCopy;
-    const qint64 dataLength = image.length - dataStart;
-    if (dataLength > 0) {
-        try {
-            dataCopy = image.Copy(dataStart, dataLength);
-        } catch (const std::bad_alloc&) {
-            session.SetFileCopies(std::move(headerCopy), QByteArray());
-            return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
-        }
-    }
+    // Nothing can fail from here on: the session changes only now, all at once.
+    CRecSession& session = session_;
+    session.SetTemporary(isTemporary_);
+    for (int k = 0; k < kHeaderKeyCount; ++k)
+        session.SetHeaderValue(static_cast<HeaderKeyType>(k),
+                               head.values[static_cast<std::size_t>(k)]);
+    session.SetInstrumentFile(head.instrumentFile);
+    if (head.instrumentFile)
+        session.SetModified(true);
+    // The block's thermocouple type is the user's correction of the logger's.
+    session.SelectModel(head.modelCode, headerFlags.thermocouple ? fields.tcIndex : head.tcIndex);
+    session.SetStoredUnits(stored);
+    session.NormaliseDisplayUnits(fields.units);
+    session.SetRecordingInProgress(fields.recordingInProgress);
+    session.SetInstrumentName(fields.instrumentName);
+    session.SetSessionName(fields.sessionName);
+    session.SetLocation(fields.location);
+    session.SetReportHeader(fields.header);
+    session.SetReportFooter(fields.footer);
+    session.SetComments(fields.comments);
+    session.SetScales(fields.lowScale, fields.highScale);
+    session.SetTcIndex(fields.tcIndex);
+    session.SetCjc(fields.cjc);
+    session.SetPolarity(fields.polarity);
+    session.SetFilterSize(fields.filterSize);
+    session.SetCorrectedStart(fields.correctedStart);
+    session.SetHeaderValue(HeaderKeyType::Start, FormatDateTimeText(fields.correctedStart));
     session.SetFileCopies(std::move(headerCopy), std::move(dataCopy));
 
     CChanData& chan = session.ChanData();
-    const double maxCount = value(HeaderKeyType::MaxCnt).isEmpty()
-                                ? 4096.0
-                                : ParseLocalNumber(value(HeaderKeyType::MaxCnt));
-    // A zero full-scale count leaves no way to convert a count: every value is "no value".
-    const double countScale = maxCount == 0.0
-                                  ? std::nan("")
-                                  : ParseLocalNumber(value(HeaderKeyType::Ch1Mult)) *
-                                        ParseLocalNumber(value(HeaderKeyType::VRef)) / maxCount;
-    chan.AddChannel(session.Row(), correctedStart.ToLocalTimeStamp());
-    chan.SetCountScale(countScale);
+    chan.AddChannel(session.Row(), fields.correctedStart.ToLocalTimeStamp());
+    chan.SetCountScale(head.countScale);
     const KindFlags& flags = session.Flags();
-    chan.SetConversion(
-        {.tcIndex = tcIndex,
-         .cjc = cjc,
-         .polarity = polarity,
-         .linear = flags.linear,
-         .rangeLow = static_cast<double>(ParseLeadingInt(session.Entry().RangeLow())),
-         .rangeHigh = static_cast<double>(ParseLeadingInt(session.Entry().RangeHigh())),
-         .scaleLow = low,
-         .scaleHigh = high,
-         .filterSize = filterSize});
+    chan.SetConversion({.tcIndex = fields.tcIndex,
+                        .cjc = fields.cjc,
+                        .polarity = fields.polarity,
+                        .linear = flags.linear,
+                        .rangeLow = static_cast<double>(FileInt(session.Entry().RangeLow())),
+                        .rangeHigh = static_cast<double>(FileInt(session.Entry().RangeHigh())),
+                        .scaleLow = fields.lowScale,
+                        .scaleHigh = fields.highScale,
+                        .filterSize = fields.filterSize});
     if (flags.rtd || flags.thermocouple)
-        chan.SetRtdParameters(rtdReference, rtdNominal, fullScale);
+        chan.SetRtdParameters(head.rtdReference, head.rtdNominal, head.fullScale);
 
     firstUnit_ = unit_ = dataStart / kSessionUnit;
     units_ = (image.length + kSessionUnit - 1) / kSessionUnit;
@@ -573,30 +633,14 @@ QByteArray BuildParameterBlock(const ParameterBlockFields& fields) {
     ParameterBlockFields f = fields;
     f.KeepAsStored();
 
-    const auto compose = [&] {
+    const auto compose = [&f] {
         QString text;
         text.reserve(kParameterBlockChars);
-        const auto line = [&text](const char16_t* key, const QString& value) {
-            text += QString::fromUtf16(key);
-            text += value;
+        for (const ParameterKey& key : kParameterKeys) {
+            text += QString::fromUtf16(key.key);
+            text += key.write(f);
             text += QStringLiteral("\r\n");
-        };
-        line(u"RecordingInProgress=",
-             f.recordingInProgress ? QStringLiteral("1") : QStringLiteral("0"));
-        line(u"InstName=", f.instrumentName);
-        line(u"SessionName=", f.sessionName);
-        line(u"Location=", f.location);
-        line(u"Header=", f.header);
-        line(u"Footer=", f.footer);
-        line(u"Comments=", f.comments);
-        line(u"CorrectedStartTime=", FormatDateTimeText(f.correctedStart));
-        line(u"Ch1LowScale=", EncodeScaleText(f.lowScale));
-        line(u"Ch1HighScale=", EncodeScaleText(f.highScale));
-        line(u"Ch1Units=", f.units);
-        line(u"TC_Type=", TcIndexToLetter(f.tcIndex));
-        line(u"EnableCJC=", f.cjc ? QStringLiteral("1") : QStringLiteral("0"));
-        line(u"Polarity=", f.polarity ? QStringLiteral("1") : QStringLiteral("0"));
-        line(u"FilterSize=", QString::number(f.filterSize));
+        }
         return text;
     };
 

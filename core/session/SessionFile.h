@@ -39,6 +39,7 @@ struct ParameterBlockFields {
     int filterSize = 1;
 
     static ParameterBlockFields Of(const CRecSession& session);
+    bool operator==(const ParameterBlockFields&) const = default;
     // The texts as the block keeps them: each on one line (a line break becomes a space) and
     // within the editor's limits. Whatever is kept in memory goes through this too, so that it
     // equals what a save writes.
@@ -59,8 +60,20 @@ int TcLetterToIndex(const QString& text);
 QString TcIndexToLetter(int index);
 // "2.5" and "2,5" both read as 2.5, whatever the locale.
 double ParseLocalNumber(const QString& text);
-// The leading decimal integer, as C's atoi reads it, clamped to the int range.
-int ParseLeadingInt(const QString& text);
+
+// What a parameter block's values fall back to: the scales to the model's range, the start to the
+// header's.
+struct ParameterBlockDefaults {
+    QString rangeLow, rangeHigh, start;
+};
+struct ParameterBlockReading {
+    ParameterBlockFields fields;
+    // The start as found, for a refusal to quote.
+    QString startText;
+};
+// The fields of a parameter block's text, each key read wherever it is in the text.
+ParameterBlockReading ReadParameterBlock(const QString& text,
+                                         const ParameterBlockDefaults& defaults);
 
 // Opens `file` (named, not yet open) for reading and makes `buffer` ready for its bytes: room
 // for `size` = the file's size rounded up to whole 512-byte units, zero past the size. Refuses a
@@ -85,7 +98,8 @@ public:
 
     // `bytes` must outlive the reader; nothing past `length` is read.
     SessionImageReader(CRecSession& session, const char* bytes, qint64 length, bool isTemporary);
-    // The header, the parameter block and the copies of the file; a refusal ends the reading.
+    // The header, the parameter block and the copies of the file. All is read before the session
+    // changes: a refusal leaves it as it was and ends the reading.
     Outcome Begin();
     // Walks some data blocks or converts some values: nothing while there is more to do, else
     // how the reading ended.

@@ -1,5 +1,6 @@
 #include "core/session/SessionParamsValues.h"
 
+#include "core/common/LeadingNumber.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFile.h"
 
@@ -62,8 +63,10 @@ ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& befor
              .cjc = s.Cjc(),
              .polarity = s.Polarity(),
              .linear = s.Flags().linear,
-             .rangeLow = static_cast<double>(ParseLeadingInt(entry.RangeLow())),
-             .rangeHigh = static_cast<double>(ParseLeadingInt(entry.RangeHigh())),
+             .rangeLow =
+                 static_cast<double>(LeadingInt(entry.RangeLow(), LeadingBlankType::SpaceOrTab)),
+             .rangeHigh =
+                 static_cast<double>(LeadingInt(entry.RangeHigh(), LeadingBlankType::SpaceOrTab)),
              .scaleLow = s.LowScale(),
              .scaleHigh = s.HighScale(),
              .filterSize = s.FilterSize()});

@@ -1,3 +1,4 @@
+#include "core/common/LeadingNumber.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFile.h"
@@ -5,6 +6,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -60,9 +62,9 @@ TEST(SessionFileHeader, FindingValuesAndNumbers) {
     EXPECT_DOUBLE_EQ(ParseLocalNumber(u"2.5"_qs), 2.5);
     EXPECT_DOUBLE_EQ(ParseLocalNumber(u" 4096 counts"_qs), 4096.0);
     EXPECT_DOUBLE_EQ(ParseLocalNumber(u"abc"_qs), 0.0);
-    EXPECT_EQ(ParseLeadingInt(u"-12abc"_qs), -12);
-    EXPECT_EQ(ParseLeadingInt(u"99999999999999"_qs), INT32_MAX);
-    EXPECT_EQ(ParseLeadingInt(QString()), 0);
+    EXPECT_EQ(LeadingInt(u"-12abc"_qs, LeadingBlankType::SpaceOrTab), -12);
+    EXPECT_EQ(LeadingInt(u"99999999999999"_qs, LeadingBlankType::SpaceOrTab), INT32_MAX);
+    EXPECT_EQ(LeadingInt(QString(), LeadingBlankType::SpaceOrTab), 0);
 
     EXPECT_EQ(TcLetterToIndex(u"K"_qs), 1);
     EXPECT_EQ(TcLetterToIndex(u"k"_qs), 0) << "lower case is not a type letter";
@@ -130,6 +132,136 @@ TEST(SessionFileRead, ControlPanelFileTakesItsParameterBlock) {
     EXPECT_EQ(s->ChanData().ValueCount(), 2) << "4 pairs, filter 3";
     EXPECT_EQ(s->HeaderValue(HeaderKeyType::Start), u"2024/01/02 03:04:05"_qs);
     EXPECT_EQ(s->ChanData().FilterDelay(), 4) << "two skipped samples of 2 s";
+}
+
+// What a read sets in a session, to compare before and after a refused one.
+struct SessionState {
+    ParameterBlockFields fields;
+    std::array<QString, kHeaderKeyCount> header;
+    QByteArray headerCopy, dataCopy;
+    bool temporary, instrumentFile, modified;
+    int modelCode, row, valueCount;
+    QString storedUnits, displayUnits;
+
+    static SessionState Of(const CRecSession& s) {
+        SessionState state{ParameterBlockFields::Of(s),
+                           {},
+                           s.HeaderCopy(),
+                           s.DataCopy(),
+                           s.IsTemporary(),
+                           s.IsInstrumentFile(),
+                           s.IsModified(),
+                           s.ModelCode(),
+                           s.Row(),
+                           s.ChanData().ValueCount(),
+                           s.StoredUnits(),
+                           s.DisplayUnits()};
+        for (int k = 0; k < kHeaderKeyCount; ++k)
+            state.header[static_cast<std::size_t>(k)] =
+                s.HeaderValue(static_cast<HeaderKeyType>(k));
+        return state;
+    }
+    bool operator==(const SessionState&) const = default;
+};
+
+TEST(SessionFileRead, ARefusedFileLeavesTheSessionAsItWas) {
+    SessionImageBuilder first;
+    first.Set("Model", "4").Samples(Ramp(10, 4000));
+    first.ParameterText(u"RecordingInProgress=0\r\nInstName=Four\r\nSessionName=Essai\r\n"
+                        u"CorrectedStartTime=2024/01/02 03:04:05\r\nCh1Units=mA\r\n"
+                        u"FilterSize=2\r\n"_qs);
+    CRecSession session(Celsius());
+    session.SetPath(u"/données/ESSAI.VX"_qs);
+    ASSERT_TRUE(ReadSessionImage(session, first.Build(), false));
+    const SessionState before = SessionState::Of(session);
+    ASSERT_EQ(before.valueCount, 9);
+
+    // Each is refused only once its header and block are read, for its start.
+    SessionImageBuilder logger;
+    logger.Set("Model", "8").Set("TC_Type", "K").Set("Start", "2024/13/05 14:07:09");
+    logger.Samples(Ramp(20));
+    SessionImageBuilder corrected;
+    corrected.Set("Model", "8").Samples(Ramp(20));
+    corrected.ParameterText(u"InstName=Autre\r\nCorrectedStartTime=2024/02/30 00:00:00\r\n"
+                            u"TC_Type=T\r\nFilterSize=5\r\n"_qs);
+    SessionImageBuilder noStartAnywhere;
+    noStartAnywhere.Set("Start", "").Samples(Ramp(20));
+    noStartAnywhere.ParameterText(u"SessionName=Autre\r\nCorrectedStartTime= \r\n"_qs);
+    for (const SessionImageBuilder* refused : {&logger, &corrected, &noStartAnywhere}) {
+        const Outcome read = ReadSessionImage(session, refused->Build(), true);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(SessionState::Of(session), before);
+        EXPECT_EQ(session.ChanData().FirstRecord().Values()[0],
+                  ReadImage(first.Build())->ChanData().FirstRecord().Values()[0]);
+    }
+}
+
+TEST(SessionFileParameterBlock, EveryFieldReadsBackAsWritten) {
+    ParameterBlockFields f;
+    f.recordingInProgress = true;
+    f.instrumentName = u"Four"_qs;
+    f.sessionName = u"Essai été"_qs;
+    f.location = u"Lab"_qs;
+    f.header = u"En-tête"_qs;
+    f.footer = u"Pied"_qs;
+    f.comments = u"Ligne un\r\nligne deux"_qs;
+    f.correctedStart = CalendarDateTime::FromFields(2024, 1, 2, 3, 4, 5);
+    f.lowScale = -12.5f;
+    f.highScale = 1e6f;
+    f.units = u"bar"_qs;
+    f.tcIndex = 7;
+    f.cjc = true;
+    f.polarity = false;
+    f.filterSize = 9;
+    const QByteArray block = BuildParameterBlock(f);
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(block.constData()));
+    const ParameterBlockReading read =
+        ReadParameterBlock(text, {u"-1"_qs, u"1"_qs, u"2024/03/05 14:07:09"_qs});
+    f.KeepAsStored();
+    EXPECT_EQ(read.fields, f);
+    EXPECT_EQ(read.startText, u"2024/01/02 03:04:05"_qs);
+    EXPECT_EQ(text.count(u"\r\n"_qs), 15) << "one line for each key, none for the comments";
+
+    // The opposite of each value, so that no field reads back right by chance.
+    ParameterBlockFields g;
+    g.tcIndex = 1;
+    g.correctedStart = f.correctedStart;
+    g.filterSize = 1;
+    const QByteArray other = BuildParameterBlock(g);
+    EXPECT_EQ(
+        ReadParameterBlock(QString::fromUtf16(reinterpret_cast<const char16_t*>(other.constData())),
+                           {u"-1"_qs, u"1"_qs, QString()})
+            .fields,
+        g);
+}
+
+TEST(SessionFileParameterBlock, AKeyTheBlockLacksReadsAsAnEmptyValue) {
+    const ParameterBlockDefaults defaults{u"-10"_qs, u"50"_qs, u"2024/03/05 14:07:09"_qs};
+    const ParameterBlockReading empty = ReadParameterBlock(QString(), defaults);
+    EXPECT_TRUE(empty.fields.recordingInProgress) << "only a 0 says no recording goes on";
+    EXPECT_EQ(empty.fields.lowScale, -10.0f);
+    EXPECT_EQ(empty.fields.highScale, 50.0f);
+    EXPECT_EQ(empty.fields.tcIndex, 0);
+    EXPECT_FALSE(empty.fields.cjc);
+    EXPECT_FALSE(empty.fields.polarity);
+    EXPECT_EQ(empty.fields.filterSize, 1);
+    EXPECT_EQ(empty.startText, defaults.start);
+    EXPECT_EQ(empty.fields.correctedStart, CalendarDateTime::FromFields(2024, 3, 5, 14, 7, 9));
+
+    const auto read = [&defaults](const QString& line) {
+        return ReadParameterBlock(line, defaults).fields;
+    };
+    EXPECT_FALSE(read(u"RecordingInProgress=0"_qs).recordingInProgress);
+    EXPECT_TRUE(read(u"RecordingInProgress=00"_qs).recordingInProgress);
+    EXPECT_TRUE(read(u"RecordingInProgress=1"_qs).recordingInProgress);
+    EXPECT_EQ(read(u"FilterSize=-3"_qs).filterSize, 1);
+    EXPECT_EQ(read(u"FilterSize=0"_qs).filterSize, 1);
+    EXPECT_EQ(read(u"FilterSize=1"_qs).filterSize, 1);
+    EXPECT_EQ(read(u"FilterSize=2"_qs).filterSize, 2);
+    EXPECT_EQ(read(u"FilterSize=\v2"_qs).filterSize, 1) << "only spaces and tabs lead a number";
+    EXPECT_TRUE(read(u"Polarity= \t-1"_qs).polarity);
+    EXPECT_EQ(read(u"CorrectedStartTime=\t"_qs).correctedStart,
+              CalendarDateTime::FromFields(2024, 3, 5, 14, 7, 9));
 }
 
 TEST(SessionFileRead, DataBlocksStayInsideTheImage) {
