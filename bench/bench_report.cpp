@@ -22,7 +22,10 @@ namespace {
 
 struct ReportedSession {
     ReportedSession() {
-        ReadSessionImage(session, BenchSessions::Voltage(1000000), false);
+        // A report of no session would time nothing worth knowing.
+        if (const Outcome read = ReadSessionImage(session, BenchSessions::Voltage(1000000), false);
+            !read)
+            qFatal("%s", qPrintable(read.message));
         graph.SetChannelSource(&session);
         QImage screen(1200, 600, QImage::Format_RGB32);
         QPainter painter(&screen);

@@ -15,11 +15,12 @@
 namespace {
 
 Outcome Unreadable(const QString& path) {
-    return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+    return Outcome::Failure(OutcomeType::CannotRead, FormatResource(TextId::kCannotRead, {path}));
 }
 
 Outcome TooLarge(const QString& path, qint64 limit) {
     return Outcome::Failure(
+        OutcomeType::Unsupported,
         QStringLiteral("le fichier %1 dépasse %2 octets, la taille que son format ne peut pas "
                        "dépasser.")
             .arg(path)
@@ -55,6 +56,7 @@ Outcome OpenPlainFile(const QString& path, qint64 limit, Descriptor& file) {
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return Outcome::Failure(
+            OutcomeType::CannotRead,
             QStringLiteral("%1 n’est pas un fichier ordinaire ; il n’est pas lu.").arg(path));
     if (info.st_size > limit)
         return TooLarge(path, limit);
@@ -78,12 +80,13 @@ Outcome CheckOutput(const QString& out, const QStringList& inputs, bool force) {
     for (const QString& input : inputs)
         if (Canonical(input) == target)
             return Outcome::Failure(
+                OutcomeType::Refused,
                 QStringLiteral("%1 est aussi le fichier lu : la commande n’écrit jamais sur ce "
                                "qu’elle lit, même avec --force.")
                     .arg(out));
     if (!force)
-        return Outcome::Failure(FormatResource(TextId::kFileExists, {out}) +
-                                QStringLiteral(" --force le remplace."));
+        return Outcome::Failure(OutcomeType::Refused, FormatResource(TextId::kFileExists, {out}) +
+                                                          QStringLiteral(" --force le remplace."));
     return Outcome::Success();
 }
 

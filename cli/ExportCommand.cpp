@@ -164,7 +164,8 @@ Outcome MakeRoom(const QString& path, const QString& input, bool force) {
         return allowed;
     QFile existing(path);
     if (!existing.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
-        return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
+        return Outcome::Failure(OutcomeType::CannotWrite,
+                                FormatResource(TextId::kCannotWrite, {path}));
     return Outcome::Success();
 }
 

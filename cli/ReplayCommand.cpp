@@ -56,7 +56,8 @@ std::optional<int> Parse(int argc, char** argv, ReplayArguments& args) {
 // parameter step: the session file's bytes, made in memory.
 Outcome Copy(const RawDump& dump, RawDumpPort& port, const QString& dumpPath,
              TerminalUserInterface& ui, QByteArray& image) {
-    const Outcome notADump = Outcome::Failure(FormatResource(TextId::kNotARawDump, {dumpPath}));
+    const Outcome notADump = Outcome::Failure(OutcomeType::Unsupported,
+                                              FormatResource(TextId::kNotARawDump, {dumpPath}));
     QBuffer file(&image);
     if (!file.open(QIODevice::ReadWrite))
         return notADump;
@@ -68,7 +69,8 @@ Outcome Copy(const RawDump& dump, RawDumpPort& port, const QString& dumpPath,
         const bool wasCopying = copy.State() == TransferStateType::Copying;
         const qint64 before = copy.Done();
         if (copy.Tick() == TransferStateType::Copying && wasCopying && copy.Done() == before)
-            return Outcome::Failure(FormatResource(TextId::kRawDumpTruncated, {dumpPath}));
+            return Outcome::Failure(OutcomeType::Corrupt,
+                                    FormatResource(TextId::kRawDumpTruncated, {dumpPath}));
     }
     if (copy.State() != TransferStateType::Finished)
         return notADump;

@@ -16,7 +16,8 @@ Outcome LoadStandardInput(QByteArray& image) {
     const QString name = QStringLiteral("-");
     QFile in;
     if (!in.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {name}));
     image.clear();
     constexpr qint64 kChunk = 1 << 20;
     for (;;) {
@@ -24,11 +25,13 @@ Outcome LoadStandardInput(QByteArray& image) {
         if (chunk.isEmpty())
             break;
         if (image.size() + chunk.size() > kMaximumSessionFileSize)
-            return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+            return Outcome::Failure(OutcomeType::CannotRead,
+                                    FormatResource(TextId::kCannotRead, {name}));
         image.append(chunk);
     }
     if (in.error() != QFileDevice::NoError)
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {name}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {name}));
     return Outcome::Success();
 }
 

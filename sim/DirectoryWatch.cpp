@@ -9,13 +9,15 @@
 std::unique_ptr<DirectoryWatch> DirectoryWatch::Open(const QString& folder, Outcome* outcome) {
     const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) {
-        *outcome = Outcome::Failure(QStringLiteral("inotify : %1").arg(std::strerror(errno)));
+        *outcome = Outcome::Failure(OutcomeType::CannotRead,
+                                    QStringLiteral("inotify : %1").arg(std::strerror(errno)));
         return nullptr;
     }
     std::unique_ptr<DirectoryWatch> watch(new DirectoryWatch(fd));
     if (inotify_add_watch(fd, folder.toLocal8Bit().constData(),
                           IN_CLOSE_WRITE | IN_MODIFY | IN_MOVED_TO) < 0) {
         *outcome = Outcome::Failure(
+            OutcomeType::CannotRead,
             QStringLiteral("Impossible de surveiller %1 : %2").arg(folder, std::strerror(errno)));
         return nullptr;
     }

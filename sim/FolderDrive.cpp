@@ -19,7 +19,8 @@ QByteArray PaddedToSectors(QByteArray bytes) {
 }
 
 Outcome SystemFailure(const char* what, const QByteArray& path) {
-    return Outcome::Failure(QStringLiteral("%1 %2 : %3")
+    return Outcome::Failure(OutcomeType::CannotWrite,
+                            QStringLiteral("%1 %2 : %3")
                                 .arg(QString::fromLatin1(what), QFile::decodeName(path),
                                      QString::fromLocal8Bit(std::strerror(errno))));
 }
@@ -42,13 +43,15 @@ Outcome FolderDrive::Write(DriveFileType file, const QByteArray& bytes) {
     QSaveFile out(PathOf(file));
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
         return Outcome::Failure(
+            OutcomeType::CannotWrite,
             QStringLiteral("Impossible d’écrire %1 : %2").arg(PathOf(file), out.errorString()));
     return Outcome::Success();
 }
 
 Outcome FolderDrive::Open() {
     if (!QDir().mkpath(folder_))
-        return Outcome::Failure(QStringLiteral("Impossible de créer le dossier %1").arg(folder_));
+        return Outcome::Failure(OutcomeType::CannotWrite,
+                                QStringLiteral("Impossible de créer le dossier %1").arg(folder_));
     pending_.clear();
     if (Outcome o = UsePipeMailbox(); !o)
         return o;
@@ -146,11 +149,12 @@ std::optional<ReceivedCommand> FolderDrive::ProcessControlFile() {
         return std::nullopt;
     const ReceivedCommand received =
         logger_.ReceiveBlock(reinterpret_cast<const std::uint8_t*>(block->constData()));
-    // A failed switch leaves the mailbox as it was; the logger goes on either way.
+    // A failed switch leaves the mailbox as it was and is tried again at the next block; a failed
+    // rewrite is done again, and told, by the next periodic refresh. The logger goes on either way.
     if (logger_.Flash().Active())
-        UsePlainMailbox(logger_.ControlReadBack());
+        static_cast<void>(UsePlainMailbox(logger_.ControlReadBack()));
     else if (pipe_ < 0)
-        UsePipeMailbox();
-    Refresh();
+        static_cast<void>(UsePipeMailbox());
+    static_cast<void>(Refresh());
     return received;
 }

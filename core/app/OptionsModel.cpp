@@ -53,7 +53,8 @@ Outcome OptionsModel::SetMktActivationText(const QString& text) {
     mktActivationText_ = text;
     const std::optional<double> kelvins = kMktActivationRange.Read(text);
     if (!kelvins)
-        return Outcome::Failure(MktActivationLabel() + u' ' + kMktActivationRange.RefusalText());
+        return Outcome::Failure(OutcomeType::Refused,
+                                MktActivationLabel() + u' ' + kMktActivationRange.RefusalText());
     mktActivation_ = static_cast<int>(std::lround(*kelvins));
     return Outcome::Success();
 }

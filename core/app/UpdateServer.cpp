@@ -26,7 +26,9 @@ bool IsLoopbackHost(const QString& host) {
 }
 
 UpdateAddress Refused(const QString& address) {
-    return {Outcome::Failure(FormatResource(TextId::kAddressRefused, {address})), {}};
+    return {
+        Outcome::Failure(OutcomeType::Refused, FormatResource(TextId::kAddressRefused, {address})),
+        {}};
 }
 
 bool IsTrusted(const QUrl& url) {

@@ -23,7 +23,8 @@ CWorkbook::~CWorkbook() = default;
 Outcome CWorkbook::Open(const QString& path) {
     Reset();
     if (!zip_.Open(path))
-        return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
+        return Outcome::Failure(OutcomeType::CannotWrite,
+                                FormatResource(TextId::kCannotWrite, {path}));
     open_ = true;
     return Outcome::Success();
 }

@@ -22,13 +22,15 @@ bool IsAcceptedName(const QByteArray& name) {
 CZip::CZip() : pending_(std::make_unique<char[]>(kPendingSize)) {}
 
 CZip::~CZip() {
+    // Nobody is left to hear how it went: the archive is finished as well as it can be.
     if (IsOpen())
-        Close();
+        static_cast<void>(Close());
 }
 
 bool CZip::Open(const QString& path) {
+    // The earlier archive's fate was the caller's to learn from its own Close.
     if (IsOpen())
-        Close();
+        static_cast<void>(Close());
     path_ = path;
     file_.setFileName(path);
     // Every write goes straight to the system, so that a full disk shows at the call.
@@ -128,11 +130,10 @@ bool CZip::CloseEntry() {
 bool CZip::Close() {
     if (!IsOpen())
         return false;
-    if (entryOpen_)
-        CloseEntry();
+    const bool entryClosed = !entryOpen_ || CloseEntry();
     const uint64_t end =
         archiveSize_ + static_cast<uint64_t>(directory_.size()) + ZipRecords::kEndRecordSize;
-    bool ok = !failed_ && end <= ZipRecords::kSizeLimit;
+    bool ok = entryClosed && !failed_ && end <= ZipRecords::kSizeLimit;
     if (ok) {
         const QByteArray endRecord = ZipRecords::EndRecord(static_cast<uint16_t>(entries_),
                                                            static_cast<uint32_t>(directory_.size()),

@@ -27,13 +27,13 @@ public:
 
     // Finishes an archive still open, then starts a new, empty one for `path`. It is written
     // beside it and takes the place of any file there only when Close succeeds.
-    bool Open(const QString& path);
-    bool OpenEntry(const QString& name);
+    [[nodiscard]] bool Open(const QString& path);
+    [[nodiscard]] bool OpenEntry(const QString& name);
     // The length taken, or kNoArchive / kNoEntry. A failed write surfaces at CloseEntry.
     qint64 Write(QByteArrayView data);
-    bool CloseEntry();
+    [[nodiscard]] bool CloseEntry();
     // Writes the central directory and the end record; an entry still open is closed first.
-    bool Close();
+    [[nodiscard]] bool Close();
     // Gives up the archive; a file that was at the path stays as it was.
     void Discard();
 
@@ -42,7 +42,7 @@ public:
     const QString& Path() const { return path_; }
 
 private:
-    bool WriteAt(uint64_t offset, QByteArrayView bytes);
+    [[nodiscard]] bool WriteAt(uint64_t offset, QByteArrayView bytes);
     bool AppendToEntry(QByteArrayView bytes);
     bool HandPendingToCompressor();
     void Release();

@@ -41,9 +41,9 @@ public:
     CsvExportJob& operator=(const CsvExportJob&) = delete;
 
     // False with a French message when the destination cannot be written.
-    bool Open();
+    [[nodiscard]] bool Open();
     // Writes to the standard output instead of the path, as it goes.
-    bool OpenStandardOutput();
+    [[nodiscard]] bool OpenStandardOutput();
     StepProgress Step() override;
     const QString& FailureMessage() const { return failure_; }
     int RowCount() const { return rowCount_; }

@@ -55,7 +55,8 @@ bool SessionExportCommand::RunCsv(const CRecSession& session, const QLocale& loc
     const QString path =
         ChooseFile(session.SessionName(), ExportFormatType::Csv, [&](const QString& chosen) {
             job = std::make_unique<CsvExportJob>(session, chosen, CsvFormat::Of(locale));
-            return job->Open() ? Outcome::Success() : Outcome::Failure(job->FailureMessage());
+            return job->Open() ? Outcome::Success()
+                               : Outcome::Failure(OutcomeType::CannotWrite, job->FailureMessage());
         });
     if (path.isEmpty())
         return false;

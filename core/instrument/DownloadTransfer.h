@@ -87,8 +87,8 @@ private:
     void HandleRecord(const TransferResult& result);
     void HandleIdentity(const TransferResult& result);
     void HandleFirstChunk(char* bytes, qint64 read, qint64 writable);
-    bool Write(const char* data, qint64 count);
-    bool WriteZeros(qint64 count);
+    [[nodiscard]] bool Write(const char* data, qint64 count);
+    [[nodiscard]] bool WriteZeros(qint64 count);
 
     InstrumentPort& port_;
     QIODevice& output_;

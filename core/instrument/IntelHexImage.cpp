@@ -128,7 +128,8 @@ Outcome IntelHexImage::CheckCompatibility() const {
     if (bytes_.size() >= kMinCompatibleSize && bytes_[kMarkAddress] == 'X' &&
         bytes_[kMarkAddress + 1] == 'V')
         return Outcome::Success();
-    return Outcome::Failure(ResourceString(TextId::kFirmwareIncompatible));
+    return Outcome::Failure(OutcomeType::Unsupported,
+                            ResourceString(TextId::kFirmwareIncompatible));
 }
 
 QByteArrayView IntelHexImage::Page(qsizetype address, qsizetype pageSize) const {
@@ -142,10 +143,10 @@ IntelHexReadResult ReadIntelHex(QByteArrayView text) {
     qsizetype pos = 0;
     while (pos < text.size()) {
         if (!reader.AddLine(NextLine(text, pos)))
-            return {Outcome::Failure(reader.Error()), {}};
+            return {Outcome::Failure(OutcomeType::Corrupt, reader.Error()), {}};
     }
     IntelHexImage image(reader.TakeImage());
     if (image.Size() == 0)
-        return {Outcome::Failure(ResourceString(TextId::kHexNoCode)), {}};
+        return {Outcome::Failure(OutcomeType::Corrupt, ResourceString(TextId::kHexNoCode)), {}};
     return {Outcome::Success(), std::move(image)};
 }

@@ -49,18 +49,21 @@ QByteArray RawDump::Bytes() const {
 Outcome RawDump::Parse(const QByteArray& bytes, const QString& path, RawDump& dump) {
     const char* text = bytes.constData();
     const int length = TextLength(bytes);
-    const Outcome notADump = Outcome::Failure(FormatResource(TextId::kNotARawDump, {path}));
+    const Outcome notADump =
+        Outcome::Failure(OutcomeType::Unsupported, FormatResource(TextId::kNotARawDump, {path}));
     if (DriveTextInt(text, length, kMark, 0) != kVersion)
         return notADump;
     if (bytes.size() < kTextSize)
-        return Outcome::Failure(FormatResource(TextId::kRawDumpTruncated, {path}));
+        return Outcome::Failure(OutcomeType::Corrupt,
+                                FormatResource(TextId::kRawDumpTruncated, {path}));
     const qint64 parameterBytes = DriveTextInt(text, length, "ParameterBytes=", -1);
     const qint64 recordBytes = DriveTextInt(text, length, "RecordBytes=", -1);
     if (parameterBytes != kParameterBlockSize || recordBytes < 0)
         return notADump;
     const qint64 expected = kTextSize + parameterBytes + recordBytes;
     if (bytes.size() < expected)
-        return Outcome::Failure(FormatResource(TextId::kRawDumpTruncated, {path}));
+        return Outcome::Failure(OutcomeType::Corrupt,
+                                FormatResource(TextId::kRawDumpTruncated, {path}));
     if (bytes.size() > expected)
         return notADump;
     dump.statusText = bytes.left(kTextSize);
@@ -72,10 +75,12 @@ Outcome RawDump::Parse(const QByteArray& bytes, const QString& path, RawDump& du
 Outcome RawDump::Load(const QString& path, RawDump& dump) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {path}));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {path}));
     return Parse(bytes, path, dump);
 }
 
@@ -83,7 +88,8 @@ Outcome RawDump::Save(const QString& path) const {
     QSaveFile file(path);
     const QByteArray bytes = Bytes();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
+        return Outcome::Failure(OutcomeType::CannotWrite,
+                                FormatResource(TextId::kCannotWrite, {path}));
     return {};
 }
 

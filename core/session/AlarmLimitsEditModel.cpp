@@ -13,6 +13,7 @@ Outcome ReadLimit(const QString& text, const QString& label, std::optional<doubl
     limit = kAlarmLimitRange.Read(text);
     if (!limit)
         return Outcome::Failure(
+            OutcomeType::Refused,
             FormatResource(TextId::kAlarmLimitRefused, {label, kAlarmLimitRange.RefusalText()}));
     return Outcome::Success();
 }
@@ -52,7 +53,7 @@ Outcome AlarmLimitsEditModel::Apply(const QString& low, const QString& high, boo
         return read;
     }
     if (limits.low && limits.high && *limits.low > *limits.high)
-        return Outcome::Failure(ResourceString(TextId::kAlarmLimitsOrder));
+        return Outcome::Failure(OutcomeType::Refused, ResourceString(TextId::kAlarmLimitsOrder));
     figures_.limits = limits;
     figures_.showMkt = temperature_ && showMkt;
     lowText_ = SessionFigureTexts::Limit(limits.low);

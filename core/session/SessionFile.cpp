@@ -370,16 +370,18 @@ Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
     if (!info.isFile() || info.size() > kMaximumSessionFileSize ||
         !file.open(QIODevice::ReadOnly | QIODevice::ExistingOnly) ||
         file.size() > kMaximumSessionFileSize)
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {path}));
     const qint64 length = file.size();
     if (length < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(TextId::kNoUsableData, {path}));
+        return Outcome::Failure(OutcomeType::Unsupported,
+                                FormatResource(TextId::kNoUsableData, {path}));
     try {
         const qint64 rounded = (length + kMinimumSessionFileSize - 1) / kMinimumSessionFileSize *
                                kMinimumSessionFileSize;
         buffer = QByteArray(static_cast<qsizetype>(rounded), '\0');
     } catch (const std::bad_alloc&) {
-        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
+        return Outcome::Failure(OutcomeType::NoMemory, ResourceString(TextId::kCannotAllocate));
     }
     size = length;
     return Outcome::Success();
@@ -387,7 +389,8 @@ Outcome OpenSessionFile(QFile& file, QByteArray& buffer, qint64& size) {
 
 Outcome CheckSessionFileRead(const QString& path, qint64 bytesRead) {
     if (bytesRead < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCannotRead, {path}));
     return Outcome::Success();
 }
 
@@ -409,15 +412,18 @@ Outcome LoadSessionImage(const QString& path, QByteArray& image) {
 
 Outcome CheckSessionImage(const QString& path, const QByteArray& image) {
     if (image.size() < kMinimumSessionFileSize)
-        return Outcome::Failure(FormatResource(TextId::kNoUsableData, {path}));
+        return Outcome::Failure(OutcomeType::Unsupported,
+                                FormatResource(TextId::kNoUsableData, {path}));
     const qint64 textLength = HeaderTextLength(image.constData(), image.size());
     const QString header = QString::fromLatin1(image.constData(), textLength);
     bool found = false;
     const QString appName = FindHeaderValue(header, HeaderKeyText(HeaderKeyType::AppName), &found);
     if (!found)
-        return Outcome::Failure(FormatResource(TextId::kFileHasNoData, {path}));
+        return Outcome::Failure(OutcomeType::Unsupported,
+                                FormatResource(TextId::kFileHasNoData, {path}));
     if (appName.compare(QStringLiteral("VX.exe"), Qt::CaseInsensitive) != 0)
-        return Outcome::Failure(FormatResource(TextId::kUnsupportedFile, {path, appName}));
+        return Outcome::Failure(OutcomeType::Unsupported,
+                                FormatResource(TextId::kUnsupportedFile, {path, appName}));
     return Outcome::Success();
 }
 
@@ -460,6 +466,7 @@ Outcome SessionImageReader::Begin() {
     // clock would give an end and time stamps that do not match the start shown.
     if (!IsOnLoggerClock(fields.correctedStart))
         return Outcome::Failure(
+            OutcomeType::Corrupt,
             FormatResource(TextId::kBadStartDate,
                            {session_.Path(), startText, FormatDateTimeText(LoggerClockFirst()),
                             FormatDateTimeText(LoggerClockLast())}));
@@ -470,7 +477,7 @@ Outcome SessionImageReader::Begin() {
         if (image.length > dataStart)
             dataCopy = image.Copy(dataStart, image.length - dataStart);
     } catch (const std::bad_alloc&) {
-        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
+        return Outcome::Failure(OutcomeType::NoMemory, ResourceString(TextId::kCannotAllocate));
     }
     ReplaceGenByInst(headerCopy);
 
@@ -615,7 +622,7 @@ std::optional<Outcome> SessionImageReader::Step() {
         }
     } catch (const std::bad_alloc&) {
         phase_ = PhaseType::Done;
-        return Outcome::Failure(ResourceString(TextId::kCannotAllocate));
+        return Outcome::Failure(OutcomeType::NoMemory, ResourceString(TextId::kCannotAllocate));
     }
     return Outcome::Success();
 }
@@ -671,7 +678,8 @@ bool FormatParameterBlock(QFileDevice& file, qint64 offset, const ParameterBlock
 }
 
 Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
-    const Outcome failure = Outcome::Failure(FormatResource(TextId::kCannotWrite, {path}));
+    const Outcome failure =
+        Outcome::Failure(OutcomeType::CannotWrite, FormatResource(TextId::kCannotWrite, {path}));
     // Written beside the target and renamed over it, so the old file stays whole until the
     // new one is complete.
     QSaveFile file(path);
@@ -692,7 +700,8 @@ Outcome WriteSessionFile(const CRecSession& session, const QString& path) {
 }
 
 Outcome RewriteParameterBlock(const CRecSession& session, const QString& path) {
-    const Outcome failure = Outcome::Failure(FormatResource(TextId::kCannotRead, {path}));
+    const Outcome failure =
+        Outcome::Failure(OutcomeType::CannotWrite, FormatResource(TextId::kCannotRead, {path}));
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return failure;

@@ -103,7 +103,7 @@ public:
     Outcome Begin();
     // Walks some data blocks or converts some values: nothing while there is more to do, else
     // how the reading ended.
-    std::optional<Outcome> Step();
+    [[nodiscard]] std::optional<Outcome> Step();
     // Each data block counts twice: once walked, once converted.
     qint64 WorkDone() const;
     qint64 WorkTotal() const { return 2 * Blocks(); }
@@ -136,4 +136,5 @@ Outcome RewriteParameterBlock(const CRecSession& session, const QString& path);
 
 // The 2560-byte block of the fields as KeepAsStored() leaves them.
 QByteArray BuildParameterBlock(const ParameterBlockFields& fields);
-bool FormatParameterBlock(QFileDevice& file, qint64 offset, const ParameterBlockFields& fields);
+[[nodiscard]] bool FormatParameterBlock(QFileDevice& file, qint64 offset,
+                                        const ParameterBlockFields& fields);

@@ -52,7 +52,8 @@ int PrintDriver::PrintPages(QPagedPaintDevice& device, Printout& printout, int f
 
 Outcome PrintDriver::WritePdf(const QString& path, Printout& printout) {
     const auto failure = [&path] {
-        return Outcome::Failure(FormatResource(TextId::kPdfNotWritten, {path}));
+        return Outcome::Failure(OutcomeType::CannotWrite,
+                                FormatResource(TextId::kPdfNotWritten, {path}));
     };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -117,7 +117,7 @@ TEST(FlashFromTools, ObjcopySegmentRecordsAboveOneSegmentAreRefused) {
     const QByteArray hex = Objcopy(dir, IntelHexBuilder::Firmware(70000));
     ASSERT_TRUE(hex.contains(":02000002"));
     const IntelHexReadResult read = ReadIntelHex(hex);
-    EXPECT_FALSE(read.outcome);
+    EXPECT_EQ(read.outcome.kind, OutcomeType::Corrupt);
     EXPECT_EQ(read.outcome.message, ResourceString(TextId::kHexUnknownRecord));
 }
 

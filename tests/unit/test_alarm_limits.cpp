@@ -49,13 +49,14 @@ TEST(AlarmLimitsEditModel, EmptyBoxesAreNoLimitsAndNumbersAreReadAtTheRangeEnds)
     for (const auto& [low, high] : {std::pair{"-1000000,1", ""}, std::pair{"", "1000000,1"},
                                     std::pair{"x", ""}, std::pair{"1 000", ""}}) {
         const Outcome refused = model.Apply(QString::fromUtf8(low), QString::fromUtf8(high), false);
-        EXPECT_FALSE(refused) << low << high;
+        EXPECT_EQ(refused.kind, OutcomeType::Refused) << low << high;
         EXPECT_TRUE(refused.message.startsWith(*low ? u"Limite basse :"_qs : u"Limite haute :"_qs))
             << refused.message.toStdString();
         EXPECT_TRUE(refused.message.contains(u"entre -1000000 et 1000000"_qs));
         EXPECT_EQ(model.Result().limits, kept) << "a refusal changes nothing";
     }
     const Outcome crossed = model.Apply(u"2,51"_qs, u"2,5"_qs, false);
+    EXPECT_EQ(crossed.kind, OutcomeType::Refused);
     EXPECT_EQ(crossed.message, u"La limite basse doit être inférieure ou égale à la limite haute.");
     EXPECT_EQ(model.Result().limits, kept);
 }

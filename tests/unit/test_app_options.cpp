@@ -141,7 +141,7 @@ TEST(AppOptions, MktActivationTypedInTheDialogIsCheckedAtItsEnds) {
     EXPECT_EQ(model.MktActivationText(), u"10000");
     for (const char* refused : {"999.9", "100000.1", "", "dix", "1e6"}) {
         const Outcome read = model.SetMktActivationText(QString::fromUtf8(refused));
-        EXPECT_FALSE(read) << refused;
+        EXPECT_EQ(read.kind, OutcomeType::Refused) << refused;
         EXPECT_EQ(read.message, u"ΔH/R de la température cinétique moyenne (K) : Entrez un nombre "
                                 u"compris entre 1000 et 100000.")
             << refused;

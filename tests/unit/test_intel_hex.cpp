@@ -211,15 +211,16 @@ TEST(IntelHexImage, CompatibleOnlyWithTheMarkXVAndAtLeast2048Bytes) {
     EXPECT_TRUE(IntelHexImage(FirmwareBytes(2048)).CheckCompatibility());
     EXPECT_TRUE(IntelHexImage(FirmwareBytes(2049)).CheckCompatibility());
     const Outcome tooShort = IntelHexImage(FirmwareBytes(2047)).CheckCompatibility();
-    EXPECT_FALSE(tooShort);
+    EXPECT_EQ(tooShort.kind, OutcomeType::Unsupported);
     EXPECT_EQ(tooShort.message, Message(1061));
-    EXPECT_FALSE(IntelHexImage(FirmwareBytes(1058)).CheckCompatibility());
-    EXPECT_FALSE(IntelHexImage().CheckCompatibility());
+    EXPECT_EQ(IntelHexImage(FirmwareBytes(1058)).CheckCompatibility().kind,
+              OutcomeType::Unsupported);
+    EXPECT_EQ(IntelHexImage().CheckCompatibility().kind, OutcomeType::Unsupported);
 
     QByteArray reversed = FirmwareBytes(4096);
     reversed[1056] = 'V';
     reversed[1057] = 'X';
-    EXPECT_EQ(IntelHexImage(reversed).CheckCompatibility().message, Message(1061));
+    EXPECT_EQ(IntelHexImage(reversed).CheckCompatibility().kind, OutcomeType::Unsupported);
     QByteArray lower = FirmwareBytes(4096);
     lower[1056] = 'x';
     EXPECT_FALSE(IntelHexImage(lower).CheckCompatibility());

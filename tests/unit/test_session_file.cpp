@@ -188,8 +188,7 @@ TEST(SessionFileRead, ARefusedFileLeavesTheSessionAsItWas) {
     noStartAnywhere.Set("Start", "").Samples(Ramp(20));
     noStartAnywhere.ParameterText(u"SessionName=Autre\r\nCorrectedStartTime= \r\n"_qs);
     for (const SessionImageBuilder* refused : {&logger, &corrected, &noStartAnywhere}) {
-        const Outcome read = ReadSessionImage(session, refused->Build(), true);
-        EXPECT_FALSE(read);
+        EXPECT_EQ(ReadSessionImage(session, refused->Build(), true).kind, OutcomeType::Corrupt);
         EXPECT_EQ(SessionState::Of(session), before);
         EXPECT_EQ(session.ChanData().FirstRecord().Values()[0],
                   ReadImage(first.Build())->ChanData().FirstRecord().Values()[0]);
@@ -341,6 +340,10 @@ TEST(SessionFileRead, CountScaleEdgeCases) {
 
 TEST(SessionFileCheck, RefusedImages) {
     const QString path = u"/tmp/x.vx"_qs;
+    for (const QByteArray& refused : {QByteArray(511, 'A'), QByteArray(512, '\0'),
+                                      SessionImageBuilder().Set("AppName", "Other.exe").Build()})
+        EXPECT_EQ(CheckSessionImage(path, refused).kind, OutcomeType::Unsupported);
+    // Each says why in its own words.
     EXPECT_EQ(CheckSessionImage(path, QByteArray(511, 'A')).message,
               u"Le fichier « /tmp/x.vx » ne contient aucune donnée utilisable."_qs);
     EXPECT_EQ(CheckSessionImage(path, QByteArray(512, '\0')).message,
@@ -354,34 +357,33 @@ TEST(SessionFileCheck, RefusedImages) {
     QTemporaryDir dir;
     QByteArray image;
     const QString missing = dir.filePath(u"none.vx"_qs);
-    EXPECT_EQ(LoadSessionImage(missing, image).message,
+    const Outcome absent = LoadSessionImage(missing, image);
+    EXPECT_EQ(absent.kind, OutcomeType::CannotRead);
+    EXPECT_EQ(absent.message,
               u"Impossible d’ouvrir le fichier source "_qs + missing + u" pour la lecture."_qs);
     QFile small(dir.filePath(u"small.vx"_qs));
     ASSERT_TRUE(small.open(QIODevice::WriteOnly));
     small.write(QByteArray(100, 'x'));
     small.close();
-    EXPECT_FALSE(LoadSessionImage(small.fileName(), image));
+    EXPECT_EQ(LoadSessionImage(small.fileName(), image).kind, OutcomeType::Unsupported);
 }
 
 TEST(SessionFileCheck, OnlyAPlainFileWithinTheLargestSizeIsOpened) {
     QTemporaryDir dir;
     QByteArray image;
-    const auto refusal = [](const QString& path) {
-        return u"Impossible d’ouvrir le fichier source "_qs + path + u" pour la lecture."_qs;
-    };
     // A FIFO without a writer would keep the opening waiting for ever.
     const QString fifo = dir.filePath(u"fifo.vx"_qs);
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(LoadSessionImage(fifo, image).message, refusal(fifo));
-    EXPECT_EQ(LoadSessionImage(u"/dev/zero"_qs, image).message, refusal(u"/dev/zero"_qs));
-    EXPECT_EQ(LoadSessionImage(dir.path(), image).message, refusal(dir.path()));
+    EXPECT_EQ(LoadSessionImage(fifo, image).kind, OutcomeType::CannotRead);
+    EXPECT_EQ(LoadSessionImage(u"/dev/zero"_qs, image).kind, OutcomeType::CannotRead);
+    EXPECT_EQ(LoadSessionImage(dir.path(), image).kind, OutcomeType::CannotRead);
 
     // Sizes told by the file system alone: nothing past the largest is read.
     QFile large(dir.filePath(u"large.vx"_qs));
     ASSERT_TRUE(large.open(QIODevice::WriteOnly));
     ASSERT_TRUE(large.resize(kMaximumSessionFileSize + 1));
     large.close();
-    EXPECT_EQ(LoadSessionImage(large.fileName(), image).message, refusal(large.fileName()));
+    EXPECT_EQ(LoadSessionImage(large.fileName(), image).kind, OutcomeType::CannotRead);
 }
 
 TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
@@ -424,11 +426,14 @@ TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
     EXPECT_EQ(again->ReportFooter(), u"Pied"_qs);
     EXPECT_EQ(again->ChanData().FirstRecord().Values(), s->ChanData().FirstRecord().Values());
 
-    EXPECT_FALSE(RewriteParameterBlock(*back, dir.filePath(u"absent.vx"_qs)));
+    EXPECT_EQ(RewriteParameterBlock(*back, dir.filePath(u"absent.vx"_qs)).kind,
+              OutcomeType::CannotWrite);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"absent.vx"_qs)));
-    EXPECT_EQ(WriteSessionFile(*back, dir.filePath(u"no/such/folder.vx"_qs)).message,
-              u"Impossible d’ouvrir le fichier de destination "_qs +
-                  dir.filePath(u"no/such/folder.vx"_qs) + u" pour l’écriture."_qs);
+    const Outcome unwritable = WriteSessionFile(*back, dir.filePath(u"no/such/folder.vx"_qs));
+    EXPECT_EQ(unwritable.kind, OutcomeType::CannotWrite);
+    EXPECT_EQ(unwritable.message, u"Impossible d’ouvrir le fichier de destination "_qs +
+                                      dir.filePath(u"no/such/folder.vx"_qs) +
+                                      u" pour l’écriture."_qs);
 }
 
 TEST(SessionFileWrite, ParameterBlockNeverOverflows) {

@@ -142,6 +142,7 @@ TEST(OddStartDates, OnlyARealTimeOfTheLoggersClockOpens) {
 
     Outcome refused;
     EXPECT_FALSE(LoggerStartedAt("2024/13/05 25:07:09", &refused));
+    EXPECT_EQ(refused.kind, OutcomeType::Corrupt);
     EXPECT_EQ(refused.message,
               u"Le fichier « /données/RECORD.VX » ne peut pas être ouvert : sa date de début "
               u"« 2024/13/05 25:07:09 » n’est pas une date réelle comprise entre "
@@ -174,7 +175,7 @@ TEST(OddStartDates, AControlPanelFileThatLostItsStartOpensWithTheLoggersStart) {
     none.ParameterText(ControlPanelBlock(QString(), u"00000000"_qs, u"00002041"_qs));
     CRecSession refused(Celsius());
     const Outcome read = ReadSessionImage(refused, none.Build(), false);
-    EXPECT_FALSE(read);
+    EXPECT_EQ(read.kind, OutcomeType::Corrupt);
     EXPECT_TRUE(read.message.contains(u"« 2024/13/05 14:07:09 »"_qs)) << read.message.toStdString();
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 QString VersionsUrl(const QString& base) {
     const UpdateAddress address = VersionsFileAddress(base);
-    EXPECT_EQ(address.outcome.ok, !address.url.isEmpty()) << base.toStdString();
+    EXPECT_EQ(static_cast<bool>(address.outcome), !address.url.isEmpty()) << base.toStdString();
     return address.url.toString();
 }
 
@@ -84,7 +84,7 @@ TEST(UpdateServer, OtherSchemesAndMalformedBasesAreRefusedWithTheAddress) {
           "https://user@host", "http://127.0.0.1@updates.example", "http://127.0.0.1:99999",
           "https://up dates.example"}) {
         const UpdateAddress address = VersionsFileAddress(base);
-        EXPECT_FALSE(address.outcome) << base;
+        EXPECT_EQ(address.outcome.kind, OutcomeType::Refused) << base;
         EXPECT_TRUE(address.url.isEmpty()) << base;
         EXPECT_EQ(address.outcome.message,
                   FormatResource(TextId::kAddressRefused, {QString(base).trimmed()}))

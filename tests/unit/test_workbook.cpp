@@ -253,7 +253,7 @@ TEST_F(WorkbookTest, DiscardingRemovesTheFile) {
 TEST_F(WorkbookTest, AFolderThatCannotBeWrittenIsReported) {
     CXLSData data;
     const Outcome opened = data.Open(dir_.filePath("missing/book.xlsx"));
-    EXPECT_FALSE(opened);
+    EXPECT_EQ(opened.kind, OutcomeType::CannotWrite);
     EXPECT_EQ(opened.message, "Impossible d’ouvrir le fichier de destination " +
                                   dir_.filePath("missing/book.xlsx") + " pour l’écriture.");
 }
