@@ -78,7 +78,7 @@ const ExportCells& Cells() {
         const int decimals = std::max(0, data.Entry().Decimals + data.ExtraDecimals());
         QHash<QString, uint32_t> known;
         DateTimeTextCache times;
-        const std::vector<double>& values = data.FirstRecord().Values();
+        const ValueView values = data.FirstRecord().Values();
         c.rows.reserve(values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
             const DateTimeTextCache::Texts when =

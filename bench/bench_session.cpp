@@ -10,7 +10,7 @@ void ReadSession(benchmark::State& state, const QByteArray& image) {
     for (auto _ : state) {
         CRecSession session;
         const Outcome read = ReadSessionImage(session, image, false);
-        benchmark::DoNotOptimize(session.ChanData().FirstRecord().Values().data());
+        benchmark::DoNotOptimize(session.ChanData().FirstRecord().Samples().AnalogValues().data());
         if (!read)
             state.SkipWithError("read failed");
     }

@@ -37,7 +37,7 @@ DataSheetValues::Cell DataSheetValues::At(std::int64_t row) {
     // Rows come in order: the record holding this one is the current one or a later one.
     while (record_ + 1 < recordStarts_.size() && row >= recordStarts_[record_ + 1])
         ++record_;
-    const std::vector<double>& values =
+    const ValueView values =
         session_.ChanData().Channel(0).Record(static_cast<int>(record_)).Values();
     const auto index = static_cast<std::size_t>(row - recordStarts_[record_]);
     const double v = index < values.size() ? values[index] : NoValue;

@@ -5,10 +5,10 @@
 #include "core/graph/GraphSettingsSource.h"
 #include "core/graph/NiceValueRange.h"
 #include "core/graph/TraceRenderer.h"
-#include "core/graph/ValueScan.h"
 #include "core/graph/ViewWindow.h"
 #include "core/graph/ZoomToModel.h"
 #include "core/session/LimitStatistics.h"
+#include "core/session/ValueScan.h"
 
 #include <QString>
 #include <QtGlobal>

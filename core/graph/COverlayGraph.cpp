@@ -5,15 +5,13 @@
 #include "core/common/TimeFormat.h"
 #include "core/graph/AxisTextPlacer.h"
 #include "core/graph/OverlaySessions.h"
-#include "core/graph/ValueScan.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ValueScan.h"
 
 #include <algorithm>
 
 namespace {
 
-// Below this a whole scan costs less than making the summary.
-constexpr int kSummarisedFrom = 1 << 16;
 constexpr int kLegendSwatch = 24;
 
 } // namespace
@@ -30,11 +28,8 @@ void COverlayGraph::SetSessions(std::vector<const CRecSession*> sessions) {
         for (int r = 0; r < list.RecordCount(); ++r) {
             const CChanRecord& record = list.Record(r);
             const int n =
-                static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
-            Run run{static_cast<int>(s), record.Values().data(), n, nullptr};
-            if (n >= kSummarisedFrom)
-                run.summary = std::make_unique<ValuePyramid>(run.values, n);
-            runs_.push_back(std::move(run));
+                static_cast<int>(std::min<std::size_t>(record.Values().size(), INT32_MAX));
+            runs_.push_back({static_cast<int>(s), &record});
             series.push_back({chan.FirstValueTime(record), chan.ValuePeriod(), n});
         }
     }
@@ -60,7 +55,7 @@ void COverlayGraph::Rescale() {
         const PointRange range = timeline_.Visible(i, ViewStart(), ViewSpan());
         const int count = range.end - range.first;
         if (count > 0)
-            extent.Add(ScanRange(run.values, run.summary.get(), range.first, count));
+            extent.Add(run.Values().Scan(range.first, count));
     }
     ScaleValueAxisTo(extent);
 }
@@ -71,9 +66,9 @@ void COverlayGraph::DrawPass(Canvas& canvas) {
         const Run& run = runs_[static_cast<std::size_t>(i)];
         const OverlaySeries& s = timeline_.Series(i);
         GraphTrace trace;
-        trace.record = {
-            s.start,          run.values, run.count, 0.0, std::max(0, run.count - 1) * s.period,
-            run.summary.get()};
+        const ValueView values = run.Values();
+        const auto n = static_cast<double>(values.size());
+        trace.record = {s.start, values, 0.0, std::max(0.0, n - 1.0) * s.period};
         trace.colour = TraceColour(run.session);
         trace.pointPeriod = s.period;
         // No channel: the cursor reads every session itself, not the first column offered.
@@ -131,9 +126,12 @@ QString COverlayGraph::CursorReading(int session) const {
         const Run& run = runs_[static_cast<std::size_t>(i)];
         if (run.session != session)
             continue;
-        if (const std::optional<int> k = timeline_.IndexAt(i, cursorTime_)) {
+        const ValueView values = run.Values();
+        // The timeline may predate a recompute that changed the number of values.
+        if (const std::optional<int> k = timeline_.IndexAt(i, cursorTime_);
+            k && static_cast<std::size_t>(*k) < values.size()) {
             const CRecSession& s = SessionAt(session);
-            return s.ChanData().ValueText(run.values[*k], s.DisplayUnits());
+            return s.ChanData().ValueText(values[static_cast<std::size_t>(*k)], s.DisplayUnits());
         }
     }
     return ResourceString(TextId::kNoValue);
@@ -143,7 +141,7 @@ bool COverlayGraph::Draw(Canvas& canvas) {
     const bool printer = canvas.IsPrinter();
     bool drawable = false;
     for (const Run& run : runs_)
-        drawable = drawable || run.count > 1;
+        drawable = drawable || run.Values().size() > 1;
     if (!drawable)
         return printer;
     int period = 0;

@@ -2,7 +2,8 @@
 
 #include "core/graph/CGraphClass.h"
 #include "core/graph/OverlayTimeline.h"
-#include "core/graph/ValuePyramid.h"
+#include "core/session/CChanRecord.h"
+#include "core/session/ValueView.h"
 
 #include <memory>
 #include <vector>
@@ -31,11 +32,12 @@ public:
     QString CursorReading(int session) const;
 
 private:
+    // A record of a session, read through its series at each use so that a recomputed
+    // session is drawn as it is now.
     struct Run {
         int session = 0;
-        const double* values = nullptr;
-        int count = 0;
-        std::unique_ptr<ValuePyramid> summary;
+        const CChanRecord* record = nullptr;
+        ValueView Values() const { return record->Values(); }
     };
 
     void Rescale();

@@ -1,8 +1,8 @@
 #include "core/graph/CTrendGraph.h"
 
 #include "core/common/Rounding.h"
-#include "core/graph/ValueScan.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ValueScan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,29 +103,6 @@ PointRange CTrendGraph::VisiblePoints(int channel, int record) const {
                              static_cast<int>(r.Values().size()), ViewStart(), ViewSpan());
 }
 
-const ValuePyramid* CTrendGraph::SummaryOf(const CChanRecord& record) {
-    // Below this a whole scan costs less than making the summary.
-    constexpr std::size_t kSummarisedFrom = 1u << 16;
-    const std::vector<double>& values = record.Values();
-    if (values.size() < kSummarisedFrom)
-        return nullptr;
-    if (summariesOf_ != Session()) {
-        summaries_.clear();
-        summariesOf_ = Session();
-    }
-    for (auto it = summaries_.begin(); it != summaries_.end(); ++it) {
-        if (it->record != &record)
-            continue;
-        if (it->values == values.data() && it->count == values.size())
-            return &it->pyramid;
-        summaries_.erase(it);
-        break;
-    }
-    summaries_.push_back({&record, values.data(), values.size(),
-                          ValuePyramid(values.data(), static_cast<int64_t>(values.size()))});
-    return &summaries_.back().pyramid;
-}
-
 void CTrendGraph::Rescale() {
     const CChanData& chan = Session()->ChanData();
     if (chan.Flags().event) {
@@ -137,13 +114,11 @@ void CTrendGraph::Rescale() {
                 continue;
             const CChanRecordList& list = chan.Channel(c);
             for (int r = 0; r < list.RecordCount(); ++r) {
-                const std::vector<double>& values = list.Record(r).Values();
-                const int n = static_cast<int>(values.size());
+                const ValueView values = list.Record(r).Values();
+                const int n = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
                 const PointRange range = ShowingAllFlag() ? PointRange{0, n} : VisiblePoints(c, r);
                 const int first = std::min(range.first, n);
-                const ValuePyramid* summary = SummaryOf(list.Record(r));
-                const int count = std::min(range.end, n) - first;
-                extent.Add(ScanRange(values.data(), summary, first, count));
+                extent.Add(values.Scan(first, std::min(range.end, n) - first));
             }
         }
         // The alarm limits stay in view, so that the user sees how close the values come.
@@ -169,15 +144,11 @@ void CTrendGraph::DrawPass(Canvas& canvas) {
         const ColorRef colour = Colours().TraceColourOfGroup(list.Entry().ColourGroup);
         for (int r = 0; r < list.RecordCount(); ++r) {
             const CChanRecord& record = list.Record(r);
-            const int n =
-                static_cast<int>(std::min<std::size_t>(record.Values().size(), 2147483647));
+            const ValueView values = record.Values();
+            const auto n = static_cast<double>(values.size());
             GraphTrace trace;
-            trace.record = {chan.FirstValueTime(record),
-                            record.Values().data(),
-                            n,
-                            0.0,
-                            std::max(0, n - 1) * timeline_.pointPeriod,
-                            SummaryOf(record)};
+            trace.record = {chan.FirstValueTime(record), values, 0.0,
+                            std::max(0.0, n - 1.0) * timeline_.pointPeriod};
             trace.colour = colour;
             trace.pointPeriod = timeline_.pointPeriod;
             trace.channel = &chan;

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "core/graph/CGraphClass.h"
-#include "core/graph/ValuePyramid.h"
+#include "core/session/ValueView.h"
 
 #include <cstdint>
-#include <list>
 
 class CChanRecord;
 
@@ -36,10 +35,6 @@ public:
 
     bool Draw(Canvas& canvas) override;
 
-    // The drawn session's values changed in place (a new unit, new scales): their summaries
-    // are made again. A session of its own, or records that grew, are noticed without it.
-    void ValuesChanged() { summaries_.clear(); }
-
     // The visible value indices of record `record` of channel `channel` as last drawn; empty
     // for an index the session does not have, or before this session was drawn.
     PointRange VisiblePoints(int channel, int record) const;
@@ -57,8 +52,6 @@ private:
     Timeline MakeTimeline() const;
     // Seconds from `sessionStart` to value 0 of `record`.
     double RecordOffset(const CChanRecord& record, qint64 sessionStart) const;
-    // The summary of a record long enough to need one, made at its first use.
-    const ValuePyramid* SummaryOf(const CChanRecord& record);
     void Rescale();
     void DrawPass(Canvas& canvas);
 
@@ -67,15 +60,6 @@ private:
     bool fixedTotalSpan_ = false;
     double fixedSpan_ = 0.0;
     Timeline timeline_;
-    struct RecordSummary {
-        const CChanRecord* record;
-        const double* values;
-        std::size_t count;
-        ValuePyramid pyramid;
-    };
-    // A list, so that a summary stays where it is while others are added.
-    std::list<RecordSummary> summaries_;
-    const CRecSession* summariesOf_ = nullptr;
     // The session the timeline was made for by the last drawing.
     const CRecSession* timelineOf_ = nullptr;
     bool lastDrawnForPrinter_ = false;

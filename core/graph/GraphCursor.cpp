@@ -6,8 +6,8 @@
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/AxisTextPlacer.h"
-#include "core/graph/ValueScan.h"
 #include "core/session/CChanData.h"
+#include "core/session/ValueScan.h"
 
 #include <algorithm>
 #include <cmath>

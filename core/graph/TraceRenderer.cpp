@@ -3,8 +3,8 @@
 #include "core/common/Rounding.h"
 #include "core/graph/ClippedSegment.h"
 #include "core/graph/PixelMath.h"
-#include "core/graph/ValuePyramid.h"
-#include "core/graph/ValueScan.h"
+#include "core/session/ValuePyramid.h"
+#include "core/session/ValueScan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,8 +91,8 @@ void TraceRenderer::TrackRun(OutOfRangeRun& run, bool inRun, bool lastGroup, int
 }
 
 void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
-    const int n = record.count;
-    if (n <= 0 || record.values == nullptr)
+    const int n = static_cast<int>(std::min<std::size_t>(record.values.size(), INT32_MAX));
+    if (n <= 0)
         return;
     const GraphRect& plot = frame_.plot;
     const double perPoint = (plot.Width() - 2) * record.duration / frame_.viewSpan /
@@ -102,7 +102,7 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
     const double base = static_cast<double>(record.startTime - frame_.sessionStart) +
                         record.offset - frame_.viewStart;
     const double x0 = base * frame_.pixelsPerSecond + plot.left + 1;
-    const double* values = record.values;
+    const ValueView& values = record.values;
 
     canvas_.SetPen(solid_);
     penDown_ = false;
@@ -110,8 +110,8 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
     under_ = {};
 
     const int first = FirstVisibleIndex(x0, perPoint, n);
-    if (first > 0 && perPoint >= 1.9 && IsRealValue(values[first - 1])) {
-        const GraphPoint entry{plot.left + 1, ValueY(values[first - 1])};
+    if (first > 0 && perPoint >= 1.9 && IsRealValue(values[static_cast<std::size_t>(first - 1)])) {
+        const GraphPoint entry{plot.left + 1, ValueY(values[static_cast<std::size_t>(first - 1)])};
         MoveTo(entry, entry, entry);
     }
 
@@ -126,7 +126,7 @@ void TraceRenderer::Draw(const TraceRecord& record, TraceColumnProbe* probe) {
         const int cx = SaturatingRound(x);
         const bool reachesEdge = cx >= plot.right;
         const bool lastGroup = n - i <= group;
-        const ValueScan s = ScanRange(values, record.summary, i, len);
+        const ValueScan s = values.Scan(i, len);
 
         if (dashed) {
             TrackRun(over_, s.over, lastGroup || reachesEdge, cx, plot.top - kMarkOffset);

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/graph/Canvas.h"
-
-class ValuePyramid;
+#include "core/session/ValueView.h"
 
 #include <QtGlobal>
 #include <cstdint>
@@ -28,16 +27,13 @@ struct TraceStyle {
     bool dashedOverload = false; // dashed marks above/below the plot for out-of-range runs
 };
 
-// One recording run: `count` values from `startTime` + `offset`, the last one `duration`
-// seconds after the first.
+// One recording run: its values from `startTime` + `offset`, the last one `duration`
+// seconds after the first; columns of many values are read through the series' summary.
 struct TraceRecord {
     qint64 startTime = 0;
-    const double* values = nullptr;
-    int count = 0;
+    ValueView values;
     double offset = 0.0;
     double duration = 0.0;
-    // A summary of `values`, for columns of many values; none scans them one by one.
-    const ValuePyramid* summary = nullptr;
 };
 
 // The points that share one pixel column. Minimum and maximum are range markers when the

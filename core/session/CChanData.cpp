@@ -176,7 +176,7 @@ double CChanData::PulseValue(int32_t count) const {
 }
 
 double CChanData::CountScaleFor(const CChanRecord& r) const {
-    return flags_.pulse || flags_.event || flags_.rtd ? 1.0 : r.countScale_;
+    return flags_.pulse || flags_.event || flags_.rtd ? 1.0 : r.CountScale();
 }
 
 double CChanData::ColdJunctionEmf(int averagedCount) {
@@ -230,11 +230,12 @@ void CChanData::AppendLiveSample(int32_t count, double cjcEmf) {
             ExtractEvents();
         return;
     }
-    r.raw_.push_back(count);
-    r.values_.push_back(ConvertValue(count * CountScaleFor(r), cjcEmf));
+    SampleSeries& samples = r.Samples();
+    samples.AppendCount(count);
+    samples.AppendValue(ConvertValue(count * CountScaleFor(r), cjcEmf));
     if (flags_.thermocouple) {
-        r.cjc_.push_back(0);
-        r.cjcEmf_.push_back(cjcEmf);
+        samples.AppendCjcCount(0);
+        samples.AppendCjcEmf(cjcEmf);
     }
 }
 
@@ -248,7 +249,7 @@ void CChanData::BeginRecompute(bool filtered) {
     RefreshTemperatureUnit();
     pass_.reset();
     if (flags_.event) {
-        ExtractEvents();
+        BeginEventPass();
         return;
     }
     filterSkip_ = std::max(0, conversion_.filterSize - 1);
@@ -265,13 +266,15 @@ std::size_t CChanData::CountsToRecompute() const {
     std::size_t total = 0;
     for (const auto& channel : channels_)
         for (int i = 0; i < channel->RecordCount(); ++i)
-            total += channel->Record(i).raw_.size();
+            total += channel->Record(i).RawCounts().size();
     return total;
 }
 
 bool CChanData::RecomputeStep(std::size_t counts) {
     if (!pass_)
         return true;
+    if (pass_->events)
+        return ExtractEventsStep(counts);
     RecomputePass& p = *pass_;
     while (p.channel < channels_.size()) {
         CChanRecordList& list = *channels_[p.channel];
@@ -288,7 +291,8 @@ bool CChanData::RecomputeStep(std::size_t counts) {
         ConvertRecordCounts(r, end);
         if (p.next < p.end)
             return false;
-        p.converted += r.raw_.size() - p.end;
+        r.Samples().EndConversion();
+        p.converted += r.RawCounts().size() - p.end;
         ++p.record;
         p.begun = false;
     }
@@ -298,27 +302,29 @@ bool CChanData::RecomputeStep(std::size_t counts) {
 
 void CChanData::BeginRecordPass(CChanRecord& r) {
     RecomputePass& p = *pass_;
-    const std::size_t counts = r.raw_.size();
+    SampleSeries& samples = r.Samples();
+    const std::size_t counts = samples.RawCounts().size();
     const std::size_t skip = static_cast<std::size_t>(filterSkip_);
     p.begun = true;
     p.next = 0;
     p.scale = CountScaleFor(r);
     p.filter = p.filtered && !flags_.pulse && counts > skip;
     if (!p.filter) {
-        p.end = std::min(r.values_.size(), counts);
+        // The values there are converted again in place.
+        p.end = std::min(samples.BeginConversion(samples.Values().size()).size(), counts);
         return;
     }
     p.end = counts;
-    r.values_.resize(counts - skip);
+    samples.BeginConversion(counts - skip);
     const int window = std::min(conversion_.filterSize, MovingAverage::kMaxWindow);
     p.average.SetWindow(window);
     p.cjcAverage.SetWindow(window);
     p.haveLast = false;
     p.compensate = flags_.thermocouple && conversion_.cjc;
     if (p.compensate)
-        r.cjcEmf_.resize(counts - skip);
+        samples.ConvertedCjcEmf(counts - skip);
     else
-        r.cjcEmf_.clear();
+        samples.DropCjcEmf();
 }
 
 void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
@@ -327,20 +333,21 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
     const std::size_t begin = p.next;
     p.next = end;
     p.converted += end - begin;
+    SampleSeries& samples = r.Samples();
+    const int32_t* raw = samples.RawCounts().data();
+    double* values = samples.ConversionValues().data();
     if (!p.filter) {
+        const std::vector<double>& emf = samples.CjcEmf();
         for (std::size_t i = begin; i < end; ++i) {
             if (flags_.pulse)
-                r.values_[i] = PulseValue(r.raw_[i]);
+                values[i] = PulseValue(raw[i]);
             else
-                r.values_[i] =
-                    ConvertValue(r.raw_[i] * scale, i < r.cjcEmf_.size() ? r.cjcEmf_[i] : 0.0);
+                values[i] = ConvertValue(raw[i] * scale, i < emf.size() ? emf[i] : 0.0);
         }
         return;
     }
     const std::size_t skip = static_cast<std::size_t>(filterSkip_);
     MovingAverage& average = p.average;
-    const int32_t* raw = r.raw_.data();
-    double* values = r.values_.data();
     if (!p.compensate) {
         for (std::size_t i = begin; i < end; ++i) {
             const int a = average.Add(raw[i]);
@@ -350,13 +357,15 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
         return;
     }
     MovingAverage& cjcAverage = p.cjcAverage;
-    const std::size_t cjcCounts = r.cjc_.size();
+    const std::vector<int32_t>& cjc = samples.CjcCounts();
+    const std::size_t cjcCounts = cjc.size();
+    double* emf = samples.ConversionCjcEmf().data();
     int lastCount = p.lastCount;
     double lastEmf = p.lastEmf;
     bool haveLast = p.haveLast;
     for (std::size_t i = begin; i < end; ++i) {
         const int a = average.Add(raw[i]);
-        const int c = cjcAverage.Add(i < cjcCounts ? r.cjc_[i] : 0);
+        const int c = cjcAverage.Add(i < cjcCounts ? cjc[i] : 0);
         if (!haveLast || c != lastCount) {
             lastEmf = ColdJunctionEmf(c);
             lastCount = c;
@@ -364,7 +373,7 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
         }
         if (i >= skip) {
             values[i - skip] = ConvertValue(a * scale, lastEmf);
-            r.cjcEmf_[i - skip] = lastEmf;
+            emf[i - skip] = lastEmf;
         }
     }
     p.lastCount = lastCount;
@@ -373,11 +382,45 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
 }
 
 void CChanData::ExtractEvents() {
+    BeginEventPass();
+    while (!ExtractEventsStep(std::numeric_limits<std::size_t>::max())) {
+    }
+}
+
+void CChanData::BeginEventPass() {
     events_.clear();
-    for (const auto& channel : channels_)
-        for (int i = 0; i < channel->RecordCount(); ++i)
-            ExtractRecordEvents(channel->Record(i));
-    std::sort(events_.begin(), events_.end(), [](const SessionEvent& a, const SessionEvent& b) {
+    pass_.emplace(RecomputePass());
+    pass_->events = true;
+}
+
+bool CChanData::ExtractEventsStep(std::size_t words) {
+    RecomputePass& p = *pass_;
+    while (p.channel < channels_.size()) {
+        const CChanRecordList& list = *channels_[p.channel];
+        if (p.record >= list.RecordCount()) {
+            ++p.channel;
+            p.record = 0;
+            continue;
+        }
+        const CChanRecord& r = list.Record(p.record);
+        if (!p.begun) {
+            p.begun = true;
+            p.next = 0;
+            p.end = r.RawCounts().size();
+            p.active = false;
+        }
+        const std::size_t end = p.end - p.next > words ? p.next + words : p.end;
+        words -= end - p.next;
+        ExtractRecordEvents(r, end);
+        if (p.next < p.end)
+            return false;
+        if (p.active)
+            CloseEvent(FirstValueTime(r) + static_cast<int64_t>(p.end), 0);
+        ++p.record;
+        p.begun = false;
+    }
+    // Runs of one record come in time order; only records out of order need a sort.
+    const auto earlier = [](const SessionEvent& a, const SessionEvent& b) {
         if (a.startSeconds != b.startSeconds)
             return a.startSeconds < b.startSeconds;
         if (a.startMs != b.startMs)
@@ -385,49 +428,58 @@ void CChanData::ExtractEvents() {
         if (a.lengthSeconds != b.lengthSeconds)
             return a.lengthSeconds < b.lengthSeconds;
         return a.lengthMs < b.lengthMs;
-    });
+    };
+    if (!std::is_sorted(events_.begin(), events_.end(), earlier))
+        std::sort(events_.begin(), events_.end(), earlier);
+    pass_.reset();
+    return true;
 }
 
-void CChanData::ExtractRecordEvents(const CChanRecord& r) {
+void CChanData::CloseEvent(int64_t endSeconds, int32_t endMs) {
+    RecomputePass& p = *pass_;
+    SessionEvent& current = p.current;
+    int64_t seconds = endSeconds - current.startSeconds;
+    int32_t ms = endMs - current.startMs;
+    if (ms < 0) {
+        ms += 1000;
+        --seconds;
+    }
+    current.lengthSeconds = seconds;
+    current.lengthMs = static_cast<int16_t>(ms);
+    events_.push_back(current);
+    p.active = false;
+}
+
+void CChanData::ExtractRecordEvents(const CChanRecord& r, std::size_t end) {
+    RecomputePass& p = *pass_;
     const int64_t base = FirstValueTime(r);
-    bool active = false;
-    SessionEvent current;
-    const auto close = [&](int64_t endSeconds, int32_t endMs) {
-        int64_t seconds = endSeconds - current.startSeconds;
-        int32_t ms = endMs - current.startMs;
-        if (ms < 0) {
-            ms += 1000;
-            --seconds;
-        }
-        current.lengthSeconds = seconds;
-        current.lengthMs = static_cast<int16_t>(ms);
-        events_.push_back(current);
-        active = false;
-    };
-    const std::size_t words = r.raw_.size();
-    for (std::size_t k = 0; k < words; ++k) {
-        const uint32_t w = static_cast<uint32_t>(r.raw_[k]) & 0xFFFFu;
+    const std::vector<int32_t>& raw = r.RawCounts();
+    const uint32_t activeBits = conversion_.polarity ? 0u : 0xFFFFu;
+    for (std::size_t k = p.next; k < end; ++k) {
+        // Bits set where a state is on, so that a word all off or all on is passed at once.
+        const uint32_t on = (static_cast<uint32_t>(raw[k]) ^ activeBits) & 0xFFFFu;
+        if ((on == 0u && !p.active) || (on == 0xFFFFu && p.active))
+            continue;
         const int64_t second = base + static_cast<int64_t>(k);
         for (int b = 0; b < 16; ++b) {
-            const bool set = (w >> (15 - b)) & 1u;
-            const bool on = set == conversion_.polarity;
-            const int32_t ms = 63 * b;
-            if (on && !active) {
-                current = SessionEvent{static_cast<int32_t>(k), second, ms, 0, 0};
-                active = true;
-            } else if (!on && active) {
-                close(second, ms);
+            const bool stateOn = (on >> (15 - b)) & 1u;
+            if (stateOn && !p.active) {
+                p.current = SessionEvent{static_cast<int32_t>(k), second, 63 * b, 0, 0};
+                p.active = true;
+            } else if (!stateOn && p.active) {
+                CloseEvent(second, 63 * b);
             }
         }
     }
-    if (active)
-        close(base + static_cast<int64_t>(words), 0);
+    p.converted += end - p.next;
+    p.next = end;
 }
 
 double CChanData::SampleSpan(bool excludeLast) const {
     if (!HasRecord())
         return 0.0;
-    const int64_t samples = static_cast<int64_t>(FirstRecord().raw_.size()) - (excludeLast ? 1 : 0);
+    const int64_t samples =
+        static_cast<int64_t>(FirstRecord().RawCounts().size()) - (excludeLast ? 1 : 0);
     return static_cast<double>(std::max<int64_t>(0, samples)) *
            (flags_.event ? 1.0 : Entry().SampleInterval);
 }
@@ -437,12 +489,12 @@ int CChanData::ValueCount() const {
         return 0;
     std::size_t n = 0;
     for (int i = 0; i < channels_[0]->RecordCount(); ++i)
-        n += channels_[0]->Record(i).values_.size();
+        n += channels_[0]->Record(i).Values().size();
     return static_cast<int>(std::min<std::size_t>(n, INT32_MAX));
 }
 
 int64_t CChanData::FirstValueTime(const CChanRecord& record) const {
-    return record.startTime_ + FirstValueOffset();
+    return record.StartTime() + FirstValueOffset();
 }
 
 int CChanData::FirstValueOffset() const {
@@ -464,7 +516,7 @@ ValueStamp CChanData::ValueStampAt(int64_t index) const {
     const CChanRecordList& channel = *channels_[0];
     int r = 0;
     for (; r + 1 < channel.RecordCount(); ++r) {
-        const auto n = static_cast<int64_t>(channel.Record(r).values_.size());
+        const auto n = static_cast<int64_t>(channel.Record(r).Values().size());
         if (index < n)
             break;
         index -= n;
@@ -489,16 +541,14 @@ double CChanData::ValuePeriod() const {
     return flags_.event ? kEventStatePeriod : ValuePeriodSeconds();
 }
 
-const std::vector<double>& CChanData::StatisticValues(const CChanRecord& r) const {
-    if (flags_.event && !conversion_.polarity && !r.complements_.empty())
-        return r.complements_;
-    return r.values_;
+ValueView CChanData::StatisticValues(const CChanRecord& r) const {
+    return r.Samples().StateValues(conversion_.polarity);
 }
 
 std::span<const double> CChanData::WindowValues(bool useWindow, int first, int last) const {
-    if (!HasRecord())
+    if (!HasRecord() || flags_.event)
         return {};
-    const std::vector<double>& values = StatisticValues(FirstRecord());
+    const std::span<const double> values = FirstRecord().Samples().AnalogValues();
     const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
     if (count == 0)
         return {};
@@ -513,7 +563,7 @@ RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, in
     RangeStatisticsValues out;
     if (!HasRecord())
         return out;
-    const std::vector<double>& values = StatisticValues(FirstRecord());
+    const ValueView values = StatisticValues(FirstRecord());
     const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
     if (count == 0)
         return out;
@@ -647,40 +697,4 @@ QString CChanData::EventCellText(int row, int column) const {
     default:
         return QString();
     }
-}
-
-void CChanRecord::Reserve(std::size_t samples) {
-    if (data_->flags_.event) {
-        raw_.reserve(samples);
-        values_.reserve(samples * 16);
-        complements_.reserve(samples * 16);
-        return;
-    }
-    raw_.reserve(samples);
-    if (data_->flags_.thermocouple)
-        cjc_.reserve(samples);
-    if (data_->flags_.pulse)
-        values_.reserve(samples);
-}
-
-void CChanRecord::AppendSample(int32_t count, int32_t cjcCount) {
-    const KindFlags& f = data_->flags_;
-    if (f.event) {
-        const uint32_t w = static_cast<uint32_t>(count) & 0xFFFFu;
-        for (int b = 15; b >= 0; --b) {
-            const bool set = (w >> b) & 1u;
-            values_.push_back(set ? 1.0 : 0.0);
-            complements_.push_back(set ? 0.0 : 1.0);
-        }
-        raw_.push_back(count);
-        return;
-    }
-    if (f.pulse) {
-        values_.push_back(data_->PulseValue(count));
-        raw_.push_back(count);
-        return;
-    }
-    raw_.push_back(count);
-    if (f.thermocouple)
-        cjc_.push_back(cjcCount);
 }

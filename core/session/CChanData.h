@@ -85,6 +85,8 @@ public:
     void ExtractEvents();
 
     double ConvertValue(double v, double cjcEmf) const;
+    // A pulse count as its value: converted, then rounded to the model's step.
+    double PulseValue(int32_t count) const;
     // A live reading, already filtered: converted at once with the record's count scale.
     void AppendLiveSample(int32_t count, double cjcEmf);
     void RefreshTemperatureUnit();
@@ -111,8 +113,9 @@ public:
     int ValuePeriodSeconds() const;
     // Seconds between two values as they are drawn: a sixteenth for event states.
     double ValuePeriod() const;
-    // The values the window statistics cover: [first, last] with the same clamping as
-    // RangeStatisticsOf, or the whole record without a window.
+    // The analog values the window statistics cover: [first, last] with the same clamping as
+    // RangeStatisticsOf, or the whole record without a window. None for event records, which
+    // have neither alarm limits nor a kinetic temperature.
     std::span<const double> WindowValues(bool useWindow, int first, int last) const;
     bool Fahrenheit() const { return fahrenheit_; }
     RangeStatisticsValues RangeStatisticsOf(bool useWindow, int first, int last) const;
@@ -155,9 +158,6 @@ public:
     double ScaleHigh() const { return conversion_.scaleHigh; }
 
 private:
-    friend class CChanRecord;
-
-    double PulseValue(int32_t count) const;
     double CountScaleFor(const CChanRecord& r) const;
     double ColdJunctionEmf(int averagedCount);
     // Where a recomputation stands: the record being converted and its filter's state.
@@ -176,11 +176,20 @@ private:
         int lastCount = 0;
         double lastEmf = 0.0;
         bool haveLast = false;
+        // Extraction of the event runs: the run under way, if any.
+        bool events = false;
+        bool active = false;
+        SessionEvent current;
     };
     void BeginRecordPass(CChanRecord& r);
     void ConvertRecordCounts(CChanRecord& r, std::size_t end);
-    void ExtractRecordEvents(const CChanRecord& r);
-    const std::vector<double>& StatisticValues(const CChanRecord& r) const;
+    void BeginEventPass();
+    bool ExtractEventsStep(std::size_t words);
+    // The runs of `r`'s words from where the pass stands to `end`.
+    void ExtractRecordEvents(const CChanRecord& r, std::size_t end);
+    void CloseEvent(int64_t endSeconds, int32_t endMs);
+    // The states that count as on: with the polarity off, the clear bits.
+    ValueView StatisticValues(const CChanRecord& r) const;
 
     const TemperatureUnitSource* units_;
     std::vector<std::unique_ptr<CChanRecordList>> channels_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/session/SampleSeries.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -7,14 +9,14 @@
 class CChanData;
 class CChanRecordList;
 
-// One recording run of a channel: the raw counts and the values converted from them.
-// Value i of an analog record belongs to raw count i + the filter skip.
+// One recording run of a channel: its samples, where and when it started and its count
+// scale. Value i of an analog record belongs to raw count i + the filter skip.
 class CChanRecord {
 public:
-    CChanRecord(CChanRecordList* channel, CChanData* data, int64_t startTime)
-        : channel_(channel), data_(data), startTime_(startTime) {}
+    CChanRecord(CChanRecordList* channel, const CChanData* data, int64_t startTime);
 
-    // Pulse and event samples are converted at once; the others wait for Recompute.
+    // Pulse samples are converted at once; event words need no conversion; the others wait
+    // for Recompute.
     void AppendSample(int32_t count, int32_t cjcCount);
     void Reserve(std::size_t samples);
 
@@ -25,24 +27,21 @@ public:
     const QString& Name() const { return name_; }
     void SetName(const QString& name) { name_ = name; }
 
-    const std::vector<int32_t>& RawCounts() const { return raw_; }
-    const std::vector<int32_t>& CjcCounts() const { return cjc_; }
-    const std::vector<double>& Values() const { return values_; }
-    const std::vector<double>& Complements() const { return complements_; }
-    const std::vector<double>& CjcEmf() const { return cjcEmf_; }
+    const SampleSeries& Samples() const { return samples_; }
+    // For the conversion that rewrites the values.
+    SampleSeries& Samples() { return samples_; }
+    const std::vector<int32_t>& RawCounts() const { return samples_.RawCounts(); }
+    const std::vector<int32_t>& CjcCounts() const { return samples_.CjcCounts(); }
+    const std::vector<double>& CjcEmf() const { return samples_.CjcEmf(); }
+    // The values as drawn (event states 1.0 where their bit is set).
+    ValueView Values() const { return samples_.Values(); }
     CChanRecordList* Channel() const { return channel_; }
 
 private:
-    friend class CChanData;
-
     CChanRecordList* channel_;
-    CChanData* data_;
+    const CChanData* data_;
     int64_t startTime_;
-    std::vector<int32_t> raw_;
-    std::vector<int32_t> cjc_;
-    std::vector<double> values_;
-    std::vector<double> complements_;
-    std::vector<double> cjcEmf_;
+    SampleSeries samples_;
     double countScale_ = 1.0;
     QString name_;
 };

@@ -22,7 +22,7 @@ public:
     int RecordCount() const { return static_cast<int>(records_.size()); }
     CChanRecord& Record(int i) { return *records_[static_cast<std::size_t>(i)]; }
     const CChanRecord& Record(int i) const { return *records_[static_cast<std::size_t>(i)]; }
-    CChanRecord& AddRecord(CChanData* data, int64_t startTime) {
+    CChanRecord& AddRecord(const CChanData* data, int64_t startTime) {
         records_.push_back(std::make_unique<CChanRecord>(this, data, startTime));
         return *records_.back();
     }

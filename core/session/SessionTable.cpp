@@ -61,7 +61,7 @@ QString SessionTable::Header(int column) const {
 double SessionTable::ValueAt(int64_t index) const {
     const auto next = std::upper_bound(recordStarts_.begin(), recordStarts_.end(), index);
     const auto record = static_cast<int>(next - recordStarts_.begin()) - 1;
-    const std::vector<double>& values = session_.ChanData().Channel(0).Record(record).Values();
+    const ValueView values = session_.ChanData().Channel(0).Record(record).Values();
     return values[static_cast<std::size_t>(index -
                                            recordStarts_[static_cast<std::size_t>(record)])];
 }
@@ -76,7 +76,7 @@ double SessionTable::GroupAverage(const TableRowSpan& span) const {
     double sum = 0.0;
     int64_t valid = 0;
     for (int64_t i = span.first; i <= span.last && record < recordStarts_.size(); ++record) {
-        const std::vector<double>& values = channel.Record(static_cast<int>(record)).Values();
+        const ValueView values = channel.Record(static_cast<int>(record)).Values();
         const int64_t base = recordStarts_[record];
         const int64_t end =
             std::min<int64_t>(span.last + 1, base + static_cast<int64_t>(values.size()));

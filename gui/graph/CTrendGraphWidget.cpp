@@ -36,7 +36,6 @@ void CTrendGraphWidget::SetZoomTool(bool on) {
 }
 
 void CTrendGraphWidget::Redraw() {
-    graph_.ValuesChanged();
     graph_.MarkDirty();
     Render();
 }

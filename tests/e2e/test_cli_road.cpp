@@ -228,7 +228,7 @@ void ExpectValuesOfTheSignal(const CRecSession& s, const SignalModel& signal, do
     ASSERT_TRUE(s.ChanData().HasRecord());
     const CChanRecord& record = s.ChanData().FirstRecord();
     const std::vector<int32_t>& raw = record.RawCounts();
-    const std::vector<double>& values = record.Values();
+    const ValueView values = record.Values();
     ASSERT_GT(raw.size(), 30u) << "a few seconds of fast time record more than this";
     ASSERT_EQ(values.size(), raw.size() - static_cast<std::size_t>(filter - 1));
 

@@ -1,7 +1,7 @@
 #include "core/common/ValueMarkers.h"
 #include "core/graph/ClippedSegment.h"
 #include "core/graph/TraceRenderer.h"
-#include "core/graph/ValuePyramid.h"
+#include "core/session/ValuePyramid.h"
 #include "support/RecordingCanvas.h"
 
 #include <cmath>
@@ -26,8 +26,9 @@ TraceFrame UnitFrame() {
     return f;
 }
 
-TraceRecord RecordOf(const std::vector<double>& values, double secondsApart = 1.0) {
-    return {0, values.data(), static_cast<int>(values.size()), 0.0,
+TraceRecord RecordOf(const std::vector<double>& values, double secondsApart = 1.0,
+                     const ValuePyramid* summary = nullptr) {
+    return {0, ValueView::OfValues(values.data(), values.size(), summary), 0.0,
             (static_cast<double>(values.size()) - 1.0) * secondsApart};
 }
 
@@ -215,9 +216,8 @@ TEST(GraphTrace, ASummaryDrawsExactlyWhatAScanDraws) {
                     : i % 7919 == 0 ? NoValue
                                     : 50.0 + 40.0 * std::sin(i * 0.0001) + i % 13;
     const ValuePyramid summary(values.data(), static_cast<int64_t>(values.size()));
-    TraceRecord plain = RecordOf(values, 98.0 / 199999.0);
-    TraceRecord summarised = plain;
-    summarised.summary = &summary;
+    const TraceRecord plain = RecordOf(values, 98.0 / 199999.0);
+    const TraceRecord summarised = RecordOf(values, 98.0 / 199999.0, &summary);
     const TraceStyle style{0, true, true};
     RecordingCanvas a, b;
     RecordingProbe pa(40), pb(40);

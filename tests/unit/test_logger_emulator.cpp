@@ -107,7 +107,7 @@ struct RangeCase {
     double high;
 };
 
-std::pair<double, double> MinMax(const std::vector<double>& v) {
+std::pair<double, double> MinMax(const ValueView& v) {
     const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
     return {*lo, *hi};
 }

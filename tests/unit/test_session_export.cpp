@@ -234,7 +234,7 @@ TEST_F(SessionExportTest, ARecordedSessionGivesAConfigurationSheetAndOneRowPerPo
         EXPECT_EQ(points.At(Ref(column, 2)).style, 1) << column;
     EXPECT_EQ(points.At(u"D2"_qs).text, s->DisplayUnits());
     EXPECT_EQ(points.At(u"D2"_qs).style, 0);
-    const std::vector<double>& values = s->ChanData().FirstRecord().Values();
+    const std::vector<double> values = s->ChanData().FirstRecord().Values().ToVector();
     ASSERT_EQ(values.size(), 10u);
     for (int i = 0; i < 10; ++i) {
         const int row = 3 + i;
@@ -355,7 +355,7 @@ TEST_F(SessionExportTest, ValuesOfAHugeScaleStayNumbers) {
     const Book book = ReadBook(Path());
     const Sheet& points = book.sheets.at(1);
     EXPECT_EQ(points.At(u"C3"_qs).text, u"0"_qs);
-    const std::vector<double>& values = s->ChanData().FirstRecord().Values();
+    const std::vector<double> values = s->ChanData().FirstRecord().Values().ToVector();
     for (const int row : {4, 5}) {
         const CellValue& cell = points.At(Ref('C', row));
         EXPECT_TRUE(cell.number) << cell.text.toStdString();

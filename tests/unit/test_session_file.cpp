@@ -317,7 +317,7 @@ TEST(SessionFileRead, CountScaleEdgeCases) {
     const auto first = [](SessionImageBuilder& b) {
         b.Samples({1000});
         const auto s = ReadImage(b);
-        return s ? s->ChanData().FirstRecord().Values().at(0) : -1.0;
+        return s ? s->ChanData().FirstRecord().Values().ToVector().at(0) : -1.0;
     };
     SessionImageBuilder comma, dot;
     comma.Set("VRef", "2,5");
@@ -406,7 +406,8 @@ TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->IsInstrumentFile()) << "GenBy now reads VXCP, whatever its case was";
     EXPECT_FALSE(back->IsModified());
-    EXPECT_EQ(back->ChanData().FirstRecord().Values(), s->ChanData().FirstRecord().Values());
+    EXPECT_EQ(back->ChanData().FirstRecord().Values().ToVector(),
+              s->ChanData().FirstRecord().Values().ToVector());
     EXPECT_EQ(back->SessionName(), s->SessionName());
     EXPECT_EQ(back->InstrumentName(), s->InstrumentName());
     EXPECT_EQ(back->Comments(), u"ligne 1 ligne 2"_qs) << "nothing after a line break is lost";
@@ -424,7 +425,8 @@ TEST(SessionFileWrite, SavingALoggerFileInsertsTheParameterBlock) {
     ASSERT_TRUE(again);
     EXPECT_EQ(again->SessionName(), u"Renommée"_qs);
     EXPECT_EQ(again->ReportFooter(), u"Pied"_qs);
-    EXPECT_EQ(again->ChanData().FirstRecord().Values(), s->ChanData().FirstRecord().Values());
+    EXPECT_EQ(again->ChanData().FirstRecord().Values().ToVector(),
+              s->ChanData().FirstRecord().Values().ToVector());
 
     EXPECT_EQ(RewriteParameterBlock(*back, dir.filePath(u"absent.vx"_qs)).kind,
               OutcomeType::CannotWrite);

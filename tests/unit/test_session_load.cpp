@@ -70,7 +70,8 @@ TEST_F(SessionLoad, TheProgressCoversBuildingTheSessionAndEndsWithIt) {
 
     const auto atOnce = ReadImage(LongRecording());
     ASSERT_TRUE(atOnce);
-    EXPECT_EQ(session.ChanData().FirstRecord().Values(), atOnce->ChanData().FirstRecord().Values());
+    EXPECT_EQ(session.ChanData().FirstRecord().Values().ToVector(),
+              atOnce->ChanData().FirstRecord().Values().ToVector());
     EXPECT_EQ(session.DurationSeconds(), atOnce->DurationSeconds());
     EXPECT_EQ(session.StartTime(), atOnce->StartTime());
     EXPECT_EQ(session.EndText(), atOnce->EndText());
@@ -129,7 +130,7 @@ TEST(SteppedRecompute, ConvertsAsTheWholePassDoes) {
     ASSERT_TRUE(s);
     CChanData& d = s->ChanData();
     d.Recompute(true);
-    const std::vector<double> whole = d.FirstRecord().Values();
+    const std::vector<double> whole = d.FirstRecord().Values().ToVector();
     const std::vector<double> emf = d.FirstRecord().CjcEmf();
     ASSERT_EQ(whole.size(), 3000u - 9u);
     ASSERT_TRUE(std::all_of(emf.begin(), emf.end(), [](double e) { return std::isfinite(e); }));
@@ -148,7 +149,7 @@ TEST(SteppedRecompute, ConvertsAsTheWholePassDoes) {
             ++steps;
         }
         EXPECT_EQ(steps, (3000 + step - 1) / step);
-        EXPECT_EQ(d.FirstRecord().Values(), whole);
+        EXPECT_EQ(d.FirstRecord().Values().ToVector(), whole);
         EXPECT_EQ(d.FirstRecord().CjcEmf(), emf);
     }
     // A pulse record is reconverted, not filtered, the same way.
@@ -156,11 +157,11 @@ TEST(SteppedRecompute, ConvertsAsTheWholePassDoes) {
     pulse.Set("Model", "5").Samples({3, 1, 4, 1, 5});
     const auto p = ReadImage(pulse);
     ASSERT_TRUE(p);
-    const std::vector<double> pulses = p->ChanData().FirstRecord().Values();
+    const std::vector<double> pulses = p->ChanData().FirstRecord().Values().ToVector();
     p->ChanData().BeginRecompute(true);
     EXPECT_FALSE(p->ChanData().RecomputeStep(4));
     EXPECT_TRUE(p->ChanData().RecomputeStep(4));
-    EXPECT_EQ(p->ChanData().FirstRecord().Values(), pulses);
+    EXPECT_EQ(p->ChanData().FirstRecord().Values().ToVector(), pulses);
 }
 
 } // namespace

@@ -106,7 +106,7 @@ TEST(SessionModel, PulseCountsAreConvertedAtOnce) {
     const auto s = ReadImage(b);
     ASSERT_TRUE(s);
     // Scale 0..8 -> 0..8: factor 1, integers.
-    EXPECT_EQ(s->ChanData().FirstRecord().Values(), (std::vector<double>{0, 3, 5, 8}));
+    EXPECT_EQ(s->ChanData().FirstRecord().Values().ToVector(), (std::vector<double>{0, 3, 5, 8}));
     const RangeStatisticsTexts t = s->ChanData().RangeStatistics(false, 0, 0, QString());
     EXPECT_EQ(t.total, u"16"_qs);
     EXPECT_EQ(t.avg, u"4"_qs);

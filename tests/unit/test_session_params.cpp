@@ -194,22 +194,22 @@ TEST(EditSessionParams, TypeBKeepsItsTypeWhenNoButtonIsChosen) {
 
 TEST(EditSessionParams, ChangingTheThermocoupleTypeReselectsTheModelRow) {
     const auto t = Thermocouple("J");
-    const std::vector<double> before = t->ChanData().FirstRecord().Values();
+    const std::vector<double> before = t->ChanData().FirstRecord().Values().ToVector();
     SessionParamsEditModel m(*t);
     m.SetTcButton(1);
     const ApplyOutcome outcome = ApplySessionParams(*t, SessionParamsValues::Of(*t), m.Result());
     EXPECT_TRUE(outcome.recomputed && outcome.modified);
     EXPECT_EQ(t->ChannelName(), u"TC1VK"_qs);
     EXPECT_EQ(t->TcIndex(), 1);
-    EXPECT_NE(t->ChanData().FirstRecord().Values(), before);
+    EXPECT_NE(t->ChanData().FirstRecord().Values().ToVector(), before);
     EXPECT_TRUE(t->IsModified());
 }
 
 TEST(EditSessionParams, ChangingOnlyTheCommentsDoesNotReconvert) {
     const auto s = Voltage();
     s->SetModified(false);
-    const double* data = s->ChanData().FirstRecord().Values().data();
-    const std::vector<double> values = s->ChanData().FirstRecord().Values();
+    const double* data = s->ChanData().FirstRecord().Samples().AnalogValues().data();
+    const std::vector<double> values = s->ChanData().FirstRecord().Values().ToVector();
     SessionParamsEditModel m(*s);
     m.SetText(SessionParamsFieldType::Comments, u"vérifié"_qs);
     const ApplyOutcome outcome = ApplySessionParams(*s, SessionParamsValues::Of(*s), m.Result());
@@ -217,8 +217,8 @@ TEST(EditSessionParams, ChangingOnlyTheCommentsDoesNotReconvert) {
     EXPECT_FALSE(outcome.recomputed || outcome.startMoved);
     EXPECT_TRUE(s->IsModified());
     EXPECT_EQ(s->Comments(), u"vérifié"_qs);
-    EXPECT_EQ(s->ChanData().FirstRecord().Values().data(), data);
-    EXPECT_EQ(s->ChanData().FirstRecord().Values(), values);
+    EXPECT_EQ(s->ChanData().FirstRecord().Samples().AnalogValues().data(), data);
+    EXPECT_EQ(s->ChanData().FirstRecord().Values().ToVector(), values);
 }
 
 TEST(EditSessionParams, TheStartMovesOnlyByMoreThanHalfASecond) {

@@ -1,5 +1,5 @@
 #include "core/common/ValueMarkers.h"
-#include "core/graph/ValuePyramid.h"
+#include "core/session/ValuePyramid.h"
 
 #include <cmath>
 #include <cstdint>

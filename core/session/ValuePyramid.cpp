@@ -1,4 +1,4 @@
-#include "core/graph/ValuePyramid.h"
+#include "core/session/ValuePyramid.h"
 
 #include <algorithm>
 
@@ -17,23 +17,28 @@ void ValuePyramid::Merge(ValueScan& into, const Block& b) {
     into.under |= b.under;
 }
 
-ValuePyramid::ValuePyramid(const double* values, int64_t count)
-    : count_(std::max<int64_t>(count, 0)) {
-    std::vector<Block> base(static_cast<std::size_t>(count_ / kBaseBlock));
-    for (std::size_t b = 0; b < base.size(); ++b)
-        base[b] = BlockOf(ScanValues(values + static_cast<int64_t>(b) * kBaseBlock,
-                                     static_cast<int>(kBaseBlock)));
-    levels_.push_back(std::move(base));
-    while (levels_.back().size() >= static_cast<std::size_t>(kFactor)) {
-        const std::vector<Block>& below = levels_.back();
-        std::vector<Block> level(below.size() / kFactor);
-        for (std::size_t b = 0; b < level.size(); ++b) {
+ValuePyramid::ValuePyramid(const double* values, int64_t count) {
+    Extend(values, count);
+}
+
+void ValuePyramid::Extend(const double* values, int64_t count) {
+    count_ = std::max(count_, count);
+    if (levels_.empty())
+        levels_.emplace_back();
+    std::vector<Block>& base = levels_.front();
+    for (auto b = static_cast<int64_t>(base.size()); b < count_ / kBaseBlock; ++b)
+        base.push_back(BlockOf(ScanValues(values + b * kBaseBlock, static_cast<int>(kBaseBlock))));
+    for (std::size_t k = 0; levels_[k].size() >= static_cast<std::size_t>(kFactor); ++k) {
+        if (k + 1 == levels_.size())
+            levels_.emplace_back();
+        const std::vector<Block>& below = levels_[k];
+        std::vector<Block>& level = levels_[k + 1];
+        for (std::size_t b = level.size(); b < below.size() / kFactor; ++b) {
             ValueScan s;
             for (std::size_t i = 0; i < static_cast<std::size_t>(kFactor); ++i)
                 Merge(s, below[b * kFactor + i]);
-            level[b] = BlockOf(s);
+            level.push_back(BlockOf(s));
         }
-        levels_.push_back(std::move(level));
     }
 }
 

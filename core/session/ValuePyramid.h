@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/graph/ValueScan.h"
+#include "core/session/ValueScan.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,6 +18,10 @@ public:
 
     ValuePyramid() = default;
     ValuePyramid(const double* values, int64_t count);
+
+    // Summarises the values appended since: `values` holds the `count` values of the series,
+    // the first Count() of them unchanged.
+    void Extend(const double* values, int64_t count);
 
     int64_t Count() const { return count_; }
     // What values[first, first + n) hold; `values` is the series the summary was made of.
