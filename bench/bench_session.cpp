@@ -1,5 +1,6 @@
 #include "BenchSessions.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionFile.h"
 
 #include <benchmark/benchmark.h>
@@ -30,7 +31,8 @@ void BM_WindowStatistics(benchmark::State& state) {
     (void)ReadSessionImage(session, BenchSessions::Voltage(static_cast<int>(state.range(0))),
                            false);
     for (auto _ : state)
-        benchmark::DoNotOptimize(session.ChanData().RangeStatistics(false, 0, 0, QString()));
+        benchmark::DoNotOptimize(
+            ChannelTexts(session.ChanData()).RangeStatistics(false, 0, 0, QString()));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 

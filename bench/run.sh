@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of a built tree (session reading, graph redraw, data table, export, and
 # the export beside libxlsxwriter where that was built) and measures the peak memory of
-# vexlo-cli stats on a 1,000,000-sample thermocouple session and of vexlo-cli export on a
-# 1,000,000-sample voltage session.
+# vexlo-cli stats on a 1,000,000-sample thermocouple session and on event sessions of 1,000,000
+# and 10,000,000 words, of vexlo-cli export on a 1,000,000-sample voltage session, the time of
+# an export of 10,000,000 points, and, where xvfb-run and xdotool are there, the desktop
+# program's start to its window.
 set -euo pipefail
 BUILD_DIR=${1:-build}
 for bench in session graph table export csv; do
@@ -20,3 +22,15 @@ trap 'rm -rf "$tmp"' EXIT
 "$BUILD_DIR/bench/vexlo-make-session" voltage 1000000 "$tmp/v.vx"
 /usr/bin/time -f "vexlo-cli export: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" export "$tmp/v.vx" "$tmp/v.xlsx" >/dev/null
 /usr/bin/time -f "vexlo-cli export csv: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" export "$tmp/v.vx" "$tmp/v.csv" >/dev/null
+"$BUILD_DIR/bench/vexlo-make-session" event 1000000 "$tmp/e.vx"
+/usr/bin/time -f "vexlo-cli stats, 1,000,000 event words: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" stats "$tmp/e.vx" >/dev/null
+"$BUILD_DIR/bench/vexlo-make-session" event 10000000 "$tmp/e10.vx"
+/usr/bin/time -f "vexlo-cli stats, 10,000,000 event words: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" stats "$tmp/e10.vx" >/dev/null
+rm -f "$tmp"/*.xlsx "$tmp"/*.csv
+"$BUILD_DIR/bench/vexlo-make-session" voltage 10000000 "$tmp/v10.vx"
+/usr/bin/time -f "vexlo-cli export, 10,000,000 points: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" export "$tmp/v10.vx" "$tmp/v10.xlsx" >/dev/null
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+    "$(dirname "$0")/desktop_start.sh" "$BUILD_DIR"
+else
+    echo "desktop start not measured: xvfb-run or xdotool is missing" >&2
+fi

@@ -7,6 +7,8 @@
 #include "core/common/ValueMarkers.h"
 #include "core/export/DateTimeTextCache.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelStatistics.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionFigures.h"
 #include "core/session/SessionFile.h"
 #include "core/session/SessionParams.h"
@@ -158,7 +160,7 @@ void SessionReport::Values() const {
     for (int ri = 0; d.ChannelCount() > 0 && ri < d.Channel(0).RecordCount(); ++ri) {
         for (const double v : d.Channel(0).Record(ri).Values()) {
             const ValueStamp when = d.ValueStampAt(index);
-            const QString text = d.ValueText(v, units);
+            const QString text = ChannelTexts(d).ValueText(v, units);
             if (json_) {
                 line = index ? ",\n  " : "\n  ";
                 line += "{\"i\": " + JsonText::Number(int64_t{index});
@@ -206,15 +208,15 @@ void SessionReport::AddFigureNumbers(const RangeStatisticsValues& v,
 void SessionReport::Statistics(int first, int last) const {
     const CChanData& d = session_.ChanData();
     const bool window = first >= 0 || last >= 0;
-    const RangeStatisticsTexts t =
-        d.RangeStatistics(window, first < 0 ? 0 : first, last, session_.DisplayUnits());
+    const RangeStatisticsTexts t = ChannelTexts(d).RangeStatistics(window, first < 0 ? 0 : first,
+                                                                   last, session_.DisplayUnits());
     const std::vector<QString> plain = {t.min, t.max, t.avg, t.last, t.total, t.eventTotal};
     static constexpr const char* kKeys[] = {"min", "max", "avg", "last", "total", "event_total"};
     std::vector<Field> f;
     for (std::size_t i = 0; i < plain.size(); ++i)
         f.emplace_back(kKeys[i], JsonText::String(plain[i]));
     std::vector<QString> shown = plain;
-    const std::span<const double> values = d.WindowValues(window, first < 0 ? 0 : first, last);
+    const std::span<const double> values = WindowValues(d, window, first < 0 ? 0 : first, last);
     const SessionFigures& figures = session_.Figures();
     if (const std::optional<LimitStatistics> l = figures.LimitsOver(d, values)) {
         f.emplace_back("time_above_s", JsonText::Number(l->timeAboveSeconds));
@@ -230,7 +232,7 @@ void SessionReport::Statistics(int first, int last) const {
         shown.push_back(SessionFigureTexts::Mkt(session_, mkt));
     }
     if (json_)
-        AddFigureNumbers(d.RangeStatisticsOf(window, first < 0 ? 0 : first, last), f);
+        AddFigureNumbers(RangeStatisticsOf(d, window, first < 0 ? 0 : first, last), f);
     PrintFields(out_, f, json_, shown);
 }
 
@@ -244,9 +246,9 @@ void SessionReport::Events() const {
     for (std::size_t i = 0; i < events.size(); ++i) {
         const SessionEvent& e = events[i];
         const int row = static_cast<int>(i);
-        const QString date = d.EventCellText(row, 0);
-        const QString time = d.EventCellText(row, 1);
-        const QString length = d.EventCellText(row, 2);
+        const QString date = ChannelTexts(d).EventCellText(row, 0);
+        const QString time = ChannelTexts(d).EventCellText(row, 1);
+        const QString length = ChannelTexts(d).EventCellText(row, 2);
         if (json_) {
             line = i ? ",\n  " : "\n  ";
             line += "{\"start\": " + JsonText::Number(e.startSeconds);

@@ -6,6 +6,7 @@
 #include "core/export/CellText.h"
 #include "core/export/SessionExport.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -190,7 +191,7 @@ void CsvExportJob::WriteEventRow(int row) {
         return;
     }
     for (int column = 0; column < 3; ++column)
-        Field(data.EventCellText(row, column));
+        Field(ChannelTexts(data).EventCellText(row, column));
     const SessionEvent& e = data.Events()[static_cast<std::size_t>(row)];
     AppendIso(e.startSeconds, e.startMs);
     EndRow();

@@ -6,6 +6,7 @@
 #include "core/export/CXLSData.h"
 #include "core/export/WorkbookProgress.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionParams.h"
 
 #include <algorithm>
@@ -158,7 +159,7 @@ void SessionExportJob::WriteColumnTitles() {
 void SessionExportJob::WriteEventRow(int row) {
     const CChanData& data = session_.ChanData();
     for (int column = 0; column < 3; ++column)
-        workbook_.AddText(data.EventCellText(row, column));
+        workbook_.AddText(ChannelTexts(data).EventCellText(row, column));
 }
 
 void SessionExportJob::WritePointRow(int row) {

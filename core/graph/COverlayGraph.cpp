@@ -6,6 +6,7 @@
 #include "core/graph/AxisTextPlacer.h"
 #include "core/graph/OverlaySessions.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/ValueScan.h"
 
 #include <algorithm>
@@ -131,7 +132,8 @@ QString COverlayGraph::CursorReading(int session) const {
         if (const std::optional<int> k = timeline_.IndexAt(i, cursorTime_);
             k && static_cast<std::size_t>(*k) < values.size()) {
             const CRecSession& s = SessionAt(session);
-            return s.ChanData().ValueText(values[static_cast<std::size_t>(*k)], s.DisplayUnits());
+            return ChannelTexts(s.ChanData())
+                .ValueText(values[static_cast<std::size_t>(*k)], s.DisplayUnits());
         }
     }
     return ResourceString(TextId::kNoValue);

@@ -7,6 +7,7 @@
 #include "core/common/ValueMarkers.h"
 #include "core/graph/AxisTextPlacer.h"
 #include "core/session/CChanData.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/ValueScan.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ double ColumnTimeOffset(const TraceColumn& column, const CursorFrame& frame) {
 }
 
 CursorReadout ReadoutOf(double v, const CChanData& channel) {
-    return {channel.ValueText(v, QString()), IsRealValue(v)};
+    return {ChannelTexts(channel).ValueText(v, QString()), IsRealValue(v)};
 }
 
 } // namespace
@@ -83,7 +84,7 @@ void GraphCursor::Take(const TraceColumn& column, const CursorFrame& frame,
     time_ = channel.ValueStampOf(*frame.record, column.first);
     const bool twoState = channel.Flags().event;
     if (twoState)
-        eventText_ = channel.EventLengthAt(time_.seconds, time_.ms);
+        eventText_ = ChannelTexts(channel).EventLengthAt(time_.seconds, time_.ms);
     const double duration = column.groupSize * frame.pointPeriod;
     const QString span =
         twoState ? FormatSpanWordsMs(duration) : FormatSpanWords(SaturatingRound(duration));

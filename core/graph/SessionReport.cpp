@@ -4,6 +4,7 @@
 #include "core/common/ValueMarkers.h"
 #include "core/graph/SessionChannelLine.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionParams.h"
 
 #include <algorithm>
@@ -177,7 +178,7 @@ void SessionReport::DrawSamplePage(Canvas& canvas, const PageLayout& layout, int
     // The widest value texts decide the value column, whichever page this is.
     std::vector<QString> widest = SampleRow(first);
     widest[SessionTable::kValueColumn] =
-        session_.ChanData().ValueText(OverRangeValue, session_.DisplayUnits());
+        ChannelTexts(session_.ChanData()).ValueText(OverRangeValue, session_.DisplayUnits());
     PrintedTable table(canvas, layout, layout.page.left,
                        PrintedTable::Fit(canvas, layout, headers, {widest, SampleRow(end - 1)}));
     int y = table.DrawHeader(layout.contentTop);

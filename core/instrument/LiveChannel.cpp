@@ -10,6 +10,7 @@
 #include "core/instrument/ControlBlock.h"
 #include "core/instrument/InstrumentRecords.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/ModelTable.h"
 #include "core/session/SessionFile.h"
 #include "core/session/ThermocoupleEmf.h"
@@ -144,11 +145,11 @@ void LiveChannel::UpdateStatistics(const QString& units) {
     if (!data_ || !data_->ChanData().HasRecord())
         return;
     const CChanData& chan = data_->ChanData();
-    const RangeStatisticsTexts t = chan.RangeStatistics(false, 0, 0, units);
+    const RangeStatisticsTexts t = ChannelTexts(chan).RangeStatistics(false, 0, 0, units);
     statistics_ = {t.min, t.max, t.avg, t.last, t.total, QString(), t.eventTotal};
     if (chan.Flags().event && !chan.Events().empty()) {
         const SessionEvent& e = chan.Events().back();
-        statistics_.eventLength = chan.EventLengthAt(e.startSeconds, e.startMs);
+        statistics_.eventLength = ChannelTexts(chan).EventLengthAt(e.startSeconds, e.startMs);
     } else if (chan.Flags().event) {
         statistics_.eventLength = ResourceString(TextId::kOff);
     }

@@ -1,13 +1,9 @@
 #include "core/session/CChanData.h"
 
 #include "core/common/Divider.h"
-#include "core/common/DurationFormat.h"
 #include "core/common/Rounding.h"
-#include "core/common/StringTable.h"
 #include "core/common/Temperature.h"
 #include "core/common/TemperatureUnitSource.h"
-#include "core/common/TimeFormat.h"
-#include "core/common/ValueFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/MovingAverage.h"
 #include "core/session/ThermocoupleEmf.h"
@@ -19,34 +15,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// The indices [lo, hi] of `count` values a window [first, last] covers, clamped to the record;
-// the whole record without a window. hi < lo when it covers none.
-struct WindowBounds {
-    int lo;
-    int hi;
-};
-WindowBounds WindowOf(bool useWindow, int first, int last, int count) {
-    if (!useWindow)
-        return {0, count - 1};
-    return {std::max(0, std::min(first, count - 1)),
-            last >= 0 && last <= count - 1 ? last : count - 1};
-}
-
-ValueStatusType StatusOf(double v) {
-    if (v == OverRangeValue)
-        return ValueStatusType::OverRange;
-    if (v == UnderRangeValue)
-        return ValueStatusType::UnderRange;
-    if (v == NoValue)
-        return ValueStatusType::NoValue;
-    return ValueStatusType::Valid;
-}
-
-// Event states are 63 ms apart within a second, 16 to a word.
-int64_t StateOffsetMs(int64_t index) {
-    return (index / 16) * 1000 + 63 * (index % 16);
-}
 
 } // namespace
 
@@ -505,7 +473,7 @@ ValueStamp CChanData::ValueStampOf(const CChanRecord& record, int64_t index) con
     const int64_t first = FirstValueTime(record);
     if (!flags_.event)
         return {first + index * ValuePeriodSeconds(), 0};
-    const int64_t ms = StateOffsetMs(index);
+    const int64_t ms = EventStateOffsetMs(index);
     return {first + ms / 1000, static_cast<int>(ms % 1000)};
 }
 
@@ -539,162 +507,4 @@ int CChanData::ValuePeriodSeconds() const {
 double CChanData::ValuePeriod() const {
     constexpr double kEventStatePeriod = 1.0 / 16.0;
     return flags_.event ? kEventStatePeriod : ValuePeriodSeconds();
-}
-
-ValueView CChanData::StatisticValues(const CChanRecord& r) const {
-    return r.Samples().StateValues(conversion_.polarity);
-}
-
-std::span<const double> CChanData::WindowValues(bool useWindow, int first, int last) const {
-    if (!HasRecord() || flags_.event)
-        return {};
-    const std::span<const double> values = FirstRecord().Samples().AnalogValues();
-    const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
-    if (count == 0)
-        return {};
-    const auto [lo, hi] = WindowOf(useWindow, first, last, count);
-    if (hi < lo)
-        return {};
-    return std::span<const double>(values).subspan(static_cast<std::size_t>(lo),
-                                                   static_cast<std::size_t>(hi - lo + 1));
-}
-
-RangeStatisticsValues CChanData::RangeStatisticsOf(bool useWindow, int first, int last) const {
-    RangeStatisticsValues out;
-    if (!HasRecord())
-        return out;
-    const ValueView values = StatisticValues(FirstRecord());
-    const int count = static_cast<int>(std::min<std::size_t>(values.size(), INT32_MAX));
-    if (count == 0)
-        return out;
-    const auto [lo, hi] = WindowOf(useWindow, first, last, count);
-    ValueStatusType minStatus = ValueStatusType::NoValue;
-    ValueStatusType maxStatus = ValueStatusType::NoValue;
-    double mn = 0.0, mx = 0.0, sum = 0.0;
-    int64_t counted = 0;
-    for (int i = lo; i <= hi; ++i) {
-        const double v = values[static_cast<std::size_t>(i)];
-        if (v == OverRangeValue) {
-            maxStatus = ValueStatusType::OverRange;
-        } else if (v == UnderRangeValue) {
-            minStatus = ValueStatusType::UnderRange;
-        } else if (v != NoValue) {
-            if (counted++ == 0) {
-                mn = mx = sum = v;
-            } else {
-                mn = std::min(mn, v);
-                mx = std::max(mx, v);
-                sum += v;
-            }
-            if (maxStatus != ValueStatusType::OverRange)
-                maxStatus = ValueStatusType::Valid;
-            if (minStatus != ValueStatusType::UnderRange)
-                minStatus = ValueStatusType::Valid;
-        }
-    }
-    out.min = {minStatus, mn};
-    out.max = {maxStatus, mx};
-    if (counted > 0)
-        out.avg = {ValueStatusType::Valid, sum / static_cast<double>(counted)};
-    else if (maxStatus == ValueStatusType::OverRange)
-        out.avg = {ValueStatusType::OverRange, 0.0};
-    else if (minStatus == ValueStatusType::UnderRange)
-        out.avg = {ValueStatusType::UnderRange, 0.0};
-    out.total = {out.avg.status, sum};
-    if (lo <= hi) {
-        const double v = values[static_cast<std::size_t>(hi)];
-        out.last = {StatusOf(v), v};
-    }
-    // The window's last state is in it: its time runs to the start of the next one.
-    if (flags_.event)
-        out.eventTotalSeconds = EventWindowTotalSeconds(lo, hi + 1);
-    return out;
-}
-
-RangeStatisticsTexts CChanData::RangeStatistics(bool useWindow, int first, int last,
-                                                const QString& units) const {
-    const RangeStatisticsValues v = RangeStatisticsOf(useWindow, first, last);
-    RangeStatisticsTexts t{ValueText(v.min, units),   ValueText(v.max, units),
-                           ValueText(v.avg, units),   ValueText(v.last, units),
-                           ValueText(v.total, units), QString()};
-    if (flags_.event)
-        t.eventTotal = v.eventTotalSeconds == 0.0 ? ResourceString(TextId::kOff)
-                                                  : FormatSpanWordsMs(v.eventTotalSeconds);
-    return t;
-}
-
-QString CChanData::ValueText(StatValue v, const QString& units) const {
-    switch (v.status) {
-    case ValueStatusType::NoValue:
-        return ResourceString(TextId::kNoValue);
-    case ValueStatusType::UnderRange:
-        return ResourceString(TextId::kUnderRange);
-    case ValueStatusType::OverRange:
-        return ResourceString(TextId::kOverRange);
-    case ValueStatusType::Valid:
-        break;
-    }
-    QString text = FormatMeasurement(DisplayDecimals(), v.value, Entry().Step);
-    if (!units.isEmpty()) {
-        text += u' ';
-        text += units;
-    }
-    return text;
-}
-
-QString CChanData::ValueText(double value, const QString& units) const {
-    return ValueText(StatValue{StatusOf(value), value}, units);
-}
-
-double CChanData::EventWindowTotalSeconds(int first, int end) const {
-    const int count = ValueCount();
-    if (count == 0 || events_.empty() || !HasRecord())
-        return 0.0;
-    const int64_t lo = std::max(0, std::min(first, count - 1));
-    const int64_t hi = std::min(end, count);
-    const int64_t windowStart = StateOffsetMs(lo);
-    const int64_t windowEnd = StateOffsetMs(hi);
-    const int64_t base = FirstValueTime(FirstRecord());
-    int64_t totalMs = 0;
-    for (const SessionEvent& e : events_) {
-        const int64_t start = (e.startSeconds - base) * 1000 + e.startMs;
-        const int64_t end = start + e.lengthSeconds * 1000 + e.lengthMs;
-        const int64_t overlap = std::min(end, windowEnd) - std::max(start, windowStart);
-        if (overlap > 0)
-            totalMs += overlap;
-    }
-    return static_cast<double>(totalMs) / 1000.0;
-}
-
-QString CChanData::EventWindowTotal(int first, int end) const {
-    const double total = EventWindowTotalSeconds(first, end);
-    return total == 0.0 ? ResourceString(TextId::kOff) : FormatSpanWordsMs(total);
-}
-
-QString CChanData::EventLengthAt(int64_t second, int millisecond) const {
-    const int64_t t = second * 1000 + millisecond;
-    for (const SessionEvent& e : events_) {
-        const int64_t start = e.startSeconds * 1000 + e.startMs;
-        if (start > t)
-            break;
-        if (t <= start + e.lengthSeconds * 1000 + e.lengthMs)
-            return FormatSpanWordsMs(e.LengthInSeconds());
-    }
-    return ResourceString(TextId::kOff);
-}
-
-QString CChanData::EventCellText(int row, int column) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= events_.size())
-        return QString();
-    const SessionEvent& e = events_[static_cast<std::size_t>(row)];
-    switch (column) {
-    case 0:
-        return FormatDateAndTime(e.startSeconds, e.startMs).date;
-    case 1:
-        return FormatDateAndTime(e.startSeconds, e.startMs).time;
-    case 2:
-        return FormatSpanWordsMs(e.LengthInSeconds());
-    default:
-        return QString();
-    }
 }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -27,16 +26,6 @@ struct SessionEvent {
     double LengthInSeconds() const {
         return static_cast<double>(lengthSeconds) + lengthMs / 1000.0;
     }
-};
-
-struct RangeStatisticsValues {
-    StatValue min, max, avg, last, total;
-    double eventTotalSeconds = 0.0; // event channels only
-};
-
-struct RangeStatisticsTexts {
-    QString min, max, avg, last, total;
-    QString eventTotal; // empty unless the channel is an event channel
 };
 
 // How the counts of a channel become values (`CChanData::SetConversion`): the thermocouple
@@ -57,7 +46,9 @@ struct ConversionSettings {
     bool operator==(const ConversionSettings&) const = default;
 };
 
-// The conversion settings and the channels of one session.
+// The conversion settings and the channels of one session: counts converted to values, the
+// event runs found in the states, and when each value was taken. Statistics over a window are
+// in ChannelStatistics, the French texts of values and events in ChannelTexts.
 class CChanData {
 public:
     explicit CChanData(const TemperatureUnitSource* units = nullptr);
@@ -113,21 +104,7 @@ public:
     int ValuePeriodSeconds() const;
     // Seconds between two values as they are drawn: a sixteenth for event states.
     double ValuePeriod() const;
-    // The analog values the window statistics cover: [first, last] with the same clamping as
-    // RangeStatisticsOf, or the whole record without a window. None for event records, which
-    // have neither alarm limits nor a kinetic temperature.
-    std::span<const double> WindowValues(bool useWindow, int first, int last) const;
     bool Fahrenheit() const { return fahrenheit_; }
-    RangeStatisticsValues RangeStatisticsOf(bool useWindow, int first, int last) const;
-    RangeStatisticsTexts RangeStatistics(bool useWindow, int first, int last,
-                                         const QString& units) const;
-    QString ValueText(StatValue v, const QString& units) const;
-    QString ValueText(double value, const QString& units) const;
-    // Active time of the events over states [first, end), in seconds from the record start.
-    double EventWindowTotalSeconds(int first, int end) const;
-    QString EventWindowTotal(int first, int end) const;
-    QString EventLengthAt(int64_t second, int millisecond) const;
-    QString EventCellText(int row, int column) const;
 
     int Row() const { return row_; }
     const ModelEntry& Entry() const { return ModelTableRow(row_); }
@@ -188,8 +165,6 @@ private:
     // The runs of `r`'s words from where the pass stands to `end`.
     void ExtractRecordEvents(const CChanRecord& r, std::size_t end);
     void CloseEvent(int64_t endSeconds, int32_t endMs);
-    // The states that count as on: with the polarity off, the clear bits.
-    ValueView StatisticValues(const CChanRecord& r) const;
 
     const TemperatureUnitSource* units_;
     std::vector<std::unique_ptr<CChanRecordList>> channels_;

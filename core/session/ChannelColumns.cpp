@@ -2,6 +2,8 @@
 
 #include "core/common/StringTable.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelStatistics.h"
+#include "core/session/ChannelTexts.h"
 
 namespace {
 constexpr int kHeaderIds[] = {TextId::kChannelHeader,
@@ -70,14 +72,14 @@ WindowStatistics WindowStatistics::Of(const CRecSession& session, int first, int
     if (!data.HasRecord())
         return {};
     const bool useWindow = first >= 0 && last > first;
-    const RangeStatisticsTexts t = data.RangeStatistics(
+    const RangeStatisticsTexts t = ChannelTexts(data).RangeStatistics(
         useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0, session.DisplayUnits());
     WindowStatistics w{t.min, t.max, t.avg, t.total, t.eventTotal, {}, {}, {}, {}};
     const SessionFigures& figures = session.Figures();
     if (data.Flags().event)
         return w;
     const std::span<const double> values =
-        data.WindowValues(useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0);
+        WindowValues(data, useWindow, useWindow ? first : 0, useWindow ? last - 1 : 0);
     if (const std::optional<LimitStatistics> l = figures.LimitsOver(data, values)) {
         w.timeAbove = SessionFigureTexts::Duration(l->timeAboveSeconds);
         w.timeBelow = SessionFigureTexts::Duration(l->timeBelowSeconds);

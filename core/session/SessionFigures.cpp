@@ -8,6 +8,7 @@
 #include "core/common/Temperature.h"
 #include "core/common/ValueFormat.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/InstrumentSettings.h"
 
 #include <cmath>
@@ -72,7 +73,7 @@ std::optional<double> SessionFigures::MktOver(const CChanData& data,
 }
 
 QString SessionFigureTexts::Mkt(const CRecSession& session, std::optional<double> mkt) {
-    return mkt ? session.ChanData().ValueText(*mkt, session.DisplayUnits())
+    return mkt ? ChannelTexts(session.ChanData()).ValueText(*mkt, session.DisplayUnits())
                : ResourceString(TextId::kNoValue);
 }
 

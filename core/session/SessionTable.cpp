@@ -4,6 +4,7 @@
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -96,10 +97,10 @@ QString SessionTable::Cell(int row, int column) const {
         return QString();
     const CChanData& data = session_.ChanData();
     if (event_)
-        return data.EventCellText(row, column);
+        return ChannelTexts(data).EventCellText(row, column);
     const TableRowSpan span = MapTableRow(row, grouping_, valueCount_);
     if (column == kValueColumn)
-        return data.ValueText(GroupAverage(span), session_.DisplayUnits());
+        return ChannelTexts(data).ValueText(GroupAverage(span), session_.DisplayUnits());
     const DateAndTimeText when = FormatDateAndTime(data.ValueStampAt(span.last).seconds, 0);
     return column == 0 ? when.date : when.time;
 }

@@ -6,6 +6,7 @@
 #include "core/graph/SessionChannelLine.h"
 #include "core/session/AlarmLimitsEditModel.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/CVXSessionView.h"
@@ -160,7 +161,7 @@ TEST_F(SessionPageFigures, WindowStatisticsAreTheNewSessionsWhateverCameBefore) 
     second.Samples(Ramp(30000, 2500));
     const CRecSession& shown = Open(second);
     const RangeStatisticsTexts all =
-        shown.ChanData().RangeStatistics(false, 0, 0, shown.DisplayUnits());
+        ChannelTexts(shown.ChanData()).RangeStatistics(false, 0, 0, shown.DisplayUnits());
     EXPECT_TRUE(PageLine().contains(u"Fenêtre MAX="_qs + all.max));
     EXPECT_TRUE(PageLine().contains(u"Fenêtre MIN="_qs + all.min));
     view_.SelectModeByIndex(0);
@@ -173,7 +174,7 @@ TEST_F(SessionPageFigures, WindowStatisticsAreTheNewSessionsWhateverCameBefore) 
     Open(SessionImageBuilder());
     const CRecSession& pulse = Open(SessionImageBuilder().Set("Model", "5").Samples(Ramp(900, 9)));
     const RangeStatisticsTexts total =
-        pulse.ChanData().RangeStatistics(false, 0, 0, pulse.DisplayUnits());
+        ChannelTexts(pulse.ChanData()).RangeStatistics(false, 0, 0, pulse.DisplayUnits());
     EXPECT_TRUE(PageLine().contains(u"Window Total="_qs + total.total));
     ExpectCurrent(pulse);
     view_.ShowSession(first.Number());

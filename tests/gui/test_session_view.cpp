@@ -1,5 +1,6 @@
 #include "core/doc/CVexloDoc.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/CVXSessionView.h"
@@ -54,7 +55,7 @@ TEST_F(SessionView, AVoltageSessionShowsItsValuesAndTheWindowStatistics) {
               (QStringList{u"Voie"_qs, u"Couleur"_qs, u"Curseur AVG"_qs, u"Fenêtre MIN"_qs,
                            u"Fenêtre MAX"_qs, u"Fenêtre AVG"_qs}));
     const RangeStatisticsTexts all =
-        session.ChanData().RangeStatistics(false, 0, 0, session.DisplayUnits());
+        ChannelTexts(session.ChanData()).RangeStatistics(false, 0, 0, session.DisplayUnits());
     EXPECT_EQ(view_.ChannelList()->CellText(3), all.min);
     EXPECT_EQ(view_.ChannelList()->CellText(4), all.max);
 

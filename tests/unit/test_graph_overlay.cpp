@@ -3,6 +3,7 @@
 #include "core/graph/GraphTheme.h"
 #include "core/graph/OverlaySessions.h"
 #include "core/graph/OverlayTimeline.h"
+#include "core/session/ChannelTexts.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
@@ -199,8 +200,8 @@ struct OverlayFixture {
     }
     QString ValueText(int s, int i) const {
         const CRecSession& session = *sessions[static_cast<std::size_t>(s)];
-        return session.ChanData().ValueText(session.ChanData().Channel(0).Record(0).Values()[i],
-                                            session.DisplayUnits());
+        return ChannelTexts(session.ChanData())
+            .ValueText(session.ChanData().Channel(0).Record(0).Values()[i], session.DisplayUnits());
     }
 
     std::vector<std::unique_ptr<CRecSession>> sessions;

@@ -1,6 +1,7 @@
 #include "core/common/StringTable.h"
 #include "core/common/ValueMarkers.h"
 #include "core/graph/CTrendGraph.h"
+#include "core/session/ChannelTexts.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
@@ -437,13 +438,14 @@ TEST(GraphCursorReadouts, TwoStateColumnsGiveTheEventLength) {
     EXPECT_EQ(cursor.Time(), (ValueStamp{session->StartTime() + 1, 252}));
     EXPECT_TRUE(cursor.Label().startsWith(u"05/03/2024 14:07:10.252 ("_qs))
         << cursor.Label().toStdString();
-    EXPECT_TRUE(cursor.Label().startsWith(d.EventCellText(2, 0) + u' ' + d.EventCellText(2, 1)));
-    EXPECT_EQ(cursor.EventText(), d.EventCellText(2, 2));
+    EXPECT_TRUE(cursor.Label().startsWith(ChannelTexts(d).EventCellText(2, 0) + u' ' +
+                                          ChannelTexts(d).EventCellText(2, 1)));
+    EXPECT_EQ(cursor.EventText(), ChannelTexts(d).EventCellText(2, 2));
 
     // The first state of an event reads that event, not the gap before it (state 28 is
     // 756 ms into its second, 750 ms on an even sixteenth).
     cursor.Take({19.0, 1, 1.0, 1, 1.0, 1.0, 1.0, false, 28}, frame, d, canvas);
     EXPECT_EQ(cursor.Time(), (ValueStamp{session->StartTime() + 1, 756}));
-    EXPECT_EQ(cursor.EventText(), d.EventCellText(3, 2));
+    EXPECT_EQ(cursor.EventText(), ChannelTexts(d).EventCellText(3, 2));
     EXPECT_NE(cursor.EventText(), ResourceString(TextId::kOff));
 }

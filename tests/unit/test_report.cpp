@@ -3,6 +3,7 @@
 #include "core/graph/PagePrintouts.h"
 #include "core/graph/ReportOptions.h"
 #include "core/graph/SessionReport.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionTable.h"
 #include "core/session/TableGrouping.h"
 #include "support/RecordingCanvas.h"
@@ -421,7 +422,8 @@ TEST_F(ReportFixture, AveragedSampleTableRowsAverageTheirGroup) {
     const auto& values = s->ChanData().FirstRecord().Values();
     for (int i = 51; i <= 110; ++i)
         sum += values[static_cast<std::size_t>(i)];
-    EXPECT_EQ(table.Cell(1, 2), s->ChanData().ValueText(sum / 60.0, s->DisplayUnits()));
+    EXPECT_EQ(table.Cell(1, 2),
+              ChannelTexts(s->ChanData()).ValueText(sum / 60.0, s->DisplayUnits()));
 }
 
 TEST_F(ReportFixture, TheSampleTableEndsOnTheFootersBandAndGoesOnBelowIt) {

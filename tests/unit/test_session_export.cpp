@@ -4,6 +4,7 @@
 #include "core/export/DateTimeTextCache.h"
 #include "core/export/SessionExport.h"
 #include "core/export/SessionExportCommand.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionParams.h"
 #include "support/ScriptedUserInterface.h"
 #include "support/SessionTestSupport.h"
@@ -317,7 +318,7 @@ TEST_F(SessionExportTest, AnEventSessionListsItsEventsWithTheirDurations) {
             const CellValue& cell = events.At(Ref(static_cast<char>('A' + column), 3 + e));
             EXPECT_FALSE(cell.number);
             EXPECT_EQ(cell.style, 0);
-            EXPECT_EQ(cell.text, data.EventCellText(e, column)) << e << " " << column;
+            EXPECT_EQ(cell.text, ChannelTexts(data).EventCellText(e, column)) << e << " " << column;
         }
     }
     EXPECT_EQ(events.At(Ref('A', 3 + count)).text, u"<none>"_qs);

@@ -1,6 +1,7 @@
 #include "core/common/Temperature.h"
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/ModelTable.h"
 #include "core/session/MovingAverage.h"
 #include "core/session/ThermocoupleEmf.h"
@@ -81,7 +82,7 @@ TEST(SessionModel, LinearScalingOfTheCurrentModel) {
     EXPECT_EQ(v[6], OverRangeValue);
     EXPECT_EQ(s->ChanData().ExtraDecimals(), 1) << "factor 6.25";
     EXPECT_EQ(s->DisplayUnits(), u"%"_qs);
-    EXPECT_EQ(s->ChanData().ValueText(v[2], s->DisplayUnits()), u"-6,250 %"_qs);
+    EXPECT_EQ(ChannelTexts(s->ChanData()).ValueText(v[2], s->DisplayUnits()), u"-6,250 %"_qs);
 }
 
 TEST(SessionModel, ValueTextUsesTheStepOfTheRange) {
@@ -92,11 +93,12 @@ TEST(SessionModel, ValueTextUsesTheStepOfTheRange) {
     const auto s = ReadImage(b);
     ASSERT_TRUE(s);
     const CChanData& d = s->ChanData();
-    EXPECT_EQ(d.ValueText(d.FirstRecord().Values()[0], s->DisplayUnits()), u"1,25 Vdc"_qs);
-    EXPECT_EQ(d.ValueText(d.FirstRecord().Values()[1], QString()), u"0,00"_qs);
-    EXPECT_EQ(d.ValueText(NoValue, u"V"_qs), u"- - -"_qs);
-    EXPECT_EQ(d.ValueText(UnderRangeValue, u"V"_qs), u"Sous la gamme"_qs);
-    EXPECT_EQ(d.ValueText(OverRangeValue, u"V"_qs), u"Au-dessus de la gamme"_qs);
+    EXPECT_EQ(ChannelTexts(d).ValueText(d.FirstRecord().Values()[0], s->DisplayUnits()),
+              u"1,25 Vdc"_qs);
+    EXPECT_EQ(ChannelTexts(d).ValueText(d.FirstRecord().Values()[1], QString()), u"0,00"_qs);
+    EXPECT_EQ(ChannelTexts(d).ValueText(NoValue, u"V"_qs), u"- - -"_qs);
+    EXPECT_EQ(ChannelTexts(d).ValueText(UnderRangeValue, u"V"_qs), u"Sous la gamme"_qs);
+    EXPECT_EQ(ChannelTexts(d).ValueText(OverRangeValue, u"V"_qs), u"Au-dessus de la gamme"_qs);
 }
 
 TEST(SessionModel, PulseCountsAreConvertedAtOnce) {
@@ -107,7 +109,8 @@ TEST(SessionModel, PulseCountsAreConvertedAtOnce) {
     ASSERT_TRUE(s);
     // Scale 0..8 -> 0..8: factor 1, integers.
     EXPECT_EQ(s->ChanData().FirstRecord().Values().ToVector(), (std::vector<double>{0, 3, 5, 8}));
-    const RangeStatisticsTexts t = s->ChanData().RangeStatistics(false, 0, 0, QString());
+    const RangeStatisticsTexts t =
+        ChannelTexts(s->ChanData()).RangeStatistics(false, 0, 0, QString());
     EXPECT_EQ(t.total, u"16"_qs);
     EXPECT_EQ(t.avg, u"4"_qs);
 }
@@ -212,14 +215,16 @@ TEST(SessionModel, EventsAcrossWordBoundaries) {
     EXPECT_EQ(e[3].lengthMs, 0);
 
     EXPECT_EQ(d.ValueCount(), 96);
-    EXPECT_EQ(d.EventLengthAt(t0 + 1, 30), u"0,063 s"_qs);
-    EXPECT_EQ(d.EventLengthAt(t0 + 1, 500), u"Off"_qs);
-    EXPECT_EQ(d.EventCellText(3, 2), u"1,000 s"_qs);
-    EXPECT_EQ(d.EventCellText(4, 0), QString());
-    EXPECT_EQ(d.EventWindowTotal(0, 96), u"1,299 s"_qs) << "63 + 55 + 181 + 1000 ms";
-    EXPECT_EQ(d.EventWindowTotal(0, 16), u"Off"_qs);
-    EXPECT_EQ(d.EventWindowTotal(16, 32), u"0,118 s"_qs) << "word 1 holds 63 ms and 55 ms";
-    EXPECT_EQ(d.EventWindowTotal(17, 32), u"0,055 s"_qs) << "the window starts at 63 ms";
+    EXPECT_EQ(ChannelTexts(d).EventLengthAt(t0 + 1, 30), u"0,063 s"_qs);
+    EXPECT_EQ(ChannelTexts(d).EventLengthAt(t0 + 1, 500), u"Off"_qs);
+    EXPECT_EQ(ChannelTexts(d).EventCellText(3, 2), u"1,000 s"_qs);
+    EXPECT_EQ(ChannelTexts(d).EventCellText(4, 0), QString());
+    EXPECT_EQ(ChannelTexts(d).EventWindowTotal(0, 96), u"1,299 s"_qs) << "63 + 55 + 181 + 1000 ms";
+    EXPECT_EQ(ChannelTexts(d).EventWindowTotal(0, 16), u"Off"_qs);
+    EXPECT_EQ(ChannelTexts(d).EventWindowTotal(16, 32), u"0,118 s"_qs)
+        << "word 1 holds 63 ms and 55 ms";
+    EXPECT_EQ(ChannelTexts(d).EventWindowTotal(17, 32), u"0,055 s"_qs)
+        << "the window starts at 63 ms";
     EXPECT_EQ(s->DurationSeconds(), 6) << "one second per word";
 
     SessionImageBuilder falling;
@@ -229,7 +234,8 @@ TEST(SessionModel, EventsAcrossWordBoundaries) {
     ASSERT_EQ(f->ChanData().Events().size(), 1u);
     EXPECT_EQ(f->ChanData().Events()[0].lengthMs, 63);
     EXPECT_EQ(f->ModelName(true), u"VX31 (Event falling)"_qs);
-    const RangeStatisticsTexts t = f->ChanData().RangeStatistics(true, 0, 47, QString());
+    const RangeStatisticsTexts t =
+        ChannelTexts(f->ChanData()).RangeStatistics(true, 0, 47, QString());
     EXPECT_EQ(t.max, u"1"_qs) << "polarity off counts the clear states";
     EXPECT_EQ(t.total, u"1"_qs);
 }
@@ -242,29 +248,29 @@ TEST(SessionModel, StatisticsWithMarkers) {
     const auto s = ReadImage(b);
     ASSERT_TRUE(s);
     const CChanData& d = s->ChanData();
-    RangeStatisticsTexts t = d.RangeStatistics(true, 0, 3, u"V"_qs);
+    RangeStatisticsTexts t = ChannelTexts(d).RangeStatistics(true, 0, 3, u"V"_qs);
     EXPECT_EQ(t.max, u"Au-dessus de la gamme"_qs);
     EXPECT_EQ(t.min, u"1,00 V"_qs);
     EXPECT_EQ(t.avg, u"2,00 V"_qs) << "the marker stays out of the average";
     EXPECT_EQ(t.last, u"2,00 V"_qs);
     EXPECT_EQ(t.total, u"6,00 V"_qs);
 
-    t = d.RangeStatistics(false, 0, 0, QString());
+    t = ChannelTexts(d).RangeStatistics(false, 0, 0, QString());
     EXPECT_EQ(t.min, u"Sous la gamme"_qs);
     EXPECT_EQ(t.last, u"Sous la gamme"_qs);
 
-    t = d.RangeStatistics(true, 2, 2, QString());
+    t = ChannelTexts(d).RangeStatistics(true, 2, 2, QString());
     EXPECT_EQ(t.min, u"- - -"_qs);
     EXPECT_EQ(t.avg, u"Au-dessus de la gamme"_qs);
 
-    t = d.RangeStatistics(true, -5, 99, QString());
+    t = ChannelTexts(d).RangeStatistics(true, -5, 99, QString());
     EXPECT_EQ(t.last, u"Sous la gamme"_qs) << "the window is clamped to the record";
 
     SessionImageBuilder none;
     none.Set("MaxCnt", "0").Samples(Counts({1, 2}));
     const auto n = ReadImage(none);
     ASSERT_TRUE(n);
-    t = n->ChanData().RangeStatistics(true, 0, 1, QString());
+    t = ChannelTexts(n->ChanData()).RangeStatistics(true, 0, 1, QString());
     for (const QString& text : {t.min, t.max, t.avg, t.total})
         EXPECT_EQ(text, u"- - -"_qs);
 }
@@ -276,6 +282,6 @@ TEST(SessionModel, UnknownModelHasNoValues) {
     ASSERT_TRUE(s);
     EXPECT_EQ(s->ChannelName(), u"Undefined"_qs);
     EXPECT_EQ(s->ChanData().ValueCount(), 0);
-    EXPECT_EQ(s->ChanData().RangeStatistics(false, 0, 0, QString()).avg, u"- - -"_qs);
+    EXPECT_EQ(ChannelTexts(s->ChanData()).RangeStatistics(false, 0, 0, QString()).avg, u"- - -"_qs);
     EXPECT_EQ(s->InstrumentName(), u"VXxx (?) 12345"_qs);
 }

@@ -2,6 +2,7 @@
 #include "core/common/CalendarDateTime.h"
 #include "core/common/ValueMarkers.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionFile.h"
 #include "core/session/SessionParams.h"
 #include "core/session/SessionParamsEditModel.h"
@@ -78,9 +79,10 @@ TEST(OddScales, NoValueStatisticOrParameterReadsNanOrInf) {
             const CChanData& d = s->ChanData();
             for (const double v : d.FirstRecord().Values()) {
                 EXPECT_TRUE(std::isfinite(v));
-                EXPECT_TRUE(ReadsNoNumberWord(d.ValueText(v, s->DisplayUnits())));
+                EXPECT_TRUE(ReadsNoNumberWord(ChannelTexts(d).ValueText(v, s->DisplayUnits())));
             }
-            const RangeStatisticsTexts t = d.RangeStatistics(false, 0, -1, s->DisplayUnits());
+            const RangeStatisticsTexts t =
+                ChannelTexts(d).RangeStatistics(false, 0, -1, s->DisplayUnits());
             for (const QString& text : {t.min, t.max, t.avg, t.last, t.total})
                 EXPECT_TRUE(ReadsNoNumberWord(text)) << text.toStdString();
             for (const SessionParamsRow& row : BuildSessionParams(*s))

@@ -2,6 +2,8 @@
 #include "core/common/DurationFormat.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/SessionChannelLine.h"
+#include "core/session/ChannelStatistics.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionParamsValues.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
@@ -55,7 +57,7 @@ TEST(SessionStart, AMovedStartMovesTheRecordsAndTheirEvents) {
     }
     // The event at the moved time is found there.
     MoveStart(*session, 60);
-    EXPECT_NE(session->ChanData().EventLengthAt(eventStart + 60, 0), u"Off"_qs);
+    EXPECT_NE(ChannelTexts(session->ChanData()).EventLengthAt(eventStart + 60, 0), u"Off"_qs);
 }
 
 TEST(SessionStart, ANewFilterSizeMovesTheStartTimeByItsDelay) {
@@ -89,14 +91,14 @@ TEST(SessionEventWindow, TheWindowsLastStateIsInIt) {
     const CChanData& data = session->ChanData();
     ASSERT_EQ(data.ValueCount(), 48);
     // The whole record, with or without a window.
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(false, 0, 0).eventTotalSeconds, 1.0);
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(true, 0, 47).eventTotalSeconds, 1.0);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, false, 0, 0).eventTotalSeconds, 1.0);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, true, 0, 47).eventTotalSeconds, 1.0);
     // Ending on the event's first state takes that state; one before takes nothing.
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(true, 0, 16).eventTotalSeconds, 0.063);
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(true, 0, 15).eventTotalSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, true, 0, 16).eventTotalSeconds, 0.063);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, true, 0, 15).eventTotalSeconds, 0.0);
     // Starting on its last state (945 ms) leaves 55 ms; one later, nothing.
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(true, 31, 47).eventTotalSeconds, 0.055);
-    EXPECT_DOUBLE_EQ(data.RangeStatisticsOf(true, 32, 47).eventTotalSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, true, 31, 47).eventTotalSeconds, 0.055);
+    EXPECT_DOUBLE_EQ(RangeStatisticsOf(data, true, 32, 47).eventTotalSeconds, 0.0);
 }
 
 TEST(SessionChannelLineOf, AWholeEventRecordingInViewTotalsAllItsEvents) {
@@ -125,7 +127,8 @@ TEST(SessionChannelLineOf, CursorColumnsAndWindowFollowTheDrawing) {
     // Never drawn: no window, so the whole record, and no cursor columns.
     CTrendGraph undrawn;
     undrawn.SetChannelSource(session.get());
-    const RangeStatisticsTexts all = session->ChanData().RangeStatistics(false, 0, 0, units);
+    const RangeStatisticsTexts all =
+        ChannelTexts(session->ChanData()).RangeStatistics(false, 0, 0, units);
     const SessionChannelLine blank = SessionChannelLine::Of(*session, undrawn, true);
     EXPECT_EQ(blank.TextOf(ChanListHeaderType::WindowMax), all.max);
     EXPECT_TRUE(blank.TextOf(ChanListHeaderType::CursorMin).isEmpty());
@@ -146,7 +149,8 @@ TEST(SessionChannelLineOf, CursorColumnsAndWindowFollowTheDrawing) {
     drawn.Draw();
     const PointRange range = drawn.graph.VisiblePoints(0, 0);
     ASSERT_EQ(range, (PointRange{100, 200}));
-    const RangeStatisticsTexts window = session->ChanData().RangeStatistics(true, 100, 199, units);
+    const RangeStatisticsTexts window =
+        ChannelTexts(session->ChanData()).RangeStatistics(true, 100, 199, units);
     const SessionChannelLine narrow = SessionChannelLine::Of(*session, drawn.graph, true);
     EXPECT_EQ(narrow.TextOf(ChanListHeaderType::WindowMin), window.min);
     EXPECT_EQ(narrow.TextOf(ChanListHeaderType::WindowMax), window.max);

@@ -1,4 +1,5 @@
 #include "core/session/ChannelColumns.h"
+#include "core/session/ChannelTexts.h"
 #include "core/session/SessionTable.h"
 #include "support/SessionTestSupport.h"
 
@@ -30,7 +31,8 @@ TEST(SessionTable, ValuesAreStampedOnePeriodAfterTheStart) {
     EXPECT_EQ(table.Cell(0, 1), u"14:07:10"_qs) << "value 0 is one period after the start";
     EXPECT_EQ(table.Cell(2, 1), u"14:07:12"_qs);
     EXPECT_EQ(table.Cell(1, 2),
-              s->ChanData().ValueText(s->ChanData().FirstRecord().Values()[1], s->DisplayUnits()));
+              ChannelTexts(s->ChanData())
+                  .ValueText(s->ChanData().FirstRecord().Values()[1], s->DisplayUnits()));
     // Past the end and outside the columns: nothing, never a crash.
     EXPECT_EQ(table.Cell(3, 0), QString());
     EXPECT_EQ(table.Cell(-1, 0), QString());
@@ -49,7 +51,7 @@ TEST(SessionTable, AnEventSessionListsItsEvents) {
     ASSERT_EQ(table.RowCount(), static_cast<int>(s->ChanData().Events().size()));
     ASSERT_GT(table.RowCount(), 0);
     for (int column = 0; column < 3; ++column)
-        EXPECT_EQ(table.Cell(0, column), s->ChanData().EventCellText(0, column));
+        EXPECT_EQ(table.Cell(0, column), ChannelTexts(s->ChanData()).EventCellText(0, column));
 }
 
 TEST(ChannelColumns, FollowTheKindOfChannelAndTheMinMaxDisplay) {
@@ -83,12 +85,13 @@ TEST(ChannelColumns, WindowStatisticsCoverTheVisibleValuesOrTheWholeRecord) {
     ASSERT_TRUE(s);
     const CChanData& d = s->ChanData();
     const WindowStatistics whole = WindowStatistics::Of(*s, -1, -1);
-    const RangeStatisticsTexts all = d.RangeStatistics(false, 0, 0, s->DisplayUnits());
+    const RangeStatisticsTexts all =
+        ChannelTexts(d).RangeStatistics(false, 0, 0, s->DisplayUnits());
     EXPECT_EQ(whole.total, all.total);
     // The view's last visible index is one past the last value counted.
     const WindowStatistics part = WindowStatistics::Of(*s, 1, 3);
-    EXPECT_EQ(part.min, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).min);
-    EXPECT_EQ(part.max, d.RangeStatistics(true, 1, 2, s->DisplayUnits()).max);
+    EXPECT_EQ(part.min, ChannelTexts(d).RangeStatistics(true, 1, 2, s->DisplayUnits()).min);
+    EXPECT_EQ(part.max, ChannelTexts(d).RangeStatistics(true, 1, 2, s->DisplayUnits()).max);
     EXPECT_NE(part.total, whole.total);
 }
 
@@ -128,7 +131,7 @@ TEST(ChannelColumns, LimitAndMktFiguresFollowTheWindow) {
     EXPECT_EQ(second.timeAbove, u"0 s"_qs);
     EXPECT_EQ(second.timeBelow, u"2 s"_qs);
     EXPECT_EQ(second.excursions, u"1"_qs);
-    EXPECT_EQ(second.mkt, s->ChanData().ValueText(0.0, s->DisplayUnits()));
+    EXPECT_EQ(second.mkt, ChannelTexts(s->ChanData()).ValueText(0.0, s->DisplayUnits()));
     // python3, as in the limit statistics tests: mkt([1000, 0]) = 896.758 °C.
     EXPECT_TRUE(whole.mkt.startsWith(u"896,"_qs)) << whole.mkt.toStdString();
 }
