@@ -21,6 +21,26 @@ WindowBounds WindowOf(bool useWindow, int first, int last, int count) {
             last >= 0 && last <= count - 1 ? last : count - 1};
 }
 
+// Event states are all values, 1.0 or 0.0: their figures follow from how many are on, which
+// whole words count at once, as a state-by-state pass would give them.
+RangeStatisticsValues StateStatistics(const CChanData& data, const ValueView& states, int lo,
+                                      int hi) {
+    RangeStatisticsValues out;
+    if (hi < lo)
+        return out;
+    const int64_t counted = static_cast<int64_t>(hi) - lo + 1;
+    const int64_t on = states.OnCount(lo, static_cast<int64_t>(hi) + 1);
+    const auto sum = static_cast<double>(on);
+    out.min = {ValueStatusType::Valid, on == counted ? 1.0 : 0.0};
+    out.max = {ValueStatusType::Valid, on > 0 ? 1.0 : 0.0};
+    out.avg = {ValueStatusType::Valid, sum / static_cast<double>(counted)};
+    out.total = {ValueStatusType::Valid, sum};
+    out.last = {ValueStatusType::Valid, states[static_cast<std::size_t>(hi)]};
+    // The window's last state is in it: its time runs to the start of the next one.
+    out.eventTotalSeconds = EventWindowTotalSeconds(data, lo, hi + 1);
+    return out;
+}
+
 } // namespace
 
 std::span<const double> WindowValues(const CChanData& data, bool useWindow, int first, int last) {
@@ -47,6 +67,8 @@ RangeStatisticsValues RangeStatisticsOf(const CChanData& data, bool useWindow, i
     if (count == 0)
         return out;
     const auto [lo, hi] = WindowOf(useWindow, first, last, count);
+    if (values.IsStates())
+        return StateStatistics(data, values, lo, hi);
     ValueStatusType minStatus = ValueStatusType::NoValue;
     ValueStatusType maxStatus = ValueStatusType::NoValue;
     double mn = 0.0, mx = 0.0, sum = 0.0;

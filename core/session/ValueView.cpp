@@ -1,6 +1,7 @@
 #include "core/session/ValueView.h"
 
 #include <algorithm>
+#include <bit>
 
 ValueView ValueView::OfValues(const double* values, std::size_t count,
                               const ValuePyramid* summary) {
@@ -42,20 +43,35 @@ ValueScan ValueView::Scan(int64_t first, int64_t n) const {
     return ScanValues(values_ + begin, static_cast<int>(length));
 }
 
+uint32_t ValueView::OnBits(int64_t w, int64_t first, int64_t end) const {
+    const int64_t from = std::max(first, w * kStatesPerWord) - w * kStatesPerWord;
+    const int64_t to = std::min(end, (w + 1) * kStatesPerWord) - w * kStatesPerWord;
+    // State 0 is the top bit.
+    const uint32_t span = ((1u << (to - from)) - 1u) << (kStatesPerWord - to);
+    const uint32_t word = static_cast<uint32_t>(words_[w]) & 0xFFFFu;
+    return (clearIsOne_ ? ~word : word) & span;
+}
+
+int64_t ValueView::OnCount(int64_t first, int64_t end) const {
+    first = std::max<int64_t>(first, 0);
+    end = std::min(end, static_cast<int64_t>(count_));
+    int64_t on = 0;
+    for (int64_t w = first / kStatesPerWord; w * kStatesPerWord < end; ++w)
+        on += std::popcount(OnBits(w, first, end));
+    return on;
+}
+
 // States are real values, never markers: a range holds 1.0 when one of them is on and 0.0
 // when one is off, which whole words answer at once.
 ValueScan ValueView::ScanStates(int64_t first, int64_t end) const {
     bool anyOn = false;
     bool anyOff = false;
     for (int64_t w = first / kStatesPerWord; w * kStatesPerWord < end && !(anyOn && anyOff); ++w) {
-        const int64_t from = std::max(first, w * kStatesPerWord) - w * kStatesPerWord;
         const int64_t to = std::min(end, (w + 1) * kStatesPerWord) - w * kStatesPerWord;
-        // Bits of states [from, to) of the word; state 0 is the top bit.
-        const uint32_t span = ((1u << (to - from)) - 1u) << (kStatesPerWord - to);
-        const uint32_t word = static_cast<uint32_t>(words_[w]) & 0xFFFFu;
-        const uint32_t on = clearIsOne_ ? ~word : word;
-        anyOn |= (on & span) != 0;
-        anyOff |= (~on & span) != 0;
+        const int64_t from = std::max(first, w * kStatesPerWord) - w * kStatesPerWord;
+        const int on = std::popcount(OnBits(w, first, end));
+        anyOn |= on > 0;
+        anyOff |= on < to - from;
     }
     ValueScan s;
     s.real = static_cast<int>(std::min<int64_t>(end - first, INT32_MAX));

@@ -62,12 +62,19 @@ public:
     Iterator end() const { return {this, count_}; }
     std::vector<double> ToVector() const;
 
+    // Whether the values are event states, read from words.
+    bool IsStates() const { return words_ != nullptr; }
+    // How many of states [first, end) are 1.0, counted a word at a time.
+    int64_t OnCount(int64_t first, int64_t end) const;
+
     // What values [first, first + n) hold, cut to the series; through the summary where that
     // saves work, and from whole words for event states.
     ValueScan Scan(int64_t first, int64_t n) const;
 
 private:
     ValueScan ScanStates(int64_t first, int64_t end) const;
+    // The bits of states [from, to) of word `w`, set where a state is 1.0.
+    uint32_t OnBits(int64_t w, int64_t first, int64_t end) const;
 
     const double* values_ = nullptr;
     const ValuePyramid* summary_ = nullptr;

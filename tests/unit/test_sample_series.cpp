@@ -1,6 +1,7 @@
 // One record's samples and what is derived from them: event states read from their words, and
 // the min/max summary kept true to the values through every change.
 #include "core/session/CChanData.h"
+#include "core/session/ChannelStatistics.h"
 #include "core/session/SampleSeries.h"
 #include "core/session/SessionParams.h"
 #include "core/session/SessionParamsValues.h"
@@ -272,8 +273,8 @@ TEST(EventExtraction, InStepsAsAtOnceWhateverTheStep) {
         chan.ExtractEvents();
         const std::vector<SessionEvent> atOnce = chan.Events();
         ASSERT_GE(atOnce.size(), 3u) << polarity;
-        for (const std::size_t words : {std::size_t{1}, std::size_t{2}, std::size_t{7},
-                                        std::size_t{8}, std::size_t{9}})
+        for (const std::size_t words :
+             {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{8}, std::size_t{9}})
             EXPECT_TRUE(SameEvents(EventsInSteps(chan, words), atOnce))
                 << "polarity " << polarity << ", " << words << " words a step";
     }
@@ -290,6 +291,42 @@ TEST(EventExtraction, ARunStillOnAtTheEndLastsToTheEndOfTheLastWord) {
     EXPECT_EQ(events[0].startMs, 15 * 63);
     EXPECT_EQ(events[0].lengthSeconds, 0);
     EXPECT_EQ(events[0].lengthMs, 1000 - 15 * 63);
+}
+
+} // namespace
+
+namespace {
+
+// Event statistics come from counts of set bits; they are what a pass over the states gives.
+TEST(EventStatistics, AWindowCutInsideWordsCountsItsStatesOnly) {
+    for (const char* polarity : {"1", "0"}) {
+        SessionImageBuilder b;
+        b.Set("Model", "6").Set("Polarity", polarity).Samples({0x0180, -1, 0x0000, 0x7FFE});
+        const auto s = ReadImage(b);
+        ASSERT_TRUE(s);
+        const CChanData& data = s->ChanData();
+        const std::vector<double> states =
+            data.FirstRecord().Samples().StateValues(data.Polarity()).ToVector();
+        ASSERT_EQ(states.size(), 64u);
+        for (const auto& [first, last] : std::vector<std::pair<int, int>>{
+                 {7, 8}, {6, 6}, {9, 15}, {15, 16}, {0, 63}, {17, 47}, {48, 48}, {63, 63}}) {
+            double on = 0.0, lowest = 1.0, highest = 0.0;
+            for (int i = first; i <= last; ++i) {
+                on += states[static_cast<std::size_t>(i)];
+                lowest = std::min(lowest, states[static_cast<std::size_t>(i)]);
+                highest = std::max(highest, states[static_cast<std::size_t>(i)]);
+            }
+            const RangeStatisticsValues got = RangeStatisticsOf(data, true, first, last);
+            const std::string where = std::string(polarity) + " [" + std::to_string(first) + ", " +
+                                      std::to_string(last) + "]";
+            EXPECT_EQ(got.total.value, on) << where;
+            EXPECT_EQ(got.avg.value, on / (last - first + 1)) << where;
+            EXPECT_EQ(got.min.value, lowest) << where;
+            EXPECT_EQ(got.max.value, highest) << where;
+            EXPECT_EQ(got.last.value, states[static_cast<std::size_t>(last)]) << where;
+            EXPECT_EQ(got.min.status, ValueStatusType::Valid) << where;
+        }
+    }
 }
 
 } // namespace
