@@ -25,7 +25,7 @@
 namespace {
 
 constexpr int kPoints = 1000000;
-constexpr double kTargetRatio = 0.75;
+constexpr double kTargetRatio = 0.25;
 constexpr double kTargetSeconds = 2.5;
 
 const CRecSession& MillionPoints() {

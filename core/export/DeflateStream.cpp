@@ -10,9 +10,11 @@
 
 namespace {
 
-constexpr int kLevel = 9;
-// Measured on sheet XML, a 4 KiB window makes level 9 about three times faster than the
-// 32 KiB default, and its output about 15% smaller.
+// Measured on a million rows of sheet XML: level 1 writes in 0.48 s what level 6 writes in
+// 0.58 s and level 9 in 0.75 s, 11% larger than level 9's and still a third smaller than a
+// common writer's at its default level. A 4 KiB window keeps it 18% smaller than the 32 KiB
+// default does, for a fifth more time.
+constexpr int kLevel = 1;
 constexpr int kRawWindowBits = -12;
 constexpr qsizetype kWindow = 4 * 1024;
 constexpr int kMemLevel = 8;
