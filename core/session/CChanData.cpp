@@ -96,6 +96,18 @@ void CChanData::Reserve(std::size_t samples) {
         FirstRecord().Reserve(samples);
 }
 
+inline double CChanData::ConvertPlainValue(double v) const {
+    if (!std::isfinite(v))
+        return NoValue;
+    if (v < underThreshold_)
+        return UnderRangeValue;
+    if (flags_.rangeCheck && v > overThreshold_)
+        return OverRangeValue;
+    if (flags_.linear && configured_ && conversion_.rangeHigh != conversion_.rangeLow)
+        return (v - conversion_.rangeLow) * scalingFactor_ + conversion_.scaleLow;
+    return v;
+}
+
 double CChanData::ConvertValue(double v, double cjcEmf) const {
     if (!std::isfinite(v))
         return NoValue;
@@ -124,13 +136,7 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
         return IsValueMarker(t) ? t : CelsiusToDisplay(t, fahrenheit_);
     }
-    if (v < underThreshold_)
-        return UnderRangeValue;
-    if (flags_.rangeCheck && v > overThreshold_)
-        return OverRangeValue;
-    if (flags_.linear && configured_ && conversion_.rangeHigh != conversion_.rangeLow)
-        return (v - conversion_.rangeLow) * scalingFactor_ + conversion_.scaleLow;
-    return v;
+    return ConvertPlainValue(v);
 }
 
 double CChanData::PulseValue(int32_t count) const {
@@ -316,6 +322,15 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
     }
     const std::size_t skip = static_cast<std::size_t>(filterSkip_);
     MovingAverage& average = p.average;
+    if (!p.compensate && !flags_.thermocouple && !flags_.rtd) {
+        // Voltages and currents: the plain conversion, inlined in the hot loop.
+        for (std::size_t i = begin; i < end; ++i) {
+            const int a = average.Add(raw[i]);
+            if (i >= skip)
+                values[i - skip] = ConvertPlainValue(a * scale);
+        }
+        return;
+    }
     if (!p.compensate) {
         for (std::size_t i = begin; i < end; ++i) {
             const int a = average.Add(raw[i]);

@@ -136,6 +136,8 @@ public:
 
 private:
     double CountScaleFor(const CChanRecord& r) const;
+    // The conversion of a channel that is neither a thermocouple nor an RTD.
+    double ConvertPlainValue(double v) const;
     double ColdJunctionEmf(int averagedCount);
     // Where a recomputation stands: the record being converted and its filter's state.
     struct RecomputePass {

@@ -16,8 +16,16 @@ public:
     CChanRecord(CChanRecordList* channel, const CChanData* data, int64_t startTime);
 
     // Pulse samples are converted at once; event words need no conversion; the others wait
-    // for Recompute.
-    void AppendSample(int32_t count, int32_t cjcCount);
+    // for Recompute. Inline: a session file's load calls it once per sample.
+    void AppendSample(int32_t count, int32_t cjcCount) {
+        if (pulse_) {
+            AppendPulse(count);
+            return;
+        }
+        samples_.AppendCount(count);
+        if (thermocouple_)
+            samples_.AppendCjcCount(cjcCount);
+    }
     void Reserve(std::size_t samples);
 
     int64_t StartTime() const { return startTime_; }
@@ -38,9 +46,14 @@ public:
     CChanRecordList* Channel() const { return channel_; }
 
 private:
+    void AppendPulse(int32_t count);
+
     CChanRecordList* channel_;
     const CChanData* data_;
     int64_t startTime_;
+    // The channel's kind, fixed with its model when the record is made.
+    bool pulse_;
+    bool thermocouple_;
     SampleSeries samples_;
     double countScale_ = 1.0;
     QString name_;
