@@ -54,7 +54,7 @@ void CChanData::SetConversion(const ConversionSettings& settings) {
     if (configured_ && stored == conversion_)
         return;
     conversion_ = stored;
-    cjcEmfCache_.clear();
+    std::fill(cjcEmfSlots_.begin(), cjcEmfSlots_.end(), CjcSlot{});
 
     const double rangeLow = stored.rangeLow;
     const double rangeHigh = stored.rangeHigh;
@@ -83,7 +83,7 @@ void CChanData::SetRtdParameters(double reference, double nominal, double fullSc
     rtdReference_ = reference;
     rtdNominal_ = nominal;
     fullScaleCount_ = fullScaleCount;
-    cjcEmfCache_.clear();
+    std::fill(cjcEmfSlots_.begin(), cjcEmfSlots_.end(), CjcSlot{});
 }
 
 void CChanData::SetCountScale(double scale) {
@@ -154,9 +154,9 @@ double CChanData::CountScaleFor(const CChanRecord& r) const {
 }
 
 double CChanData::ColdJunctionEmf(int averagedCount) {
-    const auto hit = cjcEmfCache_.find(averagedCount);
-    if (hit != cjcEmfCache_.end())
-        return hit->second;
+    CjcSlot& slot = cjcEmfSlots_[static_cast<unsigned>(averagedCount) & (kCjcSlots - 1)];
+    if (slot.count == averagedCount)
+        return slot.emf;
     double emf = kNaN;
     const double c = averagedCount;
     const double resistance = DividerResistance(rtdReference_, c, fullScaleCount_);
@@ -167,7 +167,7 @@ double CChanData::ColdJunctionEmf(int averagedCount) {
         if (!IsValueMarker(t) && std::isfinite(t))
             emf = ThermocoupleCelsiusToMv(conversion_.tcIndex, t);
     }
-    cjcEmfCache_.emplace(averagedCount, emf);
+    slot = {averagedCount, emf};
     return emf;
 }
 

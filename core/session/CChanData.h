@@ -7,10 +7,10 @@
 #include "core/session/ValueStatus.h"
 
 #include <QString>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 class TemperatureUnitSource;
@@ -187,8 +187,14 @@ private:
     bool fahrenheit_ = false;
 
     // The cold-junction chain (count -> resistance -> °C -> EMF) is a pure function of the
-    // averaged count, which barely moves during a recording.
-    std::unordered_map<int, double> cjcEmfCache_;
+    // averaged count, which barely moves during a recording: a small table of recent counts,
+    // looked up at every sample.
+    static constexpr std::size_t kCjcSlots = 1024;
+    struct CjcSlot {
+        int count = INT_MIN; // no averaged count: an empty slot matches nothing
+        double emf = 0.0;
+    };
+    std::vector<CjcSlot> cjcEmfSlots_ = std::vector<CjcSlot>(kCjcSlots);
 
     std::vector<SessionEvent> events_;
     std::optional<RecomputePass> pass_;
