@@ -30,12 +30,7 @@ QString WithSlash(const QString& folder) {
 }
 
 void ApplyValues(CRecSession& s, const SessionParamsValues& v) {
-    s.SetInstrumentName(v.instrumentName);
-    s.SetLocation(v.location);
-    s.SetSessionName(v.sessionName);
-    s.SetReportHeader(v.header);
-    s.SetReportFooter(v.footer);
-    s.SetComments(v.comments);
+    s.SetTexts(v);
     s.SetCorrectedStart(v.correctedStart);
     s.SetScales(v.lowScale, v.highScale);
     s.SetDisplayUnits(v.units);

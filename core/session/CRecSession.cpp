@@ -1,9 +1,11 @@
 #include "core/session/CRecSession.h"
 
 #include "core/common/DurationFormat.h"
+#include "core/common/LeadingNumber.h"
 #include "core/common/Rounding.h"
 #include "core/common/StringTable.h"
 #include "core/common/TemperatureUnitSource.h"
+#include "core/session/SessionFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,6 +77,30 @@ void CRecSession::SetStoragePeriodFromModel() {
         QStringLiteral("%1 %2")
             .arg(storagePeriod_)
             .arg(ResourceString(storagePeriod_ == 1 ? TextId::kSecond : TextId::kSeconds));
+}
+
+void CRecSession::SetTexts(const ParameterBlockFields& fields) {
+    instrumentName_ = fields.instrumentName;
+    sessionName_ = fields.sessionName;
+    location_ = fields.location;
+    reportHeader_ = fields.header;
+    reportFooter_ = fields.footer;
+    comments_ = fields.comments;
+}
+
+ConversionSettings CRecSession::Conversion() const {
+    const ModelEntry& entry = Entry();
+    return {.tcIndex = tcIndex_,
+            .cjc = cjc_,
+            .polarity = polarity_,
+            .linear = flags_.linear,
+            .rangeLow =
+                static_cast<double>(LeadingInt(entry.RangeLow(), LeadingBlankType::SpaceOrTab)),
+            .rangeHigh =
+                static_cast<double>(LeadingInt(entry.RangeHigh(), LeadingBlankType::SpaceOrTab)),
+            .scaleLow = lowScale_,
+            .scaleHigh = highScale_,
+            .filterSize = filterSize_};
 }
 
 void CRecSession::RecomputeValues() {

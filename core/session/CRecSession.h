@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 
+struct ParameterBlockFields;
+
 class TemperatureUnitSource;
 
 // The keys of a session file header, in the order the logger writes them.
@@ -104,6 +106,9 @@ public:
     void SetReportFooter(const QString& s) { reportFooter_ = s; }
     const QString& Comments() const { return comments_; }
     void SetComments(const QString& s) { comments_ = s; }
+    // The six texts a user edits: instrument and session names, location, report header and
+    // footer, comments.
+    void SetTexts(const ParameterBlockFields& fields);
     float LowScale() const { return lowScale_; }
     float HighScale() const { return highScale_; }
     void SetScales(float low, float high) {
@@ -124,6 +129,8 @@ public:
     void SetPolarity(bool on) { polarity_ = on; }
     int FilterSize() const { return filterSize_; }
     void SetFilterSize(int n) { filterSize_ = n < 1 ? 1 : n; }
+    // How the channel converts its counts under these parameters and the model's range.
+    ConversionSettings Conversion() const;
 
     // Times
     const CalendarDateTime& CorrectedStart() const { return correctedStart_; }

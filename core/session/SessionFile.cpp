@@ -495,12 +495,7 @@ Outcome SessionImageReader::Begin() {
     session.SetStoredUnits(stored);
     session.NormaliseDisplayUnits(fields.units);
     session.SetRecordingInProgress(fields.recordingInProgress);
-    session.SetInstrumentName(fields.instrumentName);
-    session.SetSessionName(fields.sessionName);
-    session.SetLocation(fields.location);
-    session.SetReportHeader(fields.header);
-    session.SetReportFooter(fields.footer);
-    session.SetComments(fields.comments);
+    session.SetTexts(fields);
     session.SetScales(fields.lowScale, fields.highScale);
     session.SetTcIndex(fields.tcIndex);
     session.SetCjc(fields.cjc);
@@ -514,15 +509,7 @@ Outcome SessionImageReader::Begin() {
     chan.AddChannel(session.Row(), fields.correctedStart.ToLocalTimeStamp());
     chan.SetCountScale(head.countScale);
     const KindFlags& flags = session.Flags();
-    chan.SetConversion({.tcIndex = fields.tcIndex,
-                        .cjc = fields.cjc,
-                        .polarity = fields.polarity,
-                        .linear = flags.linear,
-                        .rangeLow = static_cast<double>(FileInt(session.Entry().RangeLow())),
-                        .rangeHigh = static_cast<double>(FileInt(session.Entry().RangeHigh())),
-                        .scaleLow = fields.lowScale,
-                        .scaleHigh = fields.highScale,
-                        .filterSize = fields.filterSize});
+    chan.SetConversion(session.Conversion());
     if (flags.rtd || flags.thermocouple)
         chan.SetRtdParameters(head.rtdReference, head.rtdNominal, head.fullScale);
 

@@ -1,6 +1,5 @@
 #include "core/session/SessionParamsValues.h"
 
-#include "core/common/LeadingNumber.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFile.h"
 
@@ -39,12 +38,7 @@ ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& befor
     after.KeepAsStored();
     ApplyOutcome result;
     if (after.TextsDiffer(before)) {
-        s.SetInstrumentName(after.instrumentName);
-        s.SetLocation(after.location);
-        s.SetSessionName(after.sessionName);
-        s.SetReportHeader(after.header);
-        s.SetReportFooter(after.footer);
-        s.SetComments(after.comments);
+        s.SetTexts(after);
         s.NormaliseDisplayUnits(after.units);
         result.modified = true;
     }
@@ -57,19 +51,7 @@ ApplyOutcome ApplySessionParams(CRecSession& s, const SessionParamsValues& befor
             s.SetTcIndex(after.tcIndex);
             s.SelectModel(s.ModelCode(), after.tcIndex);
         }
-        const ModelEntry& entry = s.Entry();
-        s.ChanData().SetConversion(
-            {.tcIndex = s.TcIndex(),
-             .cjc = s.Cjc(),
-             .polarity = s.Polarity(),
-             .linear = s.Flags().linear,
-             .rangeLow =
-                 static_cast<double>(LeadingInt(entry.RangeLow(), LeadingBlankType::SpaceOrTab)),
-             .rangeHigh =
-                 static_cast<double>(LeadingInt(entry.RangeHigh(), LeadingBlankType::SpaceOrTab)),
-             .scaleLow = s.LowScale(),
-             .scaleHigh = s.HighScale(),
-             .filterSize = s.FilterSize()});
+        s.ChanData().SetConversion(s.Conversion());
         // The cold-junction switch changes every temperature too, so it reconverts as well.
         s.RecomputeValues();
         result.modified = result.recomputed = true;
