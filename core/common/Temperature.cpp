@@ -2,6 +2,7 @@
 
 #include "core/common/ValueMarkers.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -77,9 +78,22 @@ constexpr CelsiusRange kThermocoupleRanges[] = {
     {-200, 1000}, {0, 1760},    {0, 1760},   {250, 1800},
 };
 
+// Every polynomial padded with zero terms to the longest one, highest power first: the
+// evaluation has no loop of varying length, and a zero term leaves the sum exactly as it was.
+constexpr std::size_t kMaxTerms = 11;
+using Polynomial = std::array<double, kMaxTerms>;
+
+template <std::size_t N> constexpr Polynomial HighestFirst(const double (&lowestFirst)[N]) {
+    static_assert(N <= kMaxTerms);
+    Polynomial p{};
+    for (std::size_t i = 0; i < N; ++i)
+        p[kMaxTerms - 1 - i] = lowestFirst[i];
+    return p;
+}
+
 struct SubRange {
     double belowMv; // applies to an EMF below this, the first match wins
-    std::span<const double> coefficients;
+    Polynomial polynomial;
 };
 
 struct ThermocoupleType {
@@ -91,28 +105,85 @@ struct ThermocoupleType {
 // "JKTNERSB" order. Where the published sub-ranges of R and S overlap, the lower one is used up
 // to its own upper limit.
 constexpr ThermocoupleType kTypes[] = {
-    {-8.095, 69.553, {{{0.0, kJ0}, {42.919, kJ1}, {kRest, kJ2}}}},
-    {-5.891, 54.886, {{{0.0, kK0}, {20.644, kK1}, {kRest, kK2}}}},
-    {-5.603, 20.872, {{{0.0, kT0}, {kRest, kT1}}}},
-    {-3.99, 47.513, {{{0.0, kN0}, {20.613, kN1}, {kRest, kN2}}}},
-    {-8.825, 76.373, {{{0.0, kE0}, {kRest, kE1}}}},
-    {-0.226, 21.103, {{{1.923, kR0}, {13.228, kR1}, {19.739, kR2}, {kRest, kR3}}}},
-    {-0.235, 18.693, {{{1.874, kS0}, {11.95, kS1}, {17.536, kS2}, {kRest, kS3}}}},
-    {0.291, 13.82, {{{2.431, kB0}, {kRest, kB1}}}},
+    {-8.095,
+     69.553,
+     {{{0.0, HighestFirst(kJ0)}, {42.919, HighestFirst(kJ1)}, {kRest, HighestFirst(kJ2)}}}},
+    {-5.891,
+     54.886,
+     {{{0.0, HighestFirst(kK0)}, {20.644, HighestFirst(kK1)}, {kRest, HighestFirst(kK2)}}}},
+    {-5.603, 20.872, {{{0.0, HighestFirst(kT0)}, {kRest, HighestFirst(kT1)}}}},
+    {-3.99,
+     47.513,
+     {{{0.0, HighestFirst(kN0)}, {20.613, HighestFirst(kN1)}, {kRest, HighestFirst(kN2)}}}},
+    {-8.825, 76.373, {{{0.0, HighestFirst(kE0)}, {kRest, HighestFirst(kE1)}}}},
+    {-0.226,
+     21.103,
+     {{{1.923, HighestFirst(kR0)},
+       {13.228, HighestFirst(kR1)},
+       {19.739, HighestFirst(kR2)},
+       {kRest, HighestFirst(kR3)}}}},
+    {-0.235,
+     18.693,
+     {{{1.874, HighestFirst(kS0)},
+       {11.95, HighestFirst(kS1)},
+       {17.536, HighestFirst(kS2)},
+       {kRest, HighestFirst(kS3)}}}},
+    {0.291, 13.82, {{{2.431, HighestFirst(kB0)}, {kRest, HighestFirst(kB1)}}}},
 };
 
-double Horner(std::span<const double> coefficients, double x) {
+inline double Horner(const Polynomial& p, double x) {
     double sum = 0.0;
-    for (auto it = coefficients.rbegin(); it != coefficients.rend(); ++it)
-        sum = sum * x + *it;
+#pragma GCC unroll 11
+    for (const double c : p)
+        sum = sum * x + c;
     return sum;
 }
 
-std::span<const double> CoefficientsFor(const ThermocoupleType& type, double emfMv) {
-    for (const SubRange& range : type.subRanges)
-        if (emfMv < range.belowMv)
-            return range.coefficients;
-    return {};
+// Within the type's range (checked by the caller).
+inline const SubRange& SubRangeOf(const ThermocoupleType& type, double emfMv) {
+    const SubRange* range = type.subRanges.data();
+    while (!(emfMv < range->belowMv))
+        ++range;
+    return *range;
+}
+
+inline double CelsiusInRange(const ThermocoupleType& type, double emfMv) {
+    return Horner(SubRangeOf(type, emfMv).polynomial, emfMv);
+}
+
+// An EMF's °C, or the marker of its state.
+inline double CelsiusOrMarker(const ThermocoupleType& type, double emfMv) {
+    if (!std::isfinite(emfMv))
+        return NoValue;
+    if (emfMv < type.lowestMv)
+        return UnderRangeValue;
+    if (emfMv > type.highestMv)
+        return OverRangeValue;
+    return CelsiusInRange(type, emfMv);
+}
+
+constexpr std::size_t kBlock = 4;
+
+// Four EMFs that share a sub-range go through one polynomial side by side: four independent
+// chains of products keep the processor busy where one would wait on each step.
+inline bool ConvertBlock(const ThermocoupleType& type, double* emfMv) {
+    const double first = emfMv[0];
+    if (!(first >= type.lowestMv && first <= type.highestMv))
+        return false;
+    const SubRange& range = SubRangeOf(type, first);
+    const double low = &range == type.subRanges.data() ? type.lowestMv : (&range)[-1].belowMv;
+    for (std::size_t k = 1; k < kBlock; ++k) {
+        const double v = emfMv[k];
+        if (!(v >= low && v < range.belowMv && v <= type.highestMv))
+            return false;
+    }
+    std::array<double, kBlock> sum{};
+#pragma GCC unroll 11
+    for (const double c : range.polynomial)
+        for (std::size_t k = 0; k < kBlock; ++k)
+            sum[k] = sum[k] * emfMv[k] + c;
+    std::copy(sum.begin(), sum.end(), emfMv);
+    return true;
 }
 
 // Callendar-Van Dusen coefficients of IEC 60751.
@@ -139,7 +210,24 @@ TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv) {
         return {0.0, TcStatusType::BelowRange};
     if (emfMv > type.highestMv)
         return {0.0, TcStatusType::AboveRange};
-    return {Horner(CoefficientsFor(type, emfMv), emfMv), TcStatusType::Ok};
+    return {CelsiusInRange(type, emfMv), TcStatusType::Ok};
+}
+
+void ThermocoupleMvToCelsiusInPlace(unsigned typeIndex, std::span<double> emfMv) {
+    if (typeIndex >= std::size(kTypes)) {
+        std::fill(emfMv.begin(), emfMv.end(), NoValue);
+        return;
+    }
+    const ThermocoupleType& type = kTypes[typeIndex];
+    double* v = emfMv.data();
+    const std::size_t n = emfMv.size();
+    std::size_t i = 0;
+    for (; i + kBlock <= n; i += kBlock)
+        if (!ConvertBlock(type, v + i))
+            for (std::size_t k = i; k < i + kBlock; ++k)
+                v[k] = CelsiusOrMarker(type, v[k]);
+    for (; i < n; ++i)
+        v[i] = CelsiusOrMarker(type, v[i]);
 }
 
 CelsiusRange ThermocoupleRangeCelsius(int typeIndex) {

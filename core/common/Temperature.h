@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 enum class TcStatusType : int { Ok = 1, BadType = 2, BelowRange = 3, AboveRange = 4 };
 
 struct TcResult {
@@ -10,6 +12,10 @@ struct TcResult {
 // Inverse ITS-90 thermocouple functions; type index in "JKTNERSB" order, EMF in mV with the
 // reference junction at 0 °C. The range limits themselves are in range.
 TcResult ThermocoupleMvToCelsius(unsigned typeIndex, double emfMv);
+// The same over many EMFs, each replaced by its °C or by the marker of its state: under or over
+// the range, or no value for a NaN or infinite EMF (or an unknown type). Kept apart from the
+// single conversion so that a load evaluates its polynomials back to back.
+void ThermocoupleMvToCelsiusInPlace(unsigned typeIndex, std::span<double> emfMv);
 
 struct CelsiusRange {
     double low;

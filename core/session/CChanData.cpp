@@ -54,7 +54,7 @@ void CChanData::SetConversion(const ConversionSettings& settings) {
     if (configured_ && stored == conversion_)
         return;
     conversion_ = stored;
-    std::fill(cjcEmfSlots_.begin(), cjcEmfSlots_.end(), CjcSlot{});
+    cjcEmfs_.Clear();
 
     const double rangeLow = stored.rangeLow;
     const double rangeHigh = stored.rangeHigh;
@@ -83,7 +83,7 @@ void CChanData::SetRtdParameters(double reference, double nominal, double fullSc
     rtdReference_ = reference;
     rtdNominal_ = nominal;
     fullScaleCount_ = fullScaleCount;
-    std::fill(cjcEmfSlots_.begin(), cjcEmfSlots_.end(), CjcSlot{});
+    cjcEmfs_.Clear();
 }
 
 void CChanData::SetCountScale(double scale) {
@@ -117,17 +117,8 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
                 return NoValue;
             v += cjcEmf;
         }
-        const TcResult t = ThermocoupleMvToCelsius(static_cast<unsigned>(conversion_.tcIndex), v);
-        switch (t.status) {
-        case TcStatusType::Ok:
-            return CelsiusToDisplay(t.celsius, fahrenheit_);
-        case TcStatusType::AboveRange:
-            return OverRangeValue;
-        case TcStatusType::BelowRange:
-            return UnderRangeValue;
-        default:
-            return NoValue;
-        }
+        ConvertMillivolts({&v, 1});
+        return v;
     }
     if (flags_.rtd) {
         const double resistance = DividerResistance(rtdReference_, v, fullScaleCount_);
@@ -137,6 +128,14 @@ double CChanData::ConvertValue(double v, double cjcEmf) const {
         return IsValueMarker(t) ? t : CelsiusToDisplay(t, fahrenheit_);
     }
     return ConvertPlainValue(v);
+}
+
+void CChanData::ConvertMillivolts(std::span<double> emfMv) const {
+    ThermocoupleMvToCelsiusInPlace(static_cast<unsigned>(conversion_.tcIndex), emfMv);
+    if (fahrenheit_)
+        for (double& v : emfMv)
+            if (!IsValueMarker(v))
+                v = CelsiusToDisplay(v, true);
 }
 
 double CChanData::PulseValue(int32_t count) const {
@@ -153,22 +152,16 @@ double CChanData::CountScaleFor(const CChanRecord& r) const {
     return flags_.pulse || flags_.event || flags_.rtd ? 1.0 : r.CountScale();
 }
 
-double CChanData::ColdJunctionEmf(int averagedCount) {
-    CjcSlot& slot = cjcEmfSlots_[static_cast<unsigned>(averagedCount) & (kCjcSlots - 1)];
-    if (slot.count == averagedCount)
-        return slot.emf;
-    double emf = kNaN;
-    const double c = averagedCount;
-    const double resistance = DividerResistance(rtdReference_, c, fullScaleCount_);
-    if (!std::isnan(resistance)) {
-        const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
-        // A cold junction outside the sensor's range (an open or shorted sensor among them)
-        // makes the compensation meaningless.
-        if (!IsValueMarker(t) && std::isfinite(t))
-            emf = ThermocoupleCelsiusToMv(conversion_.tcIndex, t);
-    }
-    slot = {averagedCount, emf};
-    return emf;
+double CChanData::ComputeColdJunctionEmf(int averagedCount) const {
+    const double resistance = DividerResistance(rtdReference_, averagedCount, fullScaleCount_);
+    if (std::isnan(resistance))
+        return kNaN;
+    const double t = RtdResistanceToCelsius(rtdNominal_, resistance);
+    // A cold junction outside the sensor's range (an open or shorted sensor among them) makes
+    // the compensation meaningless.
+    if (IsValueMarker(t) || !std::isfinite(t))
+        return kNaN;
+    return ThermocoupleCelsiusToMv(conversion_.tcIndex, t);
 }
 
 void CChanData::RefreshTemperatureUnit() {
@@ -293,7 +286,6 @@ void CChanData::BeginRecordPass(CChanRecord& r) {
     const int window = std::min(conversion_.filterSize, MovingAverage::kMaxWindow);
     p.average.SetWindow(window);
     p.cjcAverage.SetWindow(window);
-    p.haveLast = false;
     p.compensate = flags_.thermocouple && conversion_.cjc;
     if (p.compensate)
         samples.ConvertedCjcEmf(counts - skip);
@@ -331,7 +323,7 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
         }
         return;
     }
-    if (!p.compensate) {
+    if (!p.compensate && !flags_.thermocouple) {
         for (std::size_t i = begin; i < end; ++i) {
             const int a = average.Add(raw[i]);
             if (i >= skip)
@@ -339,29 +331,35 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
         }
         return;
     }
+    // Thermocouples: the EMFs first, then their polynomials back to back.
+    const std::size_t first = std::max(begin, skip) - skip;
+    const std::size_t last = std::max(end, skip) - skip;
+    if (!p.compensate) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const int a = average.Add(raw[i]);
+            if (i >= skip)
+                values[i - skip] = a * scale;
+        }
+        ConvertMillivolts({values + first, values + last});
+        return;
+    }
     MovingAverage& cjcAverage = p.cjcAverage;
     const std::vector<int32_t>& cjc = samples.CjcCounts();
     const std::size_t cjcCounts = cjc.size();
     double* emf = samples.ConversionCjcEmf().data();
-    int lastCount = p.lastCount;
-    double lastEmf = p.lastEmf;
-    bool haveLast = p.haveLast;
     for (std::size_t i = begin; i < end; ++i) {
         const int a = average.Add(raw[i]);
         const int c = cjcAverage.Add(i < cjcCounts ? cjc[i] : 0);
-        if (!haveLast || c != lastCount) {
-            lastEmf = ColdJunctionEmf(c);
-            lastCount = c;
-            haveLast = true;
-        }
+        // Looked up at every sample: a jittering junction would make a test for a change
+        // mispredict, where the lookup nearly always hits.
+        const double junctionEmf = cjcEmfs_.Get(c, [&] { return ComputeColdJunctionEmf(c); });
         if (i >= skip) {
-            values[i - skip] = ConvertValue(a * scale, lastEmf);
-            emf[i - skip] = lastEmf;
+            // A cold junction of no value (NaN) makes no value.
+            values[i - skip] = a * scale + junctionEmf;
+            emf[i - skip] = junctionEmf;
         }
     }
-    p.lastCount = lastCount;
-    p.lastEmf = lastEmf;
-    p.haveLast = haveLast;
+    ConvertMillivolts({values + first, values + last});
 }
 
 void CChanData::ExtractEvents() {

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "core/session/CChanRecordList.h"
+#include "core/session/CountCache.h"
 #include "core/session/ModelTable.h"
 #include "core/session/MovingAverage.h"
 #include "core/session/ValueStamp.h"
 #include "core/session/ValueStatus.h"
 
 #include <QString>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class TemperatureUnitSource;
@@ -138,7 +139,9 @@ private:
     double CountScaleFor(const CChanRecord& r) const;
     // The conversion of a channel that is neither a thermocouple nor an RTD.
     double ConvertPlainValue(double v) const;
-    double ColdJunctionEmf(int averagedCount);
+    double ComputeColdJunctionEmf(int averagedCount) const;
+    // Thermocouple EMFs (cold junction included) to displayed temperatures or markers, in place.
+    void ConvertMillivolts(std::span<double> emfMv) const;
     // Where a recomputation stands: the record being converted and its filter's state.
     struct RecomputePass {
         bool filtered = false;
@@ -152,9 +155,6 @@ private:
         std::size_t converted = 0;
         double scale = 1.0;
         MovingAverage average, cjcAverage;
-        int lastCount = 0;
-        double lastEmf = 0.0;
-        bool haveLast = false;
         // Extraction of the event runs: the run under way, if any.
         bool events = false;
         bool active = false;
@@ -187,14 +187,8 @@ private:
     bool fahrenheit_ = false;
 
     // The cold-junction chain (count -> resistance -> °C -> EMF) is a pure function of the
-    // averaged count, which barely moves during a recording: a small table of recent counts,
-    // looked up at every sample.
-    static constexpr std::size_t kCjcSlots = 1024;
-    struct CjcSlot {
-        int count = INT_MIN; // no averaged count: an empty slot matches nothing
-        double emf = 0.0;
-    };
-    std::vector<CjcSlot> cjcEmfSlots_ = std::vector<CjcSlot>(kCjcSlots);
+    // averaged count, which barely moves during a recording.
+    CountCache cjcEmfs_;
 
     std::vector<SessionEvent> events_;
     std::optional<RecomputePass> pass_;

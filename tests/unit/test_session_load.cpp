@@ -1,5 +1,6 @@
 #include "core/common/ValueMarkers.h"
 #include "core/doc/CVexloDoc.h"
+#include "core/session/MovingAverage.h"
 #include "core/session/SessionFile.h"
 #include "core/session/SessionLoadJob.h"
 #include "sim/ManualClock.h"
@@ -112,6 +113,48 @@ TEST_F(SessionLoad, AnnulerWhileTheSessionIsBuiltOpensNothing) {
         EXPECT_EQ(views.hints, 0);
         EXPECT_TRUE(doc.RecentFiles().isEmpty());
         EXPECT_LT(ui.JobProgress().back(), 100);
+    }
+}
+
+// A filtered thermocouple load sums each average with its cold junction's EMF, then converts
+// the sums together: each value must still be the single conversion of its own sample, across
+// a change of polynomial, both ends of the range and a junction of no value, in both units.
+TEST(FilteredThermocoupleLoad, GivesEachAverageTheSingleConversion) {
+    std::vector<std::pair<int16_t, int16_t>> pairs;
+    for (int i = 0; i < 2000; ++i) {
+        // Readings sweep from -12 mV to 85 mV, across type K's whole range; the junction opens
+        // for a while.
+        const auto reading = static_cast<int16_t>(-4000 + 16 * i);
+        const bool open = i >= 700 && i < 760;
+        pairs.emplace_back(reading, static_cast<int16_t>(open ? 0 : 6150 + i % 7));
+    }
+    for (const TemperatureUnitSource* units : {Celsius(), Fahrenheit()}) {
+        SessionImageBuilder b;
+        b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "100").Set("MaxCnt", "32768");
+        b.Set("EnableCJC", "1").Set("FilterSize", "10").PairSamples(pairs);
+        const auto s = ReadImage(b, units);
+        ASSERT_TRUE(s);
+        const CChanData& d = s->ChanData();
+        const CChanRecord& r = d.FirstRecord();
+        const std::vector<double> values = r.Values().ToVector();
+        const std::vector<double> emf = r.CjcEmf();
+        ASSERT_EQ(values.size(), pairs.size() - 9);
+        ASSERT_EQ(emf.size(), values.size());
+        MovingAverage average(10);
+        std::size_t markers[3] = {};
+        for (std::size_t i = 0; i < pairs.size(); ++i) {
+            const int a = average.Add(pairs[i].first);
+            if (i < 9)
+                continue;
+            const double v = values[i - 9];
+            EXPECT_EQ(v, d.ConvertValue(a * r.CountScale(), emf[i - 9])) << "sample " << i;
+            markers[0] += v == UnderRangeValue;
+            markers[1] += v == OverRangeValue;
+            markers[2] += v == NoValue;
+        }
+        EXPECT_GT(markers[0], 0u);
+        EXPECT_GT(markers[1], 0u);
+        EXPECT_GT(markers[2], 0u) << "the open junction";
     }
 }
 

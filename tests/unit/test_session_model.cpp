@@ -2,6 +2,7 @@
 #include "core/common/ValueMarkers.h"
 #include "core/session/CRecSession.h"
 #include "core/session/ChannelTexts.h"
+#include "core/session/CountCache.h"
 #include "core/session/ModelTable.h"
 #include "core/session/MovingAverage.h"
 #include "core/session/ThermocoupleEmf.h"
@@ -47,6 +48,38 @@ TEST(MovingAverageFilter, TruncatedMeanOfTheWindow) {
     EXPECT_EQ(avg.Add(0), -2);
     avg.SetWindow(1);
     EXPECT_EQ(avg.Add(7), 7);
+}
+
+// The cold-junction table keys on averaged counts and takes INT_MIN for an empty slot.
+TEST(MovingAverageFilter, NeverAveragesToTheSmallestInteger) {
+    MovingAverage avg(2);
+    EXPECT_EQ(avg.Add(INT32_MIN + 1), INT32_MIN + 1);
+    EXPECT_EQ(avg.Add(INT32_MIN + 1), INT32_MIN + 1);
+    EXPECT_EQ(avg.Add(INT32_MIN + 2), INT32_MIN + 2) << "-2147483646.5 truncated toward zero";
+}
+
+TEST(CountCache, ComputesOncePerCountAndKeepsCountsOfOneSlotApart) {
+    CountCache cache;
+    int computed = 0;
+    const auto value = [&](int count) {
+        return cache.Get(count, [&] {
+            ++computed;
+            return count * 0.5;
+        });
+    };
+    EXPECT_EQ(value(5), 2.5);
+    EXPECT_EQ(value(5), 2.5);
+    EXPECT_EQ(computed, 1);
+    // Counts sharing a slot of the 1024.
+    for (const auto& [a, b] : {std::pair{-1, 1023}, std::pair{0, 1024}, std::pair{1, -1023}}) {
+        EXPECT_EQ(value(a), a * 0.5);
+        EXPECT_EQ(value(b), b * 0.5);
+        EXPECT_EQ(value(a), a * 0.5);
+    }
+    computed = 0;
+    cache.Clear();
+    EXPECT_EQ(value(5), 2.5);
+    EXPECT_EQ(computed, 1) << "computed again after a clear";
 }
 
 TEST(SessionModel, FilterDelaysAndAveragesTheFirstValues) {

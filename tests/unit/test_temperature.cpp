@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -129,4 +130,79 @@ TEST(ThermocoupleRange, ByTypeIndexWithJForAnyOther) {
     EXPECT_EQ(range(7), std::pair(250.0, 1800.0));
     EXPECT_EQ(range(8), range(0));
     EXPECT_EQ(range(-1), range(0));
+}
+
+namespace {
+
+// The single conversion with its status as the marker the many-EMF one gives.
+double SingleCelsiusOrMarker(unsigned type, double emfMv) {
+    if (!std::isfinite(emfMv))
+        return NoValue;
+    const TcResult r = ThermocoupleMvToCelsius(type, emfMv);
+    switch (r.status) {
+    case TcStatusType::Ok:
+        return r.celsius;
+    case TcStatusType::BelowRange:
+        return UnderRangeValue;
+    case TcStatusType::AboveRange:
+        return OverRangeValue;
+    default:
+        return NoValue;
+    }
+}
+
+// Each type's range ends and the EMFs where its polynomial changes, and one step either side.
+std::vector<double> EdgeProbes(unsigned type) {
+    const std::vector<std::vector<double>> edges = {{-8.095, 0.0, 42.919, 69.553},
+                                                    {-5.891, 0.0, 20.644, 54.886},
+                                                    {-5.603, 0.0, 20.872},
+                                                    {-3.99, 0.0, 20.613, 47.513},
+                                                    {-8.825, 0.0, 76.373},
+                                                    {-0.226, 1.923, 13.228, 19.739, 21.103},
+                                                    {-0.235, 1.874, 11.95, 17.536, 18.693},
+                                                    {0.291, 2.431, 13.82}};
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    std::vector<double> probes;
+    for (const double e : edges[type])
+        probes.insert(probes.end(), {std::nextafter(e, -kInf), e, std::nextafter(e, kInf)});
+    return probes;
+}
+
+} // namespace
+
+// The load converts EMFs four at a time where they share a polynomial: every edge, at every
+// place in a block and in the tail, must give exactly what the single conversion gives.
+TEST(ThermocoupleInPlace, AgreesBitForBitWithTheSingleConversionAtEveryEdge) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (unsigned type = 0; type < 8; ++type) {
+        std::vector<double> probes = EdgeProbes(type);
+        probes.insert(probes.end(), {nan, inf, -inf, probes.front(), probes.back()});
+        // Runs of one value put each probe beside itself: a whole block in one sub-range.
+        for (const double p : EdgeProbes(type))
+            probes.insert(probes.end(), 5, p);
+        for (std::size_t lead = 0; lead < 4; ++lead) {
+            for (std::size_t trim = 0; trim < 4; ++trim) {
+                std::vector<double> emf(lead, probes[probes.size() / 2]);
+                emf.insert(emf.end(), probes.begin(), probes.end() - trim);
+                std::vector<double> converted = emf;
+                ThermocoupleMvToCelsiusInPlace(type, converted);
+                for (std::size_t i = 0; i < emf.size(); ++i)
+                    EXPECT_EQ(converted[i], SingleCelsiusOrMarker(type, emf[i]))
+                        << kLetters[type] << " at " << emf[i] << ", lead " << lead;
+            }
+        }
+    }
+}
+
+TEST(ThermocoupleInPlace, UnknownTypeAndShortSpans) {
+    std::vector<double> emf = {1.0, 2.0, 3.0, 4.0, 5.0};
+    ThermocoupleMvToCelsiusInPlace(8, emf);
+    EXPECT_EQ(emf, std::vector<double>(5, NoValue));
+    ThermocoupleMvToCelsiusInPlace(1, {});
+    for (std::size_t n = 1; n <= 5; ++n) {
+        std::vector<double> k(n, 4.096);
+        ThermocoupleMvToCelsiusInPlace(1, k);
+        EXPECT_EQ(k, std::vector<double>(n, ThermocoupleMvToCelsius(1, 4.096).celsius)) << n;
+    }
 }
