@@ -4,7 +4,8 @@
 # vexlo-cli stats on a 1,000,000-sample thermocouple session and on event sessions of 1,000,000
 # and 10,000,000 words, of vexlo-cli export on a 1,000,000-sample voltage session, the time of
 # an export of 10,000,000 points, and, where xvfb-run and xdotool are there, the desktop
-# program's start to its window.
+# program's start to its window and how long its window waits at most while it opens an event
+# session of 10,000,000 words.
 set -euo pipefail
 BUILD_DIR=${1:-build}
 for bench in session graph table export csv; do
@@ -31,6 +32,9 @@ rm -f "$tmp"/*.xlsx "$tmp"/*.csv
 /usr/bin/time -f "vexlo-cli export, 10,000,000 points: %M KB peak resident, %e s" "$BUILD_DIR/bin/vexlo-cli" export "$tmp/v10.vx" "$tmp/v10.xlsx" >/dev/null
 if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
     "$(dirname "$0")/desktop_start.sh" "$BUILD_DIR"
+    echo "desktop, a session of 10,000,000 event words:"
+    xvfb-run -a -s "-screen 0 1600x1000x24" /usr/bin/time -f "  %M KB peak resident" \
+        "$BUILD_DIR/bench/vexlo-window-hold" "$tmp/e10.vx"
 else
     echo "desktop start not measured: xvfb-run or xdotool is missing" >&2
 fi

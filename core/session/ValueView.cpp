@@ -52,13 +52,44 @@ uint32_t ValueView::OnBits(int64_t w, int64_t first, int64_t end) const {
     return (clearIsOne_ ? ~word : word) & span;
 }
 
+namespace {
+
+// Set bits among the low 16 of each word. The baseline instruction set has no population
+// count, so four words share one 64-bit register and are counted together.
+int64_t LowBitsSet(const int32_t* words, int64_t n) {
+    int64_t set = 0;
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t x = 0;
+        for (int k = 0; k < 4; ++k)
+            x |= static_cast<uint64_t>(static_cast<uint16_t>(words[i + k])) << (16 * k);
+        x -= (x >> 1) & 0x5555555555555555u;
+        x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+        set += static_cast<int64_t>((x * 0x0101010101010101u) >> 56);
+    }
+    for (; i < n; ++i)
+        set += std::popcount(static_cast<uint16_t>(words[i]));
+    return set;
+}
+
+} // namespace
+
 int64_t ValueView::OnCount(int64_t first, int64_t end) const {
     first = std::max<int64_t>(first, 0);
     end = std::min(end, static_cast<int64_t>(count_));
-    int64_t on = 0;
-    for (int64_t w = first / kStatesPerWord; w * kStatesPerWord < end; ++w)
-        on += std::popcount(OnBits(w, first, end));
-    return on;
+    if (first >= end)
+        return 0;
+    // The words at either end may be cut; those between are whole.
+    const int64_t firstWord = first / kStatesPerWord;
+    const int64_t lastWord = (end - 1) / kStatesPerWord;
+    int64_t on = std::popcount(OnBits(firstWord, first, end));
+    if (lastWord == firstWord)
+        return on;
+    on += std::popcount(OnBits(lastWord, first, end));
+    const int64_t whole = lastWord - firstWord - 1;
+    const int64_t set = LowBitsSet(words_ + firstWord + 1, whole);
+    return on + (clearIsOne_ ? whole * kStatesPerWord - set : set);
 }
 
 // States are real values, never markers: a range holds 1.0 when one of them is on and 0.0

@@ -120,6 +120,27 @@ TEST(EventSeries, ScansAreCutToTheStates) {
     ExpectScan(states.Scan(31, 1), 1.0, 1.0, 1.0, 1);
 }
 
+// Whole words are counted four at a time: every window over nine words, both polarities, must
+// count what the states one by one say.
+TEST(EventSeries, OnCountsAgreeWithTheStatesAtEveryWindow) {
+    const SampleSeries words =
+        EventWords({0xFFFF, 0x0000, 0x8001, 0x7FFE, 0xA5A5, 0x0180, 0xFFFF, 0x1234, 0x0001});
+    for (const bool clearIsOne : {false, true}) {
+        const ValueView states = words.StateValues(!clearIsOne);
+        const std::vector<double> all = states.ToVector();
+        ASSERT_EQ(all.size(), 144u);
+        for (int64_t first = -1; first <= 145; ++first) {
+            for (int64_t end = first; end <= 146; ++end) {
+                int64_t want = 0;
+                for (int64_t i = std::max<int64_t>(first, 0); i < std::min<int64_t>(end, 144); ++i)
+                    want += all[static_cast<std::size_t>(i)] == 1.0;
+                ASSERT_EQ(states.OnCount(first, end), want)
+                    << first << " to " << end << (clearIsOne ? ", polarity off" : "");
+            }
+        }
+    }
+}
+
 std::vector<double> Wave(std::size_t n, double phase) {
     std::vector<double> v(n);
     for (std::size_t i = 0; i < n; ++i)
