@@ -3,6 +3,7 @@
 #include "core/export/CellText.h"
 
 #include <QHash>
+#include <utility>
 
 namespace {
 
@@ -17,15 +18,40 @@ uint32_t HashOf(QStringView text) {
 
 SharedStringTable::SharedStringTable() : slots_(kInitialSlots) {}
 
+uint32_t SharedStringTable::NearRecent(QStringView text) {
+    for (int r = 0; r < 2; ++r) {
+        if (recent_[r] == kNone)
+            continue;
+        for (const uint32_t candidate : {recent_[r], recent_[r] + 1}) {
+            if (candidate >= UniqueCount() || TextAt(candidate) != text)
+                continue;
+            if (r == 1)
+                std::swap(recent_[0], recent_[1]);
+            recent_[0] = candidate;
+            return candidate;
+        }
+    }
+    return kNone;
+}
+
+void SharedStringTable::Remember(uint32_t index) {
+    recent_[1] = recent_[0];
+    recent_[0] = index;
+}
+
 uint32_t SharedStringTable::Add(QStringView text) {
+    if (const uint32_t near = NearRecent(text); near != kNone)
+        return near;
     const uint32_t hash = HashOf(text);
     const size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
         if (slot.indexPlusOne == 0)
             break;
-        if (slot.hash == hash && TextAt(slot.indexPlusOne - 1) == text)
+        if (slot.hash == hash && TextAt(slot.indexPlusOne - 1) == text) {
+            Remember(slot.indexPlusOne - 1);
             return slot.indexPlusOne - 1;
+        }
     }
     const uint32_t index = UniqueCount();
     offsets_.push_back(characters_.size());
@@ -37,10 +63,12 @@ uint32_t SharedStringTable::Add(QStringView text) {
     if (2 * (static_cast<size_t>(index) + 1) > slots_.size())
         Grow();
     Place({index + 1, hash});
+    Remember(index);
     return index;
 }
 
 void SharedStringTable::Clear() {
+    recent_[0] = recent_[1] = kNone;
     slots_.assign(kInitialSlots, Slot{});
     characters_.clear();
     offsets_.clear();

@@ -28,9 +28,18 @@ private:
     };
 
     QStringView TextAt(uint32_t index) const;
+    // The index of `text` among a recent find and the entry after it, or kNone.
+    uint32_t NearRecent(QStringView text);
+    void Remember(uint32_t index);
     void Grow();
     void Place(Slot slot);
 
+    static constexpr uint32_t kNone = UINT32_MAX;
+    // The last two texts found, the most recent first. An export meets its texts in runs: a
+    // date row after row, and the times of day again each day in the order they were added;
+    // trying these entries and the ones after them spares most lookups a probe of the table,
+    // which once large misses the processor's caches.
+    uint32_t recent_[2] = {kNone, kNone};
     std::vector<Slot> slots_;
     std::vector<char16_t> characters_;
     std::vector<size_t> offsets_; // start of each text; the next one's start ends it

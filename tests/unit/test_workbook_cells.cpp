@@ -1,6 +1,7 @@
 #include "core/export/CWorksheet.h"
 #include "core/export/CXLSData.h"
 #include "core/export/CellText.h"
+#include "core/export/SharedStringTable.h"
 #include "core/export/SheetName.h"
 #include "core/export/WorkbookProgress.h"
 #include "unit/test_zip_reader.h"
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -277,3 +280,31 @@ TEST_F(WorkbookCellsTest, EveryContinuationIsNamedAfterTheFirstSheet) {
 }
 
 } // namespace
+
+// Recent finds and the entries after them are tried before the hash table: whatever the order
+// of the texts, each must keep the index of its first use, and the items list each text once.
+TEST(SharedStringTableTest, EveryTextKeepsTheIndexOfItsFirstUse) {
+    std::vector<QString> texts;
+    for (int day = 0; day < 3; ++day) {
+        for (int second = 0; second < 5; ++second) {
+            texts.push_back(QStringLiteral("0%1/01/2024").arg(day + 1));
+            texts.push_back(QStringLiteral("00:00:0%1").arg(second));
+        }
+        texts.push_back(QStringLiteral("Dépassement")); // a marker text between the runs
+    }
+    // Backwards, repeated, and the newest entry again (nothing after it yet).
+    texts.insert(texts.end(), {QStringLiteral("00:00:04"), QStringLiteral("00:00:03"),
+                               QStringLiteral("00:00:03"), QStringLiteral("Dépassement")});
+    SharedStringTable table;
+    for (int round = 0; round < 2; ++round) {
+        std::map<QString, uint32_t> first;
+        for (const QString& text : texts) {
+            const auto [it, added] = first.try_emplace(text, static_cast<uint32_t>(first.size()));
+            ASSERT_EQ(table.Add(text), it->second) << qPrintable(text) << ", round " << round;
+        }
+        EXPECT_EQ(table.UniqueCount(), first.size());
+        EXPECT_EQ(table.Items().count("<si>"), static_cast<qsizetype>(first.size()));
+        // After a clear the indices start again; recent finds from before must not answer.
+        table.Clear();
+    }
+}
