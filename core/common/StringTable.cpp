@@ -37,6 +37,11 @@ QString ResourceString(int id) {
     return e ? QString::fromUtf16(e->text) : QString();
 }
 
+QString FixedString(int id) {
+    const Entry* e = Find(id);
+    return e ? QString::fromUtf16(e->text) : QString();
+}
+
 bool HasResourceString(int id) {
     return Find(id) != nullptr;
 }

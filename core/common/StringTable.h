@@ -5,9 +5,12 @@
 #include <QString>
 #include <initializer_list>
 
-// The French user-interface texts, by number (named in TextId). An unknown number gives an empty
-// text.
+// The user-interface texts, by number (named in TextId), in the interface language. An unknown
+// number gives an empty text.
 QString ResourceString(int id);
+// The French text of `id` whatever the interface language: for what files and scripts read
+// (the titles of an export's columns, its sheet names), which must not change with it.
+QString FixedString(int id);
 bool HasResourceString(int id);
 // The text of `id` with its "%s" placeholders filled in order (printf-style, as the texts
 // are written).
