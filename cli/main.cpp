@@ -18,6 +18,7 @@
 #include "core/app/AppIdentity.h"
 #include "core/common/Clock.h"
 #include "core/common/InterfaceLocale.h"
+#include "core/common/StringTable.h"
 #include "core/common/UserNumber.h"
 #include "core/session/CRecSession.h"
 #include "core/session/SessionFigures.h"
@@ -40,73 +41,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage : vexlo-cli COMMANDE [FICHIER.vx] [options]\n"
-    "\n"
-    "Sessions :\n"
-    "  info FICHIER.vx     en-tête, paramètres et durée de la session\n"
-    "  values FICHIER.vx   chaque valeur avec sa date, son heure et son texte\n"
-    "  stats FICHIER.vx    MIN, MAX, AVG, dernière valeur et total [--first N] [--last M]\n"
-    "                      [--low X] [--high Y]   temps hors des limites d’alarme, et TCM\n"
-    "  events FICHIER.vx   événements d’une session d’événements\n"
-    "  params FICHIER.vx   liste des paramètres de la session\n"
-    "  export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv|-] [--force] [--iso]\n"
-    "                    [--separator C] [--decimal C] [--format csv|xlsx]\n"
-    "                      feuille de calcul ou CSV (« - » : CSV sur la sortie standard)\n"
-    "  plot FICHIER.vx --out IMAGE.png|IMAGE.pdf [--width L] [--height H] [--from T] [--to T]\n"
-    "                      [--cursor T] [--describe] [--force] [--format png|pdf]\n"
-    "                      graphique de tendance, comme la page de la session ; --out -\n"
-    "                      l’écrit sur la sortie standard (avec --format)\n"
-    "  plot A.vx B.vx … --out IMAGE.png   sessions de même unité superposées sur leurs heures\n"
-    "  report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
-    "                    [--samples SECONDES] [--force]   rapport imprimé de la session, en PDF\n"
-    "Instrument :\n"
-    "  drives              lecteurs amovibles dans l’ordre de recherche, et l’instrument\n"
-    "  status [--out PAGE.pdf [--force]]   se connecte à l’instrument et affiche sa page\n"
-    "                      d’état, ou l’imprime en PDF (deux pages)\n"
-    "  configure [--now | --schedule DÉBUT FIN] [--duration DURÉE] [--low X] [--high Y]\n"
-    "            [--units U] [--tc J|K|T|N|E|R|S] [--cjc on|off] [--polarity rising|falling]\n"
-    "            [--filter N]   configure l’instrument (voir vexlo-cli configure --help)\n"
-    "  record start|stop   démarre ou arrête l’enregistrement\n"
-    "  clock set [--sync | \"AAAA/MM/JJ HH:MM:SS\"]   règle l’horloge de l’instrument\n"
-    "  erase [--wait]      efface la mémoire de l’instrument\n"
-    "  download [--out-dir DOSSIER] [--session-name NOM] [--location LIEU] [--raw-dump]\n"
-    "                      télécharge l’enregistrement dans un fichier de session (et,\n"
-    "                      avec --raw-dump, son vidage brut NOM.vxdump)\n"
-    "  replay VIDAGE.vxdump [--out-dir DOSSIER]   refait le téléchargement d’un vidage brut\n"
-    "  flash FICHIER.hex | --latest [--server URL]   programme le micrologiciel\n"
-    "Mises à jour :\n"
-    "  versions [--server URL] [--json]   ce que propose le serveur de mise à jour\n"
-    "\n"
-    "Options :\n"
-    "  --json              un objet JSON sur la sortie standard\n"
-    "  --first N           première valeur de la fenêtre des statistiques\n"
-    "  --last M            dernière valeur de la fenêtre des statistiques\n"
-    "  --low X, --high Y   limites d’alarme de stats et plot, dans l’unité de la session ;\n"
-    "                      sans elles, celles retenues pour l’instrument\n"
-    "  --simulate MODÈLE   un instrument émulé (code de modèle 0 à 9) au lieu des lecteurs\n"
-    "  --from T, --to T    fenêtre du graphique, en secondes depuis la première valeur\n"
-    "  --cursor T          curseur placé T secondes après la première valeur\n"
-    "  --describe          décrit ce qui a été dessiné (JSON), avec la ligne de la voie\n"
-    "  --force             remplace le fichier que plot, report, status --out ou export\n"
-    "                      écrit s’il existe déjà ; jamais un fichier que la commande lit\n"
-    "  --yes               répond oui aux questions de record et erase\n"
-    "  --timeout S         attente de l’instrument pour configure, record, clock, erase et\n"
-    "                      download, en secondes (10 par défaut)\n"
-    "  --help              cette aide ; COMMANDE --help, l’aide de cette commande seule\n"
-    "  --version           la version du programme\n"
-    "\n"
-    "Une option prend sa valeur en mot suivant ou après « = » (--out=IMAGE.png) ; « -- »\n"
-    "termine les options. Les anciens noms restent acceptés : --out pour --out-dir (download,\n"
-    "replay), --pdf pour --out (status).\n"
-    "\n"
-    "Les textes suivent la langue (LC_ALL, LANG), le fuseau horaire (TZ) et l’unité de\n"
-    "température choisie dans les réglages du programme. VEXLO_DRIVES ajoute des dossiers\n"
-    "(séparés par « : ») aux lecteurs recherchés. Les nombres, les états et les heures\n"
-    "ISO 8601 de --json et d’export --iso sont les mêmes partout (voir JSON.md, dans\n"
-    "/usr/share/doc/vexlo, ou dans cli/ des sources) ; « - » pour FICHIER.vx lit la session\n"
-    "sur l’entrée standard.\n";
 
 struct Arguments {
     std::string command;
@@ -134,10 +68,10 @@ CommandOption IndexOption(std::string_view name, int& index) {
     return {name, [&index](ArgumentCursor& values) -> UsageProblem {
                 const char* v = values.Take();
                 if (!v)
-                    return "valeur manquante après --first ou --last";
+                    return UsageText(TextId::kCliMissingFirstLast);
                 const auto i = ReadInteger(v, 0, std::numeric_limits<int>::max());
                 if (!i)
-                    return "--first et --last attendent un entier positif ou nul";
+                    return UsageText(TextId::kCliFirstLastInteger);
                 index = *i;
                 return std::nullopt;
             }};
@@ -149,7 +83,7 @@ CommandOption LimitOption(std::string_view name, std::optional<double>& limit) {
                 const char* v = values.Take();
                 limit = v ? ParseUserNumber(QString::fromLocal8Bit(v)) : std::nullopt;
                 if (!limit)
-                    return "--low et --high attendent un nombre";
+                    return UsageText(TextId::kCliLowHighNumber);
                 return std::nullopt;
             }};
 }
@@ -158,11 +92,11 @@ CommandOption PixelsOption(std::string_view name, Arguments& args, int& pixels) 
     return {name, [&args, &pixels](ArgumentCursor& values) -> UsageProblem {
                 const char* v = values.Take();
                 if (!v)
-                    return "valeur manquante après une option de plot";
+                    return UsageText(TextId::kCliMissingPlotValue);
                 args.plotOptions = true;
                 const auto n = ReadInteger(v, 100, 10000);
                 if (!n)
-                    return "--width et --height attendent un nombre de pixels de 100 à 10000";
+                    return UsageText(TextId::kCliPixels);
                 pixels = *n;
                 return std::nullopt;
             }};
@@ -172,17 +106,17 @@ CommandOption WindowOption(std::string_view name, Arguments& args, std::optional
     return {name, [&args, &at](ArgumentCursor& values) -> UsageProblem {
                 const char* v = values.Take();
                 if (!v)
-                    return "valeur manquante après une option de plot";
+                    return UsageText(TextId::kCliMissingPlotValue);
                 args.plotOptions = true;
                 at = ReadSeconds(v);
                 if (!at)
-                    return "--from et --to attendent un nombre de secondes positif ou nul";
+                    return UsageText(TextId::kCliFromToSeconds);
                 return std::nullopt;
             }};
 }
 
 CommandLine SessionCommandLine(Arguments& args) {
-    CommandLine line{"vexlo-cli", kUsage, {}, {}};
+    CommandLine line{"vexlo-cli", ResourceString(TextId::kUsageMain).toStdString(), {}, {}};
     line.options.push_back(FlagOption("--json", args.json));
     line.options.push_back(FlagOption("--force", args.force));
     line.options.push_back(IndexOption("--first", args.first));
@@ -193,7 +127,8 @@ CommandLine SessionCommandLine(Arguments& args) {
     line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
-                                    return "valeur manquante après --out";
+                                    return UsageText(TextId::kCliMissingValueAfter,
+                                                     {QStringLiteral("--out")});
                                 args.plot.out = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
@@ -204,14 +139,16 @@ CommandLine SessionCommandLine(Arguments& args) {
     line.options.push_back({"--cursor", [&args](ArgumentCursor& values) -> UsageProblem {
                                 args.plot.cursor = ReadSeconds(values.Take());
                                 if (!args.plot.cursor)
-                                    return "--cursor attend un nombre de secondes positif ou nul";
+                                    return UsageText(TextId::kCliSecondsExpected,
+                                                     {QStringLiteral("--cursor")});
                                 args.plotOptions = true;
                                 return std::nullopt;
                             }});
     line.options.push_back({"--pdf", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
-                                    return "--pdf attend le chemin du PDF";
+                                    return UsageText(TextId::kCliPdfPathExpected,
+                                                     {QStringLiteral("--pdf")});
                                 args.pdf = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
@@ -219,7 +156,10 @@ CommandLine SessionCommandLine(Arguments& args) {
                                 const char* v = values.Take();
                                 const std::string_view format = v ? v : "";
                                 if (format != "png" && format != "pdf")
-                                    return "--format attend png ou pdf";
+                                    return UsageText(TextId::kCliExpectsEither,
+                                                     {QStringLiteral("--format"),
+                                                      QStringLiteral("png"),
+                                                      QStringLiteral("pdf")});
                                 args.plot.format = QString::fromLatin1(v);
                                 args.plotOptions = true;
                                 return std::nullopt;
@@ -238,7 +178,7 @@ CommandLine SessionCommandLine(Arguments& args) {
             args.morePaths.append(
                 QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size())));
         else
-            return "trop d’arguments";
+            return UsageText(TextId::kCliTooManyArguments);
         return std::nullopt;
     };
     return line;
@@ -247,39 +187,38 @@ CommandLine SessionCommandLine(Arguments& args) {
 // The usage error of arguments read whole, or none.
 UsageProblem CheckArguments(const Arguments& args) {
     if (args.command.empty())
-        return "commande manquante";
+        return UsageText(TextId::kCliMissingCommand);
     if (!args.IsSessionCommand() && !args.IsInstrumentCommand())
-        return "commande inconnue";
+        return UsageText(TextId::kCliUnknownCommand);
     if (args.IsSessionCommand() && args.path.isEmpty())
-        return "fichier de session manquant";
+        return UsageText(TextId::kCliMissingSessionFile);
     if (args.IsInstrumentCommand() && !args.path.isEmpty())
-        return "trop d’arguments";
+        return UsageText(TextId::kCliTooManyArguments);
     if (args.simulatedModel >= 0 && !args.IsInstrumentCommand())
-        return "--simulate ne sert qu’aux commandes drives et status";
+        return UsageText(TextId::kCliSimulateOnly);
     if (args.plotOptions && args.command != "plot")
-        return "--width, --height, --from, --to, --cursor, --format et --describe ne servent qu’à "
-               "plot";
+        return UsageText(TextId::kCliPlotOptionsOnly);
     if (!args.plot.out.isEmpty() && args.command != "plot")
-        return "--out ne sert qu’aux commandes plot et status";
+        return UsageText(TextId::kCliOutOnly);
     if (args.command == "plot" && args.plot.out.isEmpty())
-        return "plot attend --out IMAGE.png ou IMAGE.pdf";
+        return UsageText(TextId::kCliPlotNeedsOut);
     if (args.plot.from && args.plot.to && *args.plot.to <= *args.plot.from)
-        return "--to doit suivre --from";
+        return UsageText(TextId::kCliToAfterFrom);
     if (args.plot.out == QLatin1StringView(kPlotToStandardOutput) && args.plot.format.isEmpty())
-        return "plot --out - attend --format png ou pdf";
+        return UsageText(TextId::kCliPlotStdoutFormat);
     if (args.plot.out == QLatin1StringView(kPlotToStandardOutput) && args.plot.describe)
-        return "--describe écrit sur la sortie standard : il lui faut un fichier --out";
+        return UsageText(TextId::kCliDescribeNeedsFile);
     if (!args.pdf.isEmpty() && args.command != "status")
-        return "--pdf ne sert qu’à la commande status";
+        return UsageText(TextId::kCliPdfOnly);
     if (args.force && args.command != "plot" && args.pdf.isEmpty())
-        return "--force ne sert qu’à plot et status --out";
+        return UsageText(TextId::kCliForceOnly);
     if ((args.first >= 0 || args.last >= 0) && args.command != "stats")
-        return "--first et --last ne servent qu’à la commande stats";
+        return UsageText(TextId::kCliFirstLastOnly);
     if (args.limits.Any() && args.command != "stats" &&
         !(args.command == "plot" && args.morePaths.isEmpty()))
-        return "--low et --high ne servent qu’aux commandes stats et plot (une session)";
+        return UsageText(TextId::kCliLowHighOnly);
     if (args.limits.low && args.limits.high && *args.limits.low > *args.limits.high)
-        return "--low doit être inférieur ou égal à --high";
+        return UsageText(TextId::kCliLowAboveHigh);
     return std::nullopt;
 }
 
@@ -288,7 +227,7 @@ UsageProblem SettleStatusOutput(Arguments& args) {
     if (args.command != "status" || args.plot.out.isEmpty())
         return std::nullopt;
     if (!args.pdf.isEmpty())
-        return "--out et --pdf (son ancien nom) s’excluent";
+        return UsageText(TextId::kCliOutAndPdf);
     args.pdf = args.plot.out;
     args.plot.out.clear();
     return std::nullopt;
@@ -394,7 +333,8 @@ int RunSessionCommand(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    ApplyInterfaceLocale(LocaleEnvironment::OfProcess());
+    // A command-line tool speaks the language of its terminal's locale.
+    ApplyInterfaceLanguage(LocaleEnvironment::OfProcess(), LanguageChoiceType::Automatic);
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("vexlo-cli %s\n", qPrintable(AppIdentity::ProgramVersion()));
         return 0;

@@ -1,6 +1,8 @@
 // vexlo-sim: an emulated logger, as a folder kept up to date or as a mounted drive.
 #include "core/app/AppIdentity.h"
 #include "core/common/Clock.h"
+#include "core/common/InterfaceLocale.h"
+#include "core/common/StringTable.h"
 #include "sim/DirectoryWatch.h"
 #include "sim/FolderDrive.h"
 #include "sim/LoggerEmulator.h"
@@ -30,27 +32,6 @@ namespace {
 
 constexpr int kUsageExit = 64;
 constexpr int kRefreshMs = 250;
-
-const char kUsage[] =
-    "usage : vexlo-sim serve DOSSIER [--model N] [--serial S] [--speed X]\n"
-    "                        [--demo-recording[=HEURES]]\n"
-    "        vexlo-sim mount POINT [--model N] [--serial S] [--speed X]\n"
-    "                        [--demo-recording[=HEURES]] [--fault F]...\n"
-    "  serve : tient DOSSIER à jour comme le lecteur d’un enregistreur émulé.\n"
-    "  mount : monte le lecteur de l’enregistreur émulé sur POINT (FUSE), jusqu’à son\n"
-    "          démontage ou Ctrl-C.\n"
-    "  --model N   code de modèle, de 0 à 9 (0 par défaut)\n"
-    "  --serial S  numéro de série (100001 par défaut)\n"
-    "  --speed X   vitesse de l’horloge, 1 = temps réel (1 par défaut)\n"
-    "  --demo-recording  la mémoire tient déjà un enregistrement terminé de\n"
-    "              trois heures, ou de HEURES heures (vide par défaut)\n"
-    "  --fault F   une panne (mount seulement) : unplug-after=SECONDES, eio-record,\n"
-    "              short-record, slow-reads=MS, stall-clock, erase-never-ends, no-acks,\n"
-    "              garbage-status, ack-delay=MS (pages confirmées MS plus tard),\n"
-    "              hang-after=SECONDES (le lecteur ne répond plus) et hang-for=SECONDES\n"
-    "  -h, --help  cette aide\n"
-    "  --version   la version du programme\n"
-    "Une option prend sa valeur en mot suivant ou après « = » (--model=3).\n";
 
 enum class ModeType { Serve, Mount };
 
@@ -146,22 +127,34 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     return a;
 }
 
-const char* OutcomeSuffix(CommandOutcomeType outcome) {
+QString OutcomeSuffix(CommandOutcomeType outcome) {
     switch (outcome) {
     case CommandOutcomeType::Done:
-        return "";
+        return QString();
     case CommandOutcomeType::Refused:
-        return " (refusée)";
+        return ResourceString(TextId::kSimCommandRefused);
     case CommandOutcomeType::Invalid:
-        return " (bloc invalide, ignoré)";
+        return ResourceString(TextId::kSimCommandInvalid);
     }
-    return "";
+    return QString();
+}
+
+void PrintLine(std::FILE* stream, const QString& text) {
+    std::fprintf(stream, "%s\n", qPrintable(text));
+    std::fflush(stream);
 }
 
 void PrintCommand(const ReceivedCommand& received) {
-    std::printf("commande 0x%02X %s%s\n", received.code, CommandName(received.code),
-                OutcomeSuffix(received.outcome));
-    std::fflush(stdout);
+    PrintLine(stdout, FormatResource(TextId::kSimCommandReceived,
+                                     {QString::asprintf("%02X", received.code),
+                                      QString::fromLatin1(CommandName(received.code)),
+                                      OutcomeSuffix(received.outcome)}));
+}
+
+// The emulated logger's line for whoever started it: its model, serial and place.
+QString LoggerLine(int textId, const Arguments& args) {
+    return FormatResource(textId, {QString::number(args.settings.modelCode),
+                                   args.settings.serialNumber, args.folder});
 }
 
 int Serve(const Arguments& args) {
@@ -183,9 +176,7 @@ int Serve(const Arguments& args) {
         std::perror("signalfd");
         return EXIT_FAILURE;
     }
-    std::printf("enregistreur modèle %d, série %s, dans %s\n", args.settings.modelCode,
-                qPrintable(args.settings.serialNumber), qPrintable(args.folder));
-    std::fflush(stdout);
+    PrintLine(stdout, LoggerLine(TextId::kSimServing, args));
 
     const QString control = DriveFileName(DriveFileType::Control);
     qint64 lastRefresh = clock.MonotonicMs();
@@ -213,8 +204,7 @@ int Serve(const Arguments& args) {
                 std::fprintf(stderr, "%s\n", qPrintable(o.message));
         }
     }
-    std::printf("arrêt\n");
-    std::fflush(stdout);
+    PrintLine(stdout, ResourceString(TextId::kSimStopped));
     return EXIT_SUCCESS;
 }
 
@@ -227,19 +217,14 @@ int MountDrive(const Arguments& args) {
         std::perror("signalfd");
         return EXIT_FAILURE;
     }
-    std::printf("enregistreur modèle %d, série %s, monté sur %s\n", args.settings.modelCode,
-                qPrintable(args.settings.serialNumber), qPrintable(args.folder));
-    std::fflush(stdout);
+    PrintLine(stdout, LoggerLine(TextId::kSimMounted, args));
     const int status =
         RunFuseMount({args.folder, args.driveFaults, PrintCommand}, logger, clock, stop);
-    std::printf("démonté\n");
-    std::fflush(stdout);
+    PrintLine(stdout, ResourceString(TextId::kSimUnmounted));
     return status;
 #else
     (void)args;
-    std::fputs("vexlo-sim : ce programme a été construit sans FUSE (libfuse3) ; « mount » n’est "
-               "pas disponible, « serve » l’est.\n",
-               stderr);
+    PrintLine(stderr, ResourceString(TextId::kSimWithoutFuse));
     return EXIT_FAILURE;
 #endif
 }
@@ -247,8 +232,9 @@ int MountDrive(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ApplyInterfaceLanguage(LocaleEnvironment::OfProcess(), LanguageChoiceType::Automatic);
     if (AsksFor(argc, argv, {"--help", "-h"})) {
-        std::fputs(kUsage, stdout);
+        std::fputs(qPrintable(ResourceString(TextId::kSimUsage)), stdout);
         return EXIT_SUCCESS;
     }
     if (AsksFor(argc, argv, {"--version"})) {
@@ -257,7 +243,7 @@ int main(int argc, char** argv) {
     }
     const auto args = Parse(argc, argv);
     if (!args) {
-        std::fputs(kUsage, stderr);
+        std::fputs(qPrintable(ResourceString(TextId::kSimUsage)), stderr);
         return kUsageExit;
     }
     return args->mode == ModeType::Mount ? MountDrive(*args) : Serve(*args);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/BuildInfo.h"
+#include "core/common/StringTable.h"
 
 #include <QString>
 
@@ -19,9 +20,10 @@ inline QString ProgramVersion() {
 inline QString ApplicationId() {
     return QString::fromLatin1(BuildInfo::kAppId);
 }
-// Language of the interface texts; the tool bar and menu layout is reset when it changes.
+// Language of the interface texts, chosen at start; the tool bar and menu layout is reset when
+// it changes.
 inline QString InterfaceLanguage() {
-    return QStringLiteral("FR");
+    return InterfaceLanguageCode(CurrentInterfaceLanguage());
 }
 // Shared by every copy of the program so that a second start finds the first one.
 inline QString InstanceKey() {

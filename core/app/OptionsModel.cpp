@@ -24,6 +24,8 @@ DocumentOptions DocumentOptions::Load(const SettingsStore& settings) {
     const int activation = settings.GetInt(section, MktActivation(), kMktActivationDefault);
     if (kMktActivationRange.Contains(activation))
         o.mktActivationKelvin = activation;
+    o.interfaceLanguage =
+        LanguageChoiceOf(settings.GetInt(section, InterfaceLanguage(), kInterfaceLanguageDefault));
     return o;
 }
 
@@ -36,12 +38,14 @@ void DocumentOptions::Save(SettingsStore& settings) const {
     settings.SetInt(section, TempUnits(), temperatureUnits);
     settings.SetInt(section, SaveRawDump(), saveRawDump ? 1 : 0);
     settings.SetInt(section, MktActivation(), mktActivationKelvin);
+    settings.SetInt(section, InterfaceLanguage(), static_cast<int>(interfaceLanguage));
 }
 
 OptionsModel::OptionsModel(const DocumentOptions& current)
     : current_(current), checkFirmware_(current.checkFirmware),
       checkSoftware_(current.checkSoftware), dashedOverload_(current.dashedOverload),
       unitIndex_(ClampedUnitIndex(current.temperatureUnits)), saveRawDump_(current.saveRawDump),
+      language_(current.interfaceLanguage),
       mktActivationText_(QString::number(current.mktActivationKelvin)),
       mktActivation_(current.mktActivationKelvin) {}
 
@@ -71,6 +75,7 @@ OptionsModel::Accepted OptionsModel::Accept(SettingsStore& settings) const {
     result.options.temperatureUnits = unitIndex_;
     result.options.saveRawDump = saveRawDump_;
     result.options.mktActivationKelvin = mktActivation_;
+    result.options.interfaceLanguage = language_;
     result.options.Save(settings);
     // The web checks only matter at the next start or status read; drawing changes at once.
     // A new ΔH/R changes only the sessions' figures, not how values are drawn or converted.

@@ -2,6 +2,7 @@
 
 #include "core/app/SettingsKeys.h"
 #include "core/app/SettingsStore.h"
+#include "core/common/InterfaceLanguage.h"
 #include "core/common/Outcome.h"
 #include "core/common/UpdateHint.h"
 #include "core/common/UserNumber.h"
@@ -20,6 +21,8 @@ struct DocumentOptions {
     int temperatureUnits = 1; // 0 °C, any positive value °F
     bool saveRawDump = false;
     int mktActivationKelvin = SettingsKeys::kMktActivationDefault; // ΔH/R of the MKT
+    // Read at the next start: the running program keeps the language it began with.
+    LanguageChoiceType interfaceLanguage = LanguageChoiceType::Automatic;
 
     // Missing values take their defaults; a negative unit becomes 0 (°C), a ΔH/R out of
     // range the default.
@@ -42,6 +45,7 @@ public:
     // Index of the chosen radio button: 0 "°C", 1 "°F".
     int TemperatureUnitIndex() const { return unitIndex_; }
     bool SaveRawDump() const { return saveRawDump_; }
+    LanguageChoiceType InterfaceLanguage() const { return language_; }
     static QString MktActivationLabel();
     const QString& MktActivationText() const { return mktActivationText_; }
 
@@ -50,6 +54,7 @@ public:
     void SetDashedOverload(bool on) { dashedOverload_ = on; }
     void SetTemperatureUnitIndex(int index);
     void SetSaveRawDump(bool on) { saveRawDump_ = on; }
+    void SetInterfaceLanguage(LanguageChoiceType choice) { language_ = choice; }
     // False, with the message to show, when the text is not a ΔH/R the program accepts.
     Outcome SetMktActivationText(const QString& text);
 
@@ -68,6 +73,7 @@ private:
     bool dashedOverload_;
     int unitIndex_;
     bool saveRawDump_;
+    LanguageChoiceType language_;
     QString mktActivationText_;
     int mktActivation_;
 };

@@ -56,6 +56,11 @@ inline QString HelpVersion() {
     return QStringLiteral("HelpVersion");
 }
 inline constexpr int kHelpVersionDefault = 0;
+// 0 the desktop's language, 1 French, 2 English; read once at start.
+inline QString InterfaceLanguage() {
+    return QStringLiteral("InterfaceLanguage");
+}
+inline constexpr int kInterfaceLanguageDefault = 0;
 inline QString HelpLang() {
     return QStringLiteral("HelpLang");
 }

@@ -1,6 +1,9 @@
 #include "core/common/InterfaceLocale.h"
 
+#include "core/common/StringTable.h"
+
 #include <QtGlobal>
+#include <optional>
 
 namespace {
 
@@ -18,11 +21,42 @@ QString Effective(const LocaleEnvironment& environment, const QString& category)
     return category.isEmpty() ? environment.lang : category;
 }
 
+// The interface language a locale or language name ("en_GB.UTF-8", "fr", "de_DE") stands
+// for, if the program has it.
+std::optional<InterfaceLanguageType> LanguageOfName(const QString& name) {
+    const QString code = name.section(u'.', 0, 0).section(u'@', 0, 0).section(u'_', 0, 0);
+    if (code.compare(u"fr", Qt::CaseInsensitive) == 0)
+        return InterfaceLanguageType::French;
+    if (code.compare(u"en", Qt::CaseInsensitive) == 0)
+        return InterfaceLanguageType::English;
+    return std::nullopt;
+}
+
+QLocale FormatsOf(InterfaceLanguageType language) {
+    return language == InterfaceLanguageType::English
+               ? QLocale(QLocale::English, QLocale::UnitedStates)
+               : QLocale(QLocale::French, QLocale::France);
+}
+
 } // namespace
 
 LocaleEnvironment LocaleEnvironment::OfProcess() {
-    return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_NUMERIC"),
-            qEnvironmentVariable("LC_TIME"), qEnvironmentVariable("LANG")};
+    return {qEnvironmentVariable("LC_ALL"),   qEnvironmentVariable("LC_NUMERIC"),
+            qEnvironmentVariable("LC_TIME"),  qEnvironmentVariable("LANG"),
+            qEnvironmentVariable("LANGUAGE"), qEnvironmentVariable("LC_MESSAGES")};
+}
+
+InterfaceLanguageType ChooseInterfaceLanguage(LanguageChoiceType choice,
+                                              const LocaleEnvironment& environment) {
+    if (choice == LanguageChoiceType::French)
+        return InterfaceLanguageType::French;
+    if (choice == LanguageChoiceType::English)
+        return InterfaceLanguageType::English;
+    for (const QString& wanted : environment.language.split(u':', Qt::SkipEmptyParts))
+        if (const auto language = LanguageOfName(wanted))
+            return *language;
+    return LanguageOfName(Effective(environment, environment.messages))
+        .value_or(InterfaceLanguageType::French);
 }
 
 bool LocaleSaysNothing(const LocaleEnvironment& environment) {
@@ -30,12 +64,23 @@ bool LocaleSaysNothing(const LocaleEnvironment& environment) {
            IsPlainLocale(Effective(environment, environment.time));
 }
 
-QLocale InterfaceLocale(const LocaleEnvironment& environment) {
-    if (LocaleSaysNothing(environment))
-        return QLocale(QLocale::French, QLocale::France);
-    return QLocale::system();
+QLocale InterfaceLocale(const LocaleEnvironment& environment, InterfaceLanguageType language) {
+    if (!environment.all.isEmpty())
+        return IsPlainLocale(environment.all) ? FormatsOf(language) : QLocale::system();
+    if (!IsPlainLocale(environment.numeric) || !IsPlainLocale(environment.time))
+        return QLocale::system();
+    if (!IsPlainLocale(environment.lang)) {
+        const auto langLanguage = LanguageOfName(environment.lang);
+        if (!langLanguage || *langLanguage == language)
+            return QLocale::system();
+    }
+    return FormatsOf(language);
 }
 
-void ApplyInterfaceLocale(const LocaleEnvironment& environment) {
-    QLocale::setDefault(InterfaceLocale(environment));
+InterfaceLanguageType ApplyInterfaceLanguage(const LocaleEnvironment& environment,
+                                             LanguageChoiceType choice) {
+    const InterfaceLanguageType language = ChooseInterfaceLanguage(choice, environment);
+    SetInterfaceLanguage(language);
+    QLocale::setDefault(InterfaceLocale(environment, language));
+    return language;
 }

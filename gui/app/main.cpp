@@ -49,14 +49,13 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const QApplication& app) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Panneau de commande des enregistreurs Vexlo"));
+    parser.setApplicationDescription(ResourceString(TextId::kDesktopDescription));
     const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Ajoute un enregistreur émulé (code de modèle 0 à 9, 8 par défaut)."),
-        QStringLiteral("modèle"), QStringLiteral("8"));
+        QStringLiteral("simulate"), ResourceString(TextId::kSimulateOptionHelp),
+        ResourceString(TextId::kSimulateOptionValue), QStringLiteral("8"));
     parser.addOption(simulate);
-    parser.addPositionalArgument(QStringLiteral("fichier"),
-                                 QStringLiteral("Session à ouvrir (.vx)"));
+    parser.addPositionalArgument(ResourceString(TextId::kFileArgument),
+                                 ResourceString(TextId::kFileArgumentHelp));
     // The model is optional ("--simulate[=MODÈLE]"), which the parser cannot say: a bare
     // option takes the default model.
     QStringList arguments = app.arguments();
@@ -104,7 +103,12 @@ void ApplyThemeChoice() {
 } // namespace
 
 int main(int argc, char** argv) {
-    ApplyInterfaceLocale(LocaleEnvironment::OfProcess());
+    // The language is chosen once, before any text: the stored choice, or the desktop's.
+    const QtSettingsStore storedChoice;
+    ApplyInterfaceLanguage(LocaleEnvironment::OfProcess(),
+                           LanguageChoiceOf(storedChoice.GetInt(
+                               SettingsKeys::SettingsSection(), SettingsKeys::InterfaceLanguage(),
+                               SettingsKeys::kInterfaceLanguageDefault)));
     // These answers come before the toolkit starts, so that they need no display.
     if (AsksFor(argc, argv, {"--help", "-h"})) {
         std::fputs(qPrintable(ResourceString(TextId::kDesktopUsage)), stdout);
@@ -128,9 +132,10 @@ int main(int argc, char** argv) {
     // The desktop matches the windows to the installed entry and its icon by this name.
     QGuiApplication::setDesktopFileName(AppIdentity::ApplicationId());
     ApplyThemeChoice();
-    // The interface is French whatever the locale, the toolkit's own dialogs included.
+    // The toolkit's own dialogs speak the interface's language; its built-in texts are English.
     QTranslator toolkitTexts;
-    if (toolkitTexts.load(QStringLiteral("qtbase_fr"),
+    if (CurrentInterfaceLanguage() == InterfaceLanguageType::French &&
+        toolkitTexts.load(QStringLiteral("qtbase_fr"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     const CommandLine line = ParseCommandLine(app);

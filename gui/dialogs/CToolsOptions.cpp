@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,24 +16,20 @@
 
 CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QWidget* parent)
     : QDialog(parent), model_(model),
-      checkFirmware_(AddCheckBox(
-          QStringLiteral("Vérifiez automatiquement le nouveau firmware pour les instruments "
-                         "connectés"),
-          QStringLiteral("checkFirmware"), model.CheckFirmware())),
-      checkSoftware_(AddCheckBox(
-          QStringLiteral("Vérifiez automatiquement les nouveaux logiciels et les informations "
-                         "d’aide"),
-          QStringLiteral("checkSoftware"), model.CheckSoftware())),
-      dashedOverload_(AddCheckBox(QStringLiteral("Affichez une ligne pointillée sur le graphique "
-                                                 "pour tous les paramètres hors gamme."),
+      checkFirmware_(AddCheckBox(ResourceString(TextId::kCheckFirmwareOption),
+                                 QStringLiteral("checkFirmware"), model.CheckFirmware())),
+      checkSoftware_(AddCheckBox(ResourceString(TextId::kCheckSoftwareOption),
+                                 QStringLiteral("checkSoftware"), model.CheckSoftware())),
+      dashedOverload_(AddCheckBox(ResourceString(TextId::kDashedOverloadOption),
                                   QStringLiteral("dashedOverload"), model.DashedOverload())),
       units_(new QButtonGroup(this)),
       saveRawDump_(AddCheckBox(ResourceString(TextId::kSaveRawDumpOption),
                                QStringLiteral("saveRawDump"), model.SaveRawDump())),
-      mktActivation_(new QLineEdit(model.MktActivationText(), this)) {
+      mktActivation_(new QLineEdit(model.MktActivationText(), this)),
+      language_(new QComboBox(this)) {
     setWindowTitle(OptionsModel::Title());
 
-    auto* unitsBox = new QGroupBox(QStringLiteral("Affichage de la température"), this);
+    auto* unitsBox = new QGroupBox(ResourceString(TextId::kTemperatureDisplay), this);
     auto* unitsRow = new QHBoxLayout(unitsBox);
     int index = 0;
     for (const auto& [text, name] :
@@ -58,6 +55,7 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
     mktRow->addWidget(mktActivation_);
     mktRow->addStretch();
     layout->addLayout(mktRow);
+    AddLanguageRow(*layout);
     layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kOptionsDialog));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -65,6 +63,23 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
 bool CToolsOptions::Run(OptionsModel& model, QWidget* parent, HelpOpener openHelp) {
     CToolsOptions dialog(model, openHelp, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void CToolsOptions::AddLanguageRow(QVBoxLayout& layout) {
+    language_->setObjectName(QStringLiteral("interfaceLanguage"));
+    // In the order of LanguageChoiceType's values.
+    for (const int text :
+         {TextId::kLanguageAutomatic, TextId::kLanguageFrench, TextId::kLanguageEnglish})
+        language_->addItem(ResourceString(text));
+    language_->setCurrentIndex(static_cast<int>(model_.InterfaceLanguage()));
+    auto* label = new QLabel(ResourceString(TextId::kInterfaceLanguageLabel), this);
+    label->setBuddy(language_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(language_);
+    row->addStretch();
+    layout.addLayout(row);
+    layout.addWidget(new QLabel(ResourceString(TextId::kLanguageAtNextStart), this));
 }
 
 QCheckBox* CToolsOptions::AddCheckBox(const QString& text, const QString& name, bool checked) {
@@ -84,5 +99,6 @@ void CToolsOptions::accept() {
     model_.SetDashedOverload(dashedOverload_->isChecked());
     model_.SetTemperatureUnitIndex(units_->checkedId());
     model_.SetSaveRawDump(saveRawDump_->isChecked());
+    model_.SetInterfaceLanguage(LanguageChoiceOf(language_->currentIndex()));
     QDialog::accept();
 }

@@ -7,6 +7,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QVBoxLayout;
 class QLineEdit;
 
 // "Options": the check boxes, the temperature unit and ΔH/R, bound to an OptionsModel;
@@ -23,6 +25,8 @@ public:
 
 private:
     QCheckBox* AddCheckBox(const QString& text, const QString& name, bool checked);
+    // "Langue de l’interface", with a note that it applies from the next start.
+    void AddLanguageRow(QVBoxLayout& layout);
 
     OptionsModel& model_;
     QCheckBox* checkFirmware_;
@@ -31,4 +35,5 @@ private:
     QButtonGroup* units_;
     QCheckBox* saveRawDump_;
     QLineEdit* mktActivation_;
+    QComboBox* language_;
 };
