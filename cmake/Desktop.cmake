@@ -3,9 +3,11 @@
 # the programs run from bin/ find their data the same way in both places.
 set(VEXLO_SHARE ${CMAKE_BINARY_DIR}/share)
 
-configure_file(${PROJECT_SOURCE_DIR}/resources/help/vexlo.html ${VEXLO_DATA_DIR}/help/vexlo.html
-               COPYONLY)
-install(FILES ${VEXLO_DATA_DIR}/help/vexlo.html DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlo/help)
+foreach(page vexlo.html vexlo-en.html)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/help/${page} ${VEXLO_DATA_DIR}/help/${page}
+                 COPYONLY)
+  install(FILES ${VEXLO_DATA_DIR}/help/${page} DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlo/help)
+endforeach()
 
 # The one picture of the program, and the bitmaps the desktop wants beside it.
 set(VEXLO_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icons/vexlo.svg)

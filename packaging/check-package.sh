@@ -58,6 +58,7 @@ man -w vexlo
 man -w vexlo-sim
 [ -f /usr/share/bash-completion/completions/vexlo-cli ] || fail "pas de complétion"
 [ -f /usr/share/vexlo/help/vexlo.html ] || fail "pas de page d'aide"
+[ -f /usr/share/vexlo/help/vexlo-en.html ] || fail "pas de page d'aide en anglais"
 
 step "the desktop files"
 desktop-file-validate "/usr/share/applications/$APP_ID.desktop"

@@ -2,6 +2,7 @@
 
 #include "core/app/AppIdentity.h"
 #include "core/app/BuildInfo.h"
+#include "core/common/StringTable.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -50,9 +51,16 @@ QString AppFolders::ProgramDownloadFolder() const {
     return Created(own_.cache);
 }
 
-QString InstalledHelpPath(const QString& programFolder) {
+QString InstalledHelpPath(const QString& programFolder, InterfaceLanguageType language) {
+    const QString page = language == InterfaceLanguageType::English
+                             ? QStringLiteral("/help/vexlo-en.html")
+                             : QStringLiteral("/help/vexlo.html");
     return QDir::cleanPath(programFolder + u'/' + QLatin1String(BuildInfo::kDataFromPrograms) +
-                           QStringLiteral("/help/vexlo.html"));
+                           page);
+}
+
+QString InstalledHelpPath(const QString& programFolder) {
+    return InstalledHelpPath(programFolder, CurrentInterfaceLanguage());
 }
 
 QUrl HelpPageUrl(const QString& helpFilePath, quint32 contextId) {

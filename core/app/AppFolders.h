@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/InterfaceLanguage.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -40,7 +42,9 @@ private:
     OwnFolders own_;
 };
 
-// The help pages installed with the programs, beside their folder `programFolder`.
+// The help page installed with the programs, beside their folder `programFolder`, in a
+// language, or in the interface's.
+QString InstalledHelpPath(const QString& programFolder, InterfaceLanguageType language);
 QString InstalledHelpPath(const QString& programFolder);
 
 // The help page at the topic of `contextId` (one anchor per context id, "ctx-" and the id in

@@ -105,6 +105,11 @@ TEST(AppFolders, TheInstalledHelpLiesBesideTheProgramsFolder) {
               u"/opt/vexlo/share/vexlo/help/vexlo.html");
     EXPECT_EQ(InstalledHelpPath(QStringLiteral("/home/u/src/build/bin")),
               u"/home/u/src/build/share/vexlo/help/vexlo.html");
+    // The English page lies beside the French one.
+    EXPECT_EQ(InstalledHelpPath(QStringLiteral("/usr/bin"), InterfaceLanguageType::English),
+              u"/usr/share/vexlo/help/vexlo-en.html");
+    EXPECT_EQ(InstalledHelpPath(QStringLiteral("/usr/bin"), InterfaceLanguageType::French),
+              u"/usr/share/vexlo/help/vexlo.html");
 }
 
 TEST(AppFolders, HelpPageUrlHasOneAnchorPerContext) {

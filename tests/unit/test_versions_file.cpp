@@ -1,5 +1,9 @@
 #include "core/app/AppIdentity.h"
+#include "core/app/CustomisationReset.h"
+#include "core/app/SettingsKeys.h"
 #include "core/app/VersionsFile.h"
+#include "core/common/StringTable.h"
+#include "support/MemorySettingsStore.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>
@@ -144,4 +148,30 @@ TEST(HelpRule, TheHelpIsCurrentWhenPresentNotOlderAndInTheInterfaceLanguage) {
     // A missing file is never current, even when the server names no help version.
     EXPECT_FALSE(IsHelpCurrent(false, latest, u"FR", latest));
     EXPECT_FALSE(IsHelpCurrent(false, 0, u"FR", 0));
+}
+
+// The interface language's code decides the versions section, whether the downloaded help is
+// of the right language, and whether the tool bars are reset; an English start must switch
+// all three.
+TEST(InterfaceLanguageCode, FollowsTheLanguageChosenAtStart) {
+    const InterfaceLanguageType before = CurrentInterfaceLanguage();
+    const QByteArray body = "[VexloFR]\nVxExe=2.0.0;fr\n[Vexlo]\nVxExe=3.0.0;en\n";
+    SetInterfaceLanguage(InterfaceLanguageType::English);
+    EXPECT_EQ(AppIdentity::InterfaceLanguage(), u"EN");
+    EXPECT_EQ(VersionsFile::Parse(body, AppIdentity::InterfaceLanguage()).program, u"3.0.0;en")
+        << "English reads the section without a code";
+    EXPECT_FALSE(IsHelpCurrent(true, 5, u"FR", 5)) << "French help under an English interface";
+    EXPECT_TRUE(IsHelpCurrent(true, 5, u"EN", 5));
+    MemorySettingsStore settings;
+    settings.SetString(SettingsKeys::SettingsSection(), SettingsKeys::MenuLang(), u"FR"_qs);
+    EXPECT_TRUE(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()))
+        << "the tool bars of the French layout are reset";
+    EXPECT_FALSE(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()))
+        << "and only once";
+    SetInterfaceLanguage(InterfaceLanguageType::French);
+    EXPECT_EQ(AppIdentity::InterfaceLanguage(), u"FR");
+    EXPECT_EQ(VersionsFile::Parse(body, AppIdentity::InterfaceLanguage()).program, u"2.0.0;fr");
+    EXPECT_TRUE(IsHelpCurrent(true, 5, u"FR", 5));
+    EXPECT_TRUE(ApplyCustomisationReset(settings, AppIdentity::InterfaceLanguage()));
+    SetInterfaceLanguage(before);
 }
