@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/SettingsStore.h"
+#include "core/common/StringTable.h"
 #include "core/common/UpdateHint.h"
 
 #include <QString>
@@ -60,8 +61,8 @@ class TraceColorsDlgModel {
 public:
     explicit TraceColorsDlgModel(QVector<ColorChangeInfo> entries);
 
-    static QString Title() { return QStringLiteral("Couleurs d’affichage"); }
-    static QString DefaultsButtonText() { return QStringLiteral("Défaut"); }
+    static QString Title() { return ResourceString(TextId::kTraceColoursTitle); }
+    static QString DefaultsButtonText() { return ResourceString(TextId::kTraceColoursDefaults); }
     static QString OtherColoursText(); // the full colour chooser
     static QString AutomaticText();    // the choice standing for an entry's default
     static constexpr int kPaletteColumns = 8;

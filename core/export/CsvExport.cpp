@@ -130,10 +130,10 @@ void CsvExportJob::EndRow() {
 }
 
 void CsvExportJob::WriteTitles() {
-    Field(ResourceString(TextId::kDateTitle));
-    Field(ResourceString(TextId::kTimeTitle));
+    Field(FixedString(TextId::kDateTitle));
+    Field(FixedString(TextId::kTimeTitle));
     if (events_) {
-        Field(ResourceString(TextId::kDurationTitle));
+        Field(FixedString(TextId::kDurationTitle));
     } else {
         Field(session_.ChannelName());
         Field(session_.DisplayUnits());
@@ -146,7 +146,7 @@ void CsvExportJob::WriteTitles() {
 void CsvExportJob::WriteIsoTitles() {
     Field(u"ISO 8601");
     if (events_) {
-        Field(ResourceString(TextId::kDurationTitle));
+        Field(FixedString(TextId::kDurationTitle));
     } else {
         const QString& units = session_.DisplayUnits();
         Field(units.isEmpty() ? session_.ChannelName()

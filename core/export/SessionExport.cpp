@@ -99,16 +99,16 @@ StepProgress SessionExportJob::Progress() const {
 }
 
 qint64 SessionExportJob::WriteConfigurationSheet() {
-    workbook_.AddSheet(QStringLiteral("Configuration"), 0, 0);
-    workbook_.AddText(QStringLiteral("Vexlo, version ") + AppIdentity::ProgramVersion());
+    workbook_.AddSheet(FixedString(TextId::kExportConfigurationSheet), 0, 0);
+    workbook_.AddText(FixedString(TextId::kProgramVersionLine).arg(AppIdentity::ProgramVersion()));
     workbook_.NewRows(2);
-    workbook_.AddText(ResourceString(TextId::kName), CellStyleType::BottomBorder);
-    workbook_.AddText(ResourceString(TextId::kValue), CellStyleType::BottomBorder);
+    workbook_.AddText(FixedString(TextId::kName), CellStyleType::BottomBorder);
+    workbook_.AddText(FixedString(TextId::kValue), CellStyleType::BottomBorder);
     workbook_.NewRows(1);
     const std::pair<QString, QString> texts[] = {
-        {QStringLiteral("En-tête"), session_.ReportHeader()},
-        {QStringLiteral("Pied"), session_.ReportFooter()},
-        {QStringLiteral("Commentaires"), session_.Comments()},
+        {FixedString(TextId::kExportHeaderLabel), session_.ReportHeader()},
+        {FixedString(TextId::kExportFooterLabel), session_.ReportFooter()},
+        {FixedString(TextId::kExportCommentsLabel), session_.Comments()},
     };
     for (const auto& [label, text] : texts) {
         workbook_.AddText(label);
@@ -143,12 +143,13 @@ qint64 SessionExportJob::WriteDataRows() {
 }
 
 void SessionExportJob::WriteColumnTitles() {
-    workbook_.AddSheet(events_ ? QStringLiteral("Événements") : QStringLiteral("DataPoints"),
+    workbook_.AddSheet(events_ ? FixedString(TextId::kExportEventsSheet)
+                               : FixedString(TextId::kExportDataPointsSheet),
                        kDataFrozen, kDataFrozen);
-    workbook_.AddText(ResourceString(TextId::kDateTitle), CellStyleType::BottomBorder);
-    workbook_.AddText(ResourceString(TextId::kTimeTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(FixedString(TextId::kDateTitle), CellStyleType::BottomBorder);
+    workbook_.AddText(FixedString(TextId::kTimeTitle), CellStyleType::BottomBorder);
     if (events_) {
-        workbook_.AddText(ResourceString(TextId::kDurationTitle), CellStyleType::BottomBorder);
+        workbook_.AddText(FixedString(TextId::kDurationTitle), CellStyleType::BottomBorder);
     } else {
         workbook_.AddText(session_.ChannelName(), CellStyleType::BottomBorder);
         workbook_.AddText(session_.DisplayUnits());

@@ -88,8 +88,7 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, ExportForma
         proposal += u'/';
     const SavePathRequest request{
         proposal + DefaultExportFileName(sessionName, format), haveFolder ? dataFolder_ : QString(),
-        csv ? ResourceString(TextId::kCsvFileFilter)
-            : QStringLiteral("Fichiers Microsoft Excel (*.xlsx)|*.xlsx||"),
+        csv ? ResourceString(TextId::kCsvFileFilter) : ResourceString(TextId::kXlsxFileFilter),
         csv ? QStringLiteral("csv") : QStringLiteral("xlsx")};
     for (;;) {
         const QString path = ui_.AskSavePath(request);
@@ -119,7 +118,7 @@ QString SessionExportCommand::ChooseFile(const QString& sessionName, ExportForma
 }
 
 void SessionExportCommand::OfferToShow(const QString& path) const {
-    if (!ui_.AskYesNo(QStringLiteral("Afficher le fichier enregistré? %1").arg(path)))
+    if (!ui_.AskYesNo(FormatResource(TextId::kShowSavedFile, {path})))
         return;
     if (!ui_.OpenExternally(path))
         ui_.OpenExternally(QFileInfo(path).absolutePath());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Outcome.h"
+#include "core/common/StringTable.h"
 
 #include <QLocale>
 #include <QString>
@@ -33,7 +34,7 @@ public:
     // user gives up.
     QString ChooseFile(const QString& sessionName, CXLSData& workbook) const;
 
-    static QString ProgressTitle() { return QStringLiteral("Enregistrement du fichier en cours"); }
+    static QString ProgressTitle() { return ResourceString(TextId::kExportProgressTitle); }
 
 private:
     // Asks for a path until `open` accepts one; empty when the user gives up.

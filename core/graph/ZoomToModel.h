@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -17,10 +18,10 @@ public:
     // `period` in whole seconds; below 1 counts as 1. The dialog opens on the whole range.
     ZoomToModel(qint64 rangeStart, qint64 rangeEnd, int period);
 
-    static QString Title() { return QStringLiteral("Sélectionner les DataPoints à afficher"); }
-    static QString StartGroupText() { return QStringLiteral("Date/heure de début"); }
-    static QString EndGroupText() { return QStringLiteral("Date/heure de fin"); }
-    static QString WholeDurationText() { return QStringLiteral("Durée totale"); }
+    static QString Title() { return ResourceString(TextId::kZoomToTitle); }
+    static QString StartGroupText() { return ResourceString(TextId::kStartDateTime); }
+    static QString EndGroupText() { return ResourceString(TextId::kEndDateTime); }
+    static QString WholeDurationText() { return ResourceString(TextId::kZoomToWholeDuration); }
 
     int Period() const { return period_; }
     qint64 RangeStart() const { return rangeStart_; }

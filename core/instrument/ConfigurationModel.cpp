@@ -38,12 +38,11 @@ bool IsLoggerText(const QString& text) {
 } // namespace
 
 QString ConfigurationModel::MemoryNoteText() {
-    return QStringLiteral("*** La mémoire doit être effacée avant qu’un enregistrement puisse "
-                          "démarrer. ***");
+    return ResourceString(TextId::kEraseBeforeRecordingNote);
 }
 
 QString ConfigurationModel::PulseScaleLabel() {
-    return QStringLiteral("Impulsions par seconde");
+    return ResourceString(TextId::kPulsesPerSecond);
 }
 
 ConfigurationModel::ConfigurationModel(InstrumentPort& port, const Clock& clock)

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 QString EraseProgressModel::Title() {
-    return QStringLiteral("Effacement de la mémoire");
+    return ResourceString(TextId::kErasingMemoryTitle);
 }
 
 bool EraseProgressModel::Update(const InstrumentState& state) {
