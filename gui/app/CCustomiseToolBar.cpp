@@ -2,6 +2,7 @@
 
 #include "core/app/SettingsKeys.h"
 #include "core/app/SettingsStore.h"
+#include "core/common/StringTable.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -89,7 +90,7 @@ bool CCustomiseToolBar::Run(QToolBar& bar, const Actions& actions, SettingsStore
 CCustomiseToolBar::CCustomiseToolBar(const Actions& actions, const std::set<CommandType>& hidden,
                                      QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
-    setWindowTitle(QStringLiteral("Personnaliser..."));
+    setWindowTitle(ResourceString(TextId::kCustomiseToolBarTitle));
     list_->setObjectName(QStringLiteral("buttons"));
     for (const auto& group : ButtonGroups()) {
         for (const CommandType c : group) {
@@ -101,10 +102,10 @@ CCustomiseToolBar::CCustomiseToolBar(const Actions& actions, const std::set<Comm
         }
     }
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    buttons->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(ResourceString(TextId::kServerWaitCancel), QDialogButtonBox::RejectRole);
     QPushButton* reset =
-        buttons->addButton(QStringLiteral("Tout afficher"), QDialogButtonBox::ResetRole);
+        buttons->addButton(ResourceString(TextId::kShowAllButtons), QDialogButtonBox::ResetRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(reset, &QPushButton::clicked, this, [this] {
@@ -112,8 +113,7 @@ CCustomiseToolBar::CCustomiseToolBar(const Actions& actions, const std::set<Comm
             list_->item(i)->setCheckState(Qt::Checked);
     });
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Boutons de la barre d’outils « Standard » :"), this));
+    layout->addWidget(new QLabel(ResourceString(TextId::kStandardToolBarButtons), this));
     layout->addWidget(list_);
     layout->addWidget(buttons);
     resize(380, 520);

@@ -16,10 +16,10 @@ CLeftView::CLeftView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
-    instrument_ = new QTreeWidgetItem(this, QStringList{QStringLiteral("Instrument")});
+    instrument_ = new QTreeWidgetItem(this, QStringList{ResourceString(TextId::kInstrumentBranch)});
     instrument_->setIcon(0, AppIcon(QString::fromUtf16(AppIconName::kInstrument)));
     instrument_->setData(0, kDataRole, kInstrumentData);
-    sessions_ = new QTreeWidgetItem(this, QStringList{QStringLiteral("Mes sessions ouvertes")});
+    sessions_ = new QTreeWidgetItem(this, QStringList{ResourceString(TextId::kMyOpenSessions)});
     sessions_->setIcon(0, AppIcon(QString::fromUtf16(AppIconName::kSessions)));
     sessions_->setData(0, kDataRole, kSessionsData);
     instrument_->setExpanded(true);

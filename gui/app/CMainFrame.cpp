@@ -581,12 +581,12 @@ void CMainFrame::OpenFileCommand() {
     if (lastOpenFolder_.isEmpty())
         lastOpenFolder_ = QFileInfo::exists(folders_.DataFolder()) ? folders_.DataFolder()
                                                                    : folders_.ProgramFolder();
-    QFileDialog dialog(this, QStringLiteral("Ouvrir"), lastOpenFolder_,
-                       QStringLiteral("Fichiers Vexlo (*.vx)"));
+    QFileDialog dialog(this, ResourceString(TextId::kOpenTitle), lastOpenFolder_,
+                       ResourceString(TextId::kOpenSessionFilter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("vx"));
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Ouvrir"));
-    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+    dialog.setLabelText(QFileDialog::Accept, ResourceString(TextId::kOpenTitle));
+    dialog.setLabelText(QFileDialog::Reject, ResourceString(TextId::kServerWaitCancel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     lastOpenFolder_ = dialog.directory().absolutePath();

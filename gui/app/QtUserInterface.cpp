@@ -52,20 +52,22 @@ void QtUserInterface::ShowMessage(const QString& text, MessageIconType icon) {
     const QMessageBox::Icon boxIcon = icon == MessageIconType::Error     ? QMessageBox::Critical
                                       : icon == MessageIconType::Warning ? QMessageBox::Warning
                                                                          : QMessageBox::Information;
-    Ask(boxIcon, text, {QStringLiteral("OK")}, 0);
+    Ask(boxIcon, text, {ResourceString(TextId::kButtonOk)}, 0);
 }
 
 AnswerType QtUserInterface::AskYesNoCancel(const QString& text) {
     constexpr AnswerType kAnswers[] = {AnswerType::Yes, AnswerType::No, AnswerType::Cancel};
-    const int pressed =
-        Ask(QMessageBox::Question, text,
-            {QStringLiteral("Oui"), QStringLiteral("Non"), QStringLiteral("Annuler")}, 0);
+    const int pressed = Ask(QMessageBox::Question, text,
+                            {ResourceString(TextId::kYes), ResourceString(TextId::kNoButton),
+                             ResourceString(TextId::kServerWaitCancel)},
+                            0);
     return kAnswers[pressed];
 }
 
 bool QtUserInterface::AskOkCancel(const QString& text) {
-    return Ask(QMessageBox::Question, text, {QStringLiteral("OK"), QStringLiteral("Annuler")}, 0) ==
-           0;
+    return Ask(QMessageBox::Question, text,
+               {ResourceString(TextId::kButtonOk), ResourceString(TextId::kServerWaitCancel)},
+               0) == 0;
 }
 
 QString QtUserInterface::AskSavePath(const SavePathRequest& request) {
@@ -86,7 +88,8 @@ QString QtUserInterface::AskSavePath(const SavePathRequest& request) {
 }
 
 bool QtUserInterface::AskYesNo(const QString& text) {
-    return Ask(QMessageBox::Question, text, {QStringLiteral("Oui"), QStringLiteral("Non")}, 0) == 0;
+    return Ask(QMessageBox::Question, text,
+               {ResourceString(TextId::kYes), ResourceString(TextId::kNoButton)}, 0) == 0;
 }
 
 bool QtUserInterface::OpenExternally(const QString& path) {
@@ -100,14 +103,14 @@ FileExistsChoiceType QtUserInterface::AskFileExists(const QString& text) {
     // Enter picks another file rather than overwriting one.
     const int pressed =
         Ask(QMessageBox::Warning, text,
-            {QStringLiteral("Remplacer"), QStringLiteral("Sélectionner un autre fichier"),
-             QStringLiteral("Annuler")},
+            {ResourceString(TextId::kReplaceFile), ResourceString(TextId::kSelectOtherFile),
+             ResourceString(TextId::kServerWaitCancel)},
             1);
     return kChoices[pressed];
 }
 
 JobEndType QtUserInterface::RunModalJob(StepJob& job, const QString& title) {
-    QProgressDialog progress(QString(), QStringLiteral("Annuler"), 0, 100, parent_);
+    QProgressDialog progress(QString(), ResourceString(TextId::kServerWaitCancel), 0, 100, parent_);
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setAutoReset(false);

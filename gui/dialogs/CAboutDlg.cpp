@@ -1,6 +1,7 @@
 #include "gui/dialogs/CAboutDlg.h"
 
 #include "core/app/AppIdentity.h"
+#include "core/common/StringTable.h"
 #include "gui/app/AppIcons.h"
 
 #include <QDialogButtonBox>
@@ -10,7 +11,7 @@
 #include <QVBoxLayout>
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("À propos"));
+    setWindowTitle(ResourceString(TextId::kAboutTitle));
 
     auto* glyph = new QLabel(this);
     glyph->setPixmap(AppIcon(QString::fromUtf16(AppIconName::kProgram)).pixmap(32, 32));
@@ -18,7 +19,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     version->setObjectName(QStringLiteral("versionText"));
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok =
+        buttons->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -39,5 +41,5 @@ void CAboutDlg::Run(QWidget* parent) {
 }
 
 QString CAboutDlg::VersionText() {
-    return QStringLiteral("Vexlo, version %1").arg(AppIdentity::ProgramVersion());
+    return FormatResource(TextId::kProgramVersionLine, {AppIdentity::ProgramVersion()});
 }

@@ -2,6 +2,7 @@
 
 #include "core/app/AppFolders.h"
 #include "core/app/UserInterface.h"
+#include "core/common/StringTable.h"
 #include "core/instrument/RecordingDurations.h"
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
@@ -56,7 +57,7 @@ QTimeEdit* MakeTimePicker(QWidget* parent, const QString& name) {
 CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRunner setClock,
                        const HelpOpener& openHelp, QWidget* parent)
     : QDialog(parent), model_(model), ui_(ui), setClock_(std::move(setClock)) {
-    setWindowTitle(QStringLiteral("Configurer l’instrument"));
+    setWindowTitle(ResourceString(TextId::kConfigureInstrumentTitle));
     const ConfigGroups groups = model_.Groups();
 
     auto* left = new QVBoxLayout;
@@ -65,8 +66,7 @@ CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRun
     left->addWidget(MakeClockGroup());
     left->addStretch();
 
-    rising_ =
-        new QCheckBox(QStringLiteral("Événements commencent avec une valeur croissante"), this);
+    rising_ = new QCheckBox(ResourceString(TextId::kEventsStartRising), this);
     rising_->setObjectName(QStringLiteral("risingEdge"));
     rising_->setChecked(model_.RisingEdge());
     rising_->setHidden(!groups.edge);
@@ -103,11 +103,11 @@ bool CConfigDlg::Run(ConfigurationModel& model, UserInterface& ui, ClockSetRunne
 }
 
 QWidget* CConfigDlg::MakeRecordingGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Enregistrement"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kRecording), this);
     auto* grid = new QGridLayout(group);
-    now_ = new QRadioButton(QStringLiteral("Enregistrer maintenant"), group);
+    now_ = new QRadioButton(ResourceString(TextId::kRecordNow), group);
     now_->setObjectName(QStringLiteral("recordNow"));
-    schedule_ = new QRadioButton(QStringLiteral("Programmer l’enregistrement"), group);
+    schedule_ = new QRadioButton(ResourceString(TextId::kScheduleRecording), group);
     schedule_->setObjectName(QStringLiteral("schedule"));
     grid->addWidget(now_, 0, 0, 1, 3);
     grid->addWidget(schedule_, 1, 0, 1, 3);
@@ -116,10 +116,10 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
     startTime_ = MakeTimePicker(group, QStringLiteral("startTime"));
     endDate_ = MakeDatePicker(group, QStringLiteral("endDate"));
     endTime_ = MakeTimePicker(group, QStringLiteral("endTime"));
-    grid->addWidget(new QLabel(QStringLiteral("Début:"), group), 2, 0);
+    grid->addWidget(new QLabel(ResourceString(TextId::kStartLabel), group), 2, 0);
     grid->addWidget(startDate_, 2, 1);
     grid->addWidget(startTime_, 2, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Fin:"), group), 3, 0);
+    grid->addWidget(new QLabel(ResourceString(TextId::kEndLabel), group), 3, 0);
     grid->addWidget(endDate_, 3, 1);
     grid->addWidget(endTime_, 3, 2);
 
@@ -129,11 +129,11 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
         duration_->addItem(RD::EntryText(entry));
     durationNote_ = new QLabel(group);
     durationNote_->setObjectName(QStringLiteral("durationNote"));
-    grid->addWidget(new QLabel(QStringLiteral("Durée:"), group), 4, 0);
+    grid->addWidget(new QLabel(ResourceString(TextId::kDurationLabel), group), 4, 0);
     grid->addWidget(duration_, 4, 1);
     grid->addWidget(durationNote_, 4, 2);
 
-    reset_ = new QPushButton(QStringLiteral("Réinitialiser la date/l’heure"), group);
+    reset_ = new QPushButton(ResourceString(TextId::kResetDateTime), group);
     reset_->setObjectName(QStringLiteral("resetDates"));
     grid->addWidget(reset_, 5, 1, 1, 2);
 
@@ -159,7 +159,7 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
 }
 
 QWidget* CConfigDlg::MakeMemoryGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Mémoire"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kMemoryGroup), this);
     auto* grid = new QGridLayout(group);
     needed_ = new QLabel(group);
     needed_->setObjectName(QStringLiteral("memoryNeeded"));
@@ -174,8 +174,9 @@ QWidget* CConfigDlg::MakeMemoryGroup() {
     grid->addWidget(needed_, 0, 0, Qt::AlignRight);
     grid->addWidget(sign_, 0, 1);
     grid->addWidget(total, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("requis"), group), 1, 0, Qt::AlignRight);
-    grid->addWidget(new QLabel(QStringLiteral("Total"), group), 1, 2);
+    grid->addWidget(new QLabel(ResourceString(TextId::kMemoryRequired), group), 1, 0,
+                    Qt::AlignRight);
+    grid->addWidget(new QLabel(ResourceString(TextId::kTotal), group), 1, 2);
     grid->setColumnMinimumWidth(1, 24);
 
     memoryNote_ = new QLabel(ConfigurationModel::MemoryNoteText(), group);
@@ -184,7 +185,7 @@ QWidget* CConfigDlg::MakeMemoryGroup() {
     memoryNote_->setStyleSheet(QStringLiteral("color: #c62828;"));
     grid->addWidget(memoryNote_, 2, 0, 1, 3);
 
-    erase_ = new QPushButton(QStringLiteral("Effacer la mémoire"), group);
+    erase_ = new QPushButton(ResourceString(TextId::kEraseMemoryButton), group);
     erase_->setObjectName(QStringLiteral("eraseMemory"));
     grid->addWidget(erase_, 3, 0, 1, 3, Qt::AlignLeft);
     connect(erase_, &QPushButton::clicked, this, &CConfigDlg::EraseClicked);
@@ -192,12 +193,12 @@ QWidget* CConfigDlg::MakeMemoryGroup() {
 }
 
 QWidget* CConfigDlg::MakeClockGroup() {
-    auto* group = new QGroupBox(QStringLiteral("État de l’horloge"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kClockStateGroup), this);
     auto* row = new QVBoxLayout(group);
     clockText_ = new QLabel(group);
     clockText_->setObjectName(QStringLiteral("clockText"));
     clockText_->setWordWrap(true);
-    setClockButton_ = new QPushButton(QStringLiteral("Régler l’horloge"), group);
+    setClockButton_ = new QPushButton(ResourceString(TextId::kSetClockButton), group);
     setClockButton_->setObjectName(QStringLiteral("setClock"));
     row->addWidget(clockText_);
     row->addWidget(setClockButton_, 0, Qt::AlignLeft);
@@ -207,7 +208,7 @@ QWidget* CConfigDlg::MakeClockGroup() {
 
 QWidget* CConfigDlg::MakeScaleGroup() {
     const ConfigGroups groups = model_.Groups();
-    auto* group = new QGroupBox(QStringLiteral("Échelle"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kScaleGroup), this);
     group->setObjectName(QStringLiteral("scaleGroup"));
     auto* grid = new QGridLayout(group);
     const auto addRow = [&](int row, const QString& label, const QString& input, double value,
@@ -222,14 +223,14 @@ QWidget* CConfigDlg::MakeScaleGroup() {
         grid->addWidget(edit, row, 3);
         return edit;
     };
-    low_ = addRow(0, QStringLiteral("Basse:"), model_.InputLowText(), model_.ScaledLow(),
-                  QStringLiteral("scaledLow"));
-    high_ = addRow(1, QStringLiteral("Haute:"), model_.InputHighText(), model_.ScaledHigh(),
-                   QStringLiteral("scaledHigh"));
+    low_ = addRow(0, ResourceString(TextId::kScaleLowLabel), model_.InputLowText(),
+                  model_.ScaledLow(), QStringLiteral("scaledLow"));
+    high_ = addRow(1, ResourceString(TextId::kScaleHighLabel), model_.InputHighText(),
+                   model_.ScaledHigh(), QStringLiteral("scaledHigh"));
     units_ = new QLineEdit(model_.Units().left(ConfigurationModel::kUnitsLimit), group);
     units_->setObjectName(QStringLiteral("units"));
     units_->setMaxLength(ConfigurationModel::kUnitsLimit);
-    grid->addWidget(new QLabel(QStringLiteral("Unités:"), group), 2, 0);
+    grid->addWidget(new QLabel(ResourceString(TextId::kUnitsLabel), group), 2, 0);
     grid->addWidget(units_, 2, 3);
     if (groups.pulseLabel) {
         auto* pulse = new QLabel(ConfigurationModel::PulseScaleLabel(), group);
@@ -241,12 +242,12 @@ QWidget* CConfigDlg::MakeScaleGroup() {
 }
 
 QWidget* CConfigDlg::MakeThermocoupleGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Type de TC"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kTcType), this);
     group->setObjectName(QStringLiteral("tcGroup"));
     auto* column = new QVBoxLayout(group);
     auto* letters = new QHBoxLayout;
     tcButtons_ = AddThermocoupleButtons(*group, *letters, model_.TcButton());
-    cjc_ = new QCheckBox(QStringLiteral("Activer la compensation CJC"), group);
+    cjc_ = new QCheckBox(ResourceString(TextId::kEnableCjc), group);
     cjc_->setObjectName(QStringLiteral("cjc"));
     cjc_->setChecked(model_.ColdJunction());
     column->addLayout(letters);

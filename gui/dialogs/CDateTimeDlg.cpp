@@ -1,5 +1,6 @@
 #include "gui/dialogs/CDateTimeDlg.h"
 
+#include "core/common/StringTable.h"
 #include "gui/dialogs/DialogButtons.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -12,7 +13,7 @@
 
 CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     : QDialog(parent), model_(model), date_(new QDateEdit(this)), time_(new QTimeEdit(this)) {
-    setWindowTitle(QStringLiteral("Date/heure"));
+    setWindowTitle(ResourceString(TextId::kDateTimeTitle));
     date_->setObjectName(QStringLiteral("date"));
     time_->setObjectName(QStringLiteral("time"));
     date_->setCalendarPopup(true);
@@ -22,13 +23,13 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     time_->setTime(PickerTime(model.Time()));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Date"), date_);
-    form->addRow(QStringLiteral("Time"), time_);
-    auto* sync = new QPushButton(QStringLiteral("Synchroniser avec l’horloge du PC"), this);
+    form->addRow(ResourceString(TextId::kDateTitle), date_);
+    form->addRow(ResourceString(TextId::kTimeTitle), time_);
+    auto* sync = new QPushButton(ResourceString(TextId::kSyncWithPcClock), this);
     sync->setObjectName(QStringLiteral("synchronise"));
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    buttons->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(ResourceString(TextId::kServerWaitCancel), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         ReadPickers();
         if (const QString problem = model_.Problem(); !problem.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "gui/dialogs/CDownloadDlg.h"
 
+#include "core/common/StringTable.h"
 #include "core/instrument/DownloadJob.h"
 
 #include <QDialogButtonBox>
@@ -18,7 +19,7 @@ constexpr int kTickMs = 10;
 
 CDownloadDlg::CDownloadDlg(DownloadJob& job, QWidget* parent)
     : QDialog(parent), job_(job), bar_(new QProgressBar(this)), text_(new QLabel(this)) {
-    setWindowTitle(QStringLiteral("Télécharger les données enregistrées"));
+    setWindowTitle(ResourceString(TextId::kDownloadTitle));
     bar_->setObjectName(QStringLiteral("progress"));
     bar_->setRange(0, kBarRange);
     bar_->setValue(0);
@@ -30,7 +31,7 @@ CDownloadDlg::CDownloadDlg(DownloadJob& job, QWidget* parent)
     text_->setMinimumHeight(text_->fontMetrics().lineSpacing() * 2 + 4);
     text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
+    buttons->addButton(ResourceString(TextId::kServerWaitCancel), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cancelButton"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
 #include "gui/dialogs/CEditSessionParams.h"
 
 #include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -28,23 +29,23 @@ using F = SessionParamsFieldType;
 CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const HelpOpener& openHelp,
                                        QWidget* parent)
     : QDialog(parent), model_(model) {
-    setWindowTitle(QStringLiteral("Paramètres de session"));
+    setWindowTitle(ResourceString(TextId::kSessionParams));
 
     auto* form = new QFormLayout;
-    AddTextRow(*form, QStringLiteral("Nom de l’instrument:"), F::InstrumentName,
+    AddTextRow(*form, ResourceString(TextId::kInstrumentNameLabel), F::InstrumentName,
                QStringLiteral("instrumentName"));
-    AddTextRow(*form, QStringLiteral("Emplacement de l’instrument:"), F::Location,
+    AddTextRow(*form, ResourceString(TextId::kInstrumentLocationLabel), F::Location,
                QStringLiteral("location"));
-    AddTextRow(*form, QStringLiteral("Nom de la session:"), F::SessionName,
+    AddTextRow(*form, ResourceString(TextId::kSessionNameLabel), F::SessionName,
                QStringLiteral("sessionName"));
-    AddTextRow(*form, QStringLiteral("En-tête:"), F::Header, QStringLiteral("header"));
-    AddTextRow(*form, QStringLiteral("Pied:"), F::Footer, QStringLiteral("footer"));
+    AddTextRow(*form, ResourceString(TextId::kHeaderLabel), F::Header, QStringLiteral("header"));
+    AddTextRow(*form, ResourceString(TextId::kFooterLabel), F::Footer, QStringLiteral("footer"));
 
     comments_ = new QPlainTextEdit(model_.Text(F::Comments), this);
     comments_->setObjectName(QStringLiteral("comments"));
     comments_->setTabChangesFocus(true);
     comments_->setFixedHeight(comments_->fontMetrics().lineSpacing() * 4 + 12);
-    form->addRow(QStringLiteral("Commentaires:"), comments_);
+    form->addRow(ResourceString(TextId::kCommentsLabel), comments_);
 
     const CalendarDateTime& start = model_.CorrectedStart();
     date_ = new QDateEdit(this);
@@ -57,16 +58,15 @@ CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const Help
     time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     time_->setTime(PickerTime(start));
     shownStart_ = PickedStart();
-    form->addRow(QStringLiteral("Date de début:"), date_);
-    form->addRow(QStringLiteral("Heure de début:"), time_);
+    form->addRow(ResourceString(TextId::kStartDateLabel), date_);
+    form->addRow(ResourceString(TextId::kStartTimeLabel), time_);
 
-    cjc_ = new QCheckBox(QStringLiteral("Activer la compensation CJC"), this);
+    cjc_ = new QCheckBox(ResourceString(TextId::kEnableCjc), this);
     cjc_->setObjectName(QStringLiteral("cjc"));
     cjc_->setChecked(model_.Cjc());
     cjc_->setHidden(!model_.ShowsThermocouple());
 
-    polarity_ =
-        new QCheckBox(QStringLiteral("Événements commencent avec une valeur croissante"), this);
+    polarity_ = new QCheckBox(ResourceString(TextId::kEventsStartRising), this);
     polarity_->setObjectName(QStringLiteral("risingEvents"));
     polarity_->setChecked(model_.RisingEvents());
     polarity_->setHidden(!model_.ShowsPolarity());
@@ -116,7 +116,7 @@ void CEditSessionParams::AddScaleRow(QGridLayout& grid, int row, const QString& 
 }
 
 QWidget* CEditSessionParams::MakeThermocoupleGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Type de TC"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kTcType), this);
     group->setObjectName(QStringLiteral("tcGroup"));
     auto* row = new QHBoxLayout(group);
     tcButtons_ = AddThermocoupleButtons(*group, *row, model_.TcButton());
@@ -125,13 +125,13 @@ QWidget* CEditSessionParams::MakeThermocoupleGroup() {
 }
 
 QWidget* CEditSessionParams::MakeScaleGroup() {
-    auto* group = new QGroupBox(QStringLiteral("Échelle"), this);
+    auto* group = new QGroupBox(ResourceString(TextId::kScaleGroup), this);
     group->setObjectName(QStringLiteral("scaleGroup"));
     auto* grid = new QGridLayout(group);
-    AddScaleRow(*grid, 0, QStringLiteral("Basse:"), model_.RangeLowText(), F::LowScale,
-                QStringLiteral("lowScale"));
-    AddScaleRow(*grid, 1, QStringLiteral("Haute:"), model_.RangeHighText(), F::HighScale,
-                QStringLiteral("highScale"));
+    AddScaleRow(*grid, 0, ResourceString(TextId::kScaleLowLabel), model_.RangeLowText(),
+                F::LowScale, QStringLiteral("lowScale"));
+    AddScaleRow(*grid, 1, ResourceString(TextId::kScaleHighLabel), model_.RangeHighText(),
+                F::HighScale, QStringLiteral("highScale"));
 
     auto* units = new QLineEdit(this);
     units->setObjectName(QStringLiteral("units"));
@@ -139,13 +139,11 @@ QWidget* CEditSessionParams::MakeScaleGroup() {
     units->setText(model_.Text(F::Units));
     if (model_.ShowsScales())
         lineEdits_.emplace_back(F::Units, units);
-    grid->addWidget(new QLabel(QStringLiteral("Unités:"), this), 2, 0);
+    grid->addWidget(new QLabel(ResourceString(TextId::kUnitsLabel), this), 2, 0);
     grid->addWidget(units, 2, 3);
-    grid->addWidget(
-        new QLabel(QStringLiteral("(4 caractères max) Vide pour les unités par défaut"), this), 3,
-        0, 1, 4);
+    grid->addWidget(new QLabel(ResourceString(TextId::kUnitsNote), this), 3, 0, 1, 4);
 
-    auto* pulseNote = new QLabel(QStringLiteral("Impulsions par seconde"), this);
+    auto* pulseNote = new QLabel(ResourceString(TextId::kPulsesPerSecond), this);
     pulseNote->setObjectName(QStringLiteral("pulseNote"));
     pulseNote->setHidden(!model_.ShowsPulseNote());
     grid->addWidget(pulseNote, 0, 4);

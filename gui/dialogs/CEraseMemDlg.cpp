@@ -1,5 +1,6 @@
 #include "gui/dialogs/CEraseMemDlg.h"
 
+#include "core/common/StringTable.h"
 #include "core/instrument/InstrumentPort.h"
 
 #include <QDialogButtonBox>
@@ -24,7 +25,7 @@ CEraseMemDlg::CEraseMemDlg(qint64 totalMemory, const InstrumentPort& instrument,
     bar_->setRange(0, std::max(1, Kilobytes(model_.RangeMaximum())));
     bar_->setTextVisible(false);
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar_);

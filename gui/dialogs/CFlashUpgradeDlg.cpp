@@ -30,9 +30,10 @@ CFlashUpgradeDlg::CFlashUpgradeDlg(FlashUpgradeJob& job, UserInterface& ui, QWid
     bar_->setValue(0);
     bar_->setTextVisible(false);
     auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok_ = buttons->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
     ok_->setObjectName(QStringLiteral("okButton"));
-    cancel_ = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    cancel_ =
+        buttons->addButton(ResourceString(TextId::kServerWaitCancel), QDialogButtonBox::RejectRole);
     cancel_->setObjectName(QStringLiteral("cancelButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CFlashUpgradeDlg::reject);

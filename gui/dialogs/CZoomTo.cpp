@@ -1,6 +1,7 @@
 #include "gui/dialogs/CZoomTo.h"
 
 #include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
 #include "core/graph/ZoomToModel.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -37,8 +38,8 @@ QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, Q
     date->setCalendarPopup(true);
     date->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    form->addRow(QStringLiteral("Date :"), date);
-    form->addRow(QStringLiteral("Heure :"), time);
+    form->addRow(ResourceString(TextId::kZoomDateLabel), date);
+    form->addRow(ResourceString(TextId::kZoomTimeLabel), time);
     return group;
 }
 

@@ -1,5 +1,6 @@
 #include "gui/dialogs/ChannelControls.h"
 
+#include "core/common/StringTable.h"
 #include "core/instrument/ConfigurationModel.h"
 #include "core/session/SessionParamsEditModel.h"
 
@@ -38,7 +39,7 @@ QButtonGroup* AddThermocoupleButtons(QWidget& group, QBoxLayout& row, int checke
 }
 
 QGroupBox* MakeFilterGroup(QWidget& parent, int index, QComboBox*& combo) {
-    auto* group = new QGroupBox(QStringLiteral("Filtre"), &parent);
+    auto* group = new QGroupBox(ResourceString(TextId::kFilterGroup), &parent);
     group->setObjectName(QStringLiteral("filterGroup"));
     auto* row = new QHBoxLayout(group);
     combo = new QComboBox(group);
@@ -47,7 +48,7 @@ QGroupBox* MakeFilterGroup(QWidget& parent, int index, QComboBox*& combo) {
         combo->addItem(QString::number(size));
     combo->setCurrentIndex(index);
     row->addWidget(combo);
-    row->addWidget(new QLabel(QStringLiteral("Point"), group));
+    row->addWidget(new QLabel(ResourceString(TextId::kPoint), group));
     row->addStretch();
     return group;
 }

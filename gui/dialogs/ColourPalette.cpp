@@ -1,11 +1,14 @@
 #include "gui/dialogs/ColourPalette.h"
 
+#include "core/common/StringTable.h"
+
 #include <QGridLayout>
 #include <QPainter>
 #include <QPixmap>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 
 QColor ToQColor(ColorRef colour) {
     return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
@@ -25,35 +28,33 @@ QIcon SwatchIcon(ColorRef colour, QSize size) {
     return QIcon(pixmap);
 }
 
+namespace {
+
+// In the order of the names in the table's colour list, one name a line.
+constexpr ColorRef kPaletteColours[] = {
+    MakeColorRef(0, 0, 0),       MakeColorRef(64, 64, 64),    MakeColorRef(128, 128, 128),
+    MakeColorRef(192, 192, 192), MakeColorRef(255, 255, 255), MakeColorRef(128, 0, 0),
+    MakeColorRef(255, 0, 0),     MakeColorRef(255, 128, 0),
+
+    MakeColorRef(255, 255, 0),   MakeColorRef(128, 128, 0),   MakeColorRef(0, 128, 0),
+    MakeColorRef(0, 255, 0),     MakeColorRef(0, 128, 128),   MakeColorRef(0, 255, 255),
+    MakeColorRef(0, 0, 128),     MakeColorRef(0, 0, 255),
+
+    MakeColorRef(128, 192, 255), MakeColorRef(128, 0, 128),   MakeColorRef(255, 0, 255),
+    MakeColorRef(255, 192, 203), MakeColorRef(255, 215, 0),   MakeColorRef(245, 245, 220),
+    MakeColorRef(128, 64, 0),    MakeColorRef(64, 224, 208),
+};
+
+} // namespace
+
 const QVector<NamedColour>& NamedColours() {
-    static const QVector<NamedColour> colours = {
-        {MakeColorRef(0, 0, 0), QStringLiteral("Noir")},
-        {MakeColorRef(64, 64, 64), QStringLiteral("Gris foncé")},
-        {MakeColorRef(128, 128, 128), QStringLiteral("Gris")},
-        {MakeColorRef(192, 192, 192), QStringLiteral("Gris clair")},
-        {MakeColorRef(255, 255, 255), QStringLiteral("Blanc")},
-        {MakeColorRef(128, 0, 0), QStringLiteral("Bordeaux")},
-        {MakeColorRef(255, 0, 0), QStringLiteral("Rouge")},
-        {MakeColorRef(255, 128, 0), QStringLiteral("Orange")},
-
-        {MakeColorRef(255, 255, 0), QStringLiteral("Jaune")},
-        {MakeColorRef(128, 128, 0), QStringLiteral("Olive")},
-        {MakeColorRef(0, 128, 0), QStringLiteral("Vert")},
-        {MakeColorRef(0, 255, 0), QStringLiteral("Vert clair")},
-        {MakeColorRef(0, 128, 128), QStringLiteral("Sarcelle")},
-        {MakeColorRef(0, 255, 255), QStringLiteral("Cyan")},
-        {MakeColorRef(0, 0, 128), QStringLiteral("Bleu marine")},
-        {MakeColorRef(0, 0, 255), QStringLiteral("Bleu")},
-
-        {MakeColorRef(128, 192, 255), QStringLiteral("Bleu ciel")},
-        {MakeColorRef(128, 0, 128), QStringLiteral("Violet")},
-        {MakeColorRef(255, 0, 255), QStringLiteral("Magenta")},
-        {MakeColorRef(255, 192, 203), QStringLiteral("Rose")},
-        {MakeColorRef(255, 215, 0), QStringLiteral("Or")},
-        {MakeColorRef(245, 245, 220), QStringLiteral("Beige")},
-        {MakeColorRef(128, 64, 0), QStringLiteral("Brun")},
-        {MakeColorRef(64, 224, 208), QStringLiteral("Turquoise")},
-    };
+    static const QVector<NamedColour> colours = [] {
+        const QStringList names = ResourceString(TextId::kColourNames).split(u'\n');
+        QVector<NamedColour> named;
+        for (std::size_t i = 0; i < std::size(kPaletteColours); ++i)
+            named.push_back({kPaletteColours[i], names.value(static_cast<qsizetype>(i))});
+        return named;
+    }();
     return colours;
 }
 

@@ -1,6 +1,7 @@
 #include "gui/dialogs/DialogButtons.h"
 
 #include "core/app/AppIdentity.h"
+#include "core/common/StringTable.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -11,12 +12,14 @@
 QDialogButtonBox* MakeDialogButtons(QDialog& dialog, const HelpOpener& openHelp,
                                     quint32 helpContext) {
     auto* box = new QDialogButtonBox(&dialog);
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok =
+        box->addButton(ResourceString(TextId::kButtonOk), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
-    box->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
+    box->addButton(ResourceString(TextId::kServerWaitCancel), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cancelButton"));
-    QPushButton* help = box->addButton(QStringLiteral("Aide"), QDialogButtonBox::HelpRole);
+    QPushButton* help =
+        box->addButton(ResourceString(TextId::kHelpButton), QDialogButtonBox::HelpRole);
     help->setObjectName(QStringLiteral("helpButton"));
     help->setEnabled(static_cast<bool>(openHelp));
     QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -39,6 +42,6 @@ void ShowDialogProblem(QDialog& dialog, QWidget* field, const QString& message, 
                         AppIdentity::ApplicationName(), message, QMessageBox::NoButton, &dialog);
     box->setObjectName(QStringLiteral("problemBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->addButton(ResourceString(TextId::kButtonOk), QMessageBox::AcceptRole);
     box->open();
 }
