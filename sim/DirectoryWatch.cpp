@@ -1,5 +1,7 @@
 #include "sim/DirectoryWatch.h"
 
+#include "core/common/StringTable.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -18,7 +20,8 @@ std::unique_ptr<DirectoryWatch> DirectoryWatch::Open(const QString& folder, Outc
                           IN_CLOSE_WRITE | IN_MODIFY | IN_MOVED_TO) < 0) {
         *outcome = Outcome::Failure(
             OutcomeType::CannotRead,
-            QStringLiteral("Impossible de surveiller %1 : %2").arg(folder, std::strerror(errno)));
+            FormatResource(TextId::kSimCannotWatch,
+                           {folder, QString::fromLocal8Bit(std::strerror(errno))}));
         return nullptr;
     }
     *outcome = Outcome::Success();

@@ -1,5 +1,7 @@
 #include "sim/FolderDrive.h"
 
+#include "core/common/StringTable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -44,14 +46,14 @@ Outcome FolderDrive::Write(DriveFileType file, const QByteArray& bytes) {
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
         return Outcome::Failure(
             OutcomeType::CannotWrite,
-            QStringLiteral("Impossible d’écrire %1 : %2").arg(PathOf(file), out.errorString()));
+            FormatResource(TextId::kSimCannotWrite, {PathOf(file), out.errorString()}));
     return Outcome::Success();
 }
 
 Outcome FolderDrive::Open() {
     if (!QDir().mkpath(folder_))
         return Outcome::Failure(OutcomeType::CannotWrite,
-                                QStringLiteral("Impossible de créer le dossier %1").arg(folder_));
+                                FormatResource(TextId::kSimCannotCreateFolder, {folder_}));
     pending_.clear();
     if (Outcome o = UsePipeMailbox(); !o)
         return o;

@@ -3,6 +3,7 @@
 #include "sim/FuseMount.h"
 
 #include "core/common/Clock.h"
+#include "core/common/StringTable.h"
 #include "sim/LoggerDriveFiles.h"
 #include "sim/StopSignals.h"
 
@@ -261,13 +262,13 @@ int RunFuseMount(const FuseMountRun& run, LoggerEmulator& logger, const Clock& c
     const FusePtr f(fuse_new(&args, &ops, sizeof ops, &mounted));
     fuse_opt_free_args(&args);
     if (!f) {
-        std::fprintf(stderr, "vexlo-sim : le système de fichiers FUSE n’a pas pu être créé.\n");
+        std::fprintf(stderr, "%s\n", qPrintable(ResourceString(TextId::kSimFuseNotCreated)));
         return 1;
     }
     const Mount mount(f.get(), QFile::encodeName(run.mountPoint));
     if (!mount.Mounted()) {
-        std::fprintf(stderr, "vexlo-sim : impossible de monter le lecteur sur « %s ».\n",
-                     qPrintable(run.mountPoint));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(FormatResource(TextId::kSimCannotMount, {run.mountPoint})));
         return 1;
     }
     const qint64 start = clock.MonotonicMs();
