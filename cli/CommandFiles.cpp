@@ -21,10 +21,7 @@ Outcome Unreadable(const QString& path) {
 Outcome TooLarge(const QString& path, qint64 limit) {
     return Outcome::Failure(
         OutcomeType::Unsupported,
-        QStringLiteral("le fichier %1 dépasse %2 octets, la taille que son format ne peut pas "
-                       "dépasser.")
-            .arg(path)
-            .arg(limit));
+        FormatResource(TextId::kCliFileTooLarge, {path, QString::number(limit)}));
 }
 
 // A file descriptor, closed when it goes unless handed on.
@@ -55,9 +52,8 @@ Outcome OpenPlainFile(const QString& path, qint64 limit, Descriptor& file) {
         return Unreadable(path);
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return Outcome::Failure(
-            OutcomeType::CannotRead,
-            QStringLiteral("%1 n’est pas un fichier ordinaire ; il n’est pas lu.").arg(path));
+        return Outcome::Failure(OutcomeType::CannotRead,
+                                FormatResource(TextId::kCliNotPlainFile, {path}));
     if (info.st_size > limit)
         return TooLarge(path, limit);
     return Outcome::Success();
@@ -79,11 +75,8 @@ Outcome CheckOutput(const QString& out, const QStringList& inputs, bool force) {
         return Outcome::Success();
     for (const QString& input : inputs)
         if (Canonical(input) == target)
-            return Outcome::Failure(
-                OutcomeType::Refused,
-                QStringLiteral("%1 est aussi le fichier lu : la commande n’écrit jamais sur ce "
-                               "qu’elle lit, même avec --force.")
-                    .arg(out));
+            return Outcome::Failure(OutcomeType::Refused,
+                                    FormatResource(TextId::kCliOutputIsInput, {out}));
     if (!force)
         return Outcome::Failure(OutcomeType::Refused, FormatResource(TextId::kFileExists, {out}) +
                                                           QStringLiteral(" --force le remplace."));

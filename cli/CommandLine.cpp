@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/ExitStatus.h"
+#include "core/common/StringTable.h"
 #include "core/common/UserNumber.h"
 
 #include <QString>
@@ -56,7 +57,7 @@ std::optional<int> CommandLine::ReadOption(std::string_view word, ArgumentCursor
     if (const UsageProblem problem = option->read(words))
         return UsageError(*problem);
     if (!words.AttachedTaken())
-        return UsageError(std::string(name) + " ne prend pas de valeur");
+        return UsageError(UsageText(TextId::kCliTakesNoValue, {QString::fromUtf8(name)}));
     return std::nullopt;
 }
 
@@ -77,9 +78,19 @@ int CommandLine::Help() const {
 }
 
 int CommandLine::UnknownOption(std::string_view name) const {
-    std::fprintf(stderr, "%s : option inconnue : %.*s\nvoir %s --help\n", caller.c_str(),
-                 static_cast<int>(name.size()), name.data(), caller.c_str());
+    const QString command = QString::fromStdString(caller);
+    std::fprintf(
+        stderr, "%s\n",
+        UsageText(TextId::kCliUnknownOption, {command, QString::fromUtf8(name), command}).c_str());
     return CliExit::kUsage;
+}
+
+std::string UsageText(int id) {
+    return ResourceString(id).toStdString();
+}
+
+std::string UsageText(int id, std::initializer_list<QString> args) {
+    return FormatResource(id, args).toStdString();
 }
 
 bool IsHelpWord(std::string_view word) {
@@ -97,7 +108,7 @@ CommandOption FolderOption(std::string_view name, QString& folder) {
     return {name, [name, &folder](ArgumentCursor& values) -> UsageProblem {
                 const char* v = values.Take();
                 if (!v || !*v)
-                    return std::string(name) + " attend un dossier";
+                    return UsageText(TextId::kCliFolderExpected, {QString::fromUtf8(name)});
                 folder = QString::fromLocal8Bit(v);
                 return std::nullopt;
             }};
@@ -107,7 +118,7 @@ CommandOption SimulatedModelOption(int& model) {
     return {"--simulate", [&model](ArgumentCursor& values) -> UsageProblem {
                 const auto code = ReadInteger(values.Take(), 0, 9);
                 if (!code)
-                    return "--simulate attend un code de modèle de 0 à 9";
+                    return UsageText(TextId::kCliSimulateModel);
                 model = *code;
                 return std::nullopt;
             }};

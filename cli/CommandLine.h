@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,11 @@ private:
 
 // The text of a usage error; none when the words were usable.
 using UsageProblem = std::optional<std::string>;
+
+// The interface text `id` (a TextId), as the command line's texts are held.
+std::string UsageText(int id);
+// The interface text `id` with its placeholders filled in by `args`, in order.
+std::string UsageText(int id, std::initializer_list<QString> args);
 
 struct CommandOption {
     std::string_view name;

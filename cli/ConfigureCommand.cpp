@@ -3,6 +3,7 @@
 #include "cli/InstrumentArguments.h"
 #include "cli/InstrumentConnection.h"
 #include "cli/LoggerCommandResult.h"
+#include "core/common/StringTable.h"
 #include "core/common/ValueFormat.h"
 #include "core/instrument/ConfigurationModel.h"
 #include "core/instrument/RecordingDurations.h"
@@ -15,20 +16,13 @@ namespace {
 // An option for a group of controls that the model's kind of channel does not show.
 QString HiddenGroupProblem(const ConfigureRequest& r, const ConfigGroups& g, const QString& model) {
     if (r.TouchesScale() && !g.scale)
-        return QStringLiteral("l’instrument %1 n’a pas d’échelle : --low, --high et --units ne "
-                              "s’appliquent pas.")
-            .arg(model);
+        return FormatResource(TextId::kCliNoScale, {model});
     if ((r.tcButton || r.cjc) && !g.thermocouple)
-        return QStringLiteral("l’instrument %1 n’a pas de thermocouple : --tc et --cjc ne "
-                              "s’appliquent pas.")
-            .arg(model);
+        return FormatResource(TextId::kCliNoThermocouple, {model});
     if (r.rising && !g.edge)
-        return QStringLiteral("l’instrument %1 n’enregistre pas d’événements : --polarity ne "
-                              "s’applique pas.")
-            .arg(model);
+        return FormatResource(TextId::kCliNoEvents, {model});
     if (r.filterSize && !g.filter)
-        return QStringLiteral("l’instrument %1 n’a pas de filtre : --filter ne s’applique pas.")
-            .arg(model);
+        return FormatResource(TextId::kCliNoFilter, {model});
     return QString();
 }
 
@@ -58,26 +52,27 @@ QString ScaleLine(const QString& input, const QString& inputUnit, double scaled,
 }
 
 void PrintSummary(const ConfigurationModel& m, const QString& model, const QString& inputUnit) {
-    PrintLine(QStringLiteral("Configuration envoyée à l’instrument %1.").arg(model));
+    PrintLine(FormatResource(TextId::kCliConfigurationSent, {model}));
     if (m.Groups().scale) {
         const QString units = m.Units().left(ConfigurationModel::kUnitsLimit);
-        PrintLine(QStringLiteral("Échelle : %1, %2")
-                      .arg(ScaleLine(m.InputLowText(), inputUnit, m.ScaledLow(), units),
-                           ScaleLine(m.InputHighText(), inputUnit, m.ScaledHigh(), units)));
+        PrintLine(FormatResource(TextId::kCliScaleLine,
+                                 {ScaleLine(m.InputLowText(), inputUnit, m.ScaledLow(), units),
+                                  ScaleLine(m.InputHighText(), inputUnit, m.ScaledHigh(), units)}));
     }
     const QString memory =
-        QStringLiteral("%1 requis, %2 au total").arg(m.MemoryNeededText(), m.TotalText());
+        FormatResource(TextId::kCliMemoryLine, {m.MemoryNeededText(), m.TotalText()});
     switch (m.RecordMode()) {
     case RecordModeType::None:
-        PrintLine(QStringLiteral("Aucun enregistrement n’est programmé."));
+        PrintLine(ResourceString(TextId::kCliNoRecordingScheduled));
         break;
     case RecordModeType::Now:
-        PrintLine(QStringLiteral("Enregistrement maintenant, pendant %1 (%2).")
-                      .arg(RecordingDurations::EntryText(m.DurationEntry()), memory));
+        PrintLine(FormatResource(TextId::kCliRecordingNow,
+                                 {RecordingDurations::EntryText(m.DurationEntry()), memory}));
         break;
     case RecordModeType::Schedule:
-        PrintLine(QStringLiteral("Enregistrement programmé du %1 au %2 (%3).")
-                      .arg(FormatDateTimeText(m.Start()), FormatDateTimeText(m.End()), memory));
+        PrintLine(
+            FormatResource(TextId::kCliRecordingScheduled,
+                           {FormatDateTimeText(m.Start()), FormatDateTimeText(m.End()), memory}));
         break;
     }
 }
@@ -105,19 +100,17 @@ int RunConfigureCommand(const LoggerCommandContext& c) {
     }
     if (model.MemorySign() == MemorySignType::Greater)
         return Refuse(CliExit::kRefused,
-                      QStringLiteral("la mémoire de l’instrument (%1) est trop petite pour cette "
-                                     "durée (%2 requis) ; choisissez une durée plus courte.")
-                          .arg(model.TotalText(), model.MemoryNeededText()));
+                      FormatResource(TextId::kCliMemoryTooSmall,
+                                     {model.TotalText(), model.MemoryNeededText()}));
     if (!model.ClockText().isEmpty())
         std::fprintf(stderr, "%s\n", model.ClockText().toLocal8Bit().constData());
     QString problem;
     const ConfigAcceptResult accepted =
         model.Accept([&problem](const QString& text) { problem = text; });
     if (!accepted.sent)
-        return Refuse(CliExit::kRefused,
-                      accepted.message.isEmpty()
-                          ? QStringLiteral("la configuration n’a pas été acceptée.")
-                          : accepted.message);
+        return Refuse(CliExit::kRefused, accepted.message.isEmpty()
+                                             ? ResourceString(TextId::kCliConfigurationRefused)
+                                             : accepted.message);
     c.link.PumpCommands();
     if (!problem.isEmpty())
         return Refuse(CliExit::kRefused, problem);

@@ -66,8 +66,8 @@ int FollowErase(const LoggerCommandContext& c) {
         }
         const InstrumentState s = c.link.State();
         if (!s.connected) {
-            status = Refuse(CliExit::kRefused,
-                            QStringLiteral("l’instrument a été déconnecté pendant l’effacement."));
+            status =
+                Refuse(CliExit::kRefused, ResourceString(TextId::kCliDisconnectedWhileErasing));
             break;
         }
         if (EraseProgressModel* progress = window.Progress()) {
@@ -80,9 +80,8 @@ int FollowErase(const LoggerCommandContext& c) {
                 lastProgressAt = clock.MonotonicMs();
             } else if (clock.MonotonicMs() - lastProgressAt >= giveUpMs) {
                 status = Refuse(CliExit::kRefused,
-                                QStringLiteral("l’effacement n’avance plus depuis %1 secondes ; "
-                                               "l’instrument le poursuit peut-être.")
-                                    .arg(c.args.timeoutSeconds));
+                                FormatResource(TextId::kCliEraseStalled,
+                                               {QString::number(c.args.timeoutSeconds)}));
                 break;
             }
         } else if (window.Opened()) {
@@ -91,15 +90,14 @@ int FollowErase(const LoggerCommandContext& c) {
             // A quick erase may come and go between two processed statuses.
             break;
         } else if (clock.MonotonicMs() - sentAt >= ConfigurationModel::kEraseStartTimeoutMs) {
-            status = Refuse(CliExit::kRefused,
-                            QStringLiteral("l’instrument n’a pas commencé l’effacement."));
+            status = Refuse(CliExit::kRefused, ResourceString(TextId::kCliEraseNotStarted));
             break;
         }
     }
     monitor.SetHooks(nullptr);
     c.ui.EndProgress();
     if (status == CliExit::kDone)
-        PrintLine(QStringLiteral("La mémoire de l’instrument est effacée."));
+        PrintLine(ResourceString(TextId::kCliMemoryErased));
     return status;
 }
 
@@ -109,16 +107,16 @@ int RunRecordCommand(const LoggerCommandContext& c, bool start) {
     const InstrumentState state = c.link.State();
     // The desktop's one command toggles; here the user names the way wanted.
     if (start && state.Recording())
-        return Refuse(CliExit::kNotNow, QStringLiteral("un enregistrement est déjà en cours."));
+        return Refuse(CliExit::kNotNow, ResourceString(TextId::kCliAlreadyRecording));
     if (!start && !state.Recording())
-        return Refuse(CliExit::kNotNow, QStringLiteral("aucun enregistrement n’est en cours."));
+        return Refuse(CliExit::kNotNow, ResourceString(TextId::kCliNotRecording));
     if (const int refused = RefuseBlocked(RecordingBlocker(state)))
         return refused;
     const QString text = RecordingCommandText(state);
     const CommandOutcome written;
     const CommandResultType result = RecordingCommand(c.link.Port(), c.ui, written.Recorder());
     return ReportResult(Written(result, written, c), c,
-                        QStringLiteral("Commande envoyée : %1.").arg(text),
+                        FormatResource(TextId::kCliCommandSent, {text}),
                         RecordingBlocker(c.link.State()));
 }
 
@@ -137,10 +135,9 @@ int RunClockCommand(const LoggerCommandContext& c) {
         [&c] { c.link.Pump(); });
     if (!result.set)
         return Refuse(CliExit::kRefused, result.problem.isEmpty()
-                                             ? QStringLiteral("cette heure n’existe pas.")
+                                             ? ResourceString(TextId::kCliNoSuchTime)
                                              : result.problem);
-    PrintLine(QStringLiteral("Horloge de l’instrument réglée sur %1.")
-                  .arg(FormatDateTimeText(result.time)));
+    PrintLine(FormatResource(TextId::kCliClockSet, {FormatDateTimeText(result.time)}));
     return CliExit::kDone;
 }
 
@@ -149,9 +146,9 @@ int RunEraseCommand(const LoggerCommandContext& c) {
         return refused;
     const CommandOutcome written;
     const CommandResultType result = EraseMemoryCommand(c.link.Port(), c.ui, written.Recorder());
-    const int status = ReportResult(Written(result, written, c), c,
-                                    QStringLiteral("Commande envoyée : effacer la mémoire."),
-                                    EraseBlocker(c.link.State()));
+    const int status =
+        ReportResult(Written(result, written, c), c, ResourceString(TextId::kCliEraseCommandSent),
+                     EraseBlocker(c.link.State()));
     if (status != CliExit::kDone || !c.args.waitForErase)
         return status;
     return FollowErase(c);

@@ -43,8 +43,7 @@ bool Copy(DownloadJob& job, const LoggerCommandContext& c) {
         if (job.Running() && t && t->MsWithoutProgress() >= giveUpMs) {
             job.Cancel();
             c.ui.EndProgress();
-            Refuse(CliExit::kRefused, QStringLiteral("l’instrument ne répond plus ; le "
-                                                     "téléchargement est abandonné."));
+            Refuse(CliExit::kRefused, ResourceString(TextId::kCliDownloadAbandoned));
             return false;
         }
         std::this_thread::sleep_for(kTick);
@@ -99,10 +98,9 @@ int RunDownloadCommand(const LoggerCommandContext& c) {
     });
     if (!completed)
         return Refuse(CliExit::kRefused, job.FilePath().isEmpty() || !QFile::exists(job.FilePath())
-                                             ? QStringLiteral("le téléchargement a échoué.")
-                                             : QStringLiteral("%1 garde les paramètres de "
-                                                              "l’instrument.")
-                                                   .arg(job.FilePath()));
+                                             ? ResourceString(TextId::kCliDownloadFailed)
+                                             : FormatResource(TextId::kCliKeepsInstrumentParameters,
+                                                              {job.FilePath()}));
     PrintLine(job.SessionFilePath());
     if (keepDump)
         PrintLine(RawDump::PathFor(job.SessionFilePath()));

@@ -26,21 +26,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage : vexlo-cli export FICHIER.vx [CLASSEUR.xlsx|VALEURS.csv] [--force]\n"
-    "  Écrit la session dans une feuille de calcul : une feuille Configuration et une feuille\n"
-    "  de valeurs (ou d’événements). Sans CLASSEUR.xlsx, le nom de la session dans le dossier\n"
-    "  des données du programme. Un classeur qui existe n’est remplacé qu’avec --force.\n"
-    "  Le chemin écrit s’affiche sur la sortie standard. Un fichier .csv reçoit les colonnes\n"
-    "  de la feuille de valeurs et l’horodatage ISO 8601, séparées comme le tableur de la\n"
-    "  langue les attend.\n"
-    "  --separator C, --decimal C   séparateur des colonnes et marque décimale du CSV\n"
-    "  --iso               CSV pour les programmes : « , » et « . », la seule colonne ISO 8601,\n"
-    "                      les valeurs enregistrées en entier et les états en mots fixes\n"
-    "  --format csv|xlsx   le genre du fichier, quelle que soit son extension\n"
-    "  « - » pour fichier écrit le CSV sur la sortie standard (avec --format csv, --iso,\n"
-    "  --separator ou --decimal).\n";
-
 constexpr const char* kStandardOutput = "-";
 
 struct ExportArguments {
@@ -80,7 +65,7 @@ CommandOption SeparatorOption(std::optional<char>& separator) {
                          c[0] != '"')
                     separator = c[0];
                 else
-                    return "--separator attend un caractère : « , », « ; », « | » ou « \\t »";
+                    return UsageText(TextId::kCliSeparatorExpected);
                 return std::nullopt;
             }};
 }
@@ -90,7 +75,7 @@ CommandOption DecimalOption(std::optional<char>& decimal) {
                 const char* v = values.Take();
                 const std::string_view c = v ? v : "";
                 if (c != "." && c != ",")
-                    return "--decimal attend « . » ou « , »";
+                    return UsageText(TextId::kCliDecimalExpected);
                 decimal = c[0];
                 return std::nullopt;
             }};
@@ -101,7 +86,9 @@ CommandOption FormatOption(std::optional<bool>& csv) {
                 const char* v = values.Take();
                 const std::string_view name = v ? v : "";
                 if (name != "csv" && name != "xlsx")
-                    return "--format attend csv ou xlsx";
+                    return UsageText(TextId::kCliExpectsEither,
+                                     {QStringLiteral("--format"), QStringLiteral("csv"),
+                                      QStringLiteral("xlsx")});
                 csv = name == "csv";
                 return std::nullopt;
             }};
@@ -110,21 +97,22 @@ CommandOption FormatOption(std::optional<bool>& csv) {
 // The usage error of arguments read whole, or none.
 UsageProblem CheckArguments(const ExportArguments& args) {
     if (args.session.isEmpty())
-        return "fichier de session manquant";
+        return UsageText(TextId::kCliMissingSessionFile);
     if (args.CsvOptions() && !args.WritesCsv())
-        return "--separator, --decimal et --iso ne servent qu’à un fichier CSV";
+        return UsageText(TextId::kCliCsvOptionsOnly);
     if (args.ToStandardOutput() && args.csv == false)
         return "un classeur ne peut pas aller sur la sortie standard";
     if (args.ToStandardOutput() && !args.WritesCsv())
-        return "la sortie standard « - » attend --format csv (ou --iso)";
+        return UsageText(TextId::kCliStdoutNeedsCsv);
     if (args.WritesCsv() && args.Format().separator == args.Format().decimal)
-        return "le séparateur et la marque décimale doivent différer";
+        return UsageText(TextId::kCliSeparatorIsDecimal);
     return std::nullopt;
 }
 
 // Returns an exit status when the arguments are not usable or only help was asked for.
 std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
-    CommandLine line{"vexlo-cli export", kUsage, {}, {}};
+    CommandLine line{
+        "vexlo-cli export", ResourceString(TextId::kUsageExport).toStdString(), {}, {}};
     line.options.push_back(FlagOption("--force", args.force));
     line.options.push_back(FlagOption("--iso", args.iso));
     line.options.push_back(SeparatorOption(args.separator));
@@ -133,7 +121,7 @@ std::optional<int> Parse(int argc, char** argv, ExportArguments& args) {
     line.other = [&args](std::string_view word) -> UsageProblem {
         QString& next = args.session.isEmpty() ? args.session : args.out;
         if (!next.isEmpty())
-            return "trop d’arguments";
+            return UsageText(TextId::kCliTooManyArguments);
         next = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
         return std::nullopt;
     };

@@ -136,9 +136,7 @@ int FlashLatest(const LoggerCommandContext& c) {
     case FirmwareCheckEndType::NoVersions:
         return web.LastFetch() == FetchResultType::Refused ? CliExit::kRefused : CliExit::kNotNow;
     case FirmwareCheckEndType::NoAddress:
-        return Refuse(CliExit::kNotNow,
-                      QStringLiteral("le serveur annonce un micrologiciel plus récent sans "
-                                     "adresse de téléchargement."));
+        return Refuse(CliExit::kNotNow, ResourceString(TextId::kCliFirmwareWithoutAddress));
     case FirmwareCheckEndType::NotNow:
     case FirmwareCheckEndType::UpgradeNotStarted:
         return CliExit::kNotNow;

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CommandUsage.h"
+#include "core/common/StringTable.h"
 #include "core/common/UserNumber.h"
 #include "core/instrument/RecordingDurations.h"
 
@@ -43,7 +44,7 @@ CommandOption Text(std::string_view name, std::optional<QString>& text) {
     return {name, [name, &text](ArgumentCursor& values) -> UsageProblem {
                 const char* v = values.Take();
                 if (!v)
-                    return "valeur manquante après " + std::string(name);
+                    return UsageText(TextId::kCliMissingValueAfter, {QString::fromUtf8(name)});
                 text = QString::fromLocal8Bit(v);
                 return std::nullopt;
             }};
@@ -55,7 +56,7 @@ CommandOption Scale(std::string_view name, std::optional<QString>& text) {
                 const char* v = values.Take();
                 const QString typed = v ? QString::fromLocal8Bit(v) : QString();
                 if (!v || !ParseUserNumber(typed))
-                    return std::string(name) + " attend un nombre";
+                    return UsageText(TextId::kCliNumberExpected, {QString::fromUtf8(name)});
                 text = typed;
                 return std::nullopt;
             }};
@@ -67,7 +68,7 @@ void AddCommonOptions(CommandLine& line, LoggerArguments& args) {
     line.options.push_back({"--timeout", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const auto seconds = ReadInteger(values.Take(), 1, kLongestTimeout);
                                 if (!seconds)
-                                    return "--timeout attend un nombre de secondes de 1 à 600";
+                                    return UsageText(TextId::kCliTimeoutSeconds);
                                 args.timeoutSeconds = *seconds;
                                 return std::nullopt;
                             }});
@@ -75,7 +76,7 @@ void AddCommonOptions(CommandLine& line, LoggerArguments& args) {
 
 UsageProblem SetMode(ConfigureRequest& c, RecordModeType mode) {
     if (c.mode != RecordModeType::None)
-        return "--now et --schedule s’excluent";
+        return UsageText(TextId::kCliNowOrSchedule);
     c.mode = mode;
     return std::nullopt;
 }
@@ -83,32 +84,31 @@ UsageProblem SetMode(ConfigureRequest& c, RecordModeType mode) {
 void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
     line.options.push_back(
         {"--now", [&c](ArgumentCursor&) { return SetMode(c, RecordModeType::Now); }});
-    line.options.push_back(
-        {"--schedule", [&c](ArgumentCursor& values) -> UsageProblem {
-             if (UsageProblem p = SetMode(c, RecordModeType::Schedule))
-                 return p;
-             const auto start = ParseDate(values.Take());
-             const auto end = start ? ParseDate(values.Take()) : std::nullopt;
-             if (!start || !end)
-                 return "--schedule attend un début et une fin \"AAAA/MM/JJ HH:MM:SS\"";
-             c.start = *start;
-             c.end = *end;
-             return std::nullopt;
-         }});
-    line.options.push_back({"--duration", [&c](ArgumentCursor& values) -> UsageProblem {
-                                const char* v = values.Take();
-                                if (!v)
-                                    return "valeur manquante après --duration";
-                                std::optional<int> entry;
-                                for (int i = 0; i < RecordingDurations::kEntryCount; ++i)
-                                    if (!std::strcmp(v, kDurationNames[i]))
-                                        entry = i;
-                                c.durationEntry = entry;
-                                if (!entry)
-                                    return std::string("durée inconnue : ") + v +
-                                           " (1h 2h 4h 8h 12h 24h 48h 72h 1w 2w 3w 4w 5w 6w max)";
+    line.options.push_back({"--schedule", [&c](ArgumentCursor& values) -> UsageProblem {
+                                if (UsageProblem p = SetMode(c, RecordModeType::Schedule))
+                                    return p;
+                                const auto start = ParseDate(values.Take());
+                                const auto end = start ? ParseDate(values.Take()) : std::nullopt;
+                                if (!start || !end)
+                                    return UsageText(TextId::kCliScheduleTimes);
+                                c.start = *start;
+                                c.end = *end;
                                 return std::nullopt;
                             }});
+    line.options.push_back(
+        {"--duration", [&c](ArgumentCursor& values) -> UsageProblem {
+             const char* v = values.Take();
+             if (!v)
+                 return UsageText(TextId::kCliMissingValueAfter, {QStringLiteral("--duration")});
+             std::optional<int> entry;
+             for (int i = 0; i < RecordingDurations::kEntryCount; ++i)
+                 if (!std::strcmp(v, kDurationNames[i]))
+                     entry = i;
+             c.durationEntry = entry;
+             if (!entry)
+                 return UsageText(TextId::kCliUnknownDuration, {QString::fromLocal8Bit(v)});
+             return std::nullopt;
+         }});
     line.options.push_back(Scale("--low", c.low));
     line.options.push_back(Scale("--high", c.high));
     line.options.push_back(Text("--units", c.units));
@@ -125,19 +125,24 @@ void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
     line.options.push_back({"--cjc", [&c](ArgumentCursor& values) -> UsageProblem {
                                 c.cjc = ParseChoice(values.Take(), "on", "off");
                                 if (!c.cjc)
-                                    return "--cjc attend on ou off";
+                                    return UsageText(TextId::kCliExpectsEither,
+                                                     {QStringLiteral("--cjc"), QStringLiteral("on"),
+                                                      QStringLiteral("off")});
                                 return std::nullopt;
                             }});
     line.options.push_back({"--polarity", [&c](ArgumentCursor& values) -> UsageProblem {
                                 c.rising = ParseChoice(values.Take(), "rising", "falling");
                                 if (!c.rising)
-                                    return "--polarity attend rising ou falling";
+                                    return UsageText(TextId::kCliExpectsEither,
+                                                     {QStringLiteral("--polarity"),
+                                                      QStringLiteral("rising"),
+                                                      QStringLiteral("falling")});
                                 return std::nullopt;
                             }});
     line.options.push_back({"--filter", [&c](ArgumentCursor& values) -> UsageProblem {
                                 c.filterSize = ReadInteger(values.Take(), 1, 10);
                                 if (!c.filterSize)
-                                    return "--filter attend une taille de filtre de 1 à 10 points";
+                                    return UsageText(TextId::kCliFilterSize);
                                 return std::nullopt;
                             }});
 }
@@ -161,7 +166,7 @@ void AddFlashOptions(CommandLine& line, LoggerArguments& args) {
                             }});
     line.other = [&args](std::string_view word) -> UsageProblem {
         if (!args.hexPath.isEmpty())
-            return "trop d’arguments";
+            return UsageText(TextId::kCliTooManyArguments);
         args.hexPath = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
         return std::nullopt;
     };
@@ -171,7 +176,8 @@ UsageProblem CheckFlash(const LoggerArguments& args) {
     if (args.latest == !args.hexPath.isEmpty())
         return "flash attend un fichier Intel HEX ou --latest";
     if (!args.server.isEmpty() && !args.latest)
-        return "--server ne sert qu’avec --latest";
+        return UsageText(TextId::kCliOnlyWith,
+                         {QStringLiteral("--server"), QStringLiteral("--latest")});
     return std::nullopt;
 }
 
@@ -187,8 +193,10 @@ std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandT
         else if (word == "clock" && action == "set")
             command = LoggerCommandType::ClockSet;
         else
-            return std::string(word == "record" ? "record attend start ou stop"
-                                                : "clock attend set");
+            return word == "record" ? UsageText(TextId::kCliExpectsEither,
+                                                {QStringLiteral("record"), QStringLiteral("start"),
+                                                 QStringLiteral("stop")})
+                                    : std::string("clock attend set");
         return 3;
     }
     command = word == "configure" ? LoggerCommandType::Configure
@@ -201,8 +209,9 @@ std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandT
 UsageProblem CheckConfigure(const ConfigureRequest& c) {
     if (c.durationEntry && c.mode != RecordModeType::Now)
         return c.mode == RecordModeType::Schedule
-                   ? "avec --schedule la fin donne la durée : --duration ne sert qu’à --now"
-                   : "--duration ne sert qu’avec --now";
+                   ? UsageText(TextId::kCliScheduleEndGivesDuration)
+                   : UsageText(TextId::kCliOnlyWith,
+                               {QStringLiteral("--duration"), QStringLiteral("--now")});
     return std::nullopt;
 }
 
@@ -238,7 +247,7 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
         line.options.push_back(FlagOption("--sync", args.synchronise));
         line.other = [&args](std::string_view word) -> UsageProblem {
             if (args.clockTime)
-                return "trop d’arguments";
+                return UsageText(TextId::kCliTooManyArguments);
             args.clockTime = ParseDate(std::string(word).c_str());
             if (!args.clockTime)
                 return "clock set attend une heure \"AAAA/MM/JJ HH:MM:SS\"";
@@ -255,7 +264,7 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
     if (const std::optional<int> status = line.Parse(argc, argv, std::get<int>(first)))
         return *status;
     if (args.synchronise && args.clockTime)
-        return line.UsageError("--sync et une heure donnée s’excluent");
+        return line.UsageError(UsageText(TextId::kCliSyncOrTime));
     if (args.command == LoggerCommandType::Configure)
         if (const UsageProblem problem = CheckConfigure(args.configure))
             return line.UsageError(*problem);

@@ -7,6 +7,7 @@
 #include "cli/LoggerCommandResult.h"
 #include "cli/PrintedGraph.h"
 #include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 #include "core/doc/CVexloDoc.h"
 #include "core/doc/DocGraphSettings.h"
 #include "core/doc/InstrumentPrintContent.h"
@@ -35,6 +36,11 @@ std::string Text(const QString& s) {
 }
 
 // A logger's date text in ISO 8601 with its UTC offset; null when it holds none.
+// "MIN 12.5 °C": a statistic's name and its value.
+std::string StatLine(int nameId, const QString& value) {
+    return Text(ResourceString(nameId)) + ' ' + Text(value);
+}
+
 std::string IsoOfLoggerText(const QString& text, DateTimeTextCache& times) {
     const CalendarDateTime local = ParseDateTimeText(text);
     if (!local.valid)
@@ -120,7 +126,7 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
     for (const QString& root : roots)
         Print(out, Text(root) + (root == logger ? "\tinstrument Vexlo\n" : "\n"));
     if (roots.empty())
-        Print(out, "aucun lecteur amovible\n");
+        Print(out, Text(ResourceString(TextId::kCliNoRemovableDrive)) + '\n');
     return 0;
 }
 
@@ -165,8 +171,9 @@ int InstrumentReport::ShowStatus(InstrumentConnection& link, bool json, const QS
         else
             Print(out, Text(labels[i].leftJustified(28)) + ' ' + Text(value) + '\n');
     }
-    Print(out, "\nMIN " + Text(stats.min) + "   MAX " + Text(stats.max) + "   AVG " +
-                   Text(stats.avg) + "   Dernière " + Text(stats.last) + "   Total " +
-                   Text(stats.total) + "\n");
+    Print(out, '\n' + StatLine(TextId::kMin, stats.min) + "   " +
+                   StatLine(TextId::kMax, stats.max) + "   " + StatLine(TextId::kAvg, stats.avg) +
+                   "   " + StatLine(TextId::kLast, stats.last) + "   " +
+                   StatLine(TextId::kTotal, stats.total) + '\n');
     return 0;
 }

@@ -6,9 +6,8 @@
 
 QString NoAnswerText(const InstrumentConnection& link, int seconds) {
     if (link.ClockStoodStill())
-        return QStringLiteral("un instrument Vexlo a été trouvé, mais son horloge n’avance pas ; "
-                              "débranchez-le puis rebranchez-le.");
-    return QStringLiteral("aucun instrument Vexlo n’a répondu en %1 secondes.").arg(seconds);
+        return ResourceString(TextId::kCliClockStandsStill);
+    return FormatResource(TextId::kCliNoAnswer, {QString::number(seconds)});
 }
 
 QString BlockerText(CommandBlockerType blocker) {
@@ -16,17 +15,15 @@ QString BlockerText(CommandBlockerType blocker) {
     case CommandBlockerType::None:
         return QString();
     case CommandBlockerType::NotConnected:
-        return QStringLiteral("aucun instrument Vexlo n’est connecté.");
+        return ResourceString(TextId::kCliNotConnected);
     case CommandBlockerType::Recording:
-        return QStringLiteral("un enregistrement est en cours ; arrêtez-le d’abord "
-                              "(vexlo-cli record stop).");
+        return ResourceString(TextId::kCliStopRecordingFirst);
     case CommandBlockerType::Erasing:
-        return QStringLiteral("l’instrument efface sa mémoire ; attendez la fin de l’effacement.");
+        return ResourceString(TextId::kCliInstrumentErasing);
     case CommandBlockerType::MemoryInUse:
-        return QStringLiteral("la mémoire doit être effacée avant qu’un enregistrement puisse "
-                              "démarrer (vexlo-cli erase).");
+        return ResourceString(TextId::kCliEraseFirst);
     case CommandBlockerType::MemoryEmpty:
-        return QStringLiteral("la mémoire de l’instrument ne contient aucune donnée.");
+        return ResourceString(TextId::kCliMemoryEmpty);
     }
     return QString();
 }
@@ -45,10 +42,8 @@ int ReportResult(CommandResultType result, const LoggerCommandContext& context, 
     case CommandResultType::Declined:
         if (const QString& question = context.ui.UnansweredQuestion(); !question.isEmpty())
             return Refuse(CliExit::kNotNow,
-                          QStringLiteral("« %1 » attend une réponse : lancez la commande depuis "
-                                         "un terminal ou ajoutez --yes. Rien n’a été envoyé.")
-                              .arg(question));
-        return Refuse(CliExit::kDeclined, QStringLiteral("rien n’a été envoyé."));
+                          FormatResource(TextId::kCliQuestionUnanswered, {question}));
+        return Refuse(CliExit::kDeclined, ResourceString(TextId::kCliNothingSent));
     case CommandResultType::Refused:
         return Refuse(CliExit::kNotNow, BlockerText(blockerNow));
     case CommandResultType::Gone:

@@ -9,6 +9,7 @@
 #include "cli/StoredGraphSettings.h"
 #include "core/app/TraceColours.h"
 #include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
 #include "core/export/DateTimeTextCache.h"
 #include "core/graph/COverlayGraph.h"
@@ -218,9 +219,7 @@ bool WritePicture(const PlotRequest& request, const std::function<void(QPaintDev
 }
 
 int NotWritten(const PlotRequest& request) {
-    return Refuse(
-        CliExit::kRefused,
-        QStringLiteral("Impossible d’écrire l’image %1 ; rien n’a été remplacé.").arg(request.out));
+    return Refuse(CliExit::kRefused, FormatResource(TextId::kCliCannotWriteImage, {request.out}));
 }
 
 std::string DescribeOverlay(const COverlayGraph& graph, bool cursor) {

@@ -23,25 +23,19 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage : vexlo-cli replay VIDAGE.vxdump [--out-dir DOSSIER]\n"
-    "  Refait le téléchargement qu’un vidage brut a enregistré (l’option « SaveRawDump » ou\n"
-    "  download --raw-dump) et écrit le même fichier de session, dans DOSSIER ou dans le\n"
-    "  dossier courant. Le chemin écrit s’affiche sur la sortie standard. --out, l’ancien nom\n"
-    "  de --out-dir, reste accepté.\n";
-
 struct ReplayArguments {
     QString dump;
     QString out;
 };
 
 std::optional<int> Parse(int argc, char** argv, ReplayArguments& args) {
-    CommandLine line{"vexlo-cli replay", kUsage, {}, {}};
+    CommandLine line{
+        "vexlo-cli replay", ResourceString(TextId::kUsageReplay).toStdString(), {}, {}};
     line.options.push_back(FolderOption("--out-dir", args.out));
     line.options.push_back(FolderOption("--out", args.out)); // the old name
     line.other = [&args](std::string_view word) -> UsageProblem {
         if (!args.dump.isEmpty())
-            return "trop d’arguments";
+            return UsageText(TextId::kCliTooManyArguments);
         args.dump = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
         return std::nullopt;
     };

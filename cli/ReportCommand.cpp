@@ -9,6 +9,7 @@
 #include "cli/PrintedGraph.h"
 #include "cli/SessionInput.h"
 #include "cli/StoredGraphSettings.h"
+#include "core/common/StringTable.h"
 #include "core/graph/CTrendGraph.h"
 #include "core/graph/ReportOptions.h"
 #include "core/graph/SessionReport.h"
@@ -22,20 +23,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage : vexlo-cli report FICHIER.vx --out RAPPORT.pdf [--header] [--footer] [--comments]\n"
-    "                         [--samples SECONDES] [--from T] [--to T] [--cursor T] [--describe]\n"
-    "                         [--force]\n"
-    "  Écrit le rapport imprimé de la session en PDF (A4 paysage) : page 1 le titre, les\n"
-    "  commentaires et les paramètres, page 2 la voie et le graphique de tendance, puis la\n"
-    "  table d’échantillons avec --samples, moyennée sur cet intervalle pris dans la liste de\n"
-    "  la fenêtre « Options du rapport » (l’entrée de cette durée, sinon la plus longue en\n"
-    "  dessous, sinon la première). --header, --footer et --comments ajoutent l’en-tête, le\n"
-    "  pied de page et les commentaires de la session. --from et --to bornent la fenêtre du\n"
-    "  graphique et --cursor y place le curseur, en secondes depuis la première valeur, comme\n"
-    "  pour plot ; --describe écrit en JSON la ligne de la voie imprimée page 2. Un fichier\n"
-    "  qui existe n’est remplacé qu’avec --force, et jamais la session lue.\n";
 
 struct ReportArguments {
     QString session;
@@ -53,17 +40,19 @@ CommandOption SecondsOption(std::string_view name, std::optional<double>& at) {
     return {name, [name, &at](ArgumentCursor& values) -> UsageProblem {
                 at = ReadSeconds(values.Take());
                 if (!at)
-                    return std::string(name) + " attend un nombre de secondes positif ou nul";
+                    return UsageText(TextId::kCliSecondsExpected, {QString::fromUtf8(name)});
                 return std::nullopt;
             }};
 }
 
 std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
-    CommandLine line{"vexlo-cli report", kUsage, {}, {}};
+    CommandLine line{
+        "vexlo-cli report", ResourceString(TextId::kUsageReport).toStdString(), {}, {}};
     line.options.push_back({"--out", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v)
-                                    return "--out attend le chemin du PDF";
+                                    return UsageText(TextId::kCliPdfPathExpected,
+                                                     {QStringLiteral("--out")});
                                 args.out = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
@@ -83,18 +72,18 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     line.options.push_back(FlagOption("--force", args.force));
     line.other = [&args](std::string_view word) -> UsageProblem {
         if (!args.session.isEmpty())
-            return "trop d’arguments";
+            return UsageText(TextId::kCliTooManyArguments);
         args.session = QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
         return std::nullopt;
     };
     if (const std::optional<int> status = line.Parse(argc, argv, 2))
         return status;
     if (args.session.isEmpty())
-        return line.UsageError("fichier de session manquant");
+        return line.UsageError(UsageText(TextId::kCliMissingSessionFile));
     if (args.out.isEmpty())
         return line.UsageError("report attend --out RAPPORT.pdf");
     if (args.from && args.to && *args.to <= *args.from)
-        return line.UsageError("--to doit suivre --from");
+        return line.UsageError(UsageText(TextId::kCliToAfterFrom));
     return std::nullopt;
 }
 

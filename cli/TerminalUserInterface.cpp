@@ -1,6 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
 #include "cli/ConsoleOutput.h"
+#include "core/common/StringTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -82,7 +83,7 @@ AnswerType TerminalUserInterface::Ask(const QString& text) {
     EndProgress();
     switch (source_) {
     case AnswerSourceType::AssumeYes:
-        Print(text + QStringLiteral(" oui (--yes)\n"));
+        Print(text + ResourceString(TextId::kCliAssumedYes) + u'\n');
         return AnswerType::Yes;
     case AnswerSourceType::None:
         unanswered_ = text;
@@ -90,7 +91,7 @@ AnswerType TerminalUserInterface::Ask(const QString& text) {
     case AnswerSourceType::Terminal:
         break;
     }
-    Print(text + QStringLiteral(" [o/n] "));
+    Print(text + ResourceString(TextId::kCliAnswerPrompt));
     QByteArray line;
     for (;;) {
         if (!ReadLine(line)) {
@@ -99,7 +100,7 @@ AnswerType TerminalUserInterface::Ask(const QString& text) {
         }
         if (const std::optional<AnswerType> answer = ParseAnswer(line))
             return *answer;
-        Print(QStringLiteral("Répondez o (oui) ou n (non) : "));
+        Print(ResourceString(TextId::kCliAnswerAgain));
     }
 }
 

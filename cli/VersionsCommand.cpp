@@ -6,6 +6,7 @@
 #include "cli/TerminalUserInterface.h"
 #include "core/app/AppIdentity.h"
 #include "core/app/WebUpdate.h"
+#include "core/common/StringTable.h"
 #include "platform/QtHttpClient.h"
 #include "platform/QtSettingsStore.h"
 
@@ -16,18 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage : vexlo-cli versions [--server URL] [--json]\n"
-    "\n"
-    "  Lit le fichier des versions du serveur de mise à jour : dernier programme,\n"
-    "  micrologiciel, aide et page du manuel.\n"
-    "  --server URL  adresse de base du serveur pour cette fois (https, ou http vers\n"
-    "                cet ordinateur), au lieu du réglage « UpdateServer »\n"
-    "  --json        un objet JSON sur la sortie standard\n"
-    "\n"
-    "Statut de sortie : 0 lu, 2 adresse refusée, 3 serveur illisible ou sans rien\n"
-    "d’utilisable, 64 erreur d’usage.\n";
 
 std::string Pair(const char* key, const QString& value) {
     return std::string("\"") + key + "\": " + JsonText::String(value);
@@ -57,16 +46,15 @@ void PrintLine(const QString& label, const QString& entry) {
 }
 
 void PrintText(const VersionsFile& v, bool newer) {
-    std::fprintf(
-        stdout, "%s\n",
-        QStringLiteral("Programme installé : %1%2")
-            .arg(AppIdentity::ProgramVersion(),
-                 newer ? QStringLiteral(" (une version plus récente est disponible)") : QString())
-            .toLocal8Bit()
-            .constData());
+    std::fprintf(stdout, "%s\n",
+                 FormatResource(TextId::kCliInstalledProgram,
+                                {AppIdentity::ProgramVersion(),
+                                 newer ? ResourceString(TextId::kCliNewerAvailable) : QString()})
+                     .toLocal8Bit()
+                     .constData());
     PrintLine(QStringLiteral("Dernier programme"), v.program);
     PrintLine(QStringLiteral("Micrologiciel"), v.firmware);
-    PrintLine(QStringLiteral("Aide"), v.help);
+    PrintLine(ResourceString(TextId::kHelpButton), v.help);
     std::fprintf(stdout, "%s\n",
                  (QStringLiteral("Manuel : ") + EntryAddress(v.manual)).toLocal8Bit().constData());
 }
@@ -76,7 +64,10 @@ void PrintText(const VersionsFile& v, bool newer) {
 int VersionsCommand::Run(int argc, char** argv) {
     bool json = false;
     QString server;
-    CommandLine line{"vexlo-cli versions", kUsage, {}, [](std::string_view word) -> UsageProblem {
+    CommandLine line{"vexlo-cli versions",
+                     ResourceString(TextId::kUsageVersions).toStdString(),
+                     {},
+                     [](std::string_view word) -> UsageProblem {
                          return "argument inconnu : " + std::string(word);
                      }};
     line.options.push_back(FlagOption("--json", json));
