@@ -67,8 +67,9 @@ protected:
         sim_.waitForFinished(5000);
     }
 
-    // Lets the event loop run until `done`, at most `ms`.
-    bool RunUntil(const std::function<bool()>& done, int ms = 8000) {
+    // Lets the event loop run until `done`. The bound only keeps a broken build from hanging:
+    // a loaded machine may take far longer than a user's to show a change.
+    bool RunUntil(const std::function<bool()>& done, int ms = 60000) {
         QDeadlineTimer deadline(ms);
         while (!done() && !deadline.hasExpired())
             QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -119,7 +120,7 @@ TEST_F(DeviceChanges, AFolderDriveThatComesAndGoesIsFollowed) {
 
     StopServing();
     ASSERT_TRUE(QDir(folderRoot_).removeRecursively());
-    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }, 3000));
+    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }));
     EXPECT_FALSE(CommandEnabled(CommandType::Configure));
     EXPECT_FALSE(CommandEnabled(CommandType::Download));
 
@@ -148,7 +149,7 @@ TEST_F(DeviceChanges, AMountedDriveThatComesAndGoesIsFollowed) {
     EXPECT_EQ(doc_->Monitor().Link()->DriveRoot(), mountPoint_);
 
     ASSERT_EQ(::umount(to.constData()), 0);
-    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }, 3000)) << "so does an unmount";
+    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); })) << "so does an unmount";
     EXPECT_FALSE(CommandEnabled(CommandType::Configure));
 
     ASSERT_EQ(::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr), 0);
@@ -174,9 +175,9 @@ TEST_F(DeviceChanges, AFuseLoggerMountedAfterStartConnectsAndItsUnplugIsShown) {
     EXPECT_EQ(doc_->Monitor().Link()->DriveRoot(), point);
     EXPECT_TRUE(RunUntil([&] { return CommandEnabled(CommandType::Configure); }));
 
-    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }, 9000))
+    ASSERT_TRUE(RunUntil([&] { return ShowsOnlyDisconnected(); }))
         << "the unplug reaches the page: " << Shown();
     EXPECT_FALSE(CommandEnabled(CommandType::Configure));
-    EXPECT_TRUE(RunUntil([&] { return sim_.state() == QProcess::NotRunning; }, 3000))
+    EXPECT_TRUE(RunUntil([&] { return sim_.state() == QProcess::NotRunning; }))
         << "vexlo-sim ends with its drive";
 }

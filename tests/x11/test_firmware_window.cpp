@@ -58,7 +58,7 @@ protected:
         sim_.terminate();
         sim_.waitForFinished(5000);
     }
-    bool RunUntil(const std::function<bool()>& done, int ms = 30000) {
+    bool RunUntil(const std::function<bool()>& done, int ms = 60000) {
         QDeadlineTimer deadline(ms);
         while (!done() && !deadline.hasExpired())
             QApplication::processEvents(QEventLoop::AllEvents, 20);

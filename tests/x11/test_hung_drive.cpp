@@ -81,8 +81,9 @@ protected:
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         return fired;
     }
-    // The event loop until `done`, the program's clock moving with it.
-    bool RunUntil(const std::function<bool()>& done, int ms = 8000) {
+    // The event loop until `done`, the program's clock moving with it. The bound only keeps a
+    // broken build from hanging: a loaded machine may take far longer.
+    bool RunUntil(const std::function<bool()>& done, int ms = 60000) {
         QDeadlineTimer deadline(ms);
         while (!done() && !deadline.hasExpired()) {
             clock_.AdvanceMs(20);
@@ -113,13 +114,15 @@ protected:
 TEST_F(HungDrive, TheWindowKeepsTurningAndSaysTheLoggerDoesNotAnswer) {
     ASSERT_TRUE(RunUntil([&] { return doc_.Monitor().IsConnected(); }));
     drive_.SetHung(true);
-    EXPECT_GT(TurnFor(500), 20) << "the timer fired while the drive hung";
+    // Blocked on the drive, the window would not turn at all; a loaded machine turns it less
+    // often than a user's, but several times in half a second.
+    EXPECT_GT(TurnFor(500), 5) << "the timer fired while the drive hung";
     QMetaObject::invokeMethod(
         &frame_, [this] { doc_.Monitor().OnDeviceChange(); }, Qt::QueuedConnection);
-    EXPECT_GT(TurnFor(500), 20) << "and through a device change";
+    EXPECT_GT(TurnFor(500), 5) << "and through a device change";
 
     clock_.AdvanceMs(kTransferLimitMs);
-    ASSERT_TRUE(RunUntil([&] { return doc_.Monitor().NotAnswering(); }, 3000));
+    ASSERT_TRUE(RunUntil([&] { return doc_.Monitor().NotAnswering(); }));
     EXPECT_TRUE(RunUntil([&] { return ConnectionRow() == u"L’instrument ne répond plus"_qs; }));
     EXPECT_TRUE(frame_.Action(CommandType::Connect)->isEnabled());
     EXPECT_FALSE(frame_.Action(CommandType::Configure)->isEnabled());
