@@ -319,3 +319,10 @@ void CGraphClass::PlaceCursorAtTime(double seconds) {
     const double x = InnerRect().left + 1 + (seconds - window_.Start()) * pixelsPerSecond_;
     PlaceCursor(SaturatingRound(x));
 }
+
+QString CGraphClass::CursorReadoutText() const {
+    if (!cursor_.IsEnabled() || cursor_.Label().isEmpty())
+        return QString();
+    return FormatResource(TextId::kCursorReadout,
+                          {cursor_.Value().WithUnit(unitText_), cursor_.Label()});
+}

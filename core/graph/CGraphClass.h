@@ -114,6 +114,9 @@ public:
     QString CursorValueText(const QString& unit) const { return cursor_.Value().WithUnit(unit); }
     const QString& CursorEventText() const { return cursor_.EventText(); }
     const QString& CursorLabel() const { return cursor_.Label(); }
+    // The value under the cursor and its time, as one text for a screen reader; empty until a
+    // drawing placed the cursor.
+    QString CursorReadoutText() const;
     // The first value of the column under the cursor (its index in its record) and its time,
     // -1 and none until a drawing placed the cursor.
     int64_t CursorIndex() const { return cursor_.Index(); }

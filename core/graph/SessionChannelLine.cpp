@@ -51,3 +51,12 @@ QString SessionChannelLine::TextOf(ChanListHeaderType kind) const {
             return texts[i];
     return QString();
 }
+
+QString SessionChannelLine::SpokenText() const {
+    QStringList parts;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (!texts[i].isEmpty())
+            parts << FormatResource(TextId::kLabelledFigure,
+                                    {ChanListHeaderText(columns[i].kind), texts[i]});
+    return parts.join(QStringLiteral(" ; "));
+}

@@ -19,4 +19,7 @@ struct SessionChannelLine {
     // `minMax`: the page's minimum/maximum display is on.
     static SessionChannelLine Of(const CRecSession& session, const CTrendGraph& graph, bool minMax);
     QString TextOf(ChanListHeaderType kind) const;
+    // Each column's title and text as a sentence a screen reader can say; the colour and
+    // empty texts are left out.
+    QString SpokenText() const;
 };

@@ -188,3 +188,40 @@ TEST(SessionChannelLineOf, AGraphThatLastDrewAnotherSessionReadsNoCursor) {
 }
 
 } // namespace
+
+TEST(SessionChannelLineSpoken, EachFigureFollowsItsTitleAndEmptyOnesAreLeftOut) {
+    SessionImageBuilder b;
+    b.Samples(std::vector<int16_t>(2000, 40));
+    const auto session = ReadImage(b);
+    CTrendGraph undrawn;
+    undrawn.SetChannelSource(session.get());
+    const SessionChannelLine line = SessionChannelLine::Of(*session, undrawn, true);
+    QStringList expected;
+    for (std::size_t i = 0; i < line.columns.size(); ++i)
+        if (!line.texts[i].isEmpty())
+            expected << ChanListHeaderText(line.columns[i].kind) + u" : "_qs + line.texts[i];
+    ASSERT_GE(expected.size(), 2) << "figures to join";
+    EXPECT_EQ(line.SpokenText(), expected.join(u" ; "_qs));
+    // The colour cell and the cursor's minimum have no text, so no title of theirs is said.
+    EXPECT_FALSE(line.SpokenText().contains(ChanListHeaderText(ChanListHeaderType::Colour)));
+    EXPECT_FALSE(line.SpokenText().contains(ChanListHeaderText(ChanListHeaderType::CursorMin)));
+    EXPECT_TRUE(SessionChannelLine{}.SpokenText().isEmpty());
+}
+
+TEST(CursorReadout, ValueAndTimeOnceADrawingPlacedTheCursor) {
+    SessionImageBuilder b;
+    b.Samples(std::vector<int16_t>(300, 40));
+    const auto session = ReadImage(b);
+    const QString units = session->DisplayUnits();
+    CTrendGraph placedNowhere;
+    placedNowhere.SetChannelSource(session.get());
+    placedNowhere.EnableCursor();
+    EXPECT_TRUE(placedNowhere.CursorReadoutText().isEmpty()) << "never drawn";
+    EXPECT_TRUE(DrawnGraph(*session, false).graph.CursorReadoutText().isEmpty()) << "no cursor";
+    DrawnGraph drawn(*session, true);
+    drawn.graph.SetUnitText(units);
+    const CTrendGraph& graph = drawn.graph;
+    ASSERT_FALSE(graph.CursorLabel().isEmpty());
+    EXPECT_EQ(graph.CursorReadoutText(),
+              graph.CursorValueText(units) + u" le "_qs + graph.CursorLabel());
+}
