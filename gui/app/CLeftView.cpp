@@ -13,6 +13,7 @@ constexpr uint32_t kSessionsData = 0x80000000u;
 
 CLeftView::CLeftView(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
+    setAccessibleName(ResourceString(TextId::kNavigationTreeName));
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));

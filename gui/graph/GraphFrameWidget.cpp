@@ -4,17 +4,42 @@
 #include "gui/graph/GraphPalette.h"
 #include "gui/graph/QtCanvas.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
 constexpr double kWheelZoomIn = 2.0 / 3.0;
+
+// A graph is a chart whose value is its cursor's read-out, which a plain widget cannot offer.
+class GraphAccessible final : public QAccessibleWidget {
+public:
+    explicit GraphAccessible(GraphFrameWidget* graph)
+        : QAccessibleWidget(graph, QAccessible::Chart) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value)
+            return static_cast<const GraphFrameWidget*>(widget())->CursorReadout();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* GraphAccessibleFactory(const QString&, QObject* object) {
+    auto* graph = qobject_cast<GraphFrameWidget*>(object);
+    return graph ? new GraphAccessible(graph) : nullptr;
+}
+
 } // namespace
 
 GraphFrameWidget::GraphFrameWidget(const CVexloDoc& doc, QWidget* parent)
     : QWidget(parent), settings_(doc) {
+    [[maybe_unused]] static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&GraphAccessibleFactory);
+        return true;
+    }();
     setAttribute(Qt::WA_OpaquePaintEvent);
     settings_.SetTheme(GraphThemeOf(palette()));
 }
@@ -40,8 +65,18 @@ void GraphFrameWidget::Render() {
         graph_->Draw(canvas);
     }
     update();
+    UpdateReadout();
     emit Drawn();
     Rendered();
+}
+
+void GraphFrameWidget::UpdateReadout() {
+    const QString readout = graph_->CursorReadoutText();
+    if (readout == readout_)
+        return;
+    readout_ = readout;
+    QAccessibleValueChangeEvent event(this, readout_);
+    QAccessible::updateAccessibility(&event);
 }
 
 void GraphFrameWidget::MoveCursor(int columns) {

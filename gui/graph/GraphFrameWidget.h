@@ -19,6 +19,9 @@ public:
     void Render();
     // Moves the cursor by whole pixel columns.
     void MoveCursor(int columns);
+    // What the cursor reads, value and time, as last drawn; a screen reader has it as the
+    // graph's value and is told when it changes. Empty without a cursor.
+    const QString& CursorReadout() const { return readout_; }
 
 signals:
     // A drawing was made: its read-outs and range are the graph's now.
@@ -42,7 +45,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void UpdateReadout();
+
     DocGraphSettings settings_;
     CGraphClass* graph_ = nullptr;
     QPixmap frame_;
+    QString readout_;
 };

@@ -27,6 +27,8 @@ CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
       channels_(new CChannelListCtrl(this)),
       graph_(new CTrendGraphWidget(doc, this, CTrendGraphWidget::InteractionType::DisplayOnly)) {
     rows_->setObjectName(QStringLiteral("statusList"));
+    rows_->setAccessibleName(ResourceString(TextId::kInstrumentStatusListName));
+    graph_->setAccessibleName(ResourceString(TextId::kLiveGraphName));
     rows_->setColumnCount(2);
     rows_->setHeaderLabels({ResourceString(TextId::kName), ResourceString(TextId::kValue)});
     rows_->setRootIsDecorated(false);
@@ -56,6 +58,7 @@ CVXRealtimeView::CVXRealtimeView(CVexloDoc& doc, QWidget* parent)
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setAccessibleName(title_->text());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);

@@ -1,5 +1,7 @@
 #include "gui/sessions/CChannelListCtrl.h"
 
+#include "core/common/StringTable.h"
+
 #include <QHeaderView>
 #include <QPainter>
 #include <QResizeEvent>
@@ -56,6 +58,7 @@ QString TwoLineTitle(const QString& title) {
 
 CChannelListCtrl::CChannelListCtrl(QWidget* parent) : QTableWidget(1, 0, parent) {
     setObjectName(QStringLiteral("channelList"));
+    setAccessibleName(ResourceString(TextId::kChannelLineName));
     verticalHeader()->hide();
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -33,6 +33,7 @@ CVXOpenSessionsView::CVXOpenSessionsView(CVexloDoc& doc, QWidget* parent)
       title_(MakePageTitle(ResourceString(TextId::kOpenSessions), this)),
       list_(new QTreeWidget(this)) {
     list_->setObjectName(QStringLiteral("openSessionsList"));
+    list_->setAccessibleName(ResourceString(TextId::kOpenSessionsListName));
     list_->setRootIsDecorated(false);
     list_->setAllColumnsShowFocus(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);

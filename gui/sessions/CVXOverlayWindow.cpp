@@ -30,6 +30,9 @@ CVXOverlayWindow::CVXOverlayWindow(CVexloDoc& doc, const std::vector<const CRecS
     setObjectName(QStringLiteral("overlayWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(ResourceString(TextId::kOverlayWindowTitle));
+    graph_->setAccessibleName(ResourceString(TextId::kOverlayGraphName));
+    scroll_->setAccessibleName(ResourceString(TextId::kGraphScrollName));
+    table_->setAccessibleName(ResourceString(TextId::kOverlayTableName));
     for (const CRecSession* s : sessions)
         numbers_.push_back(s->Number());
 

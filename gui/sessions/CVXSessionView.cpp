@@ -8,6 +8,7 @@
 #include "core/session/CRecSession.h"
 #include "core/session/SessionParams.h"
 #include "core/session/SessionTable.h"
+#include "gui/app/Accessibility.h"
 #include "gui/app/AppIcons.h"
 #include "gui/app/ColumnWidths.h"
 #include "gui/app/ListText.h"
@@ -43,6 +44,7 @@ QToolButton* ModeButton(const char16_t* icon, int tooltipId, bool checkable, QWi
     button->setToolTip(ResourceString(tooltipId));
     button->setCheckable(checkable);
     button->setAutoRaise(true);
+    NameAfterToolTip(*button);
     return button;
 }
 
@@ -69,6 +71,7 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     modeButtons_->addButton(tableButton_, 1);
 
     params_->setObjectName(QStringLiteral("sessionParamsList"));
+    params_->setAccessibleName(ResourceString(TextId::kSessionParams));
     params_->setColumnCount(2);
     params_->setHeaderLabels({ResourceString(TextId::kName), ResourceString(TextId::kValue)});
     params_->setRootIsDecorated(false);
@@ -76,6 +79,9 @@ CVXSessionView::CVXSessionView(CVexloDoc& doc, QWidget* parent)
     params_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     table_->setObjectName(QStringLiteral("dataTable"));
+    table_->setAccessibleName(ResourceString(TextId::kSessionValueTableName));
+    graph_->setAccessibleName(ResourceString(TextId::kTrendGraphName));
+    scroll_->setAccessibleName(ResourceString(TextId::kGraphScrollName));
     table_->setModel(tableModel_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setShowGrid(true);
@@ -299,6 +305,9 @@ void CVXSessionView::UpdateChannelLine(const CRecSession& session) {
     channels_->SetLine(colours.TraceColourOfGroup(session.Entry().ColourGroup),
                        [&](ChanListHeaderType kind) { return line.TextOf(kind); });
     channels_->updateGeometry();
+    // The graph tells what its line shows, as a sighted user reads it beside the graph.
+    if (const QString spoken = line.SpokenText(); graph_->accessibleDescription() != spoken)
+        graph_->setAccessibleDescription(spoken);
 }
 
 void CVXSessionView::SelectModeByIndex(int index) {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <initializer_list>
+
+class QAbstractButton;
+class QLabel;
+class QString;
+class QWidget;
+
+// An icon-only button is named after its tool tip: a screen reader says a button's name, not
+// its tip. Call it again whenever the tip changes.
+void NameAfterToolTip(QAbstractButton& button);
+
+// Tab moves through `widgets` in this order, whatever order they were created in.
+void ChainTabOrder(std::initializer_list<QWidget*> widgets);
+
+// A label that names `field` for a screen reader and moves the focus to it on its mnemonic.
+QLabel* BuddyLabel(const QString& text, QWidget* field, QWidget* parent);
+
+// A label's text as it reads: without the mark of its mnemonic, "&&" standing for "&".
+QString WithoutMnemonic(const QString& text);
