@@ -1,6 +1,8 @@
 #include "gui/dialogs/CAlarmLimitsDlg.h"
 
 #include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
+#include "gui/app/Accessibility.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -16,17 +18,17 @@ constexpr int kBoxCharacters = 12;
 
 CAlarmLimitsDlg::CAlarmLimitsDlg(AlarmLimitsEditModel& model, const HelpOpener& openHelp,
                                  QWidget* parent)
-    : QDialog(parent), model_(model), low_(AddLimitBox(model.LowText(), QStringLiteral("low"))),
-      high_(AddLimitBox(model.HighText(), QStringLiteral("high"))) {
+    : QDialog(parent), model_(model), high_(AddLimitBox(model.HighText(), QStringLiteral("high"))),
+      low_(AddLimitBox(model.LowText(), QStringLiteral("low"))) {
     setWindowTitle(AlarmLimitsEditModel::Title());
     auto* form = new QFormLayout;
-    for (auto [label, box] : {std::pair{AlarmLimitsEditModel::HighLabel(), high_},
-                              std::pair{AlarmLimitsEditModel::LowLabel(), low_}}) {
+    for (auto [label, box] :
+         {std::pair{TextId::kAlarmHighField, high_}, std::pair{TextId::kAlarmLowField, low_}}) {
         auto* row = new QHBoxLayout;
         row->addWidget(box);
         row->addWidget(new QLabel(model.Unit(), this));
         row->addStretch();
-        form->addRow(label, row);
+        form->addRow(BuddyLabel(ResourceString(label), box, this), row);
     }
     auto* note = new QLabel(model.Note(), this);
     note->setWordWrap(true);

@@ -25,7 +25,8 @@ private:
     QLineEdit* AddLimitBox(const QString& text, const QString& name);
 
     AlarmLimitsEditModel& model_;
-    QLineEdit* low_;
+    // Made in the order they show, which Tab follows.
     QLineEdit* high_;
+    QLineEdit* low_;
     QCheckBox* mkt_ = nullptr;
 };

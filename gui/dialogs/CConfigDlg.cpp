@@ -4,6 +4,7 @@
 #include "core/app/UserInterface.h"
 #include "core/common/StringTable.h"
 #include "core/instrument/RecordingDurations.h"
+#include "gui/app/Accessibility.h"
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -89,6 +90,9 @@ CConfigDlg::CConfigDlg(ConfigurationModel& model, UserInterface& ui, ClockSetRun
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // The edge box is made before the right-hand groups but shows below them.
+    ChainTabOrder({cjc_, rising_, filter_});
+
     ShowDates();
     Refresh();
     connect(&timer_, &QTimer::timeout, this, &CConfigDlg::Tick);
@@ -116,10 +120,12 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
     startTime_ = MakeTimePicker(group, QStringLiteral("startTime"));
     endDate_ = MakeDatePicker(group, QStringLiteral("endDate"));
     endTime_ = MakeTimePicker(group, QStringLiteral("endTime"));
-    grid->addWidget(new QLabel(ResourceString(TextId::kStartLabel), group), 2, 0);
+    startTime_->setAccessibleName(ResourceString(TextId::kStartTimeName));
+    endTime_->setAccessibleName(ResourceString(TextId::kEndTimeName));
+    grid->addWidget(BuddyLabel(ResourceString(TextId::kStartLabel), startDate_, group), 2, 0);
     grid->addWidget(startDate_, 2, 1);
     grid->addWidget(startTime_, 2, 2);
-    grid->addWidget(new QLabel(ResourceString(TextId::kEndLabel), group), 3, 0);
+    grid->addWidget(BuddyLabel(ResourceString(TextId::kEndLabel), endDate_, group), 3, 0);
     grid->addWidget(endDate_, 3, 1);
     grid->addWidget(endTime_, 3, 2);
 
@@ -129,7 +135,7 @@ QWidget* CConfigDlg::MakeRecordingGroup() {
         duration_->addItem(RD::EntryText(entry));
     durationNote_ = new QLabel(group);
     durationNote_->setObjectName(QStringLiteral("durationNote"));
-    grid->addWidget(new QLabel(ResourceString(TextId::kDurationLabel), group), 4, 0);
+    grid->addWidget(BuddyLabel(ResourceString(TextId::kDurationLabel), duration_, group), 4, 0);
     grid->addWidget(duration_, 4, 1);
     grid->addWidget(durationNote_, 4, 2);
 
@@ -217,7 +223,7 @@ QWidget* CConfigDlg::MakeScaleGroup() {
         inputText->setObjectName(name + QStringLiteral("Input"));
         auto* edit = new QLineEdit(ScaleText(value), group);
         edit->setObjectName(name);
-        grid->addWidget(new QLabel(label, group), row, 0);
+        grid->addWidget(BuddyLabel(label, edit, group), row, 0);
         grid->addWidget(inputText, row, 1);
         grid->addWidget(new QLabel(QStringLiteral("="), group), row, 2);
         grid->addWidget(edit, row, 3);
@@ -230,7 +236,7 @@ QWidget* CConfigDlg::MakeScaleGroup() {
     units_ = new QLineEdit(model_.Units().left(ConfigurationModel::kUnitsLimit), group);
     units_->setObjectName(QStringLiteral("units"));
     units_->setMaxLength(ConfigurationModel::kUnitsLimit);
-    grid->addWidget(new QLabel(ResourceString(TextId::kUnitsLabel), group), 2, 0);
+    grid->addWidget(BuddyLabel(ResourceString(TextId::kUnitsLabel), units_, group), 2, 0);
     grid->addWidget(units_, 2, 3);
     if (groups.pulseLabel) {
         auto* pulse = new QLabel(ConfigurationModel::PulseScaleLabel(), group);

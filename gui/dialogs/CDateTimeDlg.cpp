@@ -23,8 +23,8 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     time_->setTime(PickerTime(model.Time()));
 
     auto* form = new QFormLayout;
-    form->addRow(ResourceString(TextId::kDateTitle), date_);
-    form->addRow(ResourceString(TextId::kTimeTitle), time_);
+    form->addRow(ResourceString(TextId::kClockDateField), date_);
+    form->addRow(ResourceString(TextId::kClockTimeField), time_);
     auto* sync = new QPushButton(ResourceString(TextId::kSyncWithPcClock), this);
     sync->setObjectName(QStringLiteral("synchronise"));
     auto* buttons = new QDialogButtonBox(this);

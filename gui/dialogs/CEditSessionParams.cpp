@@ -2,6 +2,7 @@
 
 #include "core/app/AppFolders.h"
 #include "core/common/StringTable.h"
+#include "gui/app/Accessibility.h"
 #include "gui/dialogs/ChannelControls.h"
 #include "gui/dialogs/PickerValues.h"
 
@@ -80,6 +81,9 @@ CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const Help
     layout->addWidget(MakeFilterGroup());
     layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kSessionParamsDialog));
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The two check boxes are made before the groups they show between.
+    ChainTabOrder({tcButtons_->buttons().constLast(), cjc_});
+    ChainTabOrder({findChild<QLineEdit*>(QStringLiteral("units")), polarity_});
 }
 
 bool CEditSessionParams::Run(SessionParamsEditModel& model, QWidget* parent, HelpOpener openHelp) {
@@ -106,7 +110,7 @@ void CEditSessionParams::AddScaleRow(QGridLayout& grid, int row, const QString& 
     edit->setObjectName(name);
     edit->setMaxLength(SessionParamsEditModel::LimitOf(field));
     edit->setText(model_.Text(field));
-    grid.addWidget(new QLabel(label, this), row, 0);
+    grid.addWidget(BuddyLabel(label, edit, this), row, 0);
     grid.addWidget(range, row, 1);
     grid.addWidget(new QLabel(QStringLiteral("="), this), row, 2);
     grid.addWidget(edit, row, 3);
@@ -139,7 +143,7 @@ QWidget* CEditSessionParams::MakeScaleGroup() {
     units->setText(model_.Text(F::Units));
     if (model_.ShowsScales())
         lineEdits_.emplace_back(F::Units, units);
-    grid->addWidget(new QLabel(ResourceString(TextId::kUnitsLabel), this), 2, 0);
+    grid->addWidget(BuddyLabel(ResourceString(TextId::kUnitsLabel), units, this), 2, 0);
     grid->addWidget(units, 2, 3);
     grid->addWidget(new QLabel(ResourceString(TextId::kUnitsNote), this), 3, 0, 1, 4);
 

@@ -2,6 +2,7 @@
 
 #include "core/app/AppFolders.h"
 #include "core/common/StringTable.h"
+#include "gui/app/Accessibility.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -42,6 +43,8 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
     }
     unitsRow->addStretch();
     units_->button(model.TemperatureUnitIndex())->setChecked(true);
+    // The unit buttons are made after the boxes below them.
+    ChainTabOrder({dashedOverload_, units_->button(0), units_->button(1), saveRawDump_});
 
     auto* layout = new QVBoxLayout(this);
     for (QCheckBox* box : {checkFirmware_, checkSoftware_, dashedOverload_})
@@ -51,7 +54,8 @@ CToolsOptions::CToolsOptions(OptionsModel& model, const HelpOpener& openHelp, QW
     mktActivation_->setObjectName(QStringLiteral("mktActivation"));
     mktActivation_->setMaximumWidth(fontMetrics().averageCharWidth() * 10 + 12);
     auto* mktRow = new QHBoxLayout;
-    mktRow->addWidget(new QLabel(OptionsModel::MktActivationLabel(), this));
+    mktRow->addWidget(
+        BuddyLabel(ResourceString(TextId::kMktActivationField), mktActivation_, this));
     mktRow->addWidget(mktActivation_);
     mktRow->addStretch();
     layout->addLayout(mktRow);

@@ -1,6 +1,7 @@
 #include "gui/dialogs/CVXTraceColorsDlg.h"
 
 #include "core/app/AppFolders.h"
+#include "core/common/StringTable.h"
 #include "gui/dialogs/ColourPalette.h"
 
 #include <QColorDialog>
@@ -20,6 +21,7 @@ CVXTraceColorsDlg::CVXTraceColorsDlg(TraceColorsDlgModel& model, const HelpOpene
     setWindowTitle(TraceColorsDlgModel::Title());
 
     list_->setObjectName(QStringLiteral("colourList"));
+    list_->setAccessibleName(ResourceString(TextId::kTraceColourListName));
     list_->setColumnCount(2);
     list_->setHeaderHidden(true);
     list_->setRootIsDecorated(false);
@@ -105,6 +107,9 @@ void CVXTraceColorsDlg::RefreshSwatches() {
         swatches_[row]->setIcon(SwatchIcon(colour, kSwatchSize));
         swatches_[row]->setToolTip(model_.Choice(row) ? ColourName(colour)
                                                       : TraceColorsDlgModel::AutomaticText());
+        // The swatch sits in its entry's row, which a screen reader does not say with it.
+        swatches_[row]->setAccessibleName(
+            FormatResource(TextId::kLabelledFigure, {model_.Name(row), swatches_[row]->toolTip()}));
     }
 }
 

@@ -32,14 +32,21 @@ void BoundTime(QTimeEdit& time, const QDate& day, const ZoomToModel::PickerRange
         time.setTimeRange(TimeOfDay(allowed.first), TimeOfDay(allowed.last));
 }
 
-QGroupBox* PickerGroup(const QString& title, QDateEdit* date, QTimeEdit* time, QWidget* parent) {
+// The labels of its two pickers, with mnemonics of their own in each group.
+struct PickerLabels {
+    int date;
+    int time;
+};
+
+QGroupBox* PickerGroup(const QString& title, PickerLabels labels, QDateEdit* date, QTimeEdit* time,
+                       QWidget* parent) {
     auto* group = new QGroupBox(title, parent);
     auto* form = new QFormLayout(group);
     date->setCalendarPopup(true);
     date->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    form->addRow(ResourceString(TextId::kZoomDateLabel), date);
-    form->addRow(ResourceString(TextId::kZoomTimeLabel), time);
+    form->addRow(ResourceString(labels.date), date);
+    form->addRow(ResourceString(labels.time), time);
     return group;
 }
 
@@ -57,8 +64,12 @@ CZoomTo::CZoomTo(ZoomToModel& model, const HelpOpener& openHelp, QWidget* parent
     auto* whole = new QPushButton(ZoomToModel::WholeDurationText(), this);
     whole->setObjectName(QStringLiteral("wholeRange"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PickerGroup(ZoomToModel::StartGroupText(), startDate_, startTime_, this));
-    layout->addWidget(PickerGroup(ZoomToModel::EndGroupText(), endDate_, endTime_, this));
+    layout->addWidget(PickerGroup(ZoomToModel::StartGroupText(),
+                                  {TextId::kZoomDateLabel, TextId::kZoomTimeLabel}, startDate_,
+                                  startTime_, this));
+    layout->addWidget(PickerGroup(ZoomToModel::EndGroupText(),
+                                  {TextId::kZoomEndDateField, TextId::kZoomEndTimeField}, endDate_,
+                                  endTime_, this));
     layout->addWidget(whole, 0, Qt::AlignLeft);
     layout->addWidget(MakeDialogButtons(*this, openHelp, HelpContext::kSessionTrend));
 

@@ -1,6 +1,7 @@
 #include "gui/dialogs/ColourPalette.h"
 
 #include "core/common/StringTable.h"
+#include "gui/app/Accessibility.h"
 
 #include <QGridLayout>
 #include <QPainter>
@@ -87,6 +88,7 @@ ColourPalette::ColourPalette(QWidget* parent) : QWidget(parent) {
         swatch->setObjectName(QStringLiteral("paletteColour%1").arg(i));
         swatch->setIcon(SwatchIcon(named[i].colour, QSize(16, 16)));
         swatch->setToolTip(named[i].name);
+        NameAfterToolTip(*swatch);
         swatch->setAutoRaise(true);
         const ColorRef colour = named[i].colour;
         connect(swatch, &QToolButton::clicked, this, [this, colour] { emit ColourChosen(colour); });

@@ -3,6 +3,7 @@
 #include "core/common/StringTable.h"
 #include "core/graph/OverlaySessions.h"
 #include "core/session/CRecSession.h"
+#include "gui/app/Accessibility.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -16,7 +17,11 @@ COverlayChooser::COverlayChooser(const std::vector<const CRecSession*>& candidat
     setObjectName(QStringLiteral("overlayChooser"));
     setWindowTitle(ResourceString(TextId::kOverlayChooserTitle));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(FormatResource(TextId::kOverlayChooserPrompt, {unit}), this));
+    auto* prompt = new QLabel(FormatResource(TextId::kOverlayChooserPrompt, {unit}), this);
+    prompt->setBuddy(list_);
+    // A list takes no name from its label.
+    list_->setAccessibleName(WithoutMnemonic(prompt->text()));
+    layout->addWidget(prompt);
     for (const CRecSession* s : candidates_) {
         auto* item = new QListWidgetItem(
             OverlayName(*s) + QStringLiteral(" — ") + OverlayStartText(*s), list_);
