@@ -41,7 +41,7 @@ QString ScaleText(double v) {
 QDateEdit* MakeDatePicker(QWidget* parent, const QString& name) {
     auto* picker = new QDateEdit(parent);
     picker->setObjectName(name);
-    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setDisplayFormat(PickerDateFormat());
     picker->setCalendarPopup(true);
     return picker;
 }
@@ -49,7 +49,7 @@ QDateEdit* MakeDatePicker(QWidget* parent, const QString& name) {
 QTimeEdit* MakeTimePicker(QWidget* parent, const QString& name) {
     auto* picker = new QTimeEdit(parent);
     picker->setObjectName(name);
-    picker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    picker->setDisplayFormat(PickerTimeFormat());
     return picker;
 }
 

@@ -17,8 +17,8 @@ CDateTimeDlg::CDateTimeDlg(DateTimeDlgModel& model, QWidget* parent)
     date_->setObjectName(QStringLiteral("date"));
     time_->setObjectName(QStringLiteral("time"));
     date_->setCalendarPopup(true);
-    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    date_->setDisplayFormat(PickerDateFormat());
+    time_->setDisplayFormat(PickerTimeFormat());
     date_->setDate(PickerDate(model.Date()));
     time_->setTime(PickerTime(model.Time()));
 

@@ -51,12 +51,12 @@ CEditSessionParams::CEditSessionParams(SessionParamsEditModel& model, const Help
     const CalendarDateTime& start = model_.CorrectedStart();
     date_ = new QDateEdit(this);
     date_->setObjectName(QStringLiteral("startDate"));
-    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    date_->setDisplayFormat(PickerDateFormat());
     date_->setCalendarPopup(true);
     date_->setDate(PickerDate(start));
     time_ = new QTimeEdit(this);
     time_->setObjectName(QStringLiteral("startTime"));
-    time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    time_->setDisplayFormat(PickerTimeFormat());
     time_->setTime(PickerTime(start));
     shownStart_ = PickedStart();
     form->addRow(ResourceString(TextId::kStartDateLabel), date_);

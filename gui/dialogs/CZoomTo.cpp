@@ -43,8 +43,8 @@ QGroupBox* PickerGroup(const QString& title, PickerLabels labels, QDateEdit* dat
     auto* group = new QGroupBox(title, parent);
     auto* form = new QFormLayout(group);
     date->setCalendarPopup(true);
-    date->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    date->setDisplayFormat(PickerDateFormat());
+    time->setDisplayFormat(PickerTimeFormat());
     form->addRow(ResourceString(labels.date), date);
     form->addRow(ResourceString(labels.time), time);
     return group;

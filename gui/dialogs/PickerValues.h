@@ -3,7 +3,25 @@
 #include "core/common/CalendarDateTime.h"
 
 #include <QDate>
+#include <QLocale>
+#include <QString>
 #include <QTime>
+
+// The pickers write dates and times as the interface's locale does, with the year in full and
+// the seconds shown: "dd/MM/yyyy" and "HH:mm:ss" in French, "M/d/yyyy" and "h:mm:ss AP" in
+// American English.
+inline QString PickerDateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1StringView("yyyy")))
+        format.replace(QLatin1StringView("yy"), QLatin1StringView("yyyy"));
+    return format;
+}
+inline QString PickerTimeFormat() {
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    if (!format.contains(u's'))
+        format.replace(QLatin1StringView("mm"), QLatin1StringView("mm:ss"));
+    return format;
+}
 
 // Wall-clock fields to and from the toolkit's date and time pickers.
 inline QDate PickerDate(const CalendarDateTime& dt) {

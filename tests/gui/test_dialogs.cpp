@@ -7,6 +7,7 @@
 #include "gui/dialogs/CToolsOptions.h"
 #include "gui/dialogs/CVXTraceColorsDlg.h"
 #include "gui/dialogs/ColourPalette.h"
+#include "gui/dialogs/PickerValues.h"
 #include "support/MemorySettingsStore.h"
 #include "support/SessionTestSupport.h"
 
@@ -545,3 +546,22 @@ TEST(QtUserInterfaceDialogs, FileFiltersInQtForm) {
 }
 
 } // namespace
+
+// The pickers follow the interface's locale: French keeps its exact formats, and no locale
+// drops the full year or the seconds.
+TEST(PickerFormats, FollowTheInterfaceLocaleWithFullYearAndSeconds) {
+    const QLocale before;
+    const struct {
+        QLocale locale;
+        const char16_t* date;
+        const char16_t* time;
+    } cases[] = {{QLocale(QLocale::French, QLocale::France), u"dd/MM/yyyy", u"HH:mm:ss"},
+                 {QLocale(QLocale::English, QLocale::UnitedStates), u"M/d/yyyy", u"h:mm:ss AP"},
+                 {QLocale(QLocale::German, QLocale::Germany), u"dd.MM.yyyy", u"HH:mm:ss"}};
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        EXPECT_EQ(PickerDateFormat(), QString::fromUtf16(c.date)) << c.locale.name().toStdString();
+        EXPECT_EQ(PickerTimeFormat(), QString::fromUtf16(c.time)) << c.locale.name().toStdString();
+    }
+    QLocale::setDefault(before);
+}
