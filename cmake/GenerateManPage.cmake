@@ -18,10 +18,12 @@ endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR}/home ${WORK_DIR}/bin)
 
-# A private home and a fixed locale: the text must not depend on who builds it, and a build
-# must leave no settings behind. Leak reports of a sanitizer build are not the page.
+# A private home and a fixed locale (the plain one, so the French texts, whatever LANGUAGE the
+# builder prefers): the text must not depend on who builds it, and a build must leave no
+# settings behind. Leak reports of a sanitizer build are not the page.
 set(run_environment
-    ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 LANG=C.UTF-8 TZ=UTC HOME=${WORK_DIR}/home
+    ${CMAKE_COMMAND} -E env --unset=LANGUAGE --unset=LC_MESSAGES LC_ALL=C.UTF-8 LANG=C.UTF-8
+    TZ=UTC HOME=${WORK_DIR}/home
     XDG_CONFIG_HOME=${WORK_DIR}/home/config XDG_RUNTIME_DIR= VEXLO_DRIVES=
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0)
 
