@@ -53,7 +53,8 @@ QString ChannelTexts::EventLengthAt(int64_t second, int millisecond) const {
         const int64_t start = e.startSeconds * 1000 + e.startMs;
         if (start > t)
             break;
-        if (t <= start + e.lengthSeconds * 1000 + e.lengthMs)
+        // An event ends where its first off state begins.
+        if (t < start + e.lengthSeconds * 1000 + e.lengthMs)
             return FormatSpanWordsMs(e.LengthInSeconds());
     }
     return ResourceString(TextId::kOff);

@@ -273,6 +273,36 @@ TEST(SessionModel, EventsAcrossWordBoundaries) {
     EXPECT_EQ(t.total, u"1"_qs);
 }
 
+// The cursor stands on state times: an event's length shows from its first on state through
+// its last, and the state just before or after it, off, shows "Off".
+TEST(SessionModel, EventLengthUnderTheCursorAtTheEventsEdges) {
+    SessionImageBuilder b;
+    b.Set("Model", "6").Set("Polarity", "1");
+    // States 19..22 inside word 1, all of word 3 (48..63), and 94..97 across words 5 and 6.
+    b.Samples(
+        Counts({0x0000, 0x1E00, 0x0000, -1, 0x0000, 0x0003, static_cast<int16_t>(0xC000), 0x0000}));
+    const auto s = ReadImage(b);
+    ASSERT_TRUE(s);
+    const CChanData& d = s->ChanData();
+    ASSERT_EQ(d.Events().size(), 3u);
+    const auto at = [&d](int state) {
+        const ValueStamp t = d.ValueStampAt(state);
+        return ChannelTexts(d).EventLengthAt(t.seconds, t.ms);
+    };
+    struct Case {
+        int first, last;
+        QString length;
+    };
+    for (const Case& c :
+         {Case{19, 22, u"0,252 s"_qs}, Case{48, 63, u"1,000 s"_qs}, Case{94, 97, u"0,244 s"_qs}}) {
+        SCOPED_TRACE(c.first);
+        EXPECT_EQ(at(c.first - 1), u"Off"_qs);
+        EXPECT_EQ(at(c.first), c.length);
+        EXPECT_EQ(at(c.last), c.length);
+        EXPECT_EQ(at(c.last + 1), u"Off"_qs);
+    }
+}
+
 TEST(SessionModel, StatisticsWithMarkers) {
     SessionImageBuilder b;
     // 1 count = 1 mV on the 10 V range: 11000 counts is over range.
