@@ -216,3 +216,35 @@ TEST_F(FirstDesktopStart, AProgramRunWhereItWasBuiltRegistersItselfForTheUser) {
 }
 
 } // namespace
+
+// The three programs speak the language the environment asks for, French when it names none
+// the program has; the desktop's stored choice outranks the environment.
+TEST_F(BareStart, EachProgramSpeaksTheLanguageItsEnvironmentAsksFor) {
+    const QString sim = QStringLiteral(VEXLO_SIM);
+    const auto firstLine = [](const CliRun& r) { return r.out.left(r.out.indexOf('\n')); };
+    for (const QString& program : {kDesktop, kCli, sim}) {
+        SCOPED_TRACE(program.toStdString());
+        const QByteArray name = QFileInfo(program).fileName().toUtf8();
+        const QByteArray french = "usage : " + name;
+        const QByteArray english = "usage: " + name;
+        const auto help = [&](const std::map<QString, QString>& extra) {
+            return firstLine(Run(program, {u"--help"_qs}, extra));
+        };
+        EXPECT_TRUE(help({}).startsWith(french)) << "no locale";
+        EXPECT_TRUE(help({{u"LANG"_qs, u"C.UTF-8"_qs}}).startsWith(french));
+        EXPECT_TRUE(help({{u"LANG"_qs, u"de_DE.UTF-8"_qs}}).startsWith(french));
+        EXPECT_TRUE(help({{u"LANG"_qs, u"en_US.UTF-8"_qs}}).startsWith(english));
+        EXPECT_TRUE(help({{u"LANGUAGE"_qs, u"en"_qs}}).startsWith(english));
+        EXPECT_TRUE(help({{u"LANG"_qs, u"en_US.UTF-8"_qs}, {u"LC_ALL"_qs, u"fr_FR.UTF-8"_qs}})
+                        .startsWith(french))
+            << "LC_ALL outranks LANG";
+    }
+    // "Langue de l’interface" set to English in the options.
+    ASSERT_TRUE(QDir().mkpath(Path(u"config/Marvane"_qs)));
+    QFile settings(Path(u"config/Marvane/Vexlo.conf"_qs));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Settings]\nInterfaceLanguage=2\n");
+    settings.close();
+    EXPECT_TRUE(firstLine(Run(kDesktop, {u"--help"_qs}, {{u"LANG"_qs, u"fr_FR.UTF-8"_qs}}))
+                    .startsWith("usage: vexlo"));
+}

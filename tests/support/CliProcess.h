@@ -35,6 +35,8 @@ inline QProcessEnvironment CliEnvironment(const CliSetting& setting) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), setting.locale);
     env.insert(QStringLiteral("LANG"), setting.locale);
+    // The tester's preferred languages would outrank the locale for the words.
+    env.remove(QStringLiteral("LANGUAGE"));
     env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Paris"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), setting.home + QStringLiteral("/config"));
     env.insert(QStringLiteral("HOME"), setting.home);
