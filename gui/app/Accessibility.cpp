@@ -8,6 +8,14 @@ void NameAfterToolTip(QAbstractButton& button) {
         button.setAccessibleName(button.toolTip());
 }
 
+QWidget* FirstTabStop(QWidget& container) {
+    for (QWidget* w = container.nextInFocusChain(); w != &container && container.isAncestorOf(w);
+         w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&container) && w->isEnabled())
+            return w;
+    return &container;
+}
+
 void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
     QWidget* previous = nullptr;
     for (QWidget* widget : widgets) {

@@ -11,6 +11,11 @@ class QWidget;
 // its tip. Call it again whenever the tip changes.
 void NameAfterToolTip(QAbstractButton& button);
 
+// The first control Tab reaches inside `container`, shown and enabled; the container itself
+// when it holds none. Focus sent to a page goes there, so that it lands on something that says
+// what it is.
+QWidget* FirstTabStop(QWidget& container);
+
 // Tab moves through `widgets` in this order, whatever order they were created in.
 void ChainTabOrder(std::initializer_list<QWidget*> widgets);
 

@@ -18,6 +18,7 @@
 #include "core/instrument/InstrumentCommands.h"
 #include "core/instrument/InstrumentPort.h"
 #include "core/session/CRecSession.h"
+#include "gui/app/Accessibility.h"
 #include "gui/app/AppIcons.h"
 #include "gui/app/CCustomiseToolBar.h"
 #include "gui/app/HelpLauncher.h"
@@ -671,7 +672,7 @@ CDisplayDataView* CMainFrame::PrintablePage() const {
 
 void CMainFrame::SwitchPane() {
     if (tree_->hasFocus())
-        pages_->currentWidget()->setFocus(Qt::ShortcutFocusReason);
+        FirstTabStop(*pages_->currentWidget())->setFocus(Qt::ShortcutFocusReason);
     else
         tree_->setFocus(Qt::ShortcutFocusReason);
 }

@@ -210,6 +210,23 @@ TEST(AccessibilityHelpers, ALabelReadsWithoutItsMnemonicMark) {
     EXPECT_EQ(WithoutMnemonic(QString()), QString());
 }
 
+TEST(AccessibilityHelpers, APageTakesTheFocusOnItsFirstShownEnabledControl) {
+    QWidget page;
+    EXPECT_EQ(FirstTabStop(page), &page) << "nothing to land on";
+    new QLabel(u"Titre"_qs, &page);
+    auto* hidden = new QLineEdit(&page);
+    hidden->hide();
+    auto* disabled = new QLineEdit(&page);
+    disabled->setEnabled(false);
+    auto* clickOnly = new QLineEdit(&page);
+    clickOnly->setFocusPolicy(Qt::ClickFocus);
+    EXPECT_EQ(FirstTabStop(page), &page);
+    auto* inner = new QWidget(&page);
+    auto* field = new QLineEdit(inner);
+    new QLineEdit(&page);
+    EXPECT_EQ(FirstTabStop(page), field);
+}
+
 class MainWindowAccess : public testing::Test {
 protected:
     void SetUp() override {
