@@ -78,8 +78,9 @@ Outcome CheckOutput(const QString& out, const QStringList& inputs, bool force) {
             return Outcome::Failure(OutcomeType::Refused,
                                     FormatResource(TextId::kCliOutputIsInput, {out}));
     if (!force)
-        return Outcome::Failure(OutcomeType::Refused, FormatResource(TextId::kFileExists, {out}) +
-                                                          QStringLiteral(" --force le remplace."));
+        return Outcome::Failure(OutcomeType::Refused,
+                                FormatResource(TextId::kFileExists, {out}) +
+                                    ResourceString(TextId::kCliForceReplaces));
     return Outcome::Success();
 }
 

@@ -101,7 +101,7 @@ UsageProblem CheckArguments(const ExportArguments& args) {
     if (args.CsvOptions() && !args.WritesCsv())
         return UsageText(TextId::kCliCsvOptionsOnly);
     if (args.ToStandardOutput() && args.csv == false)
-        return "un classeur ne peut pas aller sur la sortie standard";
+        return UsageText(TextId::kCliWorkbookNotToStdout);
     if (args.ToStandardOutput() && !args.WritesCsv())
         return UsageText(TextId::kCliStdoutNeedsCsv);
     if (args.WritesCsv() && args.Format().separator == args.Format().decimal)

@@ -36,7 +36,8 @@ std::optional<bool> ParseChoice(const char* text, const char* yes, const char* n
 
 // A word the command takes no place for.
 std::string ExtraArgument(std::string_view word) {
-    return "argument de trop : " + std::string(word);
+    return UsageText(TextId::kCliExtraArgument,
+                     {QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()))});
 }
 
 // A text option.
@@ -112,16 +113,16 @@ void AddConfigureOptions(CommandLine& line, ConfigureRequest& c) {
     line.options.push_back(Scale("--low", c.low));
     line.options.push_back(Scale("--high", c.high));
     line.options.push_back(Text("--units", c.units));
-    line.options.push_back(
-        {"--tc", [&c](ArgumentCursor& values) -> UsageProblem {
-             const char* v = values.Take();
-             const char* letter =
-                 v && std::strlen(v) == 1 ? std::strchr(kTcButtonLetters, v[0]) : nullptr;
-             if (!letter || !*letter)
-                 return "--tc attend un type de thermocouple parmi J K T N E R S";
-             c.tcButton = static_cast<int>(letter - kTcButtonLetters);
-             return std::nullopt;
-         }});
+    line.options.push_back({"--tc", [&c](ArgumentCursor& values) -> UsageProblem {
+                                const char* v = values.Take();
+                                const char* letter = v && std::strlen(v) == 1
+                                                         ? std::strchr(kTcButtonLetters, v[0])
+                                                         : nullptr;
+                                if (!letter || !*letter)
+                                    return UsageText(TextId::kCliThermocoupleType);
+                                c.tcButton = static_cast<int>(letter - kTcButtonLetters);
+                                return std::nullopt;
+                            }});
     line.options.push_back({"--cjc", [&c](ArgumentCursor& values) -> UsageProblem {
                                 c.cjc = ParseChoice(values.Take(), "on", "off");
                                 if (!c.cjc)
@@ -160,7 +161,7 @@ void AddFlashOptions(CommandLine& line, LoggerArguments& args) {
     line.options.push_back({"--server", [&args](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v || !*v)
-                                    return "--server attend une adresse";
+                                    return UsageText(TextId::kCliServerAddress);
                                 args.server = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});
@@ -174,7 +175,7 @@ void AddFlashOptions(CommandLine& line, LoggerArguments& args) {
 
 UsageProblem CheckFlash(const LoggerArguments& args) {
     if (args.latest == !args.hexPath.isEmpty())
-        return "flash attend un fichier Intel HEX ou --latest";
+        return UsageText(TextId::kCliFlashNeedsFile);
     if (!args.server.isEmpty() && !args.latest)
         return UsageText(TextId::kCliOnlyWith,
                          {QStringLiteral("--server"), QStringLiteral("--latest")});
@@ -196,7 +197,7 @@ std::variant<int, std::string> ReadCommand(int argc, char** argv, LoggerCommandT
             return word == "record" ? UsageText(TextId::kCliExpectsEither,
                                                 {QStringLiteral("record"), QStringLiteral("start"),
                                                  QStringLiteral("stop")})
-                                    : std::string("clock attend set");
+                                    : UsageText(TextId::kCliClockNeedsSet);
         return 3;
     }
     command = word == "configure" ? LoggerCommandType::Configure
@@ -250,7 +251,7 @@ std::variant<LoggerArguments, int> ParseLoggerArguments(int argc, char** argv) {
                 return UsageText(TextId::kCliTooManyArguments);
             args.clockTime = ParseDate(std::string(word).c_str());
             if (!args.clockTime)
-                return "clock set attend une heure \"AAAA/MM/JJ HH:MM:SS\"";
+                return UsageText(TextId::kCliClockSetTime);
             return std::nullopt;
         };
         break;

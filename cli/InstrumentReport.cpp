@@ -124,7 +124,10 @@ int InstrumentReport::ListDrives(DriveBackend& drives, bool json, std::FILE* out
         return 0;
     }
     for (const QString& root : roots)
-        Print(out, Text(root) + (root == logger ? "\tinstrument Vexlo\n" : "\n"));
+        Print(out,
+              Text(root) +
+                  (root == logger ? '\t' + Text(ResourceString(TextId::kCliLoggerDrive)) : "") +
+                  '\n');
     if (roots.empty())
         Print(out, Text(ResourceString(TextId::kCliNoRemovableDrive)) + '\n');
     return 0;

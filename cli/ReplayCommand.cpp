@@ -42,7 +42,7 @@ std::optional<int> Parse(int argc, char** argv, ReplayArguments& args) {
     if (const std::optional<int> status = line.Parse(argc, argv, 2))
         return status;
     if (args.dump.isEmpty())
-        return line.UsageError("vidage manquant");
+        return line.UsageError(UsageText(TextId::kCliMissingDump));
     return std::nullopt;
 }
 

@@ -62,7 +62,7 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     line.options.push_back({"--samples", [&args](ArgumentCursor& values) -> UsageProblem {
                                 args.samples = ReadInteger(values.Take(), 1, 2147483647);
                                 if (!args.samples)
-                                    return "--samples attend un nombre entier de secondes";
+                                    return UsageText(TextId::kCliSamplesSeconds);
                                 return std::nullopt;
                             }});
     line.options.push_back(SecondsOption("--from", args.from));
@@ -81,7 +81,7 @@ std::optional<int> Parse(int argc, char** argv, ReportArguments& args) {
     if (args.session.isEmpty())
         return line.UsageError(UsageText(TextId::kCliMissingSessionFile));
     if (args.out.isEmpty())
-        return line.UsageError("report attend --out RAPPORT.pdf");
+        return line.UsageError(UsageText(TextId::kCliReportNeedsOut));
     if (args.from && args.to && *args.to <= *args.from)
         return line.UsageError(UsageText(TextId::kCliToAfterFrom));
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include "JsonText.h"
 #include "cli/ConsoleOutput.h"
 #include "core/common/CalendarDateTime.h"
+#include "core/common/StringTable.h"
 #include "core/common/TimeFormat.h"
 #include "core/common/ValueMarkers.h"
 #include "core/export/DateTimeTextCache.h"
@@ -111,7 +112,7 @@ void SessionReport::Info() const {
         add(key, JsonText::Number(v), QString::number(v));
     };
     const auto addBool = [&](const char* key, bool v) {
-        add(key, JsonText::Bool(v), v ? QStringLiteral("oui") : QStringLiteral("non"));
+        add(key, JsonText::Bool(v), ResourceString(v ? TextId::kCliYes : TextId::kNo));
     };
     const auto addNumber = [&](const char* key, double v) {
         add(key, JsonText::Number(v), QString::fromStdString(JsonText::Number(v)));

@@ -38,8 +38,8 @@ void PrintJson(const VersionsFile& v, bool newer) {
 void PrintLine(const QString& label, const QString& entry) {
     const QString version = EntryVersion(entry);
     const QString address = EntryAddress(entry);
-    QString line =
-        label + QStringLiteral(" : ") + (version.isEmpty() ? QStringLiteral("-") : version);
+    QString line = FormatResource(TextId::kLabelledFigure,
+                                  {label, version.isEmpty() ? QStringLiteral("-") : version});
     if (!address.isEmpty())
         line += QStringLiteral("  ") + address;
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
@@ -52,11 +52,12 @@ void PrintText(const VersionsFile& v, bool newer) {
                                  newer ? ResourceString(TextId::kCliNewerAvailable) : QString()})
                      .toLocal8Bit()
                      .constData());
-    PrintLine(QStringLiteral("Dernier programme"), v.program);
-    PrintLine(QStringLiteral("Micrologiciel"), v.firmware);
+    PrintLine(ResourceString(TextId::kCliLatestProgram), v.program);
+    PrintLine(ResourceString(TextId::kCliFirmware), v.firmware);
     PrintLine(ResourceString(TextId::kHelpButton), v.help);
-    std::fprintf(stdout, "%s\n",
-                 (QStringLiteral("Manuel : ") + EntryAddress(v.manual)).toLocal8Bit().constData());
+    std::fprintf(
+        stdout, "%s\n",
+        FormatResource(TextId::kCliManualLine, {EntryAddress(v.manual)}).toLocal8Bit().constData());
 }
 
 } // namespace
@@ -68,13 +69,15 @@ int VersionsCommand::Run(int argc, char** argv) {
                      ResourceString(TextId::kUsageVersions).toStdString(),
                      {},
                      [](std::string_view word) -> UsageProblem {
-                         return "argument inconnu : " + std::string(word);
+                         return UsageText(TextId::kCliUnknownArgument,
+                                          {QString::fromLocal8Bit(
+                                              word.data(), static_cast<qsizetype>(word.size()))});
                      }};
     line.options.push_back(FlagOption("--json", json));
     line.options.push_back({"--server", [&server](ArgumentCursor& values) -> UsageProblem {
                                 const char* v = values.Take();
                                 if (!v || !*v)
-                                    return "--server attend une adresse";
+                                    return UsageText(TextId::kCliServerAddress);
                                 server = QString::fromLocal8Bit(v);
                                 return std::nullopt;
                             }});

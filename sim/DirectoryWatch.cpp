@@ -12,7 +12,9 @@ std::unique_ptr<DirectoryWatch> DirectoryWatch::Open(const QString& folder, Outc
     const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) {
         *outcome = Outcome::Failure(OutcomeType::CannotRead,
-                                    QStringLiteral("inotify : %1").arg(std::strerror(errno)));
+                                    FormatResource(TextId::kLabelledFigure,
+                                                   {QStringLiteral("inotify"),
+                                                    QString::fromLocal8Bit(std::strerror(errno))}));
         return nullptr;
     }
     std::unique_ptr<DirectoryWatch> watch(new DirectoryWatch(fd));

@@ -21,10 +21,11 @@ QByteArray PaddedToSectors(QByteArray bytes) {
 }
 
 Outcome SystemFailure(const char* what, const QByteArray& path) {
-    return Outcome::Failure(OutcomeType::CannotWrite,
-                            QStringLiteral("%1 %2 : %3")
-                                .arg(QString::fromLatin1(what), QFile::decodeName(path),
-                                     QString::fromLocal8Bit(std::strerror(errno))));
+    return Outcome::Failure(
+        OutcomeType::CannotWrite,
+        FormatResource(TextId::kLabelledFigure,
+                       {QString::fromLatin1(what) + u' ' + QFile::decodeName(path),
+                        QString::fromLocal8Bit(std::strerror(errno))}));
 }
 
 } // namespace

@@ -49,6 +49,10 @@ OptionsModel::OptionsModel(const DocumentOptions& current)
       mktActivationText_(QString::number(current.mktActivationKelvin)),
       mktActivation_(current.mktActivationKelvin) {}
 
+QString OptionsModel::Title() {
+    return ResourceString(TextId::kOptionsTitle);
+}
+
 QString OptionsModel::MktActivationLabel() {
     return ResourceString(TextId::kMktActivationLabel);
 }

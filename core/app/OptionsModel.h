@@ -37,7 +37,7 @@ class OptionsModel {
 public:
     explicit OptionsModel(const DocumentOptions& current);
 
-    static QString Title() { return QStringLiteral("Options"); }
+    static QString Title();
 
     bool CheckFirmware() const { return checkFirmware_; }
     bool CheckSoftware() const { return checkSoftware_; }
