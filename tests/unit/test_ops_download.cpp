@@ -172,6 +172,31 @@ TEST_F(Download, SevenHundredBytesUsedDropTheLastSector256Bytes) {
     EXPECT_EQ(file.mid(256 + 2560), port.record.mid(256, 512));
 }
 
+// The last 256 bytes of the sectors read are dropped only when more than 256 bytes of them lie
+// past the memory used.
+TEST_F(Download, TheTailIsDroppedOnlyPast256BytesOfPadding) {
+    port.record = RecordImage(HeaderText(), 256, 2048);
+    struct Case {
+        qint64 used;
+        bool drops;
+        int recorded;
+    };
+    for (const Case& c : {Case{767, true, 512}, Case{768, false, 768}, Case{769, false, 768}}) {
+        SCOPED_TRACE(c.used);
+        port.memoryUsed = c.used;
+        QTemporaryDir into;
+        DownloadJob job(port, ui, settings, clock);
+        ASSERT_TRUE(job.Begin(into.path()));
+        EXPECT_EQ(job.Transfer()->Total(), 1024);
+        EXPECT_EQ(job.Transfer()->DropsTail(), c.drops);
+        ASSERT_EQ(RunToEnd(job), TransferStateType::Finished);
+        ASSERT_TRUE(job.CompleteParameters(kAcceptAsShown));
+        const QByteArray file = ReadAll(job.SessionFilePath());
+        ASSERT_EQ(file.size(), 256 + 2560 + c.recorded);
+        EXPECT_EQ(file.mid(256 + 2560), port.record.mid(256, c.recorded));
+    }
+}
+
 TEST_F(Download, FiveHundredCharacterHeaderOverTwoChunks) {
     const QByteArray header = HeaderText(500);
     ASSERT_EQ(header.size(), 500);
