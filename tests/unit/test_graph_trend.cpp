@@ -449,3 +449,34 @@ TEST(GraphCursorReadouts, TwoStateColumnsGiveTheEventLength) {
     EXPECT_EQ(cursor.EventText(), ChannelTexts(d).EventCellText(3, 2));
     EXPECT_NE(cursor.EventText(), ResourceString(TextId::kOff));
 }
+
+// The cursor takes the first column whose centre is not left of it: standing exactly on a
+// centre takes that column, a hair right of the centre the next one.
+TEST(GraphCursorReadouts, ACursorOnAColumnsCentreTakesThatColumn) {
+    const auto session = Voltage(Ramp(300, 2000, 8000));
+    CursorFrame frame{{10, 10, 110, 110}, false, &session->ChanData().FirstRecord(), 1.0, 1.0, 255};
+    GraphCursor cursor;
+    cursor.Enable();
+    cursor.SetOffset(20); // at x = 31
+    // Columns of four points two pixels wide: column i from x = 20 + 2i + shift, centred a
+    // pixel to its right.
+    const auto taken = [&](double shift) {
+        RecordingCanvas canvas;
+        CursorProbe probe(cursor, frame, session->ChanData(), canvas);
+        for (int i = 0; i < 40; ++i)
+            if (probe.TakeColumn({20.0 + 2 * i + shift, 4, 0.5, 4, 2.0, 3.0, 2.5, false, 4 * i}))
+                return i;
+        return -1;
+    };
+    EXPECT_EQ(taken(0.0), 5) << "centred on 31";
+    EXPECT_EQ(taken(0.01), 5) << "centred a hair right of the cursor";
+    EXPECT_EQ(taken(-0.01), 6) << "centred a hair left of the cursor";
+    EXPECT_EQ(cursor.Index(), 24);
+
+    // A printer places it by the time kept from the screen: 19 s, where column 5 starts.
+    ASSERT_EQ(taken(0.0), 5);
+    frame.printer = true;
+    EXPECT_EQ(taken(0.0), 5) << "starting at 19 s";
+    EXPECT_EQ(taken(0.01), 5) << "starting a hair after 19 s";
+    EXPECT_EQ(taken(-0.01), 6) << "starting a hair before 19 s";
+}

@@ -1,10 +1,13 @@
 #include "core/graph/CTrendGraph.h"
+#include "core/graph/ValueRangeZoom.h"
 #include "core/graph/ViewWindow.h"
 #include "core/graph/ZoomToModel.h"
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -314,4 +317,51 @@ TEST(GraphZoom, CursorFollowsZoomInAndOut) {
     EXPECT_NEAR(g.graph.CursorOffset(), (width - 1) / 2, 1);
     g.graph.ZoomOut();
     EXPECT_NEAR(g.graph.CursorOffset(), (width - 1) * 3 / 4, 2);
+}
+
+// Zooming in is offered while half the span still rounds to two seconds or more.
+TEST(GraphZoom, ZoomInIsOfferedDownToAFourSecondSpan) {
+    for (const auto& [span, allowed, after] :
+         {std::tuple{3.0, false, 1.0}, std::tuple{4.0, true, 2.0}, std::tuple{5.0, true, 2.0}}) {
+        ViewWindow w = ThousandSeconds();
+        ASSERT_TRUE(w.SetWindow(100.0, span));
+        EXPECT_EQ(w.CanZoomIn(), allowed) << span;
+        w.ZoomIn(101, std::nullopt);
+        EXPECT_EQ(w.Span(), after) << span;
+    }
+
+    // The value axis narrows to no fewer than five resolution steps, and can narrow again
+    // only while it holds more.
+    for (const auto& [top, range, allowed] : {std::tuple{9.0, ValueRange{5.0, 10.0}, false},
+                                              std::tuple{10.0, ValueRange{5.0, 10.0}, false},
+                                              std::tuple{11.0, ValueRange{5.0, 11.0}, true}}) {
+        const NarrowedValueRange n = NarrowValueRange({0.0, 100.0}, 1.0, top, 5.0);
+        EXPECT_EQ(n.range, range) << top;
+        EXPECT_EQ(n.canZoomInVertically, allowed) << top;
+    }
+}
+
+// Ten windows are kept: the tenth step back still reaches the whole view, an eleventh zoom
+// forgets it.
+TEST(GraphZoom, HistoryAtItsCapacityDropsOnlyTheOldest) {
+    for (const int zooms :
+         {ZoomHistory::kCapacity - 1, ZoomHistory::kCapacity, ZoomHistory::kCapacity + 1}) {
+        SCOPED_TRACE(zooms);
+        ViewWindow w = ThousandSeconds();
+        std::vector<Window> before;
+        for (int i = 0; i < zooms; ++i) {
+            before.push_back(Of(w));
+            w.SetWindow(10.0 * i, 50.0 + i);
+        }
+        const int kept = std::min(zooms, ZoomHistory::kCapacity);
+        EXPECT_EQ(w.HistorySize(), kept);
+        for (int i = zooms - 1; i >= zooms - kept; --i) {
+            ASSERT_TRUE(w.CanZoomBack());
+            w.ZoomBack();
+            EXPECT_EQ(Of(w), before[static_cast<std::size_t>(i)]) << i;
+        }
+        EXPECT_FALSE(w.CanZoomBack());
+        EXPECT_EQ(w.IsShowingAll(), zooms <= ZoomHistory::kCapacity);
+    }
+    EXPECT_EQ(ZoomHistory::kCapacity, 10);
 }
