@@ -16,7 +16,9 @@ void NameAfterToolTip(QAbstractButton& button);
 // what it is.
 QWidget* FirstTabStop(QWidget& container);
 
-// Tab moves through `widgets` in this order, whatever order they were created in.
+// Tab moves through `widgets` in this order, whatever order they were created in. Qt 6.4 leaves
+// a widget where it is when it comes just before the one it is to follow: make such a pair in
+// the order it shows instead.
 void ChainTabOrder(std::initializer_list<QWidget*> widgets);
 
 // A label that names `field` for a screen reader and moves the focus to it on its mnemonic.

@@ -29,10 +29,12 @@
 #include "gui/dialogs/CToolsOptions.h"
 #include "gui/dialogs/CVXTraceColorsDlg.h"
 #include "gui/dialogs/CZoomTo.h"
+#include "gui/dialogs/ColourPalette.h"
 #include "gui/graph/CTrendGraphWidget.h"
 #include "gui/instrument/CVXRealtimeView.h"
 #include "gui/sessions/CChannelListCtrl.h"
 #include "gui/sessions/COverlayChooser.h"
+#include "gui/sessions/CVXOverlayWindow.h"
 #include "gui/sessions/CVXSessionView.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatedDrive.h"
@@ -235,8 +237,8 @@ protected:
         frame_.show();
     }
 
-    CRecSession& OpenSession() {
-        const QString path = dir_.filePath(u"Étuve.vx"_qs);
+    CRecSession& OpenSession(const QString& file = u"Étuve.vx"_qs) {
+        const QString path = dir_.filePath(file);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(SessionImage());
@@ -280,6 +282,13 @@ TEST_F(MainWindowAccess, TheSessionAndTrendPagesNameEveryControl) {
     }
     frame_.SessionView()->SelectModeByIndex(1);
     EXPECT_EQ(FaultsIn(frame_), "");
+}
+
+TEST_F(MainWindowAccess, TheOverlayWindowNamesEveryControl) {
+    const CRecSession& first = OpenSession();
+    const CRecSession& second = OpenSession(u"Four.vx"_qs);
+    CVXOverlayWindow window(doc_, {&first, &second});
+    EXPECT_EQ(FaultsIn(window), "");
 }
 
 TEST_F(MainWindowAccess, AnUnnamedControlIsReportedWithItsClassNameAndRole) {
@@ -366,6 +375,8 @@ TEST(DialogAccess, ProgramWindowsLabelEveryField) {
     ZoomToModel zoom{1709650800, 1709665200, 60};
     CZoomTo zoomDialog(zoom, {});
     EXPECT_EQ(FaultsIn(zoomDialog), "");
+    ColourPalette palette;
+    EXPECT_EQ(FaultsIn(palette), "");
     CAboutDlg about;
     EXPECT_EQ(FaultsIn(about), "");
 }
