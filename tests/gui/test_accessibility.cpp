@@ -51,9 +51,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFile>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimeEdit>
@@ -144,6 +147,30 @@ std::string FaultsIn(QWidget& window) {
     return AccessibilityWalker().FaultsIn(window).join(u'\n').toStdString();
 }
 
+// In a dialog every field's label has a mnemonic, and no two texts share one.
+std::string MnemonicFaults(const QWidget& dialog) {
+    QStringList faults;
+    QMap<QKeySequence, QString> taken;
+    const auto take = [&](const QString& text) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (key.isEmpty())
+            return;
+        if (taken.contains(key))
+            faults << QStringLiteral("\"%1\" and \"%2\" share a mnemonic").arg(taken[key], text);
+        taken.insert(key, text);
+    };
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->buddy() && QKeySequence::mnemonic(label->text()).isEmpty())
+            faults << QStringLiteral("no mnemonic: \"%1\"").arg(label->text());
+        take(label->text());
+    }
+    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+        take(button->text());
+    for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
+        take(group->title());
+    return faults.join(u'\n').toStdString();
+}
+
 // The widgets named in `among`, in the order Tab reaches them from the window.
 std::string TabOrder(QWidget& window, const QStringList& among) {
     QStringList order;
@@ -202,6 +229,19 @@ TEST(AccessibilityWalker, AFieldNeedsANameAndALabelButABoxNeedsNeither) {
     plain->setObjectName(u"plain"_qs);
     plain->setFocusPolicy(Qt::StrongFocus);
     EXPECT_EQ(FaultsIn(window), "no name: QWidget \"plain\" (role 0xa)");
+}
+
+TEST(AccessibilityWalker, ADialogsMnemonicsAreOnEveryFieldLabelAndEachOnce) {
+    QDialog window;
+    auto* field = new QLineEdit(&window);
+    auto* label = new QLabel(u"Champ :"_qs, &window);
+    label->setBuddy(field);
+    new QLabel(u"Note sans champ"_qs, &window);
+    EXPECT_EQ(MnemonicFaults(window), "no mnemonic: \"Champ :\"");
+    label->setText(u"&Champ :"_qs);
+    EXPECT_EQ(MnemonicFaults(window), "");
+    new QCheckBox(u"&Case"_qs, &window);
+    EXPECT_EQ(MnemonicFaults(window), "\"&Champ :\" and \"&Case\" share a mnemonic");
 }
 
 TEST(AccessibilityHelpers, ALabelReadsWithoutItsMnemonicMark) {
@@ -339,6 +379,7 @@ TEST(DialogAccess, SessionWindowsLabelEveryField) {
         SessionParamsEditModel params(*session);
         CEditSessionParams paramsDialog(params, {});
         EXPECT_EQ(FaultsIn(paramsDialog), "");
+        EXPECT_EQ(MnemonicFaults(paramsDialog), "");
         const QStringList paramsOrder =
             QStringList{u"instrumentName"_qs, u"location"_qs, u"sessionName"_qs, u"header"_qs,
                         u"footer"_qs,         u"comments"_qs, u"startDate"_qs,   u"startTime"_qs} +
@@ -348,22 +389,26 @@ TEST(DialogAccess, SessionWindowsLabelEveryField) {
         AlarmLimitsEditModel limits(*session);
         CAlarmLimitsDlg limitsDialog(limits, {});
         EXPECT_EQ(FaultsIn(limitsDialog), "");
+        EXPECT_EQ(MnemonicFaults(limitsDialog), "");
         const QStringList limitsOrder{u"high"_qs, u"low"_qs, u"showMkt"_qs};
         EXPECT_EQ(TabOrder(limitsDialog, limitsOrder), Present(limitsDialog, limitsOrder));
         ReportOptionsModel report(ReportSessionFacts::Of(*session), {});
         CReportOptions reportDialog(report, {});
         EXPECT_EQ(FaultsIn(reportDialog), "");
+        EXPECT_EQ(MnemonicFaults(reportDialog), "");
     }
     const auto first = ReadImage(voltage);
     const auto second = ReadImage(voltage);
     COverlayChooser chooser({first.get(), second.get()}, first->DisplayUnits());
     EXPECT_EQ(FaultsIn(chooser), "");
+    EXPECT_EQ(MnemonicFaults(chooser), "");
 }
 
 TEST(DialogAccess, ProgramWindowsLabelEveryField) {
     OptionsModel options(DocumentOptions{});
     CToolsOptions optionsDialog(options, {});
     EXPECT_EQ(FaultsIn(optionsDialog), "");
+    EXPECT_EQ(MnemonicFaults(optionsDialog), "");
     const QStringList optionsOrder{
         u"checkFirmware"_qs, u"checkSoftware"_qs, u"dashedOverload"_qs, u"celsius"_qs,
         u"fahrenheit"_qs,    u"saveRawDump"_qs,   u"mktActivation"_qs,  u"interfaceLanguage"_qs};
@@ -375,6 +420,7 @@ TEST(DialogAccess, ProgramWindowsLabelEveryField) {
     ZoomToModel zoom{1709650800, 1709665200, 60};
     CZoomTo zoomDialog(zoom, {});
     EXPECT_EQ(FaultsIn(zoomDialog), "");
+    EXPECT_EQ(MnemonicFaults(zoomDialog), "");
     ColourPalette palette;
     EXPECT_EQ(FaultsIn(palette), "");
     CAboutDlg about;
@@ -401,6 +447,7 @@ TEST_F(InstrumentDialogAccess, ConfigurationLabelsEveryFieldOfEveryChannelKind) 
         ConfigurationModel configuration(*port_, rig_.clock);
         CConfigDlg window(configuration, rig_.ui, {}, {});
         EXPECT_EQ(FaultsIn(window), "") << model;
+        EXPECT_EQ(MnemonicFaults(window), "") << model;
         // Down the left column, then down the right one.
         const QStringList order =
             QStringList{u"recordNow"_qs,   u"schedule"_qs, u"startDate"_qs, u"startTime"_qs,
@@ -417,6 +464,7 @@ TEST_F(InstrumentDialogAccess, ClockAndProgressWindowsNameTheirControls) {
     DateTimeDlgModel clock(rig_.clock);
     CDateTimeDlg clockDialog(clock);
     EXPECT_EQ(FaultsIn(clockDialog), "");
+    EXPECT_EQ(MnemonicFaults(clockDialog), "");
     DownloadJob job(*port_, rig_.ui, rig_.settings, rig_.clock);
     CDownloadDlg download(job);
     EXPECT_EQ(FaultsIn(download), "");
