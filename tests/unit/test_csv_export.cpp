@@ -123,3 +123,43 @@ TEST(CsvExport, TheIsoStampFollowsTheOffsetAcrossAClockChangeAndKeepsMillisecond
     EXPECT_TRUE(eventRows[2].endsWith(u",2024-03-05T14:07:10.945+01:00"_s))
         << eventRows[2].toStdString();
 }
+
+// The unit is text the user types, and reaches the title row: quoted when it holds the
+// separator in use, a double quote or a line break, its quotes doubled; bare otherwise, the
+// other locale's separator and leading spaces included.
+TEST(CsvExport, ATitleIsQuotedWhenItHoldsTheSeparatorAQuoteOrALineBreak) {
+    SessionImageBuilder b;
+    b.Set("Model", "4").Set("VRef", "1").Set("MaxCnt", "100").Set("Ch1Units", "%");
+    b.Samples({300, 400});
+    const auto session = ReadImage(b);
+    ASSERT_TRUE(session);
+    QTemporaryDir dir;
+    struct Case {
+        QString units;
+        QString french;  // as written with ";"
+        QString english; // as written with ","
+    };
+    for (const Case& c : {
+             Case{u"m;s"_s, u"\"m;s\""_s, u"m;s"_s},
+             Case{u"m,s"_s, u"m,s"_s, u"\"m,s\""_s},
+             Case{u"5\" Hg"_s, u"\"5\"\" Hg\""_s, u"\"5\"\" Hg\""_s},
+             Case{u"\"\""_s, u"\"\"\"\"\"\""_s, u"\"\"\"\"\"\""_s},
+             Case{u"a\nb"_s, u"\"a\nb\""_s, u"\"a\nb\""_s},
+             Case{u"a\rb"_s, u"\"a\rb\""_s, u"\"a\rb\""_s},
+             Case{u"  mA"_s, u"  mA"_s, u"  mA"_s},
+             Case{u"m:s"_s, u"m:s"_s, u"m:s"_s},
+         }) {
+        SCOPED_TRACE(c.units.toStdString());
+        session->SetDisplayUnits(c.units);
+        const QStringList fr = Export(*session, dir.filePath(u"fr.csv"_s), CsvFormat{';', ','});
+        ASSERT_FALSE(fr.isEmpty());
+        EXPECT_EQ(fr[0].toStdString(),
+                  (u"Date;Time;"_s + session->ChannelName() + u';' + c.french + u";ISO 8601"_s)
+                      .toStdString());
+        const QStringList en = Export(*session, dir.filePath(u"en.csv"_s), CsvFormat{',', '.'});
+        ASSERT_FALSE(en.isEmpty());
+        EXPECT_EQ(en[0].toStdString(),
+                  (u"Date,Time,"_s + session->ChannelName() + u',' + c.english + u",ISO 8601"_s)
+                      .toStdString());
+    }
+}
