@@ -118,6 +118,69 @@ TEST_F(ConnectionTest, AClockThatStandsStillDropsTheLoggerAtTheSeventhStall) {
     EXPECT_EQ(connection.Link()->DriveIndex(), -1);
 }
 
+// Six polls without an advance are borne, the seventh drops the logger; an advance at the
+// seventh keeps it.
+TEST_F(ConnectionTest, TheSeventhStallDropsTheLoggerAndTheSixthDoesNot) {
+    const auto pollUntil = [this](int configs) {
+        for (int i = 0; i < 400 && listener.configs < configs && listener.dropped == 0; ++i)
+            Tick();
+        ASSERT_EQ(listener.configs, configs);
+    };
+    connection.Connect();
+    pollUntil(7);
+    EXPECT_EQ(connection.StallCount(), 6) << "the first poll stores the clock";
+    EXPECT_TRUE(connection.IsConnected());
+    EXPECT_FALSE(connection.ClockStoodStill());
+    EXPECT_EQ(listener.dropped, 0);
+    pollUntil(8);
+    EXPECT_EQ(connection.StallCount(), 7);
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_TRUE(connection.ClockStoodStill());
+    EXPECT_EQ(listener.dropped, 1);
+
+    listener.dropped = 0;
+    listener.configs = 0;
+    connection.Connect();
+    pollUntil(7);
+    listener.clock = 101;
+    pollUntil(8);
+    EXPECT_TRUE(connection.ClockVerified());
+    EXPECT_TRUE(connection.IsConnected());
+    EXPECT_FALSE(connection.ClockStoodStill());
+    EXPECT_EQ(listener.dropped, 0);
+}
+
+// Each poll step comes 50 ms after the last one, not a millisecond sooner.
+TEST_F(ConnectionTest, PollStepsComeAtTheirSpacingFromTheLastStep) {
+    const auto settle = [this] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!connection.Link()->IsIdle() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    };
+    const auto tickAfter = [&](qint64 ms) {
+        clock.Advance(ms);
+        connection.Tick();
+        settle();
+    };
+    connection.Connect();
+    for (int i = 0; i < 40 && !connection.IsConnected(); ++i)
+        Tick();
+    ASSERT_TRUE(connection.IsConnected()) << "the status read is posted at once";
+    settle();
+    tickAfter(49);
+    EXPECT_EQ(listener.statuses, 0);
+    tickAfter(1);
+    EXPECT_EQ(listener.statuses, 1) << "taken 50 ms after it was posted";
+    ASSERT_EQ(connection.Phase(), MonitorPhaseType::PollConfig);
+
+    const int configReads = drives.ReadCalls(u"/b"_qs, DriveFileType::Config);
+    tickAfter(49);
+    EXPECT_EQ(drives.ReadCalls(u"/b"_qs, DriveFileType::Config), configReads);
+    tickAfter(1);
+    EXPECT_EQ(drives.ReadCalls(u"/b"_qs, DriveFileType::Config), configReads + 1)
+        << "posted 50 ms after the status was taken";
+}
+
 TEST_F(ConnectionTest, AnUnchangedStatusIsReadAgainWithoutAConfigurationRead) {
     listener.answer = LoggerConnectionListener::StatusOutcomeType::Unchanged;
     connection.Connect();
