@@ -204,6 +204,38 @@ TEST_F(FirmwareTest, AWholeDownloadIsHandedToTheUpgrade) {
     EXPECT_EQ(text.limits.overallMs, WebUpdate::kFirmwareTextLimits.overallMs);
 }
 
+// Only a completed upgrade settles the command for the connection: after one that failed or was
+// cancelled it can be tried again at once, and trying again completes it.
+TEST_F(FirmwareTest, TheCommandStaysForAFailedOrCancelledUpgradeAndRestsAfterOne) {
+    const QByteArray bytes = IntelHexBuilder::Firmware(4096);
+    http_.Serve(kVersionsUrl, Versions("3.10.0000;" + kHexUrl.toLatin1()));
+    http_.Serve(kHexUrl, IntelHexBuilder::Text(bytes));
+    const auto check = [this](int cancelAfter) {
+        env_.ui.Answer(AnswerType::Yes);
+        std::optional<FirmwareCheckEndType> ended;
+        offer_.CheckFirmware(
+            true, State(), Connection(),
+            [this, cancelAfter](QByteArrayView hex) { return Upgrade(hex, cancelAfter); },
+            [&ended](FirmwareCheckEndType end) { ended = end; });
+        http_.AnswerAll();
+        EXPECT_FALSE(offer_.Running());
+        EXPECT_FALSE(Monitor().IsBusy());
+        return ended;
+    };
+
+    env_.drive->WithLogger([](LoggerEmulator& l) { l.Flash().DropNextPages(1000000); });
+    EXPECT_EQ(check(-1), FirmwareCheckEndType::UpgradeFailed);
+    EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
+    env_.drive->WithLogger([](LoggerEmulator& l) { l.Flash().DropNextPages(0); });
+
+    EXPECT_EQ(check(12), FirmwareCheckEndType::UpgradeCancelled);
+    EXPECT_TRUE(offer_.CommandEnabled(State(), Connection()));
+
+    EXPECT_EQ(check(-1), FirmwareCheckEndType::Upgraded);
+    EXPECT_EQ(Programmed().left(bytes.size()), bytes);
+    EXPECT_FALSE(offer_.CommandEnabled(State(), Connection()));
+}
+
 TEST_F(FirmwareTest, TheWindowHearsWhatACheckTheUserAskedForWaitsFor) {
     std::vector<QString> waits;
     offer_.SetWaitObserver([&waits](const QString& text) { waits.push_back(text); });
