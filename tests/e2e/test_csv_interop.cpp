@@ -6,11 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -35,6 +38,25 @@ QByteArray RunTool(const QString& program, const QStringList& args, const QProce
     return p.readAllStandardOutput();
 }
 
+// Prints the text of cell D1 of the first sheet of the workbook named by its argument.
+const char* const kTitleCellScript = R"py(
+import re, sys, zipfile
+import xml.etree.ElementTree as ET
+z = zipfile.ZipFile(sys.argv[1])
+ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}
+sheet = ET.fromstring(z.read('xl/worksheets/sheet1.xml'))
+cell = sheet.find(".//m:c[@r='D1']", ns)
+if cell.get('t') == 's':
+    strings = ET.fromstring(z.read('xl/sharedStrings.xml'))
+    si = strings.findall('m:si', ns)[int(cell.find('m:v', ns).text)]
+    sys.stdout.write(''.join(t.text or '' for t in si.iter('{%s}t' % ns['m'])))
+else:
+    sys.stdout.write(''.join(t.text or '' for t in cell.iter() if t.tag.endswith('}t')))
+)py";
+
+// A unit a user may type: both separators, a double quote and leading spaces.
+constexpr char kOddUnit[] = "  \"m;s\", h";
+
 } // namespace
 
 TEST(CsvInterop, LibreOfficeReadsTheValuesAsNumbersInFrenchAndEnglish) {
@@ -43,7 +65,7 @@ TEST(CsvInterop, LibreOfficeReadsTheValuesAsNumbersInFrenchAndEnglish) {
         GTEST_SKIP() << "soffice missing: the LibreOffice check of the CSV export is skipped";
     QTemporaryDir dir;
     SessionImageBuilder b;
-    b.Set("Model", "2").Set("VRef", "2.5").Set("MaxCnt", "25000");
+    b.Set("Model", "2").Set("VRef", "2.5").Set("MaxCnt", "25000").Set("Ch1Units", kOddUnit);
     b.Samples({5000, 12345, 20001, 7});
     const QString session = dir.filePath(u"s.vx"_s);
     {
@@ -94,5 +116,55 @@ TEST(CsvInterop, LibreOfficeReadsTheValuesAsNumbersInFrenchAndEnglish) {
             expected.replace(u',', u'.');
             EXPECT_EQ(cells[i], u"n "_s + expected) << "row " << i + 2;
         }
+        const QByteArray title = RunTool(
+            u"python3"_s, {u"-c"_s, QString::fromUtf8(kTitleCellScript), base + u"/values.xlsx"_s},
+            env, 30000);
+        EXPECT_EQ(title.toStdString(), kOddUnit) << "the unit column's title";
+    }
+}
+
+// Python's csv reader gives back the unit a user typed whole, and every row with as many
+// fields as the title row, in French (";") and in English (",").
+TEST(CsvInterop, PythonReadsBackAUnitHoldingSeparatorsAQuoteAndLeadingSpaces) {
+    QTemporaryDir dir;
+    SessionImageBuilder b;
+    b.Set("Model", "4").Set("VRef", "1").Set("MaxCnt", "100").Set("Ch1Units", kOddUnit);
+    b.Set("Ch1LowScale", "00000000").Set("Ch1HighScale", "0000C842");
+    b.Samples({300, 1200, 2000});
+    const QString session = dir.filePath(u"s.vx"_s);
+    {
+        QFile f(session);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b.Build());
+    }
+    const QString script = uR"py(
+import csv, json, sys
+with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
+    print(json.dumps(list(csv.reader(f, delimiter=sys.argv[2], strict=True))))
+)py"_s;
+    for (const auto& [lang, separator] :
+         {std::pair{u"fr_FR.UTF-8"_s, u";"_s}, std::pair{u"en_US.UTF-8"_s, u","_s}}) {
+        SCOPED_TRACE(lang.toStdString());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"LANG"_s, lang);
+        env.insert(u"LC_ALL"_s, lang);
+        const QString csv = dir.filePath(lang + u".csv"_s);
+        RunTool(QStringLiteral(VEXLO_CLI), {u"export"_s, session, csv}, env, 30000);
+        const QJsonArray rows =
+            QJsonDocument::fromJson(
+                RunTool(u"python3"_s, {u"-c"_s, script, csv, separator}, env, 30000))
+                .array();
+        ASSERT_EQ(rows.size(), 4);
+        const QJsonArray titles = rows[0].toArray();
+        ASSERT_EQ(titles.size(), 5);
+        EXPECT_EQ(titles[3].toString().toStdString(), kOddUnit);
+        EXPECT_EQ(titles[4].toString(), u"ISO 8601"_s);
+        for (int r = 1; r < rows.size(); ++r) {
+            const QJsonArray row = rows[r].toArray();
+            ASSERT_EQ(row.size(), 5) << "row " << r;
+            EXPECT_TRUE(row[4].toString().startsWith(u"2024-03-05T14:07:"_s)) << "row " << r;
+        }
+        EXPECT_TRUE(rows[2].toArray()[2].toString().startsWith(u"50"_s))
+            << rows[2].toArray()[2].toString().toStdString();
     }
 }
