@@ -7,6 +7,8 @@
 #include "support/RecordingCanvas.h"
 #include "support/SessionTestSupport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -131,6 +133,33 @@ TEST(OverlaySessions, EveryTraceHasAColourOfItsOwnAndTheFirstKeepsTheUsersChoice
     const ColorRef blue = OverlayTraceColour(1, red);
     for (int i = 1; i < 7; ++i)
         EXPECT_NE(OverlayTraceColour(i, blue), blue) << i;
+}
+
+// Past the user's colour the palette's seven follow, the user's left out when it is one of
+// them; past the palette's end they start again from its first.
+TEST(OverlaySessions, ColoursPastTheEndOfThePaletteStartItAgain) {
+    const ColorRef red = 255;
+    std::vector<ColorRef> traces;
+    for (int i = 0; i < 10; ++i)
+        traces.push_back(OverlayTraceColour(i, red));
+    EXPECT_EQ(traces[1], MakeColorRef(0, 114, 178)) << "the second trace takes the palette's first";
+    for (int i = 6; i <= 7; ++i)
+        EXPECT_EQ(std::count(traces.begin(), traces.begin() + i, traces[i]), 0)
+            << "trace " << i << " of 8 distinct colours";
+    EXPECT_EQ(traces[8], traces[1]) << "one past the palette";
+    EXPECT_EQ(traces[9], traces[2]);
+
+    // The palette's first as the user's colour: seven distinct colours, then the palette again.
+    const ColorRef blue = traces[1];
+    std::vector<ColorRef> own;
+    for (int i = 0; i < 9; ++i)
+        own.push_back(OverlayTraceColour(i, blue));
+    for (int i = 5; i <= 6; ++i)
+        EXPECT_EQ(std::count(own.begin(), own.begin() + i, own[i]), 0)
+            << "trace " << i << " of 7 distinct colours";
+    EXPECT_EQ(own[1], traces[2]);
+    EXPECT_EQ(own[7], traces[1]) << "one past the palette";
+    EXPECT_EQ(own[8], traces[2]);
 }
 
 // ------------------------------------------------------------------ the graph
@@ -368,3 +397,38 @@ TEST(GraphTheme, ATrendGraphFollowsADarkThemeOnScreenAndPrintsLight) {
 }
 
 } // namespace
+
+// Colours follow the order the sessions were chosen in, not the one they were opened in nor
+// their times: the first chosen keeps the user's colour, in the traces and in the legend.
+TEST(OverlayGraph, ColoursFollowTheOrderTheSessionsWereChosenIn) {
+    OverlayFixture f;
+    // Opened Chambre, Four, Quai; chosen Quai, Chambre, Four.
+    f.graph.SetSessions({f.sessions[2].get(), f.sessions[0].get(), f.sessions[1].get()});
+    const RecordingCanvas& drawn = f.Draw();
+    EXPECT_EQ(f.graph.TraceColour(0), TraceColours{}.other);
+    for (int i = 1; i < 3; ++i)
+        EXPECT_EQ(f.graph.TraceColour(i), OverlayTraceColour(i, TraceColours{}.other)) << i;
+    const GraphRect plot = f.graph.PlotRect();
+    const double pps = (plot.Width() - 2) / 7260.0;
+    const auto expectedX = [&](double seconds) {
+        return static_cast<int>(std::lround(plot.left + 1 + seconds * pps));
+    };
+    EXPECT_NEAR(f.FirstX(f.graph.TraceColour(0)), expectedX(7200.0), 1) << "Quai";
+    EXPECT_NEAR(f.FirstX(f.graph.TraceColour(1)), expectedX(0.0), 1) << "Chambre";
+    EXPECT_NEAR(f.FirstX(f.graph.TraceColour(2)), expectedX(300.0), 1) << "Four";
+
+    // The legend lists them top down in that order, each beside a swatch of its colour.
+    std::vector<ColorRef> swatches;
+    for (const auto& l : drawn.lines)
+        if (l.pen.width == 2 && !l.IsVertical())
+            swatches.push_back(l.pen.colour);
+    EXPECT_EQ(swatches, (std::vector<ColorRef>{f.graph.TraceColour(0), f.graph.TraceColour(1),
+                                               f.graph.TraceColour(2)}));
+    std::vector<int> rows;
+    for (const char* name : {"Quai", "Chambre", "Four"}) {
+        const auto* text = drawn.FindText(QString::fromUtf8(name));
+        ASSERT_NE(text, nullptr) << name;
+        rows.push_back(text->topLeft.y);
+    }
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()) && rows[0] < rows[2]);
+}
