@@ -76,6 +76,8 @@ double SessionTable::GroupAverage(const TableRowSpan& span) const {
         recordStarts_.begin() - 1);
     double sum = 0.0;
     int64_t valid = 0;
+    bool over = false;
+    bool under = false;
     for (int64_t i = span.first; i <= span.last && record < recordStarts_.size(); ++record) {
         const ValueView values = channel.Record(static_cast<int>(record)).Values();
         const int64_t base = recordStarts_[record];
@@ -87,9 +89,14 @@ double SessionTable::GroupAverage(const TableRowSpan& span) const {
                 sum += v;
                 ++valid;
             }
+            over = over || v == OverRangeValue;
+            under = under || v == UnderRangeValue;
         }
     }
-    return valid > 0 ? sum / static_cast<double>(valid) : NoValue;
+    // A row without a measurement still tells why, as the statistics' average does.
+    if (valid > 0)
+        return sum / static_cast<double>(valid);
+    return over ? OverRangeValue : under ? UnderRangeValue : NoValue;
 }
 
 QString SessionTable::Cell(int row, int column) const {
