@@ -20,6 +20,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -343,6 +344,39 @@ TEST_F(SessionExportTest, OutOfRangePointsAreTextsAndValuesAreRoundedToTheResolu
     // (-21.99 - 4) × 6.25 = -162.4375: 0.002 % steps round it away from zero.
     EXPECT_EQ(points.At(u"C6"_qs).text, u"-162.438"_qs);
     EXPECT_EQ(points.At(u"C7"_qs).text, u"0"_qs);
+}
+
+// An RTD or thermocouple reading past its range is the range's text in the workbook whatever
+// the temperature unit, never a marker converted to °F as if it were a temperature.
+TEST_F(SessionExportTest, TemperaturesPastTheRangeAreTextsInCelsiusAndFahrenheit) {
+    for (const bool fahrenheit : {false, true}) {
+        for (const bool rtd : {true, false}) {
+            SCOPED_TRACE(std::string(rtd ? "RTD" : "thermocouple") + (fahrenheit ? " °F" : " °C"));
+            SessionImageBuilder b;
+            if (rtd) {
+                b.Set("Model", "7")
+                    .Set("MaxCnt", "4096")
+                    .Set("RTDRef", "4750")
+                    .Set("RTDNom", "1000");
+                b.Samples({712, 4095, 10}); // about 0 °C, over the range, under it
+            } else {
+                b.Set("Model", "8").Set("TC_Type", "K").Set("VRef", "1").Set("MaxCnt", "100");
+                b.PairSamples({{0, 0}, {7000, 0}, {-7000, 0}}); // 0, 70 and -70 mV
+            }
+            const auto s = ReadImage(b, fahrenheit ? Fahrenheit() : Celsius());
+            ASSERT_TRUE(s);
+            ASSERT_EQ(Export(*s, Path()), JobEndType::Done);
+            const Book book = ReadBook(Path());
+            ASSERT_EQ(book.problem, "");
+            const Sheet& points = book.sheets.at(1);
+            EXPECT_TRUE(points.At(u"C3"_qs).number);
+            EXPECT_NEAR(points.At(u"C3"_qs).text.toDouble(), fahrenheit ? 32.0 : 0.0, 0.5);
+            EXPECT_EQ(points.At(u"C4"_qs).text, u"Au-dessus de la gamme"_qs);
+            EXPECT_FALSE(points.At(u"C4"_qs).number);
+            EXPECT_EQ(points.At(u"C5"_qs).text, u"Sous la gamme"_qs);
+            EXPECT_FALSE(points.At(u"C5"_qs).number);
+        }
+    }
 }
 
 // A scale up to the float 1.7e38: values far past what fixed decimals hold in 64 bits keep
