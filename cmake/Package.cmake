@@ -30,7 +30,7 @@ as a small removable drive. Recordings become session files (.vx) that are
 shown as trend graphs and tables with statistics, printed as reports and
 exported to spreadsheets (.xlsx) or CSV.
 
-The package holds the desktop program (vexlo, in French), vexlo-cli for
+The package holds the desktop program (vexlo, in French or English), vexlo-cli for
 scripts, and vexlo-sim, an emulated logger to try everything without
 hardware.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
