@@ -65,16 +65,15 @@ bool LocaleSaysNothing(const LocaleEnvironment& environment) {
 }
 
 QLocale InterfaceLocale(const LocaleEnvironment& environment, InterfaceLanguageType language) {
-    if (!environment.all.isEmpty())
-        return IsPlainLocale(environment.all) ? FormatsOf(language) : QLocale::system();
-    if (!IsPlainLocale(environment.numeric) || !IsPlainLocale(environment.time))
+    if (LocaleSaysNothing(environment))
+        return FormatsOf(language);
+    // A variable set for formats is the user's word on them.
+    if (!environment.all.isEmpty() || !IsPlainLocale(environment.numeric) ||
+        !IsPlainLocale(environment.time))
         return QLocale::system();
-    if (!IsPlainLocale(environment.lang)) {
-        const auto langLanguage = LanguageOfName(environment.lang);
-        if (!langLanguage || *langLanguage == language)
-            return QLocale::system();
-    }
-    return FormatsOf(language);
+    // Only LANG speaks: it gives way when it names the other language of the interface.
+    const auto langLanguage = LanguageOfName(environment.lang);
+    return langLanguage && *langLanguage != language ? FormatsOf(language) : QLocale::system();
 }
 
 InterfaceLanguageType ApplyInterfaceLanguage(const LocaleEnvironment& environment,

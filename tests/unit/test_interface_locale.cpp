@@ -97,6 +97,10 @@ TEST(InterfaceLocale, FormatsFollowTheLanguageUnlessTheLocaleSaysOtherwise) {
               QLocale::system());
     EXPECT_EQ(InterfaceLocale({.numeric = u"de_DE.UTF-8"_qs}, kEnglish), QLocale::system());
     EXPECT_EQ(InterfaceLocale({.all = u"C"_qs, .lang = u"de_DE.UTF-8"_qs}, kFrench), french);
+    EXPECT_EQ(InterfaceLocale({.numeric = u"C"_qs, .time = u"POSIX"_qs, .lang = u"de_DE.UTF-8"_qs},
+                              kEnglish),
+              english)
+        << "both format variables set to the plain locale say nothing";
     EXPECT_EQ(InterfaceLocale({.all = u"de_DE.UTF-8"_qs}, kEnglish), QLocale::system());
 }
 
