@@ -16,6 +16,18 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Raw counts [begin, end) through the filter: the average after each count past the filter's
+// first `skip` becomes, through `convert`, the value `skip` places before it.
+template <typename Convert>
+void AverageCounts(MovingAverage& average, const int32_t* raw, double* values, std::size_t begin,
+                   std::size_t end, std::size_t skip, Convert convert) {
+    for (std::size_t i = begin; i < end; ++i) {
+        const int a = average.Add(raw[i]);
+        if (i >= skip)
+            values[i - skip] = convert(a);
+    }
+}
+
 } // namespace
 
 CChanData::CChanData(const TemperatureUnitSource* units) : units_(units) {}
@@ -316,30 +328,20 @@ void CChanData::ConvertRecordCounts(CChanRecord& r, std::size_t end) {
     MovingAverage& average = p.average;
     if (!p.compensate && !flags_.thermocouple && !flags_.rtd) {
         // Voltages and currents: the plain conversion, inlined in the hot loop.
-        for (std::size_t i = begin; i < end; ++i) {
-            const int a = average.Add(raw[i]);
-            if (i >= skip)
-                values[i - skip] = ConvertPlainValue(a * scale);
-        }
+        AverageCounts(average, raw, values, begin, end, skip,
+                      [&](int a) { return ConvertPlainValue(a * scale); });
         return;
     }
     if (!p.compensate && !flags_.thermocouple) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const int a = average.Add(raw[i]);
-            if (i >= skip)
-                values[i - skip] = ConvertValue(a * scale, 0.0);
-        }
+        AverageCounts(average, raw, values, begin, end, skip,
+                      [&](int a) { return ConvertValue(a * scale, 0.0); });
         return;
     }
     // Thermocouples: the EMFs first, then their polynomials back to back.
     const std::size_t first = std::max(begin, skip) - skip;
     const std::size_t last = std::max(end, skip) - skip;
     if (!p.compensate) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const int a = average.Add(raw[i]);
-            if (i >= skip)
-                values[i - skip] = a * scale;
-        }
+        AverageCounts(average, raw, values, begin, end, skip, [&](int a) { return a * scale; });
         ConvertMillivolts({values + first, values + last});
         return;
     }
